@@ -1,0 +1,16 @@
+# talvik_add_test(<name> LABEL <label> SOURCES <files...> LIBS <targets...>)
+# One test executable per module; CTest runs it under the module's label with a
+# headless Qt platform so that window code needs no display.
+function(talvik_add_test name)
+    cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        LABELS "${T_LABEL}"
+        TIMEOUT ${T_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVIK_TEST_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;TALVIK_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,46 @@
+#pragma once
+// Run-time errors: an exception carrying an error number and a description,
+// the way the original runtime reports them. Procedures catch what they are
+// meant to catch and test the number where it matters (32755: dialog cancelled).
+#include <QString>
+#include <stdexcept>
+
+namespace platform {
+
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(int number, const QString &description, const QString &source = QString());
+
+    int Number() const { return m_number; }
+    const QString &Description() const { return m_description; }
+    const QString &Source() const { return m_source; }
+
+private:
+    int m_number;
+    QString m_description;
+    QString m_source;
+};
+
+// Well-known error numbers.
+namespace err {
+constexpr int Overflow = 6;
+constexpr int SubscriptOutOfRange = 9;
+constexpr int TypeMismatch = 13;
+constexpr int FileNotFound = 53;
+constexpr int FileAlreadyExists = 58;
+constexpr int PermissionDenied = 70;
+constexpr int PathFileAccess = 75;
+constexpr int PathNotFound = 76;
+constexpr int ObjectRequired = 424;
+constexpr int InvalidProcedureCall = 5;
+constexpr int DeviceIO = 57;
+constexpr int CancelError = 32755;
+} // namespace err
+
+// Throws a RuntimeError with the standard description of the number.
+[[noreturn]] void raise(int number, const QString &description = QString());
+
+// Standard description of a run-time error number.
+QString errorDescription(int number);
+
+} // namespace platform

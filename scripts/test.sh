@@ -1,0 +1,18 @@
+#!/bin/sh
+# Sets up, builds and runs the whole test suite. Extra arguments go to ctest
+# (for example: scripts/test.sh -L link).
+# TALVIK_SANITIZE=1 builds a Debug tree with AddressSanitizer and UBSan instead.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+
+if [ "${TALVIK_SANITIZE:-0}" = "1" ]; then
+    BUILD=build-asan
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALVIK_SANITIZE=ON >/dev/null
+else
+    BUILD=build
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$BUILD" -j "$(nproc)"
+cd "$BUILD"
+ctest --output-on-failure -j "$(nproc)" "$@"
