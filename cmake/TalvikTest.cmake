@@ -1,10 +1,11 @@
 # talvik_add_test(<name> LABEL <label> SOURCES <files...> LIBS <targets...>)
 # One test executable per module; CTest runs it under the module's label with a
-# headless Qt platform so that window code needs no display.
+# headless Qt platform so that window code needs no display. The shared main
+# creates a QApplication before the tests run.
 function(talvik_add_test name)
     cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} talvik_testmain GTest::gmock)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
