@@ -1,0 +1,161 @@
+// Store benchmark: a seeded synthetic store (customers x years x 17,520 half
+// hours with day curves), then the store run, the tree build, the table view
+// fill and the graph queries, each timed. Run by hand: bench_store [folder].
+#include "platform/forms/flexgrid.h"
+#include "platform/forms/treeview.h"
+#include "platform/textdb/textdb.h"
+#include "talvik/store/clsDataD.h"
+#include "talvik/store/clsTreeNode.h"
+#include "talvik/store/dataWindow.h"
+#include "talvik/store/demandTable.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+class Window : public talvik::IDataWindow {
+public:
+    talvik::clsTreeNode &TreeNode() override { return tree; }
+    platform::forms::TreeView &treData() override { return view; }
+    platform::forms::ListBox *lstLogs() override { return nullptr; }
+    platform::forms::MSHFlexGrid &mfgData() override { return grid; }
+    int TextWidth(const QString &t) override { return 120 * int(t.size()); }
+    int GraphZoom() override { return 100; }
+    void setGraphZoom(int) override {}
+    void setRootMenus() override {}
+    platform::forms::Form *form() override { return nullptr; }
+    talvik::clsTreeNode tree;
+    platform::forms::TreeView view;
+    platform::forms::MSHFlexGrid grid;
+};
+
+// Demand in 0.1 kW: a working-day curve with noise.
+int demandAt(std::mt19937 &rng, const QDateTime &t, int base)
+{
+    const double h = t.time().hour() + t.time().minute() / 60.0;
+    const double day = std::exp(-std::pow((h - 13.0) / 4.0, 2));
+    const double weekend = t.date().dayOfWeek() >= 6 ? 0.5 : 1.0;
+    std::normal_distribution<double> noise(0, base * 0.05);
+    return std::clamp(int(base * (0.3 + 0.7 * day * weekend) + noise(rng)), 0, 9999);
+}
+
+void writeYear(const QString &folder, int year, std::mt19937 &rng, int base)
+{
+    QDir().mkpath(folder);
+    talvik::initTableFolder(folder);
+    QByteArray out;
+    out.reserve(17568 * 28);
+    for (QDateTime t(QDate(year, 1, 1), QTime(0, 0), Qt::UTC); t.date().year() == year; t = t.addSecs(1800)) {
+        out += t.toString(QStringLiteral("yyMMddHHmm")).toLatin1();
+        out += QByteArray::number(demandAt(rng, t, base)).rightJustified(4, '0');
+        out += t.addSecs(300).toString(QStringLiteral("yyyyMMddHHmm")).toLatin1();
+        out += "\r\n";
+    }
+    QFile f(folder + QStringLiteral("/demand.csv"));
+    f.open(QIODevice::WriteOnly);
+    f.write(out);
+}
+
+void generate(const QString &home, int customers, int years, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    for (int c = 0; c < customers; ++c)
+        for (int y = 0; y < years; ++y)
+            writeYear(home + QStringLiteral("/dDB.tran/C%1/20%2年").arg(c, 3, 10, QLatin1Char('0')).arg(15 + y),
+                      2015 + y, rng, 500 + c * 10);
+}
+
+double ms(QElapsedTimer &t)
+{
+    return t.nsecsElapsed() / 1e6;
+}
+
+void feed(talvik::clsDataD &d, const QDateTime &from, int n, std::mt19937 &rng)
+{
+    d.getSendCMD();
+    QDateTime t = from;
+    for (int i = 0; i < n; ++i, t = t.addSecs(1800)) {
+        QByteArray b = "\x02RD" + t.toString(QStringLiteral("yyMMddHHmm")).toLatin1()
+                       + QByteArray::number(demandAt(rng, t, 600)).rightJustified(4, '0') + (i + 1 == n ? "\x03" : "\x17");
+        d.setRecvData(b, 18);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir tmp;
+    const QString home = argc > 1 ? QString::fromLocal8Bit(argv[1]) : tmp.path();
+    qputenv("TALVIK_HOME", home.toUtf8());
+    Window w;
+    talvik::StoreServices &s = talvik::storeServices();
+    s.dataForm = &w;
+    s.msgBox = [](const QString &t) { std::fprintf(stderr, "message: %s\n", qPrintable(t)); };
+    s.doEvents = [] { QCoreApplication::processEvents(); };
+    s.addLog = [](platform::forms::ListBox *, const QString &) {};
+
+    QElapsedTimer t;
+    t.start();
+    generate(home, 30, 5, 20240513);
+    std::printf("generate 30 customers x 5 years: %.0f ms\n", ms(t));
+    std::mt19937 rng(7);
+
+    talvik::clsDataD d;
+    d.setCustomer(QStringLiteral("C000"));
+    // 17,520 records over a full year (2019 holds 17,520 rows already).
+    feed(d, QDateTime(QDate(2019, 1, 1), QTime(0, 30), Qt::UTC), 17520, rng);
+    t.restart();
+    const bool ok1 = d.fire(true);
+    std::printf("store run, 17,520 records into a full year: %.0f ms (%s)\n", ms(t), ok1 ? "ok" : "FAILED");
+    feed(d, QDateTime(QDate(2018, 1, 1), QTime(0, 30), Qt::UTC), 35040, rng);
+    t.restart();
+    const bool ok2 = d.fire(true);
+    std::printf("store run, 35,040 records over two years: %.0f ms (%s)\n", ms(t), ok2 ? "ok" : "FAILED");
+
+    const QString year = home + QStringLiteral("\\dDB.tran\\C001\\2019年");
+    t.restart();
+    d.setDispData(w.grid, year, 60);
+    std::printf("table view, year (%d rows, first fill with table load): %.0f ms\n", w.grid.Rows() - 1, ms(t));
+    t.restart();
+    d.setDispData(w.grid, year, 60);
+    std::printf("table view, year (cached table): %.0f ms\n", ms(t));
+    t.restart();
+    d.setDispData(w.grid, year + QStringLiteral("::1907"), 60);
+    std::printf("table view, month (%d rows): %.0f ms\n", w.grid.Rows() - 1, ms(t));
+
+    auto timeQuery = [&](const char *name, const QString &sql) {
+        QElapsedTimer q;
+        q.start();
+        platform::textdb::Connection cn;
+        cn.Open(talvik::textDriverConnectionString(year));
+        platform::textdb::Recordset rs;
+        rs.Open(sql, cn);
+        std::printf("query %s: %ld rows, %.1f ms\n", name, rs.RecordCount(), ms(q));
+    };
+    timeQuery("months of a year", QStringLiteral("Select  distinct Mid(getdt,3,2) from demand.csv order by Mid(getdt,3,2)"));
+    timeQuery("days of a month", QStringLiteral("Select  distinct Mid(getdt,5,2) from demand.csv Where Mid(getdt,3,2) = '07'  order by Mid(getdt,5,2)"));
+    timeQuery("month graph (max per day)", QStringLiteral("Select Mid(getdt,5,2) as 監視日,MAX(watt) as 電力量 From demand.csv Where getdt like '1907%' Group By Mid(getdt,5,2)"));
+    timeQuery("year graph (avg per month)", QStringLiteral("Select Mid(getdt,3,2) as 監視月,AVG(watt) as 電力量 From demand.csv Group By Mid(getdt,3,2)"));
+    timeQuery("day graph", QStringLiteral("Select Left(gettm,2) & ':' & Mid(gettm,3,2) as 監視時間,watt as 電力量［KW］, '20' & Left(getdt,2) & '年' & Mid(getdt,3,2) & '月' & Mid(getdt,5,2) & '日' as 検索用日付,Left(gettm,2) & '時' & Mid(gettm,3,2) & '分' as 検索用時間 From demand.csv Where getdt = '190725' Order by gettm"));
+
+    // Tree of 100 customers x 10 years (folders only).
+    QTemporaryDir big;
+    for (int c = 0; c < 100; ++c)
+        for (int y = 0; y < 10; ++y)
+            QDir().mkpath(big.path() + QStringLiteral("/dDB.tran/K%1/20%2年").arg(c).arg(10 + y));
+    qputenv("TALVIK_HOME", big.path().toUtf8());
+    t.restart();
+    w.tree.mkNodeInit(w.view, nullptr);
+    std::printf("tree build, 100 customers x 10 years (%d nodes): %.1f ms\n", w.view.Count(), ms(t));
+    return ok1 && ok2 ? 0 : 1;
+}

@@ -1,0 +1,545 @@
+#include "platform/archive/archive.h"
+
+#include "platform/archive/data_decoder.h"
+#include "platform/archive/lh5_encoder.h"
+#include "platform/archive/lha_crc.h"
+#include "platform/archive/lha_header.h"
+#include "platform/codepage/codepage.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <limits>
+#include <vector>
+
+namespace platform::archive {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path toFsPath(const QString &path)
+{
+    return fs::path(QFile::encodeName(path).toStdString());
+}
+
+QString nativeName(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QStringList splitEntryPath(const QString &entryPath)
+{
+    QString p = entryPath;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return p.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+// CP932 components of an entry name given in Unicode.
+QList<QByteArray> encodeParts(const QString &entryPath)
+{
+    QList<QByteArray> parts;
+    for (const QString &part : splitEntryPath(entryPath)) {
+        if (part == QLatin1String("..") || part == QLatin1String("."))
+            fail(ErrorKind::BadName, QStringLiteral("アーカイブに格納できない名前です: %1").arg(entryPath));
+        try {
+            parts.append(platform::codepage::toAnsi(part));
+        } catch (const platform::RuntimeError &) {
+            fail(ErrorKind::BadName,
+                 QStringLiteral("ファイル名にシフトJISで表せない文字があるため格納できません: %1").arg(entryPath));
+        }
+    }
+    if (parts.isEmpty())
+        fail(ErrorKind::BadName, QStringLiteral("アーカイブに格納する名前が空です"));
+    return parts;
+}
+
+QString joinDisplay(const QStringList &parts)
+{
+    return parts.join(QLatin1Char('\\'));
+}
+
+QString lenientName(const LhaHeader &h)
+{
+    return platform::codepage::fromAnsiLenient(h.displayName);
+}
+
+ArchiveEntry toEntry(const LhaHeader &h)
+{
+    ArchiveEntry e;
+    QStringList parts;
+    for (const QByteArray &part : h.path.parts)
+        parts.append(platform::codepage::fromAnsiLenient(part));
+    e.path = joinDisplay(parts);
+    e.directory = h.isDirectory();
+    e.method = h.method;
+    e.originalSize = h.originalSize;
+    e.compressedSize = h.compressedSize;
+    e.crc = h.crc;
+    e.modified = h.modified;
+    e.level = h.level;
+    return e;
+}
+
+void openArchive(QFile &file, const QString &archivePath)
+{
+    if (!QFileInfo(archivePath).isFile())
+        fail(ErrorKind::FileNotFound, QStringLiteral("アーカイブが見つかりません: %1").arg(nativeName(archivePath)));
+    if (!file.open(QIODevice::ReadOnly))
+        fail(ErrorKind::ReadFailed,
+             QStringLiteral("アーカイブを読み込めません: %1（%2）").arg(nativeName(archivePath), file.errorString()));
+}
+
+// Walks every header of an archive, checking that each entry's data lies
+// inside the file, and calls visit(header) with the device positioned at the
+// entry's data. The visitor may read; the walk seeks to the next header.
+template <typename Visit>
+void walkHeaders(QFile &file, const QString &archivePath, Visit visit)
+{
+    const QString name = nativeName(archivePath);
+    const qint64 fileSize = file.size();
+    bool first = true;
+    for (;;) {
+        LhaHeader h;
+        if (readHeader(file, h, first, name) == HeaderRead::End)
+            break;
+        first = false;
+        if (h.compressedSize > static_cast<std::uint64_t>(fileSize) ||
+            h.dataOffset + static_cast<qint64>(h.compressedSize) > fileSize)
+            fail(ErrorKind::Truncated,
+                 QStringLiteral("アーカイブが途中で切れています（%1）: %2").arg(lenientName(h), name));
+        visit(h);
+        if (!file.seek(h.dataOffset + static_cast<qint64>(h.compressedSize)))
+            fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));
+    }
+}
+
+// An entry's components checked for extraction: no absolute path, drive,
+// "..", link or undecodable name. "." components are dropped.
+QStringList safeParts(const LhaHeader &h, const QString &archiveName)
+{
+    const QString shown = lenientName(h);
+    auto unsafe = [&](const QString &why) {
+        fail(ErrorKind::UnsafePath,
+             QStringLiteral("安全でないパスの項目があるため展開しません（%1）: %2（%3）").arg(why, shown, archiveName));
+    };
+    if (h.isSymlink())
+        unsafe(QStringLiteral("シンボリックリンク"));
+    if (h.path.absolute)
+        unsafe(QStringLiteral("絶対パス"));
+    QStringList parts;
+    for (const QByteArray &raw : h.path.parts) {
+        QString part;
+        try {
+            part = platform::codepage::fromAnsi(raw);
+        } catch (const platform::RuntimeError &) {
+            fail(ErrorKind::BadName,
+                 QStringLiteral("ファイル名がシフトJISとして読めません: %1（%2）").arg(shown, archiveName));
+        }
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String(".."))
+            unsafe(QStringLiteral("上位フォルダー"));
+        if (part.contains(QLatin1Char(':')))
+            unsafe(QStringLiteral("ドライブ指定"));
+        if (part.contains(QChar(0)))
+            unsafe(QStringLiteral("不正な文字"));
+        if (h.isDirectory() && part.contains(QLatin1Char('|')))
+            unsafe(QStringLiteral("シンボリックリンク"));
+        parts.append(part);
+    }
+    if (parts.isEmpty() && !h.isDirectory())
+        unsafe(QStringLiteral("名前がありません"));
+    return parts;
+}
+
+bool startsWith(const QStringList &parts, const QStringList &root)
+{
+    if (root.size() > parts.size())
+        return false;
+    for (qsizetype i = 0; i < root.size(); ++i)
+        if (parts[i] != root[i])
+            return false;
+    return true;
+}
+
+void setModified(QFile &file, std::int64_t seconds)
+{
+    if (seconds > 0)
+        file.setFileTime(QDateTime::fromSecsSinceEpoch(seconds), QFileDevice::FileModificationTime);
+}
+
+// Checks that moving the tree at src over dst replaces only files by files
+// and merges folders into folders.
+void checkMerge(const fs::path &src, const fs::path &dst)
+{
+    for (const fs::directory_entry &item : fs::directory_iterator(src)) {
+        const fs::path target = dst / item.path().filename();
+        std::error_code ec;
+        const fs::file_status st = fs::symlink_status(target, ec);
+        if (!fs::exists(st))
+            continue;
+        if (item.is_directory()) {
+            if (!fs::is_directory(st))
+                fail(ErrorKind::WriteFailed,
+                     QStringLiteral("同じ名前のファイルがあるためフォルダーを作れません: %1")
+                         .arg(QString::fromStdString(target.string())));
+            checkMerge(item.path(), target);
+        } else if (!fs::is_regular_file(st)) {
+            fail(ErrorKind::WriteFailed, QStringLiteral("同じ名前のフォルダーがあるためファイルを書けません: %1")
+                                             .arg(QString::fromStdString(target.string())));
+        }
+    }
+}
+
+void mergeInto(const fs::path &src, const fs::path &dst)
+{
+    const std::vector<fs::directory_entry> items{fs::directory_iterator(src), fs::directory_iterator()};
+    for (const fs::directory_entry &item : items) {
+        const fs::path target = dst / item.path().filename();
+        std::error_code ec;
+        if (item.is_directory() && fs::is_directory(target, ec)) {
+            mergeInto(item.path(), target);
+            continue;
+        }
+        fs::rename(item.path(), target, ec);
+        if (ec)
+            fail(ErrorKind::WriteFailed, QStringLiteral("展開したファイルを移動できません: %1（%2）")
+                                             .arg(QString::fromStdString(target.string()),
+                                                  QString::fromLocal8Bit(ec.message().c_str())));
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- writer
+
+ArchiveWriter::ArchiveWriter(const QString &archivePath) : m_path(archivePath), m_file(new QSaveFile(archivePath))
+{
+    if (!m_file->open(QIODevice::WriteOnly))
+        fail(ErrorKind::WriteFailed,
+             QStringLiteral("アーカイブを作成できません: %1（%2）").arg(nativeName(archivePath), m_file->errorString()));
+}
+
+ArchiveWriter::~ArchiveWriter()
+{
+    if (m_file)
+        m_file->cancelWriting();
+}
+
+void ArchiveWriter::writeBytes(const QByteArray &bytes)
+{
+    if (m_file->write(bytes) != bytes.size())
+        fail(ErrorKind::WriteFailed,
+             QStringLiteral("アーカイブに書き込めません: %1（%2）").arg(nativeName(m_path), m_file->errorString()));
+}
+
+void ArchiveWriter::addDirectory(const QString &entryPath, std::int64_t modified)
+{
+    const QList<QByteArray> parts = encodeParts(entryPath);
+    writeBytes(makeLevel2Header("-lhd-", 0, 0, static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), 0,
+                                parts, QByteArray(), 0x10));
+    ++m_count;
+}
+
+void ArchiveWriter::addData(const QString &entryPath, const QByteArray &data, std::int64_t modified)
+{
+    QList<QByteArray> parts = encodeParts(entryPath);
+    const QByteArray fileName = parts.takeLast();
+    const std::uint16_t crc = crc16(data);
+    QByteArray method = "-lh0-";
+    QByteArray packed;
+    if (!data.isEmpty()) {
+        packed = encodeLh5(data);
+        if (packed.size() < data.size())
+            method = "-lh5-";
+    }
+    const QByteArray &stored = method == "-lh5-" ? packed : data;
+    writeBytes(makeLevel2Header(method, static_cast<std::uint32_t>(stored.size()), static_cast<std::uint32_t>(data.size()),
+                                static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), crc, parts, fileName,
+                                0x20));
+    writeBytes(stored);
+    ++m_count;
+}
+
+void ArchiveWriter::addFile(const QString &entryPath, const QString &sourceFile)
+{
+    QFile in(sourceFile);
+    if (!in.open(QIODevice::ReadOnly))
+        fail(ErrorKind::ReadFailed,
+             QStringLiteral("ファイルを読み込めません: %1（%2）").arg(nativeName(sourceFile), in.errorString()));
+    if (in.size() >= static_cast<qint64>(std::numeric_limits<std::uint32_t>::max()))
+        fail(ErrorKind::ReadFailed, QStringLiteral("ファイルが大きすぎて格納できません: %1").arg(nativeName(sourceFile)));
+    const QByteArray data = in.readAll();
+    if (data.size() != in.size())
+        fail(ErrorKind::ReadFailed,
+             QStringLiteral("ファイルを読み込めません: %1（%2）").arg(nativeName(sourceFile), in.errorString()));
+    addData(entryPath, data, QFileInfo(in).lastModified().toSecsSinceEpoch());
+}
+
+void ArchiveWriter::addRaw(const QByteArray &headerAndData)
+{
+    writeBytes(headerAndData);
+    ++m_count;
+}
+
+void ArchiveWriter::commit()
+{
+    writeBytes(QByteArray(1, '\0')); // end mark
+    if (!m_file->commit())
+        fail(ErrorKind::WriteFailed,
+             QStringLiteral("アーカイブを保存できません: %1（%2）").arg(nativeName(m_path), m_file->errorString()));
+    m_file.reset();
+}
+
+// ---------------------------------------------------------------- listing
+
+QList<ArchiveEntry> list(const QString &archivePath)
+{
+    QFile file(archivePath);
+    openArchive(file, archivePath);
+    QList<ArchiveEntry> entries;
+    walkHeaders(file, archivePath, [&](const LhaHeader &h) { entries.append(toEntry(h)); });
+    return entries;
+}
+
+// ---------------------------------------------------------------- adding
+
+namespace {
+
+struct NewEntry {
+    QString name;   // "/" separated
+    QString source; // file on disk
+    bool directory;
+};
+
+void collect(const QString &folder, const QString &prefix, const AddOptions &options, std::vector<NewEntry> &out)
+{
+    const QDir dir(folder);
+    const QDir::Filters common = QDir::Hidden | QDir::System | QDir::NoSymLinks | QDir::NoDotAndDotDot;
+    for (const QFileInfo &fi : dir.entryInfoList(QDir::Files | common, QDir::Name)) {
+        const QString name = options.keepPaths ? prefix + QLatin1Char('/') + fi.fileName() : fi.fileName();
+        out.push_back({name, fi.absoluteFilePath(), false});
+    }
+    for (const QFileInfo &fi : dir.entryInfoList(QDir::Dirs | common, QDir::Name)) {
+        const QString name = prefix + QLatin1Char('/') + fi.fileName();
+        if (options.directoryEntries && options.keepPaths)
+            out.push_back({name, fi.absoluteFilePath(), true});
+        collect(fi.absoluteFilePath(), name, options, out);
+    }
+}
+
+QString fromWindowsPath(QString path)
+{
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return path;
+}
+
+} // namespace
+
+namespace {
+
+QStringList writeEntries(const QString &archivePath, const QStringList &sources, const QString &baseFolder,
+                         const AddOptions &options, bool keepExisting)
+{
+    if (sources.isEmpty())
+        fail(ErrorKind::NoEntries, QStringLiteral("格納するファイルが指定されていません"));
+    const QDir base(baseFolder.isEmpty() ? QDir::currentPath() : baseFolder);
+    std::vector<NewEntry> entries;
+    for (const QString &source : sources) {
+        const QString absolute = QDir::cleanPath(base.absoluteFilePath(fromWindowsPath(source)));
+        const QFileInfo fi(absolute);
+        if (!fi.exists())
+            fail(ErrorKind::FileNotFound, QStringLiteral("ファイルが見つかりません: %1").arg(nativeName(source)));
+        QString name = base.relativeFilePath(absolute);
+        if (name.startsWith(QLatin1String("..")) || QDir::isAbsolutePath(name) || name == QLatin1String("."))
+            name = fi.fileName();
+        if (!options.keepPaths)
+            name = fi.fileName();
+        if (fi.isDir()) {
+            if (options.directoryEntries && options.keepPaths)
+                entries.push_back({name, absolute, true});
+            if (options.recurse)
+                collect(absolute, name, options, entries);
+        } else {
+            entries.push_back({name, absolute, false});
+        }
+    }
+
+    // Later duplicates of a name are dropped; names compare as stored.
+    QSet<QString> names;
+    std::vector<NewEntry> unique;
+    for (NewEntry &e : entries) {
+        const QString key = joinDisplay(splitEntryPath(e.name));
+        if (names.contains(key))
+            continue;
+        names.insert(key);
+        unique.push_back(e);
+    }
+
+    // Entries of an existing archive are copied unless replaced. The old
+    // archive is read completely before anything is written.
+    std::vector<QByteArray> kept;
+    if (keepExisting && QFileInfo::exists(archivePath)) {
+        QFile old(archivePath);
+        openArchive(old, archivePath);
+        walkHeaders(old, archivePath, [&](const LhaHeader &h) {
+            if (names.contains(lenientName(h)))
+                return;
+            old.seek(h.headerOffset);
+            kept.push_back(old.read(h.headerLength + static_cast<qint64>(h.compressedSize)));
+        });
+    }
+
+    ArchiveWriter writer(archivePath);
+    for (const QByteArray &raw : kept)
+        writer.addRaw(raw);
+    QStringList written;
+    for (const NewEntry &e : unique) {
+        if (e.directory)
+            writer.addDirectory(e.name, QFileInfo(e.source).lastModified().toSecsSinceEpoch());
+        else
+            writer.addFile(e.name, e.source);
+        written.append(joinDisplay(splitEntryPath(e.name)) + (e.directory ? QStringLiteral("\\") : QString()));
+    }
+    writer.commit();
+    return written;
+}
+
+} // namespace
+
+QStringList addFiles(const QString &archivePath, const QStringList &sources, const QString &baseFolder,
+                     const AddOptions &options)
+{
+    return writeEntries(archivePath, sources, baseFolder, options, true);
+}
+
+void addFolder(const QString &archivePath, const QString &sourceFolder, const QString &baseFolder)
+{
+    const QDir base(baseFolder.isEmpty() ? QDir::currentPath() : baseFolder);
+    if (!QFileInfo(base.absoluteFilePath(fromWindowsPath(sourceFolder))).isDir())
+        fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
+    // A fresh archive: whatever was at the path is replaced on commit.
+    writeEntries(archivePath, {sourceFolder}, baseFolder, AddOptions(), false);
+}
+
+// ---------------------------------------------------------------- extraction
+
+QStringList extract(const QString &archivePath, const QString &destination, const ExtractOptions &options)
+{
+    const QString name = nativeName(archivePath);
+    QFile file(archivePath);
+    openArchive(file, archivePath);
+
+    struct Planned {
+        LhaHeader header;
+        QStringList parts;
+    };
+    std::vector<Planned> selected;
+    std::vector<QStringList> roots;
+    for (const QString &root : options.roots)
+        roots.push_back(splitEntryPath(root));
+
+    // First pass: every header must be sound and every name safe, selected or not.
+    walkHeaders(file, archivePath, [&](const LhaHeader &h) {
+        QStringList parts = safeParts(h, name);
+        if (!h.isDirectory() && !canDecode(h.method))
+            fail(ErrorKind::UnsupportedMethod, QStringLiteral("対応していない圧縮形式です（%1）: %2（%3）")
+                                                   .arg(QString::fromLatin1(h.method), lenientName(h), name));
+        if (parts.isEmpty())
+            return;
+        bool wanted = roots.empty();
+        for (const QStringList &root : roots)
+            wanted = wanted || startsWith(parts, root);
+        if (!wanted)
+            return;
+        if (!options.keepPaths) {
+            if (h.isDirectory())
+                return;
+            parts = QStringList{parts.last()};
+        }
+        selected.push_back({h, parts});
+    });
+    if (!roots.empty() && selected.empty())
+        fail(ErrorKind::NoEntries, QStringLiteral("アーカイブに「%1」のデータがありません: %2")
+                                       .arg(options.roots.join(QStringLiteral("」「")), name));
+
+    const QString destPath = QDir::cleanPath(QDir(destination.isEmpty() ? QDir::currentPath()
+                                                                        : fromWindowsPath(destination))
+                                                 .absolutePath());
+    bool createdDestination = false;
+    if (!QFileInfo(destPath).isDir()) {
+        if (QFileInfo::exists(destPath) || !QDir().mkpath(destPath))
+            fail(ErrorKind::WriteFailed, QStringLiteral("展開先フォルダーを作成できません: %1").arg(nativeName(destPath)));
+        createdDestination = true;
+    }
+    auto undoDestination = [&]() {
+        if (createdDestination)
+            QDir(destPath).removeRecursively();
+    };
+
+    QStringList written;
+    try {
+        QTemporaryDir temporary(destPath + QStringLiteral("/.lha-extract-XXXXXX"));
+        if (!temporary.isValid())
+            fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1").arg(nativeName(destPath)));
+        const QDir work(temporary.path());
+
+        for (const Planned &p : selected) {
+            const LhaHeader &h = p.header;
+            const QString relative = p.parts.join(QLatin1Char('/'));
+            const QString target = work.filePath(relative);
+            if (h.isDirectory()) {
+                if (!QDir().mkpath(target))
+                    fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
+                written.append(joinDisplay(p.parts) + QStringLiteral("\\"));
+                continue;
+            }
+            if (!QDir().mkpath(QFileInfo(target).path()))
+                fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
+            QFile out(target);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                fail(ErrorKind::WriteFailed,
+                     QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
+            if (!file.seek(h.dataOffset))
+                fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));
+            bool writeOk = true;
+            const DecodeResult r = decodeData(h.method, file, h.compressedSize, h.originalSize,
+                                              [&](const char *data, std::size_t len) {
+                                                  if (writeOk && out.write(data, static_cast<qint64>(len)) !=
+                                                                     static_cast<qint64>(len))
+                                                      writeOk = false;
+                                              });
+            if (!writeOk || !out.flush())
+                fail(ErrorKind::WriteFailed,
+                     QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
+            if (r.length != h.originalSize || r.crc != h.crc)
+                fail(ErrorKind::CrcError, QStringLiteral("CRCエラーです。データが壊れています（%1）: %2")
+                                              .arg(joinDisplay(p.parts), name));
+            setModified(out, h.modified);
+            out.close();
+            written.append(joinDisplay(p.parts));
+        }
+
+        // Every entry checked out: move the tree into place.
+        const fs::path from = toFsPath(temporary.path());
+        const fs::path to = toFsPath(destPath);
+        try {
+            checkMerge(from, to);
+            mergeInto(from, to);
+        } catch (const fs::filesystem_error &e) {
+            fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
+                                             .arg(nativeName(destPath), QString::fromLocal8Bit(e.what())));
+        }
+    } catch (...) {
+        undoDestination();
+        throw;
+    }
+    return written;
+}
+
+} // namespace platform::archive

@@ -1,0 +1,94 @@
+#pragma once
+// The LHA archiver: writing archives of folders (level-2 headers, -lh5- or
+// stored data, CP932 names with "\" separators, an entry for every folder),
+// listing them, and extracting them safely: only entries under the expected
+// root, never outside the destination, and nothing written unless every CRC
+// checked out. Failures throw ArchiveError with a Japanese description.
+#include "platform/archive/archive_error.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSaveFile>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+namespace platform::archive {
+
+struct ArchiveEntry {
+    QString path;                // components joined with "\"
+    bool directory = false;
+    QByteArray method;           // "-lh5-", "-lhd-" ...
+    std::uint64_t originalSize = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint16_t crc = 0;
+    std::int64_t modified = 0;   // seconds since 1970 (UTC)
+    int level = 2;
+};
+
+// Writes a new archive. Nothing appears at the archive path until commit();
+// an existing file there is replaced only then.
+class ArchiveWriter {
+public:
+    explicit ArchiveWriter(const QString &archivePath);
+    ~ArchiveWriter();
+    ArchiveWriter(const ArchiveWriter &) = delete;
+    ArchiveWriter &operator=(const ArchiveWriter &) = delete;
+
+    // entryPath: components separated by "\" or "/".
+    void addDirectory(const QString &entryPath, std::int64_t modified);
+    void addData(const QString &entryPath, const QByteArray &data, std::int64_t modified);
+    void addFile(const QString &entryPath, const QString &sourceFile);
+    // Copies an entry of another archive as it is stored (header and data).
+    void addRaw(const QByteArray &headerAndData);
+    void commit();
+
+    int entryCount() const { return m_count; }
+
+private:
+    void writeBytes(const QByteArray &bytes);
+
+    QString m_path;
+    std::unique_ptr<QSaveFile> m_file;
+    int m_count = 0;
+};
+
+// Lists the entries of an archive (every header checked, data not decoded).
+QList<ArchiveEntry> list(const QString &archivePath);
+
+// Adds sourceFolder with all its files and folders, the entry names being the
+// paths relative to baseFolder ("dDB\..." for the store folder "dDB").
+void addFolder(const QString &archivePath, const QString &sourceFolder, const QString &baseFolder);
+
+struct AddOptions {
+    bool recurse = true;           // descend into folders
+    bool directoryEntries = true;  // an entry for every folder (keeps empty ones)
+    bool keepPaths = true;         // store paths relative to the base folder
+};
+
+// Adds files and folders (paths relative to baseFolder or absolute) to an
+// archive. When the archive exists its entries are kept unless a new entry of
+// the same name replaces them. Returns the names of the entries written.
+QStringList addFiles(const QString &archivePath, const QStringList &sources, const QString &baseFolder,
+                     const AddOptions &options = AddOptions());
+
+struct ExtractOptions {
+    // Only entries whose first components equal one of these names are
+    // written (components separated by "\" or "/"); empty: every entry. When
+    // none of the archive's entries is selected the extraction fails.
+    QStringList roots;
+    bool keepPaths = true;         // false: every file lands in the destination itself
+};
+
+// Extracts into destination. Every header is checked first (any unsafe name
+// refuses the whole archive), then the selected entries are decoded into a
+// temporary folder inside the destination, and only when every CRC matched
+// are they moved into place, replacing files of the same name. Returns the
+// names of the entries written.
+QStringList extract(const QString &archivePath, const QString &destination,
+                    const ExtractOptions &options = ExtractOptions());
+
+} // namespace platform::archive

@@ -1,0 +1,404 @@
+#include "platform/archive/lh5_encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <queue>
+#include <vector>
+
+namespace platform::archive {
+
+namespace {
+
+constexpr int kDicBits = 13;
+constexpr int kMaxDistance = (1 << kDicBits) - 1; // farthest match back
+constexpr int kMaxMatch = 256;
+constexpr int kThreshold = 3;                     // shortest match
+constexpr int kNC = 255 + kMaxMatch + 2 - kThreshold; // literal and length codes: 510
+constexpr int kCBits = 9;
+constexpr int kNT = 19;                           // code-length codes
+constexpr int kTBits = 5;
+constexpr int kNP = kDicBits + 1;                 // position codes: 14
+constexpr int kPBits = 4;
+constexpr int kMaxCodeLength = 16;
+
+constexpr int kHashBits = 15;
+constexpr int kHashSize = 1 << kHashBits;
+constexpr int kWindowMask = (1 << kDicBits) - 1;
+constexpr int kMaxChain = 32;        // candidates tried per position
+constexpr int kLazyLimit = 32;       // a match this long is taken without looking one ahead
+constexpr std::size_t kBlockCodes = 32768; // codes per block (the format allows 65535)
+
+class BitWriter {
+public:
+    explicit BitWriter(QByteArray &out) : m_out(out) {}
+
+    void put(int bits, std::uint32_t value)
+    {
+        if (bits == 0)
+            return;
+        m_acc = (m_acc << bits) | (value & ((1u << bits) - 1));
+        m_count += bits;
+        while (m_count >= 8) {
+            m_count -= 8;
+            m_out.append(static_cast<char>((m_acc >> m_count) & 0xFF));
+        }
+    }
+
+    void flush()
+    {
+        if (m_count > 0)
+            m_out.append(static_cast<char>((m_acc << (8 - m_count)) & 0xFF));
+        m_count = 0;
+        m_acc = 0;
+    }
+
+private:
+    QByteArray &m_out;
+    std::uint64_t m_acc = 0;
+    int m_count = 0;
+};
+
+// Huffman code lengths of at most kMaxCodeLength bits. Symbols of zero
+// frequency get length 0. With fewer than two used symbols every length is 0
+// and the caller sends the table in its one-code form.
+std::vector<std::uint8_t> codeLengths(const std::vector<std::uint32_t> &freq, int *usedCount, int *onlySymbol)
+{
+    const int n = static_cast<int>(freq.size());
+    std::vector<std::uint8_t> lengths(static_cast<std::size_t>(n), 0);
+    std::vector<int> used;
+    for (int i = 0; i < n; ++i)
+        if (freq[static_cast<std::size_t>(i)] > 0)
+            used.push_back(i);
+    *usedCount = static_cast<int>(used.size());
+    *onlySymbol = used.empty() ? 0 : used.front();
+    if (used.size() < 2)
+        return lengths;
+
+    std::vector<std::uint64_t> weight;
+    for (int s : used)
+        weight.push_back(freq[static_cast<std::size_t>(s)]);
+
+    for (;;) {
+        const int m = static_cast<int>(used.size());
+        std::vector<int> parent(static_cast<std::size_t>(2 * m), -1);
+        using Item = std::pair<std::uint64_t, int>;
+        std::priority_queue<Item, std::vector<Item>, std::greater<Item>> heap;
+        for (int i = 0; i < m; ++i)
+            heap.push({weight[static_cast<std::size_t>(i)], i});
+        int next = m;
+        while (heap.size() > 1) {
+            const Item a = heap.top();
+            heap.pop();
+            const Item b = heap.top();
+            heap.pop();
+            parent[static_cast<std::size_t>(a.second)] = next;
+            parent[static_cast<std::size_t>(b.second)] = next;
+            heap.push({a.first + b.first, next});
+            ++next;
+        }
+        // Depth of each node: parents have larger numbers than their children.
+        std::vector<int> depth(static_cast<std::size_t>(next), 0);
+        for (int i = next - 2; i >= 0; --i)
+            depth[static_cast<std::size_t>(i)] = depth[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])] + 1;
+        int maxDepth = 0;
+        for (int i = 0; i < m; ++i)
+            maxDepth = std::max(maxDepth, depth[static_cast<std::size_t>(i)]);
+        if (maxDepth <= kMaxCodeLength) {
+            for (int i = 0; i < m; ++i)
+                lengths[static_cast<std::size_t>(used[static_cast<std::size_t>(i)])] =
+                    static_cast<std::uint8_t>(depth[static_cast<std::size_t>(i)]);
+            return lengths;
+        }
+        // Too deep: flatten the frequencies and build again.
+        for (auto &w : weight)
+            w = (w + 1) / 2;
+    }
+}
+
+// Canonical codes: shorter codes first, equal lengths in symbol order.
+std::vector<std::uint16_t> canonicalCodes(const std::vector<std::uint8_t> &lengths)
+{
+    std::array<std::uint32_t, kMaxCodeLength + 2> count{};
+    for (auto l : lengths)
+        ++count[l];
+    count[0] = 0;
+    std::array<std::uint32_t, kMaxCodeLength + 2> next{};
+    std::uint32_t code = 0;
+    for (int bits = 1; bits <= kMaxCodeLength; ++bits) {
+        code = (code + count[static_cast<std::size_t>(bits - 1)]) << 1;
+        next[static_cast<std::size_t>(bits)] = code;
+    }
+    std::vector<std::uint16_t> codes(lengths.size(), 0);
+    for (std::size_t i = 0; i < lengths.size(); ++i)
+        if (lengths[i] != 0)
+            codes[i] = static_cast<std::uint16_t>(next[lengths[i]]++);
+    return codes;
+}
+
+int bitLength(unsigned v)
+{
+    int n = 0;
+    while (v != 0) {
+        ++n;
+        v >>= 1;
+    }
+    return n;
+}
+
+struct Token {
+    std::uint16_t code;     // literal byte or 256 + length - 3
+    std::uint16_t position; // distance - 1 for a match
+};
+
+class Lh5Encoder {
+public:
+    Lh5Encoder(const unsigned char *data, std::size_t size, QByteArray &out)
+        : m_data(data), m_size(size), m_bits(out), m_head(kHashSize, -1), m_prev(1 << kDicBits, -1)
+    {
+        m_tokens.reserve(kBlockCodes);
+    }
+
+    void run()
+    {
+        const std::int64_t n = static_cast<std::int64_t>(m_size);
+        std::int64_t pos = 0;
+        Match cur = n > 0 ? findMatch(0) : Match{};
+        while (pos < n) {
+            insert(pos);
+            if (cur.length >= kThreshold) {
+                if (cur.length < kLazyLimit && pos + 1 < n) {
+                    const Match ahead = findMatch(pos + 1);
+                    if (ahead.length > cur.length) {
+                        literal(m_data[pos]);
+                        ++pos;
+                        cur = ahead;
+                        continue;
+                    }
+                }
+                match(cur);
+                for (int k = 1; k < cur.length; ++k)
+                    insert(pos + k);
+                pos += cur.length;
+            } else {
+                literal(m_data[pos]);
+                ++pos;
+            }
+            cur = pos < n ? findMatch(pos) : Match{};
+        }
+        if (!m_tokens.empty())
+            sendBlock();
+        m_bits.flush();
+    }
+
+private:
+    struct Match {
+        int length = 0;
+        int distance = 0;
+    };
+
+    unsigned hashAt(std::int64_t p) const
+    {
+        return ((static_cast<unsigned>(m_data[p]) << 10) ^ (static_cast<unsigned>(m_data[p + 1]) << 5) ^
+                static_cast<unsigned>(m_data[p + 2])) &
+               (kHashSize - 1);
+    }
+
+    void insert(std::int64_t p)
+    {
+        if (p + kThreshold > static_cast<std::int64_t>(m_size))
+            return;
+        const unsigned h = hashAt(p);
+        m_prev[static_cast<std::size_t>(p & kWindowMask)] = m_head[h];
+        m_head[h] = p;
+    }
+
+    Match findMatch(std::int64_t p) const
+    {
+        Match best;
+        const std::int64_t n = static_cast<std::int64_t>(m_size);
+        if (p + kThreshold > n)
+            return best;
+        const int limit = static_cast<int>(std::min<std::int64_t>(kMaxMatch, n - p));
+        std::int64_t cand = m_head[hashAt(p)];
+        int chain = kMaxChain;
+        const unsigned char *here = m_data + p;
+        while (cand >= 0 && chain-- > 0) {
+            const std::int64_t distance = p - cand;
+            if (distance <= 0 || distance > kMaxDistance)
+                break;
+            const unsigned char *there = m_data + cand;
+            if (there[best.length] == here[best.length] && there[0] == here[0]) {
+                int len = 0;
+                while (len < limit && there[len] == here[len])
+                    ++len;
+                if (len > best.length) {
+                    best.length = len;
+                    best.distance = static_cast<int>(distance);
+                    if (len >= limit)
+                        break;
+                }
+            }
+            const std::int64_t older = m_prev[static_cast<std::size_t>(cand & kWindowMask)];
+            if (older >= cand)
+                break;
+            cand = older;
+        }
+        if (best.length < kThreshold)
+            best.length = 0;
+        return best;
+    }
+
+    void literal(unsigned char c)
+    {
+        m_tokens.push_back({c, 0});
+        if (m_tokens.size() >= kBlockCodes)
+            sendBlock();
+    }
+
+    void match(const Match &m)
+    {
+        m_tokens.push_back({static_cast<std::uint16_t>(256 + m.length - kThreshold),
+                            static_cast<std::uint16_t>(m.distance - 1)});
+        if (m_tokens.size() >= kBlockCodes)
+            sendBlock();
+    }
+
+    // Code lengths of a table of up to kNT or kNP entries: 3 bits each, or
+    // for 7 and more "111" followed by (length - 7) ones and a zero. After the
+    // entry at index `special` a 2-bit count of following zero lengths.
+    void writePtLengths(const std::vector<std::uint8_t> &len, int nbits, int special)
+    {
+        int n = static_cast<int>(len.size());
+        while (n > 0 && len[static_cast<std::size_t>(n - 1)] == 0)
+            --n;
+        m_bits.put(nbits, static_cast<std::uint32_t>(n));
+        int i = 0;
+        while (i < n) {
+            const int k = len[static_cast<std::size_t>(i++)];
+            if (k <= 6)
+                m_bits.put(3, static_cast<std::uint32_t>(k));
+            else
+                m_bits.put(k - 3, (1u << (k - 3)) - 2);
+            if (i == special) {
+                while (i < 6 && len[static_cast<std::size_t>(i)] == 0)
+                    ++i;
+                m_bits.put(2, static_cast<std::uint32_t>((i - 3) & 3));
+            }
+        }
+    }
+
+    // Walks the literal/length code lengths the way they are sent: runs of
+    // zeros become code 0 (one zero), 1 (3 to 18 zeros, 4 bits follow) or 2
+    // (20 or more, 9 bits follow); a length k becomes code k + 2.
+    template <typename Step>
+    void walkCLengths(const std::vector<std::uint8_t> &cLen, int n, Step step)
+    {
+        int i = 0;
+        while (i < n) {
+            const int k = cLen[static_cast<std::size_t>(i++)];
+            if (k == 0) {
+                int count = 1;
+                while (i < n && cLen[static_cast<std::size_t>(i)] == 0) {
+                    ++i;
+                    ++count;
+                }
+                if (count <= 2) {
+                    for (int j = 0; j < count; ++j)
+                        step(0, 0, 0);
+                } else if (count <= 18) {
+                    step(1, 4, count - 3);
+                } else if (count == 19) {
+                    step(0, 0, 0);
+                    step(1, 4, 15);
+                } else {
+                    step(2, kCBits, count - 20);
+                }
+            } else {
+                step(k + 2, 0, 0);
+            }
+        }
+    }
+
+    void sendBlock()
+    {
+        std::vector<std::uint32_t> cFreq(kNC, 0), pFreq(kNP, 0);
+        for (const Token &t : m_tokens) {
+            ++cFreq[t.code];
+            if (t.code >= 256)
+                ++pFreq[static_cast<std::size_t>(bitLength(t.position))];
+        }
+        int cUsed = 0, cOnly = 0;
+        const std::vector<std::uint8_t> cLen = codeLengths(cFreq, &cUsed, &cOnly);
+        const std::vector<std::uint16_t> cCode = canonicalCodes(cLen);
+
+        m_bits.put(16, static_cast<std::uint32_t>(m_tokens.size()));
+        if (cUsed >= 2) {
+            int n = kNC;
+            while (n > 0 && cLen[static_cast<std::size_t>(n - 1)] == 0)
+                --n;
+            std::vector<std::uint32_t> tFreq(kNT, 0);
+            walkCLengths(cLen, n, [&](int sym, int, int) { ++tFreq[static_cast<std::size_t>(sym)]; });
+            int tUsed = 0, tOnly = 0;
+            const std::vector<std::uint8_t> tLen = codeLengths(tFreq, &tUsed, &tOnly);
+            const std::vector<std::uint16_t> tCode = canonicalCodes(tLen);
+            if (tUsed >= 2) {
+                writePtLengths(tLen, kTBits, 3);
+            } else {
+                m_bits.put(kTBits, 0);
+                m_bits.put(kTBits, static_cast<std::uint32_t>(tOnly));
+            }
+            m_bits.put(kCBits, static_cast<std::uint32_t>(n));
+            walkCLengths(cLen, n, [&](int sym, int extraBits, int extra) {
+                m_bits.put(tLen[static_cast<std::size_t>(sym)], tCode[static_cast<std::size_t>(sym)]);
+                m_bits.put(extraBits, static_cast<std::uint32_t>(extra));
+            });
+        } else {
+            m_bits.put(kTBits, 0);
+            m_bits.put(kTBits, 0);
+            m_bits.put(kCBits, 0);
+            m_bits.put(kCBits, static_cast<std::uint32_t>(cOnly));
+        }
+
+        int pUsed = 0, pOnly = 0;
+        const std::vector<std::uint8_t> pLen = codeLengths(pFreq, &pUsed, &pOnly);
+        const std::vector<std::uint16_t> pCode = canonicalCodes(pLen);
+        if (pUsed >= 2) {
+            writePtLengths(pLen, kPBits, -1);
+        } else {
+            m_bits.put(kPBits, 0);
+            m_bits.put(kPBits, static_cast<std::uint32_t>(pOnly));
+        }
+
+        for (const Token &t : m_tokens) {
+            m_bits.put(cLen[t.code], cCode[t.code]);
+            if (t.code >= 256) {
+                const int pc = bitLength(t.position);
+                m_bits.put(pLen[static_cast<std::size_t>(pc)], pCode[static_cast<std::size_t>(pc)]);
+                if (pc > 1)
+                    m_bits.put(pc - 1, t.position & ((1u << (pc - 1)) - 1));
+            }
+        }
+        m_tokens.clear();
+    }
+
+    const unsigned char *m_data;
+    std::size_t m_size;
+    BitWriter m_bits;
+    std::vector<std::int64_t> m_head;
+    std::vector<std::int64_t> m_prev;
+    std::vector<Token> m_tokens;
+};
+
+} // namespace
+
+QByteArray encodeLh5(const char *data, std::size_t size)
+{
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(size / 2 + 64));
+    Lh5Encoder encoder(reinterpret_cast<const unsigned char *>(data), size, out);
+    encoder.run();
+    return out;
+}
+
+} // namespace platform::archive

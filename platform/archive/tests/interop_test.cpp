@@ -1,0 +1,192 @@
+// Interoperation with independent LHA programs: our archives listed, tested
+// and extracted by the lha command; archives written by the jlha library
+// (levels 0, 1 and 2; -lh5-, -lh6-, -lh7-; also -lh1-, -lh4-) extracted by us.
+#include "platform/archive/archive.h"
+#include "platform/codepage/codepage.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+using namespace platform::archive;
+using archivetest::Tree;
+using platform::codepage::toAnsi;
+
+namespace {
+
+Tree interopTree()
+{
+    Tree t;
+    t.folders = {"dDB", "dDB/A社", "dDB/A社/2013年", "dDB/ソフト表", "dDB/ソフト表/2014年", "dDB/空"};
+    t.files["dDB/download.log"] = "2013/07/25 10:00    情報データ読み込み(A社)追加：48 更新：0\r\n";
+    t.files["dDB/A社/2013年/demand.csv"] = archivetest::demandTable(2013, 17520);
+    t.files["dDB/A社/2013年/schema.ini"] = "[demand.csv]\r\nColNameHeader=False\r\nFormat=FixedLength\r\n";
+    t.files["dDB/ソフト表/2014年/demand.csv"] = archivetest::demandTable(2014, 3000);
+    t.files["dDB/ソフト表/2014年/表.bin"] = archivetest::randomBytes(70000, 4) + archivetest::demandTable(2001, 500);
+    t.files["dDB/ソフト表/empty.txt"] = QByteArray();
+    t.files["dDB/ソフト表/README.TXT"] = "UPPER CASE NAME\r\n";
+    return t;
+}
+
+// The tree as another program writes it on disk: names as CP932 bytes.
+QMap<QByteArray, QByteArray> asCp932(const Tree &t)
+{
+    QMap<QByteArray, QByteArray> raw;
+    for (const QString &f : t.folders)
+        raw.insert(toAnsi(f) + "/", QByteArray());
+    for (auto it = t.files.cbegin(); it != t.files.cend(); ++it)
+        raw.insert(toAnsi(it.key()), it.value());
+    return raw;
+}
+
+QString lhaProgram()
+{
+    return QStandardPaths::findExecutable("lha");
+}
+
+} // namespace
+
+TEST(LhaCommand, ListsTestsAndExtractsOurArchivesByteForByte)
+{
+    const QString lha = lhaProgram();
+    ASSERT_FALSE(lha.isEmpty()) << "the lha command (package lhasa) is needed";
+    QTemporaryDir dir;
+    const Tree tree = interopTree();
+    archivetest::writeTree(dir.filePath("src"), tree);
+    const QString archive = dir.filePath("set.dmd");
+    addFolder(archive, "dDB", dir.filePath("src"));
+
+    const archivetest::ProcessResult listed = archivetest::run(lha, {"l", archive});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const int entries = static_cast<int>(tree.files.size() + tree.folders.size());
+    EXPECT_TRUE(listed.out.contains(QByteArray("Total ") + QByteArray(9 - QByteArray::number(entries).size(), ' ') +
+                                    QByteArray::number(entries) + " files"))
+        << listed.out.toStdString();
+    EXPECT_TRUE(listed.out.contains("dDB/download.log"));
+
+    const archivetest::ProcessResult tested = archivetest::run(lha, {"t", archive});
+    EXPECT_EQ(tested.exitCode, 0) << tested.out.toStdString() << tested.err.toStdString();
+    EXPECT_FALSE(tested.out.contains("CRC error")) << tested.out.toStdString();
+
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("x")));
+    const archivetest::ProcessResult extracted = archivetest::run(lha, {"xf", archive}, dir.filePath("x"));
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err.toStdString();
+    EXPECT_EQ(archivetest::readRawTree(dir.filePath("x")), asCp932(tree));
+}
+
+class JlhaArchives : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new QTemporaryDir;
+        const QString jar = "/usr/share/java/jlha.jar";
+        if (!QFileInfo::exists(jar)) {
+            s_problem = "jlha.jar not found (package libjlha-java)";
+            return;
+        }
+        const QString javac = QStandardPaths::findExecutable("javac");
+        const QString java = QStandardPaths::findExecutable("java");
+        if (javac.isEmpty() || java.isEmpty()) {
+            s_problem = "javac/java not found";
+            return;
+        }
+        const archivetest::ProcessResult built =
+            archivetest::run(javac, {"-encoding", "UTF-8", "-cp", jar, "-d", s_dir->path(),
+                                     QStringLiteral(ARCHIVE_FIXTURE_DIR "/JlhaFixture.java")});
+        if (built.exitCode != 0) {
+            s_problem = "javac failed: " + built.err;
+            return;
+        }
+        s_java = java;
+        s_classPath = jar + ":" + s_dir->path();
+        archivetest::writeTree(s_dir->filePath("src"), interopTree());
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    // Writes an archive of the sample tree with jlha; returns its path.
+    static QString make(const QString &method, int level)
+    {
+        const QString out = s_dir->filePath(QString("j%1%2.lzh").arg(method.mid(1, 3)).arg(level));
+        const archivetest::ProcessResult r =
+            archivetest::run(s_java, {"-cp", s_classPath, "JlhaFixture", out, method, QString::number(level),
+                                      s_dir->filePath("src"), "/"});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return out;
+    }
+    static QString makeRaw(const QString &name, const QStringList &entries)
+    {
+        const QString out = s_dir->filePath(name);
+        QStringList args{"-cp", s_classPath, "JlhaFixture", out, "-lh5-", "0", "-", "-", "raw"};
+        args += entries;
+        const archivetest::ProcessResult r = archivetest::run(s_java, args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return out;
+    }
+
+    static QTemporaryDir *s_dir;
+    static QByteArray s_problem;
+    static QString s_java;
+    static QString s_classPath;
+};
+
+QTemporaryDir *JlhaArchives::s_dir = nullptr;
+QByteArray JlhaArchives::s_problem;
+QString JlhaArchives::s_java;
+QString JlhaArchives::s_classPath;
+
+TEST_F(JlhaArchives, EveryMethodAndHeaderLevelExtractsIdentically)
+{
+    ASSERT_TRUE(s_problem.isEmpty()) << s_problem.toStdString();
+    const Tree expected = interopTree();
+    const QList<QPair<QString, int>> kinds = {{"-lh5-", 0}, {"-lh5-", 1}, {"-lh5-", 2}, {"-lh6-", 0}, {"-lh6-", 1},
+                                              {"-lh6-", 2}, {"-lh7-", 0}, {"-lh7-", 1}, {"-lh7-", 2}, {"-lh1-", 2},
+                                              {"-lh4-", 2}};
+    for (const auto &[method, level] : kinds) {
+        {
+            SCOPED_TRACE((method + " level " + QString::number(level)).toStdString());
+            const QString archive = make(method, level);
+            bool sawMethod = false;
+            for (const ArchiveEntry &e : list(archive)) {
+                EXPECT_EQ(e.level, level);
+                EXPECT_TRUE(e.path.startsWith("dDB")) << e.path.toStdString();
+                if (e.method == method.toLatin1())
+                    sawMethod = true;
+            }
+            EXPECT_TRUE(sawMethod) << "jlha did not use the method";
+            QTemporaryDir out;
+            extract(archive, out.path(), ExtractOptions{{"dDB"}, true});
+            const Tree got = archivetest::readTree(out.path());
+            EXPECT_TRUE(got == expected) << "files: " << got.files.keys().join(' ').toStdString();
+        }
+    }
+}
+
+TEST_F(JlhaArchives, Level0BackslashNamesAndHostileNamesFromAnotherWriter)
+{
+    ASSERT_TRUE(s_problem.isEmpty()) << s_problem.toStdString();
+    // Level 0 stores "\" separators; "ソ" and "表" end in 0x5C.
+    const QString archive = make("-lh5-", 0);
+    QFile f(archive);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains(toAnsi(QStringLiteral("ソフト表\\2014年\\表.bin"))));
+
+    const QString file = s_dir->filePath("src/dDB/download.log");
+    for (const QString &bad : {QStringLiteral("..\\evil"), QStringLiteral("\\evil"), QStringLiteral("dDB\\..\\..\\evil")}) {
+        const QString hostile = makeRaw("hostile.lzh", {"dDB\\ok.log", file, bad, file});
+        QTemporaryDir out;
+        try {
+            extract(hostile, out.path(), ExtractOptions{{"dDB"}, true});
+            ADD_FAILURE() << "no error for " << bad.toStdString();
+        } catch (const ArchiveError &e) {
+            EXPECT_EQ(e.kind(), ErrorKind::UnsafePath) << e.Description().toStdString();
+        }
+        EXPECT_TRUE(QDir(out.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+}

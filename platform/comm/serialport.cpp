@@ -1,0 +1,153 @@
+#include "platform/comm/serialport.h"
+
+#include <QFileInfo>
+
+namespace platform::comm {
+
+namespace {
+
+QSerialPort::Parity toQt(Parity p)
+{
+    switch (p) {
+    case Parity::Odd: return QSerialPort::OddParity;
+    case Parity::Even: return QSerialPort::EvenParity;
+    case Parity::Mark: return QSerialPort::MarkParity;
+    case Parity::Space: return QSerialPort::SpaceParity;
+    case Parity::None: break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(StopBits s)
+{
+    switch (s) {
+    case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+    case StopBits::Two: return QSerialPort::TwoStop;
+    case StopBits::One: break;
+    }
+    return QSerialPort::OneStop;
+}
+
+QSerialPort::FlowControl toQt(Handshake h)
+{
+    switch (h) {
+    case Handshake::XonXoff: return QSerialPort::SoftwareControl;
+    case Handshake::RtsCts:
+    case Handshake::RtsCtsXonXoff: return QSerialPort::HardwareControl;
+    case Handshake::None: break;
+    }
+    return QSerialPort::NoFlowControl;
+}
+
+} // namespace
+
+SerialPort::SerialPort(QObject *parent) : IPort(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &IPort::bytesArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+}
+
+SerialPort::~SerialPort()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool SerialPort::open(const QString &path, const LineSettings &settings, Handshake handshake,
+                      OpenFailure &why)
+{
+    why = OpenFailure::None;
+    if (m_port.isOpen())
+        m_port.close();
+    if (!QFileInfo::exists(path)) {
+        why = OpenFailure::NoSuchDevice;
+        return false;
+    }
+    m_port.setPortName(path);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        switch (m_port.error()) {
+        case QSerialPort::DeviceNotFoundError: why = OpenFailure::NoSuchDevice; break;
+        case QSerialPort::PermissionError: why = OpenFailure::InUse; break;
+        default: why = OpenFailure::Other; break;
+        }
+        m_port.clearError();
+        return false;
+    }
+    if (!configure(settings, handshake)) {
+        m_port.close();
+        why = OpenFailure::Other;
+        return false;
+    }
+    return true;
+}
+
+void SerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool SerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool SerialPort::configure(const LineSettings &settings, Handshake handshake)
+{
+    bool ok = m_port.setBaudRate(settings.baudRate);
+    ok = m_port.setParity(toQt(settings.parity)) && ok;
+    ok = m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) && ok;
+    ok = m_port.setStopBits(toQt(settings.stopBits)) && ok;
+    ok = m_port.setFlowControl(toQt(handshake)) && ok;
+    m_port.clearError();
+    return ok;
+}
+
+QByteArray SerialPort::readAvailable()
+{
+    return m_port.readAll();
+}
+
+bool SerialPort::write(const QByteArray &bytes)
+{
+    return m_port.write(bytes) == bytes.size();
+}
+
+void SerialPort::discardInput()
+{
+    m_port.readAll();
+    m_port.clear(QSerialPort::Input);
+    m_port.clearError();
+}
+
+void SerialPort::setRts(bool on)
+{
+    // Fails on a pty and under hardware handshaking; neither is an error here.
+    if (m_port.flowControl() != QSerialPort::HardwareControl)
+        m_port.setRequestToSend(on);
+    m_port.clearError();
+}
+
+bool SerialPort::ctsHolding() const
+{
+    auto &port = const_cast<QSerialPort &>(m_port);
+    const QSerialPort::PinoutSignals pins = port.pinoutSignals();
+    if (port.error() != QSerialPort::NoError) {
+        // No modem-status lines (a pseudo-terminal): treat CTS as held.
+        port.clearError();
+        return true;
+    }
+    return pins.testFlag(QSerialPort::ClearToSendSignal);
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError) {
+        // The device went away: closed here, reported as a DSR change.
+        m_port.clearError();
+        m_port.close();
+        emit lineEvent(4);
+    }
+}
+
+} // namespace platform::comm

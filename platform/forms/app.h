@@ -1,0 +1,35 @@
+#pragma once
+// The App object: program folder, title, version, previous instance, help
+// file and command line.
+#include <QString>
+
+namespace platform::forms {
+
+class App {
+public:
+    // The program folder (platform::shell::programFolder): TALVIK_HOME when
+    // set, else the executable's folder. No trailing separator.
+    static QString Path();
+    static QString Title();
+    static void setTitle(const QString &title);
+    static int Major();
+    static int Minor();
+    static int Revision();
+    // True when another process holds the instance lock of the program folder.
+    // The lock is taken on the first call and held for the process's life; a
+    // different program folder (TALVIK_HOME changed) is checked anew.
+    static bool PrevInstance();
+    // Gives up the instance locks this process holds (end of the program).
+    static void releaseInstanceLock();
+    static QString HelpFile();
+    static void setHelpFile(const QString &path);
+    // The command-line text after the program name, arguments joined by one
+    // blank; "" without arguments.
+    static QString Command();
+    // Replaces the command-line text (start-up code under test).
+    static void setCommand(const QString &command);
+    // Name of the instance lock file in the program folder.
+    static QString lockFileName();
+};
+
+} // namespace platform::forms

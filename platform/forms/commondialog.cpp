@@ -1,0 +1,65 @@
+#include "platform/forms/commondialog.h"
+
+#include "platform/forms/dialogscript.h"
+#include "platform/runtime/runtime_error.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace platform::forms {
+
+QStringList CommonDialog::qtFilters(const QString &filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        result.append(QStringLiteral("%1 (%2)").arg(parts.at(i), patterns.simplified()));
+    }
+    return result;
+}
+
+void CommonDialog::ShowOpen()
+{
+    show(false);
+}
+
+void CommonDialog::ShowSave()
+{
+    show(true);
+}
+
+void CommonDialog::show(bool save)
+{
+    if (!m_filter.isEmpty() && m_filter.count(QLatin1Char('|')) % 2 == 0)
+        platform::raise(20476, QStringLiteral("フィルタの指定が不正です。"));
+    FileDialogRequest request;
+    request.save = save;
+    request.title = m_dialogTitle;
+    request.initDir = m_initDir;
+    request.filter = m_filter;
+    request.filterIndex = m_filterIndex;
+    request.fileName = m_fileName;
+    request.defaultExt = m_defaultExt;
+    request.flags = m_flags;
+    const std::optional<FileDialogAnswer> answer = DialogScript::showFileDialog(request);
+    if (!answer) {
+        if (m_cancelError)
+            platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
+        return;
+    }
+    QString path = answer->path;
+    // A typed name without extension gets the default extension.
+    if (!m_defaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+        QString ext = m_defaultExt;
+        if (ext.startsWith(QLatin1Char('.')))
+            ext.remove(0, 1);
+        path += QLatin1Char('.') + ext;
+    }
+    m_fileName = path;
+    m_fileTitle = QFileInfo(path).fileName();
+    m_filterIndex = answer->filterIndex;
+}
+
+} // namespace platform::forms

@@ -1,0 +1,277 @@
+#include "platform/forms/dialogscript.h"
+
+#include "platform/forms/commondialog.h"
+#include "platform/forms/msgbox.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform::forms {
+
+namespace {
+DialogScript *activeScript = nullptr;
+DialogScript::Handler &handlerSlot()
+{
+    static DialogScript::Handler handler;
+    return handler;
+}
+
+bool headless()
+{
+    return QGuiApplication::platformName() == QLatin1String("offscreen") ||
+           QGuiApplication::platformName() == QLatin1String("minimal");
+}
+
+QString describe(const ShownDialog &dialog)
+{
+    switch (dialog.kind) {
+    case ShownDialog::OpenFile: return QStringLiteral("open file dialog \"%1\"").arg(dialog.title);
+    case ShownDialog::SaveFile: return QStringLiteral("save file dialog \"%1\"").arg(dialog.title);
+    default: return QStringLiteral("message box \"%1\" (style %2)").arg(dialog.prompt).arg(dialog.style);
+    }
+}
+
+int realMessageBox(const QString &prompt, int style, const QString &title)
+{
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(prompt);
+    switch (msgBoxIcon(style)) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    const QList<int> results = msgBoxResults(style);
+    QList<QPushButton *> buttons;
+    for (int result : results) {
+        const QMessageBox::ButtonRole role = result == vbCancel || result == vbNo ? QMessageBox::RejectRole
+                                                                                   : QMessageBox::AcceptRole;
+        buttons.append(box.addButton(msgBoxButtonText(result), role));
+    }
+    const int defaultIndex = msgBoxDefaultButton(style);
+    box.setDefaultButton(buttons.value(defaultIndex < buttons.size() ? defaultIndex : 0));
+    // Escape answers Cancel where there is one, OK for a lone OK button.
+    const int escape = results.indexOf(vbCancel);
+    if (escape >= 0)
+        box.setEscapeButton(buttons.at(escape));
+    else if (results.size() == 1)
+        box.setEscapeButton(buttons.first());
+    box.exec();
+    const int clicked = int(buttons.indexOf(static_cast<QPushButton *>(box.clickedButton())));
+    if (clicked < 0)
+        return results.contains(vbCancel) ? vbCancel : results.first();
+    return results.at(clicked);
+}
+
+std::optional<FileDialogAnswer> realFileDialog(const FileDialogRequest &request)
+{
+    QFileDialog dialog;
+    dialog.setWindowTitle(request.title);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The program asks about overwriting itself.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = CommonDialog::qtFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
+        dialog.selectNameFilter(filters.at(index - 1));
+    }
+    QString directory = request.initDir;
+    if (directory.isEmpty())
+        directory = QDir::currentPath();
+    dialog.setDirectory(directory);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (!request.defaultExt.isEmpty())
+        dialog.setDefaultSuffix(request.defaultExt);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    FileDialogAnswer answer;
+    answer.path = dialog.selectedFiles().first();
+    answer.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (answer.filterIndex <= 0)
+        answer.filterIndex = request.filterIndex;
+    return answer;
+}
+} // namespace
+
+DialogScript::DialogScript() : m_previous(activeScript)
+{
+    activeScript = this;
+}
+
+DialogScript::~DialogScript()
+{
+    if (!m_verified)
+        verify();
+    activeScript = m_previous;
+}
+
+void DialogScript::answerNext(int result)
+{
+    Step step;
+    step.kind = Step::Answer;
+    step.result = result;
+    m_steps.push_back(step);
+}
+
+void DialogScript::answerNextWith(std::function<int(const ShownDialog &)> answer)
+{
+    Step step;
+    step.kind = Step::Answer;
+    step.callback = std::move(answer);
+    m_steps.push_back(step);
+}
+
+void DialogScript::chooseFile(const QString &path, int filterIndex)
+{
+    Step step;
+    step.kind = Step::Choose;
+    step.path = path;
+    step.filterIndex = filterIndex;
+    m_steps.push_back(step);
+}
+
+void DialogScript::cancelNextFileDialog()
+{
+    Step step;
+    step.kind = Step::CancelFile;
+    m_steps.push_back(step);
+}
+
+QStringList DialogScript::prompts() const
+{
+    QStringList texts;
+    for (const ShownDialog &dialog : m_shown)
+        if (dialog.kind == ShownDialog::MessageBox)
+            texts.append(dialog.prompt);
+    return texts;
+}
+
+int DialogScript::unexpectedCount() const
+{
+    int count = 0;
+    for (const ShownDialog &dialog : m_shown)
+        count += dialog.unexpected ? 1 : 0;
+    return count;
+}
+
+bool DialogScript::verify()
+{
+    m_verified = true;
+    if (!m_steps.empty()) {
+        report(QStringLiteral("%1 scripted dialog answer(s) were never used").arg(m_steps.size()));
+        m_steps.clear();
+        return false;
+    }
+    return unexpectedCount() == 0;
+}
+
+void DialogScript::setUnexpectedDialogHandler(Handler handler)
+{
+    handlerSlot() = std::move(handler);
+}
+
+DialogScript::Handler DialogScript::unexpectedDialogHandler()
+{
+    return handlerSlot();
+}
+
+void DialogScript::report(const QString &text)
+{
+    if (handlerSlot()) {
+        handlerSlot()(text);
+        return;
+    }
+    std::fprintf(stderr, "unexpected dialog: %s\n", text.toUtf8().constData());
+    std::fflush(stderr);
+    std::abort();
+}
+
+int DialogScript::showMessageBox(const QString &prompt, int style, const QString &title)
+{
+    DialogScript *script = activeScript;
+    if (!script) {
+        if (!headless())
+            return realMessageBox(prompt, style, title);
+        ShownDialog dialog;
+        dialog.prompt = prompt;
+        dialog.title = title;
+        dialog.style = style;
+        report(QStringLiteral("%1 appeared without a dialog script").arg(describe(dialog)));
+        return msgBoxDefaultResult(style);
+    }
+    ShownDialog dialog;
+    dialog.kind = ShownDialog::MessageBox;
+    dialog.prompt = prompt;
+    dialog.title = title;
+    dialog.style = style;
+    if (script->m_steps.empty() || script->m_steps.front().kind != Step::Answer) {
+        dialog.unexpected = true;
+        dialog.result = msgBoxDefaultResult(style);
+        script->m_shown.append(dialog);
+        report(QStringLiteral("%1 appeared with no answer scripted").arg(describe(dialog)));
+        return dialog.result;
+    }
+    Step step = script->m_steps.front();
+    script->m_steps.pop_front();
+    dialog.result = step.callback ? step.callback(dialog) : step.result;
+    if (!msgBoxResults(style).contains(dialog.result)) {
+        dialog.unexpected = true;
+        report(QStringLiteral("%1 answered with %2, which is not one of its buttons")
+                   .arg(describe(dialog))
+                   .arg(dialog.result));
+    }
+    script->m_shown.append(dialog);
+    return dialog.result;
+}
+
+std::optional<FileDialogAnswer> DialogScript::showFileDialog(const FileDialogRequest &request)
+{
+    DialogScript *script = activeScript;
+    ShownDialog dialog;
+    dialog.kind = request.save ? ShownDialog::SaveFile : ShownDialog::OpenFile;
+    dialog.prompt = request.fileName;
+    dialog.title = request.title;
+    dialog.style = request.flags;
+    dialog.initDir = request.initDir;
+    dialog.filter = request.filter;
+    dialog.filterIndex = request.filterIndex;
+    if (!script) {
+        if (!headless())
+            return realFileDialog(request);
+        report(QStringLiteral("%1 appeared without a dialog script").arg(describe(dialog)));
+        return std::nullopt;
+    }
+    if (script->m_steps.empty() || script->m_steps.front().kind == Step::Answer) {
+        dialog.unexpected = true;
+        script->m_shown.append(dialog);
+        report(QStringLiteral("%1 appeared with no file scripted").arg(describe(dialog)));
+        return std::nullopt;
+    }
+    const Step step = script->m_steps.front();
+    script->m_steps.pop_front();
+    if (step.kind == Step::CancelFile) {
+        script->m_shown.append(dialog);
+        return std::nullopt;
+    }
+    dialog.fileName = step.path;
+    script->m_shown.append(dialog);
+    FileDialogAnswer answer;
+    answer.path = step.path;
+    answer.filterIndex = step.filterIndex > 0 ? step.filterIndex : request.filterIndex;
+    return answer;
+}
+
+} // namespace platform::forms

@@ -1,0 +1,607 @@
+#include "platform/forms/form.h"
+
+#include "platform/forms/control.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/formwidget.h"
+#include "platform/forms/menus.h"
+#include "platform/runtime/runtime_error.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QWindow>
+
+namespace platform::forms {
+
+namespace {
+QList<Form *> &allForms()
+{
+    static QList<Form *> forms;
+    return forms;
+}
+
+const QString selfHolder = QStringLiteral("self");
+
+// Brings a window to the front where the platform can (a headless one cannot).
+void raiseWindow(QWidget *window)
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    window->raise();
+    window->activateWindow();
+}
+
+Qt::CursorShape cursorShape(int pointer)
+{
+    switch (pointer) {
+    case vbArrow: return Qt::ArrowCursor;
+    case vbCrosshair: return Qt::CrossCursor;
+    case vbIbeam: return Qt::IBeamCursor;
+    case vbHourglass: return Qt::WaitCursor;
+    case 12: return Qt::ForbiddenCursor;
+    case 13: return Qt::BusyCursor;
+    case 15: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+} // namespace
+
+// ---- FormWidget -----------------------------------------------------------
+
+FormWidget::FormWidget(Form *form) : QWidget(nullptr, Qt::Window), m_form(form), m_client(new QWidget(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    layoutClient();
+}
+
+QMenuBar *FormWidget::menuBar()
+{
+    if (!m_menuBar) {
+        const QSize clientSize = m_client->size();
+        m_menuBar = new QMenuBar(this);
+        m_menuBar->setNativeMenuBar(false);
+        // A fixed height: the client area keeps its design size whatever
+        // the bar holds.
+        m_menuBar->setFixedHeight(std::max(m_menuBar->sizeHint().height(), m_menuBar->fontMetrics().height() + 8));
+        m_menuBar->show();
+        resizeClient(clientSize.width(), clientSize.height());
+    }
+    return m_menuBar;
+}
+
+int FormWidget::menuBarHeight() const
+{
+    return m_menuBar ? m_menuBar->height() : 0;
+}
+
+void FormWidget::resizeClient(int width, int height)
+{
+    resize(width, height + menuBarHeight());
+    layoutClient();
+}
+
+void FormWidget::layoutClient()
+{
+    const int bar = menuBarHeight();
+    if (m_menuBar)
+        m_menuBar->setGeometry(0, 0, width(), bar);
+    m_client->setGeometry(0, bar, width(), std::max(0, height() - bar));
+}
+
+void FormWidget::closeEvent(QCloseEvent *event)
+{
+    // The form decides; its unload destroys this window.
+    event->ignore();
+    if (m_form)
+        m_form->userClose();
+}
+
+void FormWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutClient();
+    if (m_form)
+        m_form->resized();
+}
+
+void FormWidget::keyPressEvent(QKeyEvent *event)
+{
+    // Escape presses the form's cancel button, Enter its default button.
+    const bool escape = event->key() == Qt::Key_Escape;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (m_form && (escape || enter) && event->modifiers() == Qt::NoModifier) {
+        for (Control *control : m_form->Controls()) {
+            auto *button = qobject_cast<CommandButton *>(control);
+            if (!button || !button->hasWidget() || !(escape ? button->Cancel() : button->Default()))
+                continue;
+            if (button->widget()->isEnabled() && button->Visible()) {
+                button->setValue(true);
+                return;
+            }
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool FormWidget::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && m_form)
+        m_form->activated();
+    return QWidget::event(event);
+}
+
+// ---- Form -----------------------------------------------------------------
+
+Form::Form(QObject *parent) : QObject(parent)
+{
+    allForms().append(this);
+}
+
+Form::~Form()
+{
+    allForms().removeAll(this);
+    endModal();
+    if (m_widget) {
+        m_widget->detachForm();
+        delete m_widget;
+        m_widget = nullptr;
+    }
+}
+
+void Form::Load()
+{
+    ensureLoaded();
+}
+
+void Form::ensureLoaded()
+{
+    if (m_state != State::Created)
+        return;
+    m_state = State::Loading;
+    m_widget = new FormWidget(this);
+    m_widget->setWindowTitle(QString());
+    for (Control *control : m_controls)
+        control->create(m_widget->client());
+    applyEnabled();
+    // A failing design or load step leaves the form loaded and reaches the
+    // caller that touched the form, as in the original.
+    struct Finish {
+        Form *form;
+        ~Finish()
+        {
+            if (form->m_state == State::Loading)
+                form->m_state = State::Loaded;
+        }
+    } finish{this};
+    designForm();
+    Form_Load();
+    emit Loaded();
+}
+
+void Form::Show(int modal, Form *owner)
+{
+    ensureLoaded();
+    if (!m_widget)
+        return; // unloaded by its own Form_Load
+    if (modal == vbModal && m_widget->isVisible() && !m_modalLoop)
+        platform::raise(400, QStringLiteral("フォームは既に表示されています。モーダル表示はできません。"));
+    if (owner && owner != this) {
+        m_owner = owner;
+        owner->ensureLoaded();
+        // The owner keeps this window above it. Not a child widget: a
+        // disabled owner must not disable this window.
+        m_widget->winId();
+        owner->m_widget->winId();
+        if (m_widget->windowHandle() && owner->m_widget->windowHandle())
+            m_widget->windowHandle()->setTransientParent(owner->m_widget->windowHandle());
+    }
+    if (modal == vbModal) {
+        if (m_modalLoop)
+            return;
+        m_widget->setWindowModality(Qt::ApplicationModal);
+        m_widget->show();
+        raiseWindow(m_widget);
+        QEventLoop loop;
+        m_modalLoop = &loop;
+        QPointer<Form> self(this);
+        loop.exec(QEventLoop::DialogExec);
+        if (self) {
+            m_modalLoop = nullptr;
+            if (m_widget)
+                m_widget->setWindowModality(Qt::NonModal);
+        }
+        return;
+    }
+    m_widget->show();
+    raiseWindow(m_widget);
+}
+
+void Form::Hide()
+{
+    if (m_widget)
+        m_widget->hide();
+    endModal();
+}
+
+bool Form::Unload()
+{
+    return unloadWith(vbFormCode);
+}
+
+bool Form::unloadWith(int unloadMode)
+{
+    if (m_state == State::Created || m_inUnload)
+        return true;
+    m_inUnload = true;
+    struct Reset {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{m_inUnload};
+    int cancel = 0;
+    Form_QueryUnload(cancel, unloadMode);
+    if (cancel != 0)
+        return false;
+    Form_Unload(cancel);
+    if (cancel != 0)
+        return false;
+    destroyWindow();
+    emit Unloaded();
+    return true;
+}
+
+void Form::destroyWindow()
+{
+    endModal();
+    FormWidget *widget = m_widget;
+    m_widget = nullptr;
+    for (Control *control : m_controls)
+        control->detach();
+    m_state = State::Created;
+    m_owner = nullptr;
+    if (widget) {
+        widget->detachForm();
+        widget->hide();
+        // The window may be on the call stack (a click of its own button).
+        widget->deleteLater();
+    }
+}
+
+void Form::endModal()
+{
+    if (m_modalLoop) {
+        m_modalLoop->exit(0);
+        m_modalLoop = nullptr;
+    }
+}
+
+void Form::userClose()
+{
+    unloadWith(vbFormControlMenu);
+}
+
+void Form::resized()
+{
+    if (m_state == State::Loaded)
+        Form_Resize();
+}
+
+void Form::activated()
+{
+    if (m_state == State::Loaded)
+        Form_Activate();
+}
+
+bool Form::Visible() const
+{
+    return m_widget && m_widget->isVisible();
+}
+
+void Form::setVisible(bool visible)
+{
+    if (visible)
+        Show();
+    else
+        Hide();
+}
+
+void Form::Form_QueryUnload(int &, int) {}
+
+void Form::Form_Unload(int &) {}
+
+QString Form::Caption()
+{
+    ensureLoaded();
+    return m_widget ? m_widget->windowTitle() : QString();
+}
+
+void Form::setCaption(const QString &caption)
+{
+    ensureLoaded();
+    if (m_widget)
+        m_widget->setWindowTitle(caption);
+}
+
+int Form::MousePointer()
+{
+    ensureLoaded();
+    if (!m_widget || !m_widget->testAttribute(Qt::WA_SetCursor))
+        return vbDefault;
+    return m_widget->property("talvikMousePointer").toInt();
+}
+
+void Form::setMousePointer(int pointer)
+{
+    ensureLoaded();
+    if (!m_widget)
+        return;
+    m_widget->setProperty("talvikMousePointer", pointer);
+    if (pointer == vbDefault)
+        m_widget->unsetCursor();
+    else
+        m_widget->setCursor(cursorShape(pointer));
+}
+
+quintptr Form::hWnd()
+{
+    ensureLoaded();
+    return reinterpret_cast<quintptr>(m_widget);
+}
+
+QWidget *Form::widget()
+{
+    ensureLoaded();
+    return m_widget;
+}
+
+int Form::TextWidth(const QString &text)
+{
+    ensureLoaded();
+    QFontMetrics metrics(m_widget->font());
+    int widest = 0;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest * TwipsPerPixel;
+}
+
+int Form::TextHeight(const QString &text)
+{
+    ensureLoaded();
+    QFontMetrics metrics(m_widget->font());
+    return metrics.height() * int(text.count(QLatin1Char('\n')) + 1) * TwipsPerPixel;
+}
+
+void Form::Refresh()
+{
+    ensureLoaded();
+    if (m_widget)
+        m_widget->repaint();
+}
+
+int Form::Left()
+{
+    ensureLoaded();
+    return m_widget->frameGeometry().x() * TwipsPerPixel;
+}
+
+int Form::Top()
+{
+    ensureLoaded();
+    return m_widget->frameGeometry().y() * TwipsPerPixel;
+}
+
+int Form::Width()
+{
+    ensureLoaded();
+    return m_widget->frameGeometry().width() * TwipsPerPixel;
+}
+
+int Form::Height()
+{
+    ensureLoaded();
+    return m_widget->frameGeometry().height() * TwipsPerPixel;
+}
+
+void Form::setLeft(int twips)
+{
+    ensureLoaded();
+    m_widget->move(twips / TwipsPerPixel, m_widget->y());
+}
+
+void Form::setTop(int twips)
+{
+    ensureLoaded();
+    m_widget->move(m_widget->x(), twips / TwipsPerPixel);
+}
+
+void Form::setWidth(int twips)
+{
+    ensureLoaded();
+    const int frame = m_widget->frameGeometry().width() - m_widget->width();
+    m_widget->resize(std::max(1, twips / TwipsPerPixel - frame), m_widget->height());
+}
+
+void Form::setHeight(int twips)
+{
+    ensureLoaded();
+    const int frame = m_widget->frameGeometry().height() - m_widget->height();
+    m_widget->resize(m_widget->width(), std::max(1, twips / TwipsPerPixel - frame));
+}
+
+void Form::Move(int left, int top, int width, int height)
+{
+    setLeft(left);
+    setTop(top);
+    if (width >= 0)
+        setWidth(width);
+    if (height >= 0)
+        setHeight(height);
+}
+
+int Form::ScaleWidth()
+{
+    ensureLoaded();
+    return m_widget->client()->width() * TwipsPerPixel;
+}
+
+int Form::ScaleHeight()
+{
+    ensureLoaded();
+    return m_widget->client()->height() * TwipsPerPixel;
+}
+
+void Form::ZOrder(int position)
+{
+    ensureLoaded();
+    if (position == 0)
+        raiseWindow(m_widget);
+    else
+        m_widget->lower();
+}
+
+QMenuBar *Form::menuBar()
+{
+    ensureLoaded();
+    return m_widget->menuBar();
+}
+
+Menu *Form::lastPopupMenu() const
+{
+    return qobject_cast<Menu *>(m_lastPopup.data());
+}
+
+void Form::PopupMenu(Menu &menu)
+{
+    ensureLoaded();
+    m_lastPopup = &menu;
+    QMenu *items = menu.popupMenu();
+    if (!items || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    items->exec(QCursor::pos());
+}
+
+void Form::setDesignSize(int widthTwips, int heightTwips)
+{
+    ensureLoaded();
+    m_widget->resizeClient(std::max(1, widthTwips / TwipsPerPixel), std::max(1, heightTwips / TwipsPerPixel));
+}
+
+void Form::setFixedBorder(bool fixed)
+{
+    ensureLoaded();
+    if (fixed)
+        m_widget->setFixedSize(m_widget->size());
+    else
+        m_widget->setMinimumSize(0, 0), m_widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void Form::setEnabled(bool enabled)
+{
+    if (enabled)
+        releaseDisableHold(selfHolder);
+    else
+        addDisableHold(selfHolder);
+}
+
+void Form::addDisableHold(const QString &holder)
+{
+    m_holds.insert(holder);
+    applyEnabled();
+}
+
+void Form::releaseDisableHold(const QString &holder)
+{
+    m_holds.remove(holder);
+    applyEnabled();
+}
+
+QStringList Form::disableHolds() const
+{
+    QStringList holders(m_holds.begin(), m_holds.end());
+    holders.sort();
+    return holders;
+}
+
+void Form::applyEnabled()
+{
+    if (m_widget)
+        m_widget->setEnabled(m_holds.isEmpty());
+}
+
+Control *Form::control(const QString &name, int index) const
+{
+    for (Control *control : m_controls)
+        if (control->Name().compare(name, Qt::CaseInsensitive) == 0 && control->Index() == index)
+            return control;
+    return nullptr;
+}
+
+void Form::registerControl(Control *control)
+{
+    m_controls.append(control);
+}
+
+void Form::unregisterControl(Control *control)
+{
+    m_controls.removeAll(control);
+}
+
+Form *Form::fromHWnd(quintptr handle)
+{
+    for (Form *form : allForms())
+        if (form->m_widget && reinterpret_cast<quintptr>(form->m_widget) == handle)
+            return form;
+    return nullptr;
+}
+
+QList<Form *> Form::loadedForms()
+{
+    QList<Form *> loaded;
+    for (Form *form : allForms())
+        if (form->isLoaded())
+            loaded.append(form);
+    return loaded;
+}
+
+// ---- Screen ---------------------------------------------------------------
+
+namespace {
+int screenPointer = vbDefault;
+}
+
+int Screen::MousePointer()
+{
+    return screenPointer;
+}
+
+void Screen::setMousePointer(int pointer)
+{
+    if (pointer == vbDefault) {
+        while (QGuiApplication::overrideCursor())
+            QGuiApplication::restoreOverrideCursor();
+    } else if (QGuiApplication::overrideCursor()) {
+        QGuiApplication::changeOverrideCursor(QCursor(cursorShape(pointer)));
+    } else {
+        QGuiApplication::setOverrideCursor(QCursor(cursorShape(pointer)));
+    }
+    screenPointer = pointer;
+}
+
+int Screen::Width()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() * TwipsPerPixel : 0;
+}
+
+int Screen::Height()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().height() * TwipsPerPixel : 0;
+}
+
+} // namespace platform::forms

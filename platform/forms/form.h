@@ -1,0 +1,154 @@
+#pragma once
+// Forms of the runtime. A Form object lives in three states:
+//  - created: the C++ object exists, no window and no controls;
+//  - loaded: the window and its controls exist and Form_Load has run. A form
+//    is loaded by Load(), Show(), or the first touch of one of its controls
+//    or of a window property (Caption, MousePointer, hWnd, TextWidth ...);
+//    never implicitly otherwise;
+//  - shown.
+// Unload() destroys the window and the controls; the C++ object and its plain
+// members survive and a later touch loads the form again from its design.
+//
+// Enabled is kept as a set of named disable holds: the form is enabled only
+// while no holder keeps it disabled, so independent parties (a progress
+// dialog, an owner window, a button lock) cannot undo each other's holds.
+// Holds and Visible() do not load a form.
+#include "platform/forms/constants.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+class QEventLoop;
+class QMenuBar;
+class QWidget;
+
+namespace platform::forms {
+
+class Control;
+class FormWidget;
+class Menu;
+
+class Form : public QObject {
+    Q_OBJECT
+public:
+    explicit Form(QObject *parent = nullptr);
+    ~Form() override;
+
+    // Lifecycle.
+    void Load();
+    bool isLoaded() const { return m_state != State::Created; }
+    void ensureLoaded();
+    void Show(int modal = vbModeless, Form *owner = nullptr);
+    void Hide();
+    // Runs Form_QueryUnload(vbFormCode) and Form_Unload; false when cancelled.
+    bool Unload();
+    bool Visible() const;
+    void setVisible(bool visible);
+    Form *Owner() const { return m_owner; }
+    bool isModal() const { return m_modalLoop != nullptr; }
+
+    // Window properties (these load the form).
+    QString Caption();
+    void setCaption(const QString &caption);
+    int MousePointer();
+    void setMousePointer(int pointer);
+    quintptr hWnd();
+    QWidget *widget();
+    int TextWidth(const QString &text);
+    int TextHeight(const QString &text = QStringLiteral("Ag"));
+    void Refresh();
+    // Outer position and size, and the inner (client) size, in twips.
+    int Left();
+    int Top();
+    int Width();
+    int Height();
+    void setLeft(int twips);
+    void setTop(int twips);
+    void setWidth(int twips);
+    void setHeight(int twips);
+    void Move(int left, int top, int width = -1, int height = -1);
+    int ScaleWidth();
+    int ScaleHeight();
+    void ZOrder(int position = 0);
+    // The window's menu bar (created with the first top-level menu).
+    QMenuBar *menuBar();
+    // Shows the items of a menu as a popup at the mouse; the chosen item's
+    // Click runs before it returns. On a headless platform nothing can be
+    // chosen: the request is only recorded (lastPopupMenu).
+    void PopupMenu(Menu &menu);
+    Menu *lastPopupMenu() const;
+
+    // Disable holds.
+    bool Enabled() const { return m_holds.isEmpty(); }
+    void setEnabled(bool enabled); // the form's own hold, holder "self"
+    void addDisableHold(const QString &holder);
+    void releaseDisableHold(const QString &holder);
+    bool hasDisableHold(const QString &holder) const { return m_holds.contains(holder); }
+    QStringList disableHolds() const;
+
+    // Controls of the form in creation order (timers included).
+    const QList<Control *> &Controls() const { return m_controls; }
+    Control *control(const QString &name, int index = -1) const;
+
+    // The form whose window handle is given, or nullptr.
+    static Form *fromHWnd(quintptr handle);
+    static QList<Form *> loadedForms();
+
+signals:
+    void Loaded();
+    void Unloaded();
+
+protected:
+    // Design-time state: sizes, captions, positions. Runs at every load, after
+    // the controls were created and before Form_Load.
+    virtual void designForm() {}
+    virtual void Form_Load() {}
+    virtual void Form_QueryUnload(int &cancel, int unloadMode);
+    virtual void Form_Unload(int &cancel);
+    virtual void Form_Resize() {}
+    virtual void Form_Activate() {}
+    // Client size of the window at design, in twips.
+    void setDesignSize(int widthTwips, int heightTwips);
+    // A fixed single border: the user cannot resize the window.
+    void setFixedBorder(bool fixed);
+
+private:
+    friend class Control;
+    friend class FormWidget;
+    enum class State { Created, Loading, Loaded };
+
+    void registerControl(Control *control);
+    void unregisterControl(Control *control);
+    void applyEnabled();
+    bool unloadWith(int unloadMode);
+    void destroyWindow();
+    void userClose();
+    void resized();
+    void activated();
+    void endModal();
+
+    State m_state = State::Created;
+    FormWidget *m_widget = nullptr;
+    QList<Control *> m_controls;
+    QSet<QString> m_holds;
+    QPointer<Form> m_owner;
+    QEventLoop *m_modalLoop = nullptr;
+    bool m_inUnload = false;
+    QPointer<QObject> m_lastPopup;
+};
+
+// The application-wide mouse pointer (Screen.MousePointer): a value, not a
+// stack; vbDefault removes the override.
+class Screen {
+public:
+    static int MousePointer();
+    static void setMousePointer(int pointer);
+    static int Width();  // twips
+    static int Height(); // twips
+};
+
+} // namespace platform::forms

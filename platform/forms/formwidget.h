@@ -1,0 +1,37 @@
+#pragma once
+// The top-level window of a loaded form (internal to the forms layer).
+#include <QWidget>
+
+class QMenuBar;
+
+namespace platform::forms {
+
+class Form;
+
+class FormWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormWidget(Form *form);
+    void detachForm() { m_form = nullptr; }
+    // The client area below the menu bar: the controls' parent.
+    QWidget *client() const { return m_client; }
+    // The menu bar, created with the first top-level menu.
+    QMenuBar *menuBar();
+    int menuBarHeight() const;
+    // Resizes the window so that its client area gets this size.
+    void resizeClient(int width, int height);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void layoutClient();
+    Form *m_form;
+    QWidget *m_client;
+    QMenuBar *m_menuBar = nullptr;
+};
+
+} // namespace platform::forms

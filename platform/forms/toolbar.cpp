@@ -1,0 +1,161 @@
+#include "platform/forms/toolbar.h"
+
+#include "platform/forms/imagelist.h"
+#include "platform/runtime/runtime_error.h"
+
+#include <QAction>
+#include <QToolBar>
+
+namespace platform::forms {
+
+// ---- ToolbarButton --------------------------------------------------------
+
+QString ToolbarButton::Caption() const
+{
+    return m_action ? m_action->text() : QString();
+}
+
+void ToolbarButton::setCaption(const QString &caption)
+{
+    if (m_action)
+        m_action->setText(caption);
+}
+
+QString ToolbarButton::ToolTipText() const
+{
+    return m_action ? m_action->toolTip() : QString();
+}
+
+void ToolbarButton::setToolTipText(const QString &text)
+{
+    if (m_action)
+        m_action->setToolTip(text);
+}
+
+bool ToolbarButton::Enabled() const
+{
+    return m_action && m_action->isEnabled();
+}
+
+void ToolbarButton::setEnabled(bool enabled)
+{
+    if (m_action)
+        m_action->setEnabled(enabled);
+}
+
+bool ToolbarButton::Visible() const
+{
+    return m_action && m_action->isVisible();
+}
+
+void ToolbarButton::setVisible(bool visible)
+{
+    if (m_action)
+        m_action->setVisible(visible);
+}
+
+int ToolbarButton::Value() const
+{
+    return m_action && m_action->isChecked() ? tbrPressed : tbrUnpressed;
+}
+
+void ToolbarButton::setValue(int value)
+{
+    if (m_action && m_action->isCheckable())
+        m_action->setChecked(value == tbrPressed);
+}
+
+// ---- Toolbar --------------------------------------------------------------
+
+QWidget *Toolbar::createWidget(QWidget *parent)
+{
+    m_buttons.clear();
+    auto *bar = new QToolBar(parent);
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    return bar;
+}
+
+void Toolbar::widgetDestroyed()
+{
+    m_buttons.clear();
+}
+
+ToolbarButton &Toolbar::Add(const QString &key, const QString &caption, int style, int image, int index)
+{
+    auto *bar = w<QToolBar>();
+    if (!key.isEmpty() && find(key))
+        platform::raise(35602, QStringLiteral("キーはこのコレクションの別の要素で既に使われています。"));
+    if (index != -1 && (index < 1 || index > int(m_buttons.size()) + 1))
+        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+    auto button = std::make_unique<ToolbarButton>();
+    button->m_key = key;
+    button->m_style = style;
+    QAction *action = nullptr;
+    if (style == tbrSeparator || style == tbrPlaceholder) {
+        action = new QAction(bar);
+        action->setSeparator(true);
+    } else {
+        action = new QAction(caption, bar);
+        action->setCheckable(style == tbrCheck || style == tbrButtonGroup);
+        if (image > 0 && m_images)
+            action->setIcon(QIcon(m_images->Item(image).pixmap()));
+        ToolbarButton *raw = button.get();
+        connect(action, &QAction::triggered, this, [this, raw] { emit ButtonClick(raw); });
+    }
+    button->m_action = action;
+    const size_t at = index == -1 ? m_buttons.size() : size_t(index - 1);
+    QAction *before = at < m_buttons.size() ? m_buttons[at]->m_action.data() : nullptr;
+    bar->insertAction(before, action);
+    m_buttons.insert(m_buttons.begin() + std::ptrdiff_t(at), std::move(button));
+    renumber();
+    return *m_buttons[at];
+}
+
+void Toolbar::renumber()
+{
+    for (size_t i = 0; i < m_buttons.size(); ++i)
+        m_buttons[i]->m_index = int(i) + 1;
+}
+
+int Toolbar::Count()
+{
+    load();
+    return int(m_buttons.size());
+}
+
+ToolbarButton &Toolbar::Buttons(int index)
+{
+    load();
+    if (index < 1 || index > int(m_buttons.size()))
+        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+    return *m_buttons[size_t(index - 1)];
+}
+
+ToolbarButton &Toolbar::Buttons(const QString &key)
+{
+    ToolbarButton *button = find(key);
+    if (!button)
+        platform::raise(35601, QStringLiteral("要素が見つかりません。"));
+    return *button;
+}
+
+ToolbarButton *Toolbar::find(const QString &key)
+{
+    load();
+    for (auto &button : m_buttons)
+        if (!key.isEmpty() && button->m_key == key)
+            return button.get();
+    return nullptr;
+}
+
+void Toolbar::clickButton(const QString &key)
+{
+    ToolbarButton &button = Buttons(key);
+    auto *bar = w<QToolBar>();
+    if (bar->isEnabled() && button.m_action && button.m_action->isEnabled() && button.m_action->isVisible())
+        button.m_action->trigger();
+}
+
+} // namespace platform::forms

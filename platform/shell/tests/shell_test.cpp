@@ -1,0 +1,205 @@
+#include "platform/shell/shell.h"
+
+#include "platform/runtime/runtime_error.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+
+namespace sh = platform::shell;
+
+namespace {
+
+int errorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const platform::RuntimeError &e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The same folder written with "\" separators, as system code writes it.
+QString backslashed(const QString &path)
+{
+    QString p = path;
+    return p.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    QString root = tmp.path();
+    QString at(const QString &rel) const { return root + QLatin1Char('/') + rel; }
+};
+
+} // namespace
+
+TEST(ShellPaths, NativePathConversion)
+{
+    EXPECT_EQ(sh::toNativePath(QStringLiteral("\\dDB.tran\\Kita\\2013年")), QStringLiteral("/dDB.tran/Kita/2013年"));
+    EXPECT_EQ(sh::toNativePath(QStringLiteral("/opt/talvik\\dDB")), QStringLiteral("/opt/talvik/dDB"));
+    EXPECT_EQ(sh::toNativePath(QStringLiteral("/opt/talvik\\\\system2.ini")), QStringLiteral("/opt/talvik/system2.ini"));
+    EXPECT_EQ(sh::toNativePath(QStringLiteral("C:\\data\\x.csv")), QStringLiteral("/data/x.csv"));
+    EXPECT_EQ(sh::toNativePath(QStringLiteral("rel\\a")), QStringLiteral("rel/a"));
+    EXPECT_EQ(sh::toNativePath(QString()), QString());
+}
+
+TEST(ShellPaths, ParentNameFileNameAndBuildPath)
+{
+    EXPECT_EQ(sh::GetParentFolderName(QStringLiteral("\\dDB.tran\\Kita\\2013年")), QStringLiteral("\\dDB.tran\\Kita"));
+    EXPECT_EQ(sh::GetParentFolderName(QStringLiteral("/opt/t/dDB/")), QStringLiteral("/opt/t"));
+    EXPECT_EQ(sh::GetParentFolderName(QStringLiteral("/opt")), QStringLiteral("/"));
+    EXPECT_EQ(sh::GetParentFolderName(QStringLiteral("C:\\a")), QStringLiteral("C:\\"));
+    EXPECT_EQ(sh::GetParentFolderName(QStringLiteral("/")), QString());
+    EXPECT_EQ(sh::GetParentFolderName(QStringLiteral("name")), QString());
+    EXPECT_EQ(sh::GetFileName(QStringLiteral("\\dDB\\A社\\")), QStringLiteral("A社"));
+    EXPECT_EQ(sh::GetFileName(QStringLiteral("/x/demand.csv")), QStringLiteral("demand.csv"));
+    EXPECT_EQ(sh::BuildPath(QStringLiteral("\\dDB"), QStringLiteral("A")), QStringLiteral("\\dDB\\A"));
+    EXPECT_EQ(sh::BuildPath(QStringLiteral("/x/"), QStringLiteral("A")), QStringLiteral("/x/A"));
+}
+
+TEST(ShellFolders, ProgramFolderFollowsTalvikHome)
+{
+    const QByteArray saved = qgetenv("TALVIK_HOME");
+    qputenv("TALVIK_HOME", "/tmp/some\\where/");
+    EXPECT_EQ(sh::programFolder(), QStringLiteral("/tmp/some/where"));
+    qunsetenv("TALVIK_HOME");
+    EXPECT_EQ(sh::programFolder(), QDir(QCoreApplication::applicationDirPath()).absolutePath());
+    if (!saved.isEmpty())
+        qputenv("TALVIK_HOME", saved);
+    EXPECT_TRUE(QDir(sh::desktopFolder()).exists());
+}
+
+TEST_F(ShellTest, CurrentFolderAndDrive)
+{
+    const QString before = sh::CurDir();
+    sh::ChDrive(QStringLiteral("C:\\Users"));
+    EXPECT_EQ(sh::CurDir(), before);
+    sh::ChDir(backslashed(root));
+    EXPECT_EQ(QDir(sh::CurDir()).canonicalPath(), QDir(root).canonicalPath());
+    EXPECT_EQ(errorOf([&] { sh::ChDir(at(QStringLiteral("missing"))); }), 76);
+    sh::ChDir(before);
+}
+
+TEST_F(ShellTest, CreateAndDeleteFoldersAndFiles)
+{
+    const QString dDB = backslashed(root) + QStringLiteral("\\dDB");
+    EXPECT_FALSE(sh::FolderExists(dDB));
+    sh::CreateFolder(dDB);
+    EXPECT_TRUE(sh::FolderExists(dDB));
+    EXPECT_FALSE(sh::FileExists(dDB));
+    EXPECT_EQ(errorOf([&] { sh::CreateFolder(dDB); }), 58);
+    EXPECT_EQ(errorOf([&] { sh::CreateFolder(dDB + QStringLiteral("\\a\\b")); }), 76);
+
+    sh::CreateFolder(dDB + QStringLiteral("\\Kita"));
+    writeFile(at(QStringLiteral("dDB/Kita/demand.csv")), "x");
+    EXPECT_TRUE(sh::FileExists(dDB + QStringLiteral("\\Kita\\demand.csv")));
+
+    // A read-only file stops a delete that is not forced, before anything goes.
+    QFile::setPermissions(at(QStringLiteral("dDB/Kita/demand.csv")), QFileDevice::ReadOwner);
+    EXPECT_EQ(errorOf([&] { sh::DeleteFolder(dDB); }), 70);
+    EXPECT_TRUE(sh::FileExists(dDB + QStringLiteral("\\Kita\\demand.csv")));
+    EXPECT_EQ(errorOf([&] { sh::DeleteFile(dDB + QStringLiteral("\\Kita\\demand.csv")); }), 70);
+    sh::DeleteFolder(dDB, true);
+    EXPECT_FALSE(sh::FolderExists(dDB));
+    EXPECT_EQ(errorOf([&] { sh::DeleteFolder(dDB); }), 76);
+    EXPECT_EQ(errorOf([&] { sh::DeleteFile(dDB + QStringLiteral("\\x")); }), 53);
+
+    writeFile(at(QStringLiteral("f.txt")), "1");
+    sh::DeleteFile(at(QStringLiteral("f.txt")));
+    EXPECT_FALSE(sh::FileExists(at(QStringLiteral("f.txt"))));
+}
+
+TEST_F(ShellTest, CopyFolderRecursiveWithOverwrite)
+{
+    QDir(root).mkpath(QStringLiteral("dDB.tran/A社/2013年"));
+    writeFile(at(QStringLiteral("dDB.tran/A社/2013年/demand.csv")), "new");
+    writeFile(at(QStringLiteral("dDB.tran/download.log")), "log");
+    QDir(root).mkpath(QStringLiteral("dDB/A社/2013年"));
+    writeFile(at(QStringLiteral("dDB/A社/2013年/demand.csv")), "old");
+    writeFile(at(QStringLiteral("dDB/A社/keep.txt")), "kept");
+
+    sh::CopyFolder(backslashed(root) + QStringLiteral("\\dDB.tran\\A社"), backslashed(root) + QStringLiteral("\\dDB\\A社"));
+    EXPECT_EQ(readFile(at(QStringLiteral("dDB/A社/2013年/demand.csv"))), "new");
+    EXPECT_EQ(readFile(at(QStringLiteral("dDB/A社/keep.txt"))), "kept");
+
+    writeFile(at(QStringLiteral("dDB.tran/A社/2013年/demand.csv")), "newer");
+    EXPECT_EQ(errorOf([&] { sh::CopyFolder(at(QStringLiteral("dDB.tran/A社")), at(QStringLiteral("dDB/A社")), false); }), 58);
+    EXPECT_EQ(readFile(at(QStringLiteral("dDB/A社/2013年/demand.csv"))), "new");
+
+    // A destination ending in a separator receives the folder under its name.
+    QDir(root).mkpath(QStringLiteral("into"));
+    sh::CopyFolder(at(QStringLiteral("dDB.tran/A社")), backslashed(at(QStringLiteral("into"))) + QLatin1Char('\\'));
+    EXPECT_EQ(readFile(at(QStringLiteral("into/A社/2013年/demand.csv"))), "newer");
+
+    EXPECT_EQ(errorOf([&] { sh::CopyFolder(at(QStringLiteral("nothing")), at(QStringLiteral("x"))); }), 76);
+    EXPECT_EQ(errorOf([&] { sh::CopyFolder(at(QStringLiteral("dDB.tran")), at(QStringLiteral("dDB.tran/A社/inside"))); }), 70);
+
+    const auto subs = sh::SubFolders(at(QStringLiteral("dDB.tran")));
+    ASSERT_EQ(subs.size(), 1u);
+    EXPECT_EQ(subs[0].Name, QStringLiteral("A社"));
+    EXPECT_EQ(subs[0].Path, at(QStringLiteral("dDB.tran/A社")));
+    EXPECT_EQ(errorOf([&] { sh::SubFolders(at(QStringLiteral("none"))); }), 76);
+}
+
+TEST_F(ShellTest, CopyAndMoveFiles)
+{
+    writeFile(at(QStringLiteral("a.log")), "A");
+    writeFile(at(QStringLiteral("b.log")), "B");
+    EXPECT_EQ(errorOf([&] { sh::CopyFile(at(QStringLiteral("a.log")), at(QStringLiteral("b.log")), false); }), 58);
+    EXPECT_EQ(readFile(at(QStringLiteral("b.log"))), "B");
+    sh::CopyFile(at(QStringLiteral("a.log")), at(QStringLiteral("b.log")));
+    EXPECT_EQ(readFile(at(QStringLiteral("b.log"))), "A");
+    EXPECT_EQ(errorOf([&] { sh::CopyFile(at(QStringLiteral("none")), at(QStringLiteral("c"))); }), 53);
+    EXPECT_EQ(errorOf([&] { sh::CopyFile(at(QStringLiteral("a.log")), at(QStringLiteral("no/c"))); }), 76);
+
+    sh::MoveFile(at(QStringLiteral("a.log")), at(QStringLiteral("c.log")));
+    EXPECT_FALSE(sh::FileExists(at(QStringLiteral("a.log"))));
+    EXPECT_EQ(readFile(at(QStringLiteral("c.log"))), "A");
+    EXPECT_EQ(errorOf([&] { sh::MoveFile(at(QStringLiteral("c.log")), at(QStringLiteral("b.log"))); }), 58);
+    EXPECT_EQ(errorOf([&] { sh::MoveFile(at(QStringLiteral("a.log")), at(QStringLiteral("d.log"))); }), 53);
+
+    QDir(root).mkpath(QStringLiteral("dDB/K"));
+    sh::MoveFolder(backslashed(at(QStringLiteral("dDB"))), backslashed(at(QStringLiteral("dDB.tmp"))));
+    EXPECT_TRUE(sh::FolderExists(at(QStringLiteral("dDB.tmp/K"))));
+    EXPECT_FALSE(sh::FolderExists(at(QStringLiteral("dDB"))));
+    EXPECT_EQ(errorOf([&] { sh::MoveFolder(at(QStringLiteral("dDB")), at(QStringLiteral("x"))); }), 76);
+    QDir(root).mkpath(QStringLiteral("other"));
+    EXPECT_EQ(errorOf([&] { sh::MoveFolder(at(QStringLiteral("dDB.tmp")), at(QStringLiteral("other"))); }), 58);
+}
+
+TEST_F(ShellTest, StatementForms)
+{
+    sh::MkDir(at(QStringLiteral("m")));
+    EXPECT_EQ(errorOf([&] { sh::MkDir(at(QStringLiteral("m"))); }), 75);
+    EXPECT_EQ(errorOf([&] { sh::MkDir(at(QStringLiteral("x/y"))); }), 76);
+    writeFile(at(QStringLiteral("m/f")), "f");
+    EXPECT_EQ(errorOf([&] { sh::RmDir(at(QStringLiteral("m"))); }), 75);
+    sh::Kill(at(QStringLiteral("m/f")));
+    EXPECT_EQ(errorOf([&] { sh::Kill(at(QStringLiteral("m/f"))); }), 53);
+    sh::RmDir(at(QStringLiteral("m")));
+    EXPECT_FALSE(sh::FolderExists(at(QStringLiteral("m"))));
+    EXPECT_EQ(errorOf([&] { sh::RmDir(at(QStringLiteral("m"))); }), 76);
+}

@@ -1,0 +1,510 @@
+#include "platform/system/registry.h"
+
+#include "platform/codepage/codepage.h"
+#include "platform/system/portmap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <memory>
+#include <vector>
+
+namespace platform::system {
+
+namespace {
+
+struct Value {
+    QString name;
+    uint32_t type = REG_NONE;
+    QByteArray data;
+};
+
+struct Node {
+    QString name;
+    std::vector<Value> values;
+    std::vector<std::unique_ptr<Node>> keys;
+
+    Node *child(const QString &n) const
+    {
+        for (const auto &k : keys)
+            if (k->name.compare(n, Qt::CaseInsensitive) == 0)
+                return k.get();
+        return nullptr;
+    }
+    Value *value(const QString &n)
+    {
+        for (auto &v : values)
+            if (v.name.compare(n, Qt::CaseInsensitive) == 0)
+                return &v;
+        return nullptr;
+    }
+};
+
+const char *rootName(RootKey root)
+{
+    switch (root) {
+    case RootKey::ClassesRoot: return "HKEY_CLASSES_ROOT";
+    case RootKey::CurrentUser: return "HKEY_CURRENT_USER";
+    case RootKey::LocalMachine: return "HKEY_LOCAL_MACHINE";
+    }
+    return "";
+}
+
+QStringList splitPath(const QString &path)
+{
+    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+QString joinPath(const QStringList &parts)
+{
+    return parts.join(QLatin1Char('\\'));
+}
+
+// The live serial-port map and the keys above it.
+const QStringList kSerialComm = {QStringLiteral("HARDWARE"), QStringLiteral("DEVICEMAP"),
+                                 QStringLiteral("SERIALCOMM")};
+
+bool samePrefix(const QStringList &parts, int count)
+{
+    if (parts.size() < count)
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (parts[i].compare(kSerialComm[i], Qt::CaseInsensitive) != 0)
+            return false;
+    return true;
+}
+
+// 0: not live; 1: a key above SERIALCOMM; 2: SERIALCOMM itself; 3: below it.
+int liveLevel(RootKey root, const QStringList &parts)
+{
+    if (root != RootKey::LocalMachine || parts.isEmpty())
+        return 0;
+    if (parts.size() <= 2 && samePrefix(parts, parts.size()))
+        return 1;
+    if (parts.size() == 3 && samePrefix(parts, 3))
+        return 2;
+    if (parts.size() > 3 && samePrefix(parts, 3))
+        return 3;
+    return 0;
+}
+
+std::vector<Value> liveSerialCommValues()
+{
+    std::vector<Value> out;
+    int fixed = 0;
+    int vcp = 0;
+    for (const PortEntry &p : serialPorts()) {
+        Value v;
+        v.type = REG_SZ;
+        v.data = regSz(QStringLiteral("COM%1").arg(p.comNumber));
+        if (p.usbAdapter)
+            v.name = QStringLiteral("\\Device\\VCP%1").arg(vcp++);
+        else
+            v.name = QStringLiteral("\\Device\\Serial%1").arg(fixed++);
+        out.push_back(v);
+    }
+    return out;
+}
+
+class Store {
+public:
+    Node roots[3];
+
+    Store()
+    {
+        roots[0].name = QString::fromLatin1(rootName(RootKey::ClassesRoot));
+        roots[1].name = QString::fromLatin1(rootName(RootKey::CurrentUser));
+        roots[2].name = QString::fromLatin1(rootName(RootKey::LocalMachine));
+    }
+
+    Node &root(RootKey r) { return roots[static_cast<int>(r)]; }
+
+    // Reloads the file when it differs from what was read last.
+    void refresh()
+    {
+        const QString path = registryFilePath();
+        QByteArray raw;
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            raw = f.readAll();
+        if (m_loaded && path == m_path && raw == m_raw)
+            return;
+        m_path = path;
+        m_raw = raw;
+        m_loaded = true;
+        for (Node &r : roots) {
+            r.values.clear();
+            r.keys.clear();
+        }
+        const QJsonObject doc = QJsonDocument::fromJson(raw).object();
+        for (Node &r : roots)
+            readNode(doc.value(r.name).toObject(), r);
+    }
+
+    long save()
+    {
+        QJsonObject doc;
+        for (const Node &r : roots)
+            doc.insert(r.name, writeNode(r));
+        const QByteArray raw = QJsonDocument(doc).toJson(QJsonDocument::Indented);
+        QDir().mkpath(QFileInfo(m_path).absolutePath());
+        QSaveFile f(m_path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(raw) != raw.size() || !f.commit()) {
+            m_loaded = false; // re-read on the next call: memory may be ahead of the file
+            return ERROR_CANTWRITE;
+        }
+        m_raw = raw;
+        return ERROR_SUCCESS;
+    }
+
+    Node *find(RootKey r, const QStringList &parts)
+    {
+        Node *n = &root(r);
+        for (const QString &p : parts) {
+            n = n->child(p);
+            if (!n)
+                return nullptr;
+        }
+        return n;
+    }
+
+    Node *create(RootKey r, const QStringList &parts, bool &created)
+    {
+        created = false;
+        Node *n = &root(r);
+        for (const QString &p : parts) {
+            Node *c = n->child(p);
+            if (!c) {
+                auto nn = std::make_unique<Node>();
+                nn->name = p;
+                c = nn.get();
+                n->keys.push_back(std::move(nn));
+                created = true;
+            }
+            n = c;
+        }
+        return n;
+    }
+
+private:
+    static void readNode(const QJsonObject &o, Node &n)
+    {
+        for (const QJsonValue &jv : o.value(QStringLiteral("values")).toArray()) {
+            const QJsonObject vo = jv.toObject();
+            Value v;
+            v.name = vo.value(QStringLiteral("name")).toString();
+            v.type = static_cast<uint32_t>(vo.value(QStringLiteral("type")).toInt());
+            v.data = QByteArray::fromHex(vo.value(QStringLiteral("data")).toString().toLatin1());
+            n.values.push_back(v);
+        }
+        for (const QJsonValue &jk : o.value(QStringLiteral("keys")).toArray()) {
+            const QJsonObject ko = jk.toObject();
+            auto c = std::make_unique<Node>();
+            c->name = ko.value(QStringLiteral("name")).toString();
+            readNode(ko, *c);
+            n.keys.push_back(std::move(c));
+        }
+    }
+
+    static QJsonObject writeNode(const Node &n)
+    {
+        QJsonObject o;
+        o.insert(QStringLiteral("name"), n.name);
+        QJsonArray vals;
+        for (const Value &v : n.values) {
+            QJsonObject vo;
+            vo.insert(QStringLiteral("name"), v.name);
+            vo.insert(QStringLiteral("type"), static_cast<int>(v.type));
+            vo.insert(QStringLiteral("data"), QString::fromLatin1(v.data.toHex()));
+            if (v.type == REG_SZ)
+                vo.insert(QStringLiteral("text"), regSzText(v.data)); // for people reading the file
+            vals.append(vo);
+        }
+        o.insert(QStringLiteral("values"), vals);
+        QJsonArray keys;
+        for (const auto &k : n.keys)
+            keys.append(writeNode(*k));
+        o.insert(QStringLiteral("keys"), keys);
+        return o;
+    }
+
+    QString m_path;
+    QByteArray m_raw;
+    bool m_loaded = false;
+};
+
+Store &store()
+{
+    static Store s;
+    s.refresh();
+    return s;
+}
+
+} // namespace
+
+QString registryFilePath()
+{
+    const QString env = qEnvironmentVariable("TALVIK_REGISTRY");
+    if (!env.isEmpty())
+        return env;
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/talvik/registry.json");
+}
+
+QByteArray regSz(const QString &text)
+{
+    QByteArray b;
+    try {
+        b = platform::codepage::toAnsi(text);
+    } catch (...) {
+        b = text.toLatin1();
+    }
+    b.append('\0');
+    return b;
+}
+
+QString regSzText(const QByteArray &data)
+{
+    QByteArray b = data;
+    const int nul = b.indexOf('\0');
+    if (nul >= 0)
+        b.truncate(nul);
+    return platform::codepage::fromAnsiLenient(b);
+}
+
+QByteArray regDword(uint32_t value)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return b;
+}
+
+uint32_t regDwordValue(const QByteArray &data)
+{
+    if (data.size() < 4)
+        return 0;
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
+    return v;
+}
+
+long RegOpenKeyEx(RootKey root, const QString &subKey, RegKey &key)
+{
+    key = RegKey();
+    const QStringList parts = splitPath(subKey);
+    const int live = liveLevel(root, parts);
+    if (live == 3)
+        return ERROR_FILE_NOT_FOUND;
+    if (live == 0 && !store().find(root, parts))
+        return ERROR_FILE_NOT_FOUND;
+    if (live == 2)
+        for (const Value &v : liveSerialCommValues())
+            key.liveValues.push_back({v.name, v.data});
+    key.root = root;
+    key.path = joinPath(parts);
+    key.open = true;
+    return ERROR_SUCCESS;
+}
+
+long RegCreateKeyEx(RootKey root, const QString &subKey, RegKey &key)
+{
+    key = RegKey();
+    const QStringList parts = splitPath(subKey);
+    const int live = liveLevel(root, parts);
+    if (live == 3)
+        return ERROR_ACCESS_DENIED;
+    if (live == 0) {
+        Store &s = store();
+        bool created = false;
+        s.create(root, parts, created);
+        if (created) {
+            const long rc = s.save();
+            if (rc != ERROR_SUCCESS)
+                return rc;
+        }
+    } else if (live == 2) {
+        for (const Value &v : liveSerialCommValues())
+            key.liveValues.push_back({v.name, v.data});
+    }
+    key.root = root;
+    key.path = joinPath(parts);
+    key.open = true;
+    return ERROR_SUCCESS;
+}
+
+long RegCloseKey(RegKey &key)
+{
+    if (!key.open)
+        return ERROR_INVALID_HANDLE;
+    key.open = false;
+    return ERROR_SUCCESS;
+}
+
+long RegQueryValueEx(const RegKey &key, const QString &valueName, uint32_t &type, QByteArray &data,
+                     int bufferSize)
+{
+    if (!key.open)
+        return ERROR_INVALID_HANDLE;
+    const QStringList parts = splitPath(key.path);
+    const Value *found = nullptr;
+    Value liveValue;
+    const int live = liveLevel(key.root, parts);
+    if (live == 2) {
+        for (const auto &v : key.liveValues)
+            if (v.first.compare(valueName, Qt::CaseInsensitive) == 0) {
+                liveValue = Value{v.first, REG_SZ, v.second};
+                found = &liveValue;
+                break;
+            }
+    } else if (live == 0) {
+        Node *n = store().find(key.root, parts);
+        if (!n)
+            return ERROR_FILE_NOT_FOUND;
+        found = n->value(valueName);
+    }
+    if (!found)
+        return ERROR_FILE_NOT_FOUND;
+    type = found->type;
+    if (bufferSize >= 0 && found->data.size() > bufferSize) {
+        data.clear();
+        return ERROR_MORE_DATA;
+    }
+    data = found->data;
+    return ERROR_SUCCESS;
+}
+
+long RegSetValueEx(const RegKey &key, const QString &valueName, uint32_t type, const QByteArray &data)
+{
+    if (!key.open)
+        return ERROR_INVALID_HANDLE;
+    const QStringList parts = splitPath(key.path);
+    if (liveLevel(key.root, parts) != 0)
+        return ERROR_ACCESS_DENIED;
+    Store &s = store();
+    Node *n = s.find(key.root, parts);
+    if (!n)
+        return ERROR_FILE_NOT_FOUND;
+    if (Value *v = n->value(valueName)) {
+        v->type = type;
+        v->data = data;
+    } else {
+        n->values.push_back(Value{valueName, type, data});
+    }
+    return s.save();
+}
+
+long RegDeleteValue(const RegKey &key, const QString &valueName)
+{
+    if (!key.open)
+        return ERROR_INVALID_HANDLE;
+    const QStringList parts = splitPath(key.path);
+    if (liveLevel(key.root, parts) != 0)
+        return ERROR_ACCESS_DENIED;
+    Store &s = store();
+    Node *n = s.find(key.root, parts);
+    if (!n)
+        return ERROR_FILE_NOT_FOUND;
+    for (auto it = n->values.begin(); it != n->values.end(); ++it)
+        if (it->name.compare(valueName, Qt::CaseInsensitive) == 0) {
+            n->values.erase(it);
+            return s.save();
+        }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+long RegDeleteTree(RootKey root, const QString &subKey)
+{
+    QStringList parts = splitPath(subKey);
+    if (parts.isEmpty())
+        return ERROR_ACCESS_DENIED;
+    if (liveLevel(root, parts) != 0)
+        return ERROR_ACCESS_DENIED;
+    Store &s = store();
+    const QString last = parts.takeLast();
+    Node *parent = s.find(root, parts);
+    if (!parent)
+        return ERROR_FILE_NOT_FOUND;
+    for (auto it = parent->keys.begin(); it != parent->keys.end(); ++it)
+        if ((*it)->name.compare(last, Qt::CaseInsensitive) == 0) {
+            parent->keys.erase(it);
+            return s.save();
+        }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+long RegEnumKeyEx(const RegKey &key, uint32_t index, QString &name)
+{
+    if (!key.open)
+        return ERROR_INVALID_HANDLE;
+    const QStringList parts = splitPath(key.path);
+    const int live = liveLevel(key.root, parts);
+    if (live == 1) {
+        // HARDWARE, HARDWARE\DEVICEMAP: the live chain, plus whatever the file keeps there.
+        if (index == 0) {
+            name = kSerialComm[parts.size()];
+            return ERROR_SUCCESS;
+        }
+        --index;
+    } else if (live != 0) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    Node *n = store().find(key.root, parts);
+    if (!n) {
+        return live == 1 ? ERROR_NO_MORE_ITEMS : ERROR_FILE_NOT_FOUND;
+    }
+    std::vector<QString> names;
+    for (const auto &k : n->keys)
+        if (live != 1 || k->name.compare(kSerialComm[parts.size()], Qt::CaseInsensitive) != 0)
+            names.push_back(k->name);
+    if (index >= names.size())
+        return ERROR_NO_MORE_ITEMS;
+    name = names[index];
+    return ERROR_SUCCESS;
+}
+
+long RegEnumValue(const RegKey &key, uint32_t index, QString &name)
+{
+    if (!key.open)
+        return ERROR_INVALID_HANDLE;
+    const QStringList parts = splitPath(key.path);
+    const int live = liveLevel(key.root, parts);
+    if (live == 2) {
+        if (index >= static_cast<uint32_t>(key.liveValues.size()))
+            return ERROR_NO_MORE_ITEMS;
+        name = key.liveValues[static_cast<qsizetype>(index)].first;
+        return ERROR_SUCCESS;
+    }
+    if (live != 0)
+        return ERROR_NO_MORE_ITEMS;
+    Node *n = store().find(key.root, parts);
+    if (!n)
+        return ERROR_FILE_NOT_FOUND;
+    if (index >= n->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    name = n->values[index].name;
+    return ERROR_SUCCESS;
+}
+
+long SHSetValue(RootKey root, const QString &subKey, const QString &valueName, uint32_t type,
+                const QByteArray &data)
+{
+    RegKey key;
+    long rc = RegCreateKeyEx(root, subKey, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    rc = RegSetValueEx(key, valueName, type, data);
+    RegCloseKey(key);
+    return rc;
+}
+
+} // namespace platform::system

@@ -1,0 +1,124 @@
+#include "platform/system/registry.h"
+#include "system_fixture.h"
+
+#include <QFile>
+
+using namespace platform::system;
+
+using RegistryTest = SystemFixture;
+
+TEST_F(RegistryTest, ValuesAndKeysRoundTripThroughTheFileWithoutRegardToCase)
+{
+    ASSERT_EQ(SHSetValue(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Talvik\\Test"), QStringLiteral("Name"),
+                         REG_SZ, regSz(QStringLiteral("お客さま"))),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SHSetValue(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Talvik\\Test"), QStringLiteral("Count"),
+                         REG_DWORD, regDword(0x01020304)),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SHSetValue(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Talvik\\Other"), QString(), REG_BINARY,
+                         QByteArray("\x01\x00\xff", 3)),
+              ERROR_SUCCESS);
+
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, QStringLiteral("software\\TALVIK\\test"), key), ERROR_SUCCESS);
+    uint32_t type = 0;
+    QByteArray data;
+    ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("NAME"), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(regSzText(data), QStringLiteral("お客さま"));
+    EXPECT_TRUE(data.endsWith('\0'));
+    ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("count"), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(regDwordValue(data), 0x01020304u);
+    EXPECT_EQ(RegQueryValueEx(key, QStringLiteral("missing"), type, data), ERROR_FILE_NOT_FOUND);
+    // A buffer too small for the data gives ERROR_MORE_DATA and no bytes.
+    EXPECT_EQ(RegQueryValueEx(key, QStringLiteral("Name"), type, data, 2), ERROR_MORE_DATA);
+    EXPECT_TRUE(data.isEmpty());
+
+    QString name;
+    ASSERT_EQ(RegEnumValue(key, 0, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, QStringLiteral("Name"));
+    ASSERT_EQ(RegEnumValue(key, 1, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, QStringLiteral("Count"));
+    EXPECT_EQ(RegEnumValue(key, 2, name), ERROR_NO_MORE_ITEMS);
+    RegCloseKey(key);
+
+    RegKey parent;
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Talvik\\"), parent), ERROR_SUCCESS);
+    QStringList subkeys;
+    for (uint32_t i = 0; RegEnumKeyEx(parent, i, name) == ERROR_SUCCESS; ++i)
+        subkeys << name;
+    EXPECT_EQ(subkeys, (QStringList{QStringLiteral("Test"), QStringLiteral("Other")}));
+
+    // The same data are read back from the file after it was rewritten outside.
+    QFile file(registryFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+    ASSERT_EQ(RegDeleteTree(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Talvik")), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyEx(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Talvik\\Test"), key), ERROR_FILE_NOT_FOUND);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(saved);
+    file.close();
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Talvik\\Other"), key), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueEx(key, QString(), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(data, QByteArray("\x01\x00\xff", 3));
+}
+
+TEST_F(RegistryTest, FailuresAreReportedNotHidden)
+{
+    RegKey key;
+    EXPECT_EQ(RegOpenKeyEx(RootKey::ClassesRoot, QStringLiteral("CLSID\\{nothing}"), key), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(key.open);
+    uint32_t type = 0;
+    QByteArray data;
+    EXPECT_EQ(RegQueryValueEx(key, QString(), type, data), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegDeleteTree(RootKey::ClassesRoot, QStringLiteral("nothing")), ERROR_FILE_NOT_FOUND);
+
+    // A registry file in a folder that cannot be created: writes fail.
+    qputenv("TALVIK_REGISTRY", "/proc/no/such/registry.json");
+    EXPECT_EQ(SHSetValue(RootKey::CurrentUser, QStringLiteral("A"), QStringLiteral("B"), REG_SZ, regSz("x")),
+              ERROR_CANTWRITE);
+}
+
+TEST_F(RegistryTest, SerialCommListsThePortsPresentAndCannotBeWritten)
+{
+    listAdapters({QStringLiteral("a1"), QStringLiteral("a2")});
+    plug(QStringLiteral("a1"));
+    plug(QStringLiteral("a2"));
+
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, QStringLiteral("HARDWARE\\DEVICEMAP\\SERIALCOMM"), key),
+              ERROR_SUCCESS);
+    QStringList names;
+    QString name;
+    for (uint32_t i = 0; RegEnumValue(key, i, name) == ERROR_SUCCESS; ++i)
+        names << name;
+    ASSERT_TRUE(names.contains(QStringLiteral("\\Device\\VCP0")));
+    ASSERT_TRUE(names.contains(QStringLiteral("\\Device\\VCP1")));
+    uint32_t type = 0;
+    QByteArray data;
+    ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("\\device\\vcp0"), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(regSzText(data), QStringLiteral("COM5"));
+    ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("\\Device\\VCP1"), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(regSzText(data), QStringLiteral("COM6"));
+    EXPECT_EQ(RegSetValueEx(key, QStringLiteral("\\Device\\VCP9"), REG_SZ, regSz("COM9")), ERROR_ACCESS_DENIED);
+
+    // The key is reachable by enumeration from HARDWARE\DEVICEMAP.
+    RegKey map;
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, QStringLiteral("HARDWARE\\DEVICEMAP"), map), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKeyEx(map, 0, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, QStringLiteral("SERIALCOMM"));
+
+    // An open key keeps what it listed; opening it again shows the change.
+    unplug(QStringLiteral("a1"));
+    ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("\\Device\\VCP1"), type, data), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, QStringLiteral("HARDWARE\\DEVICEMAP\\SERIALCOMM"), key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueEx(key, QStringLiteral("\\Device\\VCP0"), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(regSzText(data), QStringLiteral("COM6"));
+    EXPECT_EQ(RegQueryValueEx(key, QStringLiteral("\\Device\\VCP1"), type, data), ERROR_FILE_NOT_FOUND);
+}

@@ -1,0 +1,435 @@
+#include "platform/textdb/jetfunctions.h"
+
+#include "platform/runtime/numeric.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <cmath>
+#include <sqlite3.h>
+
+namespace platform::textdb {
+
+namespace {
+
+const QDate serialEpoch(1899, 12, 30);
+
+QString numberText(double v)
+{
+    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
+        return QString::number(static_cast<long long>(v));
+    return QString::number(v, 'g', 15);
+}
+
+QString variantText(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::Double)
+        return numberText(v.toDouble());
+    return v.toString();
+}
+
+// A format with a digit placeholder is numeric; otherwise one with a date or
+// time letter is a date/time format.
+bool isDateFormat(const QString &fmt)
+{
+    bool quoted = false;
+    for (int i = 0; i < fmt.size(); ++i) {
+        const QChar c = fmt[i];
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && c == u'\\')
+            ++i;
+        else if (!quoted && (c == u'0' || c == u'#'))
+            return false;
+    }
+    quoted = false;
+    for (int i = 0; i < fmt.size(); ++i) {
+        const QChar c = fmt[i];
+        if (c == u'"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted)
+            continue;
+        if (c == u'\\') {
+            ++i;
+            continue;
+        }
+        switch (c.toLower().unicode()) {
+        case 'y': case 'm': case 'd': case 'h': case 'n': case 's': case 'a': case 'w': case 'q':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// Rounds half away from zero at `decimals` places, as the formatter does.
+double roundAway(double v, int decimals)
+{
+    const double f = std::pow(10.0, decimals);
+    const double scaled = std::fabs(v) * f;
+    // Guard against representation error (2.675 * 100 = 267.49999...).
+    const double r = std::floor(scaled + 0.5 + 1e-9);
+    return std::copysign(r / f, v);
+}
+
+QString formatNumberSection(double v, const QString &section)
+{
+    // prefix literal, digit pattern [0#,.], suffix literal
+    int first = -1, last = -1;
+    for (int i = 0; i < section.size(); ++i) {
+        const QChar c = section[i];
+        if (c == u'0' || c == u'#' || c == u'.' || c == u',') {
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+    }
+    if (first < 0)
+        return section; // no placeholder: the literal alone
+    const QString prefix = section.left(first);
+    const QString suffix = section.mid(last + 1);
+    const QString pat = section.mid(first, last - first + 1);
+    const int dot = int(pat.indexOf(u'.'));
+    const QString intPat = dot < 0 ? pat : pat.left(dot);
+    const QString decPat = dot < 0 ? QString() : pat.mid(dot + 1);
+    const int minInt = int(intPat.count(u'0'));
+    const bool grouping = intPat.contains(u',');
+    int decimals = 0, minDec = 0;
+    for (QChar c : decPat) {
+        if (c == u'0' || c == u'#')
+            ++decimals;
+        if (c == u'0')
+            minDec = decimals;
+    }
+    const double r = roundAway(std::fabs(v), decimals);
+    QString digits = QString::number(r, 'f', decimals);
+    QString intPart = digits, decPart;
+    if (const int p = int(digits.indexOf(u'.')); p >= 0) {
+        intPart = digits.left(p);
+        decPart = digits.mid(p + 1);
+    }
+    if (intPart == u"0")
+        intPart.clear();
+    while (intPart.size() < minInt)
+        intPart.prepend(u'0');
+    while (decPart.size() > minDec && decPart.endsWith(u'0'))
+        decPart.chop(1);
+    if (grouping) {
+        for (int i = int(intPart.size()) - 3; i > 0; i -= 3)
+            intPart.insert(i, u',');
+    }
+    QString body = intPart;
+    if (dot >= 0)
+        body += u'.' + decPart;
+    return prefix + body + suffix;
+}
+
+QString formatNumber(double v, const QString &fmt)
+{
+    const QStringList sections = fmt.split(u';');
+    if (v < 0 && sections.size() > 1 && !sections[1].isEmpty())
+        return formatNumberSection(-v, sections[1]);
+    if (v == 0 && sections.size() > 2 && !sections[2].isEmpty())
+        return formatNumberSection(0, sections[2]);
+    QString s = formatNumberSection(v, sections[0]);
+    // A negative value that rounds to nothing but zeros loses its sign.
+    if (v < 0 && s.contains(QRegularExpression(QStringLiteral("[1-9]"))))
+        s.prepend(u'-');
+    return s;
+}
+
+std::optional<QDateTime> toDateTime(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong
+        || value.typeId() == QMetaType::Int) {
+        const double serial = value.toDouble();
+        const long long secs = std::llround(serial * 86400.0);
+        const long long days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
+        const long long rest = secs - days * 86400;
+        return QDateTime(serialEpoch.addDays(days), QTime(0, 0).addSecs(int(rest)));
+    }
+    const QString s = value.toString().trimmed();
+    static const QRegularExpression yymmdd(QStringLiteral("^(\\d\\d)(\\d\\d)(\\d\\d)$"));
+    static const QRegularExpression yyyymmdd(QStringLiteral("^(\\d{4})(\\d\\d)(\\d\\d)$"));
+    static const QRegularExpression dateTime(QStringLiteral(
+        "^(\\d{4})[/-](\\d{1,2})[/-](\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?$"));
+    if (const auto m = yymmdd.match(s); m.hasMatch()) {
+        const QDate d(2000 + m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        if (d.isValid())
+            return QDateTime(d, QTime(0, 0));
+        return std::nullopt;
+    }
+    if (const auto m = yyyymmdd.match(s); m.hasMatch()) {
+        const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        if (d.isValid())
+            return QDateTime(d, QTime(0, 0));
+        return std::nullopt;
+    }
+    if (const auto m = dateTime.match(s); m.hasMatch()) {
+        const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        const QTime t(m.captured(4).isEmpty() ? 0 : m.captured(4).toInt(), m.captured(5).toInt(),
+                      m.captured(6).toInt());
+        if (d.isValid() && t.isValid())
+            return QDateTime(d, t);
+        return std::nullopt;
+    }
+    if (const auto tv = jetTimeValue(s))
+        return toDateTime(QVariant(*tv));
+    if (IsNumeric(s))
+        return toDateTime(QVariant(Val(s)));
+    return std::nullopt;
+}
+
+QString pad2(int v)
+{
+    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
+
+QString formatDate(const QDateTime &dt, const QString &fmt)
+{
+    static const QString jpShort[] = {QStringLiteral("月"), QStringLiteral("火"), QStringLiteral("水"), QStringLiteral("木"), QStringLiteral("金"), QStringLiteral("土"), QStringLiteral("日")};
+    static const QString enShort[] = {QStringLiteral("Mon"), QStringLiteral("Tue"), QStringLiteral("Wed"), QStringLiteral("Thu"), QStringLiteral("Fri"), QStringLiteral("Sat"), QStringLiteral("Sun")};
+    static const QString enLong[] = {QStringLiteral("Monday"), QStringLiteral("Tuesday"), QStringLiteral("Wednesday"), QStringLiteral("Thursday"),
+                                     QStringLiteral("Friday"), QStringLiteral("Saturday"), QStringLiteral("Sunday")};
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    const int wd = d.dayOfWeek() - 1; // 0 = Monday
+    QString out;
+    bool afterHour = false;
+    const int n = int(fmt.size());
+    for (int i = 0; i < n;) {
+        const QChar c = fmt[i];
+        if (c == u'"') {
+            const int end = int(fmt.indexOf(u'"', i + 1));
+            out += fmt.mid(i + 1, (end < 0 ? n : end) - i - 1);
+            i = end < 0 ? n : end + 1;
+            continue;
+        }
+        if (c == u'\\') {
+            if (i + 1 < n)
+                out += fmt[i + 1];
+            i += 2;
+            continue;
+        }
+        const QChar lc = c.toLower();
+        int run = 1;
+        while (i + run < n && fmt[i + run].toLower() == lc)
+            ++run;
+        switch (lc.unicode()) {
+        case 'y':
+            out += run >= 3 ? QString::number(d.year()) : run == 2 ? pad2(d.year() % 100) : QString::number(d.dayOfYear());
+            break;
+        case 'm':
+            if (afterHour) {
+                out += run >= 2 ? pad2(t.minute()) : QString::number(t.minute());
+                afterHour = false;
+            } else {
+                out += run >= 2 ? pad2(d.month()) : QString::number(d.month());
+            }
+            break;
+        case 'n':
+            out += run >= 2 ? pad2(t.minute()) : QString::number(t.minute());
+            break;
+        case 'd':
+            if (run >= 5)
+                out += QStringLiteral("%1/%2/%3").arg(d.year()).arg(pad2(d.month()), pad2(d.day()));
+            else if (run == 4)
+                out += enLong[wd];
+            else if (run == 3)
+                out += enShort[wd];
+            else
+                out += run == 2 ? pad2(d.day()) : QString::number(d.day());
+            break;
+        case 'h':
+            out += run >= 2 ? pad2(t.hour()) : QString::number(t.hour());
+            break;
+        case 's':
+            out += run >= 2 ? pad2(t.second()) : QString::number(t.second());
+            break;
+        case 'a':
+            if (run >= 4)
+                out += jpShort[wd] + QStringLiteral("曜日");
+            else if (run == 3)
+                out += jpShort[wd];
+            else
+                out += fmt.mid(i, run);
+            break;
+        case 'w':
+            out += QString::number(wd == 6 ? 1 : wd + 2); // 1 = Sunday
+            break;
+        default:
+            out += fmt.mid(i, run);
+            break;
+        }
+        if (lc == u'h')
+            afterHour = true;
+        else if (lc != u'm' && lc.isLetter())
+            afterHour = false;
+        i += run;
+    }
+    return out;
+}
+
+QVariant argValue(sqlite3_value *v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_value_double(v));
+    case SQLITE_NULL:
+        return QVariant();
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)),
+                                          sqlite3_value_bytes(v)));
+    }
+}
+
+void resultText(sqlite3_context *ctx, const QString &s)
+{
+    const QByteArray u = s.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+void sqlMid(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const long long start = sqlite3_value_int64(argv[1]);
+    if (start < 1) {
+        sqlite3_result_error(ctx, "MID: 開始位置が正しくありません。", -1);
+        return;
+    }
+    const long long len = argc > 2 ? sqlite3_value_int64(argv[2]) : -1;
+    resultText(ctx, jetMid(variantText(argValue(argv[0])), start, len));
+}
+
+void sqlLeft(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    resultText(ctx, variantText(argValue(argv[0])).left(qMax<qint64>(0, sqlite3_value_int64(argv[1]))));
+}
+
+void sqlRight(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    resultText(ctx, variantText(argValue(argv[0])).right(qMax<qint64>(0, sqlite3_value_int64(argv[1]))));
+}
+
+void sqlVal(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+        sqlite3_result_null(ctx);
+        return;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    default:
+        sqlite3_result_double(ctx, Val(argValue(argv[0]).toString()));
+    }
+}
+
+void sqlFormat(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QVariant v = argValue(argv[0]);
+    resultText(ctx, argc > 1 ? jetFormat(v, argValue(argv[1]).toString()) : variantText(v));
+}
+
+void sqlTimeValue(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto t = jetTimeValue(argValue(argv[0]).toString());
+    if (!t) {
+        sqlite3_result_error(ctx, "TimeValue: 時刻ではありません。", -1);
+        return;
+    }
+    sqlite3_result_double(ctx, *t);
+}
+
+} // namespace
+
+QString jetMid(const QString &text, long long start, long long length)
+{
+    if (start < 1 || start > text.size())
+        return QString();
+    return length < 0 ? text.mid(start - 1) : text.mid(start - 1, length);
+}
+
+std::optional<double> jetTimeValue(const QString &text)
+{
+    static const QRegularExpression re(QStringLiteral(
+        "^(?:\\d{4}[/-]\\d{1,2}[/-]\\d{1,2}\\s+)?(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*([AaPp][Mm])?$"));
+    const auto m = re.match(text.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    int h = m.captured(1).toInt();
+    const int mi = m.captured(2).toInt();
+    const int s = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
+    const QString ampm = m.captured(4).toUpper();
+    if (!ampm.isEmpty()) {
+        if (h < 1 || h > 12)
+            return std::nullopt;
+        h = (h % 12) + (ampm == u"PM" ? 12 : 0);
+    }
+    if (h > 23 || mi > 59 || s > 59)
+        return std::nullopt;
+    return (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+}
+
+QString jetFormat(const QVariant &value, const QString &format)
+{
+    if (value.isNull())
+        return QString();
+    if (format.isEmpty())
+        return variantText(value);
+    if (isDateFormat(format)) {
+        const auto dt = toDateTime(value);
+        return dt ? formatDate(*dt, format) : variantText(value);
+    }
+    double v = 0;
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong
+        || value.typeId() == QMetaType::Int) {
+        v = value.toDouble();
+    } else {
+        const QString s = value.toString();
+        if (!IsNumeric(s))
+            return s;
+        v = Val(s.trimmed());
+    }
+    return formatNumber(v, format);
+}
+
+void registerJetFunctions(sqlite3 *db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "MID", 2, flags, nullptr, sqlMid, nullptr, nullptr);
+    sqlite3_create_function(db, "MID", 3, flags, nullptr, sqlMid, nullptr, nullptr);
+    sqlite3_create_function(db, "JET_LEFT", 2, flags, nullptr, sqlLeft, nullptr, nullptr);
+    sqlite3_create_function(db, "JET_RIGHT", 2, flags, nullptr, sqlRight, nullptr, nullptr);
+    sqlite3_create_function(db, "VAL", 1, flags, nullptr, sqlVal, nullptr, nullptr);
+    sqlite3_create_function(db, "FORMAT", 1, flags, nullptr, sqlFormat, nullptr, nullptr);
+    sqlite3_create_function(db, "FORMAT", 2, flags, nullptr, sqlFormat, nullptr, nullptr);
+    sqlite3_create_function(db, "TIMEVALUE", 1, flags, nullptr, sqlTimeValue, nullptr, nullptr);
+}
+
+} // namespace platform::textdb

@@ -1,0 +1,235 @@
+#include "talvik/app/frmDateTime.h"
+
+#include "platform/forms/msgbox.h"
+#include "talvik/app/dataWindowAccess.h"
+#include "talvik/core/basComFunction.h"
+#include "talvik/core/basComVariables.h"
+#include "talvik/link/clsDataT.h"
+#include "talvik/link/clsProtocolController.h"
+
+#include <QDateTime>
+
+namespace talvik {
+
+namespace forms = platform::forms;
+using forms::MsgBox;
+
+std::function<forms::Form *()> frmDateTime::settingWindow;
+
+namespace {
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+frmDateTime::frmDateTime()
+    : m_monitorDate([this](const QString &t) { zoDateMonitor.setText(t); }, [this] { return zoDateMonitor.Text(); }),
+      m_monitorTime([this](const QString &t) { zoTimeMonitor.setText(t); }, [this] { return zoTimeMonitor.Text(); })
+{
+    connect(&cmdCopyTime, &forms::CommandButton::Click, this, &frmDateTime::cmdCopyTime_Click);
+    connect(&tmrTimeUpdate, &forms::TimerControl::Timer, this, &frmDateTime::tmrTimeUpdate_Timer);
+    connect(&zoDateMonitor, &forms::DateInput::Change, this, &frmDateTime::zoDateMonitorDate_Change);
+    connect(&zoTimeMonitor, &forms::TimeInput::Change, this, &frmDateTime::zoTimeMonitorTime_Change);
+    connect(&zoDateMonitor, &forms::DateInput::InvalidValue, this, &frmDateTime::zoDateMonitorDate_Rejected);
+    connect(&zoDateMonitor, &forms::DateInput::OutOfRange, this, &frmDateTime::zoDateMonitorDate_Rejected);
+}
+
+frmDateTime::~frmDateTime()
+{
+    for (const QPointer<forms::Form> &w : m_held)
+        if (w)
+            w->releaseDisableHold(holdName());
+}
+
+void frmDateTime::designForm()
+{
+    setCaption(QStringLiteral("時刻設定"));
+    setDesignSize(5400, 3360);
+    setFixedBorder(true);
+    zoContainer3D1.Move(120, 120, 5160, 3120);
+    lblMonitor.Move(240, 240, 1800, 300);
+    lblMonitor.setCaption(QStringLiteral("検出器の日付"));
+    zoDateMonitor.Move(240, 600, 2520, 420);
+    zoDateMonitor.setDisplayFormat(QStringLiteral("yyyy年mm月dd日"));
+    zoDateMonitor.setMinDate(QDate(2000, 1, 1));
+    zoDateMonitor.setMaxDate(QDate(2099, 12, 31));
+    zoTimeMonitor.Move(2880, 600, 2040, 420);
+    zoTimeMonitor.setDisplayFormat(QStringLiteral("hh時nn分"));
+    cmdCopyTime.Move(240, 1200, 4680, 480);
+    cmdCopyTime.setCaption(QStringLiteral("↑　パソコン日付をコピー　↑"));
+    Frame1.Move(240, 1860, 4680, 1080);
+    Frame1.setCaption(QStringLiteral("パソコン日付"));
+    zoDateHostDate.Move(120, 420, 2400, 420);
+    zoDateHostDate.setDisplayFormat(QStringLiteral("yyyy年mm月dd日"));
+    zoTimeHostTime.Move(2640, 420, 1920, 420);
+    zoTimeHostTime.setDisplayFormat(QStringLiteral("hh時nn分ss秒"));
+    tmrTimeUpdate.setInterval(100);
+    tmrTimeUpdate.setEnabled(true);
+}
+
+forms::Form *frmDateTime::openerWindow()
+{
+    if (settingWindow) {
+        forms::Form *setting = settingWindow();
+        if (setting && setting->Visible())
+            return setting;
+    }
+    return dataWindowForm();
+}
+
+void frmDateTime::Form_Load()
+{
+    // 1. The opener is held disabled until this window closes.
+    if (forms::Form *opener = openerWindow()) {
+        opener->addDisableHold(holdName());
+        m_held.push_back(opener);
+    }
+    // 2. The PC's date and time.
+    showHostDateTime();
+    // 3. This showing's record and controller.
+    m_Data = std::make_unique<clsDataT>();
+    m_Data->setClockWindow(this);
+    m_Protocol = std::make_unique<clsProtocolController>(serialController);
+    connect(m_Protocol.get(), &clsProtocolController::OnEvent, this, &frmDateTime::m_Protocol_OnEvent);
+    connect(m_Protocol.get(), &clsProtocolController::OnError, this, &frmDateTime::m_Protocol_OnError);
+    // OnTranEnd needs nothing here: OnEvent ends every transfer of this window.
+}
+
+void frmDateTime::Form_Unload(int &cancel)
+{
+    cancel = 0;
+    // 1.
+    if (m_Data)
+        m_Data->setClockWindow(nullptr);
+    m_Data.reset();
+    // 2. The hold goes from every window this window disabled; the opener as
+    // it stands now is shown.
+    for (const QPointer<forms::Form> &w : m_held)
+        if (w)
+            w->releaseDisableHold(holdName());
+    m_held.clear();
+    if (forms::Form *opener = openerWindow()) {
+        opener->releaseDisableHold(holdName());
+        opener->Show(forms::vbModeless, opener->Owner());
+    }
+    // 3.
+    if (m_Protocol)
+        disconnect(m_Protocol.get(), nullptr, this, nullptr);
+    m_Protocol.reset();
+}
+
+void frmDateTime::showHostDateTime()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    zoDateHostDate.setText(now.date().toString(QStringLiteral("yyyy/MM/dd")));
+    zoTimeHostTime.setText(now.time().toString(QStringLiteral("HH:mm:ss")));
+}
+
+void frmDateTime::tmrTimeUpdate_Timer()
+{
+    showHostDateTime();
+}
+
+void frmDateTime::zoDateMonitorDate_Change()
+{
+    if (!m_Data || zoDateMonitor.IsEmpty())
+        return;
+    m_Data->setYear(QString::number(zoDateMonitor.Year()).mid(2, 2));
+    m_Data->setMonth(twoDigits(zoDateMonitor.Month()));
+    m_Data->setDay(twoDigits(zoDateMonitor.Day()));
+}
+
+void frmDateTime::zoTimeMonitorTime_Change()
+{
+    if (!m_Data || zoTimeMonitor.IsEmpty())
+        return;
+    m_Data->setHour(twoDigits(zoTimeMonitor.Hour()));
+    m_Data->setMinute(twoDigits(zoTimeMonitor.Minute()));
+}
+
+void frmDateTime::zoDateMonitorDate_Rejected()
+{
+    MsgBox(QStringLiteral("範囲外の日付です。　2000年01月01日～2099年12月31日の範囲で入力してください。"),
+           forms::vbExclamation);
+}
+
+void frmDateTime::cmdCopyTime_Click()
+{
+    zoDateMonitor.setValue(zoDateHostDate.Value());
+    zoTimeMonitor.setValue(zoTimeHostTime.Value());
+}
+
+bool frmDateTime::isMonitorDateTimeValid()
+{
+    return !zoDateMonitor.IsEmpty() && !zoTimeMonitor.IsEmpty();
+}
+
+void frmDateTime::copyMonitorDateTime()
+{
+    zoDateMonitorDate_Change();
+    zoTimeMonitorTime_Change();
+}
+
+void frmDateTime::mnuReadDateTime_Click()
+{
+    ensureLoaded();
+    m_Data->setRd(true);
+    startClockTransfer();
+}
+
+void frmDateTime::mnuWriteDateTime_Click()
+{
+    ensureLoaded();
+    if (!isMonitorDateTimeValid()) {
+        MsgBox(QStringLiteral("時刻情報を正しく設定してください。"), forms::vbExclamation);
+        return;
+    }
+    if (MsgBox(QStringLiteral("時刻データを登録します。よろしいですか？"), forms::vbYesNo) == forms::vbNo)
+        return;
+    m_Data->setWt(true);
+    copyMonitorDateTime();
+    startClockTransfer();
+}
+
+void frmDateTime::mnuClose_Click()
+{
+    Unload();
+}
+
+void frmDateTime::tlbDateTime_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("ReadTime"))
+        mnuReadDateTime_Click();
+    else if (key == QLatin1String("WriteTime"))
+        mnuWriteDateTime_Click();
+}
+
+void frmDateTime::startClockTransfer()
+{
+    if (isModelRdx9(deviceVersion)) {
+        MsgBox(QStringLiteral("Tovarelにはこの操作は出来ません。"), forms::vbExclamation);
+    } else if (isModelT4kaV10(deviceVersion) || isModelT4kaNotV10(deviceVersion) || isModelT4kb(deviceVersion) ||
+               isModelT6ka(deviceVersion)) {
+        m_Protocol->setData(m_Data.get());
+        setBusy(QStringLiteral("startClockTransfer"));
+        m_Protocol->cont(this);
+    } else {
+        MsgBox(QStringLiteral("電源、接続及び通信設定を確認してください。"), forms::vbExclamation);
+    }
+}
+
+void frmDateTime::m_Protocol_OnEvent(const QString &msg)
+{
+    MsgBox(msg, forms::vbInformation);
+    clearBusy(QStringLiteral("frmDateTime"));
+}
+
+void frmDateTime::m_Protocol_OnError(const QString &msg)
+{
+    deviceVersion.clear();
+    MsgBox(msg, forms::vbCritical);
+    clearBusy(QStringLiteral("frmDateTime"));
+}
+
+} // namespace talvik

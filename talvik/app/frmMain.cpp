@@ -1,0 +1,319 @@
+#include "talvik/app/frmMain.h"
+
+#include "platform/forms/app.h"
+#include "platform/forms/doevents.h"
+#include "platform/forms/msgbox.h"
+#include "platform/profile/profile.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/shell/shell.h"
+#include "talvik/app/formDispatch.h"
+#include "talvik/app/frmDateTime.h"
+#include "talvik/app/frmVersion.h"
+#include "talvik/app/waitDialog.h"
+#include "talvik/app/watcher.h"
+#include "talvik/core/basComFunction.h"
+#include "talvik/core/basComVariables.h"
+#include "talvik/core/clsLogs.h"
+#include "talvik/core/frmWait.h"
+#include "talvik/link/clsDataV.h"
+#include "talvik/link/clsProtocolController.h"
+#include "talvik/link/clsSerialController.h"
+
+namespace talvik {
+
+namespace forms = platform::forms;
+namespace com = platform::com;
+using forms::MsgBox;
+
+const QString frmMain::kDataWindowMissing =
+    QStringLiteral("情報データの画面はこの版にはまだありません。");
+const QString frmMain::kSettingWindowMissing =
+    QStringLiteral("設定の画面はこの版にはまだありません。");
+
+namespace {
+
+// Raises a failed call of the watcher as the run-time error it is.
+void check(com::HRESULT hr, const char *member)
+{
+    if (com::FAILED(hr))
+        platform::raise(440, QStringLiteral("Portwick.Class1.%1: オートメーション エラー (0x%2)")
+                                 .arg(QString::fromLatin1(member))
+                                 .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0')));
+}
+
+} // namespace
+
+frmMain::frmMain()
+{
+    m_dispatch = makeFormDispatch(*this, QStringLiteral("frmMain"));
+    m_dispatch->addMethod(QStringLiteral("ActionOn"), [this](const QVariantList &) {
+        ActionOn();
+        return QVariant();
+    });
+    m_dispatch->addMethod(QStringLiteral("ActionOff"), [this](const QVariantList &) {
+        ActionOff();
+        return QVariant();
+    });
+    m_timerDispatch = makeTimerDispatch(Timer1);
+
+    connect(&cmdData, &forms::CommandButton::Click, this, &frmMain::cmdData_Click);
+    connect(&cmdDate, &forms::CommandButton::Click, this, &frmMain::cmdDate_Click);
+    connect(&cmdSetting, &forms::CommandButton::Click, this, &frmMain::cmdSetting_Click);
+    connect(&Timer1, &forms::TimerControl::Timer, this, &frmMain::Timer1_Timer);
+}
+
+frmMain::~frmMain()
+{
+    // Globals never point at what this window has released.
+    if (clockForm == m_clockForm.get())
+        clockForm = nullptr;
+    if (versionForm == m_versionForm.get())
+        versionForm = nullptr;
+    if (waitForm == m_waitForm.get()) {
+        waitForm = nullptr;
+        clsProtocolController::setWaitDialog(nullptr);
+    }
+    if (serialController == m_serialController.get())
+        serialController = nullptr;
+    if (appLogs == m_appLogs.get())
+        appLogs = nullptr;
+}
+
+void frmMain::designForm()
+{
+    setDesignSize(4680, 3720);
+    setFixedBorder(true);
+    zoContainer3D1.Move(360, 240, 3960, 900);
+    zoContainer3D2.Move(360, 1380, 3960, 900);
+    zo3Data.Move(360, 2520, 3960, 900);
+    cmdData.Move(120, 120, 3720, 660);
+    cmdDate.Move(120, 120, 3720, 660);
+    cmdSetting.Move(120, 120, 3720, 660);
+    cmdData.setCaption(QStringLiteral("情　報　デ　ー　タ"));
+    cmdDate.setCaption(QStringLiteral("時　　　刻"));
+    cmdSetting.setCaption(QStringLiteral("設　　　　定"));
+    for (forms::CommandButton *b : {&cmdData, &cmdDate, &cmdSetting})
+        b->setFontSize(12);
+    Timer1.setEnabled(false);
+    Timer1.setInterval(0);
+}
+
+void frmMain::Form_Load()
+{
+    // 1. The windows and shared objects. The data, settings, serial settings,
+    // customer and graph option windows are not part of this build.
+    m_clockForm = std::make_unique<frmDateTime>();
+    clockForm = m_clockForm.get();
+    m_waitForm = std::make_unique<frmWait>();
+    waitForm = m_waitForm.get();
+    m_waitDialog = std::make_unique<WaitDialogAdapter>(*m_waitForm);
+    clsProtocolController::setWaitDialog(m_waitDialog.get());
+    m_versionForm = std::make_unique<frmVersion>();
+    versionForm = m_versionForm.get();
+    m_serialController = std::make_unique<clsSerialController>();
+    serialController = m_serialController.get();
+    m_appLogs = std::make_unique<clsLogs>();
+    appLogs = m_appLogs.get();
+
+    // 2. Help file.
+    forms::App::setHelpFile(platform::shell::programFolder() + QStringLiteral("\\demandhelp.chm"));
+
+    // 3.-4. First run.
+    firstRunCleanup();
+
+    // 5.
+    dataFolder = platform::shell::programFolder();
+
+    // 6. Service mode: the service-mode data window takes over and ends the program.
+    if (srvMode) {
+        dataFolder = getIniString(QStringLiteral("\\system2.ini"), QStringLiteral("SYSTEM_INFO"), QStringLiteral("folder"));
+        cmdData_Click();
+        m_endRequested = true;
+        return;
+    }
+
+    // 7.
+    waitForm->setParent(this);
+
+    // 8. The version record and this window's protocol controller.
+    m_versionData = std::make_unique<clsDataV>();
+    m_Protocol = std::make_unique<clsProtocolController>(serialController);
+    connect(m_Protocol.get(), &clsProtocolController::OnVersion, this, &frmMain::m_Protocol_OnVersion);
+    connect(m_Protocol.get(), &clsProtocolController::OnTranEnd, this, &frmMain::m_Protocol_OnTranEnd);
+    connect(m_Protocol.get(), &clsProtocolController::OnError, this, &frmMain::m_Protocol_OnError);
+
+    // 9. The port watcher on Timer1.
+    check(vcpWatcherObject().PortwickStart(m_timerDispatch.get()), "PortwickStart");
+}
+
+void frmMain::firstRunCleanup()
+{
+    const QString ini = QStringLiteral("\\system2.ini");
+    const QString section = QStringLiteral("SYSTEM_INFO");
+    const QString key = QStringLiteral("INIT");
+    dataFolder = getIniString(ini, section, key);
+    if (dataFolder != QStringLiteral("0"))
+        return;
+    // The flag is written first: the data folders go only once it is known
+    // that this start is the last first start. A failed write has been shown
+    // by writeIniString; nothing is deleted then.
+    writeIniString(ini, section, key, QStringLiteral("1"));
+    QString stored;
+    platform::profile::GetPrivateProfileString(section, key, QString(), stored, 255,
+                                               platform::shell::programFolder() + ini);
+    if (stored != QStringLiteral("1"))
+        return;
+    const QString folder = platform::shell::programFolder();
+    deleteFolderIfExists(folder + QStringLiteral("\\dDB"));
+    deleteFolderIfExists(folder + QStringLiteral("\\dDB.dl"));
+    deleteFolderIfExists(folder + QStringLiteral("\\dDB.tran"));
+}
+
+void frmMain::beginButton()
+{
+    setMousePointer(forms::vbHourglass);
+    forms::DoEvents();
+}
+
+void frmMain::endButton()
+{
+    if (isLoaded())
+        setMousePointer(forms::vbDefault);
+    forms::DoEvents();
+}
+
+void frmMain::cmdData_Click()
+{
+    beginButton();
+    clearBusy(QStringLiteral("cmdData_Click"));
+    MsgBox(kDataWindowMissing, forms::vbExclamation);
+    endButton();
+}
+
+void frmMain::cmdDate_Click()
+{
+    beginButton();
+    if (!clockForm) {
+        m_clockForm = std::make_unique<frmDateTime>();
+        clockForm = m_clockForm.get();
+    }
+    clockForm->Show(forms::vbModeless, this);
+    endButton();
+}
+
+void frmMain::cmdSetting_Click()
+{
+    beginButton();
+    clearBusy(QStringLiteral("cmdSetting_Click"));
+    MsgBox(kSettingWindowMissing, forms::vbExclamation);
+    endButton();
+}
+
+void frmMain::Timer1_Timer()
+{
+    portwick::_Class1 &watcher = vcpWatcherObject();
+    // A failed tick is the watcher's own concern: it keeps its state and its
+    // timer, and the next tick tries again.
+    if (commBusy) {
+        Timer1.setEnabled(false);
+        watcher.PortwickControl(m_timerDispatch.get(), m_dispatch.get());
+        forms::DoEvents();
+        Timer1.setEnabled(true);
+    } else {
+        watcher.PortwickControl(m_timerDispatch.get(), m_dispatch.get());
+        forms::DoEvents();
+    }
+}
+
+void frmMain::ActionOn()
+{
+    check(vcpWatcherObject().ButtonLock(m_dispatch.get()), "ButtonLock");
+    m_versionData->initData();
+    m_Protocol->setData(m_versionData.get());
+    m_Protocol->WaitNoVisible();
+    m_Protocol->cont(this);
+}
+
+void frmMain::ActionOff()
+{
+    deviceVersion.clear();
+    // The settings window re-lays itself out here once it exists (settingOpen
+    // stays False until then).
+}
+
+void frmMain::m_Protocol_OnTranEnd()
+{
+    vcpWatcherObject().ButtonUnlock(m_dispatch.get());
+    deviceVersion = m_versionData->version();
+}
+
+void frmMain::m_Protocol_OnVersion(bool ok)
+{
+    deviceVersion.clear();
+    if (ok) {
+        const QString version = m_versionData->version();
+        if (isModelRdx9(version) || isModelT4kaV10(version) || isModelT4kaNotV10(version) || isModelT6ka(version) ||
+            isModelT4kb(version))
+            deviceVersion = version;
+        else
+            MsgBox(QStringLiteral("電源、接続及び通信設定を確認してください。"), forms::vbExclamation);
+    } else {
+        MsgBox(QStringLiteral("不明な機器が接続されています。"), forms::vbExclamation);
+        vcpWatcherObject().ButtonUnlock(m_dispatch.get());
+    }
+}
+
+void frmMain::m_Protocol_OnError(const QString &msg)
+{
+    vcpWatcherObject().ButtonUnlock(m_dispatch.get());
+    deviceVersion.clear();
+    if (!msg.isEmpty()) {
+        MsgBox(msg, forms::vbCritical);
+        clearBusy(QStringLiteral("frmMain"));
+    }
+}
+
+void frmMain::Form_QueryUnload(int &cancel, int unloadMode)
+{
+    Q_UNUSED(unloadMode);
+    cancel = 0;
+    Hide();
+    if (portwick::_Class1 *watcher = existingVcpWatcher())
+        watcher->PortwickEnd(m_timerDispatch.get());
+}
+
+void frmMain::Form_Unload(int &cancel)
+{
+    cancel = 0;
+    try {
+        if (m_Protocol)
+            disconnect(m_Protocol.get(), nullptr, this, nullptr);
+        m_versionData.reset();
+        m_Protocol.reset();
+        if (clockForm) {
+            clockForm->Unload();
+            clockForm = nullptr;
+        }
+        m_clockForm.reset();
+        if (waitForm) {
+            waitForm->Unload();
+            waitForm = nullptr;
+        }
+        clsProtocolController::setWaitDialog(nullptr);
+        m_waitDialog.reset();
+        m_waitForm.reset();
+        if (versionForm) {
+            versionForm->Unload();
+            versionForm = nullptr;
+        }
+        m_versionForm.reset();
+        serialController = nullptr;
+        m_serialController.reset();
+        appLogs = nullptr;
+        m_appLogs.reset();
+    } catch (const platform::RuntimeError &) {
+        // The unload goes on silently.
+    }
+}
+
+} // namespace talvik

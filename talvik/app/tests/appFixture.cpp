@@ -1,0 +1,85 @@
+#include "appFixture.h"
+
+#include "platform/forms/app.h"
+#include "platform/profile/profile.h"
+#include "platform/system/osversion.h"
+#include "talvik/app/frmMain.h"
+#include "talvik/app/watcher.h"
+#include "talvik/core/basComVariables.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+using namespace talvik;
+
+void AppFixture::SetUp()
+{
+    ASSERT_TRUE(m_home.isValid());
+    ASSERT_TRUE(m_other.isValid());
+    qputenv("TALVIK_HOME", m_home.path().toLocal8Bit());
+    qputenv("TALVIK_REGISTRY", (m_other.path() + QStringLiteral("/registry.json")).toLocal8Bit());
+    qputenv("TALVIK_SERIAL_ADAPTERS", linkPath().toLocal8Bit());
+    platform::system::setOsVersion(0, 0);
+    const QString defaults = qEnvironmentVariable("TALVIK_SOURCE_DIR") + QStringLiteral("/talvik/app/defaults/");
+    for (const char *ini : {"system2.ini", "Serial.ini"})
+        ASSERT_TRUE(QFile::copy(defaults + QString::fromLatin1(ini), m_home.path() + QLatin1Char('/') + QString::fromLatin1(ini)));
+    platform::forms::App::releaseInstanceLock();
+    platform::forms::App::setCommand(QString());
+    commBusy = false;
+    deviceVersion.clear();
+    srvMode = false;
+    settingOpen = false;
+    m_script = std::make_unique<platform::forms::DialogScript>();
+    platform::forms::DialogScript::setUnexpectedDialogHandler([](const QString &report) { ADD_FAILURE() << report.toStdString(); });
+}
+
+void AppFixture::TearDown()
+{
+    closeProgram();
+    m_script.reset();
+    platform::forms::App::releaseInstanceLock();
+    qunsetenv("TALVIK_HOME");
+    qunsetenv("TALVIK_REGISTRY");
+    qunsetenv("TALVIK_SERIAL_ADAPTERS");
+}
+
+void AppFixture::closeProgram()
+{
+    releaseVcpWatcher();
+    if (mainForm) {
+        frmMain *form = mainForm;
+        if (form->isLoaded())
+            form->Unload();
+        mainForm = nullptr;
+        delete form;
+    }
+    pump(10);
+}
+
+QString AppFixture::iniValue(const QString &file, const QString &section, const QString &key) const
+{
+    QString value;
+    platform::profile::GetPrivateProfileString(section, key, QStringLiteral("<missing>"), value, 255,
+                                               m_home.path() + QLatin1Char('/') + file);
+    return value;
+}
+
+bool AppFixture::waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+void AppFixture::pump(int milliseconds)
+{
+    waitFor([] { return false; }, milliseconds);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// A fresh program folder, registry and adapter path per test, message boxes
+// scripted, and the start-up state of the program-wide variables.
+#include "platform/forms/dialogscript.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+class AppFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Program folder and the path where the stand-in device attaches.
+    QString home() const { return m_home.path(); }
+    QString linkPath() const { return m_other.path() + QStringLiteral("/usbdev"); }
+    QString iniValue(const QString &file, const QString &section, const QString &key) const;
+
+    // Lets events run until the condition holds or the time is up.
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs);
+    static void pump(int milliseconds);
+
+    // Closes the main window at once (the watcher is released first, so the
+    // two-second wait of its end is skipped).
+    void closeProgram();
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_other;
+    std::unique_ptr<platform::forms::DialogScript> m_script;
+};

@@ -1,0 +1,208 @@
+// The clock window against the stand-in device.
+#include "appFixture.h"
+
+#include "talvik/app/basMain.h"
+#include "talvik/app/frmDateTime.h"
+#include "talvik/app/frmMain.h"
+#include "talvik/core/basComVariables.h"
+#include "talvik/link/clsDataT.h"
+#include "tools/devicesim/simulator.h"
+
+#include <QDir>
+#include <QWidget>
+
+using namespace talvik;
+namespace forms = platform::forms;
+
+namespace {
+
+class ClockTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        ASSERT_TRUE(Main());
+    }
+    void TearDown() override
+    {
+        frmDateTime::settingWindow = nullptr;
+        closeProgram();
+        m_sim.reset();
+        AppFixture::TearDown();
+    }
+    // A T4KB detector, identified by the main window.
+    void connectDevice()
+    {
+        devicesim::DeviceConfig cfg;
+        cfg.model = devicesim::Model::T4KB;
+        cfg.clock = QDateTime(QDate(2031, 7, 4), QTime(9, 41, 30), Qt::UTC);
+        m_sim = std::make_unique<devicesim::DeviceSimulator>(cfg);
+        ASSERT_TRUE(m_sim->start(linkPath()));
+        ASSERT_TRUE(waitFor([] { return !deviceVersion.isEmpty(); }, 4000));
+        pump(50);
+    }
+    frmDateTime &openClock()
+    {
+        mainForm->cmdDate_Click();
+        return *clockForm;
+    }
+    // Answers the next box after checking its text and icon.
+    void expectBox(const QString &prompt, int style, int answer = forms::vbOK)
+    {
+        m_script->answerNextWith([prompt, style, answer](const forms::ShownDialog &box) {
+            EXPECT_EQ(box.prompt, prompt);
+            EXPECT_EQ(box.style, style);
+            return answer;
+        });
+    }
+    std::unique_ptr<devicesim::DeviceSimulator> m_sim;
+};
+
+} // namespace
+
+TEST_F(ClockTest, ReadShowsTheDeviceClock)
+{
+    connectDevice();
+    frmDateTime &clock = openClock();
+    EXPECT_EQ(clock.Caption(), QStringLiteral("時刻設定"));
+    EXPECT_TRUE(clock.zoDateMonitor.IsEmpty());
+    EXPECT_TRUE(clock.zoTimeMonitor.IsEmpty());
+    EXPECT_EQ(clock.zoDateMonitor.displayText(), QStringLiteral("____年__月__日"));
+    expectBox(QStringLiteral("読み込みは正常に終了しました。"), forms::vbInformation);
+    clock.tlbDateTime_ButtonClick(QStringLiteral("ReadTime"));
+    EXPECT_TRUE(commBusy);
+    ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0; }, 3000));
+    EXPECT_FALSE(commBusy);
+    EXPECT_EQ(clock.zoDateMonitor.Text(), QStringLiteral("2031/07/04"));
+    EXPECT_EQ(clock.zoTimeMonitor.Text(), QStringLiteral("09:41"));
+    EXPECT_EQ(clock.zoDateMonitor.displayText(), QStringLiteral("2031年07月04日"));
+    EXPECT_EQ(clock.zoTimeMonitor.displayText(), QStringLiteral("09時41分"));
+    const QByteArray rt("\x02RT\x03", 4);
+    EXPECT_EQ(m_sim->device().requests().last(), rt);
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ClockTest, WriteSendsTheFieldsAfterTheQuestion)
+{
+    connectDevice();
+    frmDateTime &clock = openClock();
+    clock.zoDateHostDate.setText(QStringLiteral("2024/03/05"));
+    clock.zoTimeHostTime.setText(QStringLiteral("13:07:59"));
+    clock.tmrTimeUpdate.setEnabled(false); // keep the PC fields as set
+    clock.cmdCopyTime.setValue(true);
+    EXPECT_EQ(clock.zoDateMonitor.Text(), QStringLiteral("2024/03/05"));
+
+    // No: nothing is sent and the busy flag stays as it was.
+    const int before = m_sim->device().requests().size();
+    expectBox(QStringLiteral("時刻データを登録します。よろしいですか？"), forms::vbYesNo, forms::vbNo);
+    clock.mnuWriteDateTime_Click();
+    pump(300);
+    EXPECT_EQ(m_sim->device().requests().size(), before);
+    EXPECT_FALSE(commBusy);
+
+    expectBox(QStringLiteral("時刻データを登録します。よろしいですか？"), forms::vbYesNo, forms::vbYes);
+    expectBox(QStringLiteral("登録は正常に終了しました。"), forms::vbInformation);
+    clock.mnuWriteDateTime_Click();
+    ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0; }, 3000));
+    EXPECT_EQ(clock.record()->year(), QStringLiteral("24"));
+    EXPECT_EQ(clock.record()->month(), QStringLiteral("03"));
+    EXPECT_EQ(clock.record()->day(), QStringLiteral("05"));
+    EXPECT_EQ(clock.record()->hour(), QStringLiteral("13"));
+    EXPECT_EQ(clock.record()->minute(), QStringLiteral("07"));
+    // The device heard the WT frame with the five fields and now runs from that time.
+    const QByteArray wt("\x02WT2403051307\x03", 14);
+    EXPECT_EQ(m_sim->device().requests().last(), wt);
+    EXPECT_EQ(m_sim->device().clock().date(), QDate(2024, 3, 5));
+    EXPECT_EQ(m_sim->device().clock().time().hour(), 13);
+    EXPECT_EQ(m_sim->device().clock().time().minute(), 7);
+    EXPECT_FALSE(commBusy);
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ClockTest, RefusalsAndInputChecks)
+{
+    frmDateTime &clock = openClock();
+    // No device identified.
+    expectBox(QStringLiteral("電源、接続及び通信設定を確認してください。"), forms::vbExclamation);
+    clock.mnuReadDateTime_Click();
+    // The reader has no settable clock.
+    deviceVersion = QStringLiteral("RDX-9 Ver2.3    ");
+    expectBox(QStringLiteral("Tovarelにはこの操作は出来ません。"), forms::vbExclamation);
+    clock.tlbDateTime_ButtonClick(QStringLiteral("ReadTime"));
+    EXPECT_FALSE(commBusy);
+    // An item without a key does nothing.
+    clock.tlbDateTime_ButtonClick(QString());
+    // A write with an empty device field asks nothing.
+    clock.zoDateMonitor.setText(QStringLiteral("2024/03/05"));
+    expectBox(QStringLiteral("時刻情報を正しく設定してください。"), forms::vbExclamation);
+    clock.mnuWriteDateTime_Click();
+    // Dates outside 2000-2099 are refused with the range message.
+    const QString range = QStringLiteral("範囲外の日付です。　2000年01月01日～2099年12月31日の範囲で入力してください。");
+    expectBox(range, forms::vbExclamation);
+    EXPECT_FALSE(clock.zoDateMonitor.userEntry(QStringLiteral("1999/12/31")));
+    expectBox(range, forms::vbExclamation);
+    EXPECT_FALSE(clock.zoDateMonitor.userEntry(QStringLiteral("2100/01/01")));
+    EXPECT_EQ(clock.zoDateMonitor.Text(), QStringLiteral("2024/03/05"));
+    EXPECT_TRUE(clock.zoDateMonitor.userEntry(QStringLiteral("2099/12/31")));
+    EXPECT_EQ(clock.record()->year(), QStringLiteral("99"));
+    EXPECT_EQ(clock.record()->day(), QStringLiteral("31"));
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ClockTest, TransferErrorForgetsTheDevice)
+{
+    connectDevice();
+    frmDateTime &clock = openClock();
+    m_sim->device().faults().add(QStringLiteral("RT:silence"));
+    m_script->answerNextWith([](const forms::ShownDialog &box) {
+        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("ﾀｲﾑｱｳﾄが発生しました。"))) << box.prompt.toStdString();
+        EXPECT_EQ(box.style, forms::vbCritical);
+        return forms::vbOK;
+    });
+    clock.mnuReadDateTime_Click();
+    ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0; }, 4000));
+    EXPECT_TRUE(deviceVersion.isEmpty());
+    EXPECT_FALSE(commBusy);
+    expectBox(QStringLiteral("電源、接続及び通信設定を確認してください。"), forms::vbExclamation);
+    clock.mnuReadDateTime_Click();
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ClockTest, TheOpenerIsDisabledWhileTheWindowIsOpen)
+{
+    forms::Form setting;
+    setting.Show();
+    frmDateTime::settingWindow = [&setting] { return &setting; };
+    frmDateTime &clock = openClock();
+    EXPECT_FALSE(setting.Enabled());
+    EXPECT_TRUE(setting.hasDisableHold(frmDateTime::holdName()));
+    // Another hold on the settings window survives the clock window's close.
+    setting.addDisableHold(QStringLiteral("other"));
+    clock.mnuClose_Click();
+    EXPECT_FALSE(clock.isLoaded());
+    EXPECT_FALSE(setting.hasDisableHold(frmDateTime::holdName()));
+    EXPECT_FALSE(setting.Enabled());
+    setting.releaseDisableHold(QStringLiteral("other"));
+    EXPECT_TRUE(setting.Enabled());
+    EXPECT_TRUE(setting.Visible());
+
+    // Opened again: a fresh showing with empty device fields.
+    frmDateTime &again = openClock();
+    EXPECT_TRUE(again.zoDateMonitor.IsEmpty());
+    EXPECT_FALSE(setting.Enabled());
+    again.Unload();
+    EXPECT_TRUE(setting.Enabled());
+    setting.Unload();
+}
+
+TEST_F(ClockTest, ClockWindowScreenshot)
+{
+    frmDateTime &clock = openClock();
+    clock.zoDateMonitor.setText(QStringLiteral("2024/03/05"));
+    clock.zoTimeMonitor.setText(QStringLiteral("13:07"));
+    pump(150);
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    ASSERT_FALSE(dir.isEmpty());
+    QDir().mkpath(dir);
+    EXPECT_TRUE(clock.widget()->grab().save(dir + QStringLiteral("/frmDateTime.png")));
+}

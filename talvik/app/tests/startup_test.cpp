@@ -1,0 +1,274 @@
+// Start-up, first run, service mode, shut-down and the about box.
+#include "appFixture.h"
+
+#include "platform/forms/app.h"
+#include "talvik/app/basMain.h"
+#include "talvik/app/frmMain.h"
+#include "talvik/app/frmVersion.h"
+#include "talvik/core/basComVariables.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QWidget>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace talvik;
+namespace forms = platform::forms;
+
+namespace {
+
+// Every file below a folder with its size and modification time.
+QStringList snapshot(const QString &folder)
+{
+    QStringList out;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo fi(it.next());
+        out << QStringLiteral("%1 %2 %3").arg(fi.filePath()).arg(fi.size()).arg(fi.lastModified().toMSecsSinceEpoch());
+    }
+    out.sort();
+    return out;
+}
+
+void makeFolders(const QString &home, const QStringList &names)
+{
+    for (const QString &n : names) {
+        ASSERT_TRUE(QDir().mkpath(home + QLatin1Char('/') + n + QStringLiteral("/customer")));
+        QFile f(home + QLatin1Char('/') + n + QStringLiteral("/customer/demand.csv"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x\r\n");
+    }
+}
+
+// Sets or clears the immutable flag of a folder; false where the system refuses.
+bool setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+using StartupTest = AppFixture;
+
+TEST_F(StartupTest, FirstStartWipesTheDataFoldersAndSetsInit)
+{
+    makeFolders(home(), {QStringLiteral("dDB"), QStringLiteral("dDB.tran")}); // "dDB.dl" is missing
+    ASSERT_TRUE(Main());
+    EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("/dDB")));
+    EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("/dDB.tran")));
+    EXPECT_EQ(iniValue(QStringLiteral("system2.ini"), QStringLiteral("SYSTEM_INFO"), QStringLiteral("INIT")),
+              QStringLiteral("1"));
+    EXPECT_FALSE(srvMode);
+    ASSERT_NE(mainForm, nullptr);
+    EXPECT_TRUE(mainForm->Visible());
+    EXPECT_EQ(mainForm->Caption(), QStringLiteral("Orvantis ") + appVersion);
+    EXPECT_TRUE(appVersion.startsWith(QStringLiteral("Ver.")));
+    EXPECT_EQ(appVersion.count(QLatin1Char('.')), 3);
+    EXPECT_EQ(deviceLabel, QStringLiteral("検出器"));
+    EXPECT_EQ(dataFolder, home());
+    // The watcher runs on the main window's timer.
+    EXPECT_TRUE(mainForm->Timer1.Enabled());
+    EXPECT_EQ(mainForm->Timer1.Interval(), 1000);
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(StartupTest, LaterStartsWipeNothing)
+{
+    QFile ini(home() + QStringLiteral("/system2.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[SYSTEM_INFO]\r\nINIT=1\r\n");
+    ini.close();
+    makeFolders(home(), {QStringLiteral("dDB"), QStringLiteral("dDB.dl"), QStringLiteral("dDB.tran")});
+    ASSERT_TRUE(Main());
+    for (const char *n : {"dDB", "dDB.dl", "dDB.tran"})
+        EXPECT_TRUE(QFileInfo::exists(home() + QLatin1Char('/') + QString::fromLatin1(n) + QStringLiteral("/customer/demand.csv")));
+}
+
+TEST_F(StartupTest, AnUnwritableSystem2IniWipesNothing)
+{
+    makeFolders(home(), {QStringLiteral("dDB"), QStringLiteral("dDB.tran")});
+    if (!setImmutable(home(), true))
+        GTEST_SKIP() << "this file system cannot make the program folder unwritable";
+    m_script->answerNextWith([](const forms::ShownDialog &box) {
+        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("初期化ファイル設定の不正"))) << box.prompt.toStdString();
+        return forms::vbOK;
+    });
+    const bool shown = Main();
+    setImmutable(home(), false);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(m_script->verify());
+    EXPECT_TRUE(QFileInfo::exists(home() + QStringLiteral("/dDB/customer/demand.csv")));
+    EXPECT_TRUE(QFileInfo::exists(home() + QStringLiteral("/dDB.tran/customer/demand.csv")));
+    EXPECT_EQ(iniValue(QStringLiteral("system2.ini"), QStringLiteral("SYSTEM_INFO"), QStringLiteral("INIT")),
+              QStringLiteral("0"));
+}
+
+TEST_F(StartupTest, AnyArgumentSelectsServiceModeAndTheProgramEndsWithoutItsWindow)
+{
+    QFile ini(home() + QStringLiteral("/system2.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[SYSTEM_INFO]\r\nINIT=1\r\nfolder=/srv/input\r\n");
+    ini.close();
+    forms::App::setCommand(QStringLiteral("-"));
+    m_script->answerNextWith([](const forms::ShownDialog &box) {
+        EXPECT_EQ(box.prompt, frmMain::kDataWindowMissing);
+        return forms::vbOK;
+    });
+    EXPECT_FALSE(Main());
+    EXPECT_TRUE(srvMode);
+    EXPECT_EQ(dataFolder, QStringLiteral("/srv/input"));
+    EXPECT_EQ(mainForm, nullptr);
+    EXPECT_TRUE(m_script->verify());
+    // Nothing is left that keeps the process alive.
+    EXPECT_TRUE(forms::Form::loadedForms().isEmpty());
+}
+
+// Run in a child process by SecondInstanceEndsWithoutTouchingAFile: holds the
+// instance lock of TALVIK_HOME until it is killed.
+TEST(DISABLED_InstanceHolder, HoldLock)
+{
+    ASSERT_FALSE(forms::App::PrevInstance());
+    QFile ready(qEnvironmentVariable("TALVIK_HOME") + QStringLiteral("/../ready"));
+    ASSERT_TRUE(ready.open(QIODevice::WriteOnly));
+    ready.close();
+    AppFixture::pump(30000);
+}
+
+class SecondInstanceTest : public AppFixture {
+public:
+    static bool waitFor(const std::function<bool()> &c, int ms) { return AppFixture::waitFor(c, ms); }
+};
+
+TEST_F(SecondInstanceTest, SecondInstanceEndsWithoutTouchingAFile)
+{
+    QProcess first;
+    first.setProgram(QCoreApplication::applicationFilePath());
+    first.setArguments({QStringLiteral("--gtest_also_run_disabled_tests"),
+                        QStringLiteral("--gtest_filter=DISABLED_InstanceHolder.HoldLock")});
+    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    first.start();
+    const QString ready = home() + QStringLiteral("/../ready");
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(ready); }, 10000));
+    QFile::remove(ready);
+
+    const QStringList before = snapshot(home());
+    m_script->answerNextWith([](const forms::ShownDialog &box) {
+        EXPECT_EQ(box.prompt, QStringLiteral("Orvantisは既に起動中です。"));
+        EXPECT_EQ(box.title, QStringLiteral("Orvantis"));
+        return forms::vbOK;
+    });
+    EXPECT_FALSE(Main());
+    EXPECT_EQ(mainForm, nullptr);
+    EXPECT_TRUE(m_script->verify());
+    EXPECT_EQ(snapshot(home()), before);
+    first.kill();
+    first.waitForFinished(5000);
+}
+
+TEST_F(StartupTest, ShutDownHidesAtOnceAndEndsAfterAboutTwoSeconds)
+{
+    ASSERT_TRUE(Main());
+    frmMain *form = mainForm;
+    bool hiddenDuringWait = false;
+    QTimer::singleShot(300, [&] { hiddenDuringWait = !form->Visible(); });
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(form->Unload());
+    const qint64 ms = clock.elapsed();
+    EXPECT_TRUE(hiddenDuringWait);
+    EXPECT_GE(ms, 1800);
+    EXPECT_LE(ms, 4000);
+    EXPECT_FALSE(form->Timer1.isRunning());
+    EXPECT_EQ(clockForm, nullptr);
+    EXPECT_EQ(serialController, nullptr);
+    EXPECT_EQ(appLogs, nullptr);
+}
+
+TEST_F(StartupTest, NotYetBuiltWindowsSaySoAndTheBusyFlagIsCleared)
+{
+    ASSERT_TRUE(Main());
+    commBusy = true;
+    m_script->answerNextWith([](const forms::ShownDialog &box) {
+        EXPECT_EQ(box.prompt, frmMain::kDataWindowMissing);
+        return forms::vbOK;
+    });
+    mainForm->cmdData.setValue(true);
+    EXPECT_FALSE(commBusy);
+    commBusy = true;
+    m_script->answerNextWith([](const forms::ShownDialog &box) {
+        EXPECT_EQ(box.prompt, frmMain::kSettingWindowMissing);
+        return forms::vbOK;
+    });
+    mainForm->cmdSetting.setValue(true);
+    EXPECT_FALSE(commBusy);
+    // The clock button opens the clock window and leaves the flag alone.
+    commBusy = true;
+    mainForm->cmdDate.setValue(true);
+    ASSERT_NE(clockForm, nullptr);
+    EXPECT_TRUE(clockForm->Visible());
+    EXPECT_TRUE(commBusy);
+    commBusy = false;
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(StartupTest, AboutBoxWithoutLogoShowsNamesAndClosesOnAClick)
+{
+    ASSERT_TRUE(Main());
+    ASSERT_NE(versionForm, nullptr);
+    ASSERT_FALSE(QFileInfo::exists(home() + QStringLiteral("/Logo.gif")));
+    bool checked = false;
+    QTimer::singleShot(50, [&] {
+        EXPECT_TRUE(versionForm->Visible());
+        EXPECT_EQ(versionForm->Caption(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+        EXPECT_EQ(versionForm->lblName.Caption(), QStringLiteral("Orvantis"));
+        EXPECT_EQ(versionForm->lblVersion.Caption(), appVersion);
+        EXPECT_TRUE(versionForm->imgLogo.picture().isNull());
+        checked = true;
+        versionForm->lblName.widget(); // loaded
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(versionForm->widget(), &press);
+    });
+    QTimer::singleShot(3000, [&] {
+        if (versionForm->isLoaded())
+            versionForm->Unload(); // never leave the test hanging
+    });
+    versionForm->Show(forms::vbModal, mainForm);
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(versionForm->isLoaded());
+}
+
+TEST_F(StartupTest, MainWindowScreenshot)
+{
+    ASSERT_TRUE(Main());
+    pump(100);
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    ASSERT_FALSE(dir.isEmpty());
+    QDir().mkpath(dir);
+    const QPixmap shot = mainForm->widget()->grab();
+    EXPECT_FALSE(shot.isNull());
+    EXPECT_TRUE(shot.save(dir + QStringLiteral("/frmMain.png")));
+}

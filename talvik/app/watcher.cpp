@@ -1,0 +1,71 @@
+#include "talvik/app/watcher.h"
+
+#include "platform/forms/app.h"
+#include "platform/runtime/runtime_error.h"
+#include "talvik/link/clsSerialController.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace talvik {
+
+namespace com = platform::com;
+
+namespace {
+
+com::ComPtr<portwick::_Class1> &holder()
+{
+    static com::ComPtr<portwick::_Class1> watcher;
+    return watcher;
+}
+
+com::HRESULT create(com::ComPtr<portwick::_Class1> &out)
+{
+    return com::CoCreateInstance(portwick::CLSID_Class1, nullptr, portwick::IID__Class1, out.putVoid());
+}
+
+// Registers the first library found in the program folder or beside the executable.
+bool registerBesideProgram()
+{
+    const QString file = QString::fromLatin1(portwick::kLibraryFileName);
+    for (const QString &folder : {platform::forms::App::Path(), QCoreApplication::applicationDirPath()}) {
+        const QString path = folder + QLatin1Char('/') + file;
+        if (QFileInfo::exists(path) && com::SUCCEEDED(com::registerServerLibrary(path)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+portwick::_Class1 &vcpWatcherObject()
+{
+    com::ComPtr<portwick::_Class1> &w = holder();
+    if (w)
+        return *w;
+    com::HRESULT hr = create(w);
+    if (com::FAILED(hr) && registerBesideProgram())
+        hr = create(w);
+    if (com::FAILED(hr) || !w)
+        platform::raise(429, QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Portwick.Class1)"));
+    clsSerialController::setVirtualPortProvider([] {
+        int16_t port = 0;
+        if (portwick::_Class1 *watcher = existingVcpWatcher())
+            watcher->GetVirtualPort(&port);
+        return int(port);
+    });
+    return *w;
+}
+
+portwick::_Class1 *existingVcpWatcher()
+{
+    return holder().get();
+}
+
+void releaseVcpWatcher()
+{
+    clsSerialController::setVirtualPortProvider({});
+    holder().reset();
+}
+
+} // namespace talvik

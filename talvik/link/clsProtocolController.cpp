@@ -1,0 +1,311 @@
+#include "talvik/link/clsProtocolController.h"
+
+#include "talvik/core/basComVariables.h"
+#include "talvik/link/clsSerialController.h"
+#include "talvik/link/recordFields.h"
+
+namespace talvik {
+
+namespace {
+
+IWaitDialog *&theWaitDialog()
+{
+    static IWaitDialog *dialog = nullptr;
+    return dialog;
+}
+
+const QString kBadReply = QStringLiteral("受信ﾃﾞｰﾀが不正です。");
+const QString kBadFrame = QStringLiteral("送信ﾃﾞｰﾀが不正です。");
+
+// Mode of a command frame by its letters at index 1 and 2; the first match wins.
+int modeOf(const QByteArray &frame)
+{
+    if (frame.size() < 3)
+        return 0;
+    const char a = frame[1], b = frame[2];
+    if (a == 'W' && b == 'S')
+        return 7;
+    if (a == 'W' && b == 'C')
+        return 6;
+    if (a == 'W' && b == 'T')
+        return 8;
+    if (a == 'R' && b == 'S')
+        return 1;
+    if (a == 'R' && b == 'T')
+        return 2;
+    if (a == 'R' && b == 'D')
+        return 3;
+    if (a == 'R' && b == 'V')
+        return 4;
+    if (a == 'R' && b == 'C')
+        return 5;
+    return 0;
+}
+
+} // namespace
+
+void clsProtocolController::setWaitDialog(IWaitDialog *dialog)
+{
+    theWaitDialog() = dialog;
+}
+
+IWaitDialog *clsProtocolController::waitDialog()
+{
+    return theWaitDialog();
+}
+
+clsProtocolController::clsProtocolController(clsSerialController *serial, QObject *parent)
+    : QObject(parent), m_SerialCtl(serial ? serial : serialController)
+{
+    if (m_SerialCtl) {
+        connect(m_SerialCtl, &clsSerialController::OnEvent, this, &clsProtocolController::m_SerialCtl_OnEvent);
+        connect(m_SerialCtl, &clsSerialController::OnError, this, &clsProtocolController::m_SerialCtl_OnError);
+        connect(m_SerialCtl, &clsSerialController::OnTimeOut, this, &clsProtocolController::m_SerialCtl_OnTimeOut);
+    }
+}
+
+clsProtocolController::~clsProtocolController() = default;
+
+void clsProtocolController::post(std::function<void()> raise)
+{
+    QMetaObject::invokeMethod(this, std::move(raise), Qt::QueuedConnection);
+}
+
+void clsProtocolController::raiseEvent(const QString &msg) { post([this, msg] { emit OnEvent(msg); }); }
+void clsProtocolController::raiseError(const QString &msg) { post([this, msg] { emit OnError(msg); }); }
+void clsProtocolController::raiseTranEnd() { post([this] { emit OnTranEnd(); }); }
+void clsProtocolController::raiseVersion(bool ok) { post([this, ok] { emit OnVersion(ok); }); }
+void clsProtocolController::raiseCustomer(bool ok) { post([this, ok] { emit OnCustomer(ok); }); }
+
+void clsProtocolController::closeWait()
+{
+    if (IWaitDialog *w = theWaitDialog()) {
+        w->clear();
+        w->unload();
+    }
+}
+
+void clsProtocolController::unloadWait()
+{
+    if (IWaitDialog *w = theWaitDialog())
+        w->unload();
+}
+
+void clsProtocolController::addLog(const QString &text)
+{
+    if (m_owner)
+        m_owner->addLog(text);
+}
+
+void clsProtocolController::cont(ITransactionOwner *owner)
+{
+    m_nakRetryCount = 0;
+    m_owner = owner;
+    if (!m_SerialCtl) {
+        raiseError(QStringLiteral("通信ポートが開けません｡　電源、接続及び通信設定を確認してください。 "));
+        return;
+    }
+    if (!m_SerialCtl->IsOpen() && !m_SerialCtl->openPort()) {
+        raiseError(QStringLiteral("通信ポートが開けません｡　電源、接続及び通信設定を確認してください。 "));
+        return;
+    }
+    if (m_SerialCtl->IsBusy()) {
+        raiseError(QStringLiteral("現在通信中です｡しばらく待ってから再度実行してください｡ "));
+        return;
+    }
+    if (IWaitDialog *w = theWaitDialog()) {
+        w->clear();
+        w->setWaitMsg(QStringLiteral("通信中・・・・しばらくお待ちください。"));
+        if (m_showWait)
+            w->show(owner ? owner->ownerForm() : nullptr);
+        w->setEnableCancel(true);
+    }
+    m_showWait = true;
+    post([this] { emit OnTranStart(); });
+    sendCurrentCommand();
+}
+
+void clsProtocolController::sendCurrentCommand()
+{
+    IWaitDialog *w = theWaitDialog();
+    if (w)
+        w->setLoadInfo1(QString());
+    m_SerialCtl->setTimer(0);
+    const QByteArray frame = m_data ? m_data->getSendCMD() : QByteArray();
+    if (frame.size() < 4) {
+        // A record without a direction (or none at all): nothing is sent.
+        m_protocolMode = 0;
+        closeWait();
+        raiseError(kBadFrame);
+        return;
+    }
+    m_protocolMode = modeOf(frame);
+    if (m_protocolMode == 3 && w)
+        w->setLoadInfo1(w->loadInfo1() + QStringLiteral("情報データ読み込み中"));
+    m_SerialCtl->setTimer(1000);
+    m_SerialCtl->sendData(frame, static_cast<int>(frame.size()));
+}
+
+void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int count, bool ok)
+{
+    IWaitDialog *w = theWaitDialog();
+    // Only the controller whose transaction runs acts on a cancel.
+    if (m_protocolMode != 0 && w && w->isCancel()) {
+        m_protocolMode = 0;
+        closeWait();
+        raiseEvent(QStringLiteral("キャンセルしました。"));
+        raiseTranEnd();
+        return;
+    }
+    if (!ok) {
+        m_SerialCtl_OnTimeOut();
+        return;
+    }
+    m_SerialCtl->setTimer(0);
+    const char first = count > 0 ? data[0] : 0;
+    const bool isAck = count == 1 && first == frame::ACK;
+    const bool isNak = count == 1 && first == frame::NAK;
+
+    switch (m_protocolMode) {
+    case 1:
+    case 2:
+    case 4: {
+        const int mode = m_protocolMode;
+        m_protocolMode = 0;
+        if (!m_data->setRecvData(data, count)) {
+            closeWait();
+            raiseError(kBadReply);
+            return;
+        }
+        m_SerialCtl->sendAck();
+        closeWait();
+        if (!m_data->fire()) {
+            raiseError(kBadReply);
+        } else if (mode == 4) {
+            raiseTranEnd();
+            raiseVersion(true);
+        } else {
+            raiseEvent(QStringLiteral("読み込みは正常に終了しました。"));
+            raiseTranEnd();
+        }
+        return;
+    }
+    case 3:
+        if (isAck) {
+            // Nothing to read; the transaction is over.
+            m_protocolMode = 0;
+            closeWait();
+            raiseEvent(QStringLiteral("読み出し件数は０件です。"));
+            raiseTranEnd();
+            return;
+        }
+        if (!m_data->setRecvData(data, count))
+            addLog(QStringLiteral("データ１件　キャンセル"));
+        m_SerialCtl->sendAck();
+        if (!m_data->isETX()) {
+            m_SerialCtl->setTimer(0);
+            m_SerialCtl->setTimer(1000);
+            if (m_data->count() % 10 == 0 && w)
+                w->setLoadInfo2(QLatin1Char(' ') + QString::number(m_data->count()) + QStringLiteral(" 件"));
+            return;
+        }
+        m_protocolMode = 0;
+        if (!m_data->fire(true)) {
+            closeWait();
+            commBusy = false; // clearBusy("エラー時")
+            return;
+        }
+        closeWait();
+        if (m_data->isReader()) {
+            post([this] { emit OnNext(); });
+        } else {
+            raiseEvent(QStringLiteral("読み込みは正常に終了しました。"));
+            raiseTranEnd();
+        }
+        return;
+    case 5:
+        if (isAck) {
+            m_protocolMode = 0;
+            closeWait();
+            raiseEvent(QStringLiteral("読み出しデータはありません。"));
+            raiseTranEnd();
+            return;
+        }
+        if (!m_data->setRecvData(data, count))
+            addLog(QStringLiteral("不正なお客さま番号です。"));
+        m_SerialCtl->sendAck();
+        if (m_data->isETX()) {
+            m_protocolMode = 0;
+            m_data->fire();
+            closeWait();
+            raiseTranEnd();
+            raiseCustomer(true);
+        } else {
+            m_SerialCtl->setTimer(0);
+            m_SerialCtl->setTimer(1000);
+        }
+        return;
+    case 6:
+    case 7:
+    case 8: {
+        const int mode = m_protocolMode;
+        if (!isAck && !isNak) {
+            // Neither ACK nor NAK: ended as a device that did not answer.
+            m_SerialCtl_OnTimeOut();
+            return;
+        }
+        m_protocolMode = 0;
+        if (isAck) {
+            closeWait();
+            if (mode == 6) {
+                raiseTranEnd();
+                raiseCustomer(true);
+            } else {
+                raiseEvent(QStringLiteral("登録は正常に終了しました。"));
+                raiseTranEnd();
+            }
+            return;
+        }
+        if (m_nakRetryCount < 3) {
+            ++m_nakRetryCount;
+            sendCurrentCommand();
+            return;
+        }
+        closeWait();
+        if (mode == 6)
+            raiseCustomer(false);
+        else
+            raiseError(QStringLiteral("登録に失敗しました。"));
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void clsProtocolController::m_SerialCtl_OnTimeOut()
+{
+    m_SerialCtl->setTimer(0);
+    if (m_protocolMode == 0)
+        return;
+    const int mode = m_protocolMode;
+    m_protocolMode = 0;
+    unloadWait();
+    if (mode == 4)
+        raiseVersion(false);
+    else if (mode == 5 || mode == 6)
+        raiseCustomer(false);
+    else
+        raiseError(QStringLiteral("ﾀｲﾑｱｳﾄが発生しました。") + deviceLabel
+                   + QStringLiteral("電源、接続及び通信設定を確認してください。"));
+}
+
+void clsProtocolController::m_SerialCtl_OnError(const QString &msg)
+{
+    unloadWait();
+    m_SerialCtl->setTimer(0);
+    m_protocolMode = 0;
+    raiseError(msg);
+}
+
+} // namespace talvik

@@ -1,0 +1,75 @@
+#pragma once
+// One command/response transaction with the device at a time: sends the
+// record's frame, follows the reply block by block, acknowledges blocks,
+// resends a refused write, reports time-outs, drives the wait dialog and tells
+// the owner window how the transaction ended.
+//
+// Every controller shares the one serial link and sees every block; only the
+// controller whose transaction runs (mode not 0) acts on it, cancel included.
+// The controller's own signals are delivered queued: they run after the serial
+// link's receive handler has returned, so a handler may open a modal dialog or
+// start the next transfer without nesting inside the receive machine.
+#include "talvik/link/protocolRecord.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+namespace talvik {
+
+class clsSerialController;
+
+class clsProtocolController : public QObject {
+    Q_OBJECT
+public:
+    // serial nullptr: the program-wide serialController.
+    explicit clsProtocolController(clsSerialController *serial = nullptr, QObject *parent = nullptr);
+    ~clsProtocolController() override;
+
+    void cont(ITransactionOwner *owner);
+    void WaitNoVisible() { m_showWait = false; }
+    IProtocolRecord *data() const { return m_data; }
+    void setData(IProtocolRecord *record) { m_data = record; }
+    clsSerialController *serial() const { return m_SerialCtl; }
+
+    int protocolMode() const { return m_protocolMode; }
+
+    // The program's wait dialog; without one nothing is shown and no cancel
+    // can be asked for.
+    static void setWaitDialog(IWaitDialog *dialog);
+    static IWaitDialog *waitDialog();
+
+signals:
+    void OnEvent(const QString &msg);
+    void OnError(const QString &msg);
+    void OnVersion(bool ok);
+    void OnCustomer(bool ok);
+    void OnTranStart();
+    void OnTranEnd();
+    void OnNext();
+
+private:
+    void sendCurrentCommand();
+    void m_SerialCtl_OnEvent(const QByteArray &data, int count, bool ok);
+    void m_SerialCtl_OnError(const QString &msg);
+    void m_SerialCtl_OnTimeOut();
+    void closeWait();
+    void unloadWait();
+    void addLog(const QString &text);
+    void post(std::function<void()> raise);
+    void raiseEvent(const QString &msg);
+    void raiseError(const QString &msg);
+    void raiseTranEnd();
+    void raiseVersion(bool ok);
+    void raiseCustomer(bool ok);
+
+    clsSerialController *m_SerialCtl;
+    IProtocolRecord *m_data = nullptr;
+    ITransactionOwner *m_owner = nullptr;
+    int m_protocolMode = 0;
+    int m_nakRetryCount = 0;
+    bool m_showWait = true;
+};
+
+} // namespace talvik

@@ -1,0 +1,129 @@
+// The serial settings dialog: what it shows, what apply saves, and that the
+// port is reopened with the new settings.
+#include "platform/codepage/codepage.h"
+#include "platform/comm/portpath.h"
+#include "platform/comm/scriptedport.h"
+#include "talvik/core/basComVariables.h"
+#include "talvik/link/clsSerialController.h"
+#include "talvik/link/frmSerialSetUp.h"
+#include "tests/linkHarness.h"
+
+#include <QFile>
+
+using namespace talvik;
+using namespace linktest;
+
+namespace {
+
+struct SetUpDialog : ::testing::Test {
+    LinkEnv env;
+    platform::comm::ScriptedPort *port = nullptr;
+    std::unique_ptr<clsSerialController> serial;
+
+    void SetUp() override
+    {
+        platform::comm::setComPortResolver([](int n) { return QStringLiteral("/dev/scripted%1").arg(n); });
+        platform::comm::setDefaultPortFactory([this] {
+            auto p = std::make_unique<platform::comm::ScriptedPort>();
+            port = p.get();
+            return p;
+        });
+        serial = std::make_unique<clsSerialController>();
+        serialController = serial.get();
+    }
+    void TearDown() override
+    {
+        serialController = nullptr;
+        serial.reset();
+        platform::comm::setDefaultPortFactory({});
+        platform::comm::setComPortResolver({});
+    }
+    QByteArray iniBytes()
+    {
+        QFile f(env.home.path() + "/Serial.ini");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+TEST_F(SetUpDialog, ShowsDefaultsAndOutOfListValues)
+{
+    frmSerialSetUp dlg;
+    dlg.Load();
+    EXPECT_EQ(dlg.cmbPort.Text(), "<USB>");
+    EXPECT_EQ(dlg.cmbBps.Text(), "19200");
+    EXPECT_EQ(dlg.cmbParity.Text(), "N：無し");
+    EXPECT_EQ(dlg.cmbBit.Text(), "8");
+    EXPECT_EQ(dlg.cmbSBit.Text(), "1");
+    EXPECT_EQ(dlg.cmbFlow.Text(), "0:ﾊﾝﾄﾞｼｪｲｸ無し");
+    EXPECT_FALSE(dlg.cmdSet.Enabled());
+    EXPECT_EQ(dlg.cmbPort.List(3), "3 ");
+    EXPECT_EQ(dlg.cmbFlow.List(3), "3:RTS/CTS & XON/OFF ");
+
+    serial->setPort(17);
+    serial->setBps("4800");
+    dlg.SetSerialContoller(serial.get());
+    EXPECT_EQ(dlg.cmbPort.ListIndex(), 0);
+    EXPECT_EQ(dlg.cmbBps.Text(), "300");
+    dlg.Unload();
+}
+
+TEST_F(SetUpDialog, ApplySavesSerialIniAndReopensThePort)
+{
+    serial->setPort(2);
+    ASSERT_TRUE(serial->openPort());
+    frmSerialSetUp dlg;
+    dlg.Load();
+    dlg.cmbPort.setListIndex(3);
+    EXPECT_TRUE(dlg.cmdSet.Enabled()); // only the port list enables apply
+    dlg.cmbBps.setListIndex(4);
+    dlg.cmbParity.setListIndex(0);
+    dlg.cmbBit.setListIndex(0);
+    dlg.cmbSBit.setListIndex(1);
+    dlg.cmbFlow.setListIndex(2);
+    dlg.cmdSet.setValue(true);
+    EXPECT_FALSE(dlg.cmdSet.Enabled());
+    EXPECT_EQ(iniBytes(), platform::codepage::toAnsi(QStringLiteral(
+                              "[通信設定]\r\nポート=3\r\nボーレート=9600\r\nパリティ=E\r\nビット長=7\r\n"
+                              "ストップビット=2\r\nフロー制御=2\r\n")));
+    ASSERT_TRUE(serial->IsOpen());
+    EXPECT_EQ(port->openedPath(), "/dev/scripted3");
+    EXPECT_EQ(port->settings().baudRate, 9600);
+    EXPECT_EQ(port->settings().parity, platform::comm::Parity::Even);
+    EXPECT_EQ(port->settings().dataBits, 7);
+    EXPECT_EQ(port->handshake(), platform::comm::Handshake::RtsCts);
+    EXPECT_TRUE(env.script.shown().isEmpty());
+}
+
+TEST_F(SetUpDialog, OkAppliesCancelLeavesAllAlone)
+{
+    frmSerialSetUp dlg;
+    dlg.Load();
+    dlg.cmbBps.setListIndex(0); // does not enable apply; OK still applies
+    EXPECT_FALSE(dlg.cmdSet.Enabled());
+    dlg.cmdOK.setValue(true);
+    EXPECT_FALSE(dlg.isLoaded());
+    EXPECT_EQ(serial->Bps(), "300");
+    EXPECT_TRUE(iniBytes().contains("=300\r\n"));
+
+    QFile::remove(env.home.path() + "/Serial.ini");
+    dlg.Load();
+    dlg.cmbBps.setListIndex(7);
+    dlg.cmdExit.setValue(true);
+    EXPECT_EQ(serial->Bps(), "300");
+    EXPECT_TRUE(iniBytes().isEmpty());
+}
+
+TEST_F(SetUpDialog, ApplyWithoutASerialLinkWarns)
+{
+    serialController = nullptr;
+    env.script.answerNext(platform::forms::vbOK);
+    frmSerialSetUp dlg;
+    dlg.Load();
+    dlg.cmdSet.setValue(true);
+    ASSERT_EQ(env.script.shown().size(), 1);
+    EXPECT_EQ(env.script.shown()[0].prompt, "通信ポートが開けません｡　電源、接続及び通信設定を確認してください。 ");
+    EXPECT_EQ(env.script.shown()[0].title, "シリアル通信異常");
+    EXPECT_TRUE(env.script.verify());
+}

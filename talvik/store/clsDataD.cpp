@@ -1,0 +1,543 @@
+#include "talvik/store/clsDataD.h"
+
+#include "platform/codepage/codepage.h"
+#include "platform/forms/flexgrid.h"
+#include "platform/runtime/numeric.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/shell/shell.h"
+#include "platform/textdb/textdb.h"
+#include "talvik/store/clsTreeNode.h"
+#include "talvik/store/customerName.h"
+#include "talvik/store/dataWindow.h"
+
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QTableView>
+#include <exception>
+
+namespace talvik {
+
+namespace {
+
+constexpr char STX = 0x02;
+constexpr char ETX = 0x03;
+constexpr int blockLength = 18;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Two digits at pos as a number, or -1.
+int twoDigits(const QByteArray &b, int pos)
+{
+    if (!isDigit(b[pos]) || !isDigit(b[pos + 1]))
+        return -1;
+    return (b[pos] - '0') * 10 + (b[pos + 1] - '0');
+}
+
+QString describe(const std::exception_ptr &ep)
+{
+    try {
+        std::rethrow_exception(ep);
+    } catch (const platform::RuntimeError &e) {
+        return e.Description();
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("予期しないエラーが発生しました。");
+    }
+}
+
+} // namespace
+
+// ---- OrderedRows ----
+
+bool OrderedRows::put(const QString &key, const QStringList &item)
+{
+    const auto it = m_index.constFind(key);
+    if (it != m_index.constEnd()) {
+        m_items[*it] = item;
+        return false;
+    }
+    m_index.insert(key, int(m_keys.size()));
+    m_keys.push_back(key);
+    m_items.push_back(item);
+    return true;
+}
+
+void OrderedRows::clear()
+{
+    m_index.clear();
+    m_keys.clear();
+    m_items.clear();
+}
+
+// ---- record members ----
+
+void clsDataD::initData()
+{
+    m_count = 0;
+    m_isReader = false;
+    m_isDel = false;
+    m_records.clear();
+}
+
+QByteArray clsDataD::getSendCMD()
+{
+    m_sendBuf.clear();
+    m_sendBuf += STX;
+    m_sendBuf += "RD";
+    if (m_isReader) {
+        // The reader takes exactly 9 bytes of customer number.
+        QByteArray number = platform::codepage::toAnsi(m_customer).left(9);
+        while (number.size() < 9)
+            number += ' ';
+        m_sendBuf += number;
+        m_sendBuf += m_isDel ? '1' : '0';
+    }
+    m_sendBuf += ETX;
+    m_count = 0;
+    m_records.clear();
+    return m_sendBuf;
+}
+
+bool clsDataD::setRecvData(const QByteArray &buf, int length)
+{
+    if (length != blockLength || buf.size() < blockLength)
+        return false;
+    m_recvFrame = buf.left(blockLength);
+    const QByteArray &b = m_recvFrame;
+    if (b[1] != 'R' || b[2] != 'D')
+        return false;
+    const int yy = twoDigits(b, 3);
+    if (yy < 0)
+        return false;
+    // Month and day "00" and days past the month's end are refused here, so
+    // that such a block is logged as rejected instead of failing the run.
+    const int mm = twoDigits(b, 5);
+    if (mm < 1 || mm > 12)
+        return false;
+    const int dd = twoDigits(b, 7);
+    if (dd < 1 || dd > daysInMonth(2000 + yy, mm))
+        return false;
+    const int hh = twoDigits(b, 9);
+    if (hh < 0 || hh > 23)
+        return false;
+    const int mi = twoDigits(b, 11);
+    if (mi < 0 || mi > 59)
+        return false;
+    for (int i = 13; i < 17; ++i)
+        if (!isDigit(b[i]))
+            return false;
+    m_records.append(m_recvFrame);
+    m_idx = m_count;
+    ++m_count;
+    return true;
+}
+
+bool clsDataD::isETX() const
+{
+    return m_recvFrame.size() == blockLength && m_recvFrame[17] == ETX;
+}
+
+QString clsDataD::field(int pos, int width) const
+{
+    if (m_idx < 0 || m_idx >= m_records.size())
+        throw platform::RuntimeError(platform::err::SubscriptOutOfRange,
+                                     platform::errorDescription(platform::err::SubscriptOutOfRange));
+    return QString::fromLatin1(m_records[m_idx].mid(pos, width));
+}
+
+int clsDataD::daysInMonth(int year, int month)
+{
+    switch (month) {
+    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+        return 31;
+    case 4: case 6: case 9: case 11:
+        return 30;
+    case 2:
+        if (year % 4 != 0)
+            return 28;
+        if (year % 100 != 0)
+            return 29;
+        return year % 400 != 0 ? 28 : 29;
+    default:
+        return 0;
+    }
+}
+
+// ---- helpers of the store run ----
+
+void clsDataD::showError(const QString &text) const
+{
+    if (storeServices().msgBox)
+        storeServices().msgBox(text);
+}
+
+void clsDataD::pumpEvents()
+{
+    if (storeServices().doEvents)
+        storeServices().doEvents();
+}
+
+void clsDataD::setInfo1(const QString &text)
+{
+    if (IStoreWaitDialog *w = storeServices().waitForm)
+        w->setLoadInfo1(text);
+}
+
+void clsDataD::setInfo2(const QString &text)
+{
+    if (IStoreWaitDialog *w = storeServices().waitForm)
+        w->setLoadInfo2(text);
+}
+
+QString clsDataD::createdNow()
+{
+    const QDateTime now = storeServices().now ? storeServices().now() : QDateTime::currentDateTime();
+    return now.toString(QStringLiteral("yyyyMMddHHmm"));
+}
+
+QString clsDataD::selectAllStatement() const
+{
+    return serviceColumns()
+               ? QStringLiteral("Select getdt,gettm,watt,created,created1,created2 from demand.csv Order by getdt,gettm")
+               : QStringLiteral("Select getdt,gettm,watt,created from demand.csv Order by getdt,gettm");
+}
+
+QString clsDataD::recordKey(int index, bool shiftBack) const
+{
+    const QByteArray &r = m_records[index];
+    const QDate date(2000 + twoDigits(r, 3), twoDigits(r, 5), twoDigits(r, 7));
+    QDateTime t(date, QTime(twoDigits(r, 9), twoDigits(r, 11)), Qt::UTC);
+    if (shiftBack)
+        t = t.addSecs(-30 * 60);
+    return t.toString(QStringLiteral("yyMMddHHmm"));
+}
+
+void clsDataD::writeStaging(const QString &folder, const OrderedRows &staging)
+{
+    QStringList lines;
+    lines.reserve(staging.count());
+    for (int i = 0; i < staging.count(); ++i) {
+        lines << staging.keyAt(i) + staging.itemAt(i).join(QString());
+        const int line = i + 1;
+        if (line % 100 == 0)
+            setInfo2(QString::number(line) + QStringLiteral(" / ") + QString::number(m_count));
+        pumpEvents();
+    }
+    writer().replaceTable(folder, lines, serviceColumns());
+}
+
+// ---- the store run ----
+
+bool clsDataD::fire(bool shiftBack)
+{
+    try {
+        IDataWindow *dataForm = storeServices().dataForm;
+        if (!dataForm)
+            throw platform::RuntimeError(platform::err::ObjectRequired,
+                                         QStringLiteral("データ画面がありません。"));
+        if (const QString why = validateCustomerName(m_customer); !why.isEmpty()) {
+            showError(why);
+            return false;
+        }
+        const QString staging = platform::shell::programFolder() + u'\\' + stagingFolderName;
+        if (!platform::shell::FolderExists(staging))
+            platform::shell::CreateFolder(staging);
+        initTable(staging);
+        if (IStoreWaitDialog *w = storeServices().waitForm)
+            w->setWaitMsg(QStringLiteral("データ構築中・・・　しばらくお待ち下さい。"));
+        if (!expandRecvData(staging, shiftBack))
+            return false;
+        if (!makeYearFolders(staging))
+            return false;
+        if (!mergeData(staging))
+            return false;
+        dataForm->TreeNode().mkNodeInit(dataForm->treData(), dataForm->form());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool clsDataD::expandRecvData(const QString &folder, bool shiftBack)
+{
+    try {
+        const QString created = createdNow();
+        setInfo1(QStringLiteral("受信データ展開中・・・・"));
+        OrderedRows staging;
+        for (int i = 0; i < m_count; ++i) {
+            m_idx = i;
+            staging.put(recordKey(i, shiftBack), {watt(), created});
+        }
+        writeStaging(folder, staging);
+        return true;
+    } catch (...) {
+        showError(describe(std::current_exception()));
+        return false;
+    }
+}
+
+bool clsDataD::makeYearFolders(const QString &folder)
+{
+    try {
+        platform::textdb::Connection cn;
+        cn.Open(textDriverConnectionString(folder), QString(), QString());
+        platform::textdb::Recordset rs;
+        rs.Open(QStringLiteral("Select distinct mid(getdt,1,2) from ") + tableFileName
+                    + QStringLiteral(" Order by mid(getdt,1,2)"),
+                cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly, platform::textdb::adCmdText);
+        const QString tran = platform::shell::programFolder() + u'\\' + tranFolderName;
+        while (!rs.Eof()) {
+            const QString yy = rs.Fields(0).Value().toString();
+            if (!platform::shell::FolderExists(tran))
+                platform::shell::CreateFolder(tran);
+            const QString customerFolder = tran + u'\\' + m_customer;
+            if (!platform::shell::FolderExists(customerFolder))
+                platform::shell::CreateFolder(customerFolder);
+            const QString yearFolder = customerFolder + u'\\' + yearFolderName(yy);
+            if (!platform::shell::FolderExists(yearFolder)) {
+                platform::shell::CreateFolder(yearFolder);
+                initTable(yearFolder);
+            }
+            rs.MoveNext();
+        }
+        rs.Close();
+        cn.Close();
+        return true;
+    } catch (...) {
+        showError(describe(std::current_exception()));
+        return false;
+    }
+}
+
+bool clsDataD::mergeData(const QString &folder)
+{
+    try {
+        platform::textdb::Connection cn;
+        cn.Open(textDriverConnectionString(folder), QString(), QString());
+        platform::textdb::Recordset rs;
+        rs.Open(selectAllStatement(), cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly,
+                platform::textdb::adCmdText);
+        const long total = rs.RecordCount();
+        long added = 0, updated = 0, n = 0;
+        QString previousYY, tableFolder;
+        OrderedRows year;
+        const int ncol = serviceColumns() ? 6 : 4;
+        const QString customerFolder =
+            platform::shell::programFolder() + u'\\' + tranFolderName + u'\\' + m_customer;
+        while (!rs.Eof()) {
+            QStringList values;
+            for (int c = 0; c < ncol; ++c)
+                values << rs.Fields(c).Value().toString();
+            const QString yy = values[0].left(2);
+            if (yy != previousYY) {
+                previousYY = yy;
+                // A year that cannot be written or read ends the run here:
+                // its table stays as it was and nothing is logged.
+                if (!saveYearTable(year, tableFolder))
+                    return false;
+                tableFolder = customerFolder + u'\\' + yearFolderName(yy);
+                if (!loadYearTable(year, tableFolder))
+                    return false;
+            }
+            const QString key = values[0] + values[1];
+            if (year.put(key, values))
+                ++added;
+            else
+                ++updated;
+            ++n;
+            if (n % 100 == 0) {
+                setInfo1(QStringLiteral("[20") + yy + QStringLiteral("年]") + QStringLiteral("データマージ中・・・・"));
+                setInfo2(QString::number(n) + QStringLiteral(" / ") + QString::number(total) + QStringLiteral("件"));
+            }
+            pumpEvents();
+            rs.MoveNext();
+        }
+        if (!saveYearTable(year, tableFolder))
+            return false;
+        const QString line = QStringLiteral("情報データ読み込み(") + QStringLiteral("追加：") + QString::number(added)
+                             + QStringLiteral(" 更新：") + QString::number(updated) + QStringLiteral(")　　")
+                             + QStringLiteral("　-->　") + QStringLiteral("「") + m_customer + QStringLiteral("」");
+        if (storeServices().addLog)
+            storeServices().addLog(storeServices().dataForm ? storeServices().dataForm->lstLogs() : nullptr, line);
+        rs.Close();
+        cn.Close();
+        return true;
+    } catch (...) {
+        showError(describe(std::current_exception()));
+        return false;
+    }
+}
+
+bool clsDataD::loadYearTable(OrderedRows &dictionary, const QString &folder)
+{
+    dictionary.clear();
+    try {
+        // A year folder without a table (made by hand) counts as empty.
+        if (!platform::shell::FileExists(folder + u'\\' + tableFileName))
+            return true;
+        platform::textdb::Connection cn;
+        cn.Open(textDriverConnectionString(folder), QString(), QString());
+        platform::textdb::Recordset rs;
+        rs.Open(selectAllStatement(), cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly,
+                platform::textdb::adCmdText);
+        const long total = rs.RecordCount();
+        const int ncol = serviceColumns() ? 6 : 4;
+        long row = 0;
+        while (!rs.Eof()) {
+            QStringList values;
+            for (int c = 0; c < ncol; ++c)
+                values << rs.Fields(c).Value().toString();
+            dictionary.put(values[0] + values[1], values);
+            ++row;
+            if (row % 100 == 0) {
+                setInfo1(QStringLiteral("[20") + values[0].left(2) + QStringLiteral("年]") + QStringLiteral("メモリ展開中・・・・"));
+                setInfo2(u'[' + QString::number(row) + u'/' + QString::number(total) + u']');
+            }
+            pumpEvents();
+            rs.MoveNext();
+        }
+        rs.Close();
+        cn.Close();
+        return true;
+    } catch (...) {
+        dictionary.clear();
+        showError(describe(std::current_exception()));
+        return false;
+    }
+}
+
+bool clsDataD::saveYearTable(const OrderedRows &dictionary, const QString &folder)
+{
+    if (dictionary.count() == 0 || folder.isEmpty())
+        return true;
+    try {
+        static const int widths[] = {6, 4, 4, 12, 4, 4};
+        QStringList lines;
+        lines.reserve(dictionary.count());
+        for (int i = 0; i < dictionary.count(); ++i) {
+            const QStringList &item = dictionary.itemAt(i);
+            QString line;
+            for (int c = 0; c < item.size() && c < 6; ++c)
+                line += item[c].leftJustified(widths[c], u' ', true);
+            lines << line;
+            const int n = i + 1;
+            if (n % 100 == 0) {
+                setInfo1(QStringLiteral("[20") + item[0].left(2) + QStringLiteral("年]") + QStringLiteral("ディスク書き込み中・・・・"));
+                setInfo2(u'[' + QString::number(n) + u'/' + QString::number(dictionary.count()) + u']');
+            }
+            pumpEvents();
+        }
+        writer().replaceTable(folder, lines, serviceColumns());
+        return true;
+    } catch (...) {
+        showError(describe(std::current_exception()));
+        return false;
+    }
+}
+
+// ---- table view ----
+
+void clsDataD::splitNodePath(const QString &nodePath, QString &folder, QString &filter)
+{
+    const qsizetype p = nodePath.indexOf(QStringLiteral("::"));
+    if (p >= 0) {
+        folder = nodePath.left(p);
+        filter = QStringLiteral(" WHERE getdt like '") + nodePath.mid(p + 2) + QStringLiteral("%' ");
+    } else {
+        folder = nodePath;
+        filter = QStringLiteral(" ");
+    }
+}
+
+int clsDataD::textWidth(platform::forms::MSHFlexGrid &grid, const QString &text)
+{
+    if (IDataWindow *w = storeServices().dataForm)
+        return w->TextWidth(text);
+    return grid.widget()->fontMetrics().horizontalAdvance(text) * platform::forms::twipsPerPixel;
+}
+
+void clsDataD::setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold)
+{
+    // Each step is skipped when it fails; the procedure always returns.
+    auto step = [](auto &&f) {
+        try {
+            f();
+        } catch (...) {
+        }
+    };
+    step([&] { grid.setRedraw(false); });
+    step([&] { grid.Clear(); });
+    QString folder, filter;
+    splitNodePath(nodePath, folder, filter);
+    if (folder.isEmpty() || !platform::shell::FileExists(folder + u'\\' + tableFileName)) {
+        step([&] { grid.setRedraw(true); });
+        return;
+    }
+    step([&] { grid.setEnabled(false); });
+    step([&] {
+        if (storeServices().setBusyPointer)
+            storeServices().setBusyPointer(true);
+    });
+    step([&] { pumpEvents(); });
+    const QString sql =
+        QStringLiteral("Select '20' & MID(getdt,1,2) & '年' & MID(getdt,3,2) & '月' & MID(getdt,5,2) & '日' as 監視年月日,")
+        + QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00'),'HH時nn分' )  as 開始時間, ")
+        + QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00') + TIMEVALUE( '00:30:00 ' ),'HH時nn分' )  as 終了時間, ")
+        + QStringLiteral("FORMAT(VAL(MID(watt,1,3)),'##0') & '.' & MID(watt,4,1) as デマンド値［kW］ ,")
+        + QStringLiteral("MID(created,1,4) & '/' & MID(created,5,2) & '/' & MID(created,7,2) & ' ' & MID(created,9,2) & ':' & MID(created,11,2) as 取得日時 ")
+        + QStringLiteral("From ") + tableFileName + filter + QStringLiteral(" order by getdt,gettm");
+    platform::textdb::Connection cn;
+    platform::textdb::Recordset rs;
+    bool bound = false;
+    step([&] { cn.Open(textDriverConnectionString(folder), QString(), QString()); });
+    step([&] {
+        rs.Open(sql, cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly,
+                platform::textdb::adCmdText);
+    });
+    step([&] { grid.setFixedRows(1); });
+    step([&] {
+        grid.setDataSource(rs);
+        bound = true;
+    });
+    if (threshold != 0) {
+        // Colours go into the grid's model; nothing repaints until Redraw.
+        step([&] {
+            grid.setCol(3);
+            for (int r = 1; r < grid.Rows(); ++r) {
+                if (platform::Val(grid.TextMatrix(r, 3)) > threshold) {
+                    grid.setRow(r);
+                    grid.setCellBackColor(0xC0C0FF);
+                }
+            }
+        });
+    }
+    for (int c = 0; c < grid.Cols(); ++c) {
+        step([&] {
+            grid.setRow(0);
+            const int w = textWidth(grid, grid.TextMatrix(0, c));
+            grid.setColWidth(c, c == 3 ? int(w * 1.5) : 2 * w);
+        });
+    }
+    step([&] { grid.setRow(1); });
+    step([&] { grid.setRedraw(true); });
+    step([&] { rs.Close(); });
+    step([&] { cn.Close(); });
+    step([&] {
+        if (storeServices().setBusyPointer)
+            storeServices().setBusyPointer(false);
+    });
+    if (bound)
+        step([&] { grid.setEnabled(true); });
+}
+
+StoreServices &storeServices()
+{
+    static StoreServices services;
+    return services;
+}
+
+} // namespace talvik

@@ -1,0 +1,126 @@
+#pragma once
+// The RD message record ("read the 30-minute demand records") and the writer
+// of the demand store: request frames, the checks of each reply block, and the
+// store run that stages the records, merges them into the customer's year
+// tables, logs the counts and rebuilds the tree. Also fills the table view.
+#include "talvik/link/protocolRecord.h"
+#include "talvik/store/demandTable.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace platform::forms {
+class MSHFlexGrid;
+}
+
+namespace talvik {
+
+// Key-ordered dictionary of the store run: insertion order kept, a
+// replaced item keeps its place.
+class OrderedRows {
+public:
+    bool contains(const QString &key) const { return m_index.contains(key); }
+    // True when the key was new.
+    bool put(const QString &key, const QStringList &item);
+    void clear();
+    int count() const { return int(m_keys.size()); }
+    const QString &keyAt(int i) const { return m_keys[i]; }
+    const QStringList &itemAt(int i) const { return m_items[i]; }
+
+private:
+    QHash<QString, int> m_index;
+    QVector<QString> m_keys;
+    QVector<QStringList> m_items;
+};
+
+class clsDataD : public IProtocolRecord {
+public:
+    clsDataD() = default;
+    ~clsDataD() override = default;
+
+    // IProtocolRecord
+    void initData() override;
+    QByteArray getSendCMD() override;
+    bool setRecvData(const QByteArray &buffer, int length) override;
+    bool fire() override { return fire(false); }
+    bool fire(bool shiftBack) override;
+    bool isETX() const override;
+    int count() const override { return m_count; }
+    bool isReader() const override { return m_isReader; }
+
+    void setIsReader(bool value) { m_isReader = value; }
+    bool isDel() const { return m_isDel; }
+    void setIsDel(bool value) { m_isDel = value; }
+    QString customer() const { return m_customer; }
+    void setCustomer(const QString &value) { m_customer = value; }
+
+    // Fields of the current record (selected by setIdx).
+    void setIdx(int index) { m_idx = index; }
+    QString year() const { return field(3, 2); }
+    QString month() const { return field(5, 2); }
+    QString day() const { return field(7, 2); }
+    QString hour() const { return field(9, 2); }
+    QString minute() const { return field(11, 2); }
+    QString watt() const { return field(13, 4); }
+
+    // Fills the demand grid with a year, month or day of a customer.
+    virtual void setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold);
+
+    static int daysInMonth(int year, int month);
+
+protected:
+    // Steps of the store run; each catches its own errors, shows them and
+    // returns false.
+    virtual bool expandRecvData(const QString &folder, bool shiftBack);
+    bool makeYearFolders(const QString &folder);
+    bool mergeData(const QString &folder);
+    bool loadYearTable(OrderedRows &dictionary, const QString &folder);
+    bool saveYearTable(const OrderedRows &dictionary, const QString &folder);
+
+    // 4 columns here, 6 in the service record.
+    virtual bool serviceColumns() const { return false; }
+    QString selectAllStatement() const;
+    void initTable(const QString &folder) { initTableFolder(folder, serviceColumns()); }
+
+    // The record's half hour as YYMMDDHHMM, 30 minutes earlier when shiftBack.
+    QString recordKey(int index, bool shiftBack) const;
+    // created of the run: now as YYYYMMDDHHMM.
+    static QString createdNow();
+    // Writes the staging table from the dictionary (progress per 100 lines).
+    void writeStaging(const QString &folder, const OrderedRows &staging);
+    void showError(const QString &text) const;
+    static void pumpEvents();
+    static void setInfo1(const QString &text);
+    static void setInfo2(const QString &text);
+    // Column width of the grid fill: text width in the data window's font.
+    static int textWidth(platform::forms::MSHFlexGrid &grid, const QString &text);
+    // Splits a node path into the year folder and the LIKE filter text.
+    static void splitNodePath(const QString &nodePath, QString &folder, QString &filter);
+
+    TableWriter &writer() { return *m_writer; }
+
+    QByteArray m_recvFrame;
+    QList<QByteArray> m_records;
+    int m_count = 0;
+    int m_idx = 0;
+    QString m_customer;
+    bool m_isReader = false;
+    bool m_isDel = false;
+    QByteArray m_sendBuf;
+
+public:
+    // The writer of tables (tests put one in that fails on purpose).
+    void setTableWriter(TableWriter *writer) { m_writer = writer ? writer : &m_defaultWriter; }
+
+private:
+    QString field(int pos, int width) const;
+
+    TableWriter m_defaultWriter;
+    TableWriter *m_writer = &m_defaultWriter;
+};
+
+} // namespace talvik

@@ -1,0 +1,29 @@
+#pragma once
+// The service-mode demand record: as clsDataD, with the caution and limit
+// counts of the customer's count file in two more columns.
+#include "talvik/store/clsDataD.h"
+#include "talvik/store/dataWindow.h"
+
+namespace talvik {
+
+class clsDataDSrv : public clsDataD {
+public:
+    void setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold) override;
+
+    // A count text as exactly 4 characters: "0000".."9999", "-001" for none
+    // or a text that is not a count.
+    static QString normaliseCount(const QString &text);
+
+protected:
+    bool serviceColumns() const override { return true; }
+    bool expandRecvData(const QString &folder, bool shiftBack) override { return insertData2Srv(folder, shiftBack); }
+    bool insertData2Srv(const QString &folder, bool shiftBack);
+    // Index of the count row of key ("20" & YYMMDDHHMM), or -1.
+    int seekCountRow(const QString &key) const;
+
+private:
+    QVector<AlarmInfoRow> m_alarmInfo;
+    QHash<QString, int> m_alarmIndex;
+};
+
+} // namespace talvik

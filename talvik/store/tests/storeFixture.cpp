@@ -1,0 +1,78 @@
+#include "storeFixture.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+namespace storetest {
+
+void StoreTest::SetUp()
+{
+    ASSERT_TRUE(dir.isValid());
+    qputenv("TALVIK_HOME", dir.path().toUtf8());
+    talvik::StoreServices &s = talvik::storeServices();
+    s = talvik::StoreServices();
+    s.dataForm = &window;
+    s.waitForm = &wait;
+    s.msgBox = [this](const QString &t) { messages << t; };
+    s.doEvents = [] {};
+    s.addLog = [this](platform::forms::ListBox *, const QString &t) { logLines << t; };
+    s.now = [] { return QDateTime(QDate(2024, 1, 2), QTime(9, 15)); };
+}
+
+void StoreTest::TearDown()
+{
+    talvik::storeServices() = talvik::StoreServices();
+    qunsetenv("TALVIK_HOME");
+}
+
+static QString native(const QString &home, const QString &relative)
+{
+    QString r = relative;
+    r.replace(u'\\', u'/');
+    return home + u'/' + r;
+}
+
+QByteArray StoreTest::readFile(const QString &relative) const
+{
+    QFile f(native(home(), relative));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+void StoreTest::writeFile(const QString &relative, const QByteArray &bytes) const
+{
+    const QString path = native(home(), relative);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+bool StoreTest::exists(const QString &relative) const
+{
+    return QFileInfo::exists(native(home(), relative));
+}
+
+QByteArray StoreTest::block(const char *t, const char *watt, bool last)
+{
+    QByteArray b;
+    b += '\x02';
+    b += "RD";
+    b += t;
+    b += watt;
+    b += last ? '\x03' : '\x17';
+    return b;
+}
+
+QByteArray expectedSchema4()
+{
+    return "[demand.csv]\r\nColNameHeader=False\r\nFormat=FixedLength\r\nMaxScanRows=25\r\nCharacterSet=OEM\r\n"
+           "DateTimeFormat=yyyy/mm/dd hh:nn:ss\r\nCurrencySymbol=\\\r\nCurrencyFormat=0\r\nCurrencyDigits=0\r\n"
+           "CurrencyNegativeFormat=2\r\nDecimalSymbol=.\r\nNumberDigits=0\r\nNumberLeadingZeros=1\r\n"
+           "Col1=getdt char Width 6\r\nCol2=gettm char Width 4\r\nCol3=watt char Width 4\r\n"
+           "Col4=created char Width 12\r\n\r\n";
+}
+
+} // namespace storetest
