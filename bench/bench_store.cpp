@@ -8,6 +8,7 @@
 #include "talvik/store/clsTreeNode.h"
 #include "talvik/store/dataWindow.h"
 #include "talvik/store/demandTable.h"
+#include "bench/bench_store.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,25 +17,12 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <random>
+#include <vector>
 
 namespace {
 
-class Window : public talvik::IDataWindow {
-public:
-    talvik::clsTreeNode &TreeNode() override { return tree; }
-    platform::forms::TreeView &treData() override { return view; }
-    platform::forms::ListBox *lstLogs() override { return nullptr; }
-    platform::forms::MSHFlexGrid &mfgData() override { return grid; }
-    int TextWidth(const QString &t) override { return 120 * int(t.size()); }
-    int GraphZoom() override { return 100; }
-    void setGraphZoom(int) override {}
-    void setRootMenus() override {}
-    platform::forms::Form *form() override { return nullptr; }
-    talvik::clsTreeNode tree;
-    platform::forms::TreeView view;
-    platform::forms::MSHFlexGrid grid;
-};
 
 // Demand in 0.1 kW: a working-day curve with noise.
 int demandAt(std::mt19937 &rng, const QDateTime &t, int base)
@@ -95,16 +83,34 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir tmp;
-    const QString home = argc > 1 ? QString::fromLocal8Bit(argv[1]) : tmp.path();
+    const QString home = argc > 1 && argv[1][0] != '-' ? QString::fromLocal8Bit(argv[1]) : tmp.path();
     qputenv("TALVIK_HOME", home.toUtf8());
-    Window w;
+    bench::StoreWindow w;
     talvik::StoreServices &s = talvik::storeServices();
-    s.dataForm = &w;
+    talvik::dataForm = &w;
+    // The program's services (DoEvents, pointer, clock), but messages go to
+    // standard error and no log is written.
     s.msgBox = [](const QString &t) { std::fprintf(stderr, "message: %s\n", qPrintable(t)); };
-    s.doEvents = [] { QCoreApplication::processEvents(); };
     s.addLog = [](platform::forms::ListBox *, const QString &) {};
 
     QElapsedTimer t;
+    // "--fill": only the year table view, repeated (for profiling).
+    if (argc > 1 && QByteArray(argv[1]) == "--fill") {
+        std::mt19937 rng(7);
+        const QString folder = home + QStringLiteral("/dDB.tran/C001/2019年");
+        writeYear(folder, 2019, rng, 510);
+        talvik::clsDataD d;
+        std::vector<double> fills;
+        for (int i = 0; i < 20; ++i) {
+            t.restart();
+            d.setDispData(w.grid, folder, 60);
+            fills.push_back(ms(t));
+        }
+        std::sort(fills.begin(), fills.end());
+        std::printf("table view, year (%d rows) x20: median %.0f ms, max %.0f ms\n", w.grid.Rows() - 1,
+                    fills[fills.size() / 2], fills.back());
+        return 0;
+    }
     t.start();
     generate(home, 30, 5, 20240513);
     std::printf("generate 30 customers x 5 years: %.0f ms\n", ms(t));

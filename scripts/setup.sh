@@ -8,7 +8,7 @@ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-qpa-plu
 libsqlite3-dev liblhasa-dev
 libgtest-dev libgmock-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
-lhasa libjlha-java default-jre-headless
+lhasa libjlha-java default-jdk-headless
 xvfb xauth poppler-utils
 "
 

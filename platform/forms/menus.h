@@ -9,7 +9,7 @@
 
 #include <QPointer>
 
-class QAction;
+#include <QAction>
 class QMenu;
 
 namespace platform::forms {

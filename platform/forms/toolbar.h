@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-class QAction;
+#include <QAction>
 class QToolBar;
 
 namespace platform::forms {

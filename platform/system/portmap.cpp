@@ -42,17 +42,37 @@ struct Candidate {
     QString key;
 };
 
+QString keyFor(const QString &devicePath, const QList<QSerialPortInfo> &ports)
+{
+    const QString abs = QFileInfo(devicePath).absoluteFilePath();
+    for (const QSerialPortInfo &info : ports) {
+        if (QFileInfo(info.systemLocation()).absoluteFilePath() != abs)
+            continue;
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier() && !info.serialNumber().isEmpty())
+            return QStringLiteral("VID_%1+PID_%2+%3")
+                .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'))
+                .arg(info.serialNumber())
+                .toUpper();
+    }
+    // No USB identity: the path is the identity ("\" would split the key).
+    QString key = abs;
+    key.replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return QStringLiteral("PATH+") + key;
+}
+
 // Adapters present now: the system's USB serial devices, then the listed paths.
 QList<Candidate> presentAdapters()
 {
     QList<Candidate> out;
     std::set<QString> seen;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports) {
         const QString path = info.systemLocation();
         if (!path.startsWith(QStringLiteral("/dev/ttyUSB")) && !path.startsWith(QStringLiteral("/dev/ttyACM")))
             continue;
         if (seen.insert(QFileInfo(path).absoluteFilePath()).second)
-            out.push_back({path, deviceKeyForAdapter(path)});
+            out.push_back({path, keyFor(path, ports)});
     }
     const QStringList listed =
         qEnvironmentVariable("TALVIK_SERIAL_ADAPTERS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
@@ -60,7 +80,7 @@ QList<Candidate> presentAdapters()
         if (!QFileInfo::exists(path))
             continue;
         if (seen.insert(QFileInfo(path).absoluteFilePath()).second)
-            out.push_back({path, deviceKeyForAdapter(path)});
+            out.push_back({path, keyFor(path, ports)});
     }
     return out;
 }
@@ -158,21 +178,7 @@ int assignNumber(const QString &deviceKey, const std::set<int> &takenNow)
 
 QString deviceKeyForAdapter(const QString &devicePath)
 {
-    const QString abs = QFileInfo(devicePath).absoluteFilePath();
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        if (QFileInfo(info.systemLocation()).absoluteFilePath() != abs)
-            continue;
-        if (info.hasVendorIdentifier() && info.hasProductIdentifier() && !info.serialNumber().isEmpty())
-            return QStringLiteral("VID_%1+PID_%2+%3")
-                .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'))
-                .arg(info.serialNumber())
-                .toUpper();
-    }
-    // No USB identity: the path is the identity ("\" would split the key).
-    QString key = abs;
-    key.replace(QLatin1Char('\\'), QLatin1Char('_'));
-    return QStringLiteral("PATH+") + key;
+    return keyFor(devicePath, QSerialPortInfo::availablePorts());
 }
 
 QList<PortEntry> usbAdapters()

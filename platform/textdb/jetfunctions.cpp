@@ -14,6 +14,42 @@ namespace {
 
 const QDate serialEpoch(1899, 12, 30);
 
+// Date-times here are zone-less wall-clock values: they are built as UTC so
+// that no time-zone rule applies (and no zone file is consulted per row).
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool allDigits(const QString &s)
+{
+    for (QChar c : s)
+        if (!isAsciiDigit(c))
+            return false;
+    return !s.isEmpty();
+}
+
+// The number of n digits at pos (all known to be digits).
+int digitsAt(const QString &s, int pos, int n)
+{
+    int v = 0;
+    for (int i = pos; i < pos + n; ++i)
+        v = v * 10 + (s[i].unicode() - '0');
+    return v;
+}
+
+// One or two digits at pos; advances pos. -1 when there is none.
+int readUpTo2Digits(const QString &s, int &pos)
+{
+    if (pos >= s.size() || !isAsciiDigit(s[pos]))
+        return -1;
+    int v = s[pos++].unicode() - '0';
+    if (pos < s.size() && isAsciiDigit(s[pos]))
+        v = v * 10 + (s[pos++].unicode() - '0');
+    return v;
+}
+
 QString numberText(double v)
 {
     if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
@@ -30,7 +66,21 @@ QString variantText(const QVariant &v)
 
 // A format with a digit placeholder is numeric; otherwise one with a date or
 // time letter is a date/time format.
+bool isDateFormatUncached(const QString &fmt);
+
+// The statements pass the same format for every row: the last answer is kept.
 bool isDateFormat(const QString &fmt)
+{
+    static std::optional<QString> lastFormat;
+    static bool lastResult = false;
+    if (!lastFormat || *lastFormat != fmt) {
+        lastResult = isDateFormatUncached(fmt);
+        lastFormat = fmt;
+    }
+    return lastResult;
+}
+
+bool isDateFormatUncached(const QString &fmt)
 {
     bool quoted = false;
     for (int i = 0; i < fmt.size(); ++i) {
@@ -149,23 +199,18 @@ std::optional<QDateTime> toDateTime(const QVariant &value)
         const long long secs = std::llround(serial * 86400.0);
         const long long days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
         const long long rest = secs - days * 86400;
-        return QDateTime(serialEpoch.addDays(days), QTime(0, 0).addSecs(int(rest)));
+        return QDateTime(serialEpoch.addDays(days), QTime(0, 0).addSecs(int(rest)), Qt::UTC);
     }
     const QString s = value.toString().trimmed();
-    static const QRegularExpression yymmdd(QStringLiteral("^(\\d\\d)(\\d\\d)(\\d\\d)$"));
-    static const QRegularExpression yyyymmdd(QStringLiteral("^(\\d{4})(\\d\\d)(\\d\\d)$"));
     static const QRegularExpression dateTime(QStringLiteral(
         "^(\\d{4})[/-](\\d{1,2})[/-](\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?$"));
-    if (const auto m = yymmdd.match(s); m.hasMatch()) {
-        const QDate d(2000 + m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    // YYMMDD (the table's dates, in the 2000s) and YYYYMMDD.
+    if ((s.size() == 6 || s.size() == 8) && allDigits(s)) {
+        const int y = s.size() == 6 ? 2000 + digitsAt(s, 0, 2) : digitsAt(s, 0, 4);
+        const int o = int(s.size()) - 4;
+        const QDate d(y, digitsAt(s, o, 2), digitsAt(s, o + 2, 2));
         if (d.isValid())
-            return QDateTime(d, QTime(0, 0));
-        return std::nullopt;
-    }
-    if (const auto m = yyyymmdd.match(s); m.hasMatch()) {
-        const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-        if (d.isValid())
-            return QDateTime(d, QTime(0, 0));
+            return QDateTime(d, QTime(0, 0), Qt::UTC);
         return std::nullopt;
     }
     if (const auto m = dateTime.match(s); m.hasMatch()) {
@@ -173,7 +218,7 @@ std::optional<QDateTime> toDateTime(const QVariant &value)
         const QTime t(m.captured(4).isEmpty() ? 0 : m.captured(4).toInt(), m.captured(5).toInt(),
                       m.captured(6).toInt());
         if (d.isValid() && t.isValid())
-            return QDateTime(d, t);
+            return QDateTime(d, t, Qt::UTC);
         return std::nullopt;
     }
     if (const auto tv = jetTimeValue(s))
@@ -377,23 +422,52 @@ QString jetMid(const QString &text, long long start, long long length)
 
 std::optional<double> jetTimeValue(const QString &text)
 {
-    static const QRegularExpression re(QStringLiteral(
-        "^(?:\\d{4}[/-]\\d{1,2}[/-]\\d{1,2}\\s+)?(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*([AaPp][Mm])?$"));
-    const auto m = re.match(text.trimmed());
-    if (!m.hasMatch())
+    // [YYYY/M/D blanks] h:m[:s] [blanks][AM|PM], parsed by hand: the table
+    // view calls this for every row.
+    const QString t = text.trimmed();
+    int pos = 0;
+    const int n = int(t.size());
+    // An optional date: 4 digits, "/" or "-", 1-2 digits, the same separator
+    // kind, 1-2 digits, then at least one blank.
+    if (n >= 5 && allDigits(t.left(4)) && (t[4] == u'/' || t[4] == u'-')) {
+        pos = 5;
+        if (readUpTo2Digits(t, pos) < 0 || pos >= n || (t[pos] != u'/' && t[pos] != u'-'))
+            return std::nullopt;
+        ++pos;
+        if (readUpTo2Digits(t, pos) < 0 || pos >= n || !t[pos].isSpace())
+            return std::nullopt;
+        while (pos < n && t[pos].isSpace())
+            ++pos;
+    }
+    int h = readUpTo2Digits(t, pos);
+    if (h < 0 || pos >= n || t[pos] != u':')
         return std::nullopt;
-    int h = m.captured(1).toInt();
-    const int mi = m.captured(2).toInt();
-    const int s = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
-    const QString ampm = m.captured(4).toUpper();
-    if (!ampm.isEmpty()) {
+    ++pos;
+    const int mi = readUpTo2Digits(t, pos);
+    if (mi < 0)
+        return std::nullopt;
+    int sec = 0;
+    if (pos < n && t[pos] == u':') {
+        ++pos;
+        sec = readUpTo2Digits(t, pos);
+        if (sec < 0)
+            return std::nullopt;
+    }
+    while (pos < n && t[pos].isSpace())
+        ++pos;
+    if (pos < n) {
+        if (n - pos != 2 || t[pos + 1].toUpper() != u'M')
+            return std::nullopt;
+        const QChar ap = t[pos].toUpper();
+        if (ap != u'A' && ap != u'P')
+            return std::nullopt;
         if (h < 1 || h > 12)
             return std::nullopt;
-        h = (h % 12) + (ampm == u"PM" ? 12 : 0);
+        h = (h % 12) + (ap == u'P' ? 12 : 0);
     }
-    if (h > 23 || mi > 59 || s > 59)
+    if (h > 23 || mi > 59 || sec > 59)
         return std::nullopt;
-    return (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+    return (h * 3600.0 + mi * 60.0 + sec) / 86400.0;
 }
 
 QString jetFormat(const QVariant &value, const QString &format)

@@ -488,3 +488,29 @@ TEST_F(PortwickTest, EndStopsTheTimerAndWaitsWhileEventsRun)
     EXPECT_GE(ms, 1900);
     EXPECT_LE(ms, 4000);
 }
+
+TEST_F(PortwickTest, AnUnreadableVersionCountsAsZeroAndBadArgumentsFailTheCall)
+{
+    qputenv("TALVIK_OS_VERSION", "unreadable");
+    create();
+    int32_t major = 7;
+    ASSERT_EQ(watcher->GetWindowsVersion(&major), S_OK);
+    EXPECT_EQ(major, 0);
+    EXPECT_EQ(watcher->GetWindowsVersion(nullptr), E_POINTER);
+    EXPECT_EQ(watcher->GetVirtualPort(nullptr), E_POINTER);
+    // Version 0 searches the registry's serial-port map.
+    ASSERT_EQ(watcher->PortwickStart(timer.obj.get()), S_OK);
+    plug(QStringLiteral("usb1"));
+    ASSERT_EQ(tick(), S_OK);
+    EXPECT_EQ(port(), 5);
+
+    EXPECT_TRUE(FAILED(watcher->PortwickStart(nullptr)));
+    EXPECT_TRUE(FAILED(watcher->PortwickControl(nullptr, callback.obj.get())));
+    EXPECT_TRUE(FAILED(watcher->PortwickEnd(nullptr)));
+    ComPtr<DispatchObject> noTimer(new DispatchObject(QStringLiteral("Label")));
+    EXPECT_TRUE(FAILED(watcher->PortwickControl(noTimer.get(), callback.obj.get())));
+    EXPECT_EQ(callback.calls, (std::vector<QString>{"ActionOn"}));
+    // By name, a wrong argument count is refused.
+    EXPECT_EQ(watcher->Invoke(QStringLiteral("PortwickStart"), DispatchKind::Method, {}, nullptr), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(watcher->Invoke(QStringLiteral("NoSuchMember"), DispatchKind::Method, {}, nullptr), DISP_E_MEMBERNOTFOUND);
+}

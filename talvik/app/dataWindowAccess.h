@@ -1,7 +1,6 @@
 #pragma once
 // The data window (dataForm) as a form, for windows that only disable,
-// enable or show it. Kept apart so that the data window's interface and the
-// device link's headers need not meet in one translation unit.
+// enable or show it.
 namespace platform::forms {
 class Form;
 } // namespace platform::forms

@@ -7,7 +7,9 @@
 #include "talvik/link/clsDataT.h"
 #include "talvik/link/clsProtocolController.h"
 
+#include <QApplication>
 #include <QDateTime>
+#include <QStyle>
 
 namespace talvik {
 
@@ -27,6 +29,11 @@ frmDateTime::frmDateTime()
     : m_monitorDate([this](const QString &t) { zoDateMonitor.setText(t); }, [this] { return zoDateMonitor.Text(); }),
       m_monitorTime([this](const QString &t) { zoTimeMonitor.setText(t); }, [this] { return zoTimeMonitor.Text(); })
 {
+    connect(&mnuReadDateTime, &forms::Menu::Click, this, &frmDateTime::mnuReadDateTime_Click);
+    connect(&mnuWriteDateTime, &forms::Menu::Click, this, &frmDateTime::mnuWriteDateTime_Click);
+    connect(&mnuClose, &forms::Menu::Click, this, &frmDateTime::mnuClose_Click);
+    connect(&tlbDateTime, &forms::Toolbar::ButtonClick, this,
+            [this](forms::ToolbarButton *button) { tlbDateTime_ButtonClick(button ? button->Key() : QString()); });
     connect(&cmdCopyTime, &forms::CommandButton::Click, this, &frmDateTime::cmdCopyTime_Click);
     connect(&tmrTimeUpdate, &forms::TimerControl::Timer, this, &frmDateTime::tmrTimeUpdate_Timer);
     connect(&zoDateMonitor, &forms::DateInput::Change, this, &frmDateTime::zoDateMonitorDate_Change);
@@ -45,9 +52,24 @@ frmDateTime::~frmDateTime()
 void frmDateTime::designForm()
 {
     setCaption(QStringLiteral("時刻設定"));
-    setDesignSize(5400, 3360);
+    setDesignSize(5400, 3900);
     setFixedBorder(true);
-    zoContainer3D1.Move(120, 120, 5160, 3120);
+    mnuTerm.setCaption(QStringLiteral("通信"));
+    mnuReadDateTime.setCaption(QStringLiteral("時刻ﾃﾞｰﾀの読み出し"));
+    mnuWriteDateTime.setCaption(QStringLiteral("時刻ﾃﾞｰﾀの登録"));
+    mnuSep1.setCaption(QStringLiteral("-"));
+    mnuClose.setCaption(QStringLiteral("閉じる"));
+    QStyle *style = QApplication::style();
+    imgList.Add(forms::Picture(style->standardIcon(QStyle::SP_ArrowDown).pixmap(16, 16)), QStringLiteral("Read"));
+    imgList.Add(forms::Picture(style->standardIcon(QStyle::SP_ArrowUp).pixmap(16, 16)), QStringLiteral("Write"));
+    tlbDateTime.setImageList(&imgList);
+    tlbDateTime.Move(0, 0, 5400, 480);
+    tlbDateTime.Add(QStringLiteral("ReadTime"), QString(), forms::tbrDefault, 1)
+        .setToolTipText(QStringLiteral("時刻データの読み込み"));
+    tlbDateTime.Add(QStringLiteral("WriteTime"), QString(), forms::tbrDefault, 2)
+        .setToolTipText(QStringLiteral("時刻データの登録"));
+    tlbDateTime.Add(QString(), QString(), forms::tbrSeparator);
+    zoContainer3D1.Move(120, 600, 5160, 3180);
     lblMonitor.Move(240, 240, 1800, 300);
     lblMonitor.setCaption(QStringLiteral("検出器の日付"));
     zoDateMonitor.Move(240, 600, 2520, 420);

@@ -4,11 +4,16 @@
 // While open it keeps its opener disabled: the settings window when that is
 // visible, otherwise the data window.
 #include "platform/forms/controls.h"
+#include "platform/forms/imagelist.h"
+#include "platform/forms/menus.h"
 #include "platform/forms/form.h"
 #include "platform/forms/sibling_inputs.h"
 #include "platform/forms/timer.h"
+#include "platform/forms/toolbar.h"
 #include "talvik/link/protocolRecord.h"
 
+#include <QAction> // menus.h and toolbar.h keep QPointer<QAction> of a type they only declare
+#include <QMenu>
 #include <QPointer>
 
 #include <functional>
@@ -36,6 +41,13 @@ public:
     // ITransactionOwner
     platform::forms::Form *ownerForm() override { return this; }
 
+    platform::forms::Menu mnuTerm{this, QStringLiteral("mnuTerm")};
+    platform::forms::Menu mnuReadDateTime{this, QStringLiteral("mnuReadDateTime"), &mnuTerm};
+    platform::forms::Menu mnuWriteDateTime{this, QStringLiteral("mnuWriteDateTime"), &mnuTerm};
+    platform::forms::Menu mnuSep1{this, QStringLiteral("mnuSep1"), &mnuTerm};
+    platform::forms::Menu mnuClose{this, QStringLiteral("mnuClose"), &mnuTerm};
+    platform::forms::ImageList imgList{this, QStringLiteral("imgList")};
+    platform::forms::Toolbar tlbDateTime{this, QStringLiteral("tlbDateTime")};
     platform::forms::Frame zoContainer3D1{this, QStringLiteral("zoContainer3D1")};
     platform::forms::Label lblMonitor{this, QStringLiteral("lblMonitor"), &zoContainer3D1};
     platform::forms::DateInput zoDateMonitor{this, QStringLiteral("zoDateMonitorDate"), &zoContainer3D1};

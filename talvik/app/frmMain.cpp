@@ -9,7 +9,6 @@
 #include "talvik/app/formDispatch.h"
 #include "talvik/app/frmDateTime.h"
 #include "talvik/app/frmVersion.h"
-#include "talvik/app/waitDialog.h"
 #include "talvik/app/watcher.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
@@ -69,10 +68,8 @@ frmMain::~frmMain()
         clockForm = nullptr;
     if (versionForm == m_versionForm.get())
         versionForm = nullptr;
-    if (waitForm == m_waitForm.get()) {
+    if (waitForm == m_waitForm.get())
         waitForm = nullptr;
-        clsProtocolController::setWaitDialog(nullptr);
-    }
     if (serialController == m_serialController.get())
         serialController = nullptr;
     if (appLogs == m_appLogs.get())
@@ -106,8 +103,6 @@ void frmMain::Form_Load()
     clockForm = m_clockForm.get();
     m_waitForm = std::make_unique<frmWait>();
     waitForm = m_waitForm.get();
-    m_waitDialog = std::make_unique<WaitDialogAdapter>(*m_waitForm);
-    clsProtocolController::setWaitDialog(m_waitDialog.get());
     m_versionForm = std::make_unique<frmVersion>();
     versionForm = m_versionForm.get();
     m_serialController = std::make_unique<clsSerialController>();
@@ -211,18 +206,26 @@ void frmMain::cmdSetting_Click()
 
 void frmMain::Timer1_Timer()
 {
-    portwick::_Class1 &watcher = vcpWatcherObject();
+    portwick::_Class1 *watcher = existingVcpWatcher();
+    if (!watcher)
+        return; // the watcher was never started (or is gone at the end)
     // A failed tick is the watcher's own concern: it keeps its state and its
     // timer, and the next tick tries again.
     if (commBusy) {
         Timer1.setEnabled(false);
-        watcher.PortwickControl(m_timerDispatch.get(), m_dispatch.get());
+        watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
         forms::DoEvents();
         Timer1.setEnabled(true);
     } else {
-        watcher.PortwickControl(m_timerDispatch.get(), m_dispatch.get());
+        watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
         forms::DoEvents();
     }
+}
+
+void frmMain::unlockButtons()
+{
+    if (portwick::_Class1 *watcher = existingVcpWatcher())
+        watcher->ButtonUnlock(m_dispatch.get());
 }
 
 void frmMain::ActionOn()
@@ -243,7 +246,7 @@ void frmMain::ActionOff()
 
 void frmMain::m_Protocol_OnTranEnd()
 {
-    vcpWatcherObject().ButtonUnlock(m_dispatch.get());
+    unlockButtons();
     deviceVersion = m_versionData->version();
 }
 
@@ -259,13 +262,13 @@ void frmMain::m_Protocol_OnVersion(bool ok)
             MsgBox(QStringLiteral("電源、接続及び通信設定を確認してください。"), forms::vbExclamation);
     } else {
         MsgBox(QStringLiteral("不明な機器が接続されています。"), forms::vbExclamation);
-        vcpWatcherObject().ButtonUnlock(m_dispatch.get());
+        unlockButtons();
     }
 }
 
 void frmMain::m_Protocol_OnError(const QString &msg)
 {
-    vcpWatcherObject().ButtonUnlock(m_dispatch.get());
+    unlockButtons();
     deviceVersion.clear();
     if (!msg.isEmpty()) {
         MsgBox(msg, forms::vbCritical);
@@ -299,8 +302,6 @@ void frmMain::Form_Unload(int &cancel)
             waitForm->Unload();
             waitForm = nullptr;
         }
-        clsProtocolController::setWaitDialog(nullptr);
-        m_waitDialog.reset();
         m_waitForm.reset();
         if (versionForm) {
             versionForm->Unload();

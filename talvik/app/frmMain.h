@@ -21,7 +21,6 @@ class clsSerialController;
 class frmDateTime;
 class frmVersion;
 class frmWait;
-class WaitDialogAdapter;
 
 class frmMain : public platform::forms::Form, public ITransactionOwner {
     Q_OBJECT
@@ -75,6 +74,7 @@ private:
     void m_Protocol_OnTranEnd();
     void m_Protocol_OnError(const QString &msg);
     void firstRunCleanup();
+    void unlockButtons();
     void beginButton();
     void endButton();
 
@@ -84,7 +84,6 @@ private:
     std::unique_ptr<frmDateTime> m_clockForm;
     std::unique_ptr<frmVersion> m_versionForm;
     std::unique_ptr<frmWait> m_waitForm;
-    std::unique_ptr<WaitDialogAdapter> m_waitDialog;
     std::unique_ptr<clsSerialController> m_serialController;
     std::unique_ptr<clsLogs> m_appLogs;
 

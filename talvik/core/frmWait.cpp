@@ -13,6 +13,14 @@ frmWait::frmWait(QObject *parent) : Form(parent)
     connect(&cmdCancel, &CommandButton::Click, this, &frmWait::cmdCancel_Click);
 }
 
+frmWait::~frmWait()
+{
+    if (m_disabled) {
+        m_disabled->releaseDisableHold(holdName());
+        Screen::setMousePointer(vbDefault);
+    }
+}
+
 void frmWait::designForm()
 {
     setDesignSize(5400, 1980);
@@ -36,9 +44,10 @@ void frmWait::Form_Load()
     m_cancel = false;
     cmdCancel.setEnabled(false);
     cmdCancel.setVisible(false);
-    // No owner set: the client learns of it, nothing is disabled.
+    // No owner set: the client gets the error the original reported for an
+    // unset object (91); nothing is disabled and no hourglass is shown.
     if (!m_parent)
-        platform::raise(platform::err::ObjectRequired, QStringLiteral("frmWait: 親ウィンドウが設定されていません。"));
+        platform::raise(91, QStringLiteral("オブジェクト変数または With ブロック変数が設定されていません。"));
     m_disabled = m_parent;
     m_disabled->addDisableHold(holdName());
     Screen::setMousePointer(vbHourglass);

@@ -14,6 +14,8 @@ class frmWait : public platform::forms::Form {
     Q_OBJECT
 public:
     explicit frmWait(QObject *parent = nullptr);
+    // Released while loaded: the parent gets its hold back all the same.
+    ~frmWait() override;
 
     // lblLoadInfo1, lblLoadInfo2 and lblWaitMsg := "" (loads the dialog).
     void clear();

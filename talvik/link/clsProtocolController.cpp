@@ -1,17 +1,27 @@
 #include "talvik/link/clsProtocolController.h"
 
+#include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsSerialController.h"
 #include "talvik/link/recordFields.h"
+#include "talvik/link/waitDialogAdapter.h"
 
 namespace talvik {
 
 namespace {
 
-IWaitDialog *&theWaitDialog()
+IWaitDialog *&installedWaitDialog()
 {
     static IWaitDialog *dialog = nullptr;
     return dialog;
+}
+
+// The installed dialog, else the program's waitForm.
+IWaitDialog *theWaitDialog()
+{
+    if (IWaitDialog *d = installedWaitDialog())
+        return d;
+    return &programWaitDialog();
 }
 
 const QString kBadReply = QStringLiteral("受信ﾃﾞｰﾀが不正です。");
@@ -46,7 +56,7 @@ int modeOf(const QByteArray &frame)
 
 void clsProtocolController::setWaitDialog(IWaitDialog *dialog)
 {
-    theWaitDialog() = dialog;
+    installedWaitDialog() = dialog;
 }
 
 IWaitDialog *clsProtocolController::waitDialog()
@@ -212,7 +222,7 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
         m_protocolMode = 0;
         if (!m_data->fire(true)) {
             closeWait();
-            commBusy = false; // clearBusy("エラー時")
+            clearBusy(QStringLiteral("エラー時"));
             return;
         }
         closeWait();

@@ -35,8 +35,10 @@ public:
 
     int protocolMode() const { return m_protocolMode; }
 
-    // The program's wait dialog; without one nothing is shown and no cancel
-    // can be asked for.
+    // The wait dialog every controller drives: by default (and after
+    // setWaitDialog(nullptr)) the program's one waitForm through
+    // programWaitDialog(); while waitForm does not exist nothing is shown and
+    // no cancel can be asked for. Tests install a double here.
     static void setWaitDialog(IWaitDialog *dialog);
     static IWaitDialog *waitDialog();
 

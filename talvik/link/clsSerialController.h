@@ -57,7 +57,10 @@ public:
     bool IsBusy() const { return m_state != -1; }
 
     // The COM number the port watcher found (GetVirtualPort), used when Port
-    // is 0 or less. Until a watcher is installed no port is found.
+    // is 0 or less. Until a watcher is installed no port is found. The main
+    // window installs the provider over its port watcher (vcpWatcher) when it
+    // loads and removes it (an empty function) when it unloads; tests install
+    // their own.
     static void setVirtualPortProvider(std::function<int()> provider);
     static int GetVirtualPort();
 

@@ -139,6 +139,9 @@ public:
     // Shows the dialog modeless, owned by the form.
     virtual void show(platform::forms::Form *owner) = 0;
     virtual void unload() = 0;
+    // True while the dialog is shown (the store's tree build shows it only
+    // when it is not).
+    virtual bool Visible() const { return false; }
 };
 
 } // namespace talvik

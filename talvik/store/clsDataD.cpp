@@ -6,6 +6,7 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "platform/textdb/textdb.h"
+#include "talvik/core/basComFunction.h"
 #include "talvik/store/clsTreeNode.h"
 #include "talvik/store/customerName.h"
 #include "talvik/store/dataWindow.h"
@@ -149,24 +150,6 @@ QString clsDataD::field(int pos, int width) const
     return QString::fromLatin1(m_records[m_idx].mid(pos, width));
 }
 
-int clsDataD::daysInMonth(int year, int month)
-{
-    switch (month) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
-        return 31;
-    case 4: case 6: case 9: case 11:
-        return 30;
-    case 2:
-        if (year % 4 != 0)
-            return 28;
-        if (year % 100 != 0)
-            return 29;
-        return year % 400 != 0 ? 28 : 29;
-    default:
-        return 0;
-    }
-}
-
 // ---- helpers of the store run ----
 
 void clsDataD::showError(const QString &text) const
@@ -235,8 +218,8 @@ void clsDataD::writeStaging(const QString &folder, const OrderedRows &staging)
 bool clsDataD::fire(bool shiftBack)
 {
     try {
-        IDataWindow *dataForm = storeServices().dataForm;
-        if (!dataForm)
+        IDataWindow *window = dataForm;
+        if (!window)
             throw platform::RuntimeError(platform::err::ObjectRequired,
                                          QStringLiteral("データ画面がありません。"));
         if (const QString why = validateCustomerName(m_customer); !why.isEmpty()) {
@@ -255,7 +238,7 @@ bool clsDataD::fire(bool shiftBack)
             return false;
         if (!mergeData(staging))
             return false;
-        dataForm->TreeNode().mkNodeInit(dataForm->treData(), dataForm->form());
+        window->TreeNode().mkNodeInit(window->treData(), window->form());
         return true;
     } catch (...) {
         return false;
@@ -284,11 +267,9 @@ bool clsDataD::makeYearFolders(const QString &folder)
 {
     try {
         platform::textdb::Connection cn;
-        cn.Open(textDriverConnectionString(folder), QString(), QString());
         platform::textdb::Recordset rs;
-        rs.Open(QStringLiteral("Select distinct mid(getdt,1,2) from ") + tableFileName
-                    + QStringLiteral(" Order by mid(getdt,1,2)"),
-                cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly, platform::textdb::adCmdText);
+        openTable(cn, rs, folder, QStringLiteral("Select distinct mid(getdt,1,2) from ") + tableFileName
+                    + QStringLiteral(" Order by mid(getdt,1,2)"));
         const QString tran = platform::shell::programFolder() + u'\\' + tranFolderName;
         while (!rs.Eof()) {
             const QString yy = rs.Fields(0).Value().toString();
@@ -317,10 +298,8 @@ bool clsDataD::mergeData(const QString &folder)
 {
     try {
         platform::textdb::Connection cn;
-        cn.Open(textDriverConnectionString(folder), QString(), QString());
         platform::textdb::Recordset rs;
-        rs.Open(selectAllStatement(), cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly,
-                platform::textdb::adCmdText);
+        openTable(cn, rs, folder, selectAllStatement());
         const long total = rs.RecordCount();
         long added = 0, updated = 0, n = 0;
         QString previousYY, tableFolder;
@@ -329,9 +308,7 @@ bool clsDataD::mergeData(const QString &folder)
         const QString customerFolder =
             platform::shell::programFolder() + u'\\' + tranFolderName + u'\\' + m_customer;
         while (!rs.Eof()) {
-            QStringList values;
-            for (int c = 0; c < ncol; ++c)
-                values << rs.Fields(c).Value().toString();
+            const QStringList values = rowValues(rs, ncol);
             const QString yy = values[0].left(2);
             if (yy != previousYY) {
                 previousYY = yy;
@@ -362,7 +339,7 @@ bool clsDataD::mergeData(const QString &folder)
                              + QStringLiteral(" 更新：") + QString::number(updated) + QStringLiteral(")　　")
                              + QStringLiteral("　-->　") + QStringLiteral("「") + m_customer + QStringLiteral("」");
         if (storeServices().addLog)
-            storeServices().addLog(storeServices().dataForm ? storeServices().dataForm->lstLogs() : nullptr, line);
+            storeServices().addLog(dataForm ? dataForm->lstLogs() : nullptr, line);
         rs.Close();
         cn.Close();
         return true;
@@ -380,17 +357,13 @@ bool clsDataD::loadYearTable(OrderedRows &dictionary, const QString &folder)
         if (!platform::shell::FileExists(folder + u'\\' + tableFileName))
             return true;
         platform::textdb::Connection cn;
-        cn.Open(textDriverConnectionString(folder), QString(), QString());
         platform::textdb::Recordset rs;
-        rs.Open(selectAllStatement(), cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly,
-                platform::textdb::adCmdText);
+        openTable(cn, rs, folder, selectAllStatement());
         const long total = rs.RecordCount();
         const int ncol = serviceColumns() ? 6 : 4;
         long row = 0;
         while (!rs.Eof()) {
-            QStringList values;
-            for (int c = 0; c < ncol; ++c)
-                values << rs.Fields(c).Value().toString();
+            const QStringList values = rowValues(rs, ncol);
             dictionary.put(values[0] + values[1], values);
             ++row;
             if (row % 100 == 0) {
@@ -455,9 +428,29 @@ void clsDataD::splitNodePath(const QString &nodePath, QString &folder, QString &
 
 int clsDataD::textWidth(platform::forms::MSHFlexGrid &grid, const QString &text)
 {
-    if (IDataWindow *w = storeServices().dataForm)
-        return w->TextWidth(text);
+    if (dataForm)
+        return dataForm->TextWidth(text);
     return grid.widget()->fontMetrics().horizontalAdvance(text) * platform::forms::twipsPerPixel;
+}
+
+QString clsDataD::dispSelectList() const
+{
+    return QStringLiteral("Select '20' & MID(getdt,1,2) & '年' & MID(getdt,3,2) & '月' & MID(getdt,5,2) & '日' as 監視年月日,")
+           + dispTimeColumns()
+           + QStringLiteral("MID(created,1,4) & '/' & MID(created,5,2) & '/' & MID(created,7,2) & ' ' & MID(created,9,2) & ':' & MID(created,11,2) as 取得日時 ");
+}
+
+QString clsDataD::dispTimeColumns()
+{
+    return QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00'),'HH時nn分' )  as 開始時間, ")
+           + QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00') + TIMEVALUE( '00:30:00 ' ),'HH時nn分' )  as 終了時間, ")
+           + QStringLiteral("FORMAT(VAL(MID(watt,1,3)),'##0') & '.' & MID(watt,4,1) as デマンド値［kW］ ,");
+}
+
+int clsDataD::dispColumnWidth(platform::forms::MSHFlexGrid &grid, int c)
+{
+    const int w = textWidth(grid, grid.TextMatrix(0, c));
+    return c == 3 ? int(w * 1.5) : 2 * w;
 }
 
 void clsDataD::setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold)
@@ -483,13 +476,8 @@ void clsDataD::setDispData(platform::forms::MSHFlexGrid &grid, const QString &no
             storeServices().setBusyPointer(true);
     });
     step([&] { pumpEvents(); });
-    const QString sql =
-        QStringLiteral("Select '20' & MID(getdt,1,2) & '年' & MID(getdt,3,2) & '月' & MID(getdt,5,2) & '日' as 監視年月日,")
-        + QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00'),'HH時nn分' )  as 開始時間, ")
-        + QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00') + TIMEVALUE( '00:30:00 ' ),'HH時nn分' )  as 終了時間, ")
-        + QStringLiteral("FORMAT(VAL(MID(watt,1,3)),'##0') & '.' & MID(watt,4,1) as デマンド値［kW］ ,")
-        + QStringLiteral("MID(created,1,4) & '/' & MID(created,5,2) & '/' & MID(created,7,2) & ' ' & MID(created,9,2) & ':' & MID(created,11,2) as 取得日時 ")
-        + QStringLiteral("From ") + tableFileName + filter + QStringLiteral(" order by getdt,gettm");
+    const QString sql = dispSelectList() + QStringLiteral("From ") + tableFileName + filter
+                        + QStringLiteral(" order by getdt,gettm");
     platform::textdb::Connection cn;
     platform::textdb::Recordset rs;
     bool bound = false;
@@ -512,14 +500,14 @@ void clsDataD::setDispData(platform::forms::MSHFlexGrid &grid, const QString &no
                     grid.setRow(r);
                     grid.setCellBackColor(0xC0C0FF);
                 }
+                pumpEvents();
             }
         });
     }
     for (int c = 0; c < grid.Cols(); ++c) {
         step([&] {
             grid.setRow(0);
-            const int w = textWidth(grid, grid.TextMatrix(0, c));
-            grid.setColWidth(c, c == 3 ? int(w * 1.5) : 2 * w);
+            grid.setColWidth(c, dispColumnWidth(grid, c));
         });
     }
     step([&] { grid.setRow(1); });
@@ -532,12 +520,6 @@ void clsDataD::setDispData(platform::forms::MSHFlexGrid &grid, const QString &no
     });
     if (bound)
         step([&] { grid.setEnabled(true); });
-}
-
-StoreServices &storeServices()
-{
-    static StoreServices services;
-    return services;
 }
 
 } // namespace talvik

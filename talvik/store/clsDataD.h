@@ -70,8 +70,6 @@ public:
     // Fills the demand grid with a year, month or day of a customer.
     virtual void setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold);
 
-    static int daysInMonth(int year, int month);
-
 protected:
     // Steps of the store run; each catches its own errors, shows them and
     // returns false.
@@ -98,6 +96,12 @@ protected:
     static void setInfo2(const QString &text);
     // Column width of the grid fill: text width in the data window's font.
     static int textWidth(platform::forms::MSHFlexGrid &grid, const QString &text);
+    // The table view's select list (the statement up to "From"), its time
+    // and demand columns shared by both records, and the width of column c
+    // of the filled grid.
+    virtual QString dispSelectList() const;
+    static QString dispTimeColumns();
+    virtual int dispColumnWidth(platform::forms::MSHFlexGrid &grid, int c);
     // Splits a node path into the year folder and the LIKE filter text.
     static void splitNodePath(const QString &nodePath, QString &folder, QString &filter);
 

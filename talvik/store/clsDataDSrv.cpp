@@ -2,9 +2,8 @@
 
 #include "platform/forms/flexgrid.h"
 #include "platform/runtime/numeric.h"
-#include "platform/shell/shell.h"
-#include "platform/textdb/textdb.h"
 #include "platform/runtime/runtime_error.h"
+#include "talvik/store/dataWindow.h"
 
 #include <QRegularExpression>
 
@@ -32,10 +31,10 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
         setInfo1(QStringLiteral("受信データ展開中・・・・"));
         const StoreServices &s = storeServices();
         QString path;
-        if (!s.srvCustomer.isEmpty())
-            path = s.dataFolder + u'\\' + s.srvCustomer + u'\\' + s.srvCustomer + QStringLiteral("as.csv");
+        if (!srvCustomer.isEmpty())
+            path = dataFolder + u'\\' + srvCustomer + u'\\' + srvCustomer + QStringLiteral("as.csv");
         else
-            path = s.dataFolder + u'\\' + (s.importCustom ? s.importCustom() : QString()) + QStringLiteral("as.csv");
+            path = dataFolder + u'\\' + (s.importCustom ? s.importCustom() : QString()) + QStringLiteral("as.csv");
         m_alarmInfo.clear();
         const bool fileFound = s.getCsvFileAlarmInfo && s.getCsvFileAlarmInfo(path, m_alarmInfo);
         // Counts are looked up by their half hour, so records in any order
@@ -76,88 +75,27 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
     }
 }
 
-void clsDataDSrv::setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold)
+QString clsDataDSrv::dispSelectList() const
 {
-    auto step = [](auto &&f) {
-        try {
-            f();
-        } catch (...) {
-        }
-    };
-    step([&] { grid.setRedraw(false); });
-    step([&] { grid.Clear(); });
-    QString folder, filter;
-    splitNodePath(nodePath, folder, filter);
-    if (folder.isEmpty() || !platform::shell::FileExists(folder + u'\\' + tableFileName)) {
-        step([&] { grid.setRedraw(true); });
-        return;
+    return QStringLiteral("Select '20' & MID(getdt,1,2) & '年' & MID(getdt,3,2) & '月' & MID(getdt,5,2) & '日(' & Format(getdt, 'aaa') & ')' as 監視年月日,")
+           + dispTimeColumns()
+           + QStringLiteral("IIF(created1='-001','-',FORMAT(VAL(created1),'###0')) as 注意件数, ")
+           + QStringLiteral("IIF(created2='-001','-',FORMAT(VAL(created2),'###0')) as 限界件数, ")
+           + QStringLiteral("MID(created,1,4) & '/' & MID(created,5,2) & '/' & MID(created,7,2) & ' ' & MID(created,9,2) & ':' & MID(created,11,2) as 取得日時 ");
+}
+
+int clsDataDSrv::dispColumnWidth(platform::forms::MSHFlexGrid &grid, int c)
+{
+    switch (c) {
+    case 0: return 2 * textWidth(grid, QStringLiteral("12345678")) + 270;
+    case 1:
+    case 2: return 2 * textWidth(grid, QStringLiteral("12345")) - 90;
+    case 3: return 2 * textWidth(grid, QStringLiteral("1234567"));
+    case 4:
+    case 5: return 2 * textWidth(grid, QStringLiteral("12345"));
+    case 6: return 2 * textWidth(grid, QStringLiteral("123456789")) - 90;
+    default: return 2 * textWidth(grid, grid.TextMatrix(0, c));
     }
-    step([&] { grid.setEnabled(false); });
-    step([&] {
-        if (storeServices().setBusyPointer)
-            storeServices().setBusyPointer(true);
-    });
-    step([&] { pumpEvents(); });
-    const QString sql =
-        QStringLiteral("Select '20' & MID(getdt,1,2) & '年' & MID(getdt,3,2) & '月' & MID(getdt,5,2) & '日(' & Format(getdt, 'aaa') & ')' as 監視年月日,")
-        + QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00'),'HH時nn分' )  as 開始時間, ")
-        + QStringLiteral("Format(TimeValue(MID(gettm,1,2) & ':' & MID(gettm,3,2) & ':00') + TIMEVALUE( '00:30:00 ' ),'HH時nn分' )  as 終了時間, ")
-        + QStringLiteral("FORMAT(VAL(MID(watt,1,3)),'##0') & '.' & MID(watt,4,1) as デマンド値［kW］ ,")
-        + QStringLiteral("IIF(created1='-001','-',FORMAT(VAL(created1),'###0')) as 注意件数, ")
-        + QStringLiteral("IIF(created2='-001','-',FORMAT(VAL(created2),'###0')) as 限界件数, ")
-        + QStringLiteral("MID(created,1,4) & '/' & MID(created,5,2) & '/' & MID(created,7,2) & ' ' & MID(created,9,2) & ':' & MID(created,11,2) as 取得日時 ")
-        + QStringLiteral("From ") + tableFileName + filter + QStringLiteral(" order by getdt,gettm");
-    platform::textdb::Connection cn;
-    platform::textdb::Recordset rs;
-    bool bound = false;
-    step([&] { cn.Open(textDriverConnectionString(folder), QString(), QString()); });
-    step([&] {
-        rs.Open(sql, cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly,
-                platform::textdb::adCmdText);
-    });
-    step([&] { grid.setFixedRows(1); });
-    step([&] {
-        grid.setDataSource(rs);
-        bound = true;
-    });
-    if (threshold != 0) {
-        step([&] {
-            grid.setCol(3);
-            for (int r = 1; r < grid.Rows(); ++r) {
-                if (platform::Val(grid.TextMatrix(r, 3)) > threshold) {
-                    grid.setRow(r);
-                    grid.setCellBackColor(0xC0C0FF);
-                }
-            }
-        });
-    }
-    for (int c = 0; c < grid.Cols(); ++c) {
-        step([&] {
-            grid.setRow(0);
-            int w = 0;
-            switch (c) {
-            case 0: w = 2 * textWidth(grid, QStringLiteral("12345678")) + 270; break;
-            case 1:
-            case 2: w = 2 * textWidth(grid, QStringLiteral("12345")) - 90; break;
-            case 3: w = 2 * textWidth(grid, QStringLiteral("1234567")); break;
-            case 4:
-            case 5: w = 2 * textWidth(grid, QStringLiteral("12345")); break;
-            case 6: w = 2 * textWidth(grid, QStringLiteral("123456789")) - 90; break;
-            default: w = 2 * textWidth(grid, grid.TextMatrix(0, c)); break;
-            }
-            grid.setColWidth(c, w);
-        });
-    }
-    step([&] { grid.setRow(1); });
-    step([&] { grid.setRedraw(true); });
-    step([&] { rs.Close(); });
-    step([&] { cn.Close(); });
-    step([&] {
-        if (storeServices().setBusyPointer)
-            storeServices().setBusyPointer(false);
-    });
-    if (bound)
-        step([&] { grid.setEnabled(true); });
 }
 
 } // namespace talvik

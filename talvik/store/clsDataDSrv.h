@@ -8,14 +8,14 @@ namespace talvik {
 
 class clsDataDSrv : public clsDataD {
 public:
-    void setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold) override;
-
     // A count text as exactly 4 characters: "0000".."9999", "-001" for none
     // or a text that is not a count.
     static QString normaliseCount(const QString &text);
 
 protected:
     bool serviceColumns() const override { return true; }
+    QString dispSelectList() const override;
+    int dispColumnWidth(platform::forms::MSHFlexGrid &grid, int c) override;
     bool expandRecvData(const QString &folder, bool shiftBack) override { return insertData2Srv(folder, shiftBack); }
     bool insertData2Srv(const QString &folder, bool shiftBack);
     // Index of the count row of key ("20" & YYMMDDHHMM), or -1.

@@ -3,6 +3,7 @@
 #include "platform/forms/treeview.h"
 #include "platform/shell/shell.h"
 #include "platform/textdb/textdb.h"
+#include "talvik/core/basComFunction.h"
 #include "talvik/store/customerName.h"
 #include "talvik/store/dataWindow.h"
 #include "talvik/store/demandTable.h"
@@ -30,23 +31,6 @@ QStringList subFolders(const QString &folder)
 
 } // namespace
 
-int clsTreeNode::treeKeyLevel(const QString &key)
-{
-    const QString root = u'\\' + tranFolderName;
-    if (key == root)
-        return 0;
-    const QStringList parts = key.mid(root.size() + 1).split(u'\\');
-    if (parts.size() == 1)
-        return 1;
-    if (parts.size() == 2) {
-        const qsizetype p = key.indexOf(QStringLiteral("::"));
-        if (p < 0)
-            return 2;
-        return key.size() - (p + 2) == 4 ? 3 : 4;
-    }
-    return 0;
-}
-
 void clsTreeNode::mkNodeInit(platform::forms::TreeView &tree, platform::forms::Form *owner)
 {
     IStoreWaitDialog *wait = storeServices().waitForm;
@@ -54,7 +38,7 @@ void clsTreeNode::mkNodeInit(platform::forms::TreeView &tree, platform::forms::F
         wait->clear();
         wait->setWaitMsg(QStringLiteral("データ階層の構築中です。　しばらくお待ちください・・・・"));
         if (!wait->Visible())
-            wait->showModeless(owner);
+            wait->show(owner);
     }
     try {
         m_tree = &tree;
@@ -102,7 +86,7 @@ void clsTreeNode::mkNodeDetail(Node *node)
         const QString programFolder = platform::shell::programFolder();
         const qsizetype sep = key.indexOf(QStringLiteral("::"));
         const QString folder = programFolder + (sep >= 0 ? key.left(sep) : key);
-        switch (treeKeyLevel(key)) {
+        switch (getTreeKeyLevel(key)) {
         case 2: {
             const QString yearName = key.mid(key.lastIndexOf(u'\\') + 1);
             const QString prefix = key + QStringLiteral("::") + yearName.mid(2, 2);
@@ -147,10 +131,8 @@ QStringList clsTreeNode::readList(const QString &folder, const QString &sql)
     QStringList list;
     try {
         platform::textdb::Connection cn;
-        cn.Open(textDriverConnectionString(folder), QString(), QString());
         platform::textdb::Recordset rs;
-        rs.Open(sql, cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly,
-                platform::textdb::adCmdText);
+        openTable(cn, rs, folder, sql);
         while (!rs.Eof()) {
             list << rs.Fields(0).Value().toString();
             rs.MoveNext();

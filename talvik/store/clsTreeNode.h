@@ -24,9 +24,6 @@ public:
     // the member tree; silent on every error.
     void mkNodeDetail(platform::forms::Node *node);
 
-    // Tree key level of a key: 0 root, 1 customer, 2 year, 3 month, 4 day.
-    static int treeKeyLevel(const QString &key);
-
 private:
     void addCustomerNodes(const QString &folder);
     QStringList readMonthList(const QString &folder);

@@ -2,9 +2,10 @@
 // What the store needs of a data window (the normal and the service-mode
 // window both offer it), and the services around a store run: the wait
 // dialog's texts, message boxes, the event pump, the operation log and the
-// service-mode inputs. The program sets `storeServices()` up at start; tests
-// put doubles in.
+// count-file reader of the service mode. The defaults are the program's own;
+// tests put doubles in.
 #include "talvik/core/basComVariables.h"
+#include "talvik/link/waitDialogAdapter.h"
 
 #include <QDateTime>
 #include <QString>
@@ -38,42 +39,44 @@ public:
     virtual platform::forms::Form *form() = 0;
 };
 
-// The wait dialog as the store uses it (the store also asks whether it is
-// shown, which the protocol controller does not).
-class IStoreWaitDialog {
-public:
-    virtual ~IStoreWaitDialog() = default;
-    virtual void clear() = 0;
-    virtual void setWaitMsg(const QString &text) = 0;
-    virtual void setLoadInfo1(const QString &text) = 0;
-    virtual void setLoadInfo2(const QString &text) = 0;
-    virtual bool Visible() const = 0;
-    virtual void showModeless(platform::forms::Form *owner) = 0;
-    virtual void unload() = 0;
-};
+// The wait dialog as the store drives it: the same interface as the
+// protocol controller's (the store also asks whether it is shown).
+using IStoreWaitDialog = IWaitDialog;
 
-
+// The services around a store run. A default-constructed StoreServices is
+// the program's: the wait dialog waitForm, MsgBox with the OK button and the
+// program's title, DoEvents, the log appLogs (add on the data window's
+// lstLogs, then toFile), the system clock and the screen's mouse pointer.
+// Tests replace members with doubles and restore the defaults with
+// `storeServices() = StoreServices()`. The data window is the program-wide
+// dataForm, the service-mode inputs are dataFolder and srvCustomer
+// (basComVariables).
 struct StoreServices {
-    IDataWindow *dataForm = nullptr;
-    IStoreWaitDialog *waitForm = nullptr;
+    IStoreWaitDialog *waitForm = &programWaitDialog();
     // A message box with the OK button and the program's title.
-    std::function<void(const QString &text)> msgBox;
+    std::function<void(const QString &text)> msgBox = programMsgBox;
     // Lets pending window events run.
-    std::function<void()> doEvents;
+    std::function<void()> doEvents = programDoEvents;
     // Adds a line at the top of the window's log list and writes the log
     // file (appLogs.add, then appLogs.toFile). May raise.
-    std::function<void(platform::forms::ListBox *list, const QString &text)> addLog;
+    std::function<void(platform::forms::ListBox *list, const QString &text)> addLog = programAddLog;
     // The clock of the store run (the acquisition time of the records).
-    std::function<QDateTime()> now;
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     // Hourglass on (true) or the default pointer (false).
-    std::function<void(bool busy)> setBusyPointer;
-    // Service mode: the count-file folder, the chosen customer number, the
-    // customer picked in the import dialog, and the count-file reader
-    // (GetCsvFileAlarmInfo: false when the file does not exist).
-    QString dataFolder;
-    QString srvCustomer;
+    std::function<void(bool busy)> setBusyPointer = programSetBusyPointer;
+    // Service mode: the customer picked in the import dialog (the service
+    // window installs it with its import dialog; until then it is empty),
+    // and the count-file reader (GetCsvFileAlarmInfo, which also fills
+    // alarmInfo: false when the file does not exist).
     std::function<QString()> importCustom;
-    std::function<bool(const QString &path, QVector<AlarmInfoRow> &rows)> getCsvFileAlarmInfo;
+    std::function<bool(const QString &path, QVector<AlarmInfoRow> &rows)> getCsvFileAlarmInfo =
+        programGetCsvFileAlarmInfo;
+
+    static void programMsgBox(const QString &text);
+    static void programDoEvents();
+    static void programAddLog(platform::forms::ListBox *list, const QString &text);
+    static void programSetBusyPointer(bool busy);
+    static bool programGetCsvFileAlarmInfo(const QString &path, QVector<AlarmInfoRow> &rows);
 };
 
 StoreServices &storeServices();

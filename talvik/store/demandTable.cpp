@@ -127,6 +127,22 @@ QString textDriverConnectionString(const QString &folder)
            + QStringLiteral("DRIVER={Microsoft Text Driver (*.txt; *.csv)};DBQ=") + folder + u'"';
 }
 
+void openTable(platform::textdb::Connection &cn, platform::textdb::Recordset &rs, const QString &folder,
+               const QString &sql)
+{
+    cn.Open(textDriverConnectionString(folder), QString(), QString());
+    rs.Open(sql, cn, platform::textdb::adOpenStatic, platform::textdb::adLockReadOnly, platform::textdb::adCmdText);
+}
+
+QStringList rowValues(platform::textdb::Recordset &rs, int n)
+{
+    QStringList values;
+    values.reserve(n);
+    for (int c = 0; c < n; ++c)
+        values << rs.Fields(c).Value().toString();
+    return values;
+}
+
 QString yearFolderName(const QString &yy)
 {
     return QStringLiteral("20") + yy + QStringLiteral("年");

@@ -7,6 +7,11 @@
 
 class QFile;
 
+namespace platform::textdb {
+class Connection;
+class Recordset;
+} // namespace platform::textdb
+
 namespace talvik {
 
 inline const QString tranFolderName = QStringLiteral("dDB.tran");
@@ -38,6 +43,13 @@ protected:
 
 // "Provider=MSDASQL;Extended Properties="DRIVER={...};DBQ=folder"".
 QString textDriverConnectionString(const QString &folder);
+
+// Opens the text-driver connection on folder and sql on it as a static,
+// read-only recordset of a text command. Raises as the driver does.
+void openTable(platform::textdb::Connection &cn, platform::textdb::Recordset &rs, const QString &folder,
+               const QString &sql);
+// The first n fields of the current row as texts.
+QStringList rowValues(platform::textdb::Recordset &rs, int n);
 
 // "20" & YY & "年": the year folder of two-digit year YY.
 QString yearFolderName(const QString &yy);

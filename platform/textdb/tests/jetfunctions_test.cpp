@@ -55,3 +55,30 @@ TEST(JetFunctions, DateFormatsAndJapaneseWeekday)
     // An impossible YYMMDD stays as it is.
     EXPECT_EQ(jetFormat(QStringLiteral("241332"), QStringLiteral("aaa")), QStringLiteral("241332"));
 }
+
+TEST(JetFunctions, TimeValueAcceptsDatePrefixesAndAmPmAndRefusesMalformedTexts)
+{
+    const double half = 0.5;
+    EXPECT_DOUBLE_EQ(*jetTimeValue(QStringLiteral("2024/05/13 12:00")), half);
+    EXPECT_DOUBLE_EQ(*jetTimeValue(QStringLiteral("2024-5-3  12:00:00")), half);
+    EXPECT_DOUBLE_EQ(*jetTimeValue(QStringLiteral(" 12:00 PM")), half);
+    EXPECT_DOUBLE_EQ(*jetTimeValue(QStringLiteral("12:00am")), 0.0);
+    EXPECT_DOUBLE_EQ(*jetTimeValue(QStringLiteral("1:2:3")), (3600 + 120 + 3) / 86400.0);
+    for (const char *bad : {"", ":", "12:", "12:60", "12:00:60", "123:00", "12:000", "13:00 PM", "0:00 AM",
+                            "12:00 XM", "12:00 P", "12:00 PMX", "2024/05/13", "2024/05/1312:00", "2024/05-13x 12:00",
+                            "12-00", "a12:00"})
+        EXPECT_FALSE(jetTimeValue(QString::fromLatin1(bad)).has_value()) << bad;
+}
+
+TEST(JetFunctions, AlternatingFormatsKeepTheirOwnKind)
+{
+    // Numeric and date formats in turn, as two columns of one row ask them.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(jetFormat(QStringLiteral("240513"), QStringLiteral("aaa")), QStringLiteral("月"));
+        EXPECT_EQ(jetFormat(12.0, QStringLiteral("##0")), QStringLiteral("12"));
+        EXPECT_EQ(jetFormat(0.5, QStringLiteral("HH時nn分")), QStringLiteral("12時00分"));
+        EXPECT_EQ(jetFormat(QStringLiteral("20240513"), QStringLiteral("yyyy/mm/dd")), QStringLiteral("2024/05/13"));
+    }
+    // A date stays a calendar date whatever the zone rules of the machine.
+    EXPECT_EQ(jetFormat(QStringLiteral("240331"), QStringLiteral("yyyy/mm/dd hh:nn")), QStringLiteral("2024/03/31 00:00"));
+}

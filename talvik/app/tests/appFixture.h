@@ -11,6 +11,11 @@
 #include <memory>
 
 class AppFixture : public ::testing::Test {
+public:
+    // Lets events run until the condition holds or the time is up.
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs);
+    static void pump(int milliseconds);
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -19,10 +24,6 @@ protected:
     QString home() const { return m_home.path(); }
     QString linkPath() const { return m_other.path() + QStringLiteral("/usbdev"); }
     QString iniValue(const QString &file, const QString &section, const QString &key) const;
-
-    // Lets events run until the condition holds or the time is up.
-    static bool waitFor(const std::function<bool()> &condition, int timeoutMs);
-    static void pump(int milliseconds);
 
     // Closes the main window at once (the watcher is released first, so the
     // two-second wait of its end is skipped).

@@ -38,6 +38,7 @@ protected:
         cfg.clock = QDateTime(QDate(2031, 7, 4), QTime(9, 41, 30), Qt::UTC);
         m_sim = std::make_unique<devicesim::DeviceSimulator>(cfg);
         ASSERT_TRUE(m_sim->start(linkPath()));
+        mainForm->Timer1_Timer(); // a watch tick now
         ASSERT_TRUE(waitFor([] { return !deviceVersion.isEmpty(); }, 4000));
         pump(50);
     }
@@ -65,11 +66,19 @@ TEST_F(ClockTest, ReadShowsTheDeviceClock)
     connectDevice();
     frmDateTime &clock = openClock();
     EXPECT_EQ(clock.Caption(), QStringLiteral("時刻設定"));
+    EXPECT_EQ(clock.mnuTerm.Caption(), QStringLiteral("通信"));
+    EXPECT_EQ(clock.mnuReadDateTime.Caption(), QStringLiteral("時刻ﾃﾞｰﾀの読み出し"));
+    EXPECT_EQ(clock.mnuWriteDateTime.Caption(), QStringLiteral("時刻ﾃﾞｰﾀの登録"));
+    EXPECT_TRUE(clock.mnuSep1.isSeparator());
+    EXPECT_EQ(clock.mnuClose.Caption(), QStringLiteral("閉じる"));
+    EXPECT_EQ(clock.tlbDateTime.Count(), 3);
+    EXPECT_EQ(clock.tlbDateTime.Buttons(QStringLiteral("ReadTime")).ToolTipText(), QStringLiteral("時刻データの読み込み"));
+    EXPECT_EQ(clock.tlbDateTime.Buttons(QStringLiteral("WriteTime")).ToolTipText(), QStringLiteral("時刻データの登録"));
     EXPECT_TRUE(clock.zoDateMonitor.IsEmpty());
     EXPECT_TRUE(clock.zoTimeMonitor.IsEmpty());
     EXPECT_EQ(clock.zoDateMonitor.displayText(), QStringLiteral("____年__月__日"));
     expectBox(QStringLiteral("読み込みは正常に終了しました。"), forms::vbInformation);
-    clock.tlbDateTime_ButtonClick(QStringLiteral("ReadTime"));
+    clock.tlbDateTime.clickButton(QStringLiteral("ReadTime"));
     EXPECT_TRUE(commBusy);
     ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0; }, 3000));
     EXPECT_FALSE(commBusy);
@@ -102,7 +111,7 @@ TEST_F(ClockTest, WriteSendsTheFieldsAfterTheQuestion)
 
     expectBox(QStringLiteral("時刻データを登録します。よろしいですか？"), forms::vbYesNo, forms::vbYes);
     expectBox(QStringLiteral("登録は正常に終了しました。"), forms::vbInformation);
-    clock.mnuWriteDateTime_Click();
+    clock.tlbDateTime.clickButton(QStringLiteral("WriteTime"));
     ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0; }, 3000));
     EXPECT_EQ(clock.record()->year(), QStringLiteral("24"));
     EXPECT_EQ(clock.record()->month(), QStringLiteral("03"));
@@ -159,7 +168,7 @@ TEST_F(ClockTest, TransferErrorForgetsTheDevice)
         EXPECT_EQ(box.style, forms::vbCritical);
         return forms::vbOK;
     });
-    clock.mnuReadDateTime_Click();
+    clock.mnuReadDateTime.click();
     ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0; }, 4000));
     EXPECT_TRUE(deviceVersion.isEmpty());
     EXPECT_FALSE(commBusy);
@@ -178,7 +187,7 @@ TEST_F(ClockTest, TheOpenerIsDisabledWhileTheWindowIsOpen)
     EXPECT_TRUE(setting.hasDisableHold(frmDateTime::holdName()));
     // Another hold on the settings window survives the clock window's close.
     setting.addDisableHold(QStringLiteral("other"));
-    clock.mnuClose_Click();
+    clock.mnuClose.click();
     EXPECT_FALSE(clock.isLoaded());
     EXPECT_FALSE(setting.hasDisableHold(frmDateTime::holdName()));
     EXPECT_FALSE(setting.Enabled());

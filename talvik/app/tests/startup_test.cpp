@@ -3,6 +3,7 @@
 
 #include "platform/forms/app.h"
 #include "talvik/app/basMain.h"
+#include "talvik/app/frmDateTime.h"
 #include "talvik/app/frmMain.h"
 #include "talvik/app/frmVersion.h"
 #include "talvik/core/basComVariables.h"
@@ -157,10 +158,7 @@ TEST(DISABLED_InstanceHolder, HoldLock)
     AppFixture::pump(30000);
 }
 
-class SecondInstanceTest : public AppFixture {
-public:
-    static bool waitFor(const std::function<bool()> &c, int ms) { return AppFixture::waitFor(c, ms); }
-};
+using SecondInstanceTest = AppFixture;
 
 TEST_F(SecondInstanceTest, SecondInstanceEndsWithoutTouchingAFile)
 {
@@ -271,4 +269,19 @@ TEST_F(StartupTest, MainWindowScreenshot)
     const QPixmap shot = mainForm->widget()->grab();
     EXPECT_FALSE(shot.isNull());
     EXPECT_TRUE(shot.save(dir + QStringLiteral("/frmMain.png")));
+}
+
+TEST_F(StartupTest, AnErrorDuringStartUpIsShownAndLeavesNoWindowBehind)
+{
+    // No registry can be written: the port watcher cannot be registered nor created.
+    qputenv("TALVIK_REGISTRY", "/proc/no/such/folder/registry.json");
+    m_script->answerNextWith([](const forms::ShownDialog &box) {
+        EXPECT_TRUE(box.prompt.contains(QStringLiteral("Portwick.Class1"))) << box.prompt.toStdString();
+        EXPECT_EQ(box.style, forms::vbCritical);
+        return forms::vbOK;
+    });
+    EXPECT_EQ(runProgram(), 0); // returns at once instead of running an event loop
+    EXPECT_EQ(mainForm, nullptr);
+    EXPECT_TRUE(forms::Form::loadedForms().isEmpty());
+    EXPECT_TRUE(m_script->verify());
 }

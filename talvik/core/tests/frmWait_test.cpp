@@ -131,7 +131,7 @@ TEST_F(WaitDialogTest, LoadWithoutParentReportsAnErrorAndDisablesNothing)
         wait.clear();
         FAIL() << "no error";
     } catch (const platform::RuntimeError &error) {
-        EXPECT_EQ(error.Number(), platform::err::ObjectRequired);
+        EXPECT_EQ(error.Number(), 91);
     }
     EXPECT_EQ(Screen::MousePointer(), vbDefault);
     EXPECT_FALSE(wait.cmdCancel.Visible());
@@ -203,4 +203,17 @@ TEST_F(WaitDialogTest, ClosingFromTheWindowMenuDoesNotEndTheDialog)
     wait.widget()->close();
     EXPECT_TRUE(wait.isLoaded());
     EXPECT_FALSE(owner.Enabled());
+}
+
+TEST(WaitDialogLifetime, ReleasedWhileLoadedGivesTheOwnerBack)
+{
+    OwnerForm owner;
+    {
+        frmWait wait;
+        wait.setParent(&owner);
+        wait.clear();
+        EXPECT_FALSE(owner.Enabled());
+    }
+    EXPECT_TRUE(owner.Enabled());
+    EXPECT_EQ(Screen::MousePointer(), vbDefault);
 }

@@ -13,7 +13,7 @@ protected:
     {
         StoreTest::SetUp();
         talvik::StoreServices &s = talvik::storeServices();
-        s.dataFolder = QStringLiteral("/data");
+        talvik::dataFolder = QStringLiteral("/data");
         s.importCustom = [] { return QStringLiteral("Kita"); };
         s.getCsvFileAlarmInfo = [this](const QString &path, QVector<talvik::AlarmInfoRow> &rows) {
             askedPath = path;
@@ -58,7 +58,7 @@ TEST_F(ServiceRecord, CountsByHalfHourInAnyOrderNormalisedToFourCharacters)
 TEST_F(ServiceRecord, NoCountFileGivesMinusOneAndTheServiceCustomerPath)
 {
     countFile = false;
-    talvik::storeServices().srvCustomer = QStringLiteral("000000123");
+    talvik::srvCustomer = QStringLiteral("000000123");
     clsDataDSrv d;
     d.setCustomer(QStringLiteral("Kita"));
     d.setRecvData(block("2405131000", "0100", true), 18);

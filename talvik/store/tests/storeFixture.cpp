@@ -10,9 +10,9 @@ void StoreTest::SetUp()
 {
     ASSERT_TRUE(dir.isValid());
     qputenv("TALVIK_HOME", dir.path().toUtf8());
+    talvik::dataForm = &window;
     talvik::StoreServices &s = talvik::storeServices();
     s = talvik::StoreServices();
-    s.dataForm = &window;
     s.waitForm = &wait;
     s.msgBox = [this](const QString &t) { messages << t; };
     s.doEvents = [] {};
@@ -23,6 +23,9 @@ void StoreTest::SetUp()
 void StoreTest::TearDown()
 {
     talvik::storeServices() = talvik::StoreServices();
+    talvik::dataForm = nullptr;
+    talvik::dataFolder.clear();
+    talvik::srvCustomer.clear();
     qunsetenv("TALVIK_HOME");
 }
 

@@ -13,14 +13,17 @@
 
 namespace storetest {
 
-class WaitDouble : public talvik::IStoreWaitDialog {
+class WaitDouble : public talvik::IWaitDialog {
 public:
     void clear() override { msg.clear(); info1.clear(); info2.clear(); }
     void setWaitMsg(const QString &t) override { msg = t; loaded = true; }
+    QString loadInfo1() override { return info1; }
     void setLoadInfo1(const QString &t) override { info1 = t; loaded = true; infos1 << t; }
     void setLoadInfo2(const QString &t) override { info2 = t; loaded = true; }
+    void setEnableCancel(bool) override {}
+    bool isCancel() const override { return false; }
     bool Visible() const override { return visible; }
-    void showModeless(platform::forms::Form *) override { visible = loaded = true; ++shows; }
+    void show(platform::forms::Form *) override { visible = loaded = true; ++shows; }
     void unload() override { visible = loaded = false; ++unloads; }
     QString msg, info1, info2;
     QStringList infos1;

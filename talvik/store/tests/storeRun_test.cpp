@@ -2,6 +2,9 @@
 
 #include "talvik/store/clsDataD.h"
 #include "talvik/store/customerName.h"
+#include "platform/forms/app.h"
+#include "platform/forms/dialogscript.h"
+#include "platform/forms/msgbox.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QFile>
@@ -230,7 +233,7 @@ TEST_F(StoreRun, BadCustomerNamesAndMissingWindowFail)
     EXPECT_EQ(messages.size(), 1);
     EXPECT_FALSE(exists(QStringLiteral("dDB.tran")));
     d.setCustomer(QStringLiteral("Kita"));
-    talvik::storeServices().dataForm = nullptr;
+    talvik::dataForm = nullptr;
     EXPECT_FALSE(d.fire(true));
 }
 
@@ -247,4 +250,37 @@ TEST(CustomerName, Validator)
     EXPECT_FALSE(talvik::validateCustomerName(QStringLiteral("a:b")).isEmpty());
     EXPECT_TRUE(talvik::isTreeKeySafeName(QStringLiteral("a b")));
     EXPECT_FALSE(talvik::isTreeKeySafeName(QStringLiteral("a:b")));
+}
+
+TEST_F(StoreRun, ProgramServicesShowErrorsInTheProgramsMessageBox)
+{
+    // The program's defaults: MsgBox (scripted here), DoEvents, appLogs.
+    platform::forms::DialogScript script;
+    const QString title = platform::forms::App::Title();
+    platform::forms::App::setTitle(QStringLiteral("試験タイトル"));
+    talvik::storeServices() = talvik::StoreServices();
+    talvik::storeServices().waitForm = &wait;
+    script.answerNext(platform::forms::vbOK);
+    writeFile(kita + QStringLiteral("\\2023年\\schema.ini"), expectedSchema4());
+    QByteArray old;
+    for (int i = 0; i < 60; ++i)
+        old += QStringLiteral("2312%1%20123202312312359\r\n")
+                   .arg(1 + i / 48, 2, 10, QLatin1Char('0'))
+                   .arg(QTime(0, 0).addSecs(1800 * (i % 48)).toString(QStringLiteral("HHmm")))
+                   .toLatin1();
+    writeFile(kita + QStringLiteral("\\2023年\\demand.csv"), old);
+    FailingWriter failing;
+    clsDataD d;
+    d.setTableWriter(&failing);
+    d.setCustomer(QStringLiteral("Kita"));
+    d.setRecvData(block("2312311000", "0999", true), 18);
+    EXPECT_FALSE(d.fire(true));
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_TRUE(script.shown()[0].prompt.contains(QStringLiteral("書き込み失敗")));
+    EXPECT_EQ(script.shown()[0].style, platform::forms::vbOKOnly);
+    EXPECT_EQ(script.shown()[0].title, QStringLiteral("試験タイトル"));
+    EXPECT_TRUE(script.verify());
+    // No appLogs: nothing is logged and nothing fails for it.
+    EXPECT_FALSE(exists(QStringLiteral("dDB.tran\\download.log")));
+    platform::forms::App::setTitle(title);
 }

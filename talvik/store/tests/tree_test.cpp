@@ -49,12 +49,6 @@ TEST_F(CustomerTree, FolderLevelsKeysCaptionsAndImages)
     EXPECT_EQ(wait.unloads, 1);
     EXPECT_EQ(wait.infos1.value(0), home() + QStringLiteral("/dDB.tran"));
 
-    EXPECT_EQ(talvik::clsTreeNode::treeKeyLevel(QStringLiteral("\\dDB.tran")), 0);
-    EXPECT_EQ(talvik::clsTreeNode::treeKeyLevel(QStringLiteral("\\dDB.tran\\Kita")), 1);
-    EXPECT_EQ(talvik::clsTreeNode::treeKeyLevel(QStringLiteral("\\dDB.tran\\Kita\\2013年")), 2);
-    EXPECT_EQ(talvik::clsTreeNode::treeKeyLevel(QStringLiteral("\\dDB.tran\\Kita\\2013年::1307")), 3);
-    EXPECT_EQ(talvik::clsTreeNode::treeKeyLevel(QStringLiteral("\\dDB.tran\\Kita\\2013年::130725")), 4);
-    EXPECT_EQ(talvik::clsTreeNode::treeKeyLevel(QStringLiteral("\\dDB.tran\\a\\b\\c")), 0);
 }
 
 TEST_F(CustomerTree, MonthsAndDaysLoadOnClickOnce)

@@ -1,0 +1,152 @@
+// Data set benchmark: a synthetic committed store of 30 customers x 5 years
+// (17,520 half hours per year table), then the open at start-up (working copy
+// rebuilt from "dDB"), the ".dmd" save and the open of that data set, each
+// timed. Run by hand: bench_dataset [folder] (a temporary folder by default).
+#include "platform/forms/commondialog.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/dialogscript.h"
+#include "platform/forms/form.h"
+#include "talvik/core/clsLogs.h"
+#include "talvik/dataview/dataSet.h"
+#include "talvik/store/demandTable.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+
+namespace {
+
+class Window : public platform::forms::Form {
+public:
+    platform::forms::ListBox lstLogs{this, QStringLiteral("lstLogs")};
+};
+
+class Host : public talvik::IDataSetHost {
+public:
+    platform::forms::Form *form() override { return &window; }
+    platform::forms::Form *mainWindow() override { return nullptr; }
+    platform::forms::CommonDialog &cdlCSVFile() override { return cdl; }
+    platform::forms::ListBox *lstLogs() override { return &window.lstLogs; }
+    talvik::clsLogs *windowLogs() override { return logs.get(); }
+    bool dataChanged() const override { return changed; }
+    void setDataChanged(bool c) override { changed = c; }
+
+    Window window;
+    platform::forms::CommonDialog cdl;
+    std::unique_ptr<talvik::clsLogs> logs;
+    bool changed = true;
+};
+
+// One year table as the store writes it: YYMMDDHHMM, demand (0.1 kW, 4
+// digits), acquisition time YYYYMMDDHHMM; 17,520 lines (365 days, the leap
+// day left out so that every table has the same size).
+void writeYear(const QString &folder, int year, std::mt19937 &rng, int base)
+{
+    QDir().mkpath(folder);
+    talvik::initTableFolder(folder);
+    std::normal_distribution<double> noise(0, base * 0.05);
+    QByteArray out;
+    out.reserve(17520 * 28);
+    QDateTime t(QDate(year, 1, 1), QTime(0, 0), Qt::UTC);
+    for (int i = 0; i < 17520; ++i, t = t.addSecs(1800)) {
+        if (t.date().month() == 2 && t.date().day() == 29)
+            t = t.addDays(1);
+        const double h = t.time().hour() + t.time().minute() / 60.0;
+        const double day = std::exp(-std::pow((h - 13.0) / 4.0, 2));
+        const int watt = std::clamp(int(base * (0.3 + 0.7 * day) + noise(rng)), 0, 9999);
+        out += t.toString(QStringLiteral("yyMMddHHmm")).toLatin1();
+        out += QByteArray::number(watt).rightJustified(4, '0');
+        out += t.addSecs(300).toString(QStringLiteral("yyyyMMddHHmm")).toLatin1();
+        out += "\r\n";
+    }
+    QFile f(folder + QStringLiteral("/demand.csv"));
+    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size())
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));
+}
+
+qint64 folderBytes(const QString &folder, int *files)
+{
+    qint64 total = 0;
+    *files = 0;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+        ++*files;
+    }
+    return total;
+}
+
+void report(const char *what, qint64 ms, qint64 targetMs, bool ok)
+{
+    std::printf("%-40s %7lld ms   (target < %lld ms)  %s\n", what, static_cast<long long>(ms),
+                static_cast<long long>(targetMs), !ok ? "FAILED" : ms < targetMs ? "ok" : "SLOW");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir temp;
+    const QString home = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    QDir().mkpath(home);
+    qputenv("TALVIK_HOME", home.toUtf8());
+    platform::forms::DialogScript::setUnexpectedDialogHandler(
+        [](const QString &r) { std::fprintf(stderr, "unexpected dialog: %s\n", qPrintable(r)); });
+
+    const int customers = 30, years = 5;
+    std::mt19937 rng(20261208);
+    QElapsedTimer timer;
+    timer.start();
+    for (int c = 0; c < customers; ++c)
+        for (int y = 0; y < years; ++y)
+            writeYear(home + QStringLiteral("/dDB/お客さま%1/20%2年").arg(c + 1, 2, 10, QLatin1Char('0')).arg(21 + y),
+                      2021 + y, rng, 500 + 40 * c);
+    int files = 0;
+    const qint64 bytes = folderBytes(home + QStringLiteral("/dDB"), &files);
+    std::printf("store: %d customers x %d years, %d files, %.1f MB (generated in %lld ms)\n", customers, years, files,
+                bytes / 1048576.0, static_cast<long long>(timer.elapsed()));
+
+    Host host;
+    host.logs = std::make_unique<talvik::clsLogs>();
+    for (int i = 0; i < 500; ++i)
+        host.logs->add(host.lstLogs(), QStringLiteral("情報データ読み込み(お客さま%1)追加：48 更新：0").arg(i % 30 + 1));
+
+    timer.restart();
+    bool ok = talvik::openDataSet(host, true);
+    report("open at start-up (dDB.tran from dDB)", timer.elapsed(), 2000, ok);
+
+    const QString set = home + QStringLiteral("/bench.dmd");
+    {
+        platform::forms::DialogScript script;
+        script.chooseFile(set);
+        timer.restart();
+        ok = talvik::saveDataSet(host);
+        report("save (commit + .dmd archive)", timer.elapsed(), 10000, ok && script.verify());
+    }
+    std::printf("data set: %.1f MB\n", QFileInfo(set).size() / 1048576.0);
+    {
+        platform::forms::DialogScript script;
+        script.chooseFile(set);
+        timer.restart();
+        ok = talvik::openDataSet(host, false);
+        report("open of the data set (.dmd)", timer.elapsed(), 5000, ok && script.verify());
+    }
+    int reopened = 0;
+    folderBytes(home + QStringLiteral("/dDB.tran"), &reopened);
+    std::printf("working copy after open: %d files\n", reopened);
+    return 0;
+}

@@ -1,0 +1,411 @@
+#include "talvik/dataview/dataSet.h"
+
+#include "platform/archive/archive.h"
+#include "platform/forms/commondialog.h"
+#include "platform/forms/constants.h"
+#include "platform/forms/doevents.h"
+#include "platform/forms/form.h"
+#include "platform/forms/msgbox.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/shell/shell.h"
+#include "talvik/core/basArchive.h"
+#include "talvik/core/basComVariables.h"
+#include "talvik/core/clsLogs.h"
+#include "talvik/core/frmWait.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+
+namespace talvik {
+
+namespace fm = platform::forms;
+namespace sh = platform::shell;
+
+namespace {
+
+const QString kDataSetFilter = QStringLiteral("デマンド監視データ(*.dmd)|*.dmd");
+constexpr int kOpenFlags = 530436; // explorer, file and path must exist, read-only box hidden
+const QString kCommitted = QStringLiteral("dDB");
+const QString kWorking = QStringLiteral("dDB.tran");
+const QString kBackup = QStringLiteral("dDB.tmp");
+const QString kLogFile = QStringLiteral("download.log");
+
+QString inFolder(const QString &folder, const QString &name)
+{
+    return folder + QLatin1Char('\\') + name;
+}
+
+// Initial folder of the window's file dialogs: the Desktop the first time
+// (while InitDir still names the program folder), afterwards the current folder.
+void applyInitDir(fm::CommonDialog &cdl)
+{
+    const QString program = sh::toNativePath(sh::programFolder());
+    if (!cdl.InitDir().isEmpty() && sh::toNativePath(cdl.InitDir()) == program)
+        cdl.setInitDir(sh::desktopFolder());
+    else
+        cdl.setInitDir(QString());
+}
+
+// The process's current folder, put back when an operation ends.
+class CurrentFolder {
+public:
+    CurrentFolder() : m_saved(sh::CurDir()) {}
+    void restore() const
+    {
+        try {
+            sh::ChDrive(m_saved);
+            sh::ChDir(m_saved);
+        } catch (const platform::RuntimeError &) {
+            // The folder vanished meanwhile: stay where we are.
+        }
+    }
+
+private:
+    QString m_saved;
+};
+
+void showWait(fm::Form *owner, const QString &message)
+{
+    frmWait *wait = waitForm;
+    if (!wait)
+        return;
+    wait->clear();
+    if (!wait->Visible())
+        wait->Show(fm::vbModeless, owner);
+    wait->setWaitMsg(message);
+}
+
+void setWaitInfo(const QString &info1, const QString &info2)
+{
+    if (frmWait *wait = waitForm) {
+        wait->setLoadInfo1(info1);
+        wait->setLoadInfo2(info2);
+    }
+}
+
+void unloadWait() noexcept
+{
+    try {
+        if (waitForm && waitForm->isLoaded())
+            waitForm->Unload();
+    } catch (...) {
+        // Unloading the progress window must not hide the operation's outcome.
+    }
+}
+
+QString describe(const std::exception &e)
+{
+    if (const auto *runtime = dynamic_cast<const platform::RuntimeError *>(&e))
+        return runtime->Description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+void showError(const QString &caption, const QString &separator, const QString &description) noexcept
+{
+    try {
+        fm::MsgBox(caption + separator + description, fm::vbOKOnly, appTitle);
+    } catch (...) {
+    }
+}
+
+// A private folder beside the data folders, for the extracted data set, the
+// rebuilt working copy and the folders they replace; removed with all it
+// holds when the operation ends.
+class Staging {
+public:
+    explicit Staging(const QString &programFolder)
+        : m_dir(sh::toNativePath(programFolder) + QStringLiteral("/dDB.work-XXXXXX"))
+    {
+        if (!m_dir.isValid())
+            platform::raise(platform::err::PathFileAccess,
+                            QStringLiteral("作業フォルダーを作成できません: %1").arg(sh::toNativePath(programFolder)));
+    }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Extracts the "dDB" of a data set file into `folder` and checks it: the
+// archiver writes nothing unless every header and CRC checked out; then every
+// file entry of the set must be there with its size.
+void extractDataSet(const QString &archive, const QString &folder)
+{
+    const ArchiveResult r = archiveExtract(archive, folder + QLatin1Char('\\'), nullptr, {kCommitted});
+    if (!r.succeeded())
+        platform::raise(r.errorNumber(), r.output);
+    const QString root = QDir(folder).filePath(kCommitted);
+    if (!QFileInfo(root).isDir())
+        platform::raise(321, QStringLiteral("データセットに「dDB」フォルダーがありません: %1").arg(archive));
+    for (const platform::archive::ArchiveEntry &e : platform::archive::list(sh::toNativePath(archive))) {
+        const QStringList parts = e.path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+        if (e.directory || parts.isEmpty() || parts.first() != kCommitted)
+            continue;
+        const QFileInfo written(QDir(folder).filePath(parts.join(QLatin1Char('/'))));
+        if (!written.isFile() || static_cast<std::uint64_t>(written.size()) != e.originalSize)
+            platform::raise(321, QStringLiteral("データセットの展開に失敗しました: %1").arg(e.path));
+    }
+}
+
+// Builds a working copy in `target` (which must not exist) from the committed
+// store `source`: its customer folders and its log, nothing else. `shownAs`
+// is the committed store's path as the progress lines name it.
+void buildWorkingCopy(const QString &source, const QString &target, const QString &shownAs)
+{
+    sh::CreateFolder(target);
+    if (!sh::FolderExists(source))
+        return;
+    for (const sh::FolderEntry &sub : sh::SubFolders(source)) {
+        sh::CopyFolder(sub.Path, inFolder(target, sub.Name), true);
+        setWaitInfo(sh::toNativePath(inFolder(shownAs, sub.Name)), QStringLiteral("  [抽出中]  ----->>>  ") + sub.Name);
+        fm::DoEvents();
+    }
+    const QString log = inFolder(source, kLogFile);
+    if (sh::FileExists(log))
+        sh::CopyFile(log, inFolder(target, kLogFile), true);
+}
+
+// Puts the new folders in place of "dDB" (when newCommitted is not empty)
+// and "dDB.tran"; the folders replaced go into the staging folder. On any
+// failure the folders that were moved are moved back, then the error goes on.
+void swapIn(const QString &programFolder, const Staging &staging, const QString &newCommitted,
+            const QString &newWorking)
+{
+    const QString committed = inFolder(programFolder, kCommitted);
+    const QString working = inFolder(programFolder, kWorking);
+    const QString oldCommitted = staging.path(QStringLiteral("old.dDB"));
+    const QString oldWorking = staging.path(QStringLiteral("old.dDB.tran"));
+    const QString failedCommitted = staging.path(QStringLiteral("failed.dDB"));
+    bool committedMoved = false, committedPlaced = false, workingMoved = false;
+    try {
+        if (!newCommitted.isEmpty()) {
+            if (sh::FolderExists(committed)) {
+                sh::MoveFolder(committed, oldCommitted);
+                committedMoved = true;
+            }
+            sh::MoveFolder(newCommitted, committed);
+            committedPlaced = true;
+        }
+        if (sh::FolderExists(working)) {
+            sh::MoveFolder(working, oldWorking);
+            workingMoved = true;
+        }
+        sh::MoveFolder(newWorking, working);
+    } catch (...) {
+        try {
+            if (workingMoved && !sh::FolderExists(working))
+                sh::MoveFolder(oldWorking, working);
+            if (committedPlaced)
+                sh::MoveFolder(committed, failedCommitted);
+            if (committedMoved)
+                sh::MoveFolder(oldCommitted, committed);
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+// A file name beside the target that nothing uses, for the archive being written.
+QString temporaryBeside(const QString &target)
+{
+    const QFileInfo info(sh::toNativePath(target));
+    for (;;) {
+        const QString candidate = info.dir().filePath(
+            QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                  QLatin1Char('0')));
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+// Replaces `target` by the complete archive at `written` in one step.
+void replaceFile(const QString &written, const QString &target)
+{
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(written).toStdString()),
+                            std::filesystem::path(QFile::encodeName(sh::toNativePath(target)).toStdString()), ec);
+    if (ec)
+        platform::raise(platform::err::PathFileAccess,
+                        QStringLiteral("ファイルを保存できません: %1（%2）")
+                            .arg(sh::toNativePath(target), QString::fromLocal8Bit(ec.message().c_str())));
+}
+
+// Shows the open or save dialog; false when the user cancelled it (the
+// dialog's cancel error), other errors go on to the caller.
+bool showFileDialog(fm::CommonDialog &cdl, bool save)
+{
+    try {
+        if (save)
+            cdl.ShowSave();
+        else
+            cdl.ShowOpen();
+        return true;
+    } catch (const platform::RuntimeError &e) {
+        if (e.Number() != platform::err::CancelError)
+            throw;
+        return false;
+    }
+}
+
+} // namespace
+
+bool openDataSet(IDataSetHost &window, bool startUp)
+{
+    const CurrentFolder current;
+    const QString program = sh::programFolder();
+    try {
+        std::optional<Staging> staging;
+        QString newCommitted; // the extracted data set; empty at start-up
+        if (startUp) {
+            if (!sh::FolderExists(inFolder(program, kCommitted)))
+                sh::CreateFolder(inFolder(program, kCommitted));
+        } else {
+            fm::CommonDialog &cdl = window.cdlCSVFile();
+            applyInitDir(cdl);
+            cdl.setFlags(kOpenFlags);
+            cdl.setDialogTitle(QStringLiteral("ファイル選択"));
+            cdl.setFilter(kDataSetFilter);
+            cdl.setFilterIndex(1);
+            cdl.setFileName(QString());
+            cdl.setCancelError(true);
+            if (!showFileDialog(cdl, false)) {
+                current.restore();
+                return false;
+            }
+            const QString chosen = cdl.FileName();
+            sh::ChDrive(program);
+            sh::ChDir(program);
+            // The store is replaced only by a data set that extracted whole.
+            staging.emplace(program);
+            extractDataSet(chosen, staging->path(QStringLiteral("set")));
+            newCommitted = staging->path(QStringLiteral("set/dDB"));
+        }
+        fm::Form *owner = window.form();
+        if (!owner || !owner->Visible())
+            owner = window.mainWindow();
+        showWait(owner, QStringLiteral("データ抽出中・・・・"));
+        if (!staging)
+            staging.emplace(program);
+        const QString source = newCommitted.isEmpty() ? inFolder(program, kCommitted) : newCommitted;
+        const QString newWorking = staging->path(kWorking);
+        buildWorkingCopy(source, newWorking, sh::toNativePath(inFolder(program, kCommitted)));
+        swapIn(program, *staging, newCommitted, newWorking);
+        // Only now does the store differ from what the window had: a failed
+        // open leaves both folders, and so the flag, as they were.
+        window.setDataChanged(false);
+
+        unloadWait();
+        current.restore();
+        return true;
+    } catch (const std::exception &e) {
+        const QString description = describe(e);
+        current.restore();
+        unloadWait();
+        showError(QStringLiteral("オープン中にエラーが発生しました。"), QStringLiteral("　"), description);
+        return false;
+    }
+}
+
+bool saveDataSet(IDataSetHost &window)
+{
+    const CurrentFolder current;
+    const QString program = sh::programFolder();
+    const QString committed = inFolder(program, kCommitted);
+    const QString working = inFolder(program, kWorking);
+    const QString backup = inFolder(program, kBackup);
+    bool movedToBackup = false; // this save moved "dDB" to "dDB.tmp"
+    bool createdCommitted = false;
+    QString partialArchive;
+    try {
+        fm::CommonDialog &cdl = window.cdlCSVFile();
+        applyInitDir(cdl);
+        cdl.setCancelError(true);
+        cdl.setFileName(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        cdl.setDefaultExt(QStringLiteral("dmd"));
+        cdl.setFilter(kDataSetFilter);
+        cdl.setDialogTitle(QStringLiteral("保存先"));
+        if (!showFileDialog(cdl, true)) {
+            current.restore();
+            return false;
+        }
+        const QString target = cdl.FileName();
+        if (sh::FileExists(target)) {
+            const int answer = fm::MsgBox(QStringLiteral("[") + target + QStringLiteral("]は存在します。上書きしますか？"),
+                                          fm::vbYesNo + fm::vbExclamation, appTitle);
+            if (answer == fm::vbNo) {
+                current.restore();
+                return false;
+            }
+            // The old file stays until the new archive is complete and takes
+            // its place; a file that may not be written is refused now.
+            if (!QFileInfo(sh::toNativePath(target)).isWritable())
+                platform::raise(platform::err::PermissionDenied,
+                                QStringLiteral("書き込みできません: %1").arg(sh::toNativePath(target)));
+        }
+
+        showWait(window.form(), QStringLiteral("データ保存中・・・・"));
+        if (sh::FolderExists(backup))
+            sh::DeleteFolder(backup);
+        if (sh::FolderExists(committed)) {
+            sh::MoveFolder(committed, backup);
+            movedToBackup = true;
+        }
+        sh::CreateFolder(committed);
+        createdCommitted = true;
+        if (clsLogs *logs = window.windowLogs())
+            logs->toFile(window.lstLogs());
+        if (sh::FolderExists(working)) {
+            for (const sh::FolderEntry &sub : sh::SubFolders(working)) {
+                sh::CopyFolder(sub.Path, inFolder(committed, sub.Name), true);
+                setWaitInfo(sub.Path, sub.Name + QStringLiteral("  ----->  [保存中]  "));
+                fm::DoEvents();
+            }
+            if (sh::FileExists(inFolder(working, kLogFile)))
+                sh::CopyFile(inFolder(working, kLogFile), inFolder(committed, kLogFile), true);
+        }
+
+        sh::ChDrive(program);
+        sh::ChDir(program);
+        partialArchive = temporaryBeside(target);
+        const ArchiveResult r = archiveAdd(kCommitted, partialArchive, nullptr);
+        if (!r.succeeded())
+            platform::raise(r.errorNumber(), r.output);
+        replaceFile(partialArchive, target);
+        partialArchive.clear();
+
+        current.restore();
+        window.setDataChanged(false);
+        unloadWait();
+        return true;
+    } catch (const std::exception &e) {
+        const QString description = describe(e);
+        unloadWait();
+        if (!partialArchive.isEmpty())
+            QFile::remove(partialArchive);
+        try {
+            // Back to the committed store this save found: the previous one
+            // from "dDB.tmp", or none when there was none.
+            if (movedToBackup && sh::FolderExists(backup)) {
+                if (sh::FolderExists(committed))
+                    sh::DeleteFolder(committed, true);
+                sh::MoveFolder(backup, committed);
+            } else if (createdCommitted && !movedToBackup && sh::FolderExists(committed)) {
+                sh::DeleteFolder(committed, true);
+            }
+        } catch (const std::exception &) {
+        }
+        current.restore();
+        showError(QStringLiteral("保存中にエラーが発生しました。"), QStringLiteral("  "), description);
+        return false;
+    }
+}
+
+} // namespace talvik

@@ -1,0 +1,474 @@
+// CSV export and import of the data window: the dedicated CSV format
+// (csvFormat.h) and the window's commands writeCsvFile, importCsvFile and
+// readCsvFile.
+#include "talvik/dataview/csvFormat.h"
+#include "talvik/dataview/frmData.h"
+
+#include "platform/codepage/codepage.h"
+#include "platform/forms/commondialog.h"
+#include "platform/forms/flexgrid.h"
+#include "platform/forms/msgbox.h"
+#include "platform/runtime/numeric.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/shell/shell.h"
+#include "talvik/core/basComFunction.h"
+#include "talvik/core/basComVariables.h"
+#include "talvik/core/clsLogs.h"
+#include "talvik/core/frmWait.h"
+#include "talvik/store/clsDataD.h"
+#include "talvik/store/clsTreeNode.h"
+#include "talvik/store/customerName.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace talvik {
+
+namespace {
+
+constexpr int blockLength = 18;
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// A line's bytes as text: ASCII directly, anything else through CP932 (the
+// service-mode export writes the weekday in the date field). Undecodable
+// bytes only stop the numeric value of their field.
+QString lineText(const QByteArray &line)
+{
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return platform::codepage::fromAnsiLenient(line);
+    return QString::fromLatin1(line);
+}
+
+void putField(QByteArray &frame, int pos, const QString &text)
+{
+    const QByteArray bytes = text.toLatin1();
+    for (int i = 0; i < bytes.size(); ++i)
+        frame[pos + i] = bytes[i];
+}
+
+} // namespace
+
+// ---- format ----
+
+double csvNumericValue(const QString &field, bool *digits)
+{
+    // The number's characters with the ignored ones left out.
+    QString number;
+    number.reserve(field.size());
+    bool seenDigit = false;
+    bool seenPoint = false;
+    for (const QChar c : field) {
+        if (isBlank(c))
+            continue;
+        if (number.isEmpty() && (c == u'+' || c == u'-')) {
+            number += c;
+            continue;
+        }
+        if (isAsciiDigit(c)) {
+            number += c;
+            seenDigit = true;
+            continue;
+        }
+        if (c == u'.' && !seenPoint) {
+            number += c;
+            seenPoint = true;
+            continue;
+        }
+        break;
+    }
+    if (digits)
+        *digits = seenDigit;
+    if (!seenDigit)
+        return 0;
+    if (number.endsWith(u'.'))
+        number.chop(1);
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    return ok ? value : 0;
+}
+
+QString csvExportLine(const QString &dateCell, const QString &timeCell, const QString &demandCell)
+{
+    QString date = dateCell;
+    date.remove(u'年').remove(u'月').remove(u'日');
+    QString time = timeCell;
+    time.remove(u'時').remove(u'分');
+    const std::int16_t demand = platform::CInt(csvNumericValue(demandCell) * 10);
+    return date + u',' + time + u',' + platform::FormatZero(demand, 4);
+}
+
+QByteArray csvExportImage(const platform::forms::MSHFlexGrid &grid)
+{
+    QByteArray image;
+    const int rows = grid.Rows();
+    for (int i = 1; i < rows; ++i) {
+        image += platform::codepage::toAnsi(
+            csvExportLine(grid.TextMatrix(i, 0), grid.TextMatrix(i, 1), grid.TextMatrix(i, 3)));
+        image += "\r\n";
+    }
+    return image;
+}
+
+QString csvDefaultFileName(const QString &caption)
+{
+    if (caption.isEmpty())
+        return QString();
+    const qsizetype blank = caption.indexOf(u' ');
+    return (blank < 0 ? caption : caption.left(blank)) + QStringLiteral(".CSV");
+}
+
+QString csvCustomerFromPath(const QString &path)
+{
+    QString name = path;
+    const qsizetype sep = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    if (sep >= 0)
+        name = name.mid(sep + 1);
+    name.remove(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    return name;
+}
+
+QList<QByteArray> csvSplitLines(const QByteArray &image)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = image.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = image[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(image.mid(start, i - start));
+        if (c == '\r' && i + 1 < n && image[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(image.mid(start));
+    return lines;
+}
+
+QByteArray csvNewFrame()
+{
+    QByteArray frame(blockLength, '\0');
+    frame[0] = 0x02;
+    frame[1] = 'R';
+    frame[2] = 'D';
+    frame[17] = 0x03;
+    return frame;
+}
+
+CsvLine csvLineToBlock(const QByteArray &line, QByteArray &frame)
+{
+    const QString text = lineText(line);
+    if (std::all_of(text.cbegin(), text.cend(), isBlank))
+        return CsvLine::Empty;
+    const QStringList fields = text.split(u',');
+    if (fields.size() > 3)
+        return CsvLine::TooManyFields;
+    // Values first, in field order, so that an overflow of any field refuses
+    // the file as the original reader does.
+    std::int32_t value[3] = {0, 0, 0};
+    bool digits[3] = {false, false, false};
+    for (int i = 0; i < fields.size(); ++i)
+        value[i] = platform::CLng(csvNumericValue(fields[i], &digits[i]));
+    // A short line would reach the block with the previous line's values.
+    if (fields.size() < 3)
+        return CsvLine::Rejected;
+    if (!digits[0] || !digits[1] || !digits[2])
+        return CsvLine::Rejected;
+    // Date: YYYYMMDD of 2000 to 2099 (the store keeps the year as 20YY);
+    // anything longer, shorter or negative would be cut to a wrong day.
+    if (value[0] < 20000000 || value[0] > 20999999)
+        return CsvLine::Rejected;
+    // Time and demand: four digits at most, never negative.
+    if (value[1] < 0 || value[1] > 9999 || value[2] < 0 || value[2] > 9999)
+        return CsvLine::Rejected;
+    if (frame.size() != blockLength)
+        frame = csvNewFrame();
+    putField(frame, 3, platform::FormatZero(value[0], 8).right(6));
+    putField(frame, 9, platform::FormatZero(value[1], 4).left(4));
+    putField(frame, 13, platform::FormatZero(value[2], 4).left(4));
+    return CsvLine::Block;
+}
+
+CsvReadCounts csvReadBlocks(const QByteArray &image, clsDataD &record,
+                            const std::function<void()> &onRejected)
+{
+    CsvReadCounts counts;
+    QByteArray frame = csvNewFrame();
+    const QList<QByteArray> lines = csvSplitLines(image);
+    for (const QByteArray &line : lines) {
+        ++counts.lines;
+        bool taken = false;
+        switch (csvLineToBlock(line, frame)) {
+        case CsvLine::Empty:
+            continue;
+        case CsvLine::TooManyFields:
+            platform::raise(platform::err::TypeMismatch,
+                            QStringLiteral("%1 行目の項目が多すぎます。").arg(counts.lines));
+        case CsvLine::Rejected:
+            break;
+        case CsvLine::Block:
+            taken = record.setRecvData(frame, blockLength);
+            break;
+        }
+        if (taken) {
+            ++counts.accepted;
+        } else {
+            ++counts.rejected;
+            if (onRejected)
+                onRejected();
+        }
+    }
+    return counts;
+}
+
+QString csvReadErrorText()
+{
+    return QStringLiteral("ＣＳＶファイルを読み込めません。") + u'\r'
+           + QStringLiteral("ファイル内容が正しいことを確認して下さい。");
+}
+
+QString csvWriteErrorText(const QString &cause)
+{
+    return QStringLiteral("ＣＳＶファイルを書き込めません。") + u'\r' + cause;
+}
+
+void csvWriteFileAtomically(const QString &path, const QByteArray &image)
+{
+    // The cause names the file; the system's own text follows in brackets.
+    const auto fail = [&path](const QString &what, const QString &system) {
+        platform::raise(platform::err::PathFileAccess,
+                        QStringLiteral("「") + path + QStringLiteral("」") + what + QStringLiteral("（") + system
+                            + QStringLiteral("）"));
+    };
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("を作成できません。"), file.errorString());
+    if (file.write(image) != image.size()) {
+        const QString system = file.errorString();
+        file.cancelWriting();
+        fail(QStringLiteral("に書き込めません。"), system);
+    }
+    if (!file.commit())
+        fail(QStringLiteral("に書き込めません。"), file.errorString());
+}
+
+QByteArray csvReadFile(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile())
+        platform::raise(platform::err::FileNotFound, platform::errorDescription(platform::err::FileNotFound));
+    if (!file.open(QIODevice::ReadOnly))
+        platform::raise(platform::err::PathFileAccess, file.errorString());
+    QByteArray image = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        platform::raise(platform::err::PathFileAccess, file.errorString());
+    return image;
+}
+
+// ---- the data window's commands ----
+
+namespace {
+
+// Flags of the import dialog: explorer style, the file and its path must
+// exist, no read-only box.
+constexpr int importDialogFlags = 530436;
+// The export dialog keeps no flag of the import (a file that must exist
+// would refuse every new name) and never asks about overwriting.
+constexpr int exportDialogFlags = platform::forms::cdlOFNExplorer | platform::forms::cdlOFNPathMustExist
+                                  | platform::forms::cdlOFNHideReadOnly;
+
+QString comparableFolder(const QString &path)
+{
+    QString p = platform::shell::toNativePath(path);
+    while (p.size() > 1 && p.endsWith(u'/'))
+        p.chop(1);
+    return p;
+}
+
+// The file dialogs open on the Desktop when they were last left on the
+// program folder, and on the dialog's own choice otherwise.
+void applyInitialFolder(platform::forms::CommonDialog &dialog)
+{
+    const bool onProgramFolder =
+        !dialog.InitDir().isEmpty()
+        && comparableFolder(dialog.InitDir()) == comparableFolder(platform::shell::programFolder());
+    dialog.setInitDir(onProgramFolder ? platform::shell::desktopFolder() : QString());
+}
+
+// The end step of the file commands: the current folder is the Desktop.
+void currentFolderToDesktop()
+{
+    try {
+        const QString desktop = platform::shell::desktopFolder();
+        platform::shell::ChDrive(desktop);
+        platform::shell::ChDir(desktop);
+    } catch (...) {
+    }
+}
+
+void unloadWaitDialog()
+{
+    try {
+        if (waitForm && waitForm->isLoaded())
+            waitForm->Unload();
+    } catch (...) {
+    }
+}
+
+QString describe(const std::exception &e)
+{
+    if (const auto *r = dynamic_cast<const platform::RuntimeError *>(&e))
+        return r->Description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+bool isCancel(const std::exception &e)
+{
+    const auto *r = dynamic_cast<const platform::RuntimeError *>(&e);
+    return r && r->Number() == platform::err::CancelError;
+}
+
+} // namespace
+
+void frmData::writeCsvFile()
+{
+    bool failed = false;
+    QString cause;
+    try {
+        const int rows = mfgData().Rows();
+        applyInitialFolder(cdlCSVFile());
+        cdlCSVFile().setCancelError(true);
+        cdlCSVFile().setFileName(QString());
+        cdlCSVFile().setDefaultExt(QStringLiteral("CSV"));
+        cdlCSVFile().setFilter(QString());
+        cdlCSVFile().setDialogTitle(QStringLiteral("ＣＳＶ出力"));
+        cdlCSVFile().setFlags(exportDialogFlags);
+        if (rows > 1)
+            cdlCSVFile().setFileName(csvDefaultFileName(getTreeKeyCaption(currentKey)));
+        cdlCSVFile().ShowSave();
+        const QString path = cdlCSVFile().FileName();
+
+        if (waitForm) {
+            waitForm->clear();
+            waitForm->Show(platform::forms::vbModeless, this);
+            waitForm->setLoadInfo1(QStringLiteral("ＣＳＶ出力中・・・・"));
+        }
+        // The whole image first, then one replacing write: a failure leaves
+        // neither a partial file nor a damaged previous one.
+        const QByteArray image = csvExportImage(mfgData());
+        csvWriteFileAtomically(platform::shell::toNativePath(path), image);
+    } catch (const std::exception &e) {
+        if (!isCancel(e)) {
+            failed = true;
+            cause = describe(e);
+        }
+    } catch (...) {
+        failed = true;
+        cause = platform::errorDescription(platform::err::PathFileAccess);
+    }
+    unloadWaitDialog();
+    if (failed) {
+        try {
+            platform::forms::MsgBox(csvWriteErrorText(cause), platform::forms::vbCritical, appTitle);
+        } catch (...) {
+        }
+    }
+    currentFolderToDesktop();
+}
+
+void frmData::importCsvFile()
+{
+    IDataWindow *window = dataForm ? dataForm : this;
+    QString failure;
+    try {
+        applyInitialFolder(cdlCSVFile());
+        cdlCSVFile().setFlags(importDialogFlags);
+        cdlCSVFile().setFilter(QStringLiteral("専用CSV(*.CSV)|*.CSV"));
+        cdlCSVFile().setFilterIndex(1);
+        cdlCSVFile().setFileName(QString());
+        cdlCSVFile().setCancelError(true);
+        cdlCSVFile().setDialogTitle(QStringLiteral("ＣＳＶ入力"));
+        cdlCSVFile().ShowOpen();
+        const QString path = cdlCSVFile().FileName();
+
+        const QString base = csvCustomerFromPath(path);
+        QString customer = base;
+        if (dialogs().importCustom(this, customer, base)) {
+            // The name becomes a folder of the store: the store's one check
+            // decides, before anything is created.
+            if (const QString why = validateCustomerName(customer); !why.isEmpty()) {
+                platform::forms::MsgBox(QStringLiteral("お客さま名「") + customer + QStringLiteral("」は使用できません。")
+                                            + u'\r' + why,
+                                        platform::forms::vbCritical, appTitle);
+            } else {
+                setDataChanged(true);
+                const QString root = platform::shell::programFolder() + QStringLiteral("\\dDB.tran");
+                const QString folder = root + u'\\' + customer;
+                if (!folderExists(folder)) {
+                    if (!folderExists(root))
+                        platform::shell::CreateFolder(root);
+                    platform::shell::CreateFolder(folder);
+                    window->TreeNode().mkNodeInit(window->treData(), window->form());
+                    appLogsAdd(window->lstLogs(),
+                               QStringLiteral("お客さま名の新規作成　「") + customer + QStringLiteral("」"));
+                }
+                if (!demandData)
+                    platform::raise(platform::err::ObjectRequired);
+                demandData->initData();
+                demandData->setCustomer(customer);
+                readCsvFile(path);
+            }
+        }
+    } catch (const std::exception &e) {
+        // A cancelled dialog ends quietly; any other failure is said.
+        if (!isCancel(e))
+            failure = describe(e);
+    } catch (...) {
+        failure = platform::errorDescription(platform::err::PathFileAccess);
+    }
+    if (!failure.isEmpty()) {
+        try {
+            platform::forms::MsgBox(failure, platform::forms::vbCritical, appTitle);
+        } catch (...) {
+        }
+    }
+    currentFolderToDesktop();
+}
+
+void frmData::readCsvFile(const QString &path)
+{
+    IDataWindow *window = dataForm ? dataForm : this;
+    try {
+        if (!demandData)
+            platform::raise(platform::err::ObjectRequired);
+        const QByteArray image = csvReadFile(platform::shell::toNativePath(path));
+        csvReadBlocks(image, *demandData, [window] { appLogsAdd(window->lstLogs(), kCsvRejectedLog); });
+    } catch (...) {
+        // Nothing of the file reaches the store.
+        try {
+            platform::forms::MsgBox(csvReadErrorText(), platform::forms::vbOKOnly | platform::forms::vbCritical,
+                                    appTitle);
+        } catch (...) {
+        }
+        return;
+    }
+    // The CSV time is the start of the half hour already: no shift.
+    demandData->fire(false);
+}
+
+} // namespace talvik
