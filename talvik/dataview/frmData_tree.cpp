@@ -89,8 +89,12 @@ void frmData::treData_MouseDown(int Button, int Shift, double x, double y)
 
 bool frmData::eventFilter(QObject *watched, QEvent *event)
 {
+    // Test the event type first: the filter also sees the events of the tree's
+    // destruction, when the tree widget must not be touched any more.
+    if (event->type() != QEvent::MouseButtonPress)
+        return Form::eventFilter(watched, event);
     QTreeWidget *tree = m_treData.widget();
-    if (tree && watched == tree->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (tree && watched == tree->viewport()) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         int button = 0;
         if (mouse->button() == Qt::LeftButton)
