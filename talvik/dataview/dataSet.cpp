@@ -1,4 +1,5 @@
 #include "talvik/dataview/dataSet.h"
+#include "talvik/dataview/fileCommands.h"
 
 #include "platform/archive/archive.h"
 #include "platform/forms/commondialog.h"
@@ -43,17 +44,6 @@ QString inFolder(const QString &folder, const QString &name)
     return folder + QLatin1Char('\\') + name;
 }
 
-// Initial folder of the window's file dialogs: the Desktop the first time
-// (while InitDir still names the program folder), afterwards the current folder.
-void applyInitDir(fm::CommonDialog &cdl)
-{
-    const QString program = sh::toNativePath(sh::programFolder());
-    if (!cdl.InitDir().isEmpty() && sh::toNativePath(cdl.InitDir()) == program)
-        cdl.setInitDir(sh::desktopFolder());
-    else
-        cdl.setInitDir(QString());
-}
-
 // The process's current folder, put back when an operation ends.
 class CurrentFolder {
 public:
@@ -89,23 +79,6 @@ void setWaitInfo(const QString &info1, const QString &info2)
         wait->setLoadInfo1(info1);
         wait->setLoadInfo2(info2);
     }
-}
-
-void unloadWait() noexcept
-{
-    try {
-        if (waitForm && waitForm->isLoaded())
-            waitForm->Unload();
-    } catch (...) {
-        // Unloading the progress window must not hide the operation's outcome.
-    }
-}
-
-QString describe(const std::exception &e)
-{
-    if (const auto *runtime = dynamic_cast<const platform::RuntimeError *>(&e))
-        return runtime->Description();
-    return QString::fromLocal8Bit(e.what());
 }
 
 void showError(const QString &caption, const QString &separator, const QString &description) noexcept
@@ -269,7 +242,7 @@ bool openDataSet(IDataSetHost &window, bool startUp)
                 sh::CreateFolder(inFolder(program, kCommitted));
         } else {
             fm::CommonDialog &cdl = window.cdlCSVFile();
-            applyInitDir(cdl);
+            applyInitialFolder(cdl);
             cdl.setFlags(kOpenFlags);
             cdl.setDialogTitle(QStringLiteral("ファイル選択"));
             cdl.setFilter(kDataSetFilter);
@@ -302,13 +275,13 @@ bool openDataSet(IDataSetHost &window, bool startUp)
         // open leaves both folders, and so the flag, as they were.
         window.setDataChanged(false);
 
-        unloadWait();
+        unloadWaitDialog();
         current.restore();
         return true;
     } catch (const std::exception &e) {
-        const QString description = describe(e);
+        const QString description = errorDescription(e);
         current.restore();
-        unloadWait();
+        unloadWaitDialog();
         showError(QStringLiteral("オープン中にエラーが発生しました。"), QStringLiteral("　"), description);
         return false;
     }
@@ -326,7 +299,7 @@ bool saveDataSet(IDataSetHost &window)
     QString partialArchive;
     try {
         fm::CommonDialog &cdl = window.cdlCSVFile();
-        applyInitDir(cdl);
+        applyInitialFolder(cdl);
         cdl.setCancelError(true);
         cdl.setFileName(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
         cdl.setDefaultExt(QStringLiteral("dmd"));
@@ -383,11 +356,11 @@ bool saveDataSet(IDataSetHost &window)
 
         current.restore();
         window.setDataChanged(false);
-        unloadWait();
+        unloadWaitDialog();
         return true;
     } catch (const std::exception &e) {
-        const QString description = describe(e);
-        unloadWait();
+        const QString description = errorDescription(e);
+        unloadWaitDialog();
         if (!partialArchive.isEmpty())
             QFile::remove(partialArchive);
         try {

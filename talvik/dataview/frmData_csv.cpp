@@ -3,6 +3,7 @@
 // readCsvFile.
 #include "talvik/dataview/csvFormat.h"
 #include "talvik/dataview/frmData.h"
+#include "talvik/dataview/fileCommands.h"
 
 #include "platform/codepage/codepage.h"
 #include "platform/forms/commondialog.h"
@@ -292,51 +293,6 @@ constexpr int importDialogFlags = 530436;
 constexpr int exportDialogFlags = platform::forms::cdlOFNExplorer | platform::forms::cdlOFNPathMustExist
                                   | platform::forms::cdlOFNHideReadOnly;
 
-QString comparableFolder(const QString &path)
-{
-    QString p = platform::shell::toNativePath(path);
-    while (p.size() > 1 && p.endsWith(u'/'))
-        p.chop(1);
-    return p;
-}
-
-// The file dialogs open on the Desktop when they were last left on the
-// program folder, and on the dialog's own choice otherwise.
-void applyInitialFolder(platform::forms::CommonDialog &dialog)
-{
-    const bool onProgramFolder =
-        !dialog.InitDir().isEmpty()
-        && comparableFolder(dialog.InitDir()) == comparableFolder(platform::shell::programFolder());
-    dialog.setInitDir(onProgramFolder ? platform::shell::desktopFolder() : QString());
-}
-
-// The end step of the file commands: the current folder is the Desktop.
-void currentFolderToDesktop()
-{
-    try {
-        const QString desktop = platform::shell::desktopFolder();
-        platform::shell::ChDrive(desktop);
-        platform::shell::ChDir(desktop);
-    } catch (...) {
-    }
-}
-
-void unloadWaitDialog()
-{
-    try {
-        if (waitForm && waitForm->isLoaded())
-            waitForm->Unload();
-    } catch (...) {
-    }
-}
-
-QString describe(const std::exception &e)
-{
-    if (const auto *r = dynamic_cast<const platform::RuntimeError *>(&e))
-        return r->Description();
-    return QString::fromLocal8Bit(e.what());
-}
-
 bool isCancel(const std::exception &e)
 {
     const auto *r = dynamic_cast<const platform::RuntimeError *>(&e);
@@ -375,7 +331,7 @@ void frmData::writeCsvFile()
     } catch (const std::exception &e) {
         if (!isCancel(e)) {
             failed = true;
-            cause = describe(e);
+            cause = errorDescription(e);
         }
     } catch (...) {
         failed = true;
@@ -437,7 +393,7 @@ void frmData::importCsvFile()
     } catch (const std::exception &e) {
         // A cancelled dialog ends quietly; any other failure is said.
         if (!isCancel(e))
-            failure = describe(e);
+            failure = errorDescription(e);
     } catch (...) {
         failure = platform::errorDescription(platform::err::PathFileAccess);
     }

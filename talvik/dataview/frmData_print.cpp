@@ -1,6 +1,7 @@
 // The data window's report: page set-up, the demand table or the graph as
 // a document of the print control, its preview, printing and PDF output.
 #include "talvik/dataview/frmData.h"
+#include "talvik/dataview/fileCommands.h"
 
 #include "platform/forms/msgbox.h"
 #include "platform/print/colors.h"
@@ -35,34 +36,6 @@ constexpr int demandColumn = 4;                      // report column of the dem
 // must exist) carries over, and no overwrite question is asked.
 constexpr int pdfDialogFlags = fm::cdlOFNExplorer | fm::cdlOFNPathMustExist | fm::cdlOFNHideReadOnly;
 
-QString comparableFolder(const QString &path)
-{
-    QString p = platform::shell::toNativePath(path);
-    while (p.size() > 1 && p.endsWith(u'/'))
-        p.chop(1);
-    return p;
-}
-
-// The first file dialog after loading opens on the Desktop (InitDir still the
-// program folder); later ones on the dialog's own choice.
-void applyInitialFolder(fm::CommonDialog &dialog)
-{
-    const bool onProgramFolder =
-        !dialog.InitDir().isEmpty()
-        && comparableFolder(dialog.InitDir()) == comparableFolder(platform::shell::programFolder());
-    dialog.setInitDir(onProgramFolder ? platform::shell::desktopFolder() : QString());
-}
-
-void currentFolderToDesktop()
-{
-    try {
-        const QString desktop = platform::shell::desktopFolder();
-        platform::shell::ChDrive(desktop);
-        platform::shell::ChDir(desktop);
-    } catch (...) {
-    }
-}
-
 void showWait(fm::Form *owner, const QString &line)
 {
     if (!waitForm)
@@ -70,22 +43,6 @@ void showWait(fm::Form *owner, const QString &line)
     waitForm->clear();
     waitForm->Show(fm::vbModeless, owner);
     waitForm->setLoadInfo1(line);
-}
-
-void unloadWait()
-{
-    try {
-        if (waitForm && waitForm->isLoaded())
-            waitForm->Unload();
-    } catch (...) {
-    }
-}
-
-QString describe(const std::exception &e)
-{
-    if (const auto *r = dynamic_cast<const platform::RuntimeError *>(&e))
-        return r->Description();
-    return QString::fromLocal8Bit(e.what());
 }
 
 } // namespace
@@ -186,15 +143,15 @@ void frmData::printPreview()
         printHeader();
         showWait(this, QStringLiteral("ページ準備中・・・・"));
         printBody();
-        unloadWait();
+        unloadWaitDialog();
         vspPrintHost.setVisible(true);
         vspPrintHost.setEnabled(true);
         mnuFile(8).setChecked(true);
         setPreviewMenus();
     } catch (const std::exception &e) {
         // The window stays as it was: no preview, the error told.
-        unloadWait();
-        fm::MsgBox(describe(e), fm::vbOKOnly + fm::vbCritical, appTitle);
+        unloadWaitDialog();
+        fm::MsgBox(errorDescription(e), fm::vbOKOnly + fm::vbCritical, appTitle);
     }
 }
 
@@ -212,7 +169,7 @@ void frmData::printDocument()
             vspPrint.PrintDoc();
         }
     } catch (const std::exception &e) {
-        fm::MsgBox(describe(e), fm::vbOKOnly + fm::vbCritical, appTitle);
+        fm::MsgBox(errorDescription(e), fm::vbOKOnly + fm::vbCritical, appTitle);
     }
 }
 
@@ -242,9 +199,9 @@ void frmData::writePdfFile()
         }
     } catch (const std::exception &e) {
         failed = true;
-        failure = describe(e);
+        failure = errorDescription(e);
     }
-    unloadWait();
+    unloadWaitDialog();
     currentFolderToDesktop();
     // A failed output is told; a cancelled dialog stays silent.
     if (failed) {
