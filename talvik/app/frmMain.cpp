@@ -17,6 +17,13 @@
 #include "talvik/link/clsDataV.h"
 #include "talvik/link/clsProtocolController.h"
 #include "talvik/link/clsSerialController.h"
+#include "talvik/link/frmSerialSetUp.h"
+#include "talvik/dataview/frmData.h"
+#include "talvik/settings/frmGraphSet.h"
+#include "talvik/settings/frmImportCustom.h"
+#include "talvik/settings/frmImportCustomSrv.h"
+#include "talvik/settings/frmNewCustom.h"
+#include "talvik/settings/frmSelDelete.h"
 
 namespace talvik {
 
@@ -97,14 +104,30 @@ void frmMain::designForm()
 
 void frmMain::Form_Load()
 {
-    // 1. The windows and shared objects. The data, settings, serial settings,
-    // customer and graph option windows are not part of this build.
+    // 1. The windows and shared objects. The service-mode data window and the
+    // settings window are not part of this build.
+    if (!srvMode) {
+        m_dataForm = std::make_unique<frmData>();
+        dataForm = m_dataForm.get();
+    }
     m_clockForm = std::make_unique<frmDateTime>();
     clockForm = m_clockForm.get();
     m_waitForm = std::make_unique<frmWait>();
     waitForm = m_waitForm.get();
+    m_serialSetUpForm = std::make_unique<frmSerialSetUp>();
+    serialSetUpForm = m_serialSetUpForm.get();
+    m_importCustomForm = std::make_unique<frmImportCustom>();
+    importCustomForm = m_importCustomForm.get();
+    m_importCustomSrvForm = std::make_unique<frmImportCustomSrv>();
+    importCustomSrvForm = m_importCustomSrvForm.get();
+    m_newCustomForm = std::make_unique<frmNewCustom>();
+    newCustomForm = m_newCustomForm.get();
+    m_graphSetForm = std::make_unique<frmGraphSet>();
+    graphSetForm = m_graphSetForm.get();
     m_versionForm = std::make_unique<frmVersion>();
     versionForm = m_versionForm.get();
+    m_selDeleteForm = std::make_unique<frmSelDelete>();
+    selDeleteForm = m_selDeleteForm.get();
     m_serialController = std::make_unique<clsSerialController>();
     serialController = m_serialController.get();
     m_appLogs = std::make_unique<clsLogs>();
@@ -181,7 +204,17 @@ void frmMain::cmdData_Click()
 {
     beginButton();
     clearBusy(QStringLiteral("cmdData_Click"));
-    MsgBox(kDataWindowMissing, forms::vbExclamation);
+    if (srvMode) {
+        // The service-mode data window is not part of this build.
+        MsgBox(kDataWindowMissing, forms::vbExclamation);
+        endButton();
+        return;
+    }
+    if (!dataForm) {
+        m_dataForm = std::make_unique<frmData>();
+        dataForm = m_dataForm.get();
+    }
+    dataForm->form()->Show(forms::vbModeless, this);
     endButton();
 }
 
@@ -293,6 +326,11 @@ void frmMain::Form_Unload(int &cancel)
             disconnect(m_Protocol.get(), nullptr, this, nullptr);
         m_versionData.reset();
         m_Protocol.reset();
+        if (dataForm) {
+            dataForm->form()->Unload();
+            dataForm = nullptr;
+        }
+        m_dataForm.reset();
         if (clockForm) {
             clockForm->Unload();
             clockForm = nullptr;
@@ -303,11 +341,24 @@ void frmMain::Form_Unload(int &cancel)
             waitForm = nullptr;
         }
         m_waitForm.reset();
+        auto release = [](auto *&global, auto &owned) {
+            if (global) {
+                global->Unload();
+                global = nullptr;
+            }
+            owned.reset();
+        };
+        release(serialSetUpForm, m_serialSetUpForm);
+        release(importCustomForm, m_importCustomForm);
+        release(importCustomSrvForm, m_importCustomSrvForm);
+        release(newCustomForm, m_newCustomForm);
+        release(graphSetForm, m_graphSetForm);
         if (versionForm) {
             versionForm->Unload();
             versionForm = nullptr;
         }
         m_versionForm.reset();
+        release(selDeleteForm, m_selDeleteForm);
         serialController = nullptr;
         m_serialController.reset();
         appLogs = nullptr;

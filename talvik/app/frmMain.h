@@ -21,6 +21,13 @@ class clsSerialController;
 class frmDateTime;
 class frmVersion;
 class frmWait;
+class frmData;
+class frmGraphSet;
+class frmImportCustom;
+class frmImportCustomSrv;
+class frmNewCustom;
+class frmSelDelete;
+class frmSerialSetUp;
 
 class frmMain : public platform::forms::Form, public ITransactionOwner {
     Q_OBJECT
@@ -86,6 +93,13 @@ private:
     std::unique_ptr<frmWait> m_waitForm;
     std::unique_ptr<clsSerialController> m_serialController;
     std::unique_ptr<clsLogs> m_appLogs;
+    std::unique_ptr<frmData> m_dataForm;
+    std::unique_ptr<frmSerialSetUp> m_serialSetUpForm;
+    std::unique_ptr<frmImportCustom> m_importCustomForm;
+    std::unique_ptr<frmImportCustomSrv> m_importCustomSrvForm;
+    std::unique_ptr<frmNewCustom> m_newCustomForm;
+    std::unique_ptr<frmGraphSet> m_graphSetForm;
+    std::unique_ptr<frmSelDelete> m_selDeleteForm;
 
     platform::com::ComPtr<platform::com::DispatchObject> m_dispatch;
     platform::com::ComPtr<platform::com::DispatchObject> m_timerDispatch;

@@ -7,6 +7,7 @@
 #include "talvik/app/frmMain.h"
 #include "talvik/app/frmVersion.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/store/dataWindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -205,16 +206,21 @@ TEST_F(StartupTest, ShutDownHidesAtOnceAndEndsAfterAboutTwoSeconds)
     EXPECT_EQ(appLogs, nullptr);
 }
 
-TEST_F(StartupTest, NotYetBuiltWindowsSaySoAndTheBusyFlagIsCleared)
+TEST_F(StartupTest, ButtonsOpenTheirWindowsOrSayTheyAreMissingAndClearTheBusyFlag)
 {
     ASSERT_TRUE(Main());
+    // The data button opens the data window, which holds the main window
+    // disabled while it is loaded.
     commBusy = true;
-    m_script->answerNextWith([](const forms::ShownDialog &box) {
-        EXPECT_EQ(box.prompt, frmMain::kDataWindowMissing);
-        return forms::vbOK;
-    });
     mainForm->cmdData.setValue(true);
     EXPECT_FALSE(commBusy);
+    ASSERT_NE(dataForm, nullptr);
+    ASSERT_TRUE(dataForm->form()->isLoaded());
+    EXPECT_TRUE(dataForm->form()->Visible());
+    EXPECT_FALSE(mainForm->Enabled());
+    ASSERT_TRUE(dataForm->form()->Unload());
+    EXPECT_TRUE(mainForm->Enabled());
+    // The settings window is not built yet.
     commBusy = true;
     m_script->answerNextWith([](const forms::ShownDialog &box) {
         EXPECT_EQ(box.prompt, frmMain::kSettingWindowMissing);
