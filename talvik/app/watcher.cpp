@@ -2,6 +2,7 @@
 
 #include "platform/forms/app.h"
 #include "platform/runtime/runtime_error.h"
+#include "talvik/core/basComVariables.h"
 #include "talvik/link/clsSerialController.h"
 
 #include <QCoreApplication>
@@ -48,6 +49,7 @@ portwick::_Class1 &vcpWatcherObject()
         hr = create(w);
     if (com::FAILED(hr) || !w)
         platform::raise(429, QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Portwick.Class1)"));
+    vcpWatcher = w.get();
     clsSerialController::setVirtualPortProvider([] {
         int16_t port = 0;
         if (portwick::_Class1 *watcher = existingVcpWatcher())
@@ -59,12 +61,13 @@ portwick::_Class1 &vcpWatcherObject()
 
 portwick::_Class1 *existingVcpWatcher()
 {
-    return holder().get();
+    return vcpWatcher;
 }
 
 void releaseVcpWatcher()
 {
     clsSerialController::setVirtualPortProvider({});
+    vcpWatcher = nullptr;
     holder().reset();
 }
 

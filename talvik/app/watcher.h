@@ -1,7 +1,8 @@
 #pragma once
-// The program's port watcher object (vcpWatcher): Portwick.Class1, created on
-// first use through the registry. When the class is not registered yet the
-// library beside the program is registered first, as its installer would.
+// The program's port watcher object: Portwick.Class1, created on first use
+// through the registry and named by the program-wide vcpWatcher from then on.
+// When the class is not registered yet the library beside the program is
+// registered first, as its installer would.
 // Once created it also supplies the serial link's automatic port.
 #include "portwick/portwickInterface.h"
 

@@ -27,6 +27,6 @@ bool srvMode = false;
 QString dataFolder;
 QString srvCustomer;
 std::vector<AlarmInfoRow> alarmInfo;
-portwick::Class1 *vcpWatcher = nullptr;
+portwick::_Class1 *vcpWatcher = nullptr;
 
 } // namespace talvik

@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace portwick {
-class Class1;
+struct _Class1;
 } // namespace portwick
 
 namespace talvik {
@@ -62,6 +62,6 @@ extern bool srvMode;          // service mode (command line not empty)
 extern QString dataFolder;    // folder of the service-mode input files
 extern QString srvCustomer;   // customer chosen in service mode
 extern std::vector<AlarmInfoRow> alarmInfo; // caution and limit counts of the service mode
-extern portwick::Class1 *vcpWatcher;        // the port watcher, created on first use
+extern portwick::_Class1 *vcpWatcher;       // the port watcher, created on first use (talvik/app/watcher.h)
 
 } // namespace talvik

@@ -22,10 +22,11 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include "platform/archive/tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -131,32 +132,8 @@ public:
     bool changed = true;
 };
 
-struct ProcessResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProcessResult run(const QString &program, const QStringList &args, const QString &workDir = QString())
-{
-    QProcess p;
-    if (!workDir.isEmpty())
-        p.setWorkingDirectory(workDir);
-    p.start(program, args);
-    ProcessResult r;
-    if (!p.waitForStarted(10000))
-        return r;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
+using archivetest::ProcessResult;
+using archivetest::run;
 
 // CRC-16/ARC, written out here so that hand-made archives do not use the code under test.
 unsigned arcCrc(const QByteArray &data)
