@@ -18,6 +18,7 @@ QString errorDescription(int number)
     case err::FileNotFound: return QStringLiteral("File not found");
     case err::DeviceIO: return QStringLiteral("Device I/O error");
     case err::FileAlreadyExists: return QStringLiteral("File already exists");
+    case err::DiskFull: return QStringLiteral("Disk full");
     case err::PermissionDenied: return QStringLiteral("Permission denied");
     case err::PathFileAccess: return QStringLiteral("Path/File access error");
     case err::PathNotFound: return QStringLiteral("Path not found");

@@ -1,0 +1,249 @@
+#include "platform/fileio/durable.h"
+
+#include "platform/shell/shell.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::fileio {
+
+namespace {
+
+faults::FaultHook &faultHook()
+{
+    static faults::FaultHook hook;
+    return hook;
+}
+
+int injected(faults::Step step, const QString &path, qint64 bytes)
+{
+    const faults::FaultHook &hook = faultHook();
+    return hook ? hook(step, path, bytes) : 0;
+}
+
+QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
+
+int errorNumberFor(int systemError)
+{
+    switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return err::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return err::PermissionDenied;
+    default:
+        return err::PathFileAccess;
+    }
+}
+
+constexpr char temporaryMarker[] = ".~tlv";
+
+// "<name>.~tlv<pid>-<n>": unique in the folder, recognisable as a leftover.
+QString temporaryNameFor(const QString &target)
+{
+    static std::atomic<unsigned> counter{0};
+    return target + QLatin1String(temporaryMarker) + QString::number(::getpid()) + u'-'
+           + QString::number(++counter);
+}
+
+int syncFolderPath(const QString &folder)
+{
+    const int dir = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return errno;
+    int rc = 0;
+    if (::fsync(dir) != 0 && errno != EINVAL) // some file systems cannot sync a folder
+        rc = errno;
+    ::close(dir);
+    return rc;
+}
+
+QString parentOf(const QString &path)
+{
+    const QString parent = QFileInfo(path).path();
+    return parent.isEmpty() ? QStringLiteral(".") : parent;
+}
+
+} // namespace
+
+QString describeSystemError(int systemError)
+{
+    switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("ディスクの空き領域が不足しています。");
+    case EFBIG:
+        return QStringLiteral("ファイルが大きすぎるか、ディスクの空き領域が不足しています。");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("書き込みが許可されていません。");
+    case EROFS:
+        return QStringLiteral("読み取り専用のファイルシステムです。");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("フォルダが見つかりません。");
+    case EIO:
+        return QStringLiteral("入出力エラーが発生しました。");
+    default:
+        return QString::fromLocal8Bit(std::strerror(systemError));
+    }
+}
+
+WriteError::WriteError(const QString &path, int systemError)
+    : RuntimeError(errorNumberFor(systemError),
+                   u'"' + path + QStringLiteral("\" に書き込めませんでした。") + describeSystemError(systemError)),
+      m_path(path), m_systemError(systemError)
+{
+}
+
+QString WriteError::cause() const { return describeSystemError(m_systemError); }
+
+DurableFile::DurableFile(const QString &target)
+    : m_target(platform::shell::toNativePath(target)), m_temp(temporaryNameFor(m_target))
+{
+    if (const int e = injected(faults::Step::Create, m_target, 0))
+        throw WriteError(m_target, e);
+    m_fd = ::open(encoded(m_temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (m_fd < 0)
+        throw WriteError(m_target, errno);
+    // The new file keeps the permissions of the one it replaces.
+    struct stat st {};
+    if (::stat(encoded(m_target).constData(), &st) == 0)
+        ::fchmod(m_fd, st.st_mode & 07777);
+}
+
+DurableFile::~DurableFile() { discard(); }
+
+void DurableFile::discard()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        ::unlink(encoded(m_temp).constData());
+    }
+}
+
+void DurableFile::fail(int systemError, const QString &path)
+{
+    discard();
+    throw WriteError(path, systemError);
+}
+
+void DurableFile::write(const char *data, qint64 size)
+{
+    if (m_fd < 0)
+        throw WriteError(m_target, EBADF);
+    if (const int e = injected(faults::Step::Write, m_target, m_written + size))
+        fail(e, m_target);
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, static_cast<size_t>(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno, m_target);
+        }
+        if (n == 0)
+            fail(ENOSPC, m_target);
+        data += n;
+        size -= n;
+        m_written += n;
+    }
+}
+
+void DurableFile::commit()
+{
+    if (m_fd < 0)
+        throw WriteError(m_target, EBADF);
+    if (const int e = injected(faults::Step::Sync, m_target, m_written))
+        fail(e, m_target);
+    // Delayed allocation can report a full disk only here, so both results count.
+    if (::fsync(m_fd) != 0)
+        fail(errno, m_target);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        const int e = errno;
+        ::unlink(encoded(m_temp).constData());
+        throw WriteError(m_target, e);
+    }
+    int e = injected(faults::Step::Rename, m_target, m_written);
+    if (e == 0 && std::rename(encoded(m_temp).constData(), encoded(m_target).constData()) != 0)
+        e = errno;
+    if (e != 0) {
+        ::unlink(encoded(m_temp).constData());
+        throw WriteError(m_target, e);
+    }
+    // The rename is done; a failed folder sync cannot undo it, but the caller
+    // learns that the new name may not survive a crash.
+    e = injected(faults::Step::SyncFolder, m_target, m_written);
+    if (e == 0)
+        e = syncFolderPath(parentOf(m_target));
+    if (e != 0)
+        throw WriteError(m_target, e);
+}
+
+void writeFile(const QString &target, const QByteArray &data)
+{
+    DurableFile file(target);
+    file.write(data);
+    file.commit();
+}
+
+void renameDurably(const QString &from, const QString &to)
+{
+    const QString source = platform::shell::toNativePath(from);
+    const QString destination = platform::shell::toNativePath(to);
+    int e = injected(faults::Step::Rename, source, 0);
+    if (e == 0 && std::rename(encoded(source).constData(), encoded(destination).constData()) != 0)
+        e = errno;
+    if (e != 0)
+        throw WriteError(source, e);
+    e = injected(faults::Step::SyncFolder, destination, 0);
+    if (e == 0)
+        e = syncFolderPath(parentOf(destination));
+    if (e == 0 && parentOf(source) != parentOf(destination))
+        e = syncFolderPath(parentOf(source));
+    if (e != 0)
+        throw WriteError(destination, e);
+}
+
+void syncFolder(const QString &folder)
+{
+    const QString path = platform::shell::toNativePath(folder);
+    int e = injected(faults::Step::SyncFolder, path, 0);
+    if (e == 0)
+        e = syncFolderPath(path);
+    if (e != 0)
+        throw WriteError(path, e);
+}
+
+bool isTemporaryName(const QString &fileName)
+{
+    return fileName.contains(QLatin1String(temporaryMarker));
+}
+
+namespace faults {
+
+void setFaultHook(FaultHook hook) { faultHook() = std::move(hook); }
+
+void faultPoint(Step step, const QString &path)
+{
+    if (const int e = injected(step, path, 0))
+        throw WriteError(path, e);
+}
+
+} // namespace faults
+
+} // namespace platform::fileio
