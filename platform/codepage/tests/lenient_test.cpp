@@ -32,6 +32,10 @@ TEST(LenientDecoding, SameOutputAsTheReferenceOnRepresentativeInputs)
     };
     for (const QByteArray &in : inputs)
         EXPECT_EQ(fromAnsiLenient(in), codepagetest::referenceLenient(in)) << in.toHex().constData();
+    // Half-width kana grow to three UTF-8 bytes each: the output outgrows its
+    // first buffer, with bad bytes before and after the growth.
+    const QByteArray kana = QByteArray(3000, '\xb1') + '\xff' + QByteArray(3000, '\xb2') + '\x81';
+    EXPECT_EQ(fromAnsiLenient(kana), codepagetest::referenceLenient(kana));
 }
 
 TEST(LenientDecoding, SameOutputAsTheReferenceOnRandomMixtures)
