@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace platform::codepage {
@@ -50,6 +51,48 @@ public:
         }
         out.resize(dst - out.data());
         return true;
+    }
+
+    // Converts in, replacing every sequence iconv refuses (an invalid byte,
+    // an incomplete pair at the end) by `replacement` and going on with the
+    // next byte. One pass over the input.
+    void convertLenient(const QByteArray &in, QByteArray &out, const QByteArray &replacement) const
+    {
+        if (m_cd == reinterpret_cast<iconv_t>(-1))
+            platform::raise(platform::err::InvalidProcedureCall,
+                            QStringLiteral("CP932 conversion is not available on this system"));
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        out.clear();
+        out.resize(in.size() * 2 + 16);
+        char *src = const_cast<char *>(in.constData());
+        size_t srcLeft = static_cast<size_t>(in.size());
+        qsizetype used = 0;
+        auto reserve = [&](qsizetype more) {
+            if (out.size() - used < more)
+                out.resize(qMax(out.size() * 2, used + more));
+        };
+        while (srcLeft > 0) {
+            char *dst = out.data() + used;
+            size_t dstLeft = static_cast<size_t>(out.size() - used);
+            const size_t r = iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
+            const int why = errno;
+            used = dst - out.data();
+            if (r != static_cast<size_t>(-1))
+                break;
+            if (why == E2BIG) {
+                out.resize(out.size() * 2);
+                continue;
+            }
+            // The refused byte becomes the replacement; conversion starts
+            // afresh at the byte after it.
+            reserve(replacement.size());
+            std::memcpy(out.data() + used, replacement.constData(), static_cast<size_t>(replacement.size()));
+            used += replacement.size();
+            ++src;
+            --srcLeft;
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        out.resize(used);
     }
 
 private:
@@ -107,24 +150,10 @@ QString fromAnsi(const QByteArray &bytes)
 
 QString fromAnsiLenient(const QByteArray &bytes)
 {
-    QString result;
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
-        QByteArray out;
-        qsizetype failAt = 0;
-        const QByteArray rest = bytes.mid(pos);
-        if (decoder().convert(rest, out, failAt)) {
-            result += QString::fromUtf8(out);
-            break;
-        }
-        QByteArray good;
-        qsizetype ignored = 0;
-        decoder().convert(rest.left(failAt), good, ignored);
-        result += QString::fromUtf8(good);
-        result += QChar(0xFFFD);
-        pos += failAt + 1;
-    }
-    return result;
+    static const QByteArray replacement = QString(QChar(0xFFFD)).toUtf8();
+    QByteArray out;
+    decoder().convertLenient(bytes, out, replacement);
+    return QString::fromUtf8(out);
 }
 
 } // namespace platform::codepage

@@ -1,6 +1,8 @@
 #include "platform/textdb/jetfunctions.h"
 
 #include "platform/runtime/numeric.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/textdb/textdb.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -13,6 +15,21 @@ namespace platform::textdb {
 namespace {
 
 const QDate serialEpoch(1899, 12, 30);
+
+// Date serials of 0100-01-01 and of the day after 9999-12-31: the range of
+// the date type.
+constexpr double minDateSerial = -657434.0;
+constexpr double endDateSerial = 2958466.0;
+
+[[noreturn]] void refuseDate()
+{
+    throw RuntimeError(textdbErrorNumber, QStringLiteral("FORMAT: 日付に変換できない値です。"));
+}
+
+[[noreturn]] void refuseNumber()
+{
+    throw RuntimeError(textdbErrorNumber, QStringLiteral("FORMAT: 数値に変換できない値です。"));
+}
 
 // Date-times here are zone-less wall-clock values: they are built as UTC so
 // that no time-zone rule applies (and no zone file is consulted per row).
@@ -196,6 +213,10 @@ std::optional<QDateTime> toDateTime(const QVariant &value)
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong
         || value.typeId() == QMetaType::Int) {
         const double serial = value.toDouble();
+        // Infinite, NaN and serials beyond the date type have no date; left
+        // unchecked they would overflow the seconds below.
+        if (!(serial >= minDateSerial && serial < endDateSerial))
+            refuseDate();
         const long long secs = std::llround(serial * 86400.0);
         const long long days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
         const long long rest = secs - days * 86400;
@@ -333,6 +354,20 @@ QVariant argValue(sqlite3_value *v)
     }
 }
 
+// Runs the body of an SQL function; a run-time error becomes the statement's
+// error (no exception may cross the engine).
+template <typename Body>
+void guarded(sqlite3_context *ctx, Body body)
+{
+    try {
+        body();
+    } catch (const RuntimeError &e) {
+        sqlite3_result_error(ctx, e.Description().toUtf8().constData(), -1);
+    } catch (const std::exception &e) {
+        sqlite3_result_error(ctx, e.what(), -1);
+    }
+}
+
 void resultText(sqlite3_context *ctx, const QString &s)
 {
     const QByteArray u = s.toUtf8();
@@ -393,8 +428,10 @@ void sqlFormat(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         sqlite3_result_null(ctx);
         return;
     }
-    const QVariant v = argValue(argv[0]);
-    resultText(ctx, argc > 1 ? jetFormat(v, argValue(argv[1]).toString()) : variantText(v));
+    guarded(ctx, [&] {
+        const QVariant v = argValue(argv[0]);
+        resultText(ctx, argc > 1 ? jetFormat(v, argValue(argv[1]).toString()) : variantText(v));
+    });
 }
 
 void sqlTimeValue(sqlite3_context *ctx, int, sqlite3_value **argv)
@@ -490,6 +527,8 @@ QString jetFormat(const QVariant &value, const QString &format)
             return s;
         v = Val(s.trimmed());
     }
+    if (!std::isfinite(v))
+        refuseNumber();
     return formatNumber(v, format);
 }
 
