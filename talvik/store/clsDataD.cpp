@@ -241,7 +241,10 @@ bool clsDataD::stageRecords(bool shiftBack)
             staging::keepStagingAside();
         if (!platform::shell::FolderExists(staging))
             platform::shell::CreateFolder(staging);
-        initTable(staging);
+        // The staging table and its schema are rewritten whole below; a
+        // failure there leaves the previous (merged) staging table, so they
+        // are not emptied first, which would only cost two more synced
+        // writes per run.
         if (IStoreWaitDialog *w = storeServices().waitForm)
             w->setWaitMsg(QStringLiteral("データ構築中・・・　しばらくお待ち下さい。"));
         if (!expandRecvData(staging, shiftBack))
@@ -337,6 +340,7 @@ bool clsDataD::fire(bool shiftBack)
         }
         staging::markMerged(staging);
         m_staged = false;
+        staged = false; // merged: nothing is kept any more
         window->TreeNode().mkNodeInit(window->treData(), window->form());
         return true;
     } catch (...) {

@@ -5,6 +5,8 @@
 #include "platform/shell/shell.h"
 #include "platform/textdb/textdb.h"
 
+#include <QFile>
+
 #include <utility>
 
 namespace talvik {
@@ -94,6 +96,12 @@ void TableWriter::replaceTable(const QString &folder, const QStringList &lines, 
     // The table first: a failure there leaves table and schema untouched.
     replaceFile(folder + u'\\' + tableFileName, encoded);
     const QByteArray schema = schemaText(serviceColumns);
+    // A schema with the right content already is left as it is: rewriting
+    // it would give the same bytes at the cost of a synced write.
+    QFile current(platform::shell::toNativePath(folder + QStringLiteral("\\schema.ini")));
+    if (current.open(QIODevice::ReadOnly) && current.size() == schema.size() && current.readAll() == schema)
+        return;
+    current.close();
     QList<QByteArray> schemaLines;
     for (qsizetype start = 0; start < schema.size();) {
         const qsizetype end = schema.indexOf('\n', start);
