@@ -171,6 +171,49 @@ TEST_F(StoreDurability, KeptRecordsAreMergedByTheNextRunAsIfBothRunsHadSucceeded
     EXPECT_EQ(tran(), expected);
 }
 
+// Two failed merges in a row leave two kept sets; the next good run merges
+// them oldest first, so a half hour read three times keeps the last value.
+TEST_F(StoreDurability, SeveralKeptSetsAreMergedOldestFirst)
+{
+    const QDateTime starts[] = {newYear, newYear.addSecs(1800), newYear.addSecs(3600)};
+    QTemporaryDir plain;
+    useProgramFolder(plain.path());
+    {
+        clsDataD d;
+        d.setCustomer(QStringLiteral("Kita"));
+        for (int i = 0; i < 3; ++i) {
+            feed(d, starts[i], 6, 100 * (i + 1));
+            ASSERT_TRUE(d.fire(true));
+        }
+    }
+    const auto expected = tran();
+    logLines.clear();
+
+    FullDisk disk;
+    useProgramFolder(disk.folder());
+    clsDataD d;
+    d.setCustomer(QStringLiteral("Kita"));
+    for (int i = 0; i < 2; ++i) {
+        feed(d, starts[i], 6, 100 * (i + 1));
+        ASSERT_TRUE(d.stage(true, nullptr)) << i;
+        disk.fill();
+        ASSERT_FALSE(d.fire(true)) << i;
+        disk.release();
+    }
+    // The first set failed again ahead of the second, which stayed staged.
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(talvik::staging::keptSets().size(), 1);
+    EXPECT_EQ(talvik::staging::unmergedCustomer(talvik::staging::stagingFolder()), QStringLiteral("Kita"));
+    EXPECT_TRUE(tran().isEmpty()) << "nothing merged yet";
+
+    feed(d, starts[2], 6, 300);
+    ASSERT_TRUE(d.fire(true)) << messages.join('|').toStdString();
+    EXPECT_EQ(tran(), expected);
+    EXPECT_EQ(logLines.size(), 3);
+    EXPECT_TRUE(talvik::staging::keptSets().isEmpty());
+    EXPECT_TRUE(QDir(at(QStringLiteral("dDB.kept"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
 TEST_F(StoreDurability, KeptRecordsOfAnotherCustomerGoToThatCustomer)
 {
     FullDisk disk;
