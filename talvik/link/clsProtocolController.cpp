@@ -238,8 +238,7 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
             QString cause;
             if (!m_data->stage(true, &cause)) {
                 closeWait();
-                raiseError(QStringLiteral("受信したデータを保存できませんでした。データは機器に残っています。")
-                           + (cause.isEmpty() ? QString() : u'\n' + cause));
+                raiseError(recordsNotStoredText + (cause.isEmpty() ? QString() : u'\n' + cause));
                 return;
             }
         }

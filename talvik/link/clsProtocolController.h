@@ -21,6 +21,12 @@ namespace talvik {
 
 class clsSerialController;
 
+// The start of the error text of an RD transfer whose records could not be
+// stored before the final block was acknowledged (the cause follows on the
+// next line). The device is fine and still holds the records.
+inline const QString recordsNotStoredText =
+    QStringLiteral("受信したデータを保存できませんでした。データは機器に残っています。");
+
 class clsProtocolController : public QObject {
     Q_OBJECT
 public:

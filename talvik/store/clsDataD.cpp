@@ -1,6 +1,7 @@
 #include "talvik/store/clsDataD.h"
 
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/durable.h"
 #include "platform/forms/flexgrid.h"
 #include "platform/runtime/numeric.h"
 #include "platform/runtime/runtime_error.h"
@@ -239,8 +240,10 @@ bool clsDataD::stageRecords(bool shiftBack)
         // whole and are merged first by this run.
         if (!staging::unmergedCustomer(staging).isEmpty())
             staging::keepStagingAside();
-        if (!platform::shell::FolderExists(staging))
+        if (!platform::shell::FolderExists(staging)) {
             platform::shell::CreateFolder(staging);
+            platform::fileio::syncFolder(platform::shell::programFolder());
+        }
         // The staging table and its schema are rewritten whole below; a
         // failure there leaves the previous (merged) staging table, so they
         // are not emptied first, which would only cost two more synced

@@ -110,6 +110,23 @@ TEST_F(ReadIntoReadOnlyFolder, DetectorReadEndsWithAMessageAndStoresNothing)
     EXPECT_EQ(sim->device().completedTransfers(), 1) << "only the customer-number list";
     EXPECT_EQ(sim->device().customers()[0].records.size(), held);
     EXPECT_EQ(store(), before);
+
+    // The device stays known: once the folder is writable again the same
+    // read stores the records.
+    readOnly.reset();
+    script->answerNext(vbOK);
+    w->mnuTerm_Click(0);
+    ASSERT_TRUE(waitFor([&] { return script->shown().size() == 2; })) << prompts().join('|').toStdString();
+    EXPECT_EQ(script->shown()[1].prompt, QStringLiteral("読み込みは正常に終了しました。"));
+    EXPECT_FALSE(talvik::commBusy);
+    auto rows = [](const QMap<QString, QByteArray> &files) {
+        qsizetype n = 0;
+        for (auto [name, bytes] : files.asKeyValueRange())
+            if (name.startsWith(QStringLiteral("dDB.tran/東京工場/")) && name.endsWith(QStringLiteral("/demand.csv")))
+                n += bytes.count('\n');
+        return n;
+    };
+    EXPECT_EQ(rows(store()), rows(before) + held);
 }
 
 TEST_F(ReadIntoReadOnlyFolder, ReaderWithDeleteKeepsEveryRecordAndTheChainStops)
