@@ -9,6 +9,7 @@
 #include "talvik/link/clsProtocolController.h"
 #include "talvik/link/clsSerialController.h"
 #include "talvik/store/clsDataD.h"
+#include "talvik/store/clsDataDSrv.h"
 #include "talvik/store/stagingArea.h"
 #include "tools/devicesim/simulator.h"
 
@@ -239,6 +240,44 @@ TEST_F(StoreDurability, KeptRecordsOfAnotherCustomerGoToThatCustomer)
     EXPECT_EQ(get(QStringLiteral("dDB.tran/Minami/2024年/demand.csv")), QByteArray("24051310000123202401020915\r\n"));
     EXPECT_EQ(logLines, (QStringList{QStringLiteral("情報データ読み込み(追加：4 更新：0)　　　-->　「Kita」"),
                                      QStringLiteral("情報データ読み込み(追加：1 更新：0)　　　-->　「Minami」")}));
+}
+
+// Kept records of the service record (six columns) wait for a service-mode
+// store run; the ordinary record leaves them alone.
+TEST_F(StoreDurability, ServiceRecordsAreKeptForTheServiceRecord)
+{
+    talvik::StoreServices &services = talvik::storeServices();
+    talvik::dataFolder = QStringLiteral("/data");
+    services.importCustom = [] { return QStringLiteral("Kita"); };
+    services.getCsvFileAlarmInfo = [](const QString &, QVector<talvik::AlarmInfoRow> &rows) {
+        rows = {{QStringLiteral("209901010000"), QString(), QString()}};
+        return false;
+    };
+    FullDisk disk;
+    useProgramFolder(disk.folder());
+    talvik::clsDataDSrv service;
+    service.setCustomer(QStringLiteral("Kita"));
+    ASSERT_TRUE(service.setRecvData(block("2405131030", "0123", true), 18));
+    ASSERT_TRUE(service.stage(true, nullptr));
+    disk.fill();
+    ASSERT_FALSE(service.fire(true));
+    disk.release();
+
+    clsDataD d;
+    d.setCustomer(QStringLiteral("Minami"));
+    ASSERT_TRUE(d.setRecvData(block("2405131000", "0456"), 18));
+    ASSERT_TRUE(d.fire(false)) << messages.join('|').toStdString();
+    EXPECT_EQ(get(QStringLiteral("dDB.tran/Minami/2024年/demand.csv")), QByteArray("24051310000456202401020915\r\n"));
+    EXPECT_EQ(get(QStringLiteral("dDB.tran/Kita/2024年/demand.csv")), QByteArray("<missing>"));
+    EXPECT_EQ(talvik::staging::keptSets().size(), 1);
+
+    talvik::clsDataDSrv next;
+    next.setCustomer(QStringLiteral("Kita"));
+    ASSERT_TRUE(next.setRecvData(block("2405131100", "0124"), 18));
+    ASSERT_TRUE(next.fire(false)) << messages.join('|').toStdString();
+    EXPECT_EQ(get(QStringLiteral("dDB.tran/Kita/2024年/demand.csv")),
+              QByteArray("24051310000123202401020915-001-001\r\n24051311000124202401020915-001-001\r\n"));
+    EXPECT_TRUE(talvik::staging::keptSets().isEmpty());
 }
 
 TEST_F(StoreDurability, FullDiskWhileStagingChangesNothingAndSaysSo)
