@@ -211,7 +211,10 @@ void frmData::m_Protocol_OnEvent(const QString &msg)
 void frmData::m_Protocol_OnError(const QString &msg)
 {
     m_readerChain = false;
-    deviceVersion.clear();
+    // A device that answered but whose records could not be stored stays
+    // known, so that the read can be repeated once the disk is writable.
+    if (!msg.startsWith(recordsNotStoredText))
+        deviceVersion.clear();
     if (!msg.isEmpty())
         MsgBox(msg, vbOKOnly + vbCritical, appTitle);
     // The flag is cleared whatever the message.

@@ -150,6 +150,7 @@ void clsProtocolController::sendCurrentCommand()
         return;
     }
     m_protocolMode = modeOf(frame);
+    m_blocks = 0;
     if (m_protocolMode == 3 && w)
         w->setLoadInfo1(w->loadInfo1() + QStringLiteral("情報データ読み込み中"));
     m_SerialCtl->setTimer(1000);
@@ -158,9 +159,12 @@ void clsProtocolController::sendCurrentCommand()
 
 void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int count, bool ok)
 {
+    // Every controller sees every block; an idle one leaves the shared reply
+    // timer alone, which the running transaction may just have re-armed.
+    if (m_protocolMode == 0)
+        return;
     IWaitDialog *w = theWaitDialog();
-    // Only the controller whose transaction runs acts on a cancel.
-    if (m_protocolMode != 0 && w && w->isCancel()) {
+    if (w && w->isCancel()) {
         m_protocolMode = 0;
         closeWait();
         raiseEvent(QStringLiteral("キャンセルしました。"));
@@ -201,6 +205,12 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
         return;
     }
     case 3:
+        if (isAck && m_blocks > 0) {
+            // A lone ACK after blocks were taken: the transfer broke off and
+            // ends as a device that stopped answering; nothing is stored.
+            m_SerialCtl_OnTimeOut();
+            return;
+        }
         if (isAck) {
             // Nothing to read; the transaction is over.
             m_protocolMode = 0;
@@ -209,10 +219,11 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
             raiseTranEnd();
             return;
         }
+        ++m_blocks;
         if (!m_data->setRecvData(data, count))
             addLog(QStringLiteral("データ１件　キャンセル"));
-        m_SerialCtl->sendAck();
         if (!m_data->isETX()) {
+            m_SerialCtl->sendAck();
             m_SerialCtl->setTimer(0);
             m_SerialCtl->setTimer(1000);
             if (m_data->count() % 10 == 0 && w)
@@ -220,6 +231,18 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
             return;
         }
         m_protocolMode = 0;
+        {
+            // The final block is acknowledged only once the records are on
+            // disk: until then the device keeps them (a reader does not
+            // delete them).
+            QString cause;
+            if (!m_data->stage(true, &cause)) {
+                closeWait();
+                raiseError(recordsNotStoredText + (cause.isEmpty() ? QString() : u'\n' + cause));
+                return;
+            }
+        }
+        m_SerialCtl->sendAck();
         if (!m_data->fire(true)) {
             closeWait();
             clearBusy(QStringLiteral("エラー時"));
@@ -234,6 +257,10 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
         }
         return;
     case 5:
+        if (isAck && m_blocks > 0) {
+            m_SerialCtl_OnTimeOut();
+            return;
+        }
         if (isAck) {
             m_protocolMode = 0;
             closeWait();
@@ -241,6 +268,7 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
             raiseTranEnd();
             return;
         }
+        ++m_blocks;
         if (!m_data->setRecvData(data, count))
             addLog(QStringLiteral("不正なお客さま番号です。"));
         m_SerialCtl->sendAck();
@@ -295,9 +323,9 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
 
 void clsProtocolController::m_SerialCtl_OnTimeOut()
 {
-    m_SerialCtl->setTimer(0);
     if (m_protocolMode == 0)
         return;
+    m_SerialCtl->setTimer(0);
     const int mode = m_protocolMode;
     m_protocolMode = 0;
     unloadWait();
@@ -313,7 +341,8 @@ void clsProtocolController::m_SerialCtl_OnTimeOut()
 void clsProtocolController::m_SerialCtl_OnError(const QString &msg)
 {
     unloadWait();
-    m_SerialCtl->setTimer(0);
+    if (m_protocolMode != 0)
+        m_SerialCtl->setTimer(0);
     m_protocolMode = 0;
     raiseError(msg);
 }

@@ -5,7 +5,8 @@
 // the owner window how the transaction ended.
 //
 // Every controller shares the one serial link and sees every block; only the
-// controller whose transaction runs (mode not 0) acts on it, cancel included.
+// controller whose transaction runs (mode not 0) acts on it, cancel included,
+// and only that one stops or re-arms the shared reply timer.
 // The controller's own signals are delivered queued: they run after the serial
 // link's receive handler has returned, so a handler may open a modal dialog or
 // start the next transfer without nesting inside the receive machine.
@@ -19,6 +20,12 @@
 namespace talvik {
 
 class clsSerialController;
+
+// The start of the error text of an RD transfer whose records could not be
+// stored before the final block was acknowledged (the cause follows on the
+// next line). The device is fine and still holds the records.
+inline const QString recordsNotStoredText =
+    QStringLiteral("受信したデータを保存できませんでした。データは機器に残っています。");
 
 class clsProtocolController : public QObject {
     Q_OBJECT
@@ -71,6 +78,8 @@ private:
     ITransactionOwner *m_owner = nullptr;
     int m_protocolMode = 0;
     int m_nakRetryCount = 0;
+    // Blocks of the running RC or RD transfer received so far.
+    int m_blocks = 0;
     bool m_showWait = true;
 };
 

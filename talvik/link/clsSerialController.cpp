@@ -373,7 +373,9 @@ void clsSerialController::execMatrix(std::uint8_t b)
     if (m_state == 1) {
         m_state = -1;
         m_Comm->startFrameTimer(0);
-        fnc_notifyEvent(checkBCC(b));
+        // A frame that overran the buffer lost bytes (its ETX among them):
+        // it is never good, whatever its BCC says.
+        fnc_notifyEvent(!m_overflow && checkBCC(b));
         return;
     }
     if (c == frame::ACK || c == frame::NAK) {
@@ -411,6 +413,7 @@ void clsSerialController::execMatrix(std::uint8_t b)
 void clsSerialController::storeDataStart(std::uint8_t b)
 {
     m_count = 0;
+    m_overflow = false;
     m_buffer = QByteArray(bufferLimit + 1, '\0');
     fnc_storeData(b);
 }
@@ -420,12 +423,15 @@ void clsSerialController::fnc_storeData(std::uint8_t b)
     if (m_count < m_limit) {
         m_buffer[m_count] = static_cast<char>(b);
         ++m_count;
+    } else {
+        m_overflow = true;
     }
 }
 
 void clsSerialController::fnc_resetData()
 {
     m_count = 0;
+    m_overflow = false;
     m_buffer.clear();
 }
 

@@ -101,6 +101,8 @@ private:
     int m_count = 0;
     int m_limit = bufferLimit;
     int m_state = -1;
+    // Bytes of the current frame were dropped at the buffer limit.
+    bool m_overflow = false;
 };
 
 // Path of "Serial.ini" in the program folder.

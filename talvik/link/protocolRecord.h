@@ -39,6 +39,17 @@ public:
         return fire();
     }
 
+    // RD: called with the final block before it is acknowledged. The record
+    // puts what it received where it survives (the store's staging table);
+    // false, with the cause, when it could not, and the block is then not
+    // acknowledged so that the device keeps the records.
+    virtual bool stage(bool shiftBack, QString *cause)
+    {
+        (void)shiftBack;
+        (void)cause;
+        return true;
+    }
+
     // Multi-block transfers (RC, RD): true once the final block (ending in ETX
     // rather than ETB) has been received.
     virtual bool isETX() const { return true; }

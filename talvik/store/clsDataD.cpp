@@ -1,6 +1,7 @@
 #include "talvik/store/clsDataD.h"
 
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/durable.h"
 #include "platform/forms/flexgrid.h"
 #include "platform/runtime/numeric.h"
 #include "platform/runtime/runtime_error.h"
@@ -10,8 +11,10 @@
 #include "talvik/store/clsTreeNode.h"
 #include "talvik/store/customerName.h"
 #include "talvik/store/dataWindow.h"
+#include "talvik/store/stagingArea.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFontMetrics>
 #include <QTableView>
 #include <exception>
@@ -82,6 +85,7 @@ void clsDataD::initData()
     m_isReader = false;
     m_isDel = false;
     m_records.clear();
+    m_staged = false;
 }
 
 QByteArray clsDataD::getSendCMD()
@@ -100,6 +104,7 @@ QByteArray clsDataD::getSendCMD()
     m_sendBuf += ETX;
     m_count = 0;
     m_records.clear();
+    m_staged = false;
     return m_sendBuf;
 }
 
@@ -134,6 +139,7 @@ bool clsDataD::setRecvData(const QByteArray &buf, int length)
     m_records.append(m_recvFrame);
     m_idx = m_count;
     ++m_count;
+    m_staged = false;
     return true;
 }
 
@@ -215,8 +221,98 @@ void clsDataD::writeStaging(const QString &folder, const OrderedRows &staging)
 
 // ---- the store run ----
 
+void clsDataD::reportFailure(const QString &customer, const QString &cause, bool kept) const
+{
+    QString text = QStringLiteral("お客さま「") + customer + QStringLiteral("」のデータを保存できませんでした。");
+    if (!cause.isEmpty())
+        text += u'\n' + cause;
+    if (kept)
+        text += QStringLiteral("\nデータは保管してあり、次回の保存時に取り込みます。");
+    showError(text);
+}
+
+bool clsDataD::stageRecords(bool shiftBack)
+{
+    m_staged = false;
+    try {
+        const QString staging = staging::stagingFolder();
+        // Records of a failed merge are never overwritten: they move aside
+        // whole and are merged first by this run.
+        if (!staging::unmergedCustomer(staging).isEmpty())
+            staging::keepStagingAside();
+        if (!platform::shell::FolderExists(staging)) {
+            platform::shell::CreateFolder(staging);
+            platform::fileio::syncFolder(platform::shell::programFolder());
+        }
+        // The staging table and its schema are rewritten whole below; a
+        // failure there leaves the previous (merged) staging table, so they
+        // are not emptied first, which would only cost two more synced
+        // writes per run.
+        if (IStoreWaitDialog *w = storeServices().waitForm)
+            w->setWaitMsg(QStringLiteral("データ構築中・・・　しばらくお待ち下さい。"));
+        if (!expandRecvData(staging, shiftBack))
+            return false;
+        // The marker comes last: without it a crash before the device was
+        // acknowledged leaves nothing that looks unmerged.
+        staging::markUnmerged(staging, m_customer);
+        m_staged = true;
+        m_stagedShift = shiftBack;
+        return true;
+    } catch (...) {
+        noteFailure(describe(std::current_exception()));
+        return false;
+    }
+}
+
+bool clsDataD::stage(bool shiftBack, QString *cause)
+{
+    m_failure.clear();
+    if (const QString why = validateCustomerName(m_customer); !why.isEmpty()) {
+        if (cause)
+            *cause = why;
+        return false;
+    }
+    if (stageRecords(shiftBack))
+        return true;
+    if (cause)
+        *cause = m_failure;
+    return false;
+}
+
+bool clsDataD::mergeStaged(const QString &folder, const QString &customer)
+{
+    const QString own = m_customer;
+    m_customer = customer;
+    const bool ok = makeYearFolders(folder) && mergeData(folder);
+    m_customer = own;
+    return ok;
+}
+
+bool clsDataD::mergeKeptSets()
+{
+    const QByteArray schema = schemaText(serviceColumns());
+    for (const staging::KeptSet &set : staging::keptSets()) {
+        // Sets of the other record kind (4 or 6 columns) are left to it.
+        QFile f(platform::shell::toNativePath(set.folder + QStringLiteral("\\schema.ini")));
+        if (!f.open(QIODevice::ReadOnly) || f.readAll() != schema)
+            continue;
+        f.close();
+        if (!validateCustomerName(set.customer).isEmpty())
+            continue;
+        m_failure.clear();
+        if (!mergeStaged(set.folder, set.customer)) {
+            reportFailure(set.customer, m_failure, true);
+            return false;
+        }
+        staging::removeKeptSet(set.folder);
+    }
+    return true;
+}
+
 bool clsDataD::fire(bool shiftBack)
 {
+    m_failure.clear();
+    bool staged = false;
     try {
         IDataWindow *window = dataForm;
         if (!window)
@@ -226,21 +322,32 @@ bool clsDataD::fire(bool shiftBack)
             showError(why);
             return false;
         }
-        const QString staging = platform::shell::programFolder() + u'\\' + stagingFolderName;
-        if (!platform::shell::FolderExists(staging))
-            platform::shell::CreateFolder(staging);
-        initTable(staging);
-        if (IStoreWaitDialog *w = storeServices().waitForm)
+        // A device transfer was staged before its last block was
+        // acknowledged; a CSV import is staged here.
+        if (!m_staged || m_stagedShift != shiftBack) {
+            if (!stageRecords(shiftBack)) {
+                reportFailure(m_customer, m_failure, false);
+                return false;
+            }
+        } else if (IStoreWaitDialog *w = storeServices().waitForm) {
             w->setWaitMsg(QStringLiteral("データ構築中・・・　しばらくお待ち下さい。"));
-        if (!expandRecvData(staging, shiftBack))
+        }
+        staged = true;
+        if (!mergeKeptSets())
             return false;
-        if (!makeYearFolders(staging))
+        m_failure.clear();
+        const QString staging = staging::stagingFolder();
+        if (!mergeStaged(staging, m_customer)) {
+            reportFailure(m_customer, m_failure, true);
             return false;
-        if (!mergeData(staging))
-            return false;
+        }
+        staging::markMerged(staging);
+        m_staged = false;
+        staged = false; // merged: nothing is kept any more
         window->TreeNode().mkNodeInit(window->treData(), window->form());
         return true;
     } catch (...) {
+        reportFailure(m_customer, describe(std::current_exception()), staged);
         return false;
     }
 }
@@ -258,7 +365,7 @@ bool clsDataD::expandRecvData(const QString &folder, bool shiftBack)
         writeStaging(folder, staging);
         return true;
     } catch (...) {
-        showError(describe(std::current_exception()));
+        noteFailure(describe(std::current_exception()));
         return false;
     }
 }
@@ -289,7 +396,7 @@ bool clsDataD::makeYearFolders(const QString &folder)
         cn.Close();
         return true;
     } catch (...) {
-        showError(describe(std::current_exception()));
+        noteFailure(describe(std::current_exception()));
         return false;
     }
 }
@@ -344,7 +451,7 @@ bool clsDataD::mergeData(const QString &folder)
         cn.Close();
         return true;
     } catch (...) {
-        showError(describe(std::current_exception()));
+        noteFailure(describe(std::current_exception()));
         return false;
     }
 }
@@ -378,7 +485,7 @@ bool clsDataD::loadYearTable(OrderedRows &dictionary, const QString &folder)
         return true;
     } catch (...) {
         dictionary.clear();
-        showError(describe(std::current_exception()));
+        noteFailure(describe(std::current_exception()));
         return false;
     }
 }
@@ -407,7 +514,7 @@ bool clsDataD::saveYearTable(const OrderedRows &dictionary, const QString &folde
         writer().replaceTable(folder, lines, serviceColumns());
         return true;
     } catch (...) {
-        showError(describe(std::current_exception()));
+        noteFailure(describe(std::current_exception()));
         return false;
     }
 }

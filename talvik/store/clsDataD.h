@@ -48,6 +48,10 @@ public:
     bool setRecvData(const QByteArray &buffer, int length) override;
     bool fire() override { return fire(false); }
     bool fire(bool shiftBack) override;
+    // Writes the received records durably to the staging table (and marks
+    // them unmerged) without merging them; fire then merges what is staged.
+    // False with the cause when they could not be written.
+    bool stage(bool shiftBack, QString *cause) override;
     bool isETX() const override;
     int count() const override { return m_count; }
     bool isReader() const override { return m_isReader; }
@@ -71,13 +75,26 @@ public:
     virtual void setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold);
 
 protected:
-    // Steps of the store run; each catches its own errors, shows them and
-    // returns false.
+    // Steps of the store run; each catches its own errors, notes the cause
+    // (noteFailure) and returns false; the run then reports it once.
     virtual bool expandRecvData(const QString &folder, bool shiftBack);
     bool makeYearFolders(const QString &folder);
     bool mergeData(const QString &folder);
     bool loadYearTable(OrderedRows &dictionary, const QString &folder);
     bool saveYearTable(const OrderedRows &dictionary, const QString &folder);
+
+    // Staging of the run: an unmerged staging folder is moved aside first,
+    // then the staging table and its marker are written.
+    bool stageRecords(bool shiftBack);
+    // Merges the sets kept by earlier failed runs, oldest first; reports a
+    // failure itself.
+    bool mergeKeptSets();
+    // Year folders and merge of one staging table into a customer's tables.
+    bool mergeStaged(const QString &folder, const QString &customer);
+    void noteFailure(const QString &cause) { m_failure = cause; }
+    // The message of a failed store run: the customer, the cause, and
+    // whether the records are kept for the next run.
+    void reportFailure(const QString &customer, const QString &cause, bool kept) const;
 
     // 4 columns here, 6 in the service record.
     virtual bool serviceColumns() const { return false; }
@@ -115,6 +132,11 @@ protected:
     bool m_isReader = false;
     bool m_isDel = false;
     QByteArray m_sendBuf;
+    // The records of this transfer are in the staging table (and with which
+    // shift); cleared whenever the records change.
+    bool m_staged = false;
+    bool m_stagedShift = false;
+    QString m_failure;
 
 public:
     // The writer of tables (tests put one in that fails on purpose).

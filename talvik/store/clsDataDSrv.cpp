@@ -70,7 +70,7 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
             text = QString::fromLocal8Bit(e.what());
         } catch (...) {
         }
-        showError(QStringLiteral("insertData2Srv:") + text);
+        noteFailure(QStringLiteral("insertData2Srv:") + text);
         return false;
     }
 }

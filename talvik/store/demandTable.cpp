@@ -1,26 +1,15 @@
 #include "talvik/store/demandTable.h"
 
 #include "platform/codepage/codepage.h"
-#include "platform/runtime/runtime_error.h"
+#include "platform/fileio/durable.h"
 #include "platform/shell/shell.h"
 #include "platform/textdb/textdb.h"
 
 #include <QFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+
+#include <utility>
 
 namespace talvik {
-
-namespace {
-
-[[noreturn]] void fileError(const QString &path, const QString &what)
-{
-    throw platform::RuntimeError(platform::err::PathFileAccess,
-                                 QStringLiteral("%1 (%2)").arg(what, path));
-}
-
-} // namespace
 
 QByteArray schemaText(bool serviceColumns)
 {
@@ -53,52 +42,47 @@ QByteArray schemaText(bool serviceColumns)
 void initTableFolder(const QString &folder, bool serviceColumns)
 {
     const QString native = platform::shell::toNativePath(folder);
-    QFile schema(native + QStringLiteral("/schema.ini"));
-    if (!schema.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        fileError(schema.fileName(), QStringLiteral("ファイルを作成できません。"));
-    const QByteArray text = schemaText(serviceColumns);
-    if (schema.write(text) != text.size() || !schema.flush())
-        fileError(schema.fileName(), QStringLiteral("ファイルに書き込めません。"));
-    schema.close();
-    QFile table(native + u'/' + tableFileName);
-    if (!table.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        fileError(table.fileName(), QStringLiteral("ファイルを作成できません。"));
-    table.close();
-    platform::textdb::invalidateTable(table.fileName());
+    platform::fileio::writeFile(native + QStringLiteral("/schema.ini"), schemaText(serviceColumns));
+    const QString table = native + u'/' + tableFileName;
+    platform::fileio::writeFile(table, QByteArray());
+    platform::textdb::invalidateTable(table);
 }
 
-void TableWriter::writeLine(QFile &file, const QByteArray &line, int)
+void TableWriter::writeLine(platform::fileio::DurableFile &file, const QByteArray &line, int)
 {
-    if (file.write(line) != line.size())
-        fileError(file.fileName(), QStringLiteral("ファイルに書き込めません。"));
+    // Lines are collected and written in blocks: a year table has 17,520
+    // lines, and one system call per line would dominate the rewrite.
+    m_pending += line;
+    if (m_pending.size() >= pendingLimit)
+        flushPending(file);
+}
+
+void TableWriter::flushPending(platform::fileio::DurableFile &file)
+{
+    if (m_pending.isEmpty())
+        return;
+    const QByteArray block = std::exchange(m_pending, QByteArray());
+    file.write(block);
 }
 
 void TableWriter::replaceFile(const QString &path, const QList<QByteArray> &lines)
 {
     const QString target = platform::shell::toNativePath(path);
-    const QString temp = target + QStringLiteral(".new");
-    QFile f(temp);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        fileError(temp, QStringLiteral("ファイルを作成できません。"));
-    try {
+    {
+        // Destroyed without a commit (a line failed), the file drops its
+        // temporary file and the target stays as it was.
+        m_pending.clear();
+        platform::fileio::DurableFile file(target);
         int n = 0;
-        for (const QByteArray &line : lines)
-            writeLine(f, line, ++n);
-        if (!f.flush())
-            fileError(temp, QStringLiteral("ファイルに書き込めません。"));
-        f.close();
-        if (f.error() != QFileDevice::NoError)
-            fileError(temp, QStringLiteral("ファイルに書き込めません。"));
-    } catch (...) {
-        f.close();
-        QFile::remove(temp);
-        throw;
-    }
-    // rename() replaces the old file in one step.
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(temp);
-        fileError(target, QStringLiteral("ファイルを置き換えられません。") + reason);
+        try {
+            for (const QByteArray &line : lines)
+                writeLine(file, line, ++n);
+            flushPending(file);
+        } catch (...) {
+            m_pending.clear();
+            throw;
+        }
+        file.commit();
     }
     platform::textdb::invalidateTable(target);
 }
@@ -112,6 +96,12 @@ void TableWriter::replaceTable(const QString &folder, const QStringList &lines, 
     // The table first: a failure there leaves table and schema untouched.
     replaceFile(folder + u'\\' + tableFileName, encoded);
     const QByteArray schema = schemaText(serviceColumns);
+    // A schema with the right content already is left as it is: rewriting
+    // it would give the same bytes at the cost of a synced write.
+    QFile current(platform::shell::toNativePath(folder + QStringLiteral("\\schema.ini")));
+    if (current.open(QIODevice::ReadOnly) && current.size() == schema.size() && current.readAll() == schema)
+        return;
+    current.close();
     QList<QByteArray> schemaLines;
     for (qsizetype start = 0; start < schema.size();) {
         const qsizetype end = schema.indexOf('\n', start);

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-class QFile;
+namespace platform::fileio {
+class DurableFile;
+}
 
 namespace platform::textdb {
 class Connection;
@@ -21,24 +23,31 @@ inline const QString tableFileName = QStringLiteral("demand.csv");
 // "schema.ini" of a 4-column table, or with the service columns (6).
 QByteArray schemaText(bool serviceColumns);
 
-// Writes folder & "\schema.ini" and creates an empty folder & "\demand.csv".
-// Raises platform::RuntimeError when the folder or a file cannot be written.
+// Writes folder & "\schema.ini" and creates an empty folder & "\demand.csv",
+// both through the durable write. Raises platform::fileio::WriteError (a
+// platform::RuntimeError) when the folder or a file cannot be written.
 void initTableFolder(const QString &folder, bool serviceColumns = false);
 
 // Replaces folder & "\demand.csv" with the given lines (each ended by CR LF,
-// CP932) and rewrites its schema. Everything goes to temporary files first;
-// the table is replaced only when they are complete, so a failure leaves the
-// old table as it was. `writeLine` writes one encoded line to the open file
-// (a seam for tests); raises on failure.
+// CP932) and rewrites its schema, each file through the durable write
+// (temporary file, synced, renamed over the old one): a failure leaves the
+// old table as it was and raises platform::fileio::WriteError (or what
+// `writeLine` raised). `writeLine` writes one encoded line to the file being
+// written (a seam for tests).
 class TableWriter {
 public:
     virtual ~TableWriter() = default;
     void replaceTable(const QString &folder, const QStringList &lines, bool serviceColumns);
-    // Writes the whole file `path` (through a temporary file beside it).
+    // Writes the whole file `path` durably.
     void replaceFile(const QString &path, const QList<QByteArray> &lines);
 
 protected:
-    virtual void writeLine(QFile &file, const QByteArray &line, int lineNumber);
+    virtual void writeLine(platform::fileio::DurableFile &file, const QByteArray &line, int lineNumber);
+
+private:
+    static constexpr qsizetype pendingLimit = 64 * 1024;
+    void flushPending(platform::fileio::DurableFile &file);
+    QByteArray m_pending;
 };
 
 // "Provider=MSDASQL;Extended Properties="DRIVER={...};DBQ=folder"".

@@ -126,9 +126,19 @@ struct DemandDouble : talvik::IProtocolRecord {
         shift = s;
         return true;
     }
+    bool stage(bool, QString *cause) override
+    {
+        ++stages;
+        if (!stageCause.isEmpty() && cause)
+            *cause = stageCause;
+        return stageCause.isEmpty();
+    }
     bool isETX() const override { return last.size() == 18 && last[17] == talvik::frame::ETX; }
     int count() const override { return n; }
     bool isReader() const override { return reader; }
+    // stage() fails with this cause when it is not empty.
+    QString stageCause;
+    int stages = 0;
 };
 
 // Program folder, scripted boxes and wait dialog for one test.

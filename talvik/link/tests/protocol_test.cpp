@@ -249,6 +249,28 @@ TEST_F(DeviceLink, CancelMidTransfer)
     EXPECT_LT(d.count(), 10);
 }
 
+TEST_F(DeviceLink, AckInsideATransferEndsItAsTimeOut)
+{
+    start(devicesim::Model::T4KA);
+    // Half of the fifth demand block, then an ACK: the host sees a lone ACK
+    // after four blocks.
+    sim->device().faults().add(QStringLiteral("RD:ackinframe@5"));
+    DemandDouble d;
+    ASSERT_TRUE(run(d));
+    EXPECT_EQ(rec.events, QStringList{"OnError:" + kTimeout});
+    EXPECT_EQ(d.count(), 4);
+    EXPECT_EQ(d.fires, 0);
+    EXPECT_EQ(d.stages, 0);
+    // The same inside the reader's customer-number list.
+    TearDown();
+    start(devicesim::Model::Reader, 3);
+    sim->device().faults().add(QStringLiteral("RC:ackinframe@2"));
+    clsDataC c;
+    c.initData();
+    ASSERT_TRUE(run(c));
+    EXPECT_EQ(rec.events, QStringList{"OnCustomer:0"});
+}
+
 TEST_F(DeviceLink, PortThatCannotOpen)
 {
     start(devicesim::Model::T4KA);
@@ -446,4 +468,105 @@ TEST_F(TwoWindows, WaitNoVisibleSkipsTheDialogOnce)
     EXPECT_FALSE(port->written().contains('\x06'));
     startA(v);
     EXPECT_EQ(env.wait.showCount, 1);
+}
+
+// A lone ACK after blocks of a transfer is a broken-off transfer, not an
+// empty one: it ends as a time-out, nothing is stored and nothing more is
+// acknowledged.
+TEST_F(TwoWindows, LoneAckAfterDemandBlocksEndsAsTimeOut)
+{
+    DemandDouble d;
+    startA(d);
+    port->feed(rd("2403150930", 0x17));
+    port->feed(rd("2403151000", 0x17));
+    pump(20);
+    EXPECT_EQ(port->written().count('\x06'), 2);
+    port->clearWritten();
+    port->feed(QByteArray("\x06", 1));
+    pump(20);
+    EXPECT_EQ(recA.events, QStringList{"OnError:" + kTimeout});
+    EXPECT_EQ(d.fires, 0);
+    EXPECT_EQ(d.stages, 0);
+    EXPECT_EQ(a->protocolMode(), 0);
+    EXPECT_TRUE(port->written().isEmpty());
+    EXPECT_FALSE(env.wait.shown);
+    EXPECT_TRUE(recB.events.isEmpty());
+}
+
+TEST_F(TwoWindows, LoneAckAfterCustomerBlocksEndsAsTimeOut)
+{
+    clsDataC c;
+    c.initData();
+    startA(c);
+    port->feed(withBcc(QByteArray("\x02RC123456789\x17")));
+    pump(20);
+    port->clearWritten();
+    port->feed(QByteArray("\x06", 1));
+    pump(20);
+    EXPECT_EQ(recA.events, QStringList{"OnCustomer:0"});
+    EXPECT_EQ(a->protocolMode(), 0);
+    EXPECT_TRUE(port->written().isEmpty());
+
+    // As the first reply a lone ACK still means an empty list.
+    recA.events.clear();
+    startA(c);
+    port->feed(QByteArray("\x06", 1));
+    pump(20);
+    EXPECT_EQ(recA.events, (QStringList{"OnEvent:読み出しデータはありません。", "OnTranEnd"}));
+}
+
+// The final block is acknowledged only after the record has staged what it
+// received; when it cannot, the device is left holding the records.
+TEST_F(TwoWindows, FinalDemandBlockIsNotAcknowledgedWhenStagingFails)
+{
+    DemandDouble d;
+    d.stageCause = QStringLiteral("ディスクの空き領域が不足しています。");
+    startA(d);
+    port->feed(rd("2403150930", 0x17));
+    pump(20);
+    port->clearWritten();
+    port->feed(rd("2403151000", 0x03));
+    pump(20);
+    EXPECT_EQ(d.stages, 1);
+    EXPECT_EQ(d.fires, 0);
+    EXPECT_TRUE(port->written().isEmpty());
+    EXPECT_EQ(recA.events,
+              QStringList{"OnError:受信したデータを保存できませんでした。データは機器に残っています。\n"
+                          "ディスクの空き領域が不足しています。"});
+    EXPECT_EQ(a->protocolMode(), 0);
+    EXPECT_FALSE(env.wait.shown);
+
+    // Staged: acknowledged, then stored.
+    recA.events.clear();
+    d.stageCause.clear();
+    startA(d);
+    port->feed(rd("2403151000", 0x03));
+    pump(20);
+    EXPECT_EQ(port->written().right(1), QByteArray("\x06", 1));
+    EXPECT_EQ(d.stages, 2);
+    EXPECT_EQ(d.fires, 1);
+    EXPECT_EQ(recA.events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
+}
+
+// An idle controller connected after the running one must not stop the reply
+// timer the running one has just re-armed: the device falling silent in the
+// middle of a transfer still ends it with the time-out.
+TEST_F(TwoWindows, IdleControllerLeavesTheRunningTransfersTimerAlone)
+{
+    DemandDouble d;
+    startA(d);
+    port->feed(rd("2403150930", 0x17));
+    ASSERT_TRUE(waitFor([&] { return !recA.events.isEmpty(); }, 3000));
+    EXPECT_EQ(recA.events, QStringList{"OnError:" + kTimeout});
+    EXPECT_TRUE(recB.events.isEmpty());
+
+    // The same with the idle controller connected first.
+    recA.events.clear();
+    DemandDouble e;
+    b->setData(&e);
+    b->cont(&ownerB);
+    port->feed(rd("2403150930", 0x17));
+    ASSERT_TRUE(waitFor([&] { return !recB.events.isEmpty(); }, 3000));
+    EXPECT_EQ(recB.events, QStringList{"OnError:" + kTimeout});
+    EXPECT_TRUE(recA.events.isEmpty());
 }

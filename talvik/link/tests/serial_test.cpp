@@ -195,6 +195,43 @@ TEST_F(SerialFixture, OverlongFrameKeepsItsFirst1024Bytes)
     EXPECT_FALSE(blocks[0].ok);
 }
 
+// The ETX of an overlong frame falls past the buffer; the byte after it must
+// not make the cut frame good even when it equals the BCC of the kept part.
+TEST_F(SerialFixture, OverrunFrameIsNeverGoodAndTheMachineResynchronises)
+{
+    openOn5();
+    QByteArray kept("\x02");
+    kept += QByteArray(1023, 'A');
+    char bcc = 0;
+    for (char c : kept)
+        bcc ^= c;
+    const QByteArray wire = kept + "BBB\x03" + QByteArray(1, bcc);
+    for (int i = 0; i < wire.size(); i += 500)
+        port->feed(wire.mid(i, 500));
+    ASSERT_EQ(blocks.size(), 1);
+    EXPECT_EQ(blocks[0].count, 1024);
+    EXPECT_FALSE(blocks[0].ok);
+    EXPECT_FALSE(serial->IsBusy());
+    // Exactly at the limit, the ETX being the last kept byte: whole and good.
+    blocks.clear();
+    QByteArray full("\x02");
+    full += QByteArray(1022, 'C');
+    full += '\x03';
+    const QByteArray fullWire = withBcc(full);
+    for (int i = 0; i < fullWire.size(); i += 500)
+        port->feed(fullWire.mid(i, 500));
+    ASSERT_EQ(blocks.size(), 1);
+    EXPECT_EQ(blocks[0].count, 1024);
+    EXPECT_TRUE(blocks[0].ok) << "a frame that fits the buffer exactly is good";
+    // The next frame is taken as usual.
+    blocks.clear();
+    const QByteArray rv("\x02RVT4KA 1.0        \x03", 20);
+    port->feed(withBcc(rv));
+    ASSERT_EQ(blocks.size(), 1);
+    EXPECT_TRUE(blocks[0].ok);
+    EXPECT_EQ(blocks[0].data, rv);
+}
+
 TEST_F(SerialFixture, LineEventTable)
 {
     namespace ev = platform::comm::ev;

@@ -5,6 +5,7 @@
 #include "platform/forms/app.h"
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/msgbox.h"
+#include "platform/fileio/durable.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QFile>
@@ -23,9 +24,9 @@ public:
     QString pathPart = QStringLiteral("2023");
 
 protected:
-    void writeLine(QFile &file, const QByteArray &line, int n) override
+    void writeLine(platform::fileio::DurableFile &file, const QByteArray &line, int n) override
     {
-        if (n == failAtLine && file.fileName().contains(pathPart) && file.fileName().contains(QStringLiteral("demand.csv")))
+        if (n == failAtLine && file.target().contains(pathPart) && file.target().contains(QStringLiteral("demand.csv")))
             throw platform::RuntimeError(platform::err::DeviceIO, QStringLiteral("書き込み失敗（試験）"));
         TableWriter::writeLine(file, line, n);
     }
