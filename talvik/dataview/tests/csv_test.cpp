@@ -191,7 +191,6 @@ TEST(CsvLines, LinesThatCannotBeOneRecordAreRejected)
              "20240513,,0123",      // a field without digits
              "20240513,1000,x",     //
              "2024051,930,5",       // seven-digit date
-             "240513,1000,0123",    // six-digit date would be year 0024
              "202405131,1000,0123", // nine digits: not cut to the last six
              "19991231,1000,0123",  // outside 2000-2099
              "-20240513,1000,0123", //
@@ -203,6 +202,23 @@ TEST(CsvLines, LinesThatCannotBeOneRecordAreRejected)
         EXPECT_EQ(talvik::csvLineToBlock(line, frame), CsvLine::Rejected) << line;
         EXPECT_EQ(frame, before) << line; // nothing half written
     }
+}
+
+TEST(CsvLines, SixDigitDatesGiveTheSameRecordAsEightDigitOnes)
+{
+    QByteArray eight = talvik::csvNewFrame();
+    ASSERT_EQ(talvik::csvLineToBlock("20240513,1000,0123", eight), CsvLine::Block);
+    QByteArray six = talvik::csvNewFrame();
+    ASSERT_EQ(talvik::csvLineToBlock("240513,1000,0123", six), CsvLine::Block);
+    EXPECT_EQ(six, eight);
+    // Fewer digits are padded with zeros, as the date field is formatted.
+    QByteArray shorter = talvik::csvNewFrame();
+    ASSERT_EQ(talvik::csvLineToBlock("10513,0930,0005", shorter), CsvLine::Block);
+    EXPECT_EQ(shorter.mid(3, 14), QByteArray("01051309300005"));
+    // Another century is never cut to a 20YY date.
+    QByteArray other = talvik::csvNewFrame();
+    EXPECT_EQ(talvik::csvLineToBlock("19991231,1000,0123", other), CsvLine::Rejected);
+    EXPECT_EQ(talvik::csvLineToBlock("1000000,1000,0123", other), CsvLine::Rejected);
 }
 
 TEST(CsvLines, EmptyTooLongAndOverflowingLines)
@@ -501,7 +517,8 @@ TEST_F(CsvWindowTest, AFailedExportIsShownAndLeavesNoPartialFile)
     w->writeCsvFile();
     ASSERT_EQ(script->shown().size(), 4);
     EXPECT_TRUE(script->shown().last().prompt.startsWith(QStringLiteral("ＣＳＶファイルを書き込めません。\r")));
-    EXPECT_TRUE(script->shown().last().prompt.contains(QStringLiteral("missing/new.CSV」を作成できません。")))
+    EXPECT_TRUE(script->shown().last().prompt.endsWith(
+        QStringLiteral("missing/new.CSV\" に書き込めませんでした。フォルダが見つかりません。")))
         << script->shown().last().prompt.toStdString();
     EXPECT_FALSE(exists(QStringLiteral("missing")));
     // The wait dialog is gone again and the window usable.

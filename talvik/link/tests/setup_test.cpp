@@ -164,12 +164,13 @@ TEST_F(SetUpDialog, ValuesOutsideTheListsSurviveUnlessTheirListIsChosen)
     dlg.Show();
     linktest::arrowKeys(dlg.cmbBit, -1);
     EXPECT_EQ(dlg.cmbBit.Text(), "7");
-    linktest::click(dlg.cmdSet);
+    linktest::click(dlg.cmdOK);
     EXPECT_EQ(serial->Bit(), "7");
     EXPECT_EQ(serial->Port(), 17);
     EXPECT_EQ(serial->Bps(), "4800");
 
     // Choosing in a list takes that list, even its first entry.
+    dlg.Show();
     linktest::arrowKeys(dlg.cmbBps, 1);
     linktest::arrowKeys(dlg.cmbBps, -1);
     EXPECT_EQ(dlg.cmbBps.Text(), "300");
