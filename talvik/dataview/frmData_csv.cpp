@@ -412,8 +412,12 @@ bool frmData::readCsvFile(const QString &path)
         return false;
     }
     // The CSV time is the start of the half hour already: no shift. A failed
-    // store run has shown its own message and written no merge line.
-    return demandData->fire(false);
+    // store run has shown its own message and written no merge line; its
+    // wait dialog may still be up, and goes so that the window is usable.
+    const bool stored = demandData->fire(false);
+    if (!stored)
+        unloadWaitDialog();
+    return stored;
 }
 
 } // namespace talvik

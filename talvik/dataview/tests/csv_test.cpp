@@ -526,3 +526,54 @@ TEST_F(CsvWindowTest, AFailedExportIsShownAndLeavesNoPartialFile)
     EXPECT_TRUE(w->Enabled());
     EXPECT_TRUE(script->verify());
 }
+
+namespace {
+
+// A table writer that fails for the customers' year tables (the store's
+// merge), not for its staging table.
+class YearTableFails : public talvik::TableWriter {
+protected:
+    void writeLine(QFile &file, const QByteArray &line, int lineNumber) override
+    {
+        if (file.fileName().contains(QStringLiteral("年")))
+            platform::raise(platform::err::DiskFull, QStringLiteral("ディスクの空き領域が不足しています。"));
+        TableWriter::writeLine(file, line, lineNumber);
+    }
+};
+
+} // namespace
+
+// A failed store run into an existing customer ends as a failure: only the
+// store's own message, no merge line, the table as it was, nothing busy, and
+// the window still on the node it showed.
+TEST_F(CsvWindowTest, AFailedStoreIntoAnExistingCustomerNeverEndsAsSuccess)
+{
+    clickNode(QStringLiteral("\\dDB.tran\\東京工場\\2024年"));
+    const QByteArray table = readFile(QStringLiteral("dDB.tran/東京工場/2024年/demand.csv"));
+    YearTableFails failing;
+    w->demandData->setTableWriter(&failing);
+    dialogs.onImport = [](QString &custom, const QString &) {
+        custom = QStringLiteral("東京工場");
+        return true;
+    };
+    writeFile(QStringLiteral("in/more.csv"), "20240513,1000,0123\r\n");
+    script->chooseFile(path(QStringLiteral("in/more.csv")));
+    script->answerNext(platform::forms::vbOK);
+    const int logLines = int(logTexts().size());
+    w->mnuFileInput_Click(0);
+
+    ASSERT_EQ(script->shown().size(), 2); // the file dialog, the store's message
+    EXPECT_TRUE(script->shown().last().prompt.contains(QStringLiteral("ディスクの空き領域が不足しています。")))
+        << script->shown().last().prompt.toStdString();
+    EXPECT_TRUE(script->verify());
+    EXPECT_EQ(int(logTexts().size()), logLines);
+    for (const QString &line : logTexts())
+        EXPECT_FALSE(line.startsWith(QStringLiteral("情報データ読み込み("))) << line.toStdString();
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/東京工場/2024年/demand.csv")), table);
+    EXPECT_FALSE(talvik::commBusy);
+    EXPECT_FALSE(wait.isLoaded());
+    EXPECT_TRUE(w->Enabled());
+    EXPECT_EQ(w->currentKey, QStringLiteral("\\dDB.tran\\東京工場\\2024年"));
+    EXPECT_TRUE(menuEnabled(w->mnuFile, QStringLiteral("印刷")));
+    w->demandData->setTableWriter(nullptr);
+}
