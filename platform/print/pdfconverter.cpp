@@ -2,14 +2,15 @@
 
 #include "platform/print/reportdocument.h"
 #include "platform/print/reportprinter.h"
+#include "platform/fileio/durable.h"
 #include "platform/runtime/runtime_error.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace platform::print {
 
@@ -25,12 +26,13 @@ void PdfConverter::writeDocument(const ReportDocument &document, const QString &
 {
     if (path.isEmpty())
         platform::raise(platform::err::PathFileAccess, QStringLiteral("No PDF file name given"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        platform::raise(platform::err::PathFileAccess,
-                        QStringLiteral("Cannot write the PDF file %1: %2").arg(path, file.errorString()));
+    // The PDF is made in memory; only a complete one reaches the disk, through
+    // the durable write (its WriteError names the file and the cause).
+    QByteArray image;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&image);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         // One device unit is one twip, the unit of the document.
         writer.setResolution(int(kTwipsPerInch));
         const QSizeF portrait = document.orientation == 1 ? document.pageSize.transposed() : document.pageSize;
@@ -40,10 +42,8 @@ void PdfConverter::writeDocument(const ReportDocument &document, const QString &
         writer.setTitle(document.title);
         writer.setCreator(QCoreApplication::applicationName());
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
+        if (!painter.begin(&writer))
             platform::raise(platform::err::PathFileAccess, QStringLiteral("Cannot start the PDF file %1").arg(path));
-        }
         const int count = std::max(1, document.pageCount());
         for (int i = 0; i < count; ++i) {
             if (i > 0)
@@ -52,9 +52,7 @@ void PdfConverter::writeDocument(const ReportDocument &document, const QString &
         }
         painter.end();
     }
-    if (file.error() != QFileDevice::NoError || !file.commit())
-        platform::raise(platform::err::PathFileAccess,
-                        QStringLiteral("Cannot write the PDF file %1: %2").arg(path, file.errorString()));
+    platform::fileio::writeFile(path, image);
 }
 
 } // namespace platform::print

@@ -1,11 +1,11 @@
 #include "platform/profile/profile.h"
 
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/durable.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <optional>
 #include <vector>
@@ -206,89 +206,134 @@ unsigned long GetPrivateProfileString(const QString &appName, const QString &key
     }
 }
 
-bool WritePrivateProfileString(const QString &appName, const QString &keyName,
-                               const QString &value, const QString &fileName)
+namespace {
+
+WriteFailure &lastFailure()
 {
-    if (appName.trimmed().isEmpty() || keyName.trimmed().isEmpty())
-        return false;
-    if (hasLineBreak(appName) || hasLineBreak(keyName) || hasLineBreak(value))
-        return false;
-    if (keyName.contains(QLatin1Char('=')) || keyName.trimmed().startsWith(QLatin1Char(';'))
-        || keyName.trimmed().startsWith(QLatin1Char('[')) || appName.contains(QLatin1Char(']')))
-        return false;
+    static WriteFailure failure;
+    return failure;
+}
+
+// Records why a write failed and answers false, as the profile functions do.
+bool failWith(const QString &fileName, const QString &cause, int systemError = 0)
+{
+    lastFailure() = WriteFailure{fileName, cause, systemError};
+    return false;
+}
+
+// One key to set: its CP932 name and value.
+struct AnsiKey {
+    QByteArray key;
+    QByteArray value;
+    QString name;
+};
+
+// Sets one key in the lines of a file (see WritePrivateProfileString).
+void setKey(std::vector<Line> &lines, const QString &appName, const QByteArray &ansiSection, const AnsiKey &k)
+{
+    static const QByteArray crlf("\r\n");
+    const QString wantedKey = foldName(k.name);
+    if (const auto range = findSection(lines, foldName(appName))) {
+        for (size_t i = range->first; i < range->second; ++i) {
+            const auto key = keyOf(lines[i]);
+            if (key && decodeName(*key) == wantedKey) {
+                // The key keeps the spelling it has in the file.
+                lines[i].text = *key + '=' + k.value;
+                return;
+            }
+        }
+        // After the last non-blank line of the section, so that blank lines
+        // before the next section stay where they are.
+        size_t at = range->first;
+        for (size_t i = range->first; i < range->second; ++i) {
+            if (!trimBlanks(lines[i].text).isEmpty())
+                at = i + 1;
+        }
+        if (at > 0 && lines[at - 1].end.isEmpty())
+            lines[at - 1].end = crlf;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{k.key + '=' + k.value, crlf});
+        return;
+    }
+    if (!lines.empty() && lines.back().end.isEmpty())
+        lines.back().end = crlf;
+    lines.push_back({'[' + ansiSection + ']', crlf});
+    lines.push_back({k.key + '=' + k.value, crlf});
+}
+
+} // namespace
+
+QString WriteFailure::description() const
+{
+    if (fileName.isEmpty() && cause.isEmpty())
+        return QString();
+    return u'"' + fileName + QStringLiteral("\" に書き込めませんでした。") + cause;
+}
+
+const WriteFailure &lastWriteFailure()
+{
+    return lastFailure();
+}
+
+bool WritePrivateProfileStrings(const QString &appName, const QList<QPair<QString, QString>> &keys,
+                                const QString &fileName)
+{
+    const QString path = platform::shell::toNativePath(fileName);
+    const QString badText = QStringLiteral("書き込む名前または値が正しくありません。");
+    if (appName.trimmed().isEmpty() || hasLineBreak(appName) || appName.contains(QLatin1Char(']')))
+        return failWith(path, badText);
 
     QByteArray ansiSection;
-    QByteArray ansiKey;
-    QByteArray ansiValue;
+    std::vector<AnsiKey> ansiKeys;
     try {
         ansiSection = platform::codepage::toAnsi(appName);
-        ansiKey = platform::codepage::toAnsi(keyName);
-        ansiValue = platform::codepage::toAnsi(value);
+        for (const auto &[keyName, value] : keys) {
+            if (keyName.trimmed().isEmpty() || hasLineBreak(keyName) || hasLineBreak(value)
+                || keyName.contains(QLatin1Char('=')) || keyName.trimmed().startsWith(QLatin1Char(';'))
+                || keyName.trimmed().startsWith(QLatin1Char('[')))
+                return failWith(path, badText);
+            ansiKeys.push_back({platform::codepage::toAnsi(keyName), platform::codepage::toAnsi(value), keyName});
+        }
     } catch (const platform::RuntimeError &) {
-        return false;
+        return failWith(path, QStringLiteral("シフトJISで表せない文字があります。"));
     }
 
-    const QString path = platform::shell::toNativePath(fileName);
     QByteArray content;
     {
         QFile file(path);
         if (file.exists()) {
             if (!file.open(QIODevice::ReadOnly))
-                return false;
+                return failWith(path, QStringLiteral("ファイルを読み込めませんでした。") + file.errorString());
             content = file.readAll();
             if (file.error() != QFileDevice::NoError)
-                return false;
+                return failWith(path, QStringLiteral("ファイルを読み込めませんでした。") + file.errorString());
         }
     }
 
-    static const QByteArray crlf("\r\n");
     std::vector<Line> lines = splitLines(content);
-    const QString wantedKey = foldName(keyName);
-
-    if (const auto range = findSection(lines, foldName(appName))) {
-        bool replaced = false;
-        for (size_t i = range->first; i < range->second && !replaced; ++i) {
-            const auto key = keyOf(lines[i]);
-            if (key && decodeName(*key) == wantedKey) {
-                // The key keeps the spelling it has in the file.
-                lines[i].text = *key + '=' + ansiValue;
-                replaced = true;
-            }
-        }
-        if (!replaced) {
-            // After the last non-blank line of the section, so that blank
-            // lines before the next section stay where they are.
-            size_t at = range->first;
-            for (size_t i = range->first; i < range->second; ++i) {
-                if (!trimBlanks(lines[i].text).isEmpty())
-                    at = i + 1;
-            }
-            if (at > 0 && lines[at - 1].end.isEmpty())
-                lines[at - 1].end = crlf;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
-                         Line{ansiKey + '=' + ansiValue, crlf});
-        }
-    } else {
-        if (!lines.empty() && lines.back().end.isEmpty())
-            lines.back().end = crlf;
-        lines.push_back({'[' + ansiSection + ']', crlf});
-        lines.push_back({ansiKey + '=' + ansiValue, crlf});
-    }
+    for (const AnsiKey &k : ansiKeys)
+        setKey(lines, appName, ansiSection, k);
 
     QByteArray out;
-    out.reserve(content.size() + ansiKey.size() + ansiValue.size() + ansiSection.size() + 8);
+    out.reserve(content.size() + 64);
     for (const Line &line : lines)
         out += line.text + line.end;
 
-    // Temporary file in the same folder, renamed over the old one on commit.
-    QSaveFile save(path);
-    if (!save.open(QIODevice::WriteOnly))
-        return false;
-    if (save.write(out) != out.size()) {
-        save.cancelWriting();
-        return false;
+    // The durable write: a failure leaves the file byte-identical.
+    try {
+        platform::fileio::writeFile(path, out);
+    } catch (const platform::fileio::WriteError &e) {
+        return failWith(path, e.cause(), e.systemError());
+    } catch (const platform::RuntimeError &e) {
+        return failWith(path, e.Description());
     }
-    return save.commit();
+    lastFailure() = WriteFailure{};
+    return true;
+}
+
+bool WritePrivateProfileString(const QString &appName, const QString &keyName,
+                               const QString &value, const QString &fileName)
+{
+    return WritePrivateProfileStrings(appName, {{keyName, value}}, fileName);
 }
 
 } // namespace platform::profile

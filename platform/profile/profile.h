@@ -6,10 +6,14 @@
 // exactly otherwise; values are returned without surrounding blanks and
 // without one pair of surrounding quotes. A write rewrites the file through a
 // temporary file in the same folder and a rename, keeping every other line,
-// comment and blank line byte for byte.
+// comment and blank line byte for byte. Writes go through the durable write
+// of platform/fileio: a failed write leaves the file byte-identical, and
+// lastWriteFailure() tells why it failed.
 //
 // File names may use "\" separators; they pass through
 // platform::shell::toNativePath.
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace platform::profile {
@@ -32,5 +36,23 @@ unsigned long GetPrivateProfileString(const QString &appName, const QString &key
 // empty, or the file cannot be read or replaced.
 bool WritePrivateProfileString(const QString &appName, const QString &keyName,
                                const QString &value, const QString &fileName);
+
+// Sets several keys of one section in one rewrite of the file, in the given
+// order, each as WritePrivateProfileString would: all of them or none.
+bool WritePrivateProfileStrings(const QString &appName, const QList<QPair<QString, QString>> &keys,
+                                const QString &fileName);
+
+// Why the last write of the profile functions failed: the file, the cause
+// in Japanese and the errno value behind it (0 when the cause was not a
+// system error). Empty after a successful write.
+struct WriteFailure {
+    QString fileName;
+    QString cause;
+    int systemError = 0;
+    // The file name in double quotes, "に書き込めませんでした。" and the
+    // cause; "" when empty.
+    QString description() const;
+};
+const WriteFailure &lastWriteFailure();
 
 } // namespace platform::profile

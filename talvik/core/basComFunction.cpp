@@ -137,7 +137,10 @@ void writeIniString(const QString &file, const QString &section, const QString &
         return;
     if (!platform::profile::WritePrivateProfileString(section, key, value,
                                                       platform::shell::programFolder() + file)) {
-        platform::forms::MsgBox(QStringLiteral("初期化ファイル設定の不正") + iniPlace(file, section, key),
+        // The cause of the failed write follows the place.
+        const QString cause = platform::profile::lastWriteFailure().cause;
+        platform::forms::MsgBox(QStringLiteral("初期化ファイル設定の不正") + iniPlace(file, section, key)
+                                    + (cause.isEmpty() ? QString() : kCrLf + cause),
                                 platform::forms::vbOKOnly);
     }
 }

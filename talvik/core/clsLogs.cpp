@@ -1,13 +1,15 @@
 #include "talvik/core/clsLogs.h"
 
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/durable.h"
 #include "platform/forms/controls.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "talvik/core/basComVariables.h"
 
 #include <QFile>
-#include <QSaveFile>
+
+#include <cerrno>
 
 namespace talvik {
 namespace {
@@ -122,21 +124,23 @@ void clsLogs::toFile(platform::forms::ListBox *list)
     list->setVisible(false);
     ListRestore restore(list);
 
-    const QString path = platform::shell::toNativePath(m_logPath);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int number = platform::shell::FolderExists(platform::shell::GetParentFolderName(path))
-                               ? platform::err::PermissionDenied
-                               : platform::err::PathNotFound;
-        platform::raise(number, platform::errorDescription(number) + QStringLiteral(": ") + m_logPath);
-    }
+    // The whole image first, then the durable write: a failure leaves the
+    // previous log byte-identical and raises a WriteError naming the file
+    // and the cause.
+    QByteArray image;
     const int count = list->ListCount();
     for (int i = 0; i <= count - 1 && i != maxLines; ++i) {
         list->setListIndex(i);
-        file.write(ansiLine(list->List(i)) + "\r\n");
+        image += ansiLine(list->List(i)) + "\r\n";
     }
-    if (!file.commit())
-        platform::raise(platform::err::DeviceIO, file.errorString() + QStringLiteral(": ") + m_logPath);
+    try {
+        platform::fileio::writeFile(platform::shell::toNativePath(m_logPath), image);
+    } catch (const platform::fileio::WriteError &e) {
+        // A missing folder keeps its own error number.
+        if (e.systemError() == ENOENT || e.systemError() == ENOTDIR)
+            throw platform::RuntimeError(platform::err::PathNotFound, e.Description());
+        throw;
+    }
 }
 
 void appLogsAdd(platform::forms::ListBox *list, const QString &text)

@@ -30,10 +30,11 @@ public:
     void read(platform::forms::ListBox *list);
     // Inserts "YYYY/MM/DD HH:MM" + four blanks + text at the top of the list.
     void add(platform::forms::ListBox *list, const QString &text);
-    // Writes the first 500 lines of the list to the file, replacing it through
-    // a temporary file and a rename; afterwards item 0 is selected. A write
-    // failure raises a run-time error and leaves the old file in place; a null
-    // list leaves the file untouched.
+    // Writes the first 500 lines of the list to the file through the durable
+    // write; afterwards item 0 is selected. A failure raises
+    // platform::fileio::WriteError (file and cause in its description) and
+    // leaves the old file byte-identical; a null list leaves the file
+    // untouched.
     void toFile(platform::forms::ListBox *list);
     void SetPath(const QString &path);
 

@@ -64,7 +64,8 @@ QByteArray csvNewFrame();
 
 // Reads one line (CP932 bytes, without its line end) into `frame`, which
 // csvNewFrame made. Rejected: fewer than three fields, a field without any
-// digit, a date that is not YYYYMMDD in 2000 to 2099, a time or demand
+// digit, a date that is neither 20YYMMDD (eight digits, 2000 to 2099) nor
+// YYMMDD (at most six digits), a time or demand
 // outside 0 to 9999 (nothing is cut to fit the block). A field whose value
 // leaves the 32-bit range raises run-time error 6. Month, day, hour and
 // minute are checked by the record itself.
@@ -92,10 +93,9 @@ QString csvReadErrorText();
 // "ＣＳＶファイルを書き込めません。" CR the cause.
 QString csvWriteErrorText(const QString &cause);
 
-// Writes `image` to `path` through a temporary file in the same folder that
-// replaces the target only once it is complete; on a failure the target is
-// left as it was and no temporary file stays. Raises run-time error 75 with
-// the cause.
+// Writes `image` to `path` through the durable write: on a failure the
+// target is left byte-identical, no temporary file stays, and a
+// platform::fileio::WriteError names the file and the cause.
 void csvWriteFileAtomically(const QString &path, const QByteArray &image);
 
 // Reads a whole file; raises 53 when it is missing, 75 when it cannot be read.

@@ -60,6 +60,8 @@ frmData::frmData(QObject *parent)
 {
     treDataHost.setHosted(m_treData.widget());
     mfgDataHost.setHosted(m_mfgData.widget());
+    // Every rebuild of the tree (mkNodeInit) starts by clearing it.
+    connect(m_treData.widget()->model(), &QAbstractItemModel::modelReset, this, [this] { ++m_treeRebuilds; });
     vsdGraphHost.setHosted(&vsdGraph);
     vspPrintHost.setHosted(&vspPrint);
     // Node images: 1 closed folder, 2 open folder, 3 day.
@@ -521,19 +523,25 @@ void frmData::mnuFileInput_Click(int Index)
 {
     if (Index != 0)
         return;
+    const unsigned rebuilds = m_treeRebuilds;
     importCsvFile();
-    // The import may have rebuilt the tree.
-    afterTreeRebuilt();
+    // Only a rebuilt tree loses its current node.
+    if (m_treeRebuilds != rebuilds)
+        afterTreeRebuilt();
 }
 
 void frmData::mnuEdit_Click(int Index)
 {
     switch (Index) {
-    case 0:
+    case 0: {
         m_dataChanged = true;
+        const unsigned rebuilds = m_treeRebuilds;
         dialogs().newCustom(this);
-        afterTreeRebuilt();
+        // A cancelled dialog rebuilt nothing: the current node stays.
+        if (m_treeRebuilds != rebuilds)
+            afterTreeRebuilt();
         break;
+    }
     case 1:
         m_dataChanged = true;
         StartLabelEdit();

@@ -229,7 +229,9 @@ public:
     // ---- CSV (frmData_csv.cpp) ----
     void writeCsvFile();
     void importCsvFile();
-    void readCsvFile(const QString &path);
+    // Reads a dedicated CSV into demandData and runs the store; false when
+    // the file was refused or the store run failed (each says so itself).
+    bool readCsvFile(const QString &path);
 
     // ---- Tree navigation, menu states, customer management ----
     void treData_NodeClick(platform::forms::Node *Node);
@@ -311,6 +313,8 @@ private:
     QString m_labelEditKey;
     QString m_labelEditOldText;
     bool m_labelEditing = false;
+    // Rebuilds of the tree so far: a command that may rebuild it compares.
+    unsigned m_treeRebuilds = 0;
     int m_readCount = 0;
     bool m_readerChain = false;
     int m_graphButton = 1; // button of the last mouse-down on the graph

@@ -6,6 +6,7 @@
 #include "talvik/dataview/fileCommands.h"
 
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/durable.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/flexgrid.h"
 #include "platform/forms/msgbox.h"
@@ -22,7 +23,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -189,9 +189,12 @@ CsvLine csvLineToBlock(const QByteArray &line, QByteArray &frame)
         return CsvLine::Rejected;
     if (!digits[0] || !digits[1] || !digits[2])
         return CsvLine::Rejected;
-    // Date: YYYYMMDD of 2000 to 2099 (the store keeps the year as 20YY);
-    // anything longer, shorter or negative would be cut to a wrong day.
-    if (value[0] < 20000000 || value[0] > 20999999)
+    // Date: eight digits 20YYMMDD, or at most six digits YYMMDD (the store
+    // keeps the year as 20YY, so both give the same record). Anything else
+    // (another century, a negative value) would be cut to a wrong day.
+    const bool eightDigits = value[0] >= 20000000 && value[0] <= 20999999;
+    const bool sixDigits = value[0] >= 0 && value[0] <= 999999;
+    if (!eightDigits && !sixDigits)
         return CsvLine::Rejected;
     // Time and demand: four digits at most, never negative.
     if (value[1] < 0 || value[1] > 9999 || value[2] < 0 || value[2] > 9999)
@@ -249,23 +252,8 @@ QString csvWriteErrorText(const QString &cause)
 
 void csvWriteFileAtomically(const QString &path, const QByteArray &image)
 {
-    // The cause names the file; the system's own text follows in brackets.
-    const auto fail = [&path](const QString &what, const QString &system) {
-        platform::raise(platform::err::PathFileAccess,
-                        QStringLiteral("「") + path + QStringLiteral("」") + what + QStringLiteral("（") + system
-                            + QStringLiteral("）"));
-    };
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("を作成できません。"), file.errorString());
-    if (file.write(image) != image.size()) {
-        const QString system = file.errorString();
-        file.cancelWriting();
-        fail(QStringLiteral("に書き込めません。"), system);
-    }
-    if (!file.commit())
-        fail(QStringLiteral("に書き込めません。"), file.errorString());
+    // The durable write: its WriteError names the file and the cause.
+    platform::fileio::writeFile(path, image);
 }
 
 QByteArray csvReadFile(const QString &path)
@@ -406,7 +394,7 @@ void frmData::importCsvFile()
     currentFolderToDesktop();
 }
 
-void frmData::readCsvFile(const QString &path)
+bool frmData::readCsvFile(const QString &path)
 {
     IDataWindow *window = dataForm ? dataForm : this;
     try {
@@ -421,10 +409,15 @@ void frmData::readCsvFile(const QString &path)
                                     appTitle);
         } catch (...) {
         }
-        return;
+        return false;
     }
-    // The CSV time is the start of the half hour already: no shift.
-    demandData->fire(false);
+    // The CSV time is the start of the half hour already: no shift. A failed
+    // store run has shown its own message and written no merge line; its
+    // wait dialog may still be up, and goes so that the window is usable.
+    const bool stored = demandData->fire(false);
+    if (!stored)
+        unloadWaitDialog();
+    return stored;
 }
 
 } // namespace talvik

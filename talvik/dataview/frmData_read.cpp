@@ -172,11 +172,8 @@ void frmData::m_Protocol_OnNext()
 
 void frmData::endReaderChain()
 {
-    const int total = customerList ? customerList->count() : 0;
     m_readerChain = false;
-    QString text = m_readCount > 0 ? kReadDone : kNoRecords;
-    text += QStringLiteral("\n\n読み込んだお客さま：%1件（%2件中）").arg(m_readCount).arg(total);
-    m_Protocol_OnEvent(text);
+    m_Protocol_OnEvent(m_readCount > 0 ? kReadDone : kNoRecords);
 }
 
 void frmData::m_Protocol_OnEvent(const QString &msg)

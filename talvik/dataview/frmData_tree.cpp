@@ -334,11 +334,10 @@ void frmData::labelEdited(const QString &newText)
 
 void frmData::refuseCustomerName(const QString &name, const QString &reason)
 {
+    // The one text for every refused name; the reason is not shown.
     (void)name;
-    QString text = refusedNameMessage();
-    if (!reason.isEmpty())
-        text += QStringLiteral("\n\n") + reason;
-    MsgBox(text, vbOKOnly, appTitle);
+    (void)reason;
+    MsgBox(refusedNameMessage(), vbOKOnly, appTitle);
 }
 
 void frmData::treData_AfterLabelEdit(int &Cancel, const QString &newString)

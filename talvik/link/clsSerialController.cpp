@@ -128,13 +128,16 @@ bool clsSerialController::WriteIni()
 {
     const QString path = serialIniPath();
     try {
-        using platform::profile::WritePrivateProfileString;
-        return WritePrivateProfileString(kSection, QStringLiteral("ポート"), QString::number(m_port), path)
-            && WritePrivateProfileString(kSection, QStringLiteral("ボーレート"), m_bps, path)
-            && WritePrivateProfileString(kSection, QStringLiteral("パリティ"), m_parity, path)
-            && WritePrivateProfileString(kSection, QStringLiteral("ビット長"), m_bit, path)
-            && WritePrivateProfileString(kSection, QStringLiteral("ストップビット"), m_sbit, path)
-            && WritePrivateProfileString(kSection, QStringLiteral("フロー制御"), QString::number(m_flow), path);
+        // The six keys in one rewrite of the file: all of them or none.
+        return platform::profile::WritePrivateProfileStrings(
+            kSection,
+            {{QStringLiteral("ポート"), QString::number(m_port)},
+             {QStringLiteral("ボーレート"), m_bps},
+             {QStringLiteral("パリティ"), m_parity},
+             {QStringLiteral("ビット長"), m_bit},
+             {QStringLiteral("ストップビット"), m_sbit},
+             {QStringLiteral("フロー制御"), QString::number(m_flow)}},
+            path);
     } catch (const platform::RuntimeError &) {
         return false;
     }

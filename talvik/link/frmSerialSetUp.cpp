@@ -1,6 +1,7 @@
 #include "talvik/link/frmSerialSetUp.h"
 
 #include "platform/forms/msgbox.h"
+#include "platform/profile/profile.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsSerialController.h"
 
@@ -27,6 +28,19 @@ frmSerialSetUp::frmSerialSetUp(QObject *parent) : Form(parent)
     connect(&cmdExit, &platform::forms::CommandButton::Click, this, &frmSerialSetUp::cmdExit_Click);
     connect(&cmbPort, &platform::forms::ComboBox::Click, this, &frmSerialSetUp::cmbPort_Change);
     connect(&cmbPort, &platform::forms::ComboBox::Change, this, &frmSerialSetUp::cmbPort_Change);
+    const std::pair<platform::forms::ComboBox *, List> lists[] = {
+        {&cmbPort, ListPort}, {&cmbBps, ListBps},   {&cmbParity, ListParity},
+        {&cmbBit, ListBit},   {&cmbSBit, ListSBit}, {&cmbFlow, ListFlow}};
+    for (const auto &[combo, list] : lists) {
+        connect(combo, &platform::forms::ComboBox::Click, this, [this, list = list] { listChosen(list); });
+        connect(combo, &platform::forms::ComboBox::Change, this, [this, list = list] { listChosen(list); });
+    }
+}
+
+void frmSerialSetUp::listChosen(List list)
+{
+    if (!m_showing)
+        m_chosen[std::size_t(list)] = true;
 }
 
 void frmSerialSetUp::designForm()
@@ -77,8 +91,11 @@ void frmSerialSetUp::Form_Load()
 void frmSerialSetUp::SetSerialContoller(clsSerialController *ctl)
 {
     SerialController = ctl;
+    m_chosen.fill(false);
     if (!SerialController)
         return;
+    // Showing the values is no choice of the user.
+    m_showing = true;
     const int port = SerialController->Port();
     cmbPort.setListIndex(port >= 1 && port <= 16 ? port : 0);
     cmbBps.setListIndex(indexIn(kBps, SerialController->Bps()));
@@ -87,6 +104,7 @@ void frmSerialSetUp::SetSerialContoller(clsSerialController *ctl)
     cmbSBit.setListIndex(indexIn(kSBit, SerialController->SBit()));
     const int flow = SerialController->Flow();
     cmbFlow.setListIndex(flow >= 0 && flow <= 3 ? flow : 0);
+    m_showing = false;
 }
 
 void frmSerialSetUp::cmbPort_Change()
@@ -94,34 +112,70 @@ void frmSerialSetUp::cmbPort_Change()
     cmdSet.setEnabled(true);
 }
 
-void frmSerialSetUp::cmdSet_Click()
+void frmSerialSetUp::takeLists()
+{
+    clsSerialController &c = *SerialController;
+    // A value the lists cannot show (a hand-edited port 17, 4800 baud) is kept
+    // unless the user chose in that list: the shown entry is not its value.
+    const auto take = [this](List list, bool inList) { return inList || m_chosen[std::size_t(list)]; };
+    if (take(ListPort, c.Port() >= 0 && c.Port() <= 16))
+        c.setPort(static_cast<std::int16_t>(qMax(0, cmbPort.ListIndex())));
+    if (take(ListFlow, c.Flow() >= 0 && c.Flow() <= 3))
+        c.setFlow(static_cast<std::int16_t>(qMax(0, cmbFlow.ListIndex())));
+    if (cmbBps.ListIndex() >= 0 && take(ListBps, kBps.contains(c.Bps())))
+        c.setBps(kBps[cmbBps.ListIndex()]);
+    if (cmbParity.ListIndex() >= 0 && take(ListParity, kParity.contains(c.Parity())))
+        c.setParity(kParity[cmbParity.ListIndex()]);
+    if (cmbBit.ListIndex() >= 0 && take(ListBit, kBit.contains(c.Bit())))
+        c.setBit(kBit[cmbBit.ListIndex()]);
+    if (cmbSBit.ListIndex() >= 0 && take(ListSBit, kSBit.contains(c.SBit())))
+        c.setSBit(kSBit[cmbSBit.ListIndex()]);
+}
+
+bool frmSerialSetUp::cmdSet_Click()
 {
     if (!SerialController) {
         platform::forms::MsgBox(QStringLiteral("通信ポートが開けません｡　電源、接続及び通信設定を確認してください。 "),
                                 platform::forms::vbCritical, QStringLiteral("シリアル通信異常"));
-    } else {
-        if (SerialController->IsOpen())
-            SerialController->closePort();
-        SerialController->setPort(static_cast<std::int16_t>(qMax(0, cmbPort.ListIndex())));
-        SerialController->setFlow(static_cast<std::int16_t>(qMax(0, cmbFlow.ListIndex())));
-        if (cmbBps.ListIndex() >= 0)
-            SerialController->setBps(kBps[cmbBps.ListIndex()]);
-        if (cmbParity.ListIndex() >= 0)
-            SerialController->setParity(kParity[cmbParity.ListIndex()]);
-        if (cmbBit.ListIndex() >= 0)
-            SerialController->setBit(kBit[cmbBit.ListIndex()]);
-        if (cmbSBit.ListIndex() >= 0)
-            SerialController->setSBit(kSBit[cmbSBit.ListIndex()]);
-        SerialController->WriteIni();
-        SerialController->openPort();
+        cmdSet.setEnabled(false);
+        return true;
     }
+    clsSerialController &c = *SerialController;
+    const std::int16_t port = c.Port();
+    const std::int16_t flow = c.Flow();
+    const QString bps = c.Bps();
+    const QString parity = c.Parity();
+    const QString bit = c.Bit();
+    const QString sbit = c.SBit();
+    takeLists();
+    // The file first: a failed write leaves the link, its port and the file
+    // as they were, as a cancel would.
+    if (!c.WriteIni()) {
+        c.setPort(port);
+        c.setFlow(flow);
+        c.setBps(bps);
+        c.setParity(parity);
+        c.setBit(bit);
+        c.setSBit(sbit);
+        platform::forms::MsgBox(QStringLiteral("通信設定を保存できませんでした。\r\n")
+                                    + platform::profile::lastWriteFailure().description(),
+                                platform::forms::vbCritical, appTitle);
+        return false;
+    }
+    if (c.IsOpen())
+        c.closePort();
+    c.openPort();
+    // The values written are the ones shown from now on.
+    m_chosen.fill(false);
     cmdSet.setEnabled(false);
+    return true;
 }
 
 void frmSerialSetUp::cmdOK_Click()
 {
-    cmdSet_Click();
-    cmdExit_Click();
+    // A failed apply keeps the dialog open.
+    if (cmdSet_Click())
+        cmdExit_Click();
 }
 
 void frmSerialSetUp::cmdExit_Click()

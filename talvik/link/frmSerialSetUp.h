@@ -7,6 +7,8 @@
 
 #include <QPointer>
 
+#include <array>
+
 namespace talvik {
 
 class clsSerialController;
@@ -36,7 +38,9 @@ public:
     platform::forms::CommandButton cmdExit{this, QStringLiteral("cmdExit")};
     platform::forms::CommandButton cmdSet{this, QStringLiteral("cmdSet")};
 
-    void cmdSet_Click();
+    // Applies the lists; false (after a message) when "Serial.ini" could not
+    // be written: the serial link and the port then stay as they were.
+    bool cmdSet_Click();
     void cmdOK_Click();
     void cmdExit_Click();
 
@@ -45,8 +49,16 @@ protected:
     void Form_Load() override;
 
 private:
+    enum List { ListPort, ListBps, ListParity, ListBit, ListSBit, ListFlow, ListCount };
     void cmbPort_Change();
+    void listChosen(List list);
+    // Takes the lists into the serial link. A value of the link that no
+    // list entry shows stays unless the user chose in that list.
+    void takeLists();
     QPointer<clsSerialController> SerialController;
+    // The lists the user chose in since the values were shown.
+    std::array<bool, ListCount> m_chosen{};
+    bool m_showing = false;
 };
 
 } // namespace talvik

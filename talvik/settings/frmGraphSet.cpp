@@ -1,9 +1,11 @@
 #include "talvik/settings/frmGraphSet.h"
 
+#include "platform/forms/msgbox.h"
 #include "platform/profile/profile.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "talvik/core/basComFunction.h"
+#include "talvik/core/basComVariables.h"
 
 namespace talvik {
 
@@ -98,23 +100,25 @@ void frmGraphSet::loadGraphIni()
     readKey(kKeyScale, QStringLiteral("1"), m_scaleIndex, path);
     readKey(kKeyOutValue, QStringLiteral("0"), m_outvalue, path);
     readKey(kKeyOutStyle, QStringLiteral("0"), m_outStyle, path);
-    // The data windows expect one of the nine scale values and a 0/1 choice;
-    // a stored value outside those gives the default instead.
+    // The data windows expect one of the nine scale values (another index
+    // gives the default) and a 0/1 choice: any non-zero choice counts as 1,
+    // as the dialog shows it.
     if (m_scaleIndex < 0 || m_scaleIndex >= std::int16_t(kScaleTable.size()))
         m_scaleIndex = kDefaultScaleIndex;
-    if (m_outvalue != 0 && m_outvalue != 1)
-        m_outvalue = 0;
-    if (m_outStyle != 0 && m_outStyle != 1)
-        m_outStyle = 0;
+    if (m_outvalue != 0)
+        m_outvalue = 1;
+    if (m_outStyle != 0)
+        m_outStyle = 1;
 }
 
-void frmGraphSet::saveGraphIni()
+bool frmGraphSet::saveGraphIni()
 {
-    const QString path = graphIniPath();
-    // A failed write leaves the file as it was; the members keep the change.
-    platform::profile::WritePrivateProfileString(kSection, kKeyScale, QString::number(m_scaleIndex), path);
-    platform::profile::WritePrivateProfileString(kSection, kKeyOutValue, QString::number(m_outvalue), path);
-    platform::profile::WritePrivateProfileString(kSection, kKeyOutStyle, QString::number(m_outStyle), path);
+    // The three keys in one rewrite of the file: all of them or none.
+    return platform::profile::WritePrivateProfileStrings(kSection,
+                                                         {{kKeyScale, QString::number(m_scaleIndex)},
+                                                          {kKeyOutValue, QString::number(m_outvalue)},
+                                                          {kKeyOutStyle, QString::number(m_outStyle)}},
+                                                         graphIniPath());
 }
 
 std::int16_t frmGraphSet::getScaleWeight(std::int16_t index) const
@@ -165,21 +169,36 @@ void frmGraphSet::optGraphOutValue_Click(int)
     cmdGraphSet.setEnabled(true);
 }
 
-void frmGraphSet::cmdGraphSet_Click()
+bool frmGraphSet::cmdGraphSet_Click()
 {
+    const std::int16_t scaleIndex = m_scaleIndex;
+    const std::int16_t outvalue = m_outvalue;
+    const std::int16_t outStyle = m_outStyle;
     const int selected = cmbScale.ListIndex();
     if (selected >= 0)
         m_scaleIndex = std::int16_t(selected);
     m_outvalue = optGraphOutValue(0).Value() ? 0 : 1;
     m_outStyle = optGraphOutStyle(0).Value() ? 0 : 1;
+    if (!saveGraphIni()) {
+        // The file and the members keep agreeing: the applied options stay
+        // as they were, the choices stay on screen for another try.
+        m_scaleIndex = scaleIndex;
+        m_outvalue = outvalue;
+        m_outStyle = outStyle;
+        platform::forms::MsgBox(QStringLiteral("グラフ設定を保存できませんでした。\r\n")
+                                    + platform::profile::lastWriteFailure().description(),
+                                platform::forms::vbCritical, appTitle);
+        return false;
+    }
     cmdGraphSet.setEnabled(false);
-    saveGraphIni();
+    return true;
 }
 
 void frmGraphSet::cmdGraphOK_Click()
 {
-    cmdGraphSet_Click();
-    Unload();
+    // A failed apply keeps the dialog open.
+    if (cmdGraphSet_Click())
+        Unload();
 }
 
 void frmGraphSet::cmdGraphClose_Click()

@@ -2,7 +2,8 @@
 // The graph options dialog: the vertical-axis maximum (one of nine kW values),
 // maximum or average per day / month, bar or line graph. The object keeps the
 // three options for the whole run; it reads them from "Graph.ini" once, when
-// it is created, and writes them back on every apply.
+// it is created, and writes them back on every apply. A failed write is told
+// and leaves the options as they were.
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 
@@ -51,8 +52,11 @@ public:
     platform::forms::CommandButton cmdGraphSet{this, QStringLiteral("cmdGraphSet")};
     platform::forms::CommandButton cmdGraphClose{this, QStringLiteral("cmdGraphClose")};
 
+    // OK applies and closes; a failed apply keeps the dialog open.
     void cmdGraphOK_Click();
-    void cmdGraphSet_Click();
+    // Applies the choices and writes "Graph.ini"; false (after a message)
+    // when the file could not be written: the options then stay as they were.
+    bool cmdGraphSet_Click();
     void cmdGraphClose_Click();
     void cmbScale_Click();
     void optGraphOutStyle_Click(int index);
@@ -64,7 +68,7 @@ protected:
 
 private:
     void loadGraphIni();
-    void saveGraphIni();
+    bool saveGraphIni();
 
     std::int16_t m_scaleIndex = 0;
     std::int16_t m_outvalue = 0;

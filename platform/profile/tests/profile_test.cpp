@@ -223,3 +223,32 @@ TEST_F(ProfileTest, RewriteLeavesNoTemporaryFileAndAcceptsBackslashPaths)
     EXPECT_EQ(out, QStringLiteral("w"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("test.ini")});
 }
+
+TEST_F(ProfileTest, SeveralKeysGoInOneRewriteOrNotAtAll)
+{
+    writeBytes("; note\r\n[S]\r\nb=old\r\n\r\n[T]\r\nx=1\r\n");
+    ASSERT_TRUE(platform::profile::WritePrivateProfileStrings(
+        QStringLiteral("S"), {{QStringLiteral("a"), QStringLiteral("1")}, {QStringLiteral("B"), QStringLiteral("2")}},
+        path));
+    EXPECT_EQ(readBytes(), QByteArray("; note\r\n[S]\r\nb=2\r\na=1\r\n\r\n[T]\r\nx=1\r\n"));
+    // The same keys, each written on its own, give the same file.
+    writeBytes("; note\r\n[S]\r\nb=old\r\n\r\n[T]\r\nx=1\r\n");
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("S"), QStringLiteral("a"), QStringLiteral("1"), path));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("S"), QStringLiteral("B"), QStringLiteral("2"), path));
+    const QByteArray written = readBytes();
+    EXPECT_EQ(written, QByteArray("; note\r\n[S]\r\nb=2\r\na=1\r\n\r\n[T]\r\nx=1\r\n"));
+
+    // One refused key refuses the whole batch: the earlier keys are not written.
+    EXPECT_FALSE(platform::profile::WritePrivateProfileStrings(
+        QStringLiteral("S"), {{QStringLiteral("a"), QStringLiteral("9")}, {QStringLiteral("c"), QStringLiteral("x\ny")}},
+        path));
+    EXPECT_EQ(readBytes(), written);
+    EXPECT_EQ(platform::profile::lastWriteFailure().fileName, path);
+    EXPECT_FALSE(platform::profile::lastWriteFailure().cause.isEmpty());
+    EXPECT_EQ(platform::profile::lastWriteFailure().systemError, 0);
+
+    // A missing folder is reported with its cause.
+    EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"),
+                                           dir.filePath(QStringLiteral("no/such.ini"))));
+    EXPECT_EQ(platform::profile::lastWriteFailure().cause, QStringLiteral("フォルダが見つかりません。"));
+}

@@ -199,7 +199,8 @@ TEST_F(IniRoutines, FailedWriteIsReportedAndTheCallerGoesOn)
                    QString::fromUtf8("\xF0\x9F\x98\x80"));
     ASSERT_EQ(script.shown().size(), 2);
     EXPECT_EQ(script.shown()[0].prompt, QStringLiteral("初期化ファイル設定の不正\r\n") + home.path()
-                                             + QStringLiteral("/missing/system2.ini\r\n[SYSTEM_INFO]　INIT"));
+                                             + QStringLiteral("/missing/system2.ini\r\n[SYSTEM_INFO]　INIT\r\n")
+                                             + QStringLiteral("フォルダが見つかりません。"));
     EXPECT_EQ(script.shown()[0].style, platform::forms::vbOKOnly);
     EXPECT_TRUE(script.shown()[1].prompt.startsWith(QStringLiteral("初期化ファイル設定の不正\r\n")));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("system2.ini"))));

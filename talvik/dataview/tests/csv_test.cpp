@@ -191,7 +191,6 @@ TEST(CsvLines, LinesThatCannotBeOneRecordAreRejected)
              "20240513,,0123",      // a field without digits
              "20240513,1000,x",     //
              "2024051,930,5",       // seven-digit date
-             "240513,1000,0123",    // six-digit date would be year 0024
              "202405131,1000,0123", // nine digits: not cut to the last six
              "19991231,1000,0123",  // outside 2000-2099
              "-20240513,1000,0123", //
@@ -203,6 +202,23 @@ TEST(CsvLines, LinesThatCannotBeOneRecordAreRejected)
         EXPECT_EQ(talvik::csvLineToBlock(line, frame), CsvLine::Rejected) << line;
         EXPECT_EQ(frame, before) << line; // nothing half written
     }
+}
+
+TEST(CsvLines, SixDigitDatesGiveTheSameRecordAsEightDigitOnes)
+{
+    QByteArray eight = talvik::csvNewFrame();
+    ASSERT_EQ(talvik::csvLineToBlock("20240513,1000,0123", eight), CsvLine::Block);
+    QByteArray six = talvik::csvNewFrame();
+    ASSERT_EQ(talvik::csvLineToBlock("240513,1000,0123", six), CsvLine::Block);
+    EXPECT_EQ(six, eight);
+    // Fewer digits are padded with zeros, as the date field is formatted.
+    QByteArray shorter = talvik::csvNewFrame();
+    ASSERT_EQ(talvik::csvLineToBlock("10513,0930,0005", shorter), CsvLine::Block);
+    EXPECT_EQ(shorter.mid(3, 14), QByteArray("01051309300005"));
+    // Another century is never cut to a 20YY date.
+    QByteArray other = talvik::csvNewFrame();
+    EXPECT_EQ(talvik::csvLineToBlock("19991231,1000,0123", other), CsvLine::Rejected);
+    EXPECT_EQ(talvik::csvLineToBlock("1000000,1000,0123", other), CsvLine::Rejected);
 }
 
 TEST(CsvLines, EmptyTooLongAndOverflowingLines)
@@ -501,11 +517,63 @@ TEST_F(CsvWindowTest, AFailedExportIsShownAndLeavesNoPartialFile)
     w->writeCsvFile();
     ASSERT_EQ(script->shown().size(), 4);
     EXPECT_TRUE(script->shown().last().prompt.startsWith(QStringLiteral("ＣＳＶファイルを書き込めません。\r")));
-    EXPECT_TRUE(script->shown().last().prompt.contains(QStringLiteral("missing/new.CSV」を作成できません。")))
+    EXPECT_TRUE(script->shown().last().prompt.endsWith(
+        QStringLiteral("missing/new.CSV\" に書き込めませんでした。フォルダが見つかりません。")))
         << script->shown().last().prompt.toStdString();
     EXPECT_FALSE(exists(QStringLiteral("missing")));
     // The wait dialog is gone again and the window usable.
     EXPECT_FALSE(wait.isLoaded());
     EXPECT_TRUE(w->Enabled());
     EXPECT_TRUE(script->verify());
+}
+
+namespace {
+
+// A table writer that fails for the customers' year tables (the store's
+// merge), not for its staging table.
+class YearTableFails : public talvik::TableWriter {
+protected:
+    void writeLine(QFile &file, const QByteArray &line, int lineNumber) override
+    {
+        if (file.fileName().contains(QStringLiteral("年")))
+            platform::raise(platform::err::DiskFull, QStringLiteral("ディスクの空き領域が不足しています。"));
+        TableWriter::writeLine(file, line, lineNumber);
+    }
+};
+
+} // namespace
+
+// A failed store run into an existing customer ends as a failure: only the
+// store's own message, no merge line, the table as it was, nothing busy, and
+// the window still on the node it showed.
+TEST_F(CsvWindowTest, AFailedStoreIntoAnExistingCustomerNeverEndsAsSuccess)
+{
+    clickNode(QStringLiteral("\\dDB.tran\\東京工場\\2024年"));
+    const QByteArray table = readFile(QStringLiteral("dDB.tran/東京工場/2024年/demand.csv"));
+    YearTableFails failing;
+    w->demandData->setTableWriter(&failing);
+    dialogs.onImport = [](QString &custom, const QString &) {
+        custom = QStringLiteral("東京工場");
+        return true;
+    };
+    writeFile(QStringLiteral("in/more.csv"), "20240513,1000,0123\r\n");
+    script->chooseFile(path(QStringLiteral("in/more.csv")));
+    script->answerNext(platform::forms::vbOK);
+    const int logLines = int(logTexts().size());
+    w->mnuFileInput_Click(0);
+
+    ASSERT_EQ(script->shown().size(), 2); // the file dialog, the store's message
+    EXPECT_TRUE(script->shown().last().prompt.contains(QStringLiteral("ディスクの空き領域が不足しています。")))
+        << script->shown().last().prompt.toStdString();
+    EXPECT_TRUE(script->verify());
+    EXPECT_EQ(int(logTexts().size()), logLines);
+    for (const QString &line : logTexts())
+        EXPECT_FALSE(line.startsWith(QStringLiteral("情報データ読み込み("))) << line.toStdString();
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/東京工場/2024年/demand.csv")), table);
+    EXPECT_FALSE(talvik::commBusy);
+    EXPECT_FALSE(wait.isLoaded());
+    EXPECT_TRUE(w->Enabled());
+    EXPECT_EQ(w->currentKey, QStringLiteral("\\dDB.tran\\東京工場\\2024年"));
+    EXPECT_TRUE(menuEnabled(w->mnuFile, QStringLiteral("印刷")));
+    w->demandData->setTableWriter(nullptr);
 }

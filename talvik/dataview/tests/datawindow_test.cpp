@@ -198,7 +198,8 @@ TEST_F(DataWindowTest, RenameCustomerAndRefusedNames)
         script->answerNext(vbOK);
         rename(kTokyo, bad);
         ASSERT_EQ(script->shown().size(), 1) << bad.toStdString();
-        EXPECT_TRUE(script->shown().last().prompt.startsWith(kRefused)) << bad.toStdString();
+        // The one text for every refused name, nothing after it.
+        EXPECT_EQ(script->shown().last().prompt, kRefused) << bad.toStdString();
         script.reset();
         script = std::make_unique<DialogScript>();
         EXPECT_TRUE(exists(QStringLiteral("dDB.tran/東京工場/2024年/demand.csv")));
@@ -285,6 +286,41 @@ TEST_F(DataWindowTest, NewCustomerThroughTheDialog)
     EXPECT_TRUE(w->treData().Exists(QStringLiteral("\\dDB.tran\\名古屋営業所")));
     EXPECT_TRUE(w->currentKey.isEmpty()) << "a rebuild clears the current node";
     EXPECT_FALSE(menuEnabled(w->mnuEdit, QStringLiteral("削除")));
+}
+
+// A cancelled new-customer dialog or CSV import rebuilt nothing: the shown
+// day stays current with its print and output commands.
+TEST_F(DataWindowTest, CancelledDialogsKeepTheCurrentNodeAndItsMenus)
+{
+    makeStore();
+    loadWindow();
+    clickNode(kTokyo2024);
+    clickNode(kTokyoJan);
+    clickNode(kTokyoJan5);
+    const auto expectDayState = [this](const char *after) {
+        EXPECT_EQ(w->currentKey, kTokyoJan5) << after;
+        EXPECT_TRUE(menuEnabled(w->mnuFile, QStringLiteral("印刷"))) << after;
+        EXPECT_TRUE(menuEnabled(w->mnuFile, QStringLiteral("印刷ﾌﾟﾚﾋﾞｭｰ"))) << after;
+        EXPECT_TRUE(menuEnabled(w->mnuFile, QStringLiteral("ﾌｧｲﾙ出力"))) << after;
+        EXPECT_TRUE(buttonVisible(QStringLiteral("mnuFile|8"))) << after;
+        EXPECT_TRUE(buttonVisible(QStringLiteral("mnuFile|9"))) << after;
+    };
+    expectDayState("click");
+
+    dialogs.onNewCustom = [] {}; // closed without registering
+    w->mnuEdit_Click(0);
+    expectDayState("cancelled new customer");
+
+    script->cancelNextFileDialog();
+    w->mnuFileInput_Click(0);
+    expectDayState("cancelled file dialog");
+
+    writeFile(QStringLiteral("in/later.csv"), "20240513,1000,0123\r\n");
+    script->chooseFile(path(QStringLiteral("in/later.csv")));
+    dialogs.onImport = [](QString &, const QString &) { return false; };
+    w->mnuFileInput_Click(0);
+    expectDayState("cancelled customer dialog");
+    EXPECT_TRUE(script->verify());
 }
 
 TEST_F(DataWindowTest, ClosingAsksAboutUnsavedChanges)

@@ -6,6 +6,7 @@
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsSerialController.h"
 #include "talvik/link/frmSerialSetUp.h"
+#include "tests/inputEvents.h"
 #include "tests/linkHarness.h"
 
 #include <QFile>
@@ -126,4 +127,58 @@ TEST_F(SetUpDialog, ApplyWithoutASerialLinkWarns)
     EXPECT_EQ(env.script.shown()[0].prompt, "通信ポートが開けません｡　電源、接続及び通信設定を確認してください。 ");
     EXPECT_EQ(env.script.shown()[0].title, "シリアル通信異常");
     EXPECT_TRUE(env.script.verify());
+}
+
+// Values the lists cannot show (a hand-edited port 17, 4800 baud, parity
+// "M"): the dialog shows the first entry, but only a choice of the user in
+// that list replaces the value.
+TEST_F(SetUpDialog, ValuesOutsideTheListsSurviveUnlessTheirListIsChosen)
+{
+    QFile f(env.home.path() + "/Serial.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(platform::codepage::toAnsi(QStringLiteral(
+        "[通信設定]\r\nポート=17\r\nボーレート=4800\r\nパリティ=M\r\nビット長=8\r\nストップビット=1\r\nフロー制御=7\r\n")));
+    f.close();
+    serial = std::make_unique<clsSerialController>();
+    serialController = serial.get();
+    ASSERT_EQ(serial->Port(), 17);
+
+    frmSerialSetUp dlg;
+    dlg.Show();
+    EXPECT_EQ(dlg.cmbPort.Text(), "<USB>");
+    EXPECT_EQ(dlg.cmbBps.Text(), "300");
+    EXPECT_EQ(dlg.cmbParity.ListIndex(), 0);
+    EXPECT_EQ(dlg.cmbFlow.ListIndex(), 0);
+    // OK alone: every working value is written back as it was.
+    linktest::click(dlg.cmdOK);
+    EXPECT_FALSE(dlg.isLoaded());
+    EXPECT_EQ(serial->Port(), 17);
+    EXPECT_EQ(serial->Bps(), "4800");
+    EXPECT_EQ(serial->Parity(), "M");
+    EXPECT_EQ(serial->Flow(), 7);
+    EXPECT_EQ(iniBytes(), platform::codepage::toAnsi(QStringLiteral(
+                              "[通信設定]\r\nポート=17\r\nボーレート=4800\r\nパリティ=M\r\nビット長=8\r\n"
+                              "ストップビット=1\r\nフロー制御=7\r\n")));
+
+    // A choice in another list leaves them too.
+    dlg.Show();
+    linktest::arrowKeys(dlg.cmbBit, -1);
+    EXPECT_EQ(dlg.cmbBit.Text(), "7");
+    linktest::click(dlg.cmdOK);
+    EXPECT_EQ(serial->Bit(), "7");
+    EXPECT_EQ(serial->Port(), 17);
+    EXPECT_EQ(serial->Bps(), "4800");
+
+    // Choosing in a list takes that list, even its first entry.
+    dlg.Show();
+    linktest::arrowKeys(dlg.cmbBps, 1);
+    linktest::arrowKeys(dlg.cmbBps, -1);
+    EXPECT_EQ(dlg.cmbBps.Text(), "300");
+    linktest::arrowKeys(dlg.cmbPort, 2);
+    linktest::click(dlg.cmdOK);
+    EXPECT_EQ(serial->Bps(), "300");
+    EXPECT_EQ(serial->Port(), 2);
+    EXPECT_EQ(serial->Parity(), "M");
+    EXPECT_EQ(serial->Flow(), 7);
+    EXPECT_TRUE(env.script.shown().isEmpty());
 }

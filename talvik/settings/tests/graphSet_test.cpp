@@ -76,22 +76,34 @@ TEST_F(GraphSetTest, FractionalIndexIsRoundedByTheParser)
     EXPECT_EQ(form.scaleWeight(), 200);
 }
 
-TEST_F(GraphSetTest, OutOfRangeValuesFallBackToTheDefaults)
+TEST_F(GraphSetTest, OutOfRangeScaleFallsBackToTheDefault)
 {
     for (const char *scale : {"9", "-1", "32767"}) {
-        writeIni(QStringLiteral("[グラフ]\r\nスケール=%1\r\n出力値=2\r\n出力形式=-1\r\n").arg(QLatin1String(scale)));
+        writeIni(QStringLiteral("[グラフ]\r\nスケール=%1\r\n出力値=0\r\n出力形式=0\r\n").arg(QLatin1String(scale)));
         frmGraphSet form;
         EXPECT_EQ(form.scaleIndex(), 1) << scale;
         EXPECT_EQ(form.scaleWeight(), 75) << scale;
-        EXPECT_EQ(form.outvalue(), 0) << scale;
-        EXPECT_EQ(form.outStyle(), 0) << scale;
-        // The dialog opens on the fallback values, and OK stores them.
+        // The dialog opens on the fallback value, and OK stores it.
         form.Load();
         EXPECT_EQ(form.cmbScale.ListIndex(), 1);
-        EXPECT_TRUE(form.optGraphOutValue(0).Value());
-        EXPECT_TRUE(form.optGraphOutStyle(0).Value());
         form.cmdGraphOK_Click();
         EXPECT_EQ(readBytes(iniFile()), iniBytes("1", "0", "0")) << scale;
+    }
+}
+
+TEST_F(GraphSetTest, AnyNonZeroChoiceCountsAsTheSecondOptionAsShown)
+{
+    for (const char *stored : {"2", "-1", "32767"}) {
+        writeIni(QStringLiteral("[グラフ]\r\nスケール=4\r\n出力値=%1\r\n出力形式=%1\r\n").arg(QLatin1String(stored)));
+        frmGraphSet form;
+        // What the data windows draw is what the dialog shows: average, line.
+        EXPECT_EQ(form.outvalue(), 1) << stored;
+        EXPECT_EQ(form.outStyle(), 1) << stored;
+        form.Load();
+        EXPECT_TRUE(form.optGraphOutValue(1).Value());
+        EXPECT_TRUE(form.optGraphOutStyle(1).Value());
+        form.cmdGraphOK_Click();
+        EXPECT_EQ(readBytes(iniFile()), iniBytes("4", "1", "1")) << stored;
     }
 }
 
