@@ -160,7 +160,7 @@ void frmData::connectEvents()
     connect(&m_treData, &TreeView::NodeClick, this, &frmData::treData_NodeClick);
     connect(&m_treData, &TreeView::Expand, this, &frmData::treData_Expand);
     connect(&m_treData, &TreeView::Collapse, this, &frmData::treData_Collapse);
-    m_treData.widget()->viewport()->installEventFilter(this);
+    connect(&m_treData, &TreeView::MouseDown, this, &frmData::treData_MouseDown);
     connect(m_treData.widget(), &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int column) {
         if (!m_labelEditing || column != 0 || m_labelEditKey.isEmpty() || !m_treData.Exists(m_labelEditKey))
             return;

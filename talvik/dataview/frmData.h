@@ -289,8 +289,6 @@ protected:
     void Form_Resize() override;
     void Form_Activate() override;
 
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void connectEvents();
     void designToolbar();

@@ -1,0 +1,104 @@
+// The data window driven the way a person drives it: mouse presses and keys
+// on the shown widgets (tree, grid, graph, threshold input, toolbar), and the
+// geometry of the print preview and the table that follow from them.
+#include "dataWindowFixture.h"
+
+#include "platform/forms/constants.h"
+#include "talvik/core/basComVariables.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using namespace dwtest;
+using namespace platform::forms;
+
+namespace {
+
+const QString kRoot = QStringLiteral("\\dDB.tran");
+const QString kTokyo = QStringLiteral("\\dDB.tran\\東京工場");
+const QString kTokyo2023 = QStringLiteral("\\dDB.tran\\東京工場\\2023年");
+const QString kTokyo2024 = QStringLiteral("\\dDB.tran\\東京工場\\2024年");
+
+class WindowInputTest : public DataWindowTest {
+protected:
+    void showWindow()
+    {
+        makeStore();
+        loadWindow();
+        w->Show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w->widget()));
+        QApplication::processEvents();
+    }
+    QTreeWidget *tree() { return w->treData().widget(); }
+    // Centre of a node's row in the tree's item area (the node made visible).
+    QPoint nodePoint(const QString &key)
+    {
+        QTreeWidgetItem *item = w->treData().Item(key)->item();
+        tree()->scrollToItem(item);
+        return tree()->visualItemRect(item).center();
+    }
+    void pressNode(const QString &key, Qt::MouseButton button)
+    {
+        QTest::mousePress(tree()->viewport(), button, {}, nodePoint(key));
+        QTest::mouseRelease(tree()->viewport(), button, {}, nodePoint(key));
+        QApplication::processEvents();
+    }
+};
+
+} // namespace
+
+TEST_F(WindowInputTest, RightPressOnNodeRefreshesAndOpensPopupForItsLevel)
+{
+    showWindow();
+    pressNode(kTokyo2024, Qt::RightButton);
+    EXPECT_EQ(w->currentKey, kTokyo2024) << "the right press is followed by the node click";
+    EXPECT_EQ(w->lastMouseButton, 2);
+    EXPECT_GT(w->mfgData().Rows(), 1) << "the year's table is filled";
+    EXPECT_TRUE(w->treData().Exists(kTokyo2024 + QStringLiteral("::2401"))) << "months loaded";
+    ASSERT_EQ(w->lastPopupMenu(), &w->mnuPopRoot);
+    // Year level: output and delete in the popup, no rename.
+    EXPECT_TRUE(menuEnabled(w->mnuPop, QStringLiteral("ﾌｧｲﾙ出力")));
+    EXPECT_TRUE(menuEnabled(w->mnuPop, QStringLiteral("削除")));
+    EXPECT_TRUE(menuEnabled(w->mnuPop, QStringLiteral("情報ﾃﾞｰﾀの読み出し")));
+    EXPECT_FALSE(menuEnabled(w->mnuPop, QStringLiteral("お客さま名の変更")));
+
+    // A right press on a customer: its own level.
+    pressNode(kTokyo, Qt::RightButton);
+    EXPECT_EQ(w->currentKey, kTokyo);
+    EXPECT_TRUE(menuEnabled(w->mnuPop, QStringLiteral("お客さま名の変更")));
+    EXPECT_FALSE(menuEnabled(w->mnuPop, QStringLiteral("ﾌｧｲﾙ出力")));
+}
+
+TEST_F(WindowInputTest, LeftClickSelectsWithoutPopup)
+{
+    showWindow();
+    pressNode(kTokyo2024, Qt::LeftButton);
+    EXPECT_EQ(w->currentKey, kTokyo2024);
+    EXPECT_EQ(w->lastMouseButton, 1);
+    EXPECT_EQ(w->lastPopupMenu(), nullptr);
+}
+
+TEST_F(WindowInputTest, ArrowKeyRaisesNodeClickAndRefillsTable)
+{
+    showWindow();
+    pressNode(kTokyo2023, Qt::LeftButton);
+    ASSERT_EQ(w->currentKey, kTokyo2023);
+    ASSERT_EQ(w->mfgData().Rows(), 2) << "one record of 2023";
+    tree()->setFocus();
+    // 2023年 and 2024年 are siblings in text order: Down goes to 2024年.
+    QTest::keyClick(tree(), Qt::Key_Down);
+    QApplication::processEvents();
+    EXPECT_EQ(w->currentKey, kTokyo2024) << "a keyboard move is a node click";
+    EXPECT_EQ(w->mfgData().Rows(), 4) << "table refilled for 2024: three records";
+    EXPECT_TRUE(menuEnabled(w->mnuFile, QStringLiteral("印刷")));
+    EXPECT_EQ(w->lastPopupMenu(), nullptr) << "the last press was the left button";
+}
