@@ -318,6 +318,16 @@ void frmData::designForm()
     designToolbar();
     treDataHost.Move(0, 480, 3375, 5295);
     mfgDataHost.Move(3360, 480, 7455, 5295);
+    // The demand table at design: the header row only, no fixed column.
+    step([this] {
+        m_mfgData.setRedraw(true);
+        m_mfgData.setFixedCols(0);
+        m_mfgData.setFixedRows(0);
+        m_mfgData.setRows(1);
+        m_mfgData.setCols(5);
+        m_mfgData.setFixedRows(1);
+        m_mfgData.Clear();
+    });
     vsdGraphHost.Move(3360, 480, 7575, 5295);
     vspPrintHost.Move(0, 480, 10575, 6855);
     vspPrintHost.setVisible(false);

@@ -5,6 +5,7 @@
 
 #include "platform/forms/constants.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/dataview/clsGraph.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -101,4 +102,73 @@ TEST_F(WindowInputTest, ArrowKeyRaisesNodeClickAndRefillsTable)
     EXPECT_EQ(w->mfgData().Rows(), 4) << "table refilled for 2024: three records";
     EXPECT_TRUE(menuEnabled(w->mnuFile, QStringLiteral("印刷")));
     EXPECT_EQ(w->lastPopupMenu(), nullptr) << "the last press was the left button";
+}
+
+TEST_F(WindowInputTest, TableHeaderStaysAndEmptyViewsDrawOnlyTheHeader)
+{
+    showWindow();
+    QTableView *view = w->mfgData().widget();
+    EXPECT_EQ(w->mfgData().FixedCols(), 0) << "no fixed column";
+    EXPECT_FALSE(view->verticalHeader()->isVisible());
+    EXPECT_EQ(view->rowAt(0), -1) << "nothing below the header at start";
+
+    pressNode(kTokyo2024, Qt::LeftButton);
+    ASSERT_EQ(w->mfgData().Rows(), 4);
+    EXPECT_TRUE(view->horizontalHeader()->isVisible());
+    EXPECT_EQ(view->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("取得日時"));
+    EXPECT_FALSE(view->model()->data(view->model()->index(1, 0), Qt::BackgroundRole).isValid())
+        << "the date column is not painted as a fixed column";
+    // The widest text of each column fits its width.
+    for (int c = 0; c < 5; ++c)
+        EXPECT_GE(view->columnWidth(c), view->fontMetrics().horizontalAdvance(w->mfgData().TextMatrix(1, c))) << c;
+
+    // A customer has no table: only the header is left.
+    pressNode(kTokyo, Qt::LeftButton);
+    EXPECT_EQ(w->mfgData().Rows(), 1);
+    EXPECT_EQ(view->rowAt(0), -1);
+    EXPECT_TRUE(view->horizontalHeader()->isVisible());
+}
+
+TEST_F(WindowInputTest, BarClickSelectsTheRowsCellsInTheTable)
+{
+    showWindow();
+    pressNode(kTokyo2024, Qt::LeftButton);
+    pressNode(kTokyo2024 + QStringLiteral("::2401"), Qt::LeftButton);
+    pressNode(kTokyo2024 + QStringLiteral("::240105"), Qt::LeftButton);
+    ASSERT_EQ(w->currentKey, kTokyo2024 + QStringLiteral("::240105"));
+    // The user switches to the graph.
+    QWidget *graphOption = w->optDispStyle(1).widget();
+    QTest::mouseClick(graphOption, Qt::LeftButton, {}, QPoint(8, graphOption->height() / 2));
+    QApplication::processEvents();
+    ASSERT_TRUE(w->vsdGraphHost.Visible());
+    // The bar of 10:30, in pixels of the surface.
+    const auto &bars = w->demandGraph->bars();
+    int slot = -1;
+    for (int i = 0; i < int(bars.size()); ++i)
+        if (!bars[i].value.isEmpty() && bars[i].label == QStringLiteral("10:30"))
+            slot = i;
+    ASSERT_GE(slot, 0);
+    const QPointF u0 = w->vsdGraph.toUser(QPointF(0, 0));
+    const QPointF u1 = w->vsdGraph.toUser(QPointF(100, 100));
+    auto toPixel = [&](double x, double y) {
+        return QPoint(int((x - u0.x()) * 100 / (u1.x() - u0.x())), int((y - u0.y()) * 100 / (u1.y() - u0.y())));
+    };
+    const auto &bar = bars[slot];
+    const QPoint at = toPixel((bar.x1 + bar.x2) / 2, (bar.y1 + bar.y2) / 2);
+    QTest::mouseMove(&w->vsdGraph, at);
+    QTest::mouseClick(&w->vsdGraph, Qt::LeftButton, {}, at);
+    QApplication::processEvents();
+    ASSERT_TRUE(w->mfgDataHost.Visible()) << "the click switches to the table";
+    auto &grid = w->mfgData();
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(grid.RowSel(), 2);
+    EXPECT_EQ(grid.Col(), 0);
+    EXPECT_EQ(grid.ColSel(), 3);
+    // The cells of the row up to the demand value are shown selected.
+    QTableView *view = grid.widget();
+    const QColor highlight = QApplication::palette().color(QPalette::Highlight);
+    for (int c = 0; c <= 3; ++c)
+        EXPECT_EQ(view->model()->data(view->model()->index(2, c), Qt::BackgroundRole).value<QColor>(), highlight) << c;
+    EXPECT_NE(view->model()->data(view->model()->index(2, 4), Qt::BackgroundRole).value<QColor>(), highlight);
+    EXPECT_NE(view->model()->data(view->model()->index(1, 0), Qt::BackgroundRole).value<QColor>(), highlight);
 }
