@@ -155,6 +155,9 @@ void frmData::connectEvents()
     connect(&tlbData, &Toolbar::ButtonClick, this, &frmData::tlbData_ButtonClick);
     connect(&cmdPreBack, &CommandButton::Click, this, &frmData::cmdPreBack_Click);
     connect(&zonumDemand, &NumberInput::KeyDown, this, &frmData::zonumDemand_KeyDown);
+    // An entry the input refuses (outside 0 to 999, or not a number).
+    connect(&zonumDemand, &NumberInput::OutOfRange, this, &frmData::zonumDemand_InvalidValue);
+    connect(&zonumDemand, &NumberInput::InvalidValue, this, &frmData::zonumDemand_InvalidValue);
     connect(&optDispStyle, &ControlArrayBase::Click, this, &frmData::optDispStyle_Click);
 
     connect(&m_treData, &TreeView::NodeClick, this, &frmData::treData_NodeClick);
@@ -671,6 +674,12 @@ void frmData::cmdPreBack_Click()
     setMenusByLevel();
 }
 
+void frmData::zonumDemand_InvalidValue()
+{
+    MsgBox(QStringLiteral("ﾃﾞﾏﾝﾄﾞの有効値は１～９９９です。"), vbOKOnly + vbExclamation, appTitle);
+    zonumDemand.setValue(0);
+}
+
 void frmData::zonumDemand_KeyDown(int &KeyCode, int Shift)
 {
     (void)Shift;
@@ -678,8 +687,7 @@ void frmData::zonumDemand_KeyDown(int &KeyCode, int Shift)
         return;
     const double v = zonumDemand.Value();
     if (v > 999 || v < 0) {
-        MsgBox(QStringLiteral("ﾃﾞﾏﾝﾄﾞの有効値は１～９９９です。"), vbOKOnly + vbExclamation, appTitle);
-        zonumDemand.setValue(0);
+        zonumDemand_InvalidValue();
         return;
     }
     try {

@@ -172,3 +172,41 @@ TEST_F(WindowInputTest, BarClickSelectsTheRowsCellsInTheTable)
     EXPECT_NE(view->model()->data(view->model()->index(2, 4), Qt::BackgroundRole).value<QColor>(), highlight);
     EXPECT_NE(view->model()->data(view->model()->index(1, 0), Qt::BackgroundRole).value<QColor>(), highlight);
 }
+
+TEST_F(WindowInputTest, TypedThresholdOutOfRangeShowsTheMessageAndSetsZero)
+{
+    showWindow();
+    pressNode(kTokyo2024, Qt::LeftButton);
+    auto *edit = qobject_cast<QLineEdit *>(w->zonumDemand.widget());
+    ASSERT_NE(edit, nullptr);
+    // Four digits fit the box.
+    EXPECT_GE(edit->contentsRect().width() - edit->textMargins().left() - edit->textMargins().right(),
+              edit->fontMetrics().horizontalAdvance(QStringLiteral("1000")));
+
+    // A valid threshold first: 40 kW colours the 45.6 kW value.
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("40"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_EQ(w->threshold(), 40);
+    ASSERT_EQ(w->mfgData().cellBackColorAt(2, 3), 0xC0C0FFu);
+
+    const QString message = QStringLiteral("ﾃﾞﾏﾝﾄﾞの有効値は１～９９９です。");
+    for (const QString &typed : {QStringLiteral("1000"), QStringLiteral("-5")}) {
+        script->answerNext(vbOK);
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QApplication::processEvents();
+        ASSERT_FALSE(script->shown().isEmpty()) << typed.toStdString();
+        EXPECT_EQ(script->shown().last().prompt, message) << typed.toStdString();
+        EXPECT_EQ(script->shown().last().style, vbOKOnly + vbExclamation);
+        EXPECT_EQ(w->zonumDemand.Value(), 0) << typed.toStdString();
+        EXPECT_EQ(edit->text(), QStringLiteral("0"));
+        // Nothing else: the table keeps the colours of the last threshold.
+        EXPECT_EQ(w->mfgData().cellBackColorAt(2, 3), 0xC0C0FFu) << typed.toStdString();
+        // 40 was set back to 0 by the first refusal.
+    }
+    EXPECT_EQ(script->shown().size(), 2);
+    EXPECT_TRUE(script->verify());
+}
