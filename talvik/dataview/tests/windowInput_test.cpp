@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
@@ -209,4 +210,53 @@ TEST_F(WindowInputTest, TypedThresholdOutOfRangeShowsTheMessageAndSetsZero)
     }
     EXPECT_EQ(script->shown().size(), 2);
     EXPECT_TRUE(script->verify());
+}
+
+TEST_F(WindowInputTest, PreviewCoversTableAndLogDownToTheStatusBar)
+{
+    showWindow();
+    pressNode(kTokyo2024, Qt::LeftButton);
+    // The user presses the preview button of the toolbar.
+    auto *bar = qobject_cast<QToolBar *>(w->tlbData.widget());
+    ASSERT_NE(bar, nullptr);
+    QWidget *button = bar->widgetForAction(w->tlbData.Buttons(QStringLiteral("mnuFile|8")).action());
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_TRUE(w->vspPrintHost.Visible());
+
+    QWidget *client = w->vspPrint.parentWidget()->parentWidget();
+    const QRect preview(w->vspPrint.mapTo(client, QPoint(0, 0)), w->vspPrint.size());
+    const QRect status(w->staData.widget()->mapTo(client, QPoint(0, 0)), w->staData.widget()->size());
+    const QRect toolbar(bar->mapTo(client, QPoint(0, 0)), bar->size());
+    // From the design top below the toolbar, the whole width, down to the
+    // status bar.
+    EXPECT_EQ(preview.left(), 0);
+    EXPECT_EQ(preview.top(), 480 / 15);
+    EXPECT_GE(preview.top(), toolbar.bottom());
+    EXPECT_EQ(preview.width(), client->width());
+    EXPECT_EQ(preview.bottom() + 1, status.top());
+
+    // Painted over the table and the log list: what is under the mouse there
+    // is the preview.
+    QWidget *logs = w->lstLogs()->widget();
+    const QPoint logPoint = logs->mapTo(client, logs->rect().center());
+    QWidget *atLog = client->childAt(logPoint);
+    EXPECT_TRUE(atLog && (atLog == &w->vspPrint || w->vspPrint.isAncestorOf(atLog)));
+    QWidget *table = w->mfgData().widget();
+    const QPoint tablePoint = table->mapTo(client, QPoint(table->width() / 2, 4));
+    QWidget *atTable = client->childAt(tablePoint);
+    EXPECT_TRUE(atTable && (atTable == &w->vspPrint || w->vspPrint.isAncestorOf(atTable)));
+    EXPECT_TRUE(w->vspPrint.autoFillBackground()) << "its tool row hides what lies below";
+
+    // The page fills the view: a whole page, not a thumbnail.
+    auto *scroll = w->vspPrint.findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GT(scroll->viewport()->height(), 300);
+    QWidget *pages = scroll->widget();
+    EXPECT_GE(pages->height(), scroll->viewport()->height() - 2);
+
+    // "戻　る" ends it.
+    QTest::mouseClick(w->cmdPreBack.widget(), Qt::LeftButton);
+    EXPECT_FALSE(w->vspPrintHost.Visible());
 }
