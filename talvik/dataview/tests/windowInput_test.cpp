@@ -260,3 +260,30 @@ TEST_F(WindowInputTest, PreviewCoversTableAndLogDownToTheStatusBar)
     QTest::mouseClick(w->cmdPreBack.widget(), Qt::LeftButton);
     EXPECT_FALSE(w->vspPrintHost.Visible());
 }
+
+TEST_F(WindowInputTest, ToolbarButtonsLeaveTheControlsOnItFree)
+{
+    showWindow();
+    // Year level: all eight buttons are shown.
+    pressNode(kTokyo2024, Qt::LeftButton);
+    auto *bar = qobject_cast<QToolBar *>(w->tlbData.widget());
+    ASSERT_NE(bar, nullptr);
+    int shown = 0;
+    int right = 0;
+    for (int i = 1; i <= w->tlbData.Count(); ++i) {
+        QWidget *button = bar->widgetForAction(w->tlbData.Buttons(i).action());
+        ASSERT_NE(button, nullptr);
+        if (!button->isVisible())
+            continue;
+        ++shown;
+        right = std::max(right, button->geometry().right());
+    }
+    ASSERT_EQ(shown, 8);
+    QWidget *option = w->optDispStyle(0).widget();
+    EXPECT_LT(right, option->geometry().left()) << "the last button ends before \"一覧\"";
+    // The option is reachable: a click on it selects the table view.
+    w->optDispStyle(1).setValue(true);
+    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+    EXPECT_TRUE(w->optDispStyle(0).Value());
+    EXPECT_TRUE(w->mfgDataHost.Visible());
+}
