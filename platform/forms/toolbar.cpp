@@ -86,7 +86,7 @@ QWidget *Toolbar::createWidget(QWidget *parent)
 
 bool Toolbar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == widget() && !m_fitting &&
+    if (hasWidget() && watched == widget() && !m_fitting &&
         (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize || event->type() == QEvent::Show))
         QMetaObject::invokeMethod(this, &Toolbar::fitButtons, Qt::QueuedConnection);
     return Control::eventFilter(watched, event);
@@ -94,8 +94,11 @@ bool Toolbar::eventFilter(QObject *watched, QEvent *event)
 
 void Toolbar::fitButtons()
 {
+    // Never loads the form: a fit that comes after the window went does nothing.
+    if (!hasWidget() || m_fitting)
+        return;
     auto *bar = qobject_cast<QToolBar *>(widget());
-    if (!bar || m_fitting)
+    if (!bar)
         return;
     m_fitting = true;
     QSet<QWidget *> buttons;
