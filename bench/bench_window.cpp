@@ -126,6 +126,14 @@ int main(int argc, char **argv)
         fills.push_back(ms(t));
     }
     report("table fill of a year (setDispData, threshold 0)", fills);
+    std::vector<double> graphs;
+    window.currentKey = QStringLiteral("\\dDB.tran\\C001\\2016年");
+    for (int i = 0; i < 15; ++i) {
+        t.restart();
+        window.redrawGraph();
+        graphs.push_back(ms(t));
+    }
+    report("graph of a year (setGraphData)", graphs);
     auto &grid = window.mfgData();
     QStringList names;
     std::vector<QStringList> copy(std::size_t(grid.Rows() - 1));

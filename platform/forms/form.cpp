@@ -29,6 +29,14 @@ QList<Form *> &allForms()
 
 const QString selfHolder = QStringLiteral("self");
 
+// The form whose window was shown last (the owner of a message box when no
+// window is active, as on a headless platform).
+QPointer<Form> &lastShownForm()
+{
+    static QPointer<Form> form;
+    return form;
+}
+
 // Brings a window to the front where the platform can (a headless one cannot).
 void raiseWindow(QWidget *window)
 {
@@ -206,6 +214,7 @@ void Form::Show(int modal, Form *owner)
             m_widget->windowHandle()->setTransientParent(m_owner->m_widget->windowHandle());
     }
     placeForShow();
+    lastShownForm() = this;
     if (modal == vbModal) {
         if (m_modalLoop)
             return;
@@ -650,15 +659,13 @@ QWidget *Form::activeWindow()
         return modal;
     if (QWidget *active = QApplication::activeWindow())
         return active;
+    if (lastShownForm() && lastShownForm()->m_widget && lastShownForm()->m_widget->isVisible())
+        return lastShownForm()->m_widget;
     const QList<Form *> forms = allForms();
     for (auto it = forms.crbegin(); it != forms.crend(); ++it)
-        if ((*it)->m_widget && (*it)->m_widget->isVisible() && (*it)->m_widget->isModal())
+        if ((*it)->m_widget && (*it)->m_widget->isVisible())
             return (*it)->m_widget;
-    QWidget *last = nullptr;
-    for (Form *form : forms)
-        if (form->m_widget && form->m_widget->isVisible() && (!last || form->m_widget->isActiveWindow()))
-            last = form->m_widget;
-    return last;
+    return nullptr;
 }
 
 void Form::setEnabled(bool enabled)
