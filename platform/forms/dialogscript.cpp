@@ -191,6 +191,11 @@ void DialogScript::cancelNextFileDialog()
     m_steps.push_back(step);
 }
 
+bool DialogScript::isActive()
+{
+    return activeScript != nullptr;
+}
+
 void DialogScript::showAndPressNext(int result)
 {
     Step step;

@@ -102,6 +102,10 @@ public:
     // reports unused steps to the handler.
     bool verify();
 
+    // True while a script exists: popup menus are then only recorded
+    // (Form::lastPopupMenu), never opened, so that no test waits on them.
+    static bool isActive();
+
     using Handler = std::function<void(const QString &report)>;
     static void setUnexpectedDialogHandler(Handler handler);
     static Handler unexpectedDialogHandler();

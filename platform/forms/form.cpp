@@ -2,6 +2,7 @@
 
 #include "platform/forms/control.h"
 #include "platform/forms/controls.h"
+#include "platform/forms/dialogscript.h"
 #include "platform/forms/formwidget.h"
 #include "platform/forms/menus.h"
 #include "platform/runtime/runtime_error.h"
@@ -617,7 +618,7 @@ void Form::PopupMenu(Menu &menu)
     ensureLoaded();
     m_lastPopup = &menu;
     QMenu *items = menu.popupMenu();
-    if (!items || QGuiApplication::platformName() == QLatin1String("offscreen"))
+    if (!items || QGuiApplication::platformName() == QLatin1String("offscreen") || DialogScript::isActive())
         return;
     items->exec(QCursor::pos());
 }

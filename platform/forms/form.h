@@ -82,8 +82,9 @@ public:
     // The window's menu bar (created with the first top-level menu).
     QMenuBar *menuBar();
     // Shows the items of a menu as a popup at the mouse; the chosen item's
-    // Click runs before it returns. On a headless platform nothing can be
-    // chosen: the request is only recorded (lastPopupMenu).
+    // Click runs before it returns. On a headless platform, and while a
+    // DialogScript runs, nothing can be chosen: the request is only recorded
+    // (lastPopupMenu).
     void PopupMenu(Menu &menu);
     Menu *lastPopupMenu() const;
 

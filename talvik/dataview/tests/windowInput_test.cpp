@@ -157,6 +157,7 @@ TEST_F(WindowInputTest, BarClickSelectsTheRowsCellsInTheTable)
     const auto &bar = bars[slot];
     const QPoint at = toPixel((bar.x1 + bar.x2) / 2, (bar.y1 + bar.y2) / 2);
     QTest::mouseMove(&w->vsdGraph, at);
+    QTest::qWait(50); // a real display delivers the move later
     QTest::mouseClick(&w->vsdGraph, Qt::LeftButton, {}, at);
     QApplication::processEvents();
     ASSERT_TRUE(w->mfgDataHost.Visible()) << "the click switches to the table";
