@@ -9,6 +9,7 @@
 #include "talvik/store/dataWindow.h"
 #include "talvik/store/demandTable.h"
 #include "bench/bench_store.h"
+#include "bench/store_generator.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,41 +25,9 @@
 namespace {
 
 
-// Demand in 0.1 kW: a working-day curve with noise.
-int demandAt(std::mt19937 &rng, const QDateTime &t, int base)
-{
-    const double h = t.time().hour() + t.time().minute() / 60.0;
-    const double day = std::exp(-std::pow((h - 13.0) / 4.0, 2));
-    const double weekend = t.date().dayOfWeek() >= 6 ? 0.5 : 1.0;
-    std::normal_distribution<double> noise(0, base * 0.05);
-    return std::clamp(int(base * (0.3 + 0.7 * day * weekend) + noise(rng)), 0, 9999);
-}
-
-void writeYear(const QString &folder, int year, std::mt19937 &rng, int base)
-{
-    QDir().mkpath(folder);
-    talvik::initTableFolder(folder);
-    QByteArray out;
-    out.reserve(17568 * 28);
-    for (QDateTime t(QDate(year, 1, 1), QTime(0, 0), Qt::UTC); t.date().year() == year; t = t.addSecs(1800)) {
-        out += t.toString(QStringLiteral("yyMMddHHmm")).toLatin1();
-        out += QByteArray::number(demandAt(rng, t, base)).rightJustified(4, '0');
-        out += t.addSecs(300).toString(QStringLiteral("yyyyMMddHHmm")).toLatin1();
-        out += "\r\n";
-    }
-    QFile f(folder + QStringLiteral("/demand.csv"));
-    f.open(QIODevice::WriteOnly);
-    f.write(out);
-}
-
-void generate(const QString &home, int customers, int years, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    for (int c = 0; c < customers; ++c)
-        for (int y = 0; y < years; ++y)
-            writeYear(home + QStringLiteral("/dDB.tran/C%1/20%2年").arg(c, 3, 10, QLatin1Char('0')).arg(15 + y),
-                      2015 + y, rng, 500 + c * 10);
-}
+using bench::demandAt;
+using bench::writeYear;
+using bench::generate;
 
 double ms(QElapsedTimer &t)
 {
@@ -94,6 +63,16 @@ int main(int argc, char **argv)
     s.addLog = [](platform::forms::ListBox *, const QString &) {};
 
     QElapsedTimer t;
+    // "--store <folder>": a store of 30 customers x 5 years that the program
+    // shows when started on that folder.
+    if (argc > 2 && QByteArray(argv[1]) == "--store") {
+        const QString folder = QString::fromLocal8Bit(argv[2]);
+        t.start();
+        const bool ok = bench::writeProgramStore(folder, 30, 5, 20240513);
+        std::printf("program store of 30 customers x 5 years in %s: %.0f ms (%s)\n", qPrintable(folder), ms(t),
+                    ok ? "ok" : "FAILED");
+        return ok ? 0 : 1;
+    }
     // "--fill": only the year table view, repeated (for profiling).
     if (argc > 1 && QByteArray(argv[1]) == "--fill") {
         std::mt19937 rng(7);

@@ -15,7 +15,17 @@ QStringList CommonDialog::qtFilters(const QString &filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts.at(i + 1);
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        result.append(QStringLiteral("%1 (%2)").arg(parts.at(i), patterns.simplified()));
+        patterns = patterns.simplified();
+        // A text that already names its patterns in parentheses ("専用CSV(*.CSV)")
+        // is shown once; the dialog reads the patterns from it.
+        const QString text = parts.at(i).trimmed();
+        const int open = int(text.lastIndexOf(QLatin1Char('(')));
+        QString named = open >= 0 && text.endsWith(QLatin1Char(')')) ? text.mid(open + 1, text.size() - open - 2) : QString();
+        named.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (!named.isEmpty() && named.simplified().compare(patterns, Qt::CaseInsensitive) == 0)
+            result.append(text);
+        else
+            result.append(QStringLiteral("%1 (%2)").arg(text, patterns));
     }
     return result;
 }

@@ -42,8 +42,9 @@ public:
     void ShowOpen();
     void ShowSave();
 
-    // Qt name filter list of a filter text ("CSV(*.csv)|*.csv" ->
-    // "CSV(*.csv) (*.csv)").
+    // Qt name filter list of a filter text ("CSV|*.csv" -> "CSV (*.csv)"); a
+    // text that names its own patterns stays as it is ("CSV(*.csv)|*.csv" ->
+    // "CSV(*.csv)").
     static QStringList qtFilters(const QString &filter);
 
 private:

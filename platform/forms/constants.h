@@ -39,6 +39,16 @@ constexpr int vbCustom = 99;
 // Show modes.
 constexpr int vbModeless = 0;
 constexpr int vbModal = 1;
+// Form BorderStyle.
+constexpr int vbBSNone = 0;
+constexpr int vbFixedSingle = 1;
+constexpr int vbSizable = 2;
+constexpr int vbFixedDialog = 3;
+// Form StartUpPosition.
+constexpr int vbStartUpManual = 0;
+constexpr int vbStartUpOwner = 1;
+constexpr int vbStartUpScreen = 2;
+constexpr int vbStartUpWindowsDefault = 3;
 
 // Unload modes passed to Form_QueryUnload.
 constexpr int vbFormControlMenu = 0;

@@ -1,9 +1,11 @@
 #include "platform/forms/dialogscript.h"
 
 #include "platform/forms/commondialog.h"
+#include "platform/forms/form.h"
 #include "platform/forms/msgbox.h"
 
 #include <QAbstractButton>
+#include <QTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -39,43 +41,75 @@ QString describe(const ShownDialog &dialog)
     }
 }
 
+// The message box as the program shows it: owned by the window the user
+// works in (centred on it), the original's button captions.
+struct MessageBoxSetup {
+    QMessageBox box;
+    QList<QPushButton *> buttons;
+    QList<int> results;
+    MessageBoxSetup(const QString &prompt, int style, const QString &title) : box(Form::activeWindow())
+    {
+        box.setWindowTitle(title);
+        box.setText(prompt);
+        switch (msgBoxIcon(style)) {
+        case vbCritical: box.setIcon(QMessageBox::Critical); break;
+        case vbQuestion: box.setIcon(QMessageBox::Question); break;
+        case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+        case vbInformation: box.setIcon(QMessageBox::Information); break;
+        default: box.setIcon(QMessageBox::NoIcon); break;
+        }
+        results = msgBoxResults(style);
+        for (int result : results) {
+            const QMessageBox::ButtonRole role = result == vbCancel || result == vbNo ? QMessageBox::RejectRole
+                                                                                       : QMessageBox::AcceptRole;
+            buttons.append(box.addButton(msgBoxButtonText(result), role));
+        }
+        const int defaultIndex = msgBoxDefaultButton(style);
+        box.setDefaultButton(buttons.value(defaultIndex < buttons.size() ? defaultIndex : 0));
+        // Escape answers Cancel where there is one, OK for a lone OK button.
+        const int escape = int(results.indexOf(vbCancel));
+        if (escape >= 0)
+            box.setEscapeButton(buttons.at(escape));
+        else if (results.size() == 1)
+            box.setEscapeButton(buttons.first());
+    }
+    int exec()
+    {
+        box.exec();
+        const int clicked = int(buttons.indexOf(static_cast<QPushButton *>(box.clickedButton())));
+        if (clicked < 0)
+            return results.contains(vbCancel) ? vbCancel : results.first();
+        return results.at(clicked);
+    }
+};
+
 int realMessageBox(const QString &prompt, int style, const QString &title)
 {
-    QMessageBox box;
-    box.setWindowTitle(title);
-    box.setText(prompt);
-    switch (msgBoxIcon(style)) {
-    case vbCritical: box.setIcon(QMessageBox::Critical); break;
-    case vbQuestion: box.setIcon(QMessageBox::Question); break;
-    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-    case vbInformation: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
-    }
-    const QList<int> results = msgBoxResults(style);
-    QList<QPushButton *> buttons;
-    for (int result : results) {
-        const QMessageBox::ButtonRole role = result == vbCancel || result == vbNo ? QMessageBox::RejectRole
-                                                                                   : QMessageBox::AcceptRole;
-        buttons.append(box.addButton(msgBoxButtonText(result), role));
-    }
-    const int defaultIndex = msgBoxDefaultButton(style);
-    box.setDefaultButton(buttons.value(defaultIndex < buttons.size() ? defaultIndex : 0));
-    // Escape answers Cancel where there is one, OK for a lone OK button.
-    const int escape = results.indexOf(vbCancel);
-    if (escape >= 0)
-        box.setEscapeButton(buttons.at(escape));
-    else if (results.size() == 1)
-        box.setEscapeButton(buttons.first());
-    box.exec();
-    const int clicked = int(buttons.indexOf(static_cast<QPushButton *>(box.clickedButton())));
-    if (clicked < 0)
-        return results.contains(vbCancel) ? vbCancel : results.first();
-    return results.at(clicked);
+    MessageBoxSetup setup(prompt, style, title);
+    return setup.exec();
 }
 
-std::optional<FileDialogAnswer> realFileDialog(const FileDialogRequest &request)
+// What a test reads of a dialog shown for real.
+void recordShown(QWidget *dialog, ShownDialog &shown)
 {
-    QFileDialog dialog;
+    shown.shownForReal = true;
+    shown.frame = dialog->frameGeometry();
+    if (QWidget *owner = dialog->parentWidget()) {
+        shown.ownerTitle = owner->window()->windowTitle();
+        shown.ownerFrame = owner->window()->frameGeometry();
+    }
+    for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>())
+        if (button->isVisible() && !button->text().isEmpty() && qobject_cast<QPushButton *>(button))
+            shown.buttons.append(button->text());
+    if (auto *files = qobject_cast<QFileDialog *>(dialog))
+        shown.filters = files->nameFilters();
+}
+
+// The file dialog as the program shows it: Qt's own (translated) dialog,
+// owned by the window the user works in.
+void setUpFileDialog(QFileDialog &dialog, const FileDialogRequest &request)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -95,6 +129,13 @@ std::optional<FileDialogAnswer> realFileDialog(const FileDialogRequest &request)
         dialog.selectFile(request.fileName);
     if (!request.defaultExt.isEmpty())
         dialog.setDefaultSuffix(request.defaultExt);
+}
+
+std::optional<FileDialogAnswer> realFileDialog(const FileDialogRequest &request)
+{
+    QFileDialog dialog(Form::activeWindow());
+    setUpFileDialog(dialog, request);
+    const QStringList filters = dialog.nameFilters();
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     FileDialogAnswer answer;
@@ -147,6 +188,26 @@ void DialogScript::cancelNextFileDialog()
 {
     Step step;
     step.kind = Step::CancelFile;
+    m_steps.push_back(step);
+}
+
+bool DialogScript::isActive()
+{
+    return activeScript != nullptr;
+}
+
+void DialogScript::showAndPressNext(int result)
+{
+    Step step;
+    step.kind = Step::ShowAndPress;
+    step.result = result;
+    m_steps.push_back(step);
+}
+
+void DialogScript::showAndCancelNextFileDialog()
+{
+    Step step;
+    step.kind = Step::ShowAndCancel;
     m_steps.push_back(step);
 }
 
@@ -217,7 +278,8 @@ int DialogScript::showMessageBox(const QString &prompt, int style, const QString
     dialog.prompt = prompt;
     dialog.title = title;
     dialog.style = style;
-    if (script->m_steps.empty() || script->m_steps.front().kind != Step::Answer) {
+    if (script->m_steps.empty() ||
+        (script->m_steps.front().kind != Step::Answer && script->m_steps.front().kind != Step::ShowAndPress)) {
         dialog.unexpected = true;
         dialog.result = msgBoxDefaultResult(style);
         script->m_shown.append(dialog);
@@ -226,6 +288,24 @@ int DialogScript::showMessageBox(const QString &prompt, int style, const QString
     }
     Step step = script->m_steps.front();
     script->m_steps.pop_front();
+    if (step.kind == Step::ShowAndPress) {
+        MessageBoxSetup setup(prompt, style, title);
+        const int pressed = int(setup.results.indexOf(step.result));
+        QTimer::singleShot(0, &setup.box, [&setup, &dialog, pressed] {
+            recordShown(&setup.box, dialog);
+            if (pressed >= 0)
+                setup.buttons.at(pressed)->click();
+            else
+                setup.box.reject();
+        });
+        dialog.result = setup.exec();
+        if (pressed < 0) {
+            dialog.unexpected = true;
+            report(QStringLiteral("%1 has no button for %2").arg(describe(dialog)).arg(step.result));
+        }
+        script->m_shown.append(dialog);
+        return dialog.result;
+    }
     dialog.result = step.callback ? step.callback(dialog) : step.result;
     if (!msgBoxResults(style).contains(dialog.result)) {
         dialog.unexpected = true;
@@ -254,7 +334,8 @@ std::optional<FileDialogAnswer> DialogScript::showFileDialog(const FileDialogReq
         report(QStringLiteral("%1 appeared without a dialog script").arg(describe(dialog)));
         return std::nullopt;
     }
-    if (script->m_steps.empty() || script->m_steps.front().kind == Step::Answer) {
+    if (script->m_steps.empty() || script->m_steps.front().kind == Step::Answer ||
+        script->m_steps.front().kind == Step::ShowAndPress) {
         dialog.unexpected = true;
         script->m_shown.append(dialog);
         report(QStringLiteral("%1 appeared with no file scripted").arg(describe(dialog)));
@@ -262,6 +343,17 @@ std::optional<FileDialogAnswer> DialogScript::showFileDialog(const FileDialogReq
     }
     const Step step = script->m_steps.front();
     script->m_steps.pop_front();
+    if (step.kind == Step::ShowAndCancel) {
+        QFileDialog files(Form::activeWindow());
+        setUpFileDialog(files, request);
+        QTimer::singleShot(0, &files, [&files, &dialog] {
+            recordShown(&files, dialog);
+            files.reject();
+        });
+        files.exec();
+        script->m_shown.append(dialog);
+        return std::nullopt;
+    }
     if (step.kind == Step::CancelFile) {
         script->m_shown.append(dialog);
         return std::nullopt;

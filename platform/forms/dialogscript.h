@@ -20,6 +20,8 @@
 // so that it can never pass unnoticed. The same happens for a box outside any
 // script while the platform is headless ("offscreen"): nobody could answer it.
 #include <QList>
+#include <QRect>
+#include <QStringList>
 #include <QString>
 
 #include <deque>
@@ -40,6 +42,13 @@ struct ShownDialog {
     int result = 0;      // MsgBox result
     QString fileName;    // chosen file; "" when cancelled
     bool unexpected = false;
+    // Of a box or dialog shown for real (showAndPressNext, showAndCancelNext):
+    bool shownForReal = false;
+    QStringList buttons;  // texts of its buttons, in their order
+    QStringList filters;  // the file types offered by a file dialog
+    QString ownerTitle;   // title of the window that owns it; "" none
+    QRect frame;          // its place on the screen
+    QRect ownerFrame;     // the owner's place on the screen
 };
 
 // A request for a file dialog.
@@ -77,6 +86,13 @@ public:
     void chooseFile(const QString &path, int filterIndex = 0);
     // The next file dialog is cancelled.
     void cancelNextFileDialog();
+    // The next message box is shown for real, as the program shows it outside
+    // tests, and answered by a press of its button for result; its button
+    // texts, owner and place are recorded.
+    void showAndPressNext(int result);
+    // The next file dialog is shown for real and cancelled once its texts,
+    // file types, owner and place were recorded.
+    void showAndCancelNextFileDialog();
 
     const QList<ShownDialog> &shown() const { return m_shown; }
     QStringList prompts() const;
@@ -85,6 +101,10 @@ public:
     // True when every scripted step was used and nothing unexpected appeared;
     // reports unused steps to the handler.
     bool verify();
+
+    // True while a script exists: popup menus are then only recorded
+    // (Form::lastPopupMenu), never opened, so that no test waits on them.
+    static bool isActive();
 
     using Handler = std::function<void(const QString &report)>;
     static void setUnexpectedDialogHandler(Handler handler);
@@ -96,7 +116,7 @@ public:
 
 private:
     struct Step {
-        enum Kind { Answer, Choose, CancelFile } kind = Answer;
+        enum Kind { Answer, Choose, CancelFile, ShowAndPress, ShowAndCancel } kind = Answer;
         int result = 0;
         std::function<int(const ShownDialog &)> callback;
         QString path;

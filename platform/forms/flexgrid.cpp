@@ -4,8 +4,10 @@
 #include "platform/runtime/runtime_error.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPalette>
+#include <QStyle>
 #include <QTableView>
 #include <algorithm>
 #include <numeric>
@@ -31,9 +33,12 @@ QColor colorOf(quint32 ole)
 
 } // namespace
 
-// The grid's cells seen by the view: row 0 and column 0 of the grid are
-// cells like the others (the view's own headers are hidden), fixed cells are
-// painted in the button-face colour.
+// The grid's cells seen by the view, one model index per grid cell. The
+// first fixed row is shown by the view's column header and the first fixed
+// column by its row header (their cells are hidden in the body), so that they
+// stay in view while the rows scroll; further fixed rows and columns are
+// painted in the button-face colour. The cells of a selection range of more
+// than one cell are painted highlighted.
 class FlexGridModel : public QAbstractTableModel {
 public:
     explicit FlexGridModel(MSHFlexGrid *grid) : QAbstractTableModel(grid), m_grid(grid) {}
@@ -49,20 +54,49 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         const int r = index.row(), c = index.column();
-        if (role == Qt::DisplayRole)
+        switch (role) {
+        case Qt::DisplayRole:
             return m_grid->m_text[std::size_t(r) * m_grid->m_cols + c];
-        if (role == Qt::BackgroundRole) {
+        case Qt::BackgroundRole:
+            if (m_grid->inSelection(r, c))
+                return QApplication::palette().color(QPalette::Highlight);
             if (const auto it = m_grid->m_back.constFind(m_grid->cellId(r, c)); it != m_grid->m_back.constEnd())
                 return colorOf(*it);
             if (r < m_grid->m_fixedRows || c < m_grid->m_fixedCols)
                 return QApplication::palette().color(QPalette::Button);
+            return QVariant();
+        case Qt::ForegroundRole:
+            if (m_grid->inSelection(r, c))
+                return QApplication::palette().color(QPalette::HighlightedText);
+            return QVariant();
+        default:
+            return QVariant();
         }
-        return QVariant();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || section < 0)
+            return QVariant();
+        if (orientation == Qt::Horizontal)
+            return section < m_grid->m_cols && m_grid->m_rows > 0 ? m_grid->m_text[std::size_t(section)] : QString();
+        return section < m_grid->m_rows && m_grid->m_cols > 0
+                   ? m_grid->m_text[std::size_t(section) * m_grid->m_cols]
+                   : QString();
     }
     void resetAll()
     {
         beginResetModel();
         endResetModel();
+    }
+    void cellsChanged(int r0, int c0, int r1, int c1)
+    {
+        if (r1 < r0 || c1 < c0)
+            return;
+        emit dataChanged(index(r0, c0), index(r1, c1));
+        if (r0 == 0)
+            emit headerDataChanged(Qt::Horizontal, c0, c1);
+        if (c0 == 0)
+            emit headerDataChanged(Qt::Vertical, r0, r1);
     }
 
 private:
@@ -76,17 +110,27 @@ MSHFlexGrid::MSHFlexGrid(QWidget *parent, const QString &name) : m_name(name)
     m_model = new FlexGridModel(this);
     m_view = new QTableView(parent);
     m_view->setModel(m_model);
-    m_view->horizontalHeader()->hide();
-    m_view->verticalHeader()->hide();
+    m_view->setWordWrap(false);
+    m_view->setTextElideMode(Qt::ElideNone);
+    m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_view->horizontalHeader()->setHighlightSections(false);
+    m_view->horizontalHeader()->setMinimumSectionSize(0);
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setHighlightSections(false);
     m_view->verticalHeader()->setDefaultSectionSize(18);
+    m_view->verticalHeader()->setMinimumSectionSize(0);
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setCornerButtonEnabled(false);
     connect(m_view, &QTableView::clicked, this, [this](const QModelIndex &i) {
+        const Range before = selection();
         m_row = m_rowSel = i.row();
         m_col = m_colSel = i.column();
+        selectionChanged(before);
         emit RowColChange();
         emit Click();
     });
+    applyFixed();
 }
 
 MSHFlexGrid::~MSHFlexGrid()
@@ -100,6 +144,42 @@ QTableView *MSHFlexGrid::widget() const
     return m_view;
 }
 
+int MSHFlexGrid::pixelWidth(int col) const
+{
+    if (m_colWidth[col] < 0)
+        return 64;
+    // The width holds a text of that many twips. Where the column's texts
+    // need more in the face the grid shows them in, the column takes that
+    // (the texts of a column share one format: its first rows and its last
+    // row tell). The cell's text margins and its grid line come on top.
+    const QFontMetrics metrics(m_view->font());
+    int text = m_colWidth[col] / twipsPerPixel;
+    const int sampled = std::min(m_rows, 64);
+    for (int r = 0; r < m_rows; r = r + 1 < sampled ? r + 1 : std::max(r + 1, m_rows - 1))
+        text = std::max(text, metrics.horizontalAdvance(m_text[std::size_t(r) * m_cols + col]));
+    const int margin = m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
+    return text + 2 * margin + 1;
+}
+
+void MSHFlexGrid::applyFixed()
+{
+    // The first fixed row is the column header, the first fixed column the
+    // row header; their body cells are hidden.
+    const bool headerRow = m_fixedRows > 0 && m_rows > 0;
+    const bool headerCol = m_fixedCols > 0 && m_cols > 0;
+    m_view->horizontalHeader()->setVisible(headerRow);
+    m_view->verticalHeader()->setVisible(headerCol);
+    if (m_rows > 0)
+        m_view->setRowHidden(0, headerRow);
+    if (m_cols > 0)
+        m_view->setColumnHidden(0, headerCol);
+    if (headerCol)
+        m_view->verticalHeader()->setFixedWidth(pixelWidth(0));
+    for (int c = 0; c < m_cols; ++c)
+        if (!(headerCol && c == 0))
+            m_view->setColumnWidth(c, pixelWidth(c));
+}
+
 void MSHFlexGrid::cellsChanged()
 {
     if (!m_redraw) {
@@ -107,9 +187,33 @@ void MSHFlexGrid::cellsChanged()
         return;
     }
     m_model->resetAll();
-    for (int c = 0; c < m_cols; ++c)
-        m_view->setColumnWidth(c, m_colWidth[c] < 0 ? 64 : m_colWidth[c] / twipsPerPixel);
+    applyFixed();
     m_dirty = false;
+}
+
+MSHFlexGrid::Range MSHFlexGrid::selection() const
+{
+    return {std::min(m_row, m_rowSel), std::min(m_col, m_colSel), std::max(m_row, m_rowSel),
+            std::max(m_col, m_colSel)};
+}
+
+bool MSHFlexGrid::inSelection(int row, int col) const
+{
+    if (row < m_fixedRows || col < m_fixedCols || (m_row == m_rowSel && m_col == m_colSel))
+        return false;
+    const Range s = selection();
+    return row >= s.r0 && row <= s.r1 && col >= s.c0 && col <= s.c1;
+}
+
+void MSHFlexGrid::selectionChanged(const Range &before)
+{
+    if (!m_redraw) {
+        m_dirty = true;
+        return;
+    }
+    const Range now = selection();
+    m_model->cellsChanged(before.r0, before.c0, before.r1, before.c1);
+    m_model->cellsChanged(now.r0, now.c0, now.r1, now.c1);
 }
 
 void MSHFlexGrid::resize(int rows, int cols)
@@ -183,7 +287,7 @@ void MSHFlexGrid::setTextMatrix(int row, int col, const QString &text)
     requireCell(row, col);
     m_text[std::size_t(row) * m_cols + col] = text;
     if (m_redraw)
-        emit m_model->dataChanged(m_model->index(row, col), m_model->index(row, col));
+        m_model->cellsChanged(row, col, row, col);
     else
         m_dirty = true;
 }
@@ -191,31 +295,39 @@ void MSHFlexGrid::setTextMatrix(int row, int col, const QString &text)
 void MSHFlexGrid::setRow(int row)
 {
     requireCell(row, 0);
+    const Range before = selection();
     m_row = m_rowSel = row;
+    selectionChanged(before);
 }
 
 void MSHFlexGrid::setCol(int col)
 {
     requireCell(0, col);
+    const Range before = selection();
     m_col = m_colSel = col;
+    selectionChanged(before);
 }
 
 void MSHFlexGrid::setRowSel(int row)
 {
     requireCell(row, 0);
+    const Range before = selection();
     m_rowSel = row;
+    selectionChanged(before);
 }
 
 void MSHFlexGrid::setColSel(int col)
 {
     requireCell(0, col);
+    const Range before = selection();
     m_colSel = col;
+    selectionChanged(before);
 }
 
 int MSHFlexGrid::TopRow() const
 {
-    const QModelIndex i = m_view->indexAt(QPoint(1, 1));
-    return i.isValid() ? std::max(i.row(), m_fixedRows) : m_fixedRows;
+    const int row = m_view->rowAt(0);
+    return row >= 0 ? std::max(row, m_fixedRows) : m_fixedRows;
 }
 
 void MSHFlexGrid::setTopRow(int row)
@@ -235,7 +347,7 @@ void MSHFlexGrid::setColWidth(int col, int twips)
     requireCell(0, col);
     m_colWidth[col] = twips;
     if (m_redraw)
-        m_view->setColumnWidth(col, twips < 0 ? 64 : twips / twipsPerPixel);
+        applyFixed();
     else
         m_dirty = true;
 }
@@ -264,7 +376,7 @@ void MSHFlexGrid::setCellBackColor(quint32 oleColor)
                 m_back.insert(cellId(r, c), oleColor);
         }
     if (m_redraw)
-        emit m_model->dataChanged(m_model->index(r0, c0), m_model->index(r1, c1));
+        m_model->cellsChanged(r0, c0, r1, c1);
     else
         m_dirty = true;
 }
@@ -348,6 +460,15 @@ void MSHFlexGrid::setSort(int setting)
 
 void MSHFlexGrid::Clear()
 {
+    // A grid filled from a data source gives its rows back with the data:
+    // only the fixed rows stay.
+    if (m_bound) {
+        m_bound = false;
+        const int rows = m_fixedRows;
+        m_text.resize(std::size_t(rows) * m_cols);
+        m_rows = rows;
+        m_row = m_rowSel = std::min(m_row, std::max(0, rows - 1));
+    }
     std::fill(m_text.begin(), m_text.end(), QString());
     m_back.clear();
     cellsChanged();
@@ -372,6 +493,7 @@ void MSHFlexGrid::bindRows(const QStringList &names, int recordCount,
     m_colWidth.assign(std::size_t(cols), -1);
     m_row = m_rowSel = std::min(1, rows - 1);
     m_col = m_colSel = 0;
+    m_bound = true;
     cellsChanged();
 }
 

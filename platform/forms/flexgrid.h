@@ -3,8 +3,9 @@
 // columns, a current cell (Row, Col) with a selection (RowSel, ColSel), cell
 // background colours as OLE colour numbers, column widths in twips, a redraw
 // switch, sorting and binding to a recordset. Shown by a QTableView over a
-// model, so that a year of half hours (17,520 rows) fills without a widget
-// per cell; while Redraw is off nothing is repainted.
+// model that paints only the rows on view, so that a year of half hours
+// (17,520 rows) fills without a widget per cell; while Redraw is off nothing
+// is repainted. The first fixed row stays in view as the column header.
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QObject>
@@ -93,7 +94,8 @@ public:
     // Col and ColSel (leftmost first), as the control's Sort property does.
     void setSort(int setting);
 
-    // Clears texts and colours of every cell; sizes stay.
+    // Clears texts and colours of every cell; sizes stay, except for a grid
+    // filled from a data source, which keeps only its fixed rows.
     void Clear();
 
     // Binds a recordset (anything with columnNames(), RecordCount() and
@@ -112,8 +114,17 @@ signals:
 
 private:
     friend class FlexGridModel;
+    struct Range {
+        int r0, c0, r1, c1;
+    };
     void requireCell(int row, int col) const;
     void cellsChanged();
+    // Headers for the first fixed row and column, and the column widths.
+    void applyFixed();
+    int pixelWidth(int col) const;
+    Range selection() const;
+    bool inSelection(int row, int col) const;
+    void selectionChanged(const Range &before);
     void resize(int rows, int cols);
     quint64 cellId(int row, int col) const { return (quint64(quint32(row)) << 32) | quint32(col); }
 
@@ -127,6 +138,7 @@ private:
     int m_row = 1, m_col = 1, m_rowSel = 1, m_colSel = 1;
     bool m_redraw = true;
     bool m_dirty = false;
+    bool m_bound = false; // rows came from a data source
 };
 
 } // namespace platform::forms

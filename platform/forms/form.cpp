@@ -2,10 +2,12 @@
 
 #include "platform/forms/control.h"
 #include "platform/forms/controls.h"
+#include "platform/forms/dialogscript.h"
 #include "platform/forms/formwidget.h"
 #include "platform/forms/menus.h"
 #include "platform/runtime/runtime_error.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEventLoop>
@@ -27,6 +29,14 @@ QList<Form *> &allForms()
 }
 
 const QString selfHolder = QStringLiteral("self");
+
+// The form whose window was shown last (the owner of a message box when no
+// window is active, as on a headless platform).
+QPointer<Form> &lastShownForm()
+{
+    static QPointer<Form> form;
+    return form;
+}
 
 // Brings a window to the front where the platform can (a headless one cannot).
 void raiseWindow(QWidget *window)
@@ -194,18 +204,26 @@ void Form::Show(int modal, Form *owner)
     if (owner && owner != this) {
         m_owner = owner;
         owner->ensureLoaded();
+    }
+    applyWindowFlags();
+    if (m_owner && m_owner->m_widget) {
         // The owner keeps this window above it. Not a child widget: a
         // disabled owner must not disable this window.
         m_widget->winId();
-        owner->m_widget->winId();
-        if (m_widget->windowHandle() && owner->m_widget->windowHandle())
-            m_widget->windowHandle()->setTransientParent(owner->m_widget->windowHandle());
+        m_owner->m_widget->winId();
+        if (m_widget->windowHandle() && m_owner->m_widget->windowHandle())
+            m_widget->windowHandle()->setTransientParent(m_owner->m_widget->windowHandle());
     }
+    placeForShow();
+    lastShownForm() = this;
     if (modal == vbModal) {
         if (m_modalLoop)
             return;
         m_widget->setWindowModality(Qt::ApplicationModal);
+        const bool first = !m_widget->isVisible();
         m_widget->show();
+        if (first)
+            keepOnScreen();
         raiseWindow(m_widget);
         QEventLoop loop;
         m_modalLoop = &loop;
@@ -218,8 +236,127 @@ void Form::Show(int modal, Form *owner)
         }
         return;
     }
+    const bool first = !m_widget->isVisible();
     m_widget->show();
+    if (first)
+        keepOnScreen();
     raiseWindow(m_widget);
+}
+
+void Form::applyWindowFlags()
+{
+    Qt::WindowFlags flags;
+    switch (m_borderStyle) {
+    case vbFixedDialog:
+        flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                Qt::WindowCloseButtonHint;
+        break;
+    case vbFixedSingle:
+        flags = (m_owner ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (!m_owner)
+            flags |= Qt::WindowMinimizeButtonHint;
+        break;
+    case vbBSNone:
+        flags = Qt::Window | Qt::FramelessWindowHint;
+        break;
+    default:
+        flags = Qt::Window;
+        break;
+    }
+    if (m_widget->windowFlags() == flags)
+        return;
+    // Changing the flags hides a shown window; it is shown again as it was.
+    const bool visible = m_widget->isVisible();
+    m_widget->setWindowFlags(flags);
+    if (visible)
+        m_widget->show();
+}
+
+namespace {
+QMargins frameMargins(QWidget *window)
+{
+    const QRect inner = window->geometry();
+    const QRect outer = window->frameGeometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                    outer.bottom() - inner.bottom());
+}
+} // namespace
+
+void Form::keepOnScreen()
+{
+    if (!m_widget || !m_widget->isVisible())
+        return;
+    QScreen *screen = m_widget->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QMargins frame = frameMargins(m_widget);
+    if (m_borderStyle == vbSizable) {
+        const QSize room = area.size().shrunkBy(frame);
+        if (m_widget->width() > room.width() || m_widget->height() > room.height())
+            m_widget->resize(m_widget->size().boundedTo(room));
+    }
+    const QRect outer = m_widget->frameGeometry();
+    QPoint topLeft = outer.topLeft();
+    topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - outer.width())));
+    topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outer.height())));
+    if (topLeft != outer.topLeft())
+        m_widget->move(topLeft);
+}
+
+void Form::placeForShow()
+{
+    if (m_widget->isVisible())
+        return;
+    QScreen *screen = nullptr;
+    QWidget *owner = m_owner && m_owner->m_widget && m_owner->m_widget->isVisible() ? m_owner->m_widget : nullptr;
+    if (owner)
+        screen = owner->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame the window manager adds: taken to be that of a shown window
+    // (the owner first), else a usual title bar and border.
+    QMargins frame(4, 28, 4, 4);
+    QWidget *framed = owner;
+    if (!framed)
+        for (Form *form : allForms())
+            if (form != this && form->m_widget && form->m_widget->isVisible())
+                framed = form->m_widget;
+    if (framed)
+        frame = frameMargins(framed);
+    QSize size = m_widget->size();
+    // A sizable window larger than the screen is made to fit it.
+    if (m_borderStyle == vbSizable) {
+        const QSize room = area.size().shrunkBy(frame);
+        if (size.width() > room.width() || size.height() > room.height()) {
+            size = size.boundedTo(room);
+            m_widget->resize(size);
+        }
+    }
+    const QSize outer = size.grownBy(frame);
+    QPoint topLeft = m_widget->pos();
+    if (!m_placed) {
+        m_placed = true;
+        int position = m_startUpPosition;
+        if (position == vbStartUpWindowsDefault)
+            position = owner ? vbStartUpOwner : vbStartUpScreen;
+        if (position == vbStartUpOwner && !owner)
+            position = vbStartUpScreen;
+        if (position == vbStartUpOwner) {
+            const QRect of = owner->frameGeometry();
+            topLeft = of.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
+        } else if (position == vbStartUpScreen) {
+            topLeft = area.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
+        }
+    }
+    // Fully on the screen where it fits.
+    topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - outer.width())));
+    topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outer.height())));
+    m_widget->move(topLeft);
 }
 
 void Form::Hide()
@@ -264,6 +401,7 @@ void Form::destroyWindow()
         control->detach();
     m_state = State::Created;
     m_owner = nullptr;
+    m_placed = false;
     if (widget) {
         widget->detachForm();
         widget->hide();
@@ -480,7 +618,7 @@ void Form::PopupMenu(Menu &menu)
     ensureLoaded();
     m_lastPopup = &menu;
     QMenu *items = menu.popupMenu();
-    if (!items || QGuiApplication::platformName() == QLatin1String("offscreen"))
+    if (!items || QGuiApplication::platformName() == QLatin1String("offscreen") || DialogScript::isActive())
         return;
     items->exec(QCursor::pos());
 }
@@ -493,11 +631,42 @@ void Form::setDesignSize(int widthTwips, int heightTwips)
 
 void Form::setFixedBorder(bool fixed)
 {
+    setBorderStyle(fixed ? vbFixedSingle : vbSizable);
+}
+
+void Form::setBorderStyle(int style)
+{
     ensureLoaded();
-    if (fixed)
+    if (style < vbBSNone || style > vbFixedDialog)
+        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+    m_borderStyle = style;
+    if (style == vbFixedSingle || style == vbFixedDialog)
         m_widget->setFixedSize(m_widget->size());
     else
         m_widget->setMinimumSize(0, 0), m_widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    applyWindowFlags();
+}
+
+void Form::setStartUpPosition(int position)
+{
+    if (position < vbStartUpManual || position > vbStartUpWindowsDefault)
+        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+    m_startUpPosition = position;
+}
+
+QWidget *Form::activeWindow()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    if (lastShownForm() && lastShownForm()->m_widget && lastShownForm()->m_widget->isVisible())
+        return lastShownForm()->m_widget;
+    const QList<Form *> forms = allForms();
+    for (auto it = forms.crbegin(); it != forms.crend(); ++it)
+        if ((*it)->m_widget && (*it)->m_widget->isVisible())
+            return (*it)->m_widget;
+    return nullptr;
 }
 
 void Form::setEnabled(bool enabled)

@@ -49,6 +49,11 @@ public:
     bool Visible() const;
     void setVisible(bool visible);
     Form *Owner() const { return m_owner; }
+    int BorderStyle() const { return m_borderStyle; }
+    int StartUpPosition() const { return m_startUpPosition; }
+    // The form window the user works in now: the active one, else the most
+    // recently shown visible one (the owner of a message box).
+    static QWidget *activeWindow();
     bool isModal() const { return m_modalLoop != nullptr; }
 
     // Window properties (these load the form).
@@ -77,8 +82,9 @@ public:
     // The window's menu bar (created with the first top-level menu).
     QMenuBar *menuBar();
     // Shows the items of a menu as a popup at the mouse; the chosen item's
-    // Click runs before it returns. On a headless platform nothing can be
-    // chosen: the request is only recorded (lastPopupMenu).
+    // Click runs before it returns. On a headless platform, and while a
+    // DialogScript runs, nothing can be chosen: the request is only recorded
+    // (lastPopupMenu).
     void PopupMenu(Menu &menu);
     Menu *lastPopupMenu() const;
 
@@ -115,6 +121,17 @@ protected:
     void setDesignSize(int widthTwips, int heightTwips);
     // A fixed single border: the user cannot resize the window.
     void setFixedBorder(bool fixed);
+    // The window's border (vbSizable, vbFixedSingle, vbFixedDialog, vbBSNone).
+    // A fixed dialog has only its close button and, shown with an owner, no
+    // task-bar entry; a fixed single border has no maximise button and a
+    // minimise button only when the window has no owner. Fixed borders keep
+    // the window's size.
+    void setBorderStyle(int style);
+    // Where the window first appears: vbStartUpOwner centred on its owner,
+    // vbStartUpScreen centred on the screen, vbStartUpManual at Left/Top,
+    // vbStartUpWindowsDefault (the default) centred on the owner when it has
+    // one, else on the screen.
+    void setStartUpPosition(int position);
 
 private:
     friend class Control;
@@ -130,6 +147,12 @@ private:
     void resized();
     void activated();
     void endModal();
+    void applyWindowFlags();
+    // Places the window for its first showing and keeps it on the screen.
+    void placeForShow();
+    // Once shown with its real frame: moved (a sizable one also shrunk) so
+    // that the whole window is on the screen.
+    void keepOnScreen();
 
     State m_state = State::Created;
     FormWidget *m_widget = nullptr;
@@ -139,6 +162,9 @@ private:
     QEventLoop *m_modalLoop = nullptr;
     bool m_inUnload = false;
     QPointer<QObject> m_lastPopup;
+    int m_borderStyle = 2;
+    int m_startUpPosition = 3;
+    bool m_placed = false;
 };
 
 // The application-wide mouse pointer (Screen.MousePointer): a value, not a

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QStyle>
 
 #include <cmath>
 
@@ -96,6 +97,10 @@ QWidget *NumberInput::createWidget(QWidget *parent)
 void NumberInput::widgetCreated()
 {
     auto *edit = static_cast<QLineEdit *>(widget());
+    // Room for four digits (or a sign and three) whatever width it is given.
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+    edit->setTextMargins(0, 0, 0, 0);
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 2 * frame + 2 * 2 + 2);
     display();
     takeEntryWhenEditingEnds(this, edit, [this](const QString &typed) { return userEntry(typed); });
 }
@@ -105,10 +110,13 @@ bool NumberInput::eventFilter(QObject *watched, QEvent *event)
     if (watched == widget() && event->type() == QEvent::KeyPress) {
         auto *edit = static_cast<QLineEdit *>(widget());
         auto *key = static_cast<QKeyEvent *>(event);
-        // Enter takes the typed value over before the key reaches the handler.
+        // Enter takes the typed value over before the key reaches the handler;
+        // a refused entry has raised its notification and the key goes no
+        // further.
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && edit->isModified()) {
             edit->setModified(false);
-            userEntry(edit->text());
+            if (!userEntry(edit->text()))
+                return true;
         }
         if (filterKeys(event, [this](int &code, int shift) { emit KeyDown(code, shift); },
                        [this](int &ascii) { emit KeyPress(ascii); }))

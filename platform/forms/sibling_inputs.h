@@ -29,8 +29,9 @@ public:
     int DecimalPlaces();
     void setDecimalPlaces(int digits);
     // What the user typed: a number within MinValue..MaxValue becomes the
-    // value; otherwise the entry is undone and InvalidValue or OutOfRange
-    // fires. Returns true when taken.
+    // value; otherwise the entry is undone and InvalidValue (not a number) or
+    // OutOfRange fires for the window to act on. Returns true when taken.
+    // Enter after a refused entry raises no KeyDown.
     bool userEntry(const QString &typed);
 
 signals:

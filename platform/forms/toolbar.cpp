@@ -4,6 +4,9 @@
 #include "platform/runtime/runtime_error.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QLayout>
+#include <QSet>
 #include <QToolBar>
 
 namespace platform::forms {
@@ -74,7 +77,58 @@ QWidget *Toolbar::createWidget(QWidget *parent)
     bar->setMovable(false);
     bar->setFloatable(false);
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // Button images of the control's size; the buttons are kept clear of
+    // the controls placed on the bar.
+    bar->setIconSize(QSize(16, 16));
+    bar->installEventFilter(this);
     return bar;
+}
+
+bool Toolbar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (hasWidget() && watched == widget() && !m_fitting &&
+        (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        QMetaObject::invokeMethod(this, &Toolbar::fitButtons, Qt::QueuedConnection);
+    return Control::eventFilter(watched, event);
+}
+
+void Toolbar::fitButtons()
+{
+    // Never loads the form: a fit that comes after the window went does nothing.
+    if (!hasWidget() || m_fitting)
+        return;
+    auto *bar = qobject_cast<QToolBar *>(widget());
+    if (!bar)
+        return;
+    m_fitting = true;
+    QSet<QWidget *> buttons;
+    for (QAction *action : bar->actions())
+        if (QWidget *w = bar->widgetForAction(action))
+            buttons.insert(w);
+    // The left edge of the controls placed on the bar.
+    int limit = bar->width();
+    for (QObject *child : bar->children()) {
+        auto *w = qobject_cast<QWidget *>(child);
+        if (!w || w->isWindow() || buttons.contains(w) || !w->isVisibleTo(bar) ||
+            w->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        limit = std::min(limit, w->x());
+    }
+    auto rightEnd = [&] {
+        int right = 0;
+        for (QWidget *w : buttons)
+            if (w->isVisibleTo(bar))
+                right = std::max(right, w->geometry().right());
+        return right;
+    };
+    int size = bar->iconSize().width();
+    bar->layout()->activate();
+    while (rightEnd() >= limit && size > 8) {
+        size -= 2;
+        bar->setIconSize(QSize(size, size));
+        bar->layout()->activate();
+    }
+    m_fitting = false;
 }
 
 void Toolbar::widgetDestroyed()

@@ -67,6 +67,9 @@ public:
     void setImageList(ImageList *images) { m_images = images; }
     // Presses a button in code as the user would (ignored when disabled).
     void clickButton(const QString &key);
+    // Makes the buttons smaller until the last one shown ends before the
+    // controls placed on the bar (run after every layout of the bar).
+    void fitButtons();
 
 signals:
     void ButtonClick(platform::forms::ToolbarButton *Button);
@@ -74,8 +77,10 @@ signals:
 protected:
     QWidget *createWidget(QWidget *parent) override;
     void widgetDestroyed() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool m_fitting = false;
     void renumber();
     std::vector<std::unique_ptr<ToolbarButton>> m_buttons;
     ImageList *m_images = nullptr;

@@ -3,6 +3,8 @@
 #include "platform/runtime/runtime_error.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -16,6 +18,55 @@ bool textLess(const Node *a, const Node *b)
 }
 
 } // namespace
+
+// The tree's widget: raises the control's mouse-down before Qt handles the
+// press, and the node click where the control raises it (a right press on a
+// node, a keyboard move of the selection).
+class TreeWidget : public QTreeWidget {
+public:
+    TreeWidget(TreeView *tree, QWidget *parent) : QTreeWidget(parent), m_tree(tree) {}
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        QPointer<TreeView> tree(m_tree);
+        int button = 0;
+        switch (event->button()) {
+        case Qt::LeftButton: button = 1; break;
+        case Qt::RightButton: button = 2; break;
+        case Qt::MiddleButton: button = 4; break;
+        default: break;
+        }
+        const Qt::KeyboardModifiers mods = event->modifiers();
+        const int shift = (mods & Qt::ShiftModifier ? 1 : 0) | (mods & Qt::ControlModifier ? 2 : 0) |
+                          (mods & Qt::AltModifier ? 4 : 0);
+        const QPoint at = event->position().toPoint();
+        emit m_tree->MouseDown(button, shift, at.x(), at.y());
+        if (!tree)
+            return;
+        QTreeWidget::mousePressEvent(event);
+        if (!tree || event->button() != Qt::RightButton)
+            return;
+        if (Node *node = m_tree->nodeOf(itemAt(at)))
+            m_tree->clickNode(node);
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        QPointer<TreeView> tree(m_tree);
+        QTreeWidgetItem *before = currentItem();
+        QTreeWidget::keyPressEvent(event);
+        if (!tree)
+            return;
+        QTreeWidgetItem *after = currentItem();
+        if (after && after != before)
+            if (Node *node = m_tree->nodeOf(after))
+                m_tree->clickNode(node);
+    }
+
+private:
+    TreeView *m_tree;
+};
 
 // ---- Node ----
 
@@ -106,7 +157,7 @@ QString Node::FullPath() const
 
 TreeView::TreeView(QWidget *parent, const QString &name) : m_name(name)
 {
-    m_widget = new QTreeWidget(parent);
+    m_widget = new TreeWidget(this, parent);
     m_widget->setHeaderHidden(true);
     m_widget->setColumnCount(1);
     m_widget->setSelectionMode(QAbstractItemView::SingleSelection);

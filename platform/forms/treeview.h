@@ -106,16 +106,23 @@ public:
     void setImage(int index, const QIcon &icon);
 
     // What a click of the user does: selects the node (a node other than the
-    // current one only) and raises NodeClick. Used by the widget and by tests.
+    // current one only) and raises NodeClick. The widget raises it for a left
+    // click, for a right press on a node (after MouseDown, so that the window
+    // can open its popup) and for a selection changed with the keyboard.
     void clickNode(Node *node);
 
 signals:
+    // A mouse button pressed anywhere on the tree, before the node click:
+    // button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt; x, y in
+    // pixels of the tree's item area.
+    void MouseDown(int button, int shift, double x, double y);
     void NodeClick(platform::forms::Node *node);
     void Expand(platform::forms::Node *node);
     void Collapse(platform::forms::Node *node);
 
 private:
     friend class Node;
+    friend class TreeWidget;
     void placeItem(Node *node, int position);
     void resort(Node *parent);
     std::vector<Node *> &siblingsOf(Node *parent) { return parent ? parent->m_children : m_roots; }

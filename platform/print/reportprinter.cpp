@@ -178,6 +178,8 @@ ReportPrinter::ReportPrinter(QWidget *parent)
     for (MarginSpec &m : m_margins)
         m = MarginSpec{1440, false};
 
+    // Opaque: the preview lies over other controls of its window.
+    setAutoFillBackground(true);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -213,6 +215,9 @@ ReportPrinter::ReportPrinter(QWidget *parent)
     m_scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_preview = new ReportPreview;
     m_scroll->setWidget(m_preview);
+    // The pages follow the room they are given, also when the preview gets
+    // its size only as it is shown.
+    m_scroll->viewport()->installEventFilter(this);
     layout->addWidget(m_scroll, 1);
     connect(m_preview, &ReportPreview::pageChosen, this, [this](int page) {
         m_previewPage = page;
@@ -817,6 +822,16 @@ void ReportPrinter::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     updatePreview();
+}
+
+bool ReportPrinter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_scroll && watched == m_scroll->viewport() && event->type() == QEvent::Resize && !m_relayingOut) {
+        m_relayingOut = true;
+        updatePreview();
+        m_relayingOut = false;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace platform::print

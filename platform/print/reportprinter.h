@@ -167,6 +167,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct MarginSpec {
@@ -212,6 +213,7 @@ private:
 
     QScrollArea *m_scroll = nullptr;
     ReportPreview *m_preview = nullptr;
+    bool m_relayingOut = false; // a relayout changes the viewport (scroll bars)
     QToolButton *m_zoomButtons[4] = {};
     QToolButton *m_prevButton = nullptr;
     QToolButton *m_nextButton = nullptr;

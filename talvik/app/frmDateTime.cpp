@@ -53,7 +53,8 @@ void frmDateTime::designForm()
 {
     setCaption(QStringLiteral("時刻設定"));
     setDesignSize(5400, 3900);
-    setFixedBorder(true);
+    setBorderStyle(forms::vbFixedSingle);
+    setStartUpPosition(forms::vbStartUpScreen);
     mnuTerm.setCaption(QStringLiteral("通信"));
     mnuReadDateTime.setCaption(QStringLiteral("時刻ﾃﾞｰﾀの読み出し"));
     mnuWriteDateTime.setCaption(QStringLiteral("時刻ﾃﾞｰﾀの登録"));

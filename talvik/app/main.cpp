@@ -1,3 +1,4 @@
+#include "platform/forms/uisetup.h"
 #include "talvik/app/basMain.h"
 
 #include <QApplication>
@@ -5,5 +6,6 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    platform::forms::setUpJapaneseUi();
     return talvik::runProgram();
 }

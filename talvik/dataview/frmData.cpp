@@ -157,12 +157,15 @@ void frmData::connectEvents()
     connect(&tlbData, &Toolbar::ButtonClick, this, &frmData::tlbData_ButtonClick);
     connect(&cmdPreBack, &CommandButton::Click, this, &frmData::cmdPreBack_Click);
     connect(&zonumDemand, &NumberInput::KeyDown, this, &frmData::zonumDemand_KeyDown);
+    // An entry the input refuses (outside 0 to 999, or not a number).
+    connect(&zonumDemand, &NumberInput::OutOfRange, this, &frmData::zonumDemand_InvalidValue);
+    connect(&zonumDemand, &NumberInput::InvalidValue, this, &frmData::zonumDemand_InvalidValue);
     connect(&optDispStyle, &ControlArrayBase::Click, this, &frmData::optDispStyle_Click);
 
     connect(&m_treData, &TreeView::NodeClick, this, &frmData::treData_NodeClick);
     connect(&m_treData, &TreeView::Expand, this, &frmData::treData_Expand);
     connect(&m_treData, &TreeView::Collapse, this, &frmData::treData_Collapse);
-    m_treData.widget()->viewport()->installEventFilter(this);
+    connect(&m_treData, &TreeView::MouseDown, this, &frmData::treData_MouseDown);
     connect(m_treData.widget(), &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int column) {
         if (!m_labelEditing || column != 0 || m_labelEditKey.isEmpty() || !m_treData.Exists(m_labelEditKey))
             return;
@@ -320,6 +323,16 @@ void frmData::designForm()
     designToolbar();
     treDataHost.Move(0, 480, 3375, 5295);
     mfgDataHost.Move(3360, 480, 7455, 5295);
+    // The demand table at design: the header row only, no fixed column.
+    step([this] {
+        m_mfgData.setRedraw(true);
+        m_mfgData.setFixedCols(0);
+        m_mfgData.setFixedRows(0);
+        m_mfgData.setRows(1);
+        m_mfgData.setCols(5);
+        m_mfgData.setFixedRows(1);
+        m_mfgData.Clear();
+    });
     vsdGraphHost.Move(3360, 480, 7575, 5295);
     vspPrintHost.Move(0, 480, 10575, 6855);
     vspPrintHost.setVisible(false);
@@ -669,6 +682,12 @@ void frmData::cmdPreBack_Click()
     setMenusByLevel();
 }
 
+void frmData::zonumDemand_InvalidValue()
+{
+    MsgBox(QStringLiteral("ﾃﾞﾏﾝﾄﾞの有効値は１～９９９です。"), vbOKOnly + vbExclamation, appTitle);
+    zonumDemand.setValue(0);
+}
+
 void frmData::zonumDemand_KeyDown(int &KeyCode, int Shift)
 {
     (void)Shift;
@@ -676,8 +695,7 @@ void frmData::zonumDemand_KeyDown(int &KeyCode, int Shift)
         return;
     const double v = zonumDemand.Value();
     if (v > 999 || v < 0) {
-        MsgBox(QStringLiteral("ﾃﾞﾏﾝﾄﾞの有効値は１～９９９です。"), vbOKOnly + vbExclamation, appTitle);
-        zonumDemand.setValue(0);
+        zonumDemand_InvalidValue();
         return;
     }
     try {

@@ -213,6 +213,8 @@ public:
     void tlbData_ButtonClickKey(const QString &key);
     void cmdPreBack_Click();
     void zonumDemand_KeyDown(int &KeyCode, int Shift);
+    // The input refused what was typed: the range message, then 0.
+    void zonumDemand_InvalidValue();
     void optDispStyle_Click(int Index);
 
     // ---- Data set (shared module) ----
@@ -290,8 +292,6 @@ protected:
     void Form_Unload(int &Cancel) override;
     void Form_Resize() override;
     void Form_Activate() override;
-
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void connectEvents();

@@ -87,27 +87,6 @@ void frmData::treData_MouseDown(int Button, int Shift, double x, double y)
     lastMouseButton = Button;
 }
 
-bool frmData::eventFilter(QObject *watched, QEvent *event)
-{
-    // Test the event type first: the filter also sees the events of the tree's
-    // destruction, when the tree widget must not be touched any more.
-    if (event->type() != QEvent::MouseButtonPress)
-        return Form::eventFilter(watched, event);
-    QTreeWidget *tree = m_treData.widget();
-    if (tree && watched == tree->viewport()) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        int button = 0;
-        if (mouse->button() == Qt::LeftButton)
-            button = 1;
-        else if (mouse->button() == Qt::RightButton)
-            button = 2;
-        else if (mouse->button() == Qt::MiddleButton)
-            button = 4;
-        treData_MouseDown(button, 0, mouse->position().x(), mouse->position().y());
-    }
-    return Form::eventFilter(watched, event);
-}
-
 void frmData::treData_Expand(Node *Node)
 {
     if (!Node || getTreeKeyCaption(Node->Key()).isEmpty())

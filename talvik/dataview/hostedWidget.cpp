@@ -23,6 +23,9 @@ void HostedWidget::setVisible(bool visible)
     Control::setVisible(visible);
     if (m_hosted && m_place)
         m_hosted->setVisible(visible);
+    // A place shown lies over the controls it shares room with.
+    if (visible && m_place)
+        m_place->raise();
     m_syncing = false;
 }
 
@@ -33,6 +36,8 @@ bool HostedWidget::eventFilter(QObject *watched, QEvent *event)
         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
         m_syncing = true;
         m_place->setVisible(event->type() == QEvent::ShowToParent);
+        if (event->type() == QEvent::ShowToParent)
+            m_place->raise();
         m_syncing = false;
     }
     return Control::eventFilter(watched, event);

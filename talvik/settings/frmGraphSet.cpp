@@ -52,7 +52,8 @@ void frmGraphSet::designForm()
 {
     setCaption(QStringLiteral("グラフ設定"));
     setDesignSize(5400, 4680);
-    setFixedBorder(true);
+    setBorderStyle(platform::forms::vbFixedDialog);
+    setStartUpPosition(platform::forms::vbStartUpOwner);
 
     fraScale.setCaption(QStringLiteral("スケール"));
     fraScale.Move(120, 120, 5160, 1200);

@@ -18,7 +18,8 @@ void frmImportCustom::designForm()
 {
     setCaption(QStringLiteral("お客さま名の選択"));
     setDesignSize(5640, 3000);
-    setFixedBorder(true);
+    setBorderStyle(vbFixedSingle);
+    setStartUpPosition(vbStartUpOwner);
     fraCustom.setCaption(QStringLiteral("お客さまの選択"));
     fraCustom.Move(120, 120, 5400, 900);
     zoComboCustom.Move(240, 400, 4920, 330);

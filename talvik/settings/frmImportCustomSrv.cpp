@@ -28,7 +28,8 @@ void frmImportCustomSrv::designForm()
 {
     setCaption(QStringLiteral("お客さま番号の入力"));
     setDesignSize(4440, 2280);
-    setFixedBorder(true);
+    setBorderStyle(vbFixedSingle);
+    setStartUpPosition(vbStartUpScreen);
     fraCustom.setCaption(QStringLiteral("お客さま番号"));
     fraCustom.Move(120, 120, 4200, 900);
     TxtNum.Move(240, 400, 3720, 330);

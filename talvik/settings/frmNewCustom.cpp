@@ -44,7 +44,8 @@ void frmNewCustom::designForm()
 {
     setCaption(QStringLiteral("お客さま名の登録"));
     setDesignSize(5040, 1980);
-    setFixedBorder(true);
+    setBorderStyle(vbFixedDialog);
+    setStartUpPosition(vbStartUpOwner);
     fraNewCustom.setCaption(QStringLiteral("新規お客さま名"));
     fraNewCustom.Move(120, 120, 4800, 900);
     zotxtCustom.Move(240, 400, 4320, 330);

@@ -58,7 +58,8 @@ void frmSelDelete::designForm()
 {
     setCaption(QStringLiteral("読み込み確認"));
     setDesignSize(5400, 4560);
-    setFixedBorder(true);
+    setBorderStyle(vbFixedDialog);
+    setStartUpPosition(vbStartUpOwner);
     lvwCustomer.Move(120, 120, 5160, 3360);
     chkAllDel.setCaption(QStringLiteral("全て削除"));
     chkAllDel.Move(120, 3600, 1800, 300);

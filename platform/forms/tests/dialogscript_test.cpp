@@ -210,7 +210,10 @@ TEST(CommonDialogTest, SaveAddsTheDefaultExtensionAndKeepsPropertiesForTheNextDi
 TEST(CommonDialogTest, FilterTextsBecomeQtFilters)
 {
     EXPECT_EQ(CommonDialog::qtFilters(QStringLiteral("CSV(*.csv)|*.csv|全て|*.txt;*.log")),
-              (QStringList{QStringLiteral("CSV(*.csv) (*.csv)"), QStringLiteral("全て (*.txt *.log)")}));
+              (QStringList{QStringLiteral("CSV(*.csv)"), QStringLiteral("全て (*.txt *.log)")}));
+    // The pattern is shown once; a text naming other patterns keeps its own.
+    EXPECT_EQ(CommonDialog::qtFilters(QStringLiteral("専用CSV(*.CSV)|*.CSV|古い(*.txt)|*.csv")),
+              (QStringList{QStringLiteral("専用CSV(*.CSV)"), QStringLiteral("古い(*.txt) (*.csv)")}));
     DialogScript script;
     CommonDialog dialog;
     dialog.setFilter(QStringLiteral("CSV|*.csv|broken"));

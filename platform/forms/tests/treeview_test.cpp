@@ -1,6 +1,7 @@
 #include "platform/forms/treeview.h"
 #include "platform/runtime/runtime_error.h"
 
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -79,4 +80,45 @@ TEST(TreeViewControl, EventsAndSelection)
     tv.Clear();
     EXPECT_EQ(tv.SelectedItem(), nullptr);
     EXPECT_FALSE(tv.Exists(QStringLiteral("c")));
+}
+
+// The events a person raises on the shown tree, in the control's order.
+TEST(TreeViewControl, InputEventsRaiseMouseDownThenNodeClick)
+{
+    TreeView tv;
+    tv.Add(QString(), tvwLast, QStringLiteral("r"), QStringLiteral("root"));
+    tv.Add(QStringLiteral("r"), tvwChild, QStringLiteral("a"), QStringLiteral("A"));
+    tv.Add(QStringLiteral("r"), tvwChild, QStringLiteral("b"), QStringLiteral("B"));
+    tv.Item(QStringLiteral("r"))->setExpanded(true);
+    QTreeWidget *w = tv.widget();
+    w->resize(200, 200);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QStringList events;
+    QObject::connect(&tv, &TreeView::MouseDown, [&](int button, int, double, double) {
+        events << QStringLiteral("down%1").arg(button);
+    });
+    QObject::connect(&tv, &TreeView::NodeClick, [&](Node *n) { events << QStringLiteral("click:") + n->Key(); });
+    const QPoint a = w->visualItemRect(tv.Item(QStringLiteral("a"))->item()).center();
+    const QPoint b = w->visualItemRect(tv.Item(QStringLiteral("b"))->item()).center();
+
+    QTest::mouseClick(w->viewport(), Qt::LeftButton, {}, a);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("down1"), QStringLiteral("click:a")}));
+    events.clear();
+    QTest::mouseClick(w->viewport(), Qt::RightButton, {}, b);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("down2"), QStringLiteral("click:b")}));
+    EXPECT_EQ(tv.SelectedItem(), tv.Item(QStringLiteral("b")));
+    events.clear();
+    // A press on the empty area: only the mouse-down.
+    QTest::mouseClick(w->viewport(), Qt::RightButton, {}, QPoint(150, 190));
+    EXPECT_EQ(events, QStringList{QStringLiteral("down2")});
+    events.clear();
+    w->setFocus();
+    QTest::keyClick(w, Qt::Key_Up);
+    EXPECT_EQ(events, QStringList{QStringLiteral("click:a")});
+    EXPECT_EQ(tv.SelectedItem(), tv.Item(QStringLiteral("a")));
+    events.clear();
+    // A key that does not move the selection raises nothing.
+    QTest::keyClick(w, Qt::Key_Shift);
+    EXPECT_TRUE(events.isEmpty());
 }

@@ -9,7 +9,10 @@
 #include "tools/devicesim/simulator.h"
 
 #include <QDir>
+#include <QScreen>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 using namespace talvik;
 namespace forms = platform::forms;
@@ -214,4 +217,23 @@ TEST_F(ClockTest, ClockWindowScreenshot)
     ASSERT_FALSE(dir.isEmpty());
     QDir().mkpath(dir);
     EXPECT_TRUE(clock.widget()->grab().save(dir + QStringLiteral("/frmDateTime.png")));
+}
+
+TEST_F(ClockTest, ClockWindowOpensCentredOnTheScreenAndOwned)
+{
+    mainForm->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(mainForm->widget()));
+    // The main window stands at the top left; the clock does not follow it.
+    mainForm->widget()->move(0, 0);
+    QTest::mouseClick(mainForm->cmdDate.widget(), Qt::LeftButton);
+    ASSERT_NE(clockForm, nullptr);
+    QWidget *clock = clockForm->widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(clock));
+    const QRect area = clock->screen()->availableGeometry();
+    const QPoint centre = clock->frameGeometry().center();
+    EXPECT_LE(std::abs(centre.x() - area.center().x()), 2) << centre.x();
+    EXPECT_LE(std::abs(centre.y() - area.center().y()), 2) << centre.y();
+    EXPECT_EQ(clock->windowHandle()->transientParent(), mainForm->widget()->windowHandle());
+    EXPECT_FALSE(clock->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(clock->minimumSize(), clock->maximumSize()) << "a fixed border";
 }

@@ -1,5 +1,6 @@
 #include "dataWindowFixture.h"
 
+#include "platform/forms/uisetup.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/store/dataWindow.h"
 #include "talvik/store/demandTable.h"
@@ -18,6 +19,8 @@ QByteArray demandLine(const char *yymmdd, const char *hhmm, const char *watt)
 void DataWindowTest::SetUp()
 {
     ASSERT_TRUE(dir.isValid());
+    // The windows look as the program shows them.
+    platform::forms::setUpJapaneseUi();
     qputenv("TALVIK_HOME", dir.path().toUtf8());
     talvik::appTitle = QStringLiteral("Orvantis");
     talvik::deviceLabel = QStringLiteral("検出器");

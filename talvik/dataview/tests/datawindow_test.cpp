@@ -444,7 +444,7 @@ TEST_F(DataWindowTest, HostedControlsLiveInTheWindowAndSurviveUnload)
     // Unload takes the widgets back; a new load shows them again.
     EXPECT_TRUE(w->Unload());
     QCoreApplication::processEvents();
-    EXPECT_EQ(tree->parent(), nullptr);
+    EXPECT_EQ(tree->parent(), nullptr) << (tree->parent() ? tree->parent()->metaObject()->className() : "") << " " << (tree->parent() ? tree->parent()->objectName().toStdString() : std::string());
     EXPECT_EQ(w->treData().widget(), tree);
     w->Show();
     QCoreApplication::processEvents();

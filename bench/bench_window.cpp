@@ -1,0 +1,158 @@
+// Data window benchmark: the store of 30 customers x 5 years, the window
+// shown, and a mouse click on year nodes timed until the table has been
+// painted; then the table fill of a year alone and the grid's share of it.
+// Run by hand: bench_window (offscreen by default; under a display with
+// QT_QPA_PLATFORM=xcb).
+#include "bench/store_generator.h"
+#include "platform/forms/dialogscript.h"
+#include "platform/forms/uisetup.h"
+#include "talvik/core/basComVariables.h"
+#include "talvik/dataview/frmData.h"
+#include "talvik/store/clsDataD.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The dialogs of the window: nothing is opened during the benchmark.
+struct NoDialogs : talvik::IDataWindowDialogs {
+    bool selectDeleteCustomers(platform::forms::Form *, talvik::clsDataC &) override { return false; }
+    bool importCustom(platform::forms::Form *, QString &, const QString &) override { return false; }
+    void newCustom(platform::forms::Form *) override {}
+    void graphSettings(platform::forms::Form *) override {}
+    int scaleWeight() override { return 1000; }
+    int outvalue() override { return 0; }
+    int outStyle() override { return 0; }
+    int getScaleWeight(int index) override { return talvik::kGraphScaleLadder[index]; }
+    int getScaleIndexByWeight(int) override { return 8; }
+    void showClock(platform::forms::Form *) override {}
+    void showSerialSetUp(platform::forms::Form *) override {}
+};
+
+// Counts the paints of a widget.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+double ms(const QElapsedTimer &t)
+{
+    return t.nsecsElapsed() / 1e6;
+}
+
+void report(const char *what, std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    std::printf("%s: median %.1f ms, min %.1f ms, max %.1f ms (n=%zu)\n", what, v[v.size() / 2], v.front(), v.back(),
+                v.size());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    platform::forms::setUpJapaneseUi();
+    QTemporaryDir tmp;
+    qputenv("TALVIK_HOME", tmp.path().toUtf8());
+    talvik::appTitle = QStringLiteral("Orvantis");
+    QElapsedTimer t;
+    t.start();
+    bench::writeProgramStore(tmp.path(), 30, 5, 20240513);
+    std::printf("store of 30 customers x 5 years: %.0f ms\n", ms(t));
+
+    NoDialogs dialogs;
+    talvik::frmData window;
+    window.setDialogs(&dialogs);
+    talvik::dataForm = &window;
+    t.restart();
+    window.Load();
+    window.Show();
+    if (!QTest::qWaitForWindowExposed(window.widget()))
+        return 1;
+    std::printf("window load (working copy rebuilt, tree built) and show: %.0f ms\n", ms(t));
+
+    QTreeWidget *tree = window.treData().widget();
+    QTableView *table = window.mfgData().widget();
+    PaintCounter painted;
+    table->viewport()->installEventFilter(&painted);
+    std::vector<double> clicks;
+    int rows = 0;
+    for (int c = 0; c < 10; ++c) {
+        for (int y = 0; y < 5; ++y) {
+            const QString key = QStringLiteral("\\dDB.tran\\C%1\\20%2年").arg(c, 3, 10, QLatin1Char('0')).arg(15 + y);
+            if (!window.treData().Exists(key))
+                continue;
+            QTreeWidgetItem *item = window.treData().Item(key)->item();
+            tree->scrollToItem(item);
+            QApplication::processEvents();
+            const QPoint at = tree->visualItemRect(item).center();
+            painted.paints = 0;
+            t.restart();
+            QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, at);
+            while (painted.paints == 0 && ms(t) < 5000)
+                QApplication::processEvents(QEventLoop::AllEvents, 1);
+            clicks.push_back(ms(t));
+            rows = window.mfgData().Rows() - 1;
+        }
+    }
+    std::printf("year table: %d rows\n", rows);
+    report("click on a year node until the table is painted", clicks);
+
+    // The table fill alone (SQL on the cached table, grid bound), and the
+    // grid's share: binding the rows and drawing them.
+    talvik::clsDataD data;
+    const QString year = tmp.path() + QStringLiteral("\\dDB.tran\\C001\\2016年");
+    std::vector<double> fills, binds;
+    for (int i = 0; i < 15; ++i) {
+        t.restart();
+        data.setDispData(window.mfgData(), year, 0);
+        fills.push_back(ms(t));
+    }
+    report("table fill of a year (setDispData, threshold 0)", fills);
+    std::vector<double> graphs;
+    window.currentKey = QStringLiteral("\\dDB.tran\\C001\\2016年");
+    for (int i = 0; i < 15; ++i) {
+        t.restart();
+        window.redrawGraph();
+        graphs.push_back(ms(t));
+    }
+    report("graph of a year (setGraphData)", graphs);
+    auto &grid = window.mfgData();
+    QStringList names;
+    std::vector<QStringList> copy(std::size_t(grid.Rows() - 1));
+    for (int c = 0; c < grid.Cols(); ++c)
+        names << grid.TextMatrix(0, c);
+    for (int r = 1; r < grid.Rows(); ++r)
+        for (int c = 0; c < grid.Cols(); ++c)
+            copy[std::size_t(r - 1)] << grid.TextMatrix(r, c);
+    for (int i = 0; i < 15; ++i) {
+        t.restart();
+        grid.setRedraw(false);
+        grid.Clear();
+        grid.bindRows(names, int(copy.size()), [&](int r, int c) { return QVariant(copy[std::size_t(r)][c]); });
+        grid.setRedraw(true);
+        table->viewport()->repaint();
+        binds.push_back(ms(t));
+    }
+    report("grid alone: clear, bind the year's rows, paint", binds);
+    window.setDataChanged(false);
+    window.Unload();
+    return 0;
+}

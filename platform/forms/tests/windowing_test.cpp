@@ -1,0 +1,181 @@
+// How windows appear to the user: owned dialogs with their border and place,
+// windows kept on the screen, Japanese texts of Qt's own dialogs and message
+// boxes, and one face for every character of a text.
+#include "platform/forms/commondialog.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/dialogscript.h"
+#include "platform/forms/form.h"
+#include "platform/forms/msgbox.h"
+#include "platform/forms/uisetup.h"
+
+#include <QApplication>
+#include <QGlyphRun>
+#include <QListWidget>
+#include <QRawFont>
+#include <QScreen>
+#include <QTest>
+#include <QTextLayout>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using namespace platform::forms;
+
+namespace {
+
+class PlainForm : public Form {
+public:
+    PlainForm(int width, int height, int border, int position)
+        : m_width(width), m_height(height), m_border(border), m_position(position)
+    {
+    }
+
+protected:
+    void designForm() override
+    {
+        setDesignSize(m_width, m_height);
+        setBorderStyle(m_border);
+        setStartUpPosition(m_position);
+        setCaption(QStringLiteral("窓"));
+    }
+
+private:
+    int m_width, m_height, m_border, m_position;
+};
+
+QPoint centreOf(const QRect &r)
+{
+    return QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2);
+}
+
+bool near(const QPoint &a, const QPoint &b, int tolerance = 2)
+{
+    return std::abs(a.x() - b.x()) <= tolerance && std::abs(a.y() - b.y()) <= tolerance;
+}
+
+class WindowingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setUpJapaneseUi();
+        DialogScript::setUnexpectedDialogHandler(
+            [](const QString &r) { ADD_FAILURE() << "unexpected dialog: " << r.toStdString(); });
+    }
+};
+
+} // namespace
+
+TEST_F(WindowingTest, DialogIsOwnedCentredOnItsOwnerWithoutMinMaxButtons)
+{
+    PlainForm owner(9000, 6000, vbSizable, vbStartUpManual);
+    owner.Load();
+    owner.widget()->move(20, 30);
+    owner.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(owner.widget()));
+
+    PlainForm dialog(3000, 2000, vbFixedDialog, vbStartUpOwner);
+    dialog.Show(vbModeless, &owner);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.widget()));
+    QWindow *handle = dialog.widget()->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle->transientParent(), owner.widget()->windowHandle()) << "owned by the window that shows it";
+    const Qt::WindowFlags flags = dialog.widget()->windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(near(centreOf(dialog.widget()->frameGeometry()), centreOf(owner.widget()->frameGeometry())))
+        << "dialog centre " << centreOf(dialog.widget()->frameGeometry()).x() << ","
+        << centreOf(dialog.widget()->frameGeometry()).y();
+    // A fixed border: the user cannot resize it.
+    EXPECT_EQ(dialog.widget()->minimumSize(), dialog.widget()->maximumSize());
+    dialog.Unload();
+    owner.Unload();
+}
+
+TEST_F(WindowingTest, ClockLikeWindowStartsCentredOnTheScreen)
+{
+    PlainForm owner(6000, 4000, vbSizable, vbStartUpManual);
+    owner.Load();
+    owner.widget()->move(0, 0);
+    owner.Show();
+    PlainForm clock(5000, 3000, vbFixedSingle, vbStartUpScreen);
+    clock.Show(vbModeless, &owner);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(clock.widget()));
+    const QRect area = clock.widget()->screen()->availableGeometry();
+    EXPECT_TRUE(near(centreOf(clock.widget()->frameGeometry()), centreOf(area)));
+    EXPECT_EQ(clock.widget()->windowHandle()->transientParent(), owner.widget()->windowHandle());
+    EXPECT_FALSE(clock.widget()->windowFlags() & Qt::WindowMaximizeButtonHint);
+    clock.Unload();
+    owner.Unload();
+}
+
+TEST_F(WindowingTest, LargeWindowOpensFullyOnTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // Wider and taller than the screen, placed partly off it.
+    PlainForm big((area.width() + 200) * 15, (area.height() + 100) * 15, vbSizable, vbStartUpManual);
+    big.Load();
+    big.widget()->move(area.width() / 2, area.height() / 2);
+    big.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(big.widget()));
+    EXPECT_TRUE(area.contains(big.widget()->frameGeometry()))
+        << big.widget()->frameGeometry().x() << "," << big.widget()->frameGeometry().y() << " "
+        << big.widget()->frameGeometry().width() << "x" << big.widget()->frameGeometry().height();
+    big.Unload();
+}
+
+TEST_F(WindowingTest, ShownMessageBoxIsOwnedAndReadsInJapanese)
+{
+    PlainForm owner(9000, 6000, vbSizable, vbStartUpManual);
+    owner.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(owner.widget()));
+    owner.widget()->activateWindow();
+    DialogScript script;
+    script.showAndPressNext(vbNo);
+    const int answer = MsgBox(QStringLiteral("[013673078] を削除します。よろしいですか？"), vbYesNo + vbQuestion,
+                              QStringLiteral("題"));
+    EXPECT_EQ(answer, vbNo) << "the pressed button decides";
+    ASSERT_EQ(script.shown().size(), 1);
+    const ShownDialog &box = script.shown().first();
+    ASSERT_TRUE(box.shownForReal);
+    EXPECT_EQ(box.buttons, (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
+    EXPECT_EQ(box.ownerTitle, QStringLiteral("窓"));
+    EXPECT_TRUE(near(centreOf(box.frame), centreOf(box.ownerFrame), 3));
+    EXPECT_TRUE(script.verify());
+    owner.Unload();
+}
+
+TEST_F(WindowingTest, FileDialogReadsInJapaneseAndShowsEachFilterOnce)
+{
+    ASSERT_TRUE(setUpJapaneseUi()) << "Qt's Japanese catalogue is installed";
+    DialogScript script;
+    script.showAndCancelNextFileDialog();
+    CommonDialog dialog;
+    dialog.setDialogTitle(QStringLiteral("CSVファイル入力"));
+    dialog.setFilter(QStringLiteral("専用CSV(*.CSV)|*.CSV"));
+    dialog.ShowOpen();
+    ASSERT_EQ(script.shown().size(), 1);
+    const ShownDialog &shown = script.shown().first();
+    ASSERT_TRUE(shown.shownForReal);
+    EXPECT_EQ(shown.filters, QStringList{QStringLiteral("専用CSV(*.CSV)")});
+    EXPECT_TRUE(shown.buttons.contains(QStringLiteral("キャンセル"))) << shown.buttons.join(u',').toStdString();
+    EXPECT_TRUE(script.verify());
+}
+
+TEST_F(WindowingTest, ListTextIsDrawnInOneFace)
+{
+    QListWidget list;
+    list.addItem(QStringLiteral("2024/05/13 10:35    お客さまの削除　　　　　「[013673078]」"));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QTextLayout layout(list.item(0)->text(), list.font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QSet<QString> faces;
+    for (const QGlyphRun &run : layout.glyphRuns())
+        faces.insert(run.rawFont().familyName());
+    EXPECT_EQ(faces.size(), 1) << QStringList(faces.values()).join(u',').toStdString();
+    EXPECT_EQ(list.font().family(), uiFont().family());
+}
