@@ -360,6 +360,20 @@ void frmSetting::Form_Unload(int &cancel)
     settingOpen = false;
 }
 
+void frmSetting::Form_Resize()
+{
+    const int width = ScaleWidth();
+    const int height = ScaleHeight();
+    const int barHeight = 300;
+    staSetting.Move(0, std::max(0, height - barHeight), width, barHeight);
+    const int container = std::max(0, height - barHeight - 540 - 30);
+    zoContainer3D1.setHeight(container);
+    const int list = container - 3780;
+    lstLogs.setVisible(list >= 600);
+    if (list >= 600)
+        lstLogs.setHeight(list);
+}
+
 void frmSetting::chkDetail_Click()
 {
     setHeight(chkDetail.Value() == fm::vbChecked ? kHeightDetail : kHeightNormal);

@@ -203,6 +203,10 @@ protected:
     void designForm() override;
     void Form_Load() override;
     void Form_Unload(int &cancel) override;
+    // The window's frame is known once it is shown: its height again.
+    void Form_Activate() override { chkDetail_Click(); }
+    // The status bar at the bottom; the log list in what the height leaves.
+    void Form_Resize() override;
 
 private:
     // An input or option as the records' fire sees it.

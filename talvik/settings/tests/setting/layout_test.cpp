@@ -213,8 +213,7 @@ TEST_F(LayoutTest, ClockWindowHoldsTheSettingsWindowDisabledAndRaisesItWhenClose
     EXPECT_FALSE(clock->isLoaded());
     EXPECT_TRUE(w.Enabled());
     EXPECT_TRUE(w.Visible());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(QApplication::activeWindow(), w.widget());
+    EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == w.widget(); }, 1000));
     EXPECT_TRUE(m_script->verify());
 }
 
