@@ -93,7 +93,7 @@ IOptionButton &frmSetting::optPul(int index) { return option(m_optPul, index); }
 void frmSetting::designForm()
 {
     setCaption(QStringLiteral("監視設定"));
-    setDesignSize(7200, 4320);
+    setDesignSize(7560, 4320);
 
     mnuFile.setCaption(QStringLiteral("ﾌｧｲﾙ"));
     mnuNew.setCaption(QStringLiteral("新規作成"));
@@ -123,7 +123,7 @@ void frmSetting::designForm()
     imgList.Add(icon(QStyle::SP_BrowserReload), QStringLiteral("Clock"));
     imgList.Add(icon(QStyle::SP_ComputerIcon), QStringLiteral("SerialSetUp"));
     tlbSetting.setImageList(&imgList);
-    tlbSetting.Move(0, 0, 7200, 480);
+    tlbSetting.Move(0, 0, 7560, 480);
     tlbSetting.Add(QStringLiteral("New"), QString(), fm::tbrDefault, 1).setToolTipText(QStringLiteral("新規作成"));
     tlbSetting.Add(QStringLiteral("Open"), QString(), fm::tbrDefault, 2).setToolTipText(QStringLiteral("開く"));
     tlbSetting.Add(QStringLiteral("Save"), QString(), fm::tbrDefault, 3).setToolTipText(QStringLiteral("上書き保存"));
@@ -139,10 +139,10 @@ void frmSetting::designForm()
     tlbSetting.Add(QStringLiteral("SerialSetUp"), QString(), fm::tbrDefault, 8)
         .setToolTipText(QStringLiteral("ｼﾘｱﾙ通信設定"));
 
-    zoContainer3D1.Move(60, 540, 7080, 5880);
+    zoContainer3D1.Move(60, 540, 7440, 5880);
 
     // Model and version.
-    Frame1.Move(60, 0, 6960, 420);
+    Frame1.Move(60, 0, 7320, 420);
     TxtTitle.Move(60, 60, 1800, 300);
     TxtTitle.setText(QStringLiteral("型式/ﾊﾞｰｼﾞｮﾝ："));
     TxtTitle.setLocked(true);
@@ -150,7 +150,7 @@ void frmSetting::designForm()
     txtVerDisp.setLocked(true);
 
     // Left column: customer number, demand, skip time.
-    const int left = 60, right = 3600, colWidth = 3420, frameHeight = 660;
+    const int left = 60, right = 3780, colWidth = 3600, frameHeight = 660;
     fraCustomerID.Move(left, 480, colWidth, frameHeight);
     fraCustomerID.setCaption(QStringLiteral("お客さま番号"));
     txtCustomerID.Move(180, 240, 1800, 330);
@@ -186,7 +186,7 @@ void frmSetting::designForm()
     const QStringList ct{QStringLiteral("20/5"), QStringLiteral("50/5"), QStringLiteral("200/5"),
                          QStringLiteral("500/5")};
     for (int i = 0; i < 4; ++i) {
-        optWattButtons(i).Move(120 + i * 820, 270, 800, 300);
+        optWattButtons(i).Move(120 + i * 860, 270, 840, 300);
         optWattButtons(i).setCaption(ct[i]);
     }
     fraPulseF2.Move(right, 480, colWidth, frameHeight);
@@ -231,7 +231,7 @@ void frmSetting::designForm()
     const QStringList intervals{QStringLiteral("1分"), QStringLiteral("2分"), QStringLiteral("3分"),
                                 QStringLiteral("5分")};
     for (int i = 0; i < 4; ++i) {
-        optWinterval1Buttons(i).Move(120 + i * 820, 270, 780, 300);
+        optWinterval1Buttons(i).Move(120 + i * 860, 270, 820, 300);
         optWinterval1Buttons(i).setCaption(intervals[i]);
     }
     fraRumble.Move(right, 2640, colWidth, frameHeight);
@@ -244,11 +244,11 @@ void frmSetting::designForm()
 
     chkDetail.Move(left + 60, 3360, 2400, 300);
     chkDetail.setCaption(QStringLiteral("T2KAｼﾘｰｽﾞのみ"));
-    cmdReadVersion.Move(5520, 3340, 1500, 340);
+    cmdReadVersion.Move(5880, 3340, 1500, 340);
     cmdReadVersion.setCaption(QStringLiteral("ﾊﾞｰｼﾞｮﾝ確認"));
     cmdReadVersion.setVisible(false);
     // The log shows below when the window is at its full height.
-    lstLogs.Move(left, 3720, 6960, 1980);
+    lstLogs.Move(left, 3720, 7320, 1980);
 
     staSetting.Add(QStringLiteral("Status"));
     tmrEvent.setInterval(1000);
