@@ -276,8 +276,11 @@ private:
     void showFailure(const QString &message);
 
     // Transfer (frmSetting_transfer.cpp).
+    // The settings record of the connected model; nullptr for none.
     IProtocolRecord *modelRecord();
-    bool startFirstStep(const QString &action);
+    // The customer-number step (RC or WC by the records' direction); False
+    // when the connected device has no settings (told by a message).
+    bool startFirstStep();
     void m_Protocol_OnCustomer(bool ok);
     void m_Protocol_OnEvent(const QString &msg);
     void m_Protocol_OnError(const QString &msg);

@@ -32,9 +32,8 @@ IProtocolRecord *frmSetting::modelRecord()
     return nullptr;
 }
 
-bool frmSetting::startFirstStep(const QString &action)
+bool frmSetting::startFirstStep()
 {
-    Q_UNUSED(action);
     const QString &v = deviceVersion;
     if (isModelT4ka(v) || isModelT6ka(v) || isModelT4kb(v)) {
         m_Protocol->setData(m_dataC.get());
@@ -57,7 +56,7 @@ void frmSetting::mnuReadSetting_Click()
     m_dataSA->setRd(true);
     m_dataSB->setRd(true);
     m_writePending = false;
-    startFirstStep(QStringLiteral("read"));
+    startFirstStep();
 }
 
 void frmSetting::mnuWriteSetting_Click()
@@ -87,7 +86,7 @@ void frmSetting::mnuWriteSetting_Click()
     m_dataSA->setWt(true);
     m_dataSB->setWt(true);
     m_dataC->setWt(true);
-    if (!startFirstStep(QStringLiteral("write")))
+    if (!startFirstStep())
         m_writePending = false;
 }
 

@@ -11,7 +11,11 @@
 #include "talvik/link/clsDataS.h"
 #include "talvik/link/clsProtocolController.h"
 
+#include "platform/fileio/durable.h"
+
 #include <QFileInfo>
+
+#include <cerrno>
 #include <QTest>
 
 using namespace talvik;
@@ -335,5 +339,45 @@ TEST_F(TransferTest, WriteRefusals)
     expectBox(kConfirm, fm::vbYesNo, fm::vbNo);
     v.mnuWriteSetting.click();
     EXPECT_FALSE(QFileInfo::exists(homeFile(QStringLiteral("System.ini"))));
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(TransferTest, ConfirmedWriteWhoseSystemIniCannotBeWrittenIsTold)
+{
+    frmSetting &w = connectAndOpen(devicesim::Model::T4KB);
+    read(w);
+    namespace fio = platform::fileio;
+    fio::faults::ScopedFaultHook hook([](fio::faults::Step step, const QString &path, qint64) {
+        return step == fio::faults::Step::Rename && path.contains(QStringLiteral("System.ini")) ? EROFS : 0;
+    });
+    expectBox(kConfirm, fm::vbYesNo, fm::vbYes);
+    m_script->answerNextWith([](const fm::ShownDialog &box) {
+        EXPECT_TRUE(box.prompt.contains(QStringLiteral("System.ini"))) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.contains(fio::describeSystemError(EROFS))) << box.prompt.toStdString();
+        return fm::vbOK;
+    });
+    expectBox(kWriteDone, fm::vbInformation);
+    w.mnuWriteSetting.click();
+    ASSERT_TRUE(waitForBoxes(8000));
+    // The device took the settings: the log says so all the same.
+    EXPECT_TRUE(w.lstLogs.List(0).contains(QStringLiteral("設定変更 ")));
+    EXPECT_FALSE(QFileInfo::exists(homeFile(QStringLiteral("System.ini"))));
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(TransferTest, NewRestoresTheDefaultsOfTheConnectedModel)
+{
+    frmSetting &w = connectAndOpen(devicesim::Model::T6KA);
+    read(w);
+    w.tlbSetting.clickButton(QStringLiteral("New"));
+    EXPECT_EQ(w.Caption(), QStringLiteral("監視設定 [新規作成]"));
+    EXPECT_EQ(w.txtCustomerID.Text(), QStringLiteral("000000000"));
+    EXPECT_EQ(w.numWatt.Text(), QStringLiteral("180"));
+    EXPECT_EQ(w.numSkipTime.Text(), QStringLiteral("3"));
+    EXPECT_EQ(w.numWLevel2.Text(), QStringLiteral("85"));
+    EXPECT_EQ(w.numPulseF2.Text(), QStringLiteral("20"));
+    // Remembered: an edit shows yellow.
+    type(w.numWatt, QStringLiteral("181"));
+    EXPECT_EQ(w.numWatt.BackColor(), colorChanged);
     EXPECT_TRUE(m_script->verify());
 }
