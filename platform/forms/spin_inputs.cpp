@@ -166,9 +166,12 @@ bool SpinNumberInput::eventFilter(QObject *watched, QEvent *event)
         case QEvent::FocusOut: {
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
             // A message box or another window taking over, or a menu opening,
-            // does not leave the field.
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            // does not leave the field. Leaving it shows the value as the
+            // input holds it ("007" becomes "7").
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+                display();
                 raiseCheck(&SpinNumberInput::ValueCheck);
+            }
             emit LostFocus();
             break;
         }
@@ -192,9 +195,16 @@ void SpinNumberInput::typed(const QString &text)
             emit Change();
         return;
     }
-    // A text on its way to a number ("-", ".") keeps the value until it is one.
-    if (!platform::IsNumeric(t))
+    if (!platform::IsNumeric(t)) {
+        // A text on its way to a number ("-", ".") keeps the value until it
+        // is one; anything else (a paste) is undone and told.
+        static const QStringList partial{QStringLiteral("-"), QStringLiteral("."), QStringLiteral("-.")};
+        if (!partial.contains(t)) {
+            display();
+            raiseCheck(&SpinNumberInput::InvalidValue);
+        }
         return;
+    }
     const double value = platform::Val(t);
     const bool changed = m_null || value != m_value;
     m_null = false;

@@ -13,7 +13,8 @@
 //                 a window switch or a popup) or Enter is pressed.
 //   InvalidValue  the user types a character the input cannot hold (only
 //                 digits, a leading minus when MinValue < 0 and a point when
-//                 DecimalPlaces > 0 are admitted); the text stays as it was.
+//                 DecimalPlaces > 0 are admitted), or pastes a text that is
+//                 no number; the text stays as it was.
 //   SpinUp / SpinDown  the up or down spin button is clicked, or the Up or
 //                 Down key is pressed; the value is left to the handler.
 // ValueCheck and InvalidValue never nest: while a handler of either runs (it

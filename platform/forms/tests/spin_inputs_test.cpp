@@ -7,6 +7,7 @@
 #include "platform/runtime/runtime_error.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -113,6 +114,18 @@ TEST_F(SpinInputsTest, RefusedCharacterRaisesInvalidValueAndKeepsTheText)
     EXPECT_EQ(invalid, 2);
     EXPECT_EQ(in.editor()->text(), QStringLiteral("12"));
     EXPECT_DOUBLE_EQ(in.Value(), 12.0);
+    // A pasted text that is no number is undone.
+    QApplication::clipboard()->setText(QStringLiteral("3x"));
+    QTest::keyClick(in.editor(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(invalid, 3);
+    EXPECT_EQ(in.editor()->text(), QStringLiteral("12"));
+    EXPECT_DOUBLE_EQ(in.Value(), 12.0);
+    // Leading zeros go when the field is left.
+    in.editor()->selectAll();
+    QTest::keyClicks(in.editor(), QStringLiteral("007"));
+    EXPECT_DOUBLE_EQ(in.Value(), 7.0);
+    QTest::keyClick(in.editor(), Qt::Key_Tab);
+    EXPECT_EQ(in.editor()->text(), QStringLiteral("7"));
 }
 
 TEST_F(SpinInputsTest, SpinButtonsAndArrowKeysOnlyNotify)
