@@ -10,6 +10,7 @@
 #include "talvik/link/clsDataC.h"
 #include "talvik/link/clsDataS.h"
 #include "talvik/link/clsProtocolController.h"
+#include "talvik/link/clsSerialController.h"
 
 #include "platform/fileio/durable.h"
 
@@ -379,5 +380,23 @@ TEST_F(TransferTest, NewRestoresTheDefaultsOfTheConnectedModel)
     // Remembered: an edit shows yellow.
     type(w.numWatt, QStringLiteral("181"));
     EXPECT_EQ(w.numWatt.BackColor(), colorChanged);
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(TransferTest, UnpluggingTheDeviceTurnsTheWindowToNoDevice)
+{
+    frmSetting &w = connectAndOpen(devicesim::Model::T6KA);
+    ASSERT_EQ(w.modelCode, 5);
+    ASSERT_TRUE(w.fraPulse.Visible());
+    m_sim->unplug();
+    // Watch ticks until the main window has noticed that the adapter is gone.
+    ASSERT_TRUE(waitFor([&] {
+        mainForm->Timer1_Timer();
+        return w.modelCode == 0;
+    }, 5000));
+    EXPECT_EQ(w.txtVerDisp.Text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報無し"));
+    EXPECT_FALSE(w.fraPulse.Visible());
+    EXPECT_EQ(w.numWatt.Text(), QStringLiteral("180"));
+    EXPECT_EQ(w.Caption(), QStringLiteral("監視設定 [新規作成]"));
     EXPECT_TRUE(m_script->verify());
 }
