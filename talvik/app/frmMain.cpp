@@ -105,8 +105,8 @@ void frmMain::designForm()
 
 void frmMain::Form_Load()
 {
-    // 1. The windows and shared objects. The service-mode data window and the
-    // settings window are not part of this build.
+    // 1. The windows and shared objects. The service-mode data window is not
+    // part of this build.
     if (!srvMode) {
         m_dataForm = std::make_unique<frmData>();
         dataForm = m_dataForm.get();
