@@ -7,6 +7,7 @@
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsDataC.h"
 #include "talvik/link/clsDataS.h"
+#include "talvik/settings/settingFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -233,4 +234,31 @@ TEST_F(FilesTest, FailedWriteIsToldAndChangesNothing)
     EXPECT_EQ(w.Caption(), caption);
     EXPECT_FALSE(QFileInfo::exists(elsewhere));
     EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(FilesTest, KeysAreWrittenAllOrNone)
+{
+    const QString path = writeCfg(QStringLiteral("set.cfg"), cfgText(QStringLiteral("3")));
+    const QByteArray original = readBytes(path);
+    // The second value has no CP932 form: the profile write refuses it, and
+    // the first, already staged, does not reach the file either.
+    QString failure;
+    EXPECT_FALSE(settingfile::writeKeys(path, settingfile::kCfgSection,
+                                        {{QStringLiteral("デマンド設定"), QStringLiteral("1234")},
+                                         {QStringLiteral("お客さま番号"), QStringLiteral("\U0001F600")}},
+                                        failure));
+    EXPECT_TRUE(failure.contains(path)) << failure.toStdString();
+    EXPECT_EQ(readBytes(path), original);
+    EXPECT_EQ(QDir(m_files.path()).entryList(QDir::Files), QStringList{QStringLiteral("set.cfg")});
+    // Written: every key in place, the rest of the file as it was.
+    ASSERT_TRUE(settingfile::writeKeys(path, settingfile::kCfgSection,
+                                       {{QStringLiteral("デマンド設定"), QStringLiteral("1234")}}, failure));
+    EXPECT_EQ(settingfile::readKey(path, settingfile::kCfgSection, QStringLiteral("デマンド設定")), QStringLiteral("1234"));
+    QByteArray expected = original;
+    expected.replace("=2000\r\n", "=1234\r\n");
+    EXPECT_EQ(readBytes(path), expected);
+    // The keys in the order the files carry them.
+    EXPECT_EQ(settingfile::keys().size(), 13);
+    EXPECT_EQ(settingfile::keys().first(), QStringLiteral("バージョン"));
+    EXPECT_EQ(settingfile::keys().last(), QStringLiteral("パルス定数"));
 }
