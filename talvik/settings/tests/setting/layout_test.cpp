@@ -9,7 +9,10 @@
 #include "talvik/link/clsDataS.h"
 #include "talvik/store/dataWindow.h"
 
+#include "talvik/link/frmSerialSetUp.h"
+
 #include <QFileInfo>
+#include <QTimer>
 #include <QTest>
 
 using namespace talvik;
@@ -237,5 +240,27 @@ TEST_F(LayoutTest, ScreenshotsOfEveryLayout)
     expectBox(frmSetting::kReaderRefused, fm::vbExclamation);
     openWith(kRdx9);
     screenshot(QStringLiteral("frmSetting_RDX9.png"));
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(LayoutTest, SerialSettingsOpenModalOverTheWindowAndUnknownKeysDoNothing)
+{
+    frmSetting &w = openWith(kT4kb);
+    ASSERT_NE(serialSetUpForm, nullptr);
+    bool modal = false;
+    fm::Form *owner = nullptr;
+    QTimer::singleShot(100, [&] {
+        modal = serialSetUpForm->isModal();
+        owner = serialSetUpForm->Owner();
+        serialSetUpForm->cmdExit_Click();
+    });
+    w.tlbSetting.clickButton(QStringLiteral("SerialSetUp"));
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(owner, &w);
+    EXPECT_FALSE(serialSetUpForm->Visible());
+    const QString caption = w.Caption();
+    w.tlbSetting_ButtonClick(QStringLiteral("Nothing"));
+    w.tlbSetting_ButtonClick(QString());
+    EXPECT_EQ(w.Caption(), caption);
     EXPECT_TRUE(m_script->verify());
 }
