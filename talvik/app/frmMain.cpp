@@ -24,6 +24,7 @@
 #include "talvik/settings/frmImportCustomSrv.h"
 #include "talvik/settings/frmNewCustom.h"
 #include "talvik/settings/frmSelDelete.h"
+#include "talvik/settings/frmSetting.h"
 
 namespace talvik {
 
@@ -33,8 +34,6 @@ using forms::MsgBox;
 
 const QString frmMain::kDataWindowMissing =
     QStringLiteral("情報データの画面はこの版にはまだありません。");
-const QString frmMain::kSettingWindowMissing =
-    QStringLiteral("設定の画面はこの版にはまだありません。");
 
 namespace {
 
@@ -73,6 +72,8 @@ frmMain::~frmMain()
     // Globals never point at what this window has released.
     if (clockForm == m_clockForm.get())
         clockForm = nullptr;
+    if (settingForm == m_settingForm.get())
+        settingForm = nullptr;
     if (versionForm == m_versionForm.get())
         versionForm = nullptr;
     if (waitForm == m_waitForm.get())
@@ -104,14 +105,17 @@ void frmMain::designForm()
 
 void frmMain::Form_Load()
 {
-    // 1. The windows and shared objects. The service-mode data window and the
-    // settings window are not part of this build.
+    // 1. The windows and shared objects. The service-mode data window is not
+    // part of this build.
     if (!srvMode) {
         m_dataForm = std::make_unique<frmData>();
         dataForm = m_dataForm.get();
     }
     m_clockForm = std::make_unique<frmDateTime>();
     clockForm = m_clockForm.get();
+    m_settingForm = std::make_unique<frmSetting>();
+    settingForm = m_settingForm.get();
+    frmDateTime::settingWindow = [] { return settingForm ? static_cast<forms::Form *>(settingForm) : nullptr; };
     m_waitForm = std::make_unique<frmWait>();
     waitForm = m_waitForm.get();
     m_serialSetUpForm = std::make_unique<frmSerialSetUp>();
@@ -233,7 +237,11 @@ void frmMain::cmdSetting_Click()
 {
     beginButton();
     clearBusy(QStringLiteral("cmdSetting_Click"));
-    MsgBox(kSettingWindowMissing, forms::vbExclamation);
+    if (!settingForm) {
+        m_settingForm = std::make_unique<frmSetting>();
+        settingForm = m_settingForm.get();
+    }
+    settingForm->Show(forms::vbModeless, this);
     endButton();
 }
 
@@ -273,14 +281,17 @@ void frmMain::ActionOn()
 void frmMain::ActionOff()
 {
     deviceVersion.clear();
-    // The settings window re-lays itself out here once it exists (settingOpen
-    // stays False until then).
+    // The settings window re-lays itself out for the case of no device.
+    if (settingOpen && settingForm)
+        settingForm->cmdReadVersionClick();
 }
 
 void frmMain::m_Protocol_OnTranEnd()
 {
     unlockButtons();
     deviceVersion = m_versionData->version();
+    if (settingOpen && settingForm)
+        settingForm->cmdReadVersionClick();
 }
 
 void frmMain::m_Protocol_OnVersion(bool ok)
@@ -336,6 +347,12 @@ void frmMain::Form_Unload(int &cancel)
             clockForm = nullptr;
         }
         m_clockForm.reset();
+        if (settingForm) {
+            settingForm->Unload();
+            settingForm = nullptr;
+        }
+        frmDateTime::settingWindow = nullptr;
+        m_settingForm.reset();
         if (waitForm) {
             waitForm->Unload();
             waitForm = nullptr;

@@ -28,13 +28,13 @@ class frmImportCustomSrv;
 class frmNewCustom;
 class frmSelDelete;
 class frmSerialSetUp;
+class frmSetting;
 
 class frmMain : public platform::forms::Form, public ITransactionOwner {
     Q_OBJECT
 public:
     // Texts of the windows that this build does not have yet.
     static const QString kDataWindowMissing;
-    static const QString kSettingWindowMissing;
 
     frmMain();
     ~frmMain() override;
@@ -89,6 +89,7 @@ private:
     std::unique_ptr<clsProtocolController> m_Protocol;
     // The windows and shared objects this window creates and releases.
     std::unique_ptr<frmDateTime> m_clockForm;
+    std::unique_ptr<frmSetting> m_settingForm;
     std::unique_ptr<frmVersion> m_versionForm;
     std::unique_ptr<frmWait> m_waitForm;
     std::unique_ptr<clsSerialController> m_serialController;

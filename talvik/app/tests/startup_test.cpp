@@ -5,6 +5,7 @@
 #include "talvik/app/basMain.h"
 #include "talvik/app/frmDateTime.h"
 #include "talvik/app/frmMain.h"
+#include "talvik/settings/frmSetting.h"
 #include "talvik/app/frmVersion.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/store/dataWindow.h"
@@ -220,14 +221,20 @@ TEST_F(StartupTest, ButtonsOpenTheirWindowsOrSayTheyAreMissingAndClearTheBusyFla
     EXPECT_FALSE(mainForm->Enabled());
     ASSERT_TRUE(dataForm->form()->Unload());
     EXPECT_TRUE(mainForm->Enabled());
-    // The settings window is not built yet.
+    // The settings button opens the settings window, which holds the main
+    // window disabled while it is open.
     commBusy = true;
-    m_script->answerNextWith([](const forms::ShownDialog &box) {
-        EXPECT_EQ(box.prompt, frmMain::kSettingWindowMissing);
-        return forms::vbOK;
-    });
     mainForm->cmdSetting.setValue(true);
     EXPECT_FALSE(commBusy);
+    ASSERT_NE(settingForm, nullptr);
+    auto *setting = static_cast<forms::Form *>(settingForm);
+    ASSERT_TRUE(setting->isLoaded());
+    EXPECT_TRUE(setting->Visible());
+    EXPECT_TRUE(settingOpen);
+    EXPECT_FALSE(mainForm->Enabled());
+    ASSERT_TRUE(setting->Unload());
+    EXPECT_FALSE(settingOpen);
+    EXPECT_TRUE(mainForm->Enabled());
     // The clock button opens the clock window and leaves the flag alone.
     commBusy = true;
     mainForm->cmdDate.setValue(true);
