@@ -99,7 +99,7 @@ protected:
             delete this;
         return left;
     }
-    ComModule &module() const { return m_module; }
+    ComModule &owningModule() const { return m_module; }
 
 private:
     std::atomic<uint32_t> m_refs{0};

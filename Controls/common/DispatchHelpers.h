@@ -9,6 +9,8 @@ namespace com = platform::com;
 using com::DISPID;
 using com::HRESULT;
 using com::VARIANT;
+using com::FAILED;
+using com::SUCCEEDED;
 using Args = std::vector<VARIANT *>;
 
 template <class T>

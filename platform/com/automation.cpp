@@ -567,6 +567,11 @@ HRESULT collectArgs(uint16_t flags, DISPPARAMS *params, std::vector<VARIANT *> &
     return S_OK;
 }
 
+void clearErrorInfo()
+{
+    SetErrorInfo(0, nullptr);
+}
+
 HRESULT finish(HRESULT hr, EXCEPINFO *excep)
 {
     if (SUCCEEDED(hr) || hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_TYPEMISMATCH || hr == DISP_E_BADPARAMCOUNT ||

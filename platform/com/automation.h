@@ -313,6 +313,7 @@ HRESULT collectArgs(uint16_t flags, DISPPARAMS *params, std::vector<VARIANT *> &
 // A failed member with error info becomes DISP_E_EXCEPTION with EXCEPINFO.
 HRESULT finish(HRESULT hr, EXCEPINFO *excep);
 bool equalsIgnoringAsciiCase(const std::u16string &a, const OLECHAR *b);
+void clearErrorInfo();
 } // namespace dispatch_detail
 
 template <class T>
@@ -353,6 +354,8 @@ public:
                 }
             if (!kind)
                 continue;
+            // A member's error object is its own; none is left from before.
+            dispatch_detail::clearErrorInfo();
             Variant scratch;
             hr = m.call(self, kind, args, result ? result : &scratch);
             return dispatch_detail::finish(hr, excep);
