@@ -16,8 +16,10 @@ Childs::Childs() : controls::ObjectRoot(lumafold::module()) {}
 
 Childs::~Childs()
 {
-    for (const auto &c : m_items.items())
-        detachChild(c.get());
+    for (const auto &c : m_items.items()) {
+        c->setWindow(nullptr);
+        c->setOwner(nullptr);
+    }
 }
 
 HRESULT Childs::QueryInterface(const IID &iid, void **object)
@@ -42,13 +44,13 @@ HRESULT Childs::QueryInterface(const IID &iid, void **object)
 
 namespace {
 
-HRESULT returnChild(HRESULT hr, IChild *child, VARIANT *r)
+HRESULT returnChild(HRESULT hr, IChild **out, VARIANT *r)
 {
     if (FAILED(hr))
         return hr;
     VariantClear(r);
     r->vt = VT_DISPATCH;
-    r->pdispVal = child; // takes the reference
+    r->pdispVal = *out; // takes the reference
     return S_OK;
 }
 
@@ -63,7 +65,7 @@ const DispatchTable<Childs> &table()
              if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
                  return hr;
              IChild *c = nullptr;
-             return returnChild(self->get_Item(*args[0], &c), c, r);
+             return returnChild(self->get_Item(*args[0], &c), &c, r);
          }},
         {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
          [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
@@ -85,7 +87,7 @@ const DispatchTable<Childs> &table()
              if (HRESULT hr = argBstr(args.back(), &key); FAILED(hr))
                  return hr;
              IChild *c = nullptr;
-             return returnChild(self->Add(index, key.get(), &c), c, r);
+             return returnChild(self->Add(index, key.get(), &c), &c, r);
          }},
         {u"Clear", 3, disp::METHOD, [](C *self, uint16_t, Args &, VARIANT *) -> HRESULT { return self->Clear(); }},
         {u"Remove", 4, disp::METHOD,
@@ -112,7 +114,7 @@ const DispatchTable<Childs> &table()
              if (HRESULT hr = argBstr(args[1], &key); FAILED(hr))
                  return hr;
              IChild *c = nullptr;
-             return returnChild(self->AddObj(*args[0], key.get(), *args[2], &c), c, r);
+             return returnChild(self->AddObj(*args[0], key.get(), *args[2], &c), &c, r);
          }},
     });
     return t;
@@ -157,11 +159,16 @@ void Childs::adopt(Child *child)
     child->setEffects(m_effects.get());
 }
 
-// A child leaving the collection keeps no pointer into it or its window.
-void Childs::detachChild(Child *child)
+// A child leaving the collection keeps no pointer into it. When nobody else
+// holds it, it goes now and tells the window so; a child that lives on
+// elsewhere no longer reports to the container.
+void Childs::dropChild(ComPtr<Child> child)
 {
     child->setOwner(nullptr);
-    child->setWindow(nullptr);
+    const uint32_t refs = child->AddRef();
+    child->Release();
+    if (refs > 2)
+        child->setWindow(nullptr);
 }
 
 void Childs::setWindow(ContainerWindow *window)
@@ -287,9 +294,10 @@ HRESULT Childs::AddObj(VARIANT index, BSTR key, VARIANT object, IChild **result)
 
 HRESULT Childs::Clear()
 {
-    for (const auto &c : m_items.items())
-        detachChild(c.get());
+    std::vector<ComPtr<Child>> leaving = m_items.items();
     m_items.clear();
+    for (ComPtr<Child> &c : leaving)
+        dropChild(std::move(c));
     notify();
     return S_OK;
 }
@@ -300,8 +308,9 @@ HRESULT Childs::Remove(VARIANT index)
     const HRESULT hr = m_items.resolve(&index, &pos);
     if (FAILED(hr))
         return error(hr);
-    detachChild(m_items.at(pos));
+    ComPtr<Child> leaving(m_items.at(pos));
     m_items.removeAt(pos);
+    dropChild(std::move(leaving));
     notify();
     return S_OK;
 }

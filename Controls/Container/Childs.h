@@ -59,7 +59,7 @@ private:
     HRESULT error(HRESULT hr) const;
     void notify();
     void adopt(Child *child);
-    void detachChild(Child *child);
+    void dropChild(com::ComPtr<Child> child);
     HRESULT addChild(VARIANT *index, BSTR key, Child *source, IChild **result);
 
     KeyedItems<Child> m_items;

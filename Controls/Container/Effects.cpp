@@ -42,13 +42,13 @@ HRESULT Effects::QueryInterface(const IID &iid, void **object)
 
 namespace {
 
-HRESULT returnEffect(HRESULT hr, IEffect *effect, VARIANT *r)
+HRESULT returnEffect(HRESULT hr, IEffect **out, VARIANT *r)
 {
     if (FAILED(hr))
         return hr;
     VariantClear(r);
     r->vt = VT_DISPATCH;
-    r->pdispVal = effect; // takes the reference
+    r->pdispVal = *out; // takes the reference
     return S_OK;
 }
 
@@ -64,7 +64,7 @@ const DispatchTable<Effects> &table()
                  if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
                      return hr;
                  IEffect *e = nullptr;
-                 return returnEffect(self->get_Item(*args[0], &e), e, r);
+                 return returnEffect(self->get_Item(*args[0], &e), &e, r);
              }
              if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
                  return hr;
@@ -96,7 +96,7 @@ const DispatchTable<Effects> &table()
              if (HRESULT hr = argBstr(args.back(), &key); FAILED(hr))
                  return hr;
              IEffect *e = nullptr;
-             return returnEffect(self->Add(index, key.get(), &e), e, r);
+             return returnEffect(self->Add(index, key.get(), &e), &e, r);
          }},
         {u"Clear", 3, disp::METHOD,
          [](C *self, uint16_t, Args &, VARIANT *) -> HRESULT { return self->Clear(); }},
@@ -124,7 +124,7 @@ const DispatchTable<Effects> &table()
              if (HRESULT hr = argBstr(args[1], &key); FAILED(hr))
                  return hr;
              IEffect *e = nullptr;
-             return returnEffect(self->AddObj(*args[0], key.get(), *args[2], &e), e, r);
+             return returnEffect(self->AddObj(*args[0], key.get(), *args[2], &e), &e, r);
          }},
     });
     return t;

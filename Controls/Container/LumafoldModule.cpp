@@ -76,8 +76,10 @@ controls::ComModule &module()
 
 com::HRESULT raiseError(com::HRESULT hr, const com::CLSID &clsid, const com::IID &iid)
 {
-    if (hr == com::CTL_E_ILLEGALFUNCTIONCALL)
+    if (hr == com::CTL_E_ILLEGALFUNCTIONCALL) {
+        com::SetErrorInfo(0, nullptr); // this error carries no text
         return hr;
+    }
     const uint32_t id = hr == com::CTL_E_INVALIDPROPERTYVALUE ? uint32_t(IDS_INVALID_VALUE) : uint32_t(hr & 0xFFFF);
     return module().raise(hr, id, clsid, iid);
 }
