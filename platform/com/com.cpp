@@ -284,10 +284,12 @@ struct RegisteredClass {
     CLSID clsid;
     IClassFactory *factory;
 };
+// Kept for the life of the process: modules revoke their classes from static
+// destructors, whose order against this table's is not fixed.
 std::map<uint32_t, RegisteredClass> &classTable()
 {
-    static std::map<uint32_t, RegisteredClass> table;
-    return table;
+    static auto *table = new std::map<uint32_t, RegisteredClass>;
+    return *table;
 }
 } // namespace
 
