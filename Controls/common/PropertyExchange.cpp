@@ -247,6 +247,33 @@ HRESULT CloneThroughStream(IUnknown *source, const IID &iid, ComPtr<IUnknown> *d
     return copy->QueryInterface(iid, dest->putVoid());
 }
 
+HRESULT GetFontProperty(IUnknown *stored, IDispatch **out)
+{
+    if (!out)
+        return E_POINTER;
+    if (!stored)
+        return S_OK;
+    return stored->QueryInterface(IID_IFontDisp, reinterpret_cast<void **>(out));
+}
+
+HRESULT PutFontValue(ComPtr<IDispatch> *member, IUnknown *font)
+{
+    if (!member)
+        return E_POINTER;
+    member->reset();
+    if (!font)
+        return S_OK;
+    ComPtr<IFont> f;
+    HRESULT hr = font->QueryInterface(IID_IFont, f.putVoid());
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IFont> copy;
+    hr = f->Clone(copy.put());
+    if (FAILED(hr))
+        return hr;
+    return copy->QueryInterface(IID_IFontDisp, member->putVoid());
+}
+
 HRESULT GetPictureProperty(IPicture *stored, IDispatch **out)
 {
     if (!out)

@@ -3,6 +3,7 @@
 // routine per object serves load and save through a property bag (named
 // values) or a stream (values in order, without names).
 #include "platform/com/persist.h"
+#include "platform/com/font.h"
 #include "platform/com/picture.h"
 
 namespace controls {
@@ -56,6 +57,13 @@ bool ExchangeVersionAndExtent(PropertyExchangeContext *ctx, bool *dirty, int32_t
 // Returns the last HRESULT, or S_OK when the source is null or does not
 // persist to streams. The stream grows as needed, whatever GetSizeMax says.
 HRESULT CloneThroughStream(com::IUnknown *source, const com::IID &iid, com::ComPtr<com::IUnknown> *dest);
+
+// Font helpers of the controls' Font property. The get hands out the stored
+// font's IFontDisp (a null font leaves out untouched). The putref stores a
+// clone of the given font, never the caller's object; E_POINTER for a null
+// member pointer.
+HRESULT GetFontProperty(com::IUnknown *stored, com::IDispatch **out);
+HRESULT PutFontValue(com::ComPtr<com::IDispatch> *member, com::IUnknown *font);
 
 // Picture helpers of the controls' picture properties.
 HRESULT GetPictureProperty(com::IPicture *stored, com::IDispatch **out);

@@ -1,5 +1,7 @@
 #include "platform/com/picture.h"
 
+#include "platform/com/font.h"
+
 #include <QBuffer>
 
 namespace platform::com {
@@ -236,6 +238,8 @@ HRESULT builtinClassObject(const CLSID &clsid, const IID &iid, void **object)
     static PictureFactory pictures;
     if (clsid == CLSID_StdPicture)
         return pictures.QueryInterface(iid, object);
+    if (clsid == CLSID_StdFont)
+        return fontClassObject(iid, object);
     return REGDB_E_CLASSNOTREG;
 }
 

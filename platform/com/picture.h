@@ -36,7 +36,7 @@ ComPtr<IPicture> createPicture(int16_t type, const QImage &image = QImage());
 // Reads a picture in the stream form above.
 HRESULT OleLoadPicture(IStream *stream, int32_t size, bool keepOriginalFormat, const IID &iid, void **object);
 
-// The class objects this layer serves itself (the standard picture); used by
+// The class objects this layer serves itself (the standard picture and font); used by
 // creation before the registry.
 HRESULT builtinClassObject(const CLSID &clsid, const IID &iid, void **object);
 

@@ -274,3 +274,28 @@ TEST(PictureHelpers, IconsAndEmptyPicturesOnlyAndCopiesAreIndependent)
     EXPECT_EQ(t.iVal, PICTYPE_ICON);
     disp->Release();
 }
+
+TEST(FontHelpers, AFontAssignedKeepsNoLinkToTheCallersFont)
+{
+    FONTDESC d;
+    d.name = QStringLiteral("Tahoma");
+    ComPtr<IFont> callers;
+    ASSERT_EQ(OleCreateFontIndirect(d, IID_IFont, callers.putVoid()), S_OK);
+    ComPtr<IDispatch> member;
+    ASSERT_EQ(PutFontValue(&member, callers.get()), S_OK);
+    ASSERT_TRUE(member);
+    callers->put_Bold(VARIANT_TRUE);
+    Variant bold;
+    ASSERT_EQ(invokeByName(member.get(), QStringLiteral("Bold"), DISPATCH_PROPERTYGET, {}, &bold), S_OK);
+    EXPECT_EQ(bold.boolVal, VARIANT_FALSE);
+    IDispatch *out = nullptr;
+    ASSERT_EQ(GetFontProperty(member.get(), &out), S_OK);
+    ASSERT_NE(out, nullptr);
+    out->Release();
+    IDispatch *untouched = reinterpret_cast<IDispatch *>(0x10);
+    EXPECT_EQ(GetFontProperty(nullptr, &untouched), S_OK);
+    EXPECT_EQ(untouched, reinterpret_cast<IDispatch *>(0x10));
+    EXPECT_EQ(PutFontValue(nullptr, callers.get()), E_POINTER);
+    ASSERT_EQ(PutFontValue(&member, nullptr), S_OK);
+    EXPECT_FALSE(member);
+}
