@@ -1,6 +1,7 @@
 #include "platform/com/automation.h"
 
 #include "platform/com/errorinfo.h"
+#include "platform/com/safearray.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -107,7 +108,11 @@ HRESULT VariantClear(VARIANT *v)
 {
     if (!v)
         return E_POINTER;
-    if (!(v->vt & VT_BYREF)) {
+    if (!(v->vt & VT_BYREF) && (v->vt & VT_ARRAY)) {
+        const HRESULT hr = SafeArrayDestroy(v->parray);
+        if (FAILED(hr))
+            return hr;
+    } else if (!(v->vt & VT_BYREF)) {
         switch (v->vt) {
         case VT_BSTR:
             SysFreeString(v->bstrVal);
@@ -140,8 +145,10 @@ HRESULT VariantCopy(VARIANT *dest, const VARIANT *src)
                 return E_OUTOFMEMORY;
         } else if ((src->vt == VT_UNKNOWN || src->vt == VT_DISPATCH) && src->punkVal) {
             src->punkVal->AddRef();
-        } else if (src->vt & VT_ARRAY) {
-            return DISP_E_BADVARTYPE;
+        } else if ((src->vt & VT_ARRAY) && src->parray) {
+            const HRESULT hr = SafeArrayCopy(src->parray, &copy.parray);
+            if (FAILED(hr))
+                return hr;
         }
     }
     VariantClear(dest);
@@ -517,6 +524,24 @@ void ConnectionPoint::fireOnRequestEdit(DISPID id) const
 {
     for (const ComPtr<IUnknown> &s : sinks())
         static_cast<IPropertyNotifySink *>(s.get())->OnRequestEdit(id);
+}
+
+void ConnectionPoint::fireEvent(DISPID id, const std::vector<VARIANT> &args) const
+{
+    for (const ComPtr<IUnknown> &s : sinks()) {
+        ComPtr<IDispatch> d;
+        if (FAILED(s->QueryInterface(IID_IDispatch, d.putVoid())))
+            continue;
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        DISPPARAMS params;
+        params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+        params.cArgs = static_cast<uint32_t>(reversed.size());
+        Variant result;
+        EXCEPINFO excep;
+        uint32_t argErr = 0;
+        d->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &excep, &argErr);
+        clearExcepInfo(&excep);
+    }
 }
 
 // ---- dispatch tables

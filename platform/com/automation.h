@@ -284,6 +284,11 @@ public:
     // For IPropertyNotifySink points.
     void fireOnChanged(DISPID id) const;
     void fireOnRequestEdit(DISPID id) const;
+    // For event (dispatch) points: calls each sink's IDispatch::Invoke with
+    // DISPATCH_METHOD and the arguments, given in natural order and passed
+    // reversed as Automation wants. A by-reference argument lets a handler
+    // write back into the caller's storage.
+    void fireEvent(DISPID id, const std::vector<VARIANT> &args) const;
     size_t count() const { return m_sinks.size(); }
 
 private:

@@ -298,3 +298,97 @@ TEST(OleColor, SystemIndexesTranslateAndBadValuesAreRefused)
     ASSERT_EQ(OleTranslateColor(0x80000010, nullptr, &c), S_OK);
     EXPECT_EQ(c, 0x808080u);
 }
+
+#include "platform/com/safearray.h"
+
+TEST(SafeArray, VectorsOwnTheirElementsAndVariantsCopyThem)
+{
+    SAFEARRAY *a = SafeArrayCreateVector(VT_BSTR, 1, 3);
+    ASSERT_NE(a, nullptr);
+    int32_t lo = 0, hi = 0;
+    SafeArrayGetLBound(a, 1, &lo);
+    SafeArrayGetUBound(a, 1, &hi);
+    EXPECT_EQ(lo, 1);
+    EXPECT_EQ(hi, 3);
+    Bstr text(QStringLiteral("二"));
+    int32_t i = 2;
+    BSTR raw = text.get();
+    ASSERT_EQ(SafeArrayPutElement(a, &i, &raw),
+              S_OK);
+    i = 0;
+    EXPECT_EQ(SafeArrayPutElement(a, &i, nullptr), DISP_E_BADINDEX);
+    i = 4;
+    BSTR none = nullptr;
+    EXPECT_EQ(SafeArrayGetElement(a, &i, &none), DISP_E_BADINDEX);
+
+    Variant v;
+    v.vt = VT_ARRAY | VT_BSTR;
+    v.parray = a; // the variant owns it now
+    Variant copy(v);
+    ASSERT_NE(copy.parray, a);
+    i = 2;
+    BSTR got = nullptr;
+    ASSERT_EQ(SafeArrayGetElement(copy.parray, &i, &got), S_OK);
+    EXPECT_EQ(bstrToQString(got), QStringLiteral("二"));
+    EXPECT_NE(got, text.get());
+    SysFreeString(got);
+
+    void *data = nullptr;
+    ASSERT_EQ(SafeArrayAccessData(a, &data), S_OK);
+    EXPECT_EQ(SafeArrayDestroy(a), DISP_E_ARRAYISLOCKED);
+    SafeArrayUnaccessData(a);
+    EXPECT_EQ(SafeArrayCreateVector(VT_R8, 0, 1), nullptr) << "element types outside the list";
+}
+
+namespace {
+// An event sink answering one event that takes (KeyCode by reference, Shift).
+class KeySink final : public IDispatch {
+public:
+    int calls = 0;
+    int16_t shiftSeen = 0;
+    HRESULT QueryInterface(const IID &iid, void **object) override
+    {
+        *object = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    uint32_t AddRef() override { return 2; }
+    uint32_t Release() override { return 1; }
+    HRESULT GetTypeInfoCount(uint32_t *n) override { *n = 0; return S_OK; }
+    HRESULT GetIDsOfNames(const IID &, const OLECHAR *const *, uint32_t, LCID, DISPID *) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *p, VARIANT *, EXCEPINFO *,
+                   uint32_t *) override
+    {
+        if (id != -602 || flags != DISPATCH_METHOD || p->cArgs != 2)
+            return DISP_E_MEMBERNOTFOUND;
+        ++calls;
+        // Reversed: the last argument (Shift) first.
+        shiftSeen = p->rgvarg[0].iVal;
+        *p->rgvarg[1].piVal = 0; // the handler swallows the key
+        return S_OK;
+    }
+};
+} // namespace
+
+TEST(ConnectionPoint, EventsReachDispatchSinksWithByReferenceArguments)
+{
+    Counter owner;
+    const IID events = GUID::fromString(QStringLiteral("{A8F8C161-3BD0-47C1-A68E-76A4AAF7C83F}"));
+    ConnectionPoint point(&owner, events);
+    // An event sink is asked for the event interface; this one answers IDispatch only.
+    KeySink sink;
+    uint32_t cookie = 0;
+    EXPECT_EQ(point.Advise(&sink, &cookie), CONNECT_E_CANNOTCONNECT);
+    ConnectionPoint dispatchPoint(&owner, IID_IDispatch);
+    ASSERT_EQ(dispatchPoint.Advise(&sink, &cookie), S_OK);
+    int16_t keyCode = 13;
+    VARIANT code;
+    code.vt = VT_BYREF | VT_I2;
+    code.piVal = &keyCode;
+    dispatchPoint.fireEvent(-602, {code, Variant::i2(2)});
+    EXPECT_EQ(sink.calls, 1);
+    EXPECT_EQ(sink.shiftSeen, 2);
+    EXPECT_EQ(keyCode, 0);
+}
