@@ -56,6 +56,11 @@ public:
 
     void insert(int position, com::ComPtr<T> item)
     {
+        if (position == count()) { // appending moves no other entry
+            m_keys[foldKey(item->key())] = position;
+            m_items.push_back(std::move(item));
+            return;
+        }
         m_items.insert(m_items.begin() + position, std::move(item));
         rebuildKeys();
     }

@@ -291,3 +291,26 @@ TEST_F(ChildsTest, PropertyBagRoundTrip)
     EXPECT_EQ(n, 1);
     EXPECT_EQ(static_cast<Childs *>(back.get())->at(0)->effectValue().toQString(), QStringLiteral("Flat"));
 }
+
+TEST_F(ChildsTest, ALoadedCountAboveTheCapIsRefusedEvenWhenTheEntriesAreThere)
+{
+    auto build = [](int32_t count) {
+        std::vector<uint8_t> b;
+        put32(b, uint32_t(count));
+        for (int32_t i = 0; i < count; ++i) {
+            putStr(b, QString::number(i));
+            putStr(b, QString());
+            put16(b, 1);
+        }
+        return b;
+    };
+    ComPtr<IChildren> full = newChilds();
+    ASSERT_EQ(loadFromBytes(full.get(), build(Childs::kMaxLoadedCount)), S_OK);
+    int32_t n = 0;
+    full->get_Count(&n);
+    EXPECT_EQ(n, Childs::kMaxLoadedCount);
+    ComPtr<IChildren> over = newChilds();
+    EXPECT_TRUE(FAILED(loadFromBytes(over.get(), build(Childs::kMaxLoadedCount + 1))));
+    over->get_Count(&n);
+    EXPECT_EQ(n, 0);
+}

@@ -299,3 +299,29 @@ TEST(FontHelpers, AFontAssignedKeepsNoLinkToTheCallersFont)
     ASSERT_EQ(PutFontValue(&member, nullptr), S_OK);
     EXPECT_FALSE(member);
 }
+
+TEST(ExchangeVersionAndExtent, ClearsTheDirtyFlagAndWritesThreeLongsFirst)
+{
+    ComPtr<IStream> s = newStream();
+    auto save = streamCtx(s.get(), false);
+    bool dirty = true;
+    int32_t version = 0x00010000, cx = 2117, cy = 873;
+    ASSERT_TRUE(ExchangeVersionAndExtent(&save, &dirty, &version, &cx, &cy));
+    EXPECT_FALSE(dirty);
+    EXPECT_EQ(streamBytes(s.get()),
+              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0x00, 0x45, 0x08, 0x00, 0x00, 0x69, 0x03, 0x00, 0x00}));
+    ComPtr<PropertyBag> bag(new PropertyBag);
+    PropertyExchangeContext b;
+    b.bag = bag.get();
+    dirty = true;
+    ASSERT_TRUE(ExchangeVersionAndExtent(&b, &dirty, &version, &cx, &cy));
+    EXPECT_EQ(bag->names(), QStringList({"_Version", "_ExtentX", "_ExtentY"}));
+    s->Seek(0, STREAM_SEEK_SET, nullptr);
+    auto load = streamCtx(s.get(), true);
+    int32_t v2 = 0, x2 = 0, y2 = 0;
+    dirty = true;
+    ASSERT_TRUE(ExchangeVersionAndExtent(&load, &dirty, &v2, &x2, &y2));
+    EXPECT_EQ(x2, 2117);
+    EXPECT_EQ(y2, 873);
+    EXPECT_FALSE(dirty);
+}
