@@ -135,3 +135,24 @@ TEST(PropertyBag, ValuesConvertOnReadAndObjectsNest)
     EXPECT_EQ(bag->Write(u"Empty", &nothing), E_INVALIDARG);
     EXPECT_EQ(bag->find(QStringLiteral("Empty")), nullptr);
 }
+
+#include <dlfcn.h>
+
+TEST(Loader, ALibraryWhoseAttachFailsDoesNotLoad)
+{
+    qputenv("TALVIK_PROBE_REFUSE", "1");
+    EXPECT_EQ(registerServerLibrary(QString::fromUtf8(ATTACH_PROBE)), CO_E_DLLNOTFOUND);
+    EXPECT_EQ(dlopen(ATTACH_PROBE, RTLD_NOW | RTLD_NOLOAD), nullptr) << "unloaded again";
+    qunsetenv("TALVIK_PROBE_REFUSE");
+    EXPECT_EQ(registerServerLibrary(QString::fromUtf8(ATTACH_PROBE)), S_OK);
+    void *h = dlopen(ATTACH_PROBE, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(h, nullptr);
+    if (h)
+        dlclose(h);
+    // Loaded libraries stay loaded; the answer only counts them.
+    EXPECT_GE(CoFreeUnusedLibraries(), 0);
+    h = dlopen(ATTACH_PROBE, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(h, nullptr);
+    if (h)
+        dlclose(h);
+}
