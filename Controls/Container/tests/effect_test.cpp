@@ -76,8 +76,8 @@ TEST_F(EffectTest, MarginsAreStoredWholeAndDrawnClamped)
 
 TEST_F(EffectTest, OnlyChangesAreAnnounced)
 {
+    RecordingSink sink; // outlives the effect
     ComPtr<IEffect> e = newEffect();
-    RecordingSink sink;
     connect(e.get(), &sink);
     e->put_BevelOuter(0);  // unchanged
     e->put_BevelOuter(3);
@@ -90,6 +90,7 @@ TEST_F(EffectTest, OnlyChangesAreAnnounced)
 
 TEST_F(EffectTest, ParentCopiesTheNamedEffect)
 {
+    RecordingSink sink; // outlives the effects
     ComPtr<IEffects> effects = containerEffects();
     ComPtr<IEffect> raised;
     effects->get_Item(Variant::str(QStringLiteral("Raised")), raised.put());
@@ -98,7 +99,6 @@ TEST_F(EffectTest, ParentCopiesTheNamedEffect)
     ComPtr<IEffect> mine;
     Bstr key(QStringLiteral("Mine"));
     ASSERT_EQ(effects->Add(Variant::missing(), key.get(), mine.put()), S_OK);
-    RecordingSink sink;
     connect(mine.get(), &sink);
 
     ASSERT_EQ(mine->put_Parent(Variant::str(QStringLiteral("raised"))), S_OK);

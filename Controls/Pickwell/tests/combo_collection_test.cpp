@@ -121,6 +121,7 @@ TEST_F(CollectionTest, SortSettingsOutsideTheirRangeAreRefused)
 
 TEST_F(CollectionTest, RemovingRenumbersAndFreesTheItem)
 {
+    RecordingSink owner; // outlives the collection
     ComPtr<IComboItemCollection> c = newCollection();
     ComPtr<IComboItem> second = newItem(QStringLiteral("2"));
     c->Add(newItem(QStringLiteral("1")).get());
@@ -137,7 +138,6 @@ TEST_F(CollectionTest, RemovingRenumbersAndFreesTheItem)
     EXPECT_EQ(other->Add(second.get()), S_OK) << "a removed item is free again";
 
     // The renumbered sinks report the new numbers.
-    RecordingSink owner;
     connect(c.get(), &owner);
     ComPtr<IComboItem> last;
     c->get_Item(1, last.put());
@@ -208,8 +208,8 @@ TEST_F(CollectionTest, ClearFreesTheItems)
 
 TEST_F(CollectionTest, OwnerHearsTheChangeCodesInOrder)
 {
+    RecordingSink owner; // outlives the collection
     ComPtr<IComboItemCollection> c = newCollection();
-    RecordingSink owner;
     connect(c.get(), &owner);
     ComPtr<IComboItem> a = newItem(QStringLiteral("a"));
     c->Add(a.get());

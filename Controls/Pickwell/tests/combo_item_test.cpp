@@ -47,8 +47,8 @@ TEST_F(ComboItemTest, DefaultsAndChecks)
 
 TEST_F(ComboItemTest, PutsTellTheirChangeCodes)
 {
+    RecordingSink sink; // outlives the item
     ComPtr<IComboItem> item = newItem();
-    RecordingSink sink;
     connect(item.get(), &sink);
     Bstr t(QStringLiteral("x"));
     item->put_BackColor(1);

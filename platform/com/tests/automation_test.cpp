@@ -221,9 +221,10 @@ public:
 
 TEST(ConnectionPoint, AdvisesFiresAndUnadvisesByCookie)
 {
+    // Sinks outlive the point, which releases what is still connected.
+    RecordingSink a, b;
     Counter owner;
     ConnectionPoint point(&owner, IID_IPropertyNotifySink);
-    RecordingSink a, b;
     uint32_t ca = 0, cb = 0;
     ASSERT_EQ(point.Advise(&a, &ca), S_OK);
     ASSERT_EQ(point.Advise(&b, &cb), S_OK);
@@ -374,11 +375,11 @@ public:
 
 TEST(ConnectionPoint, EventsReachDispatchSinksWithByReferenceArguments)
 {
+    KeySink sink;
     Counter owner;
     const IID events = GUID::fromString(QStringLiteral("{A8F8C161-3BD0-47C1-A68E-76A4AAF7C83F}"));
     ConnectionPoint point(&owner, events);
     // An event sink is asked for the event interface; this one answers IDispatch only.
-    KeySink sink;
     uint32_t cookie = 0;
     EXPECT_EQ(point.Advise(&sink, &cookie), CONNECT_E_CANNOTCONNECT);
     ConnectionPoint dispatchPoint(&owner, IID_IDispatch);

@@ -33,12 +33,12 @@ ComPtr<IFont> makeFont()
 
 TEST(StdFont, ChangesAreAnnouncedAndRangesChecked)
 {
+    Sink sink; // outlives the font
     ComPtr<IFont> f = makeFont();
     ComPtr<IConnectionPointContainer> cpc;
     ASSERT_EQ(f->QueryInterface(IID_IConnectionPointContainer, cpc.putVoid()), S_OK);
     ComPtr<IConnectionPoint> cp;
     ASSERT_EQ(cpc->FindConnectionPoint(IID_IPropertyNotifySink, cp.put()), S_OK);
-    Sink sink;
     uint32_t cookie = 0;
     ASSERT_EQ(cp->Advise(&sink, &cookie), S_OK);
     f->put_Bold(VARIANT_TRUE);
