@@ -1,5 +1,6 @@
 #include "platform/com/com.h"
 
+#include "platform/com/picture.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/system/registry.h"
 
@@ -15,8 +16,9 @@ namespace sys = platform::system;
 
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-// The dispatch-by-name interface of this layer (IDispatch's slot).
-const IID IID_IDispatchByName = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// The dispatch-by-name interface of this layer; its own id, distinct from
+// IDispatch's, since objects may offer both.
+const IID IID_IDispatchByName = {0x6F1D2A40, 0x5B7C, 0x4E21, {0x9C, 0x3A, 0x0D, 0x7E, 0x5B, 0x1F, 0x2A, 0x01}};
 
 // ---- GUID
 
@@ -266,10 +268,29 @@ HRESULT loadLibrary(const QString &path, Library *&out)
         dlclose(h);
         return CO_E_ERRORINDLL;
     }
+    // A library whose attach entry fails does not load.
+    if (auto attach = reinterpret_cast<DllProcessAttachFunc>(dlsym(h, kAttachEntryName)); attach && !attach()) {
+        dlclose(h);
+        return CO_E_DLLNOTFOUND;
+    }
     out = &(libraries()[key] = lib);
     return S_OK;
 }
 
+} // namespace
+
+namespace {
+struct RegisteredClass {
+    CLSID clsid;
+    IClassFactory *factory;
+};
+// Kept for the life of the process: modules revoke their classes from static
+// destructors, whose order against this table's is not fixed.
+std::map<uint32_t, RegisteredClass> &classTable()
+{
+    static auto *table = new std::map<uint32_t, RegisteredClass>;
+    return *table;
+}
 } // namespace
 
 HRESULT CLSIDFromProgID(const QString &progId, CLSID *clsid)
@@ -290,6 +311,11 @@ HRESULT CoGetClassObject(const CLSID &clsid, const IID &iid, void **object)
     if (!object)
         return E_POINTER;
     *object = nullptr;
+    for (auto it = classTable().rbegin(); it != classTable().rend(); ++it)
+        if (it->second.clsid == clsid)
+            return it->second.factory->QueryInterface(iid, object);
+    if (SUCCEEDED(builtinClassObject(clsid, iid, object)))
+        return S_OK;
     const QString path = defaultValue(sys::RootKey::ClassesRoot,
                                       QStringLiteral("CLSID\\") + clsid.toString() + QStringLiteral("\\InprocServer32"));
     if (path.isEmpty())
@@ -331,17 +357,36 @@ HRESULT unregisterServerLibrary(const QString &libraryPath)
     return lib->unregisterServer ? lib->unregisterServer() : CO_E_ERRORINDLL;
 }
 
-void CoFreeUnusedLibraries()
+int CoFreeUnusedLibraries()
 {
-    auto &libs = libraries();
-    for (auto it = libs.begin(); it != libs.end();) {
-        if (it->second.canUnloadNow && it->second.canUnloadNow() == S_OK) {
-            dlclose(it->second.handle);
-            it = libs.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    int could = 0;
+    for (auto &entry : libraries())
+        if (entry.second.canUnloadNow && entry.second.canUnloadNow() == S_OK)
+            ++could;
+    return could;
+}
+
+
+HRESULT CoRegisterClassObject(const CLSID &clsid, IClassFactory *factory, uint32_t *cookie)
+{
+    if (!factory || !cookie)
+        return E_INVALIDARG;
+    static uint32_t next = 1;
+    factory->AddRef();
+    *cookie = next++;
+    classTable()[*cookie] = RegisteredClass{clsid, factory};
+    return S_OK;
+}
+
+HRESULT CoRevokeClassObject(uint32_t cookie)
+{
+    const auto it = classTable().find(cookie);
+    if (it == classTable().end())
+        return E_INVALIDARG;
+    IClassFactory *f = it->second.factory;
+    classTable().erase(it);
+    f->Release();
+    return S_OK;
 }
 
 HRESULT registerInprocServer(const CLSID &clsid, const QString &progId, const QString &description,

@@ -174,14 +174,26 @@ HRESULT CoCreateInstance(const CLSID &clsid, IUnknown *outer, const IID &iid, vo
 // unregister runs DllUnregisterServer. CO_E_DLLNOTFOUND when it cannot be loaded.
 HRESULT registerServerLibrary(const QString &libraryPath);
 HRESULT unregisterServerLibrary(const QString &libraryPath);
-// Unloads every loaded server library whose DllCanUnloadNow answers S_OK.
-void CoFreeUnusedLibraries();
+// Asks every loaded server library whether it could be unloaded. Libraries
+// stay loaded once loaded (their code may still be on a caller's stack or
+// referenced by objects a host keeps), so this only returns how many said yes.
+int CoFreeUnusedLibraries();
+
+// Class objects registered in this module's copy of the layer; creation looks
+// here before the registry, so that a library finds its own classes (as when
+// it loads its sub-objects from a stream) without going through the registry.
+HRESULT CoRegisterClassObject(const CLSID &clsid, IClassFactory *factory, uint32_t *cookie);
+HRESULT CoRevokeClassObject(uint32_t cookie);
 
 // The four exports of an in-process server.
 using DllGetClassObjectFunc = HRESULT (*)(const CLSID &clsid, const IID &iid, void **object);
 using DllCanUnloadNowFunc = HRESULT (*)();
 using DllRegisterServerFunc = HRESULT (*)();
 using DllUnregisterServerFunc = HRESULT (*)();
+// The attach entry, called by the loader right after the library is loaded;
+// false means the library does not load (the loader unloads it again).
+using DllProcessAttachFunc = bool (*)();
+constexpr const char *kAttachEntryName = "DllProcessAttach";
 
 // Registration rows of an in-process server under HKEY_CLASSES_ROOT:
 //   CLSID\{clsid}                  (default) = description

@@ -1,0 +1,444 @@
+#include "Controls/Container/Childs.h"
+
+#include "Controls/Container/LumafoldModule.h"
+#include "Controls/common/DispatchHelpers.h"
+#include "Controls/common/PropertyExchange.h"
+#include "Controls/common/StreamBlob.h"
+
+#include <set>
+
+namespace lumafold {
+
+using namespace platform::com;
+namespace disp = controls::disp;
+
+Childs::Childs() : controls::ObjectRoot(lumafold::module()) {}
+
+Childs::~Childs()
+{
+    for (const auto &c : m_items.items()) {
+        c->setWindow(nullptr);
+        c->setOwner(nullptr);
+    }
+}
+
+HRESULT Childs::QueryInterface(const IID &iid, void **object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IChildren)
+        *object = static_cast<IChildren *>(this);
+    else if (iid == IID_ISupportErrorInfo)
+        *object = static_cast<ISupportErrorInfo *>(this);
+    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
+        *object = static_cast<IPersistStreamInit *>(this);
+    else if (iid == IID_IPersistPropertyBag)
+        *object = static_cast<IPersistPropertyBag *>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+namespace {
+
+HRESULT returnChild(HRESULT hr, IChild **out, VARIANT *r)
+{
+    if (FAILED(hr))
+        return hr;
+    VariantClear(r);
+    r->vt = VT_DISPATCH;
+    r->pdispVal = *out; // takes the reference
+    return S_OK;
+}
+
+const DispatchTable<Childs> &table()
+{
+    using C = Childs;
+    using disp::Args;
+    static const DispatchTable<C> t({
+        disp::scalar<C, int32_t>(u"Count", 1, VT_I4, &C::get_Count),
+        {u"Item", 0, disp::GET | disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                 return hr;
+             IChild *c = nullptr;
+             return returnChild(self->get_Item(*args[0], &c), &c, r);
+         }},
+        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
+         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
+             IUnknown *e = nullptr;
+             HRESULT hr = self->get__NewEnum(&e);
+             if (FAILED(hr))
+                 return hr;
+             VariantClear(r);
+             r->vt = VT_UNKNOWN;
+             r->punkVal = e;
+             return S_OK;
+         }},
+        {u"Add", 2, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+             if (args.empty() || args.size() > 2)
+                 return DISP_E_BADPARAMCOUNT;
+             Variant index = args.size() == 2 ? Variant(*args[0]) : Variant::missing();
+             Bstr key;
+             if (HRESULT hr = argBstr(args.back(), &key); FAILED(hr))
+                 return hr;
+             IChild *c = nullptr;
+             return returnChild(self->Add(index, key.get(), &c), &c, r);
+         }},
+        {u"Clear", 3, disp::METHOD, [](C *self, uint16_t, Args &, VARIANT *) -> HRESULT { return self->Clear(); }},
+        {u"Remove", 4, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
+             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                 return hr;
+             return self->Remove(*args[0]);
+         }},
+        {u"_ReplaceKey", 5, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
+             if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
+                 return hr;
+             int32_t pos = 0;
+             Bstr key;
+             if (FAILED(argI4(args[0], &pos)) || FAILED(argBstr(args[1], &key)))
+                 return DISP_E_TYPEMISMATCH;
+             return self->_ReplaceKey(pos, key.get());
+         }},
+        {u"AddObj", 6, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+             if (HRESULT hr = disp::countIs(args, 3); FAILED(hr))
+                 return hr;
+             Bstr key;
+             if (HRESULT hr = argBstr(args[1], &key); FAILED(hr))
+                 return hr;
+             IChild *c = nullptr;
+             return returnChild(self->AddObj(*args[0], key.get(), *args[2], &c), &c, r);
+         }},
+    });
+    return t;
+}
+
+} // namespace
+
+HRESULT Childs::GetTypeInfoCount(uint32_t *count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT Childs::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
+{
+    return table().getIDsOfNames(names, count, ids);
+}
+
+HRESULT Childs::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
+                       EXCEPINFO *excep, uint32_t *)
+{
+    return table().invoke(this, id, flags, params, result, excep);
+}
+
+HRESULT Childs::error(HRESULT hr) const
+{
+    return raiseError(hr, CLSID_Childs, IID_IChildren);
+}
+
+void Childs::notify()
+{
+    if (m_window)
+        m_window->sendMessage(WM_CHILDS_CHANGED);
+}
+
+void Childs::adopt(Child *child)
+{
+    child->setOwner(this);
+    child->setWindow(m_window);
+    child->setEffects(m_effects.get());
+}
+
+// A child leaving the collection keeps no pointer into it. When nobody else
+// holds it, it goes now and tells the window so; a child that lives on
+// elsewhere no longer reports to the container.
+void Childs::dropChild(ComPtr<Child> child)
+{
+    child->setOwner(nullptr);
+    const uint32_t refs = child->AddRef();
+    child->Release();
+    if (refs > 2)
+        child->setWindow(nullptr);
+}
+
+void Childs::setWindow(ContainerWindow *window)
+{
+    m_window = window;
+    for (const auto &c : m_items.items())
+        c->setWindow(window);
+}
+
+void Childs::setEffects(IEffects *effects)
+{
+    m_effects = ComPtr<IEffects>(effects);
+    for (const auto &c : m_items.items())
+        c->setEffects(effects);
+}
+
+HRESULT Childs::find(VARIANT *index, Child **child) const
+{
+    int pos = 0;
+    const HRESULT hr = m_items.resolve(index, &pos);
+    if (FAILED(hr))
+        return hr;
+    *child = m_items.at(pos);
+    return S_OK;
+}
+
+HRESULT Childs::get_Count(int32_t *count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = m_items.count();
+    return S_OK;
+}
+
+HRESULT Childs::get_Item(VARIANT index, IChild **item)
+{
+    if (!item)
+        return E_POINTER;
+    *item = nullptr;
+    Child *c = nullptr;
+    const HRESULT hr = find(&index, &c);
+    if (FAILED(hr))
+        return error(hr);
+    *item = c;
+    c->AddRef();
+    return S_OK;
+}
+
+HRESULT Childs::get__NewEnum(IUnknown **enumerator)
+{
+    if (!enumerator)
+        return E_POINTER;
+    auto *e = new EnumVariant(m_items.asVariants());
+    e->AddRef();
+    *enumerator = e;
+    return S_OK;
+}
+
+HRESULT Childs::addChild(VARIANT *index, BSTR key, Child *source, IChild **result)
+{
+    if (result)
+        *result = nullptr;
+    const QString k = bstrToQString(key);
+    if (k.isEmpty())
+        return error(E_KEY_INVALID);
+    if (m_items.findKey(k) >= 0)
+        return error(E_KEY_EXISTS);
+    int position = m_items.count();
+    VARIANT *a = derefVariant(index);
+    if (a && a->vt != VT_ERROR && a->vt != VT_EMPTY) {
+        int32_t n = 0;
+        if (FAILED(argI4(a, &n)))
+            return error(CTL_E_ILLEGALFUNCTIONCALL);
+        if (n >= 1 && n <= m_items.count())
+            position = n - 1;
+    }
+    ComPtr<Child> c(new Child);
+    c->setKey(k);
+    if (source) {
+        c->setNameValue(source->name());
+        c->setEffectValue(source->effectValue());
+    }
+    adopt(c.get());
+    m_items.insert(position, c);
+    if (result) {
+        *result = c.get();
+        c->AddRef();
+    }
+    return S_OK;
+}
+
+HRESULT Childs::Add(VARIANT index, BSTR key, IChild **result)
+{
+    // No message: the new child has no name and no effect yet.
+    return addChild(&index, key, nullptr, result);
+}
+
+HRESULT Childs::AddObj(VARIANT index, BSTR key, VARIANT object, IChild **result)
+{
+    VARIANT *o = derefVariant(&object);
+    ComPtr<IChild> source;
+    if ((o->vt != VT_DISPATCH && o->vt != VT_UNKNOWN) || !o->punkVal ||
+        FAILED(o->punkVal->QueryInterface(IID_IChild, source.putVoid())))
+        return error(CTL_E_ILLEGALFUNCTIONCALL);
+    // A child of another library is copied through a temporary of ours.
+    ComPtr<Child> copy;
+    Child *own = Child::impl(source.get());
+    if (!own) {
+        copy = ComPtr<Child>(new Child);
+        Bstr name;
+        source->get_Name(name.put());
+        copy->setNameValue(name.toQString());
+        Variant effect;
+        source->get_Effect(&effect);
+        copy->setEffectValue(effect);
+        own = copy.get();
+    }
+    const HRESULT hr = addChild(&index, key, own, result);
+    if (SUCCEEDED(hr))
+        notify();
+    return hr;
+}
+
+HRESULT Childs::Clear()
+{
+    std::vector<ComPtr<Child>> leaving = m_items.items();
+    m_items.clear();
+    for (ComPtr<Child> &c : leaving)
+        dropChild(std::move(c));
+    notify();
+    return S_OK;
+}
+
+HRESULT Childs::Remove(VARIANT index)
+{
+    int pos = 0;
+    const HRESULT hr = m_items.resolve(&index, &pos);
+    if (FAILED(hr))
+        return error(hr);
+    ComPtr<Child> leaving(m_items.at(pos));
+    m_items.removeAt(pos);
+    dropChild(std::move(leaving));
+    notify();
+    return S_OK;
+}
+
+HRESULT Childs::_ReplaceKey(int32_t position, BSTR key)
+{
+    if (position < 0 || position >= m_items.count())
+        return error(E_INDEX_RANGE);
+    const QString k = bstrToQString(key);
+    if (k.isEmpty())
+        return error(E_KEY_INVALID);
+    Child *item = m_items.at(position);
+    if (foldKey(k) == foldKey(item->key()))
+        return S_OK;
+    if (m_items.findKey(k) >= 0)
+        return error(E_KEY_EXISTS);
+    item->setKey(k);
+    m_items.rebuildKeys();
+    return S_OK;
+}
+
+HRESULT Childs::InterfaceSupportsErrorInfo(const IID &iid)
+{
+    return iid == IID_IChildren ? S_OK : S_FALSE;
+}
+
+// ---- persistence
+
+HRESULT Childs::GetClassID(CLSID *clsid)
+{
+    if (!clsid)
+        return E_POINTER;
+    *clsid = CLSID_Childs;
+    return S_OK;
+}
+
+// "Count", then per child "Key", "Name", "EffectType" (the VARIANT type of
+// the effect) and, for type 8, "EffectValue" (the key). An effect held as an
+// object is saved by its key, or as Null when it has none.
+HRESULT Childs::Save(IStream *stream, bool)
+{
+    if (!stream)
+        return E_POINTER;
+    controls::PropertyExchangeContext ctx;
+    ctx.stream = stream;
+    int32_t count = m_items.count();
+    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count))
+        return STG_E_MEDIUMFULL;
+    for (const auto &c : m_items.items()) {
+        Bstr key(c->key()), name(c->name());
+        Bstr effectKey;
+        const Variant &effect = c->effectValue();
+        if (effect.vt == VT_BSTR)
+            effectKey = Bstr(bstrToQString(effect.bstrVal));
+        else if (effect.vt == VT_DISPATCH && effect.pdispVal) {
+            ComPtr<IEffect> e;
+            if (SUCCEEDED(effect.pdispVal->QueryInterface(IID_IEffect, e.putVoid())))
+                e->get_Key(effectKey.put());
+        }
+        int16_t type = effectKey.length() > 0 ? int16_t(VT_BSTR) : int16_t(VT_NULL);
+        bool ok = controls::ExchangeStringProperty(&ctx, u"Key", &key) &&
+                  controls::ExchangeStringProperty(&ctx, u"Name", &name) &&
+                  controls::ExchangeShortProperty(&ctx, u"EffectType", &type);
+        if (ok && type == VT_BSTR)
+            ok = controls::ExchangeStringProperty(&ctx, u"EffectValue", &effectKey);
+        if (!ok)
+            return STG_E_MEDIUMFULL;
+    }
+    return S_OK;
+}
+
+// Appends the stream's children; a count outside 0..kMaxLoadedCount, a short
+// read, or an empty or repeated key loads nothing.
+HRESULT Childs::Load(IStream *stream)
+{
+    if (!stream)
+        return E_POINTER;
+    controls::PropertyExchangeContext ctx;
+    ctx.stream = stream;
+    ctx.loading = true;
+    int32_t count = 0;
+    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count) || count < 0 || count > kMaxLoadedCount)
+        return E_FAIL;
+    struct Loaded {
+        QString key, name;
+        Variant effect;
+    };
+    std::vector<Loaded> loaded;
+    std::set<QString> keys;
+    for (const auto &c : m_items.items())
+        keys.insert(foldKey(c->key()));
+    for (int32_t i = 0; i < count; ++i) {
+        Bstr key, name, effectKey;
+        int16_t type = 0;
+        if (!controls::ExchangeStringProperty(&ctx, u"Key", &key) ||
+            !controls::ExchangeStringProperty(&ctx, u"Name", &name) ||
+            !controls::ExchangeShortProperty(&ctx, u"EffectType", &type))
+            return E_FAIL;
+        if (type == VT_BSTR && !controls::ExchangeStringProperty(&ctx, u"EffectValue", &effectKey))
+            return E_FAIL;
+        const QString k = key.toQString();
+        if (k.isEmpty() || !keys.insert(foldKey(k)).second)
+            return E_FAIL;
+        Loaded l;
+        l.key = k;
+        l.name = name.isNull() ? QString(QLatin1String("")) : name.toQString();
+        l.effect = type == VT_BSTR && effectKey.length() > 0 ? Variant::str(effectKey.toQString()) : Variant::null();
+        loaded.push_back(std::move(l));
+    }
+    for (const Loaded &l : loaded) {
+        ComPtr<Child> c(new Child);
+        c->setKey(l.key);
+        c->setNameValue(l.name);
+        c->setEffectValue(l.effect);
+        adopt(c.get());
+        m_items.insert(m_items.count(), c);
+    }
+    return S_OK;
+}
+
+HRESULT Childs::Load(IPropertyBag *bag, IErrorLog *log)
+{
+    return controls::loadCollectionFromBag(static_cast<IPersistStreamInit *>(this), bag, log);
+}
+
+HRESULT Childs::Save(IPropertyBag *bag, bool, bool)
+{
+    return controls::saveCollectionToBag(static_cast<IPersistStreamInit *>(this), bag);
+}
+
+} // namespace lumafold

@@ -1,0 +1,460 @@
+#include "Controls/Container/Effects.h"
+
+#include "Controls/Container/LumafoldModule.h"
+#include "Controls/common/DispatchHelpers.h"
+#include "Controls/common/PropertyExchange.h"
+#include "Controls/common/StreamBlob.h"
+
+#include <set>
+
+namespace lumafold {
+
+using namespace platform::com;
+namespace disp = controls::disp;
+
+Effects::Effects() : controls::ObjectRoot(lumafold::module()) {}
+
+Effects::~Effects()
+{
+    for (const auto &e : m_items.items())
+        e->setOwner(nullptr);
+}
+
+HRESULT Effects::QueryInterface(const IID &iid, void **object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IEffects)
+        *object = static_cast<IEffects *>(this);
+    else if (iid == IID_ISupportErrorInfo)
+        *object = static_cast<ISupportErrorInfo *>(this);
+    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
+        *object = static_cast<IPersistStreamInit *>(this);
+    else if (iid == IID_IPersistPropertyBag)
+        *object = static_cast<IPersistPropertyBag *>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+namespace {
+
+HRESULT returnEffect(HRESULT hr, IEffect **out, VARIANT *r)
+{
+    if (FAILED(hr))
+        return hr;
+    VariantClear(r);
+    r->vt = VT_DISPATCH;
+    r->pdispVal = *out; // takes the reference
+    return S_OK;
+}
+
+const DispatchTable<Effects> &table()
+{
+    using C = Effects;
+    using disp::Args;
+    static const DispatchTable<C> t({
+        disp::scalar<C, int32_t>(u"Count", 1, VT_I4, &C::get_Count),
+        {u"Item", 0, disp::GET | disp::METHOD | disp::PUT | disp::PUTREF,
+         [](C *self, uint16_t kind, Args &args, VARIANT *r) -> HRESULT {
+             if (kind == disp::GET || kind == disp::METHOD) {
+                 if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                     return hr;
+                 IEffect *e = nullptr;
+                 return returnEffect(self->get_Item(*args[0], &e), &e, r);
+             }
+             if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
+                 return hr;
+             IDispatch *d = nullptr;
+             if (HRESULT hr = argObject(args[1], &d); FAILED(hr))
+                 return hr;
+             ComPtr<IEffect> value;
+             if (!d || FAILED(d->QueryInterface(IID_IEffect, value.putVoid())))
+                 return CTL_E_ILLEGALFUNCTIONCALL;
+             return kind == disp::PUT ? self->put_Item(*args[0], value.get()) : self->putref_Item(*args[0], value.get());
+         }},
+        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
+         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
+             IUnknown *e = nullptr;
+             HRESULT hr = self->get__NewEnum(&e);
+             if (FAILED(hr))
+                 return hr;
+             VariantClear(r);
+             r->vt = VT_UNKNOWN;
+             r->punkVal = e;
+             return S_OK;
+         }},
+        {u"Add", 2, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+             if (args.empty() || args.size() > 2)
+                 return DISP_E_BADPARAMCOUNT;
+             Variant index = args.size() == 2 ? Variant(*args[0]) : Variant::missing();
+             Bstr key;
+             if (HRESULT hr = argBstr(args.back(), &key); FAILED(hr))
+                 return hr;
+             IEffect *e = nullptr;
+             return returnEffect(self->Add(index, key.get(), &e), &e, r);
+         }},
+        {u"Clear", 3, disp::METHOD,
+         [](C *self, uint16_t, Args &, VARIANT *) -> HRESULT { return self->Clear(); }},
+        {u"Remove", 4, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
+             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                 return hr;
+             return self->Remove(*args[0]);
+         }},
+        {u"_ReplaceKey", 5, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
+             if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
+                 return hr;
+             int32_t pos = 0;
+             Bstr key;
+             if (FAILED(argI4(args[0], &pos)) || FAILED(argBstr(args[1], &key)))
+                 return DISP_E_TYPEMISMATCH;
+             return self->_ReplaceKey(pos, key.get());
+         }},
+        {u"AddObj", 6, disp::METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+             if (HRESULT hr = disp::countIs(args, 3); FAILED(hr))
+                 return hr;
+             Bstr key;
+             if (HRESULT hr = argBstr(args[1], &key); FAILED(hr))
+                 return hr;
+             IEffect *e = nullptr;
+             return returnEffect(self->AddObj(*args[0], key.get(), *args[2], &e), &e, r);
+         }},
+    });
+    return t;
+}
+
+} // namespace
+
+HRESULT Effects::GetTypeInfoCount(uint32_t *count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT Effects::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
+{
+    return table().getIDsOfNames(names, count, ids);
+}
+
+HRESULT Effects::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
+                        EXCEPINFO *excep, uint32_t *)
+{
+    return table().invoke(this, id, flags, params, result, excep);
+}
+
+HRESULT Effects::error(HRESULT hr) const
+{
+    return raiseError(hr, CLSID_Effects, IID_IEffects);
+}
+
+void Effects::notify()
+{
+    if (m_window)
+        m_window->sendMessage(WM_EFFECTS_CHANGED);
+}
+
+HRESULT Effects::find(VARIANT *index, Effect **effect) const
+{
+    int pos = 0;
+    const HRESULT hr = m_items.resolve(index, &pos);
+    if (FAILED(hr))
+        return hr;
+    *effect = m_items.at(pos);
+    return S_OK;
+}
+
+HRESULT Effects::get_Count(int32_t *count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = m_items.count();
+    return S_OK;
+}
+
+HRESULT Effects::get_Item(VARIANT index, IEffect **item)
+{
+    if (!item)
+        return E_POINTER;
+    *item = nullptr;
+    Effect *e = nullptr;
+    const HRESULT hr = find(&index, &e);
+    if (FAILED(hr))
+        return error(hr);
+    *item = e;
+    e->AddRef();
+    return S_OK;
+}
+
+HRESULT Effects::put_Item(VARIANT index, IEffect *value)
+{
+    int pos = 0;
+    HRESULT hr = m_items.resolve(&index, &pos);
+    if (FAILED(hr))
+        return error(hr);
+    if (!value)
+        return error(CTL_E_ILLEGALFUNCTIONCALL);
+    Effect *item = m_items.at(pos);
+    Bstr key;
+    value->get_Key(key.put());
+    const QString newKey = key.toQString();
+    if (newKey.isEmpty())
+        return error(E_KEY_INVALID);
+    if (foldKey(newKey) != foldKey(item->key()) && m_items.findKey(newKey) >= 0)
+        return error(E_KEY_DIFFERS);
+    if (Effect::impl(value) != item) {
+        item->setKey(newKey);
+        item->setValues(Effect::valuesOf(value));
+        Variant parent;
+        value->get_Parent(&parent);
+        if (Effect *other = Effect::impl(value))
+            parent = other->parent();
+        item->setParentValue(parent);
+        m_items.rebuildKeys();
+    }
+    notify();
+    return S_OK;
+}
+
+HRESULT Effects::putref_Item(VARIANT index, IEffect *value)
+{
+    return put_Item(index, value);
+}
+
+HRESULT Effects::get__NewEnum(IUnknown **enumerator)
+{
+    if (!enumerator)
+        return E_POINTER;
+    auto *e = new EnumVariant(m_items.asVariants());
+    e->AddRef();
+    *enumerator = e;
+    return S_OK;
+}
+
+HRESULT Effects::addEffect(VARIANT *index, BSTR key, const Effect::Values *values, const Variant *parent,
+                           IEffect **result)
+{
+    if (result)
+        *result = nullptr;
+    const QString k = bstrToQString(key);
+    if (k.isEmpty())
+        return error(E_KEY_INVALID);
+    if (m_items.findKey(k) >= 0)
+        return error(E_KEY_EXISTS);
+    int position = m_items.count();
+    VARIANT *a = derefVariant(index);
+    if (a && a->vt != VT_ERROR && a->vt != VT_EMPTY) {
+        int32_t n = 0;
+        if (FAILED(argI4(a, &n)))
+            return error(CTL_E_ILLEGALFUNCTIONCALL);
+        if (n >= 1 && n <= m_items.count())
+            position = n - 1;
+    }
+    ComPtr<Effect> e(new Effect);
+    e->setKey(k);
+    e->setOwner(this);
+    if (values)
+        e->setValues(*values);
+    if (parent)
+        e->setParentValue(*parent);
+    m_items.insert(position, e);
+    if (result) {
+        *result = e.get();
+        e->AddRef();
+    }
+    notify();
+    return S_OK;
+}
+
+HRESULT Effects::Add(VARIANT index, BSTR key, IEffect **result)
+{
+    return addEffect(&index, key, nullptr, nullptr, result);
+}
+
+HRESULT Effects::AddObj(VARIANT index, BSTR key, VARIANT object, IEffect **result)
+{
+    VARIANT *o = derefVariant(&object);
+    ComPtr<IEffect> source;
+    if ((o->vt != VT_DISPATCH && o->vt != VT_UNKNOWN) || !o->punkVal ||
+        FAILED(o->punkVal->QueryInterface(IID_IEffect, source.putVoid())))
+        return error(CTL_E_ILLEGALFUNCTIONCALL);
+    const Effect::Values values = Effect::valuesOf(source.get());
+    Variant parent;
+    if (Effect *own = Effect::impl(source.get()))
+        parent = own->parent();
+    else
+        source->get_Parent(&parent);
+    return addEffect(&index, key, &values, &parent, result);
+}
+
+HRESULT Effects::Clear()
+{
+    for (const auto &e : m_items.items())
+        e->setOwner(nullptr);
+    m_items.clear();
+    notify();
+    return S_OK;
+}
+
+HRESULT Effects::Remove(VARIANT index)
+{
+    int pos = 0;
+    const HRESULT hr = m_items.resolve(&index, &pos);
+    if (FAILED(hr))
+        return error(hr);
+    m_items.at(pos)->setOwner(nullptr);
+    m_items.removeAt(pos);
+    notify();
+    return S_OK;
+}
+
+HRESULT Effects::_ReplaceKey(int32_t position, BSTR key)
+{
+    if (position < 0 || position >= m_items.count())
+        return error(E_INDEX_RANGE);
+    const QString k = bstrToQString(key);
+    if (k.isEmpty())
+        return error(E_KEY_INVALID);
+    Effect *item = m_items.at(position);
+    if (foldKey(k) == foldKey(item->key()))
+        return S_OK;
+    if (m_items.findKey(k) >= 0)
+        return error(E_KEY_EXISTS);
+    item->setKey(k);
+    m_items.rebuildKeys();
+    notify();
+    return S_OK;
+}
+
+void Effects::addStandardEffects()
+{
+    const std::pair<const char16_t *, int16_t> standard[] = {{u"Raised", 1}, {u"Inset", -1}, {u"Flat", 0}};
+    for (const auto &[key, bevel] : standard) {
+        Effect::Values v;
+        v.bevelOuter = bevel;
+        Bstr k = Bstr::attach(SysAllocString(key));
+        Variant missing = Variant::missing();
+        addEffect(&missing, k.get(), &v, nullptr, nullptr);
+    }
+}
+
+HRESULT Effects::InterfaceSupportsErrorInfo(const IID &iid)
+{
+    return iid == IID_IEffects ? S_OK : S_FALSE;
+}
+
+// ---- persistence
+
+HRESULT Effects::GetClassID(CLSID *clsid)
+{
+    if (!clsid)
+        return E_POINTER;
+    *clsid = CLSID_Effects;
+    return S_OK;
+}
+
+namespace {
+
+// One effect's values in their persisted order; stops at the first failure.
+bool exchangeEffect(controls::PropertyExchangeContext *ctx, Effect::Values &v, Bstr &key)
+{
+    using namespace controls;
+    int16_t border = static_cast<int16_t>(v.borderStyle);
+    int32_t back = static_cast<int32_t>(v.backColor), shadow = static_cast<int32_t>(v.shadowBaseColor);
+    const bool ok = ExchangeShortProperty(ctx, u"BorderStyle", &border) &&
+                    ExchangeLongProperty(ctx, u"BackColor", &back) && ExchangeStringProperty(ctx, u"Key", &key) &&
+                    ExchangeShortProperty(ctx, u"BevelOuter", &v.bevelOuter) &&
+                    ExchangeShortProperty(ctx, u"BevelInner", &v.bevelInner) &&
+                    ExchangeShortProperty(ctx, u"BevelLight", &v.bevelLight) &&
+                    ExchangeShortProperty(ctx, u"BevelShade", &v.bevelShade) &&
+                    ExchangeShortProperty(ctx, u"BevelSpace", &v.bevelSpace) &&
+                    ExchangeShortProperty(ctx, u"MarginBottom", &v.marginBottom) &&
+                    ExchangeShortProperty(ctx, u"MarginLeft", &v.marginLeft) &&
+                    ExchangeShortProperty(ctx, u"MarginRight", &v.marginRight) &&
+                    ExchangeShortProperty(ctx, u"MarginTop", &v.marginTop) &&
+                    ExchangeLongProperty(ctx, u"ShadowBaseColor", &shadow) &&
+                    ExchangeShortProperty(ctx, u"ShadowDarkness", &v.shadowDarkness) &&
+                    ExchangeShortProperty(ctx, u"ShadowWidth", &v.shadowWidth);
+    if (ok && ctx->loading) {
+        v.borderStyle = border;
+        v.backColor = static_cast<OLE_COLOR>(back);
+        v.shadowBaseColor = static_cast<OLE_COLOR>(shadow);
+    }
+    return ok;
+}
+
+} // namespace
+
+HRESULT Effects::Save(IStream *stream, bool)
+{
+    if (!stream)
+        return E_POINTER;
+    controls::PropertyExchangeContext ctx;
+    ctx.stream = stream;
+    int32_t count = m_items.count();
+    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count))
+        return STG_E_MEDIUMFULL;
+    for (const auto &e : m_items.items()) {
+        Effect::Values v = e->values();
+        Bstr key(e->key());
+        if (!exchangeEffect(&ctx, v, key))
+            return STG_E_MEDIUMFULL;
+    }
+    return S_OK;
+}
+
+// Appends the stream's effects. A count outside 0..kMaxLoadedCount, a short
+// read, a value outside its range or an empty or repeated key loads nothing.
+HRESULT Effects::Load(IStream *stream)
+{
+    if (!stream)
+        return E_POINTER;
+    controls::PropertyExchangeContext ctx;
+    ctx.stream = stream;
+    ctx.loading = true;
+    int32_t count = 0;
+    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count) || count < 0 || count > kMaxLoadedCount)
+        return E_FAIL;
+    std::vector<std::pair<QString, Effect::Values>> loaded;
+    std::set<QString> keys;
+    for (const auto &e : m_items.items())
+        keys.insert(foldKey(e->key()));
+    for (int32_t i = 0; i < count; ++i) {
+        Effect::Values v;
+        Bstr key;
+        if (!exchangeEffect(&ctx, v, key) || !Effect::valid(v))
+            return E_FAIL;
+        const QString k = key.toQString();
+        if (k.isEmpty() || !keys.insert(foldKey(k)).second)
+            return E_FAIL;
+        loaded.emplace_back(k, v);
+    }
+    for (const auto &[k, v] : loaded) {
+        ComPtr<Effect> e(new Effect);
+        e->setKey(k);
+        e->setValues(v);
+        e->setOwner(this);
+        m_items.insert(m_items.count(), e);
+    }
+    return S_OK;
+}
+
+HRESULT Effects::Load(IPropertyBag *bag, IErrorLog *log)
+{
+    return controls::loadCollectionFromBag(static_cast<IPersistStreamInit *>(this), bag, log);
+}
+
+HRESULT Effects::Save(IPropertyBag *bag, bool, bool)
+{
+    return controls::saveCollectionToBag(static_cast<IPersistStreamInit *>(this), bag);
+}
+
+} // namespace lumafold

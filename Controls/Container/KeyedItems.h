@@ -1,0 +1,105 @@
+#pragma once
+// The ordered, keyed item array behind Effects and Childs: positions are
+// zero-based inside, one-based to callers; keys compare ignoring ASCII case.
+#include "Controls/Container/LumafoldInterfaces.h"
+
+#include <QString>
+
+#include <map>
+#include <vector>
+
+namespace lumafold {
+
+// ASCII letters folded to lower case; other characters (full-width letters
+// included) compare as they are.
+QString foldKey(const QString &key);
+
+template <class T>
+class KeyedItems {
+public:
+    int count() const { return static_cast<int>(m_items.size()); }
+    T *at(int position) const { return m_items[static_cast<size_t>(position)].get(); }
+    const std::vector<com::ComPtr<T>> &items() const { return m_items; }
+
+    int findKey(const QString &key) const
+    {
+        const auto it = m_keys.find(foldKey(key));
+        return it == m_keys.end() ? -1 : it->second;
+    }
+
+    // An Index argument as a position: int16 or int32 one-based (514 outside
+    // 1..Count), a string a key (516 empty, 515 absent), else 0x800A0005.
+    HRESULT resolve(VARIANT *index, int *position) const
+    {
+        VARIANT *a = com::derefVariant(index);
+        const com::VARTYPE base = a->vt & ~com::VT_BYREF;
+        if (base == com::VT_I2 || base == com::VT_I4) {
+            int32_t n = 0;
+            if (com::FAILED(com::argI4(a, &n)) || n < 1 || n > count())
+                return E_INDEX_RANGE;
+            *position = n - 1;
+            return com::S_OK;
+        }
+        if (base == com::VT_BSTR) {
+            com::Bstr key;
+            com::argBstr(a, &key);
+            if (key.length() == 0)
+                return E_KEY_INVALID;
+            const int p = findKey(key.toQString());
+            if (p < 0)
+                return E_ELEMENT_NOT_FOUND;
+            *position = p;
+            return com::S_OK;
+        }
+        return com::CTL_E_ILLEGALFUNCTIONCALL;
+    }
+
+    void insert(int position, com::ComPtr<T> item)
+    {
+        if (position == count()) { // appending moves no other entry
+            m_keys[foldKey(item->key())] = position;
+            m_items.push_back(std::move(item));
+            return;
+        }
+        m_items.insert(m_items.begin() + position, std::move(item));
+        rebuildKeys();
+    }
+    void removeAt(int position)
+    {
+        m_items.erase(m_items.begin() + position);
+        rebuildKeys();
+    }
+    void clear()
+    {
+        m_items.clear();
+        m_keys.clear();
+    }
+    // After an item's key changed.
+    void rebuildKeys()
+    {
+        m_keys.clear();
+        for (size_t i = 0; i < m_items.size(); ++i)
+            m_keys[foldKey(m_items[i]->key())] = static_cast<int>(i);
+    }
+    // Keys in the map's order (ascending, ignoring case), as stored.
+    QStringList keysInMapOrder() const
+    {
+        QStringList out;
+        for (const auto &entry : m_keys)
+            out << m_items[static_cast<size_t>(entry.second)]->key();
+        return out;
+    }
+    std::vector<com::Variant> asVariants() const
+    {
+        std::vector<com::Variant> out;
+        for (const auto &item : m_items)
+            out.push_back(com::Variant::dispatch(item.get()));
+        return out;
+    }
+
+private:
+    std::vector<com::ComPtr<T>> m_items;
+    std::map<QString, int> m_keys;
+};
+
+} // namespace lumafold

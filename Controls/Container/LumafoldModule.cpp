@@ -1,0 +1,87 @@
+#include "Controls/Container/LumafoldModule.h"
+
+#include "Controls/Container/Child.h"
+#include "Controls/Container/Childs.h"
+#include "Controls/Container/Effect.h"
+#include "Controls/Container/Effects.h"
+
+namespace lumafold {
+
+const com::GUID CLSID_Effect = {0xC281721D, 0x3F5E, 0x43E0, {0xB0, 0x6E, 0x12, 0xA3, 0x11, 0x4D, 0x4C, 0xB4}};
+const com::GUID CLSID_Effects = {0x81804F6B, 0xDB6D, 0x4EEB, {0x85, 0x4E, 0xAD, 0x40, 0x91, 0xAF, 0x74, 0xD1}};
+const com::GUID CLSID_Child = {0x24EC532F, 0xBB1B, 0x4687, {0x9A, 0x7A, 0xA9, 0x5C, 0x2C, 0xAF, 0x68, 0xD3}};
+const com::GUID CLSID_Childs = {0x2E2CD4CD, 0x7317, 0x47B2, {0x8F, 0x8E, 0x3D, 0x3B, 0x44, 0x28, 0xE6, 0x74}};
+const com::GUID IID_IEffect = {0x7FA1CB73, 0xD0DB, 0x472B, {0x82, 0x73, 0x32, 0x43, 0x7D, 0xE5, 0x01, 0xC6}};
+const com::GUID IID_IChild = {0x0420E3B6, 0xCDA0, 0x44E1, {0x9C, 0x11, 0xCC, 0xFD, 0x65, 0x09, 0x47, 0x6E}};
+const com::GUID IID_IEffects = {0x294DC283, 0x8E48, 0x4E13, {0x90, 0xEE, 0xF0, 0x9E, 0x7C, 0x9D, 0xD4, 0x62}};
+const com::GUID IID_IChildren = {0xA93F0049, 0x03B9, 0x43F6, {0x80, 0x41, 0x3E, 0x77, 0xF3, 0x47, 0xFA, 0xEF}};
+
+namespace {
+
+com::ModuleResources makeResources()
+{
+    com::ModuleResources r;
+    r.strings = {
+        {IDS_TITLE, QStringLiteral("3Dコンテナ")},
+        {101, QStringLiteral("0 - なし,1 - 実線")},
+        {102, QStringLiteral("OK")},
+        {103, QStringLiteral("ｷｬﾝｾﾙ")},
+        {104, QStringLiteral("挿入")},
+        {105, QStringLiteral("削除")},
+        {120, QStringLiteral("0 - 3D効果なし,1 - 共通3D,2 - 指定3D")},
+        {121, QStringLiteral("0 - 自動調整なし,1 - 自動調整あり")},
+        {130, QStringLiteral("3Dｽﾀｲﾙ")},
+        {131, QStringLiteral("ﾁｬｲﾙﾄﾞｽﾀｲﾙ")},
+        {132, QStringLiteral("全般")},
+        {IDS_NONE, QStringLiteral("(なし)")},
+        {202, QStringLiteral("色")},
+        {IDS_KEY_EXISTS, QStringLiteral("このｷｰは既にこのｺﾚｸｼｮﾝの要素に割り当てられています。")},
+        {IDS_INDEX_RANGE, QStringLiteral("ｲﾝﾃﾞｯｸｽが有効範囲にありません。")},
+        {IDS_ELEMENT_NOT_FOUND, QStringLiteral("指定した要素が見つかりません。")},
+        {IDS_KEY_INVALID, QStringLiteral("ｷｰは無効または空白の状態です。")},
+        {IDS_KEY_DIFFERS, QStringLiteral("指定したｷｰは存在していますが、ｶﾚﾝﾄ要素のｷｰと違っています。")},
+        {IDS_NOT_IN_COLLECTION, QStringLiteral("指定したｵﾌﾞｼﾞｪｸﾄはｺﾚｸｼｮﾝ内に存在しません。")},
+        {520, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ の値が不正です。")},
+        {IDS_PROPERTY_ERROR, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨｴﾗｰ")},
+        {IDS_INVALID_VALUE, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨの値が不正です。")},
+    };
+    r.hasVersion = true;
+    r.version = {7, 0, 0, 1};
+    return r;
+}
+
+} // namespace
+
+controls::ComModule &module()
+{
+    static const com::ModuleResources resources = makeResources();
+    static controls::ComModule m(
+        {
+            {CLSID_Effect, QStringLiteral("Effect"), QStringLiteral("Brenwold Container3D Effect Object 7.0"),
+             QStringLiteral("Ryx.Cont_Effect7.7"), QStringLiteral("Ryx.Cont_Effect7"), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<Effect>},
+            {CLSID_Effects, QStringLiteral("Effects"), QStringLiteral("Brenwold Container3D Effects Collection Object 7.0"),
+             QStringLiteral("Ryx.Cont_Effects7.7"), QStringLiteral("Ryx.Cont_Effects7"), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<Effects>},
+            {CLSID_Child, QStringLiteral("Child"), QStringLiteral("Brenwold Container3D Child Object 7.0"),
+             QStringLiteral("Ryx.Cont_Child7.7"), QStringLiteral("Ryx.Cont_Child7"), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<Child>},
+            {CLSID_Childs, QStringLiteral("Childs"), QStringLiteral("Brenwold Container3D Childs Collection Object 7.0"),
+             QStringLiteral("Ryx.Cont_Childs7.7"), QStringLiteral("Ryx.Cont_Childs7"), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<Childs>},
+        },
+        &resources);
+    return m;
+}
+
+com::HRESULT raiseError(com::HRESULT hr, const com::CLSID &clsid, const com::IID &iid)
+{
+    if (hr == com::CTL_E_ILLEGALFUNCTIONCALL) {
+        com::SetErrorInfo(0, nullptr); // this error carries no text
+        return hr;
+    }
+    const uint32_t id = hr == com::CTL_E_INVALIDPROPERTYVALUE ? uint32_t(IDS_INVALID_VALUE) : uint32_t(hr & 0xFFFF);
+    return module().raise(hr, id, clsid, iid);
+}
+
+} // namespace lumafold

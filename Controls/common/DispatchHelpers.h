@@ -1,0 +1,130 @@
+#pragma once
+// Builders of IDispatch member-table rows over typed interface members.
+#include "platform/com/automation.h"
+#include "platform/com/picture.h"
+
+namespace controls::disp {
+
+namespace com = platform::com;
+using com::DISPID;
+using com::HRESULT;
+using com::VARIANT;
+using com::FAILED;
+using com::SUCCEEDED;
+using Args = std::vector<VARIANT *>;
+
+template <class T>
+using Row = com::DispatchMember<T>;
+
+constexpr uint16_t GET = com::DISPATCH_PROPERTYGET;
+constexpr uint16_t PUT = com::DISPATCH_PROPERTYPUT;
+constexpr uint16_t PUTREF = com::DISPATCH_PROPERTYPUTREF;
+constexpr uint16_t METHOD = com::DISPATCH_METHOD;
+
+inline HRESULT countIs(const Args &args, size_t n)
+{
+    return args.size() == n ? com::S_OK : com::DISP_E_BADPARAMCOUNT;
+}
+
+// A property of a scalar type V: getter fills V, setter takes V. VT tells how
+// the value travels (VT_I2, VT_I4, VT_BOOL).
+template <class T, class V>
+Row<T> scalar(const char16_t *name, DISPID id, com::VARTYPE vt, HRESULT (T::*get)(V *), HRESULT (T::*put)(V) = nullptr)
+{
+    return {name, id, uint16_t(GET | (put ? PUT : 0)),
+            [=](T *self, uint16_t kind, Args &args, VARIANT *r) -> HRESULT {
+                if (kind == GET) {
+                    if (!args.empty())
+                        return com::DISP_E_BADPARAMCOUNT;
+                    V v{};
+                    const HRESULT hr = (self->*get)(&v);
+                    if (FAILED(hr))
+                        return hr;
+                    com::VariantClear(r);
+                    r->vt = vt;
+                    if (vt == com::VT_I2 || vt == com::VT_BOOL)
+                        r->iVal = static_cast<int16_t>(v);
+                    else
+                        r->lVal = static_cast<int32_t>(v);
+                    return hr;
+                }
+                if (HRESULT hr = countIs(args, 1); FAILED(hr))
+                    return hr;
+                if (vt == com::VT_I2) {
+                    int16_t x = 0;
+                    if (HRESULT hr = com::argI2(args[0], &x); FAILED(hr))
+                        return hr;
+                    return (self->*put)(static_cast<V>(x));
+                }
+                if (vt == com::VT_BOOL) {
+                    com::VARIANT_BOOL x = 0;
+                    if (HRESULT hr = com::argBool(args[0], &x); FAILED(hr))
+                        return hr;
+                    return (self->*put)(static_cast<V>(x));
+                }
+                int32_t x = 0;
+                if (HRESULT hr = com::argI4(args[0], &x); FAILED(hr))
+                    return hr;
+                return (self->*put)(static_cast<V>(x));
+            }};
+}
+
+// A string property.
+template <class T>
+Row<T> string(const char16_t *name, DISPID id, HRESULT (T::*get)(com::BSTR *), HRESULT (T::*put)(com::BSTR) = nullptr)
+{
+    return {name, id, uint16_t(GET | (put ? PUT : 0)),
+            [=](T *self, uint16_t kind, Args &args, VARIANT *r) -> HRESULT {
+                if (kind == GET) {
+                    if (!args.empty())
+                        return com::DISP_E_BADPARAMCOUNT;
+                    com::BSTR s = nullptr;
+                    const HRESULT hr = (self->*get)(&s);
+                    if (FAILED(hr))
+                        return hr;
+                    com::VariantClear(r);
+                    r->vt = com::VT_BSTR;
+                    r->bstrVal = s;
+                    return hr;
+                }
+                if (HRESULT hr = countIs(args, 1); FAILED(hr))
+                    return hr;
+                com::Bstr s;
+                if (HRESULT hr = com::argBstr(args[0], &s); FAILED(hr))
+                    return hr;
+                return (self->*put)(s.get());
+            }};
+}
+
+// A property holding a VARIANT (get, put and putref).
+template <class T>
+Row<T> variant(const char16_t *name, DISPID id, HRESULT (T::*get)(VARIANT *), HRESULT (T::*put)(VARIANT),
+               HRESULT (T::*putref)(VARIANT) = nullptr)
+{
+    return {name, id, uint16_t(GET | (put ? PUT : 0) | (putref ? PUTREF : 0)),
+            [=](T *self, uint16_t kind, Args &args, VARIANT *r) -> HRESULT {
+                if (kind == GET) {
+                    if (!args.empty())
+                        return com::DISP_E_BADPARAMCOUNT;
+                    com::VariantClear(r);
+                    return (self->*get)(r);
+                }
+                if (HRESULT hr = countIs(args, 1); FAILED(hr))
+                    return hr;
+                com::Variant v(*com::derefVariant(args[0]));
+                return (self->*(kind == PUTREF ? putref : put))(v);
+            }};
+}
+
+// An object result as VT_DISPATCH (the object's IDispatch, or Nothing).
+inline HRESULT returnObject(com::IUnknown *object, VARIANT *r)
+{
+    com::VariantClear(r);
+    r->vt = com::VT_DISPATCH;
+    r->pdispVal = nullptr;
+    if (!object)
+        return com::S_OK;
+    return object->QueryInterface(com::IID_IDispatch, reinterpret_cast<void **>(&r->pdispVal));
+}
+
+} // namespace controls::disp

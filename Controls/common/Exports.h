@@ -1,0 +1,33 @@
+#pragma once
+// The four exports and the attach entry of a control library, over its
+// module. Used once per library: CONTROLS_DEFINE_EXPORTS(pickwell::module).
+#include "Controls/common/ComModule.h"
+#include "platform/system/process.h"
+
+#define CONTROLS_EXPORT extern "C" __attribute__((visibility("default")))
+
+#define CONTROLS_DEFINE_EXPORTS(moduleFunction)                                                                        \
+    CONTROLS_EXPORT platform::com::HRESULT DllGetClassObject(const platform::com::CLSID &clsid,                       \
+                                                             const platform::com::IID &iid, void **object)             \
+    {                                                                                                                  \
+        return moduleFunction().DllGetClassObject(clsid, iid, object);                                                 \
+    }                                                                                                                  \
+    CONTROLS_EXPORT platform::com::HRESULT DllCanUnloadNow()                                                          \
+    {                                                                                                                  \
+        return moduleFunction().DllCanUnloadNow();                                                                     \
+    }                                                                                                                  \
+    CONTROLS_EXPORT platform::com::HRESULT DllRegisterServer()                                                        \
+    {                                                                                                                  \
+        const QString path = platform::system::modulePath(reinterpret_cast<const void *>(&DllRegisterServer));       \
+        if (path.isEmpty())                                                                                            \
+            return platform::com::SELFREG_E_CLASS;                                                                     \
+        return moduleFunction().DllRegisterServer(path);                                                               \
+    }                                                                                                                  \
+    CONTROLS_EXPORT platform::com::HRESULT DllUnregisterServer()                                                      \
+    {                                                                                                                  \
+        return moduleFunction().DllUnregisterServer();                                                                 \
+    }                                                                                                                  \
+    CONTROLS_EXPORT bool DllProcessAttach()                                                                            \
+    {                                                                                                                  \
+        return moduleFunction().attach();                                                                              \
+    }

@@ -1,0 +1,70 @@
+#include "Controls/common/StreamBlob.h"
+
+namespace controls {
+
+using namespace platform::com;
+
+namespace {
+
+class StreamBlob final : public IPersistStream {
+public:
+    explicit StreamBlob(IPersistStream *owner) : m_owner(owner) {}
+    HRESULT QueryInterface(const IID &iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IPersistStream || iid == IID_IPersist) {
+            *object = static_cast<IPersistStream *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    uint32_t AddRef() override { return ++m_refs; }
+    uint32_t Release() override
+    {
+        const uint32_t left = --m_refs;
+        if (!left)
+            delete this;
+        return left;
+    }
+    HRESULT GetClassID(CLSID *clsid) override { return m_owner->GetClassID(clsid); }
+    HRESULT IsDirty() override { return m_owner->IsDirty(); }
+    HRESULT Load(IStream *stream) override { return m_owner->Load(stream); }
+    HRESULT Save(IStream *stream, bool clearDirty) override { return m_owner->Save(stream, clearDirty); }
+    HRESULT GetSizeMax(uint64_t *size) override { return m_owner->GetSizeMax(size); }
+
+private:
+    ComPtr<IPersistStream> m_owner;
+    std::atomic<uint32_t> m_refs{0};
+};
+
+} // namespace
+
+HRESULT saveCollectionToBag(IPersistStream *owner, IPropertyBag *bag)
+{
+    if (!owner || !bag)
+        return E_POINTER;
+    Variant version = Variant::i4(kCollectionBagVersion);
+    HRESULT hr = bag->Write(u"_Version", &version);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<StreamBlob> blob(new StreamBlob(owner));
+    Variant v = Variant::unknown(static_cast<IPersistStream *>(blob.get()));
+    return bag->Write(u"Blob", &v);
+}
+
+HRESULT loadCollectionFromBag(IPersistStream *owner, IPropertyBag *bag, IErrorLog *log)
+{
+    if (!owner || !bag)
+        return E_POINTER;
+    Variant version;
+    version.vt = VT_I4;
+    bag->Read(u"_Version", &version, log);
+    ComPtr<StreamBlob> blob(new StreamBlob(owner));
+    Variant v = Variant::unknown(static_cast<IPersistStream *>(blob.get()));
+    return bag->Read(u"Blob", &v, log);
+}
+
+} // namespace controls
