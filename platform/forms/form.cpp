@@ -264,11 +264,13 @@ void Form::applyWindowFlags()
         flags = Qt::Window;
         break;
     }
-    if (m_widget->windowFlags() == flags)
+    if (m_flagsApplied && m_appliedFlags == flags)
         return;
     // Changing the flags hides a shown window; it is shown again as it was.
     const bool visible = m_widget->isVisible();
     m_widget->setWindowFlags(flags);
+    m_appliedFlags = flags;
+    m_flagsApplied = true;
     if (visible)
         m_widget->show();
 }

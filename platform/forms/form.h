@@ -163,6 +163,10 @@ private:
     bool m_inUnload = false;
     QPointer<QObject> m_lastPopup;
     int m_borderStyle = 2;
+    // The flags last given to the window (Qt widens them when they are set,
+    // so the window's own flags cannot tell whether they changed).
+    Qt::WindowFlags m_appliedFlags;
+    bool m_flagsApplied = false;
     int m_startUpPosition = 3;
     bool m_placed = false;
 };

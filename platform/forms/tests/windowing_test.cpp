@@ -179,3 +179,35 @@ TEST_F(WindowingTest, ListTextIsDrawnInOneFace)
     EXPECT_EQ(faces.size(), 1) << QStringList(faces.values()).join(u',').toStdString();
     EXPECT_EQ(list.font().family(), uiFont().family());
 }
+
+// Showing a window that is already shown (as a second click on the button
+// that opened it does) brings it forward; it must not hide and show it again,
+// which would flicker and take the activation and the focus from it.
+TEST_F(WindowingTest, ShowingAShownWindowAgainKeepsItUpAndActive)
+{
+    for (int border : {int(vbSizable), int(vbFixedSingle), int(vbFixedDialog)}) {
+        PlainForm window(6000, 4000, border, vbStartUpManual);
+        window.Show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.widget()));
+        QApplication::setActiveWindow(window.widget());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.widget()));
+
+        struct HideCounter : QObject {
+            int hides = 0;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Hide)
+                    ++hides;
+                return false;
+            }
+        } counter;
+        window.widget()->installEventFilter(&counter);
+        window.Show();
+        window.Show(vbModeless);
+        QApplication::processEvents();
+        EXPECT_EQ(counter.hides, 0) << "border " << border;
+        EXPECT_TRUE(window.widget()->isActiveWindow()) << "border " << border;
+        window.widget()->removeEventFilter(&counter);
+        window.Unload();
+    }
+}

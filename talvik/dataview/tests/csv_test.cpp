@@ -3,6 +3,7 @@
 // commands against a fresh store.
 #include "dataWindowFixture.h"
 #include "talvik/dataview/csvFormat.h"
+#include "platform/fileio/durable.h"
 
 #include "platform/forms/constants.h"
 #include "platform/forms/flexgrid.h"
@@ -533,9 +534,9 @@ namespace {
 // merge), not for its staging table.
 class YearTableFails : public talvik::TableWriter {
 protected:
-    void writeLine(QFile &file, const QByteArray &line, int lineNumber) override
+    void writeLine(platform::fileio::DurableFile &file, const QByteArray &line, int lineNumber) override
     {
-        if (file.fileName().contains(QStringLiteral("年")))
+        if (file.target().contains(QStringLiteral("年")))
             platform::raise(platform::err::DiskFull, QStringLiteral("ディスクの空き領域が不足しています。"));
         TableWriter::writeLine(file, line, lineNumber);
     }
