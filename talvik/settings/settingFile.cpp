@@ -1,22 +1,12 @@
 #include "talvik/settings/settingFile.h"
 
-#include "platform/fileio/durable.h"
 #include "platform/profile/profile.h"
 #include "platform/shell/shell.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace talvik::settingfile {
 
 namespace {
-
-// The staged copy beside the file (the durable write's temporary marker, so
-// that leftovers of a crash are recognised as such).
-QString stagingPath(const QString &native)
-{
-    return native + QStringLiteral(".~tlvini");
-}
 
 QString failureText(const QString &native, const QString &cause)
 {
@@ -56,39 +46,12 @@ QString readKey(const QString &file, const QString &section, const QString &key)
 
 bool writeKeys(const QString &file, const QString &section, const KeyValues &values, QString &failure)
 {
-    const QString native = platform::shell::toNativePath(file);
-    const QString staged = stagingPath(native);
     failure.clear();
-    try {
-        // The staged copy starts as the present file (or empty).
-        QByteArray present;
-        if (QFileInfo::exists(native)) {
-            QFile in(native);
-            if (!in.open(QIODevice::ReadOnly)) {
-                failure = failureText(native, platform::fileio::describeSystemError(EACCES));
-                return false;
-            }
-            present = in.readAll();
-        }
-        platform::fileio::writeFile(staged, present);
-        for (const auto &kv : values) {
-            if (!platform::profile::WritePrivateProfileString(section, kv.first, kv.second, staged)) {
-                QFile::remove(staged);
-                failure = failureText(native, QString());
-                return false;
-            }
-        }
-        platform::fileio::renameDurably(staged, native);
+    // One rewrite of the file through the durable write: every key or none.
+    if (platform::profile::WritePrivateProfileStrings(section, values, file))
         return true;
-    } catch (const platform::fileio::WriteError &e) {
-        QFile::remove(staged);
-        failure = failureText(native, e.cause());
-        return false;
-    } catch (const platform::RuntimeError &e) {
-        QFile::remove(staged);
-        failure = failureText(native, e.Description());
-        return false;
-    }
+    failure = failureText(platform::shell::toNativePath(file), platform::profile::lastWriteFailure().cause);
+    return false;
 }
 
 } // namespace talvik::settingfile

@@ -241,7 +241,7 @@ TEST_F(FilesTest, KeysAreWrittenAllOrNone)
     const QString path = writeCfg(QStringLiteral("set.cfg"), cfgText(QStringLiteral("3")));
     const QByteArray original = readBytes(path);
     // The second value has no CP932 form: the profile write refuses it, and
-    // the first, already staged, does not reach the file either.
+    // the first does not reach the file either.
     QString failure;
     EXPECT_FALSE(settingfile::writeKeys(path, settingfile::kCfgSection,
                                         {{QStringLiteral("デマンド設定"), QStringLiteral("1234")},
