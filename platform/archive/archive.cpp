@@ -1,5 +1,7 @@
 #include "platform/archive/archive.h"
 
+#include "platform/fileio/durable.h"
+
 #include "platform/archive/data_decoder.h"
 #include "platform/archive/lh5_encoder.h"
 #include "platform/archive/lha_crc.h"
@@ -218,24 +220,18 @@ void mergeInto(const fs::path &src, const fs::path &dst)
 
 // ---------------------------------------------------------------- writer
 
-ArchiveWriter::ArchiveWriter(const QString &archivePath) : m_path(archivePath), m_file(new QSaveFile(archivePath))
+ArchiveWriter::ArchiveWriter(const QString &archivePath)
+    : m_path(archivePath), m_file(std::make_unique<platform::fileio::DurableFile>(archivePath))
 {
-    if (!m_file->open(QIODevice::WriteOnly))
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("アーカイブを作成できません: %1（%2）").arg(nativeName(archivePath), m_file->errorString()));
 }
 
-ArchiveWriter::~ArchiveWriter()
-{
-    if (m_file)
-        m_file->cancelWriting();
-}
+ArchiveWriter::~ArchiveWriter() = default; // an archive not committed is discarded
 
 void ArchiveWriter::writeBytes(const QByteArray &bytes)
 {
-    if (m_file->write(bytes) != bytes.size())
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("アーカイブに書き込めません: %1（%2）").arg(nativeName(m_path), m_file->errorString()));
+    if (!m_file)
+        fail(ErrorKind::WriteFailed, QStringLiteral("アーカイブは既に閉じられています: %1").arg(nativeName(m_path)));
+    m_file->write(bytes);
 }
 
 void ArchiveWriter::addDirectory(const QString &entryPath, std::int64_t modified)
@@ -290,10 +286,8 @@ void ArchiveWriter::addRaw(const QByteArray &headerAndData)
 void ArchiveWriter::commit()
 {
     writeBytes(QByteArray(1, '\0')); // end mark
-    if (!m_file->commit())
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("アーカイブを保存できません: %1（%2）").arg(nativeName(m_path), m_file->errorString()));
-    m_file.reset();
+    std::unique_ptr<platform::fileio::DurableFile> file = std::move(m_file);
+    file->commit();
 }
 
 // ---------------------------------------------------------------- listing

@@ -8,13 +8,16 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSaveFile>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <memory>
+
+namespace platform::fileio {
+class DurableFile;
+}
 
 namespace platform::archive {
 
@@ -29,8 +32,11 @@ struct ArchiveEntry {
     int level = 2;
 };
 
-// Writes a new archive. Nothing appears at the archive path until commit();
-// an existing file there is replaced only then.
+// Writes a new archive through the durable write. Nothing appears at the
+// archive path until commit(); an existing file there is replaced only then,
+// once the new one is on disk. A failed write raises platform::fileio::
+// WriteError (number and Japanese description naming the file and the cause)
+// and leaves an existing file byte for byte as it was.
 class ArchiveWriter {
 public:
     explicit ArchiveWriter(const QString &archivePath);
@@ -52,7 +58,7 @@ private:
     void writeBytes(const QByteArray &bytes);
 
     QString m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<platform::fileio::DurableFile> m_file;
     int m_count = 0;
 };
 

@@ -1,0 +1,230 @@
+#include "talvik/dataview/storeFolders.h"
+
+#include "platform/fileio/durable.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/shell/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace talvik::storefolders {
+
+namespace fio = platform::fileio;
+using fio::faults::Step;
+
+namespace {
+
+constexpr qint64 kCopyChunk = 1 << 20;
+
+QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
+
+QFileInfoList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                      QDir::Name);
+}
+
+[[noreturn]] void readFailed(const QString &path, const QString &cause)
+{
+    platform::raise(platform::err::PathFileAccess,
+                    u'"' + path + QStringLiteral("\" を読み込めませんでした。") + cause);
+}
+
+void makeFolder(const QString &path)
+{
+    fio::faults::faultPoint(Step::Create, path);
+    if (::mkdir(encoded(path).constData(), 0777) != 0)
+        throw fio::WriteError(path, errno);
+}
+
+int syncPath(const QString &path, bool folder)
+{
+    const int fd = ::open(encoded(path).constData(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int rc = 0;
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        rc = errno;
+    ::close(fd);
+    return rc;
+}
+
+void removeEntries(const QString &folder)
+{
+    for (const QFileInfo &fi : entriesOf(folder)) {
+        const QString path = fi.absoluteFilePath();
+        if (fi.isDir() && !fi.isSymLink()) {
+            removeEntries(path);
+            fio::faults::faultPoint(Step::Remove, path);
+            if (::rmdir(encoded(path).constData()) != 0)
+                throw fio::WriteError(path, errno);
+        } else {
+            fio::faults::faultPoint(Step::Remove, path);
+            if (::unlink(encoded(path).constData()) != 0)
+                throw fio::WriteError(path, errno);
+        }
+    }
+}
+
+bool validCopyName(const QString &name)
+{
+    if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1String("..")) ||
+        name.contains(QLatin1Char('\\')))
+        return false;
+    return name == kBackup || name == kBuilding || name.startsWith(kStagingPrefix);
+}
+
+} // namespace
+
+QString pathIn(const QString &folder, const QString &name)
+{
+    return platform::shell::toNativePath(folder) + QLatin1Char('/') + name;
+}
+
+void copyFileDurably(const QString &source, const QString &target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        readFailed(source, in.errorString());
+    fio::DurableFile out(target);
+    QByteArray chunk;
+    for (;;) {
+        chunk = in.read(kCopyChunk);
+        if (chunk.isEmpty())
+            break;
+        out.write(chunk);
+    }
+    if (in.error() != QFileDevice::NoError)
+        readFailed(source, in.errorString());
+    out.commit();
+}
+
+void copyTreeDurably(const QString &source, const QString &target)
+{
+    makeFolder(target);
+    for (const QFileInfo &fi : entriesOf(source)) {
+        const QString to = target + QLatin1Char('/') + fi.fileName();
+        if (fi.isDir())
+            copyTreeDurably(fi.absoluteFilePath(), to);
+        else
+            copyFileDurably(fi.absoluteFilePath(), to);
+    }
+    fio::syncFolder(target);
+}
+
+void syncTree(const QString &folder)
+{
+    for (const QFileInfo &fi : entriesOf(folder)) {
+        if (fi.isSymLink())
+            continue;
+        if (fi.isDir()) {
+            syncTree(fi.absoluteFilePath());
+        } else {
+            fio::faults::faultPoint(Step::Sync, fi.absoluteFilePath());
+            if (const int e = syncPath(fi.absoluteFilePath(), false))
+                throw fio::WriteError(fi.absoluteFilePath(), e);
+        }
+    }
+    fio::syncFolder(folder);
+}
+
+void removeTree(const QString &folder)
+{
+    const QString path = platform::shell::toNativePath(folder);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return;
+    if (info.isDir() && !info.isSymLink()) {
+        removeEntries(path);
+        fio::faults::faultPoint(Step::Remove, path);
+        if (::rmdir(encoded(path).constData()) != 0)
+            throw fio::WriteError(path, errno);
+    } else {
+        fio::faults::faultPoint(Step::Remove, path);
+        if (::unlink(encoded(path).constData()) != 0)
+            throw fio::WriteError(path, errno);
+    }
+    fio::syncFolder(QFileInfo(path).path());
+}
+
+void discardFolder(const QString &programFolder, const QString &folder)
+{
+    const QString trash = pathIn(programFolder, kDiscarded);
+    removeTree(trash);
+    fio::renameDurably(folder, trash);
+    removeTree(trash);
+}
+
+namespace {
+bool g_exchangeAvailable = true;
+} // namespace
+
+void setExchangeAvailable(bool available) { g_exchangeAvailable = available; }
+
+bool exchangeFolders(const QString &a, const QString &b)
+{
+    if (!g_exchangeAvailable)
+        return false;
+    const QString from = platform::shell::toNativePath(a);
+    const QString to = platform::shell::toNativePath(b);
+    fio::faults::faultPoint(Step::Rename, from);
+    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), RENAME_EXCHANGE) != 0) {
+        const int e = errno;
+        if (e == EINVAL || e == ENOSYS || e == ENOTSUP)
+            return false;
+        throw fio::WriteError(from, e);
+    }
+    fio::syncFolder(QFileInfo(to).path());
+    if (QFileInfo(from).path() != QFileInfo(to).path())
+        fio::syncFolder(QFileInfo(from).path());
+    return true;
+}
+
+void beginSwap(const QString &programFolder, const QString &completeCopy)
+{
+    fio::writeFile(pathIn(programFolder, kJournal), completeCopy.toUtf8() + "\n");
+}
+
+void endSwap(const QString &programFolder)
+{
+    removeTree(pathIn(programFolder, kJournal));
+}
+
+QString recoverCommittedStore(const QString &programFolder)
+{
+    const QString program = platform::shell::toNativePath(programFolder);
+    QString restored;
+    const QString journal = pathIn(program, kJournal);
+    if (QFileInfo::exists(journal)) {
+        QFile f(journal);
+        const QString name =
+            f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+        const QString copy = pathIn(program, name);
+        if (validCopyName(name) && QFileInfo(copy).isDir()) {
+            const QString committed = pathIn(program, kCommitted);
+            if (QFileInfo::exists(committed))
+                discardFolder(program, committed);
+            fio::renameDurably(copy, committed);
+            restored = name == kBackup
+                           ? QStringLiteral("保存が中断されていたため、保存前のデータ（dDB.tmp）を dDB に戻しました。")
+                           : QStringLiteral("データセットのオープンが中断されていたため、オープン前のデータを dDB に戻しました。");
+        }
+        endSwap(program);
+    }
+    // Folders under temporary names never hold the trusted store.
+    removeTree(pathIn(program, kBuilding));
+    removeTree(pathIn(program, kDiscarded));
+    for (const QString &name : QDir(program).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden))
+        removeTree(pathIn(program, name));
+    return restored;
+}
+
+} // namespace talvik::storefolders

@@ -1,0 +1,68 @@
+#pragma once
+// The committed store "dDB" is only ever replaced whole, by renames: a new
+// store is built under a temporary name and synced to disk, then the folders
+// are swapped, in one step where the file system can exchange two names.
+// Where it cannot, two renames are needed, and meanwhile the journal file
+// "dDB.swap" in the program folder names the folder that holds the complete
+// previous store; a crash before the journal is removed is undone at the next
+// start by restoring that folder. Folders under the temporary names are never
+// trusted: a restart removes them.
+//
+// Every file here is written through the durable write, and every rename and
+// delete is announced to its fault hook, so that tests can stop the process
+// at each step.
+#include <QString>
+
+#include <functional>
+
+namespace talvik::storefolders {
+
+inline const QString kCommitted = QStringLiteral("dDB");
+inline const QString kWorking = QStringLiteral("dDB.tran");
+inline const QString kBackup = QStringLiteral("dDB.tmp");
+// The store being built by a save.
+inline const QString kBuilding = QStringLiteral("dDB.new");
+// A folder on its way out (renamed first, then deleted).
+inline const QString kDiscarded = QStringLiteral("dDB.del");
+// The journal of a swap in progress.
+inline const QString kJournal = QStringLiteral("dDB.swap");
+// Prefix of the private working folders of an open.
+inline const QString kStagingPrefix = QStringLiteral("dDB.work-");
+
+// `folder` & "/" & `name` as a file-system path.
+QString pathIn(const QString &folder, const QString &name);
+
+// Copies a folder tree: every file through the durable write, every folder
+// synced once its entries are in place. `target` must not exist.
+void copyTreeDurably(const QString &source, const QString &target);
+// Copies one file through the durable write.
+void copyFileDurably(const QString &source, const QString &target);
+// Syncs every file and folder of a tree written by other means.
+void syncTree(const QString &folder);
+// Deletes a tree (its files first, folder by folder) and syncs its parent.
+void removeTree(const QString &folder);
+// Renames `folder` to "dDB.del" beside it, then deletes it: a crash leaves at
+// most a partial "dDB.del", never a partial folder under a trusted name.
+void discardFolder(const QString &programFolder, const QString &folder);
+
+// Swaps the names of two folders in one step and syncs their parent.
+// Returns false, changing nothing, where the file system cannot do that;
+// raises WriteError on other failures.
+bool exchangeFolders(const QString &a, const QString &b);
+// Tests: pretend that the file system cannot exchange names, so that the
+// journal and two renames are used.
+void setExchangeAvailable(bool available);
+
+// Writes the journal: `completeCopy` (relative to the program folder) holds
+// the complete store until the journal is cleared.
+void beginSwap(const QString &programFolder, const QString &completeCopy);
+// Removes the journal: the swap is complete.
+void endSwap(const QString &programFolder);
+
+// Start-up check, before "dDB.tran" is rebuilt: finishes the rollback of an
+// interrupted swap (the complete copy named by the journal becomes "dDB")
+// and removes folders left under temporary names. Returns the operation-log
+// text of a restore, or "" when nothing had to be restored.
+QString recoverCommittedStore(const QString &programFolder);
+
+} // namespace talvik::storefolders
