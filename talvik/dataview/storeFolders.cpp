@@ -224,6 +224,10 @@ QString recoverCommittedStore(const QString &programFolder)
     removeTree(pathIn(program, kDiscarded));
     for (const QString &name : QDir(program).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden))
         removeTree(pathIn(program, name));
+    // A journal whose write was cut short.
+    for (const QString &name : QDir(program).entryList({kJournal + u'*'}, QDir::Files | QDir::Hidden))
+        if (fio::isTemporaryName(name))
+            removeTree(pathIn(program, name));
     return restored;
 }
 
