@@ -337,8 +337,11 @@ QString fromWindowsPath(QString path)
 
 namespace {
 
-QStringList writeEntries(const QString &archivePath, const QStringList &sources, const QString &baseFolder,
-                         const AddOptions &options, bool keepExisting)
+// Writes the entries into `writer` (not committed). `entryRoot`, when given,
+// names the one source folder in the entries in place of its own name.
+QStringList writeEntries(ArchiveWriter &writer, const QString &archivePath, const QStringList &sources,
+                         const QString &baseFolder, const AddOptions &options, bool keepExisting,
+                         const QString &entryRoot = QString())
 {
     if (sources.isEmpty())
         fail(ErrorKind::NoEntries, QStringLiteral("格納するファイルが指定されていません"));
@@ -354,6 +357,8 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
             name = fi.fileName();
         if (!options.keepPaths)
             name = fi.fileName();
+        if (!entryRoot.isEmpty())
+            name = fromWindowsPath(entryRoot);
         if (fi.isDir()) {
             if (options.directoryEntries && options.keepPaths)
                 entries.push_back({name, absolute, true});
@@ -389,7 +394,6 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
         });
     }
 
-    ArchiveWriter writer(archivePath);
     for (const QByteArray &raw : kept)
         writer.addRaw(raw);
     QStringList written;
@@ -400,7 +404,6 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
             writer.addFile(e.name, e.source);
         written.append(joinDisplay(splitEntryPath(e.name)) + (e.directory ? QStringLiteral("\\") : QString()));
     }
-    writer.commit();
     return written;
 }
 
@@ -409,7 +412,12 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
 QStringList addFiles(const QString &archivePath, const QStringList &sources, const QString &baseFolder,
                      const AddOptions &options)
 {
-    return writeEntries(archivePath, sources, baseFolder, options, true);
+    // The old archive is read before the writer is made: the writer's
+    // temporary file does not touch it.
+    ArchiveWriter writer(archivePath);
+    const QStringList written = writeEntries(writer, archivePath, sources, baseFolder, options, true);
+    writer.commit();
+    return written;
 }
 
 void addFolder(const QString &archivePath, const QString &sourceFolder, const QString &baseFolder)
@@ -418,7 +426,20 @@ void addFolder(const QString &archivePath, const QString &sourceFolder, const QS
     if (!QFileInfo(base.absoluteFilePath(fromWindowsPath(sourceFolder))).isDir())
         fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
     // A fresh archive: whatever was at the path is replaced on commit.
-    writeEntries(archivePath, {sourceFolder}, baseFolder, AddOptions(), false);
+    ArchiveWriter writer(archivePath);
+    writeEntries(writer, archivePath, {sourceFolder}, baseFolder, AddOptions(), false);
+    writer.commit();
+}
+
+std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
+                                                    const QString &entryRoot)
+{
+    if (!QFileInfo(sourceFolder).isDir())
+        fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
+    auto writer = std::make_unique<ArchiveWriter>(archivePath);
+    writeEntries(*writer, archivePath, {QFileInfo(sourceFolder).absoluteFilePath()}, QString(), AddOptions(), false,
+                 entryRoot);
+    return writer;
 }
 
 // ---------------------------------------------------------------- extraction

@@ -69,6 +69,14 @@ QList<ArchiveEntry> list(const QString &archivePath);
 // paths relative to baseFolder ("dDB\..." for the store folder "dDB").
 void addFolder(const QString &archivePath, const QString &sourceFolder, const QString &baseFolder);
 
+// Packs sourceFolder with all its files and folders into a new archive whose
+// entry names begin with entryRoot in place of the folder's own name
+// ("dDB.new" archived as "dDB\..."). The writer is returned before its
+// commit(), so that the caller decides when the archive takes its path; an
+// archive not committed leaves the path as it was.
+std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
+                                                    const QString &entryRoot);
+
 struct AddOptions {
     bool recurse = true;           // descend into folders
     bool directoryEntries = true;  // an entry for every folder (keeps empty ones)

@@ -1,10 +1,7 @@
 #include "talvik/core/basArchive.h"
 
 #include "platform/archive/archive_error.h"
-#include "platform/archive/archive.h"
 #include "platform/archive/unlha.h"
-
-#include <QDir>
 
 namespace talvik {
 
@@ -69,26 +66,6 @@ ArchiveResult archiveAdd(const QString &files, const QString &archive, void *own
     if (!quotable({files, archive}, refusal))
         return refusal;
     return callUnlha(owner, archiveAddCommand(files, archive));
-}
-
-ArchiveResult archiveReplace(const QString &files, const QString &archive, void *owner)
-{
-    Q_UNUSED(owner);
-    ArchiveResult r;
-    if (!quotable({files, archive}, r))
-        return r;
-    try {
-        const QString path = QString(archive).replace(QLatin1Char('\\'), QLatin1Char('/'));
-        platform::archive::addFolder(path, files, QDir::currentPath());
-        r.output = files;
-    } catch (const platform::archive::ArchiveError &e) {
-        r.result = platform::archive::kUnlhaErrorBase + static_cast<int>(e.kind());
-        r.output = e.Description();
-    } catch (const platform::RuntimeError &e) {
-        r.result = platform::archive::kUnlhaErrorBase + static_cast<int>(platform::archive::ErrorKind::WriteFailed);
-        r.output = e.Description();
-    }
-    return r;
 }
 
 ArchiveResult archiveExtract(const QString &archive, const QString &destination, void *owner,

@@ -32,10 +32,6 @@ QString archiveExtractCommand(const QString &archive, const QString &destination
 // Packs `files` (relative to the current folder, folders recursively with
 // their folder entries) into `archive`.
 ArchiveResult archiveAdd(const QString &files, const QString &archive, void *owner);
-// Packs `files` like archiveAdd into a new archive that replaces `archive`
-// only once it is complete and on disk (the file that was there is not
-// merged): a failure leaves an existing archive byte for byte as it was.
-ArchiveResult archiveReplace(const QString &files, const QString &archive, void *owner);
 // Unpacks `archive` into `destination` (a folder path ending in "\"),
 // keeping the entry paths; with roots, only the entries below them. Nothing
 // is written unless every header and CRC checked out.

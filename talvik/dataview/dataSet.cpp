@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 
 #include <exception>
+#include <memory>
 #include <optional>
 
 namespace talvik {
@@ -348,14 +349,21 @@ bool saveDataSet(IDataSetHost &window)
         sh::CreateFolder(building);
         if (sh::FolderExists(working)) {
             for (const sh::FolderEntry &sub : sh::SubFolders(working)) {
-                sf::copyTreeDurably(sub.Path, sf::pathIn(building, sub.Name));
+                sf::copyIntoTemporaryTree(sub.Path, sf::pathIn(building, sub.Name));
                 setWaitInfo(sub.Path, sub.Name + QStringLiteral("  ----->  [保存中]  "));
                 fm::DoEvents();
             }
             if (sh::FileExists(inFolder(working, kLogFile)))
                 sf::copyFileDurably(sf::pathIn(working, kLogFile), sf::pathIn(building, kLogFile));
         }
-        platform::fileio::syncFolder(building);
+        // The data set file is packed from the new store, as "dDB", while the
+        // store's files go to disk; it takes its name only after the swap.
+        sh::ChDrive(program);
+        sh::ChDir(program);
+        std::unique_ptr<platform::archive::ArchiveWriter> archive =
+            platform::archive::prepareFolderArchive(sh::toNativePath(target), building, kCommitted);
+        // Everything of the new store is on disk before it takes the name.
+        sf::syncTree(building);
 
         // Then it is swapped in: the backup of the previous save goes, the
         // new store becomes "dDB" and the previous one "dDB.tmp". Where the
@@ -386,11 +394,7 @@ bool saveDataSet(IDataSetHost &window)
             placed = true;
         }
 
-        sh::ChDrive(program);
-        sh::ChDir(program);
-        const ArchiveResult r = archiveReplace(kCommitted, target, nullptr);
-        if (!r.succeeded())
-            platform::raise(r.errorNumber(), r.output);
+        archive->commit();
 
         current.restore();
         window.setDataChanged(false);

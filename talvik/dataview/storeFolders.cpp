@@ -107,26 +107,130 @@ void copyFileDurably(const QString &source, const QString &target)
     out.commit();
 }
 
-void copyTreeDurably(const QString &source, const QString &target)
+namespace {
+
+// Writes a new file of the tree being built: every write checked, no sync
+// yet (syncTree syncs the whole tree once it is complete). The kernel copies
+// the data where it can.
+void copyIntoNewTree(const QString &source, const QString &target)
+{
+    const int in = ::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        readFailed(source, fio::describeSystemError(errno));
+    struct stat st {};
+    if (::fstat(in, &st) != 0) {
+        const int e = errno;
+        ::close(in);
+        readFailed(source, fio::describeSystemError(e));
+    }
+    int out = -1;
+    auto fail = [&](int e) {
+        ::close(in);
+        if (out >= 0)
+            ::close(out);
+        throw fio::WriteError(target, e);
+    };
+    try {
+        fio::faults::faultPoint(Step::Create, target);
+        out = ::open(encoded(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (out < 0)
+            fail(errno);
+        fio::faults::faultPoint(Step::Write, target, st.st_size);
+    } catch (const fio::WriteError &e) {
+        fail(e.systemError());
+    }
+    qint64 written = 0;
+    bool kernelCopy = true;
+    QByteArray buffer;
+    for (;;) {
+        ssize_t n;
+        if (kernelCopy) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(kCopyChunk), 0);
+            if (n < 0 && written == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                kernelCopy = false;
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                fail(errno);
+        } else {
+            buffer.resize(kCopyChunk);
+            n = ::read(in, buffer.data(), static_cast<size_t>(buffer.size()));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                const int e = errno;
+                ::close(in);
+                ::close(out);
+                readFailed(source, fio::describeSystemError(e));
+            }
+            const char *data = buffer.constData();
+            for (ssize_t left = n; left > 0;) {
+                const ssize_t w = ::write(out, data, static_cast<size_t>(left));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0)
+                    fail(w < 0 ? errno : ENOSPC);
+                data += w;
+                left -= w;
+            }
+        }
+        if (n == 0)
+            break;
+        written += n;
+    }
+    ::close(in);
+    if (written != st.st_size)
+        fail(EIO); // the source changed while it was copied
+    // Start writing the data back now, so that the sync at the end finds
+    // little left to do.
+    ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (::close(out) != 0)
+        throw fio::WriteError(target, errno);
+}
+
+} // namespace
+
+void copyIntoTemporaryTree(const QString &source, const QString &target)
 {
     makeFolder(target);
     for (const QFileInfo &fi : entriesOf(source)) {
         const QString to = target + QLatin1Char('/') + fi.fileName();
         if (fi.isDir())
-            copyTreeDurably(fi.absoluteFilePath(), to);
+            copyIntoTemporaryTree(fi.absoluteFilePath(), to);
         else
-            copyFileDurably(fi.absoluteFilePath(), to);
+            copyIntoNewTree(fi.absoluteFilePath(), to);
     }
-    fio::syncFolder(target);
 }
 
-void syncTree(const QString &folder)
+namespace {
+
+// Asks for the write-back of every file of a tree, without waiting for it.
+void startWriteBack(const QString &folder)
 {
     for (const QFileInfo &fi : entriesOf(folder)) {
         if (fi.isSymLink())
             continue;
         if (fi.isDir()) {
-            syncTree(fi.absoluteFilePath());
+            startWriteBack(fi.absoluteFilePath());
+        } else {
+            const int fd = ::open(encoded(fi.absoluteFilePath()).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+                ::close(fd);
+            }
+        }
+    }
+}
+
+void syncEach(const QString &folder)
+{
+    for (const QFileInfo &fi : entriesOf(folder)) {
+        if (fi.isSymLink())
+            continue;
+        if (fi.isDir()) {
+            syncEach(fi.absoluteFilePath());
         } else {
             fio::faults::faultPoint(Step::Sync, fi.absoluteFilePath());
             if (const int e = syncPath(fi.absoluteFilePath(), false))
@@ -134,6 +238,16 @@ void syncTree(const QString &folder)
         }
     }
     fio::syncFolder(folder);
+}
+
+} // namespace
+
+void syncTree(const QString &folder)
+{
+    // All data are queued for the disk first, then each file is waited for:
+    // one file at a time would leave the disk idle between them.
+    startWriteBack(folder);
+    syncEach(folder);
 }
 
 void removeTree(const QString &folder)

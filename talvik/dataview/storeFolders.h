@@ -32,9 +32,12 @@ inline const QString kStagingPrefix = QStringLiteral("dDB.work-");
 // `folder` & "/" & `name` as a file-system path.
 QString pathIn(const QString &folder, const QString &name);
 
-// Copies a folder tree: every file through the durable write, every folder
-// synced once its entries are in place. `target` must not exist.
-void copyTreeDurably(const QString &source, const QString &target);
+// Copies a folder tree into a new folder `target` (which must not exist)
+// inside a folder under a temporary name, such as "dDB.new": every write is
+// checked and the write-back started, but nothing is waited for. The files
+// get no temporary names of their own: the whole tree is the temporary,
+// which syncTree makes durable and only a rename makes part of the store.
+void copyIntoTemporaryTree(const QString &source, const QString &target);
 // Copies one file through the durable write.
 void copyFileDurably(const QString &source, const QString &target);
 // Syncs every file and folder of a tree written by other means.
