@@ -169,9 +169,9 @@ QStringList leftovers(const QString &home)
 
 } // namespace
 
-// ---------------------------------------------------------------- full disk
+// ---------------------------------------------------------------- failures: full disk, refused rename
 
-class FullDiskSave : public ::testing::Test {
+class FailedSave : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -226,7 +226,7 @@ protected:
     std::unique_ptr<ProgramFolder> pf{nullptr};
 };
 
-TEST_F(FullDiskSave, FullBeforeTheStoreIsBuiltKeepsEverythingAndSaysWhy)
+TEST_F(FailedSave, FullBeforeTheStoreIsBuiltKeepsEverythingAndSaysWhy)
 {
     pf = std::make_unique<ProgramFolder>(home);
     pf->wait.setParent(&host.window);
@@ -248,7 +248,7 @@ TEST_F(FullDiskSave, FullBeforeTheStoreIsBuiltKeepsEverythingAndSaysWhy)
     EXPECT_EQ(withoutLog(readTree(home + QStringLiteral("/dDB"))), withoutLog(working));
 }
 
-TEST_F(FullDiskSave, FullWhileTheArchiveIsWrittenKeepsTheOldDataSetAndTheCommittedStore)
+TEST_F(FailedSave, FullWhileTheArchiveIsWrittenKeepsTheOldDataSetAndTheCommittedStore)
 {
     pf = std::make_unique<ProgramFolder>(home);
     pf->wait.setParent(&host.window);
@@ -276,6 +276,38 @@ TEST_F(FullDiskSave, FullWhileTheArchiveIsWrittenKeepsTheOldDataSetAndTheCommitt
     EXPECT_EQ(boxes[0], kSavePrefix + u'"' + archive + QStringLiteral("\" に書き込めませんでした。") +
                             fio::describeSystemError(ENOSPC));
     expectNothingChanged();
+}
+
+TEST_F(FailedSave, AnArchiveThatCannotTakeItsNameBringsThePreviousStoreBack)
+{
+    pf = std::make_unique<ProgramFolder>(home);
+    pf->wait.setParent(&host.window);
+    writeStore(home + QStringLiteral("/dDB.tmp"), {QStringLiteral("Older")}, "older log\r\n");
+    // Both ways of swapping: the exchange of two names, and the journal with
+    // two renames.
+    for (const bool exchange : {true, false}) {
+        SCOPED_TRACE(exchange ? "exchange" : "journal");
+        storefolders::setExchangeAvailable(exchange);
+        const QString archive = QDir::cleanPath(target);
+        int renames = 0;
+        fio::faults::ScopedFaultHook hook([&renames, archive](fio::faults::Step step, const QString &path, qint64) {
+            if (step == fio::faults::Step::Rename && QDir::cleanPath(path) == archive) {
+                ++renames;
+                return EACCES;
+            }
+            return 0;
+        });
+        bool ok = true;
+        const QStringList boxes = save(&ok);
+        storefolders::setExchangeAvailable(true);
+        EXPECT_EQ(renames, 1) << "the new store was in place when the archive was to take its name";
+        EXPECT_FALSE(ok);
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes[0], kSavePrefix + u'"' + archive + QStringLiteral("\" に書き込めませんでした。") +
+                                fio::describeSystemError(EACCES));
+        expectNothingChanged();
+        EXPECT_FALSE(QFileInfo::exists(home + QStringLiteral("/dDB.swap")));
+    }
 }
 
 // ---------------------------------------------------------------- kill points
