@@ -349,7 +349,7 @@ bool saveDataSet(IDataSetHost &window)
         sh::CreateFolder(building);
         if (sh::FolderExists(working)) {
             for (const sh::FolderEntry &sub : sh::SubFolders(working)) {
-                sf::copyIntoTemporaryTree(sub.Path, sf::pathIn(building, sub.Name));
+                sf::copyIntoTemporaryTree(sub.Path, sf::pathIn(building, sub.Name), sf::pathIn(committed, sub.Name));
                 setWaitInfo(sub.Path, sub.Name + QStringLiteral("  ----->  [保存中]  "));
                 fm::DoEvents();
             }

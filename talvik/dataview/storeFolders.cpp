@@ -190,17 +190,53 @@ void copyIntoNewTree(const QString &source, const QString &target)
         throw fio::WriteError(target, errno);
 }
 
+// True when both files hold the same bytes.
+bool sameContent(const QString &a, const QString &b)
+{
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        const QByteArray x = fa.read(kCopyChunk);
+        const QByteArray y = fb.read(kCopyChunk);
+        if (x.isEmpty() || x != y)
+            return false;
+    }
+    return fb.atEnd();
+}
+
+// Gives `target` the file `existing` of the committed store by a second
+// name; false where the file system cannot, nothing then being created.
+bool linkExisting(const QString &existing, const QString &target)
+{
+    fio::faults::faultPoint(Step::Create, target);
+    if (::link(encoded(existing).constData(), encoded(target).constData()) == 0)
+        return true;
+    const int e = errno;
+    if (e == EXDEV || e == EPERM || e == EMLINK || e == EOPNOTSUPP || e == ENOSYS)
+        return false;
+    throw fio::WriteError(target, e);
+}
+
 } // namespace
 
-void copyIntoTemporaryTree(const QString &source, const QString &target)
+void copyIntoTemporaryTree(const QString &source, const QString &target, const QString &unchangedFrom)
 {
     makeFolder(target);
     for (const QFileInfo &fi : entriesOf(source)) {
         const QString to = target + QLatin1Char('/') + fi.fileName();
-        if (fi.isDir())
-            copyIntoTemporaryTree(fi.absoluteFilePath(), to);
-        else
-            copyIntoNewTree(fi.absoluteFilePath(), to);
+        const QString previous = unchangedFrom.isEmpty() ? QString() : unchangedFrom + QLatin1Char('/') + fi.fileName();
+        if (fi.isDir()) {
+            copyIntoTemporaryTree(fi.absoluteFilePath(), to, previous);
+            continue;
+        }
+        // A file the committed store holds unchanged is shared with it: the
+        // stores never change a file in place, they only gain or lose names.
+        const QFileInfo old(previous);
+        if (!previous.isEmpty() && old.isFile() && !old.isSymLink() && old.size() == fi.size() &&
+            sameContent(fi.absoluteFilePath(), previous) && linkExisting(previous, to))
+            continue;
+        copyIntoNewTree(fi.absoluteFilePath(), to);
     }
 }
 

@@ -37,7 +37,9 @@ QString pathIn(const QString &folder, const QString &name);
 // checked and the write-back started, but nothing is waited for. The files
 // get no temporary names of their own: the whole tree is the temporary,
 // which syncTree makes durable and only a rename makes part of the store.
-void copyIntoTemporaryTree(const QString &source, const QString &target);
+// A file that `unchangedFrom` (the same folder in the committed store, or
+// "") holds with the same bytes is not copied but given a second name.
+void copyIntoTemporaryTree(const QString &source, const QString &target, const QString &unchangedFrom = QString());
 // Copies one file through the durable write.
 void copyFileDurably(const QString &source, const QString &target);
 // Syncs every file and folder of a tree written by other means.

@@ -154,6 +154,19 @@ private:
     QString m_cwd;
 };
 
+// Copies a folder tree (test set-up; no durability needed).
+void copyTree(const QString &from, const QString &to)
+{
+    ASSERT_TRUE(QDir().mkpath(to));
+    for (const QFileInfo &fi :
+         QDir(from).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        if (fi.isDir())
+            copyTree(fi.absoluteFilePath(), to + QLatin1Char('/') + fi.fileName());
+        else
+            ASSERT_TRUE(QFile::copy(fi.absoluteFilePath(), to + QLatin1Char('/') + fi.fileName()));
+    }
+}
+
 const QString kSavePrefix = QStringLiteral("保存中にエラーが発生しました。  ");
 
 // Names the save must never leave beside the data folders.
@@ -310,6 +323,40 @@ TEST_F(FailedSave, AnArchiveThatCannotTakeItsNameBringsThePreviousStoreBack)
     }
 }
 
+TEST_F(FailedSave, FilesSharedWithThePreviousStoreStayAsTheyWereWhenTheNewOneChanges)
+{
+    pf = std::make_unique<ProgramFolder>(home);
+    pf->wait.setParent(&host.window);
+    // The working copy equals the committed store but for one table whose
+    // size stayed the same, and one customer more.
+    const QString table = QStringLiteral("/Old/2014年/demand.csv");
+    copyTree(home + QStringLiteral("/dDB"), home + QStringLiteral("/dDB.work-copy"));
+    ASSERT_TRUE(QDir(home + QStringLiteral("/dDB.tran")).removeRecursively());
+    ASSERT_TRUE(QDir().rename(home + QStringLiteral("/dDB.work-copy"), home + QStringLiteral("/dDB.tran")));
+    QByteArray edited = readFile(home + QStringLiteral("/dDB") + table);
+    edited[5] = edited[5] == '9' ? '8' : '9';
+    putFile(home + QStringLiteral("/dDB.tran") + table, edited);
+    writeStore(home + QStringLiteral("/dDB.tran/New"), {QStringLiteral("x")}, "n\r\n");
+    const Tree previous = readTree(home + QStringLiteral("/dDB"));
+    const Tree next = readTree(home + QStringLiteral("/dDB.tran"));
+
+    bool ok = false;
+    save(&ok, false);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(readTree(home + QStringLiteral("/dDB")), next);
+    EXPECT_EQ(readTree(home + QStringLiteral("/dDB.tmp")), previous);
+    // Edits of the working copy reach neither store.
+    putFile(home + QStringLiteral("/dDB.tran/Old/2013年/demand.csv"), "edited after the save\r\n");
+    EXPECT_EQ(readTree(home + QStringLiteral("/dDB")), next);
+    EXPECT_EQ(readTree(home + QStringLiteral("/dDB.tmp")), previous);
+
+    // The next save drops "dDB.tmp"; "dDB" keeps every file.
+    save(&ok, false);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(readTree(home + QStringLiteral("/dDB.tmp")), next);
+    EXPECT_EQ(readTree(home + QStringLiteral("/dDB")), readTree(home + QStringLiteral("/dDB.tran")));
+}
+
 // ---------------------------------------------------------------- kill points
 
 namespace {
@@ -319,19 +366,6 @@ const char kCountFile[] = "TALVIK_STEP_COUNT";
 const char kTarget[] = "TALVIK_SAVE_TARGET";
 const char kNoExchange[] = "TALVIK_NO_EXCHANGE";
 constexpr int kKilled = 86;
-
-// Copies a folder tree (test set-up; no durability needed).
-void copyTree(const QString &from, const QString &to)
-{
-    ASSERT_TRUE(QDir().mkpath(to));
-    for (const QFileInfo &fi :
-         QDir(from).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
-        if (fi.isDir())
-            copyTree(fi.absoluteFilePath(), to + QLatin1Char('/') + fi.fileName());
-        else
-            ASSERT_TRUE(QFile::copy(fi.absoluteFilePath(), to + QLatin1Char('/') + fi.fileName()));
-    }
-}
 
 } // namespace
 
@@ -377,7 +411,8 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         base = dir.path() + QStringLiteral("/base");
-        writeStore(base + QStringLiteral("/dDB"), {QStringLiteral("Old"), QStringLiteral("A社")}, "old log\r\n", 50);
+        // "A社" is the same in both stores: the save shares its files.
+        writeStore(base + QStringLiteral("/dDB"), {QStringLiteral("A社"), QStringLiteral("Old")}, "old log\r\n", 50);
         writeStore(base + QStringLiteral("/dDB.tmp"), {QStringLiteral("Older")}, "older log\r\n", 20);
         writeStore(base + QStringLiteral("/dDB.tran"), {QStringLiteral("A社"), QStringLiteral("C")}, "new log\r\n", 50);
         putFile(base + QStringLiteral("/sets/set.dmd"), "previous data set");
