@@ -53,13 +53,15 @@ public:
 bool openDataSet(IDataSetHost &window, bool startUp);
 
 // Asks for the target file (default name today "yyyy-mm-dd".dmd, overwrite
-// question), builds the new store from "dDB.tran" under a temporary name,
-// swaps it in by renames (the previous "dDB" kept as "dDB.tmp") and writes
-// the archive through the durable write, which replaces the target only once
-// the new file is complete and on disk. True when committed and archived;
-// False on cancel, a declined overwrite, or any failure (shown as
-// "保存中にエラーが発生しました。" + two blanks + the cause; the previous "dDB"
-// is restored when this save had moved it to "dDB.tmp").
+// question), builds the new store from "dDB.tran" under a temporary name
+// (files the committed store holds unchanged are shared, not copied), packs
+// it into the new data set file through the durable write while the store
+// goes to disk, swaps the store in by renames (the previous "dDB" kept as
+// "dDB.tmp"), and only then lets the new file replace the target. True when
+// committed and archived; False on cancel, a declined overwrite, or any
+// failure (shown as "保存中にエラーが発生しました。" + two blanks + the cause,
+// which names the file; the previous "dDB" and the previous target file are
+// then as they were).
 bool saveDataSet(IDataSetHost &window);
 
 } // namespace talvik

@@ -8,9 +8,10 @@
 // start by restoring that folder. Folders under the temporary names are never
 // trusted: a restart removes them.
 //
-// Every file here is written through the durable write, and every rename and
-// delete is announced to its fault hook, so that tests can stop the process
-// at each step.
+// A new store is written with every write checked and every file and folder
+// synced before its rename; single files (the journal, the log) go through
+// the durable write. Every step is announced to the durable write's fault
+// hook, so that tests can stop the process at each one.
 #include <QString>
 
 #include <functional>
