@@ -1,7 +1,10 @@
 // Data set benchmark: a synthetic committed store of 30 customers x 5 years
 // (17,520 half hours per year table), then the open at start-up (working copy
 // rebuilt from "dDB"), the ".dmd" save and the open of that data set, each
-// timed. Run by hand: bench_dataset [folder] (a temporary folder by default).
+// timed. Run by hand: bench_dataset [--changed] [folder] (a temporary folder
+// by default). With --changed every year table of the working copy differs
+// from the committed store before the save (one byte, same size), so that
+// the save has to write the whole store.
 #include "platform/forms/commondialog.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/dialogscript.h"
@@ -101,7 +104,14 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir temp;
-    const QString home = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    bool changeAll = false;
+    QString home = temp.path();
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--changed")
+            changeAll = true;
+        else
+            home = QString::fromLocal8Bit(argv[i]);
+    }
     QDir().mkpath(home);
     qputenv("TALVIK_HOME", home.toUtf8());
     platform::forms::DialogScript::setUnexpectedDialogHandler(
@@ -128,6 +138,16 @@ int main(int argc, char **argv)
     timer.restart();
     bool ok = talvik::openDataSet(host, true);
     report("open at start-up (dDB.tran from dDB)", timer.elapsed(), 2000, ok);
+
+    if (changeAll) {
+        QDirIterator it(home + QStringLiteral("/dDB.tran"), {QStringLiteral("demand.csv")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (!f.open(QIODevice::ReadWrite) || !f.seek(10) || f.write("9", 1) != 1)
+                std::fprintf(stderr, "cannot change %s\n", qPrintable(f.fileName()));
+        }
+    }
 
     const QString set = home + QStringLiteral("/bench.dmd");
     {

@@ -1,5 +1,7 @@
 #include "platform/archive/archive.h"
 
+#include "platform/fileio/durable.h"
+
 #include "platform/archive/data_decoder.h"
 #include "platform/archive/lh5_encoder.h"
 #include "platform/archive/lha_crc.h"
@@ -218,24 +220,18 @@ void mergeInto(const fs::path &src, const fs::path &dst)
 
 // ---------------------------------------------------------------- writer
 
-ArchiveWriter::ArchiveWriter(const QString &archivePath) : m_path(archivePath), m_file(new QSaveFile(archivePath))
+ArchiveWriter::ArchiveWriter(const QString &archivePath)
+    : m_path(archivePath), m_file(std::make_unique<platform::fileio::DurableFile>(archivePath))
 {
-    if (!m_file->open(QIODevice::WriteOnly))
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("アーカイブを作成できません: %1（%2）").arg(nativeName(archivePath), m_file->errorString()));
 }
 
-ArchiveWriter::~ArchiveWriter()
-{
-    if (m_file)
-        m_file->cancelWriting();
-}
+ArchiveWriter::~ArchiveWriter() = default; // an archive not committed is discarded
 
 void ArchiveWriter::writeBytes(const QByteArray &bytes)
 {
-    if (m_file->write(bytes) != bytes.size())
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("アーカイブに書き込めません: %1（%2）").arg(nativeName(m_path), m_file->errorString()));
+    if (!m_file)
+        fail(ErrorKind::WriteFailed, QStringLiteral("アーカイブは既に閉じられています: %1").arg(nativeName(m_path)));
+    m_file->write(bytes);
 }
 
 void ArchiveWriter::addDirectory(const QString &entryPath, std::int64_t modified)
@@ -290,10 +286,8 @@ void ArchiveWriter::addRaw(const QByteArray &headerAndData)
 void ArchiveWriter::commit()
 {
     writeBytes(QByteArray(1, '\0')); // end mark
-    if (!m_file->commit())
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("アーカイブを保存できません: %1（%2）").arg(nativeName(m_path), m_file->errorString()));
-    m_file.reset();
+    std::unique_ptr<platform::fileio::DurableFile> file = std::move(m_file);
+    file->commit();
 }
 
 // ---------------------------------------------------------------- listing
@@ -343,8 +337,11 @@ QString fromWindowsPath(QString path)
 
 namespace {
 
-QStringList writeEntries(const QString &archivePath, const QStringList &sources, const QString &baseFolder,
-                         const AddOptions &options, bool keepExisting)
+// Writes the entries into `writer` (not committed). `entryRoot`, when given,
+// names the one source folder in the entries in place of its own name.
+QStringList writeEntries(ArchiveWriter &writer, const QString &archivePath, const QStringList &sources,
+                         const QString &baseFolder, const AddOptions &options, bool keepExisting,
+                         const QString &entryRoot = QString())
 {
     if (sources.isEmpty())
         fail(ErrorKind::NoEntries, QStringLiteral("格納するファイルが指定されていません"));
@@ -360,6 +357,8 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
             name = fi.fileName();
         if (!options.keepPaths)
             name = fi.fileName();
+        if (!entryRoot.isEmpty())
+            name = fromWindowsPath(entryRoot);
         if (fi.isDir()) {
             if (options.directoryEntries && options.keepPaths)
                 entries.push_back({name, absolute, true});
@@ -395,7 +394,6 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
         });
     }
 
-    ArchiveWriter writer(archivePath);
     for (const QByteArray &raw : kept)
         writer.addRaw(raw);
     QStringList written;
@@ -406,7 +404,6 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
             writer.addFile(e.name, e.source);
         written.append(joinDisplay(splitEntryPath(e.name)) + (e.directory ? QStringLiteral("\\") : QString()));
     }
-    writer.commit();
     return written;
 }
 
@@ -415,7 +412,12 @@ QStringList writeEntries(const QString &archivePath, const QStringList &sources,
 QStringList addFiles(const QString &archivePath, const QStringList &sources, const QString &baseFolder,
                      const AddOptions &options)
 {
-    return writeEntries(archivePath, sources, baseFolder, options, true);
+    // The old archive is read before the writer is made: the writer's
+    // temporary file does not touch it.
+    ArchiveWriter writer(archivePath);
+    const QStringList written = writeEntries(writer, archivePath, sources, baseFolder, options, true);
+    writer.commit();
+    return written;
 }
 
 void addFolder(const QString &archivePath, const QString &sourceFolder, const QString &baseFolder)
@@ -424,7 +426,20 @@ void addFolder(const QString &archivePath, const QString &sourceFolder, const QS
     if (!QFileInfo(base.absoluteFilePath(fromWindowsPath(sourceFolder))).isDir())
         fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
     // A fresh archive: whatever was at the path is replaced on commit.
-    writeEntries(archivePath, {sourceFolder}, baseFolder, AddOptions(), false);
+    ArchiveWriter writer(archivePath);
+    writeEntries(writer, archivePath, {sourceFolder}, baseFolder, AddOptions(), false);
+    writer.commit();
+}
+
+std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
+                                                    const QString &entryRoot)
+{
+    if (!QFileInfo(sourceFolder).isDir())
+        fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
+    auto writer = std::make_unique<ArchiveWriter>(archivePath);
+    writeEntries(*writer, archivePath, {QFileInfo(sourceFolder).absoluteFilePath()}, QString(), AddOptions(), false,
+                 entryRoot);
+    return writer;
 }
 
 // ---------------------------------------------------------------- extraction

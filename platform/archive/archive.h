@@ -8,13 +8,16 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSaveFile>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <memory>
+
+namespace platform::fileio {
+class DurableFile;
+}
 
 namespace platform::archive {
 
@@ -29,8 +32,11 @@ struct ArchiveEntry {
     int level = 2;
 };
 
-// Writes a new archive. Nothing appears at the archive path until commit();
-// an existing file there is replaced only then.
+// Writes a new archive through the durable write. Nothing appears at the
+// archive path until commit(); an existing file there is replaced only then,
+// once the new one is on disk. A failed write raises platform::fileio::
+// WriteError (number and Japanese description naming the file and the cause)
+// and leaves an existing file byte for byte as it was.
 class ArchiveWriter {
 public:
     explicit ArchiveWriter(const QString &archivePath);
@@ -52,7 +58,7 @@ private:
     void writeBytes(const QByteArray &bytes);
 
     QString m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<platform::fileio::DurableFile> m_file;
     int m_count = 0;
 };
 
@@ -62,6 +68,14 @@ QList<ArchiveEntry> list(const QString &archivePath);
 // Adds sourceFolder with all its files and folders, the entry names being the
 // paths relative to baseFolder ("dDB\..." for the store folder "dDB").
 void addFolder(const QString &archivePath, const QString &sourceFolder, const QString &baseFolder);
+
+// Packs sourceFolder with all its files and folders into a new archive whose
+// entry names begin with entryRoot in place of the folder's own name
+// ("dDB.new" archived as "dDB\..."). The writer is returned before its
+// commit(), so that the caller decides when the archive takes its path; an
+// archive not committed leaves the path as it was.
+std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
+                                                    const QString &entryRoot);
 
 struct AddOptions {
     bool recurse = true;           // descend into folders

@@ -238,9 +238,9 @@ namespace faults {
 
 void setFaultHook(FaultHook hook) { faultHook() = std::move(hook); }
 
-void faultPoint(Step step, const QString &path)
+void faultPoint(Step step, const QString &path, qint64 bytes)
 {
-    if (const int e = injected(step, path, 0))
+    if (const int e = injected(step, path, bytes))
         throw WriteError(path, e);
 }
 

@@ -85,12 +85,14 @@ bool isTemporaryName(const QString &fileName);
 // fails after part of its data is written models a full disk). It may also
 // end the process to model a crash at that point.
 namespace faults {
-enum class Step { Create, Write, Sync, Rename, SyncFolder };
+// Remove: a file or folder being deleted by another layer (faultPoint only).
+enum class Step { Create, Write, Sync, Rename, SyncFolder, Remove };
 using FaultHook = std::function<int(Step step, const QString &path, qint64 bytes)>;
 void setFaultHook(FaultHook hook);
 // Asks the hook about a step of another layer's file operation (a folder
 // rename or delete during a swap); raises WriteError when it injects a fault.
-void faultPoint(Step step, const QString &path);
+// `bytes`: for a write, the size the file reaches with it.
+void faultPoint(Step step, const QString &path, qint64 bytes = 0);
 
 // Installs a hook for the lifetime of the object.
 class ScopedFaultHook {

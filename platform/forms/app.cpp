@@ -123,7 +123,18 @@ QString App::Command()
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
+    // An empty argument still is an argument: it is shown quoted, as on the
+    // command line that gave it.
+    for (QString &a : arguments)
+        if (a.isEmpty() || a.contains(QLatin1Char(' ')) || a.contains(QLatin1Char('\t')))
+            a = QLatin1Char('"') + a + QLatin1Char('"');
     return arguments.join(QLatin1Char(' '));
+}
+
+void App::clearCommand()
+{
+    state().commandSet = false;
+    state().command.clear();
 }
 
 void App::setCommand(const QString &command)

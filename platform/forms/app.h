@@ -23,11 +23,15 @@ public:
     static void releaseInstanceLock();
     static QString HelpFile();
     static void setHelpFile(const QString &path);
-    // The command-line text after the program name, arguments joined by one
-    // blank; "" without arguments.
+    // The command-line text after the program name, as the system shows it:
+    // arguments joined by one blank, an argument that is empty or holds a
+    // blank in double quotes (so `talvik ""` gives "\"\"", not ""); "" only
+    // without arguments.
     static QString Command();
     // Replaces the command-line text (start-up code under test).
     static void setCommand(const QString &command);
+    // Back to the process's own arguments after setCommand.
+    static void clearCommand();
     // Name of the instance lock file in the program folder.
     static QString lockFileName();
 };

@@ -1,5 +1,7 @@
 #include "platform/system/registry.h"
 
+#include "platform/fileio/durable.h"
+
 #include "platform/codepage/codepage.h"
 #include "platform/system/portmap.h"
 
@@ -9,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <memory>
@@ -154,9 +155,12 @@ public:
             doc.insert(r.name, writeNode(r));
         const QByteArray raw = QJsonDocument(doc).toJson(QJsonDocument::Indented);
         QDir().mkpath(QFileInfo(m_path).absolutePath());
-        QSaveFile f(m_path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(raw) != raw.size() || !f.commit()) {
-            m_loaded = false; // re-read on the next call: memory may be ahead of the file
+        try {
+            platform::fileio::writeFile(m_path, raw);
+        } catch (const platform::fileio::WriteError &) {
+            // The file keeps the previous registry; re-read it on the next
+            // call, since memory is ahead of the file now.
+            m_loaded = false;
             return ERROR_CANTWRITE;
         }
         m_raw = raw;

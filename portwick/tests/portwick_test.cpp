@@ -514,3 +514,33 @@ TEST_F(PortwickTest, AnUnreadableVersionCountsAsZeroAndBadArgumentsFailTheCall)
     EXPECT_EQ(watcher->Invoke(QStringLiteral("PortwickStart"), DispatchKind::Method, {}, nullptr), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(watcher->Invoke(QStringLiteral("NoSuchMember"), DispatchKind::Method, {}, nullptr), DISP_E_MEMBERNOTFOUND);
 }
+
+TEST_F(PortwickTest, IdentityIsTheRegisteredCoclassAndItsDualInterface)
+{
+    // The identity as other programs know it, written out rather than taken
+    // from the library's header.
+    bool ok = false;
+    const CLSID coclass = GUID::fromString(QStringLiteral("{68418AF3-6359-408E-AACA-233E247D7D0F}"), &ok);
+    ASSERT_TRUE(ok);
+    const IID dual = GUID::fromString(QStringLiteral("{65A7A97E-2EEE-4EB0-BC17-45F75DC0366B}"), &ok);
+    ASSERT_TRUE(ok);
+
+    CLSID byProgId;
+    ASSERT_EQ(CLSIDFromProgID(QStringLiteral("Portwick.Class1"), &byProgId), S_OK);
+    EXPECT_EQ(byProgId, coclass);
+    for (const CLSID &clsid : {coclass, byProgId}) {
+        ComPtr<portwick::_Class1> object;
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, dual, object.putVoid()), S_OK);
+        int16_t p = 99;
+        EXPECT_EQ(object->GetVirtualPort(&p), S_OK);
+        EXPECT_EQ(p, 0);
+    }
+    // The ProgID's own key names the coclass too.
+    sys::RegKey key;
+    ASSERT_EQ(sys::RegOpenKeyEx(sys::RootKey::ClassesRoot, QStringLiteral("Portwick.Class1\\CLSID"), key),
+              sys::ERROR_SUCCESS);
+    uint32_t t = 0;
+    QByteArray data;
+    ASSERT_EQ(sys::RegQueryValueEx(key, QString(), t, data), sys::ERROR_SUCCESS);
+    EXPECT_EQ(sys::regSzText(data), coclass.toString());
+}

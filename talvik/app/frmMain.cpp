@@ -1,5 +1,7 @@
 #include "talvik/app/frmMain.h"
 
+#include "talvik/dataview/storeFolders.h"
+
 #include "platform/forms/app.h"
 #include "platform/forms/doevents.h"
 #include "platform/forms/msgbox.h"
@@ -189,6 +191,13 @@ void frmMain::firstRunCleanup()
     deleteFolderIfExists(folder + QStringLiteral("\\dDB"));
     deleteFolderIfExists(folder + QStringLiteral("\\dDB.dl"));
     deleteFolderIfExists(folder + QStringLiteral("\\dDB.tran"));
+    // A save journal left by a crash refers to the store just wiped: without
+    // it the data window's start-up does not bring "dDB.tmp" back.
+    try {
+        talvik::storefolders::endSwap(folder);
+    } catch (const platform::RuntimeError &e) {
+        forms::MsgBox(e.Description(), forms::vbCritical);
+    }
 }
 
 void frmMain::beginButton()

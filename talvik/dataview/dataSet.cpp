@@ -1,7 +1,9 @@
 #include "talvik/dataview/dataSet.h"
 #include "talvik/dataview/fileCommands.h"
+#include "talvik/dataview/storeFolders.h"
 
 #include "platform/archive/archive.h"
+#include "platform/fileio/durable.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/constants.h"
 #include "platform/forms/doevents.h"
@@ -18,25 +20,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <exception>
-#include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace talvik {
 
 namespace fm = platform::forms;
 namespace sh = platform::shell;
+namespace sf = talvik::storefolders;
 
 namespace {
 
 const QString kDataSetFilter = QStringLiteral("デマンド監視データ(*.dmd)|*.dmd");
 constexpr int kOpenFlags = 530436; // explorer, file and path must exist, read-only box hidden
-const QString kCommitted = QStringLiteral("dDB");
-const QString kWorking = QStringLiteral("dDB.tran");
-const QString kBackup = QStringLiteral("dDB.tmp");
+const QString &kCommitted = sf::kCommitted;
+const QString &kWorking = sf::kWorking;
 const QString kLogFile = QStringLiteral("download.log");
 
 QString inFolder(const QString &folder, const QString &name)
@@ -95,13 +96,18 @@ void showError(const QString &caption, const QString &separator, const QString &
 class Staging {
 public:
     explicit Staging(const QString &programFolder)
-        : m_dir(sh::toNativePath(programFolder) + QStringLiteral("/dDB.work-XXXXXX"))
+        : m_dir(sh::toNativePath(programFolder) + QLatin1Char('/') + sf::kStagingPrefix + QStringLiteral("XXXXXX"))
     {
         if (!m_dir.isValid())
             platform::raise(platform::err::PathFileAccess,
                             QStringLiteral("作業フォルダーを作成できません: %1").arg(sh::toNativePath(programFolder)));
     }
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    // The path of `name` relative to the program folder.
+    QString relativePath(const QString &name) const
+    {
+        return QFileInfo(m_dir.path()).fileName() + QLatin1Char('/') + name;
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -147,25 +153,44 @@ void buildWorkingCopy(const QString &source, const QString &target, const QStrin
 }
 
 // Puts the new folders in place of "dDB" (when newCommitted is not empty)
-// and "dDB.tran"; the folders replaced go into the staging folder. On any
-// failure the folders that were moved are moved back, then the error goes on.
+// and "dDB.tran"; the folders replaced go into the staging folder. The new
+// store is synced first, and the journal names the previous one while "dDB"
+// is swapped, so that a crash in between is rolled back at the next start.
+// On any failure the folders that were moved are moved back, then the error
+// goes on.
 void swapIn(const QString &programFolder, const Staging &staging, const QString &newCommitted,
             const QString &newWorking)
 {
-    const QString committed = inFolder(programFolder, kCommitted);
-    const QString working = inFolder(programFolder, kWorking);
+    const QString program = sh::toNativePath(programFolder);
+    const QString committed = sf::pathIn(program, kCommitted);
+    const QString working = sf::pathIn(program, kWorking);
     const QString oldCommitted = staging.path(QStringLiteral("old.dDB"));
     const QString oldWorking = staging.path(QStringLiteral("old.dDB.tran"));
     const QString failedCommitted = staging.path(QStringLiteral("failed.dDB"));
-    bool committedMoved = false, committedPlaced = false, workingMoved = false;
+    QString previous; // where the committed store found here is now
+    bool committedPlaced = false, workingMoved = false, journal = false;
     try {
         if (!newCommitted.isEmpty()) {
+            sf::syncTree(newCommitted);
             if (sh::FolderExists(committed)) {
-                sh::MoveFolder(committed, oldCommitted);
-                committedMoved = true;
+                previous = committed;
+                if (sf::exchangeFolders(newCommitted, committed)) {
+                    previous = newCommitted;
+                } else {
+                    sf::beginSwap(program, staging.relativePath(QStringLiteral("old.dDB")));
+                    journal = true;
+                    platform::fileio::renameDurably(committed, oldCommitted);
+                    previous = oldCommitted;
+                    platform::fileio::renameDurably(newCommitted, committed);
+                }
+            } else {
+                platform::fileio::renameDurably(newCommitted, committed);
             }
-            sh::MoveFolder(newCommitted, committed);
             committedPlaced = true;
+            if (journal) {
+                sf::endSwap(program);
+                journal = false;
+            }
         }
         if (sh::FolderExists(working)) {
             sh::MoveFolder(working, oldWorking);
@@ -177,38 +202,15 @@ void swapIn(const QString &programFolder, const Staging &staging, const QString 
             if (workingMoved && !sh::FolderExists(working))
                 sh::MoveFolder(oldWorking, working);
             if (committedPlaced)
-                sh::MoveFolder(committed, failedCommitted);
-            if (committedMoved)
-                sh::MoveFolder(oldCommitted, committed);
+                platform::fileio::renameDurably(committed, failedCommitted);
+            if (!previous.isEmpty() && previous != committed)
+                platform::fileio::renameDurably(previous, committed);
+            if (journal)
+                sf::endSwap(program);
         } catch (...) {
         }
         throw;
     }
-}
-
-// A file name beside the target that nothing uses, for the archive being written.
-QString temporaryBeside(const QString &target)
-{
-    const QFileInfo info(sh::toNativePath(target));
-    for (;;) {
-        const QString candidate = info.dir().filePath(
-            QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                  QLatin1Char('0')));
-        if (!QFileInfo::exists(candidate))
-            return candidate;
-    }
-}
-
-// Replaces `target` by the complete archive at `written` in one step.
-void replaceFile(const QString &written, const QString &target)
-{
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(written).toStdString()),
-                            std::filesystem::path(QFile::encodeName(sh::toNativePath(target)).toStdString()), ec);
-    if (ec)
-        platform::raise(platform::err::PathFileAccess,
-                        QStringLiteral("ファイルを保存できません: %1（%2）")
-                            .arg(sh::toNativePath(target), QString::fromLocal8Bit(ec.message().c_str())));
 }
 
 // Shows the open or save dialog; false when the user cancelled it (the
@@ -237,7 +239,11 @@ bool openDataSet(IDataSetHost &window, bool startUp)
     try {
         std::optional<Staging> staging;
         QString newCommitted; // the extracted data set; empty at start-up
+        QString recovered;    // log text of a store restored after a crash
         if (startUp) {
+            // A save or open cut short by a crash is rolled back first, so
+            // that the working copy is built from a complete store.
+            recovered = sf::recoverCommittedStore(program);
             if (!sh::FolderExists(inFolder(program, kCommitted)))
                 sh::CreateFolder(inFolder(program, kCommitted));
         } else {
@@ -271,6 +277,14 @@ bool openDataSet(IDataSetHost &window, bool startUp)
         const QString newWorking = staging->path(kWorking);
         buildWorkingCopy(source, newWorking, sh::toNativePath(inFolder(program, kCommitted)));
         swapIn(program, *staging, newCommitted, newWorking);
+        if (!recovered.isEmpty()) {
+            // The restore is recorded in the log the working copy now holds.
+            if (clsLogs *logs = window.windowLogs(); logs && window.lstLogs()) {
+                logs->read(window.lstLogs());
+                logs->add(window.lstLogs(), recovered);
+                logs->toFile(window.lstLogs());
+            }
+        }
         // Only now does the store differ from what the window had: a failed
         // open leaves both folders, and so the flag, as they were.
         window.setDataChanged(false);
@@ -290,13 +304,14 @@ bool openDataSet(IDataSetHost &window, bool startUp)
 bool saveDataSet(IDataSetHost &window)
 {
     const CurrentFolder current;
-    const QString program = sh::programFolder();
-    const QString committed = inFolder(program, kCommitted);
-    const QString working = inFolder(program, kWorking);
-    const QString backup = inFolder(program, kBackup);
-    bool movedToBackup = false; // this save moved "dDB" to "dDB.tmp"
-    bool createdCommitted = false;
-    QString partialArchive;
+    const QString program = sh::toNativePath(sh::programFolder());
+    const QString committed = sf::pathIn(program, kCommitted);
+    const QString working = sf::pathIn(program, kWorking);
+    const QString backup = sf::pathIn(program, sf::kBackup);
+    const QString building = sf::pathIn(program, sf::kBuilding);
+    bool placed = false;   // the new store is "dDB"
+    QString previous;      // where the store this save found is now; "" when there was none
+    bool swapping = false; // the journal names "dDB.tmp"
     try {
         fm::CommonDialog &cdl = window.cdlCSVFile();
         applyInitialFolder(cdl);
@@ -325,34 +340,61 @@ bool saveDataSet(IDataSetHost &window)
         }
 
         showWait(window.form(), QStringLiteral("データ保存中・・・・"));
-        if (sh::FolderExists(backup))
-            sh::DeleteFolder(backup);
-        if (sh::FolderExists(committed)) {
-            sh::MoveFolder(committed, backup);
-            movedToBackup = true;
-        }
-        sh::CreateFolder(committed);
-        createdCommitted = true;
         if (clsLogs *logs = window.windowLogs())
             logs->toFile(window.lstLogs());
+
+        // The new store is built beside the committed one and synced to disk.
+        sf::removeTree(building);
+        platform::fileio::faults::faultPoint(platform::fileio::faults::Step::Create, building);
+        sh::CreateFolder(building);
         if (sh::FolderExists(working)) {
             for (const sh::FolderEntry &sub : sh::SubFolders(working)) {
-                sh::CopyFolder(sub.Path, inFolder(committed, sub.Name), true);
+                sf::copyIntoTemporaryTree(sub.Path, sf::pathIn(building, sub.Name), sf::pathIn(committed, sub.Name));
                 setWaitInfo(sub.Path, sub.Name + QStringLiteral("  ----->  [保存中]  "));
                 fm::DoEvents();
             }
             if (sh::FileExists(inFolder(working, kLogFile)))
-                sh::CopyFile(inFolder(working, kLogFile), inFolder(committed, kLogFile), true);
+                sf::copyFileDurably(sf::pathIn(working, kLogFile), sf::pathIn(building, kLogFile));
         }
-
+        // The data set file is packed from the new store, as "dDB", while the
+        // store's files go to disk; it takes its name only after the swap.
         sh::ChDrive(program);
         sh::ChDir(program);
-        partialArchive = temporaryBeside(target);
-        const ArchiveResult r = archiveAdd(kCommitted, partialArchive, nullptr);
-        if (!r.succeeded())
-            platform::raise(r.errorNumber(), r.output);
-        replaceFile(partialArchive, target);
-        partialArchive.clear();
+        std::unique_ptr<platform::archive::ArchiveWriter> archive =
+            platform::archive::prepareFolderArchive(sh::toNativePath(target), building, kCommitted);
+        // Everything of the new store is on disk before it takes the name.
+        sf::syncTree(building);
+
+        // Then it is swapped in: the backup of the previous save goes, the
+        // new store becomes "dDB" and the previous one "dDB.tmp". Where the
+        // file system exchanges two names in one step, "dDB" is never
+        // missing; elsewhere the journal names "dDB.tmp" as the complete
+        // store while "dDB" is away.
+        if (sh::FolderExists(backup))
+            sf::discardFolder(program, backup);
+        if (sh::FolderExists(committed)) {
+            previous = committed;
+            if (sf::exchangeFolders(building, committed)) {
+                previous = building;
+                placed = true;
+                platform::fileio::renameDurably(building, backup);
+                previous = backup;
+            } else {
+                sf::beginSwap(program, sf::kBackup);
+                swapping = true;
+                platform::fileio::renameDurably(committed, backup);
+                previous = backup;
+                platform::fileio::renameDurably(building, committed);
+                placed = true;
+                sf::endSwap(program);
+                swapping = false;
+            }
+        } else {
+            platform::fileio::renameDurably(building, committed);
+            placed = true;
+        }
+
+        archive->commit();
 
         current.restore();
         window.setDataChanged(false);
@@ -361,18 +403,27 @@ bool saveDataSet(IDataSetHost &window)
     } catch (const std::exception &e) {
         const QString description = errorDescription(e);
         unloadWaitDialog();
-        if (!partialArchive.isEmpty())
-            QFile::remove(partialArchive);
         try {
-            // Back to the committed store this save found: the previous one
-            // from "dDB.tmp", or none when there was none.
-            if (movedToBackup && sh::FolderExists(backup)) {
-                if (sh::FolderExists(committed))
-                    sh::DeleteFolder(committed, true);
-                sh::MoveFolder(backup, committed);
-            } else if (createdCommitted && !movedToBackup && sh::FolderExists(committed)) {
-                sh::DeleteFolder(committed, true);
+            // Back to the committed store this save found, or to none when
+            // there was none; the partly built store goes.
+            if (placed && !previous.isEmpty() && sh::FolderExists(previous)) {
+                if (sf::exchangeFolders(previous, committed)) {
+                    sf::discardFolder(program, previous);
+                } else {
+                    sf::beginSwap(program, QFileInfo(previous).fileName());
+                    sf::discardFolder(program, committed);
+                    platform::fileio::renameDurably(previous, committed);
+                    sf::endSwap(program);
+                }
+            } else if (placed && previous.isEmpty()) {
+                sf::discardFolder(program, committed);
+            } else if (swapping) {
+                if (!sh::FolderExists(committed) && sh::FolderExists(backup))
+                    platform::fileio::renameDurably(backup, committed);
+                sf::endSwap(program);
             }
+            if (previous != building)
+                sf::removeTree(building);
         } catch (const std::exception &) {
         }
         current.restore();

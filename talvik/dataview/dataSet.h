@@ -38,7 +38,10 @@ public:
 };
 
 // Program folder of the data set folders ("dDB", "dDB.tran", "dDB.tmp").
-// startUp True: makes sure "dDB" exists. startUp False: asks for a ".dmd"
+// startUp True: first rolls back a save or open that a crash interrupted
+// (the complete previous store becomes "dDB" again, with a line in the
+// operation log) and removes folders left under temporary names; then makes
+// sure "dDB" exists. startUp False: asks for a ".dmd"
 // file and replaces "dDB" with its contents; the archive is extracted into a
 // temporary folder and checked (every CRC, the "dDB" root) before anything is
 // replaced, so a damaged or foreign file leaves "dDB" and "dDB.tran" as they
@@ -50,12 +53,15 @@ public:
 bool openDataSet(IDataSetHost &window, bool startUp);
 
 // Asks for the target file (default name today "yyyy-mm-dd".dmd, overwrite
-// question), commits "dDB.tran" into a fresh "dDB" (the previous one kept as
-// "dDB.tmp") and writes the archive through a temporary file that replaces
-// the target only once it is complete. True when committed and archived;
-// False on cancel, a declined overwrite, or any failure (shown as
-// "保存中にエラーが発生しました。" + two blanks + the cause; the previous "dDB"
-// is restored when this save had moved it to "dDB.tmp").
+// question), builds the new store from "dDB.tran" under a temporary name
+// (files the committed store holds unchanged are shared, not copied), packs
+// it into the new data set file through the durable write while the store
+// goes to disk, swaps the store in by renames (the previous "dDB" kept as
+// "dDB.tmp"), and only then lets the new file replace the target. True when
+// committed and archived; False on cancel, a declined overwrite, or any
+// failure (shown as "保存中にエラーが発生しました。" + two blanks + the cause,
+// which names the file; the previous "dDB" and the previous target file are
+// then as they were).
 bool saveDataSet(IDataSetHost &window);
 
 } // namespace talvik

@@ -1,7 +1,13 @@
 #include "platform/system/registry.h"
 #include "system_fixture.h"
 
+#include "platform/fileio/durable.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
 
 using namespace platform::system;
 
@@ -121,4 +127,40 @@ TEST_F(RegistryTest, SerialCommListsThePortsPresentAndCannotBeWritten)
     EXPECT_EQ(RegQueryValueEx(key, QStringLiteral("\\Device\\VCP0"), type, data), ERROR_SUCCESS);
     EXPECT_EQ(regSzText(data), QStringLiteral("COM6"));
     EXPECT_EQ(RegQueryValueEx(key, QStringLiteral("\\Device\\VCP1"), type, data), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, AWriteThatFailsOnTheWayToTheDiskIsReportedAndTheFileKeepsTheLastRegistry)
+{
+    const QString sub = QStringLiteral("SOFTWARE\\Talvik\\Durable");
+    ASSERT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("A"), REG_SZ, regSz(QStringLiteral("1"))),
+              ERROR_SUCCESS);
+    QFile file(registryFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+
+    {
+        // The data reach the file, but syncing it to the disk fails.
+        const QString path = QDir::cleanPath(registryFilePath());
+        platform::fileio::faults::ScopedFaultHook hook(
+            [path](platform::fileio::faults::Step step, const QString &p, qint64) {
+                return step == platform::fileio::faults::Step::Sync && QDir::cleanPath(p) == path ? EIO : 0;
+            });
+        EXPECT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("B"), REG_SZ, regSz(QStringLiteral("2"))),
+                  ERROR_CANTWRITE);
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), saved);
+    file.close();
+    EXPECT_EQ(QDir(QFileInfo(registryFilePath()).path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QFileInfo(registryFilePath()).fileName()});
+
+    // Readers see what the file holds, not the value that was refused.
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, key), ERROR_SUCCESS);
+    uint32_t type = 0;
+    QByteArray data;
+    EXPECT_EQ(RegQueryValueEx(key, QStringLiteral("B"), type, data), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("A"), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(regSzText(data), QStringLiteral("1"));
 }

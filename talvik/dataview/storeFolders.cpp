@@ -1,0 +1,384 @@
+#include "talvik/dataview/storeFolders.h"
+
+#include "platform/fileio/durable.h"
+#include "platform/runtime/runtime_error.h"
+#include "platform/shell/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace talvik::storefolders {
+
+namespace fio = platform::fileio;
+using fio::faults::Step;
+
+namespace {
+
+constexpr qint64 kCopyChunk = 1 << 20;
+
+QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
+
+QFileInfoList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                      QDir::Name);
+}
+
+[[noreturn]] void readFailed(const QString &path, const QString &cause)
+{
+    platform::raise(platform::err::PathFileAccess,
+                    u'"' + path + QStringLiteral("\" を読み込めませんでした。") + cause);
+}
+
+void makeFolder(const QString &path)
+{
+    fio::faults::faultPoint(Step::Create, path);
+    if (::mkdir(encoded(path).constData(), 0777) != 0)
+        throw fio::WriteError(path, errno);
+}
+
+int syncPath(const QString &path, bool folder)
+{
+    const int fd = ::open(encoded(path).constData(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int rc = 0;
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        rc = errno;
+    ::close(fd);
+    return rc;
+}
+
+void removeEntries(const QString &folder)
+{
+    for (const QFileInfo &fi : entriesOf(folder)) {
+        const QString path = fi.absoluteFilePath();
+        if (fi.isDir() && !fi.isSymLink()) {
+            removeEntries(path);
+            fio::faults::faultPoint(Step::Remove, path);
+            if (::rmdir(encoded(path).constData()) != 0)
+                throw fio::WriteError(path, errno);
+        } else {
+            fio::faults::faultPoint(Step::Remove, path);
+            if (::unlink(encoded(path).constData()) != 0)
+                throw fio::WriteError(path, errno);
+        }
+    }
+}
+
+bool validCopyName(const QString &name)
+{
+    if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1String("..")) ||
+        name.contains(QLatin1Char('\\')))
+        return false;
+    return name == kBackup || name == kBuilding || name.startsWith(kStagingPrefix);
+}
+
+} // namespace
+
+QString pathIn(const QString &folder, const QString &name)
+{
+    return platform::shell::toNativePath(folder) + QLatin1Char('/') + name;
+}
+
+void copyFileDurably(const QString &source, const QString &target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        readFailed(source, in.errorString());
+    fio::DurableFile out(target);
+    QByteArray chunk;
+    for (;;) {
+        chunk = in.read(kCopyChunk);
+        if (chunk.isEmpty())
+            break;
+        out.write(chunk);
+    }
+    if (in.error() != QFileDevice::NoError)
+        readFailed(source, in.errorString());
+    out.commit();
+}
+
+namespace {
+
+// Writes a new file of the tree being built: every write checked, no sync
+// yet (syncTree syncs the whole tree once it is complete). The kernel copies
+// the data where it can.
+void copyIntoNewTree(const QString &source, const QString &target)
+{
+    const int in = ::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        readFailed(source, fio::describeSystemError(errno));
+    struct stat st {};
+    if (::fstat(in, &st) != 0) {
+        const int e = errno;
+        ::close(in);
+        readFailed(source, fio::describeSystemError(e));
+    }
+    int out = -1;
+    auto fail = [&](int e) {
+        ::close(in);
+        if (out >= 0)
+            ::close(out);
+        throw fio::WriteError(target, e);
+    };
+    try {
+        fio::faults::faultPoint(Step::Create, target);
+        out = ::open(encoded(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (out < 0)
+            fail(errno);
+        fio::faults::faultPoint(Step::Write, target, st.st_size);
+    } catch (const fio::WriteError &e) {
+        fail(e.systemError());
+    }
+    qint64 written = 0;
+    bool kernelCopy = true;
+    QByteArray buffer;
+    for (;;) {
+        ssize_t n;
+        if (kernelCopy) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(kCopyChunk), 0);
+            if (n < 0 && written == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                kernelCopy = false;
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                fail(errno);
+        } else {
+            buffer.resize(kCopyChunk);
+            n = ::read(in, buffer.data(), static_cast<size_t>(buffer.size()));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                const int e = errno;
+                ::close(in);
+                ::close(out);
+                readFailed(source, fio::describeSystemError(e));
+            }
+            const char *data = buffer.constData();
+            for (ssize_t left = n; left > 0;) {
+                const ssize_t w = ::write(out, data, static_cast<size_t>(left));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0)
+                    fail(w < 0 ? errno : ENOSPC);
+                data += w;
+                left -= w;
+            }
+        }
+        if (n == 0)
+            break;
+        written += n;
+    }
+    ::close(in);
+    if (written != st.st_size)
+        fail(EIO); // the source changed while it was copied
+    // Start writing the data back now, so that the sync at the end finds
+    // little left to do.
+    ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (::close(out) != 0)
+        throw fio::WriteError(target, errno);
+}
+
+// True when both files hold the same bytes.
+bool sameContent(const QString &a, const QString &b)
+{
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        const QByteArray x = fa.read(kCopyChunk);
+        const QByteArray y = fb.read(kCopyChunk);
+        if (x.isEmpty() || x != y)
+            return false;
+    }
+    return fb.atEnd();
+}
+
+// Gives `target` the file `existing` of the committed store by a second
+// name; false where the file system cannot, nothing then being created.
+bool linkExisting(const QString &existing, const QString &target)
+{
+    fio::faults::faultPoint(Step::Create, target);
+    if (::link(encoded(existing).constData(), encoded(target).constData()) == 0)
+        return true;
+    const int e = errno;
+    if (e == EXDEV || e == EPERM || e == EMLINK || e == EOPNOTSUPP || e == ENOSYS)
+        return false;
+    throw fio::WriteError(target, e);
+}
+
+} // namespace
+
+void copyIntoTemporaryTree(const QString &source, const QString &target, const QString &unchangedFrom)
+{
+    makeFolder(target);
+    for (const QFileInfo &fi : entriesOf(source)) {
+        const QString to = target + QLatin1Char('/') + fi.fileName();
+        const QString previous = unchangedFrom.isEmpty() ? QString() : unchangedFrom + QLatin1Char('/') + fi.fileName();
+        if (fi.isDir()) {
+            copyIntoTemporaryTree(fi.absoluteFilePath(), to, previous);
+            continue;
+        }
+        // A file the committed store holds unchanged is shared with it: the
+        // stores never change a file in place, they only gain or lose names.
+        const QFileInfo old(previous);
+        if (!previous.isEmpty() && old.isFile() && !old.isSymLink() && old.size() == fi.size() &&
+            sameContent(fi.absoluteFilePath(), previous) && linkExisting(previous, to))
+            continue;
+        copyIntoNewTree(fi.absoluteFilePath(), to);
+    }
+}
+
+namespace {
+
+// Asks for the write-back of every file of a tree, without waiting for it.
+void startWriteBack(const QString &folder)
+{
+    for (const QFileInfo &fi : entriesOf(folder)) {
+        if (fi.isSymLink())
+            continue;
+        if (fi.isDir()) {
+            startWriteBack(fi.absoluteFilePath());
+        } else {
+            const int fd = ::open(encoded(fi.absoluteFilePath()).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+                ::close(fd);
+            }
+        }
+    }
+}
+
+void syncEach(const QString &folder)
+{
+    for (const QFileInfo &fi : entriesOf(folder)) {
+        if (fi.isSymLink())
+            continue;
+        if (fi.isDir()) {
+            syncEach(fi.absoluteFilePath());
+        } else {
+            fio::faults::faultPoint(Step::Sync, fi.absoluteFilePath());
+            if (const int e = syncPath(fi.absoluteFilePath(), false))
+                throw fio::WriteError(fi.absoluteFilePath(), e);
+        }
+    }
+    fio::syncFolder(folder);
+}
+
+} // namespace
+
+void syncTree(const QString &folder)
+{
+    // All data are queued for the disk first, then each file is waited for:
+    // one file at a time would leave the disk idle between them.
+    startWriteBack(folder);
+    syncEach(folder);
+}
+
+void removeTree(const QString &folder)
+{
+    const QString path = platform::shell::toNativePath(folder);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return;
+    if (info.isDir() && !info.isSymLink()) {
+        removeEntries(path);
+        fio::faults::faultPoint(Step::Remove, path);
+        if (::rmdir(encoded(path).constData()) != 0)
+            throw fio::WriteError(path, errno);
+    } else {
+        fio::faults::faultPoint(Step::Remove, path);
+        if (::unlink(encoded(path).constData()) != 0)
+            throw fio::WriteError(path, errno);
+    }
+    fio::syncFolder(QFileInfo(path).path());
+}
+
+void discardFolder(const QString &programFolder, const QString &folder)
+{
+    const QString trash = pathIn(programFolder, kDiscarded);
+    removeTree(trash);
+    fio::renameDurably(folder, trash);
+    removeTree(trash);
+}
+
+namespace {
+bool g_exchangeAvailable = true;
+} // namespace
+
+void setExchangeAvailable(bool available) { g_exchangeAvailable = available; }
+
+bool exchangeFolders(const QString &a, const QString &b)
+{
+    if (!g_exchangeAvailable)
+        return false;
+    const QString from = platform::shell::toNativePath(a);
+    const QString to = platform::shell::toNativePath(b);
+    fio::faults::faultPoint(Step::Rename, from);
+    if (::renameat2(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), RENAME_EXCHANGE) != 0) {
+        const int e = errno;
+        if (e == EINVAL || e == ENOSYS || e == ENOTSUP)
+            return false;
+        throw fio::WriteError(from, e);
+    }
+    fio::syncFolder(QFileInfo(to).path());
+    if (QFileInfo(from).path() != QFileInfo(to).path())
+        fio::syncFolder(QFileInfo(from).path());
+    return true;
+}
+
+void beginSwap(const QString &programFolder, const QString &completeCopy)
+{
+    fio::writeFile(pathIn(programFolder, kJournal), completeCopy.toUtf8() + "\n");
+}
+
+void endSwap(const QString &programFolder)
+{
+    removeTree(pathIn(programFolder, kJournal));
+}
+
+QString recoverCommittedStore(const QString &programFolder)
+{
+    const QString program = platform::shell::toNativePath(programFolder);
+    QString restored;
+    const QString journal = pathIn(program, kJournal);
+    if (QFileInfo::exists(journal)) {
+        QFile f(journal);
+        const QString name =
+            f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+        const QString copy = pathIn(program, name);
+        if (validCopyName(name) && QFileInfo(copy).isDir()) {
+            const QString committed = pathIn(program, kCommitted);
+            if (QFileInfo::exists(committed))
+                discardFolder(program, committed);
+            fio::renameDurably(copy, committed);
+            restored = name == kBackup
+                           ? QStringLiteral("保存が中断されていたため、保存前のデータ（dDB.tmp）を dDB に戻しました。")
+                           : QStringLiteral("データセットのオープンが中断されていたため、オープン前のデータを dDB に戻しました。");
+        }
+        endSwap(program);
+    }
+    // Folders under temporary names never hold the trusted store.
+    removeTree(pathIn(program, kBuilding));
+    removeTree(pathIn(program, kDiscarded));
+    for (const QString &name : QDir(program).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden))
+        removeTree(pathIn(program, name));
+    // A journal whose write was cut short.
+    for (const QString &name : QDir(program).entryList({kJournal + u'*'}, QDir::Files | QDir::Hidden))
+        if (fio::isTemporaryName(name))
+            removeTree(pathIn(program, name));
+    return restored;
+}
+
+} // namespace talvik::storefolders
