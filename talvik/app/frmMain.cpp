@@ -1,6 +1,7 @@
 #include "talvik/app/frmMain.h"
 
 #include "talvik/dataview/storeFolders.h"
+#include "talvik/store/stagingArea.h"
 
 #include "platform/forms/app.h"
 #include "platform/forms/doevents.h"
@@ -191,6 +192,8 @@ void frmMain::firstRunCleanup()
     deleteFolderIfExists(folder + QStringLiteral("\\dDB"));
     deleteFolderIfExists(folder + QStringLiteral("\\dDB.dl"));
     deleteFolderIfExists(folder + QStringLiteral("\\dDB.tran"));
+    // Records kept by a failed store run belong to the store wiped here.
+    deleteFolderIfExists(folder + u'\\' + talvik::staging::keptFolderName);
     // A save journal left by a crash refers to the store just wiped: without
     // it the data window's start-up does not bring "dDB.tmp" back.
     try {

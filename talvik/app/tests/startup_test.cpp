@@ -78,10 +78,13 @@ using StartupTest = AppFixture;
 
 TEST_F(StartupTest, FirstStartWipesTheDataFoldersAndSetsInit)
 {
-    makeFolders(home(), {QStringLiteral("dDB"), QStringLiteral("dDB.tran")}); // "dDB.dl" is missing
+    // "dDB.dl" is missing; "dDB.kept" holds records a failed store run kept
+    // for the store that is wiped now: they must not come back into the new one.
+    makeFolders(home(), {QStringLiteral("dDB"), QStringLiteral("dDB.tran"), QStringLiteral("dDB.kept/000001")});
     ASSERT_TRUE(Main());
     EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("/dDB")));
     EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("/dDB.tran")));
+    EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("/dDB.kept")));
     EXPECT_EQ(iniValue(QStringLiteral("system2.ini"), QStringLiteral("SYSTEM_INFO"), QStringLiteral("INIT")),
               QStringLiteral("1"));
     EXPECT_FALSE(srvMode);
