@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
 #include <cmath>
 #include <sqlite3.h>
@@ -374,6 +375,69 @@ void resultText(sqlite3_context *ctx, const QString &s)
     sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
 }
 
+bool isAscii(const char *bytes, int size)
+{
+    for (int i = 0; i < size; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+// An argument as a cache key: its storage class and its bytes, so that the
+// number 1 and the text "1" stay apart.
+QByteArray valueKey(sqlite3_value *v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 i = sqlite3_value_int64(v);
+        return QByteArray("i", 1) + QByteArray(reinterpret_cast<const char *>(&i), sizeof i);
+    }
+    case SQLITE_FLOAT: {
+        const double d = sqlite3_value_double(v);
+        return QByteArray("f", 1) + QByteArray(reinterpret_cast<const char *>(&d), sizeof d);
+    }
+    case SQLITE_NULL:
+        return QByteArray("n", 1);
+    default:
+        return QByteArray("t", 1)
+               + QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    }
+}
+
+// Results of a pure function by argument key; emptied when it grows past
+// its limit, so a query over many distinct values costs no more memory than that.
+template <typename T>
+class FunctionCache {
+public:
+    const T *find(const QByteArray &key) const
+    {
+        const auto it = m_results.constFind(key);
+        return it == m_results.cend() ? nullptr : &*it;
+    }
+    void insert(const QByteArray &key, const T &value)
+    {
+        if (m_results.size() >= limit)
+            m_results.clear();
+        m_results.insert(key, value);
+    }
+
+private:
+    static constexpr qsizetype limit = 8192;
+    QHash<QByteArray, T> m_results;
+};
+
+FunctionCache<QByteArray> &formatCache()
+{
+    thread_local FunctionCache<QByteArray> cache;
+    return cache;
+}
+
+FunctionCache<double> &timeValueCache()
+{
+    thread_local FunctionCache<double> cache;
+    return cache;
+}
+
 void sqlMid(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -386,6 +450,22 @@ void sqlMid(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         return;
     }
     const long long len = argc > 2 ? sqlite3_value_int64(argv[2]) : -1;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        // ASCII text (the tables' dates, times and values): characters are
+        // bytes, so the part is cut from the bytes without a conversion.
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+        const int size = sqlite3_value_bytes(argv[0]);
+        if (isAscii(bytes, size)) {
+            if (start > size || len == 0) {
+                sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
+                return;
+            }
+            const long long rest = size - (start - 1);
+            const long long n = len < 0 || len > rest ? rest : len;
+            sqlite3_result_text(ctx, bytes + (start - 1), int(n), SQLITE_TRANSIENT);
+            return;
+        }
+    }
     resultText(ctx, jetMid(variantText(argValue(argv[0])), start, len));
 }
 
@@ -428,9 +508,21 @@ void sqlFormat(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         sqlite3_result_null(ctx);
         return;
     }
+    // The table view formats the same few hundred values and times again for
+    // every row: results are remembered by the arguments' type and bytes.
+    QByteArray key = valueKey(argv[0]);
+    if (argc > 1)
+        key += '\0' + valueKey(argv[1]);
+    FunctionCache<QByteArray> &cache = formatCache();
+    if (const QByteArray *hit = cache.find(key)) {
+        sqlite3_result_text(ctx, hit->constData(), int(hit->size()), SQLITE_TRANSIENT);
+        return;
+    }
     guarded(ctx, [&] {
         const QVariant v = argValue(argv[0]);
-        resultText(ctx, argc > 1 ? jetFormat(v, argValue(argv[1]).toString()) : variantText(v));
+        const QByteArray u = (argc > 1 ? jetFormat(v, argValue(argv[1]).toString()) : variantText(v)).toUtf8();
+        sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+        cache.insert(key, u);
     });
 }
 
@@ -440,11 +532,18 @@ void sqlTimeValue(sqlite3_context *ctx, int, sqlite3_value **argv)
         sqlite3_result_null(ctx);
         return;
     }
+    const QByteArray key = valueKey(argv[0]);
+    FunctionCache<double> &cache = timeValueCache();
+    if (const double *hit = cache.find(key)) {
+        sqlite3_result_double(ctx, *hit);
+        return;
+    }
     const auto t = jetTimeValue(argValue(argv[0]).toString());
     if (!t) {
         sqlite3_result_error(ctx, "TimeValue: 時刻ではありません。", -1);
         return;
     }
+    cache.insert(key, *t);
     sqlite3_result_double(ctx, *t);
 }
 
