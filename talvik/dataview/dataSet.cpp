@@ -338,7 +338,7 @@ bool saveDataSet(IDataSetHost &window)
         if (sh::FolderExists(working)) {
             for (const sh::FolderEntry &sub : sh::SubFolders(working)) {
                 sh::CopyFolder(sub.Path, inFolder(committed, sub.Name), true);
-                setWaitInfo(sub.Path, sub.Name + QStringLiteral("  ----->  [保存中]  "));
+                setWaitInfo(sub.Path, window.saveProgressText(sub.Name));
                 fm::DoEvents();
             }
             if (sh::FileExists(inFolder(working, kLogFile)))

@@ -105,6 +105,9 @@ QString csvExportLine(const QString &dateCell, const QString &timeCell, const QS
 {
     QString date = dateCell;
     date.remove(u'年').remove(u'月').remove(u'日');
+    // A weekday in parentheses after the day (the service table) is not written.
+    if (const qsizetype open = date.indexOf(u'('); open >= 0)
+        date.truncate(open);
     QString time = timeCell;
     time.remove(u'時').remove(u'分');
     const std::int16_t demand = platform::CInt(csvNumericValue(demandCell) * 10);
@@ -387,6 +390,7 @@ void frmData::importCsvFile()
                     platform::raise(platform::err::ObjectRequired);
                 demandData->initData();
                 demandData->setCustomer(customer);
+                beforeCsvImportRead(path);
                 readCsvFile(path);
             }
         }
