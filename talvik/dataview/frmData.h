@@ -233,6 +233,8 @@ public:
     // The menu CSV import, after the customer was confirmed, just before the
     // chosen file is read.
     virtual void beforeCsvImportRead(const QString &path) { (void)path; }
+    // The CSV export writes the date without a weekday the table shows.
+    virtual bool csvExportDropsWeekday() const { return false; }
 
     // ---- Frame ----
     void mnuFile_Click(int Index);

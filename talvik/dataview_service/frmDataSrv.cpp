@@ -17,6 +17,7 @@
 #include "talvik/store/dataWindow.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <exception>
 
@@ -30,9 +31,18 @@ namespace {
 // no read-only box.
 constexpr int kImportDialogFlags = 0x81804;
 
+// Leaves the program's event loop with code 0. Outside any event loop (the
+// cancel during the start-up, before the loop runs) the start-up itself ends
+// the program: an exit requested then would end the next event loop at once.
+void leaveEventLoop()
+{
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
 std::function<void()> &programEnd()
 {
-    static std::function<void()> end = [] { QCoreApplication::exit(0); };
+    static std::function<void()> end = leaveEventLoop;
     return end;
 }
 
@@ -59,7 +69,7 @@ frmDataSrv::~frmDataSrv()
 
 void frmDataSrv::setProgramEnd(std::function<void()> end)
 {
-    programEnd() = end ? std::move(end) : [] { QCoreApplication::exit(0); };
+    programEnd() = end ? std::move(end) : std::function<void()>(leaveEventLoop);
 }
 
 void frmDataSrv::designForm()

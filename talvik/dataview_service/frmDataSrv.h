@@ -52,6 +52,7 @@ protected:
     int dayRowLastColumn() const override { return 6; }
     bool returnsToMainWindow() const override;
     void beforeCsvImportRead(const QString &path) override;
+    bool csvExportDropsWeekday() const override { return true; }
     QString saveProgressText(const QString &name) const override;
 };
 
