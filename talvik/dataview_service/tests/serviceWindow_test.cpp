@@ -10,6 +10,10 @@
 #include "talvik/core/basComVariables.h"
 #include "talvik/dataview_service/clsGraphSrv.h"
 #include "talvik/settings/frmImportCustomSrv.h"
+#include "talvik/store/demandTable.h"
+#include "talvik/store/clsTreeNode.h"
+#include "talvik/dataview/clsGraph.h"
+#include "platform/print/displaylist.h"
 
 #include <QAction>
 #include <QDir>
@@ -351,4 +355,69 @@ TEST_F(ServiceImport, MonthGraphPlacesDaysBySlotAndRightButtonOffersScales)
     EXPECT_TRUE(w->mnuPopScale(2).Checked());
     w->mnuPopScale(0).action()->trigger();
     EXPECT_EQ(w->GraphZoom(), 50);
+}
+
+TEST_F(ServiceImport, AverageGraphCountsOnlyHalfHoursWithCountsAndModesBeyondOneAverage)
+{
+    startImported();
+    dialogs.value = 2; // not 0 or 1: drawn as average
+    dialogs.onGraphSettings = [] {};
+    w->mnuSet(2).action()->trigger();
+    clickNode(kYear);
+    w->optDispStyle(1).setValue(true);
+    w->optDispStyle_Click(1);
+    QCoreApplication::processEvents();
+    // January: (3 + 12) / 2 and (1 + 4) / 2, the 11:00 half hour (no
+    // counts) left out, rounded as Format rounds.
+    const auto &bars = w->demandGraph->bars();
+    ASSERT_EQ(bars.size(), 12u);
+    EXPECT_EQ(bars[0].annotation, QStringLiteral("注意：8, 限界：3"));
+    EXPECT_EQ(bars[0].value, QStringLiteral("0219")); // (123 + 456 + 78) / 3
+    EXPECT_EQ(bars[1].annotation, QStringLiteral("注意：7, 限界：0"));
+    // The value axis says average.
+    QStringList texts;
+    for (const auto &item : w->vsdGraph.displayList().items)
+        if (item.kind == platform::print::DrawKind::Text)
+            texts << item.text;
+    EXPECT_TRUE(texts.contains(QStringLiteral("平"))) << texts.join(u' ').toStdString();
+}
+
+TEST_F(ServiceImport, ATableOfTheOrdinaryWindowShowsDashesAndNeverFails)
+{
+    startImported();
+    // A year written by the ordinary data window: four columns.
+    writeFile(QStringLiteral("dDB.tran/123456789/2023年/schema.ini"), talvik::schemaText(false));
+    writeFile(QStringLiteral("dDB.tran/123456789/2023年/demand.csv"), "23122412000300202402011200\r\n");
+    w->TreeNode().mkNodeInit(w->treData(), w.get());
+    w->afterTreeRebuilt();
+    clickNode(QStringLiteral("\\dDB.tran\\123456789\\2023年"));
+    EXPECT_TRUE(prompts().isEmpty()) << prompts().join(u'/').toStdString();
+    auto &g = w->mfgData();
+    ASSERT_EQ(g.Rows(), 2);
+    ASSERT_EQ(g.Cols(), 7);
+    EXPECT_EQ(g.TextMatrix(1, 3), QStringLiteral("30.0"));
+    EXPECT_EQ(g.TextMatrix(1, 4), QStringLiteral("-"));
+    EXPECT_EQ(g.TextMatrix(1, 5), QStringLiteral("-"));
+    ASSERT_EQ(w->demandGraph->bars().size(), 12u);
+    EXPECT_EQ(w->demandGraph->bars()[11].annotation, QStringLiteral("注意：-, 限界：-"));
+}
+
+TEST_F(ServiceImport, Screenshots)
+{
+    startImported();
+    w->widget()->resize(1100, 700);
+    clickNode(kYear);
+    QCoreApplication::processEvents();
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS", QDir::tempPath());
+    QDir().mkpath(dir);
+    EXPECT_TRUE(w->widget()->grab().save(dir + QStringLiteral("/service_table.png")));
+    clickNode(kJan);
+    clickNode(kJan5);
+    w->optDispStyle(1).setValue(true);
+    w->optDispStyle_Click(1);
+    QCoreApplication::processEvents();
+    QTest::mouseMove(&w->vsdGraph, graphPoint(4300, 1000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("45.6 kW, 注意：12, 限界：4"));
+    EXPECT_TRUE(w->widget()->grab().save(dir + QStringLiteral("/service_graph.png")));
 }
