@@ -57,8 +57,8 @@ QString clsGraphSrv::extraColumns(int kind, int outValue) const
         limit = QStringLiteral("FORMAT(VAL(MAX(created2)),'###0')");
     } else {
         // Only the half hours that have counts are averaged; none gives NULL.
-        caution = QStringLiteral("FORMAT(AVG(IIF(VAL(created1)>=0,VAL(created1),NULL)),'###0')");
-        limit = QStringLiteral("FORMAT(AVG(IIF(VAL(created2)>=0,VAL(created2),NULL)),'###0')");
+        caution = QStringLiteral("FORMAT(AVG(NULLIF(CAST(created1 AS INTEGER),-1)),'###0')");
+        limit = QStringLiteral("FORMAT(AVG(NULLIF(CAST(created2 AS INTEGER),-1)),'###0')");
     }
     if (kind == kindDay)
         return caution + QStringLiteral(" as 注意件数, ") + limit + QStringLiteral(" as 限界件数, ");
