@@ -235,6 +235,8 @@ public:
     virtual void beforeCsvImportRead(const QString &path) { (void)path; }
     // The CSV export writes the date without a weekday the table shows.
     virtual bool csvExportDropsWeekday() const { return false; }
+    // Further flags of the CSV and PDF save dialogs (the overwrite prompt).
+    virtual int exportDialogExtraFlags() const { return 0; }
 
     // ---- Frame ----
     void mnuFile_Click(int Index);

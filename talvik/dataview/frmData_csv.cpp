@@ -316,7 +316,7 @@ void frmData::writeCsvFile()
         cdlCSVFile().setDefaultExt(QStringLiteral("CSV"));
         cdlCSVFile().setFilter(QString());
         cdlCSVFile().setDialogTitle(QStringLiteral("ＣＳＶ出力"));
-        cdlCSVFile().setFlags(exportDialogFlags);
+        cdlCSVFile().setFlags(exportDialogFlags | exportDialogExtraFlags());
         if (rows > 1)
             cdlCSVFile().setFileName(csvDefaultFileName(getTreeKeyCaption(currentKey)));
         cdlCSVFile().ShowSave();

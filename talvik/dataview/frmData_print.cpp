@@ -189,7 +189,7 @@ void frmData::writePdfFile()
         cdlCSVFile().setFilter(QString());
         cdlCSVFile().setDefaultExt(QStringLiteral("PDF"));
         cdlCSVFile().setDialogTitle(QStringLiteral("ＰＤＦ出力"));
-        cdlCSVFile().setFlags(pdfDialogFlags);
+        cdlCSVFile().setFlags(pdfDialogFlags | exportDialogExtraFlags());
         cdlCSVFile().ShowSave();
         const QString path = cdlCSVFile().FileName();
 

@@ -135,6 +135,11 @@ DataReportColumns frmDataSrv::reportColumns() const
             QStringLiteral("^+10%|^+20%|^+10%|^+10%|^+15%|^+10%|^+10%|^+20%"), 8};
 }
 
+int frmDataSrv::exportDialogExtraFlags() const
+{
+    return cdlOFNOverwritePrompt;
+}
+
 QString frmDataSrv::saveProgressText(const QString &name) const
 {
     return QStringLiteral("  ----->  [保存中]  ") + name;

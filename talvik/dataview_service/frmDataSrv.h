@@ -53,6 +53,8 @@ protected:
     bool returnsToMainWindow() const override;
     void beforeCsvImportRead(const QString &path) override;
     bool csvExportDropsWeekday() const override { return true; }
+    // An existing file is replaced only after the overwrite question.
+    int exportDialogExtraFlags() const override;
     QString saveProgressText(const QString &name) const override;
 };
 

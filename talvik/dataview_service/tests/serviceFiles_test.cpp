@@ -170,3 +170,44 @@ TEST_F(ServiceFiles, ACorruptArchiveLeavesBothStoresUntouched)
     EXPECT_EQ(readFile(QStringLiteral("dDB/123456789/2024年/demand.csv")), committed);
     EXPECT_EQ(readFile(QStringLiteral("dDB.tran/123456789/2024年/demand.csv")), working);
 }
+
+TEST_F(ServiceFiles, ExportsReplaceAnExistingFileOnlyAfterTheQuestion)
+{
+    startImported();
+    QDir().mkpath(path(QStringLiteral("out")));
+    writeFile(QStringLiteral("out/old.csv"), "keep\r\n");
+    writeFile(QStringLiteral("out/old.pdf"), "keep");
+    // No: the old files stay, nothing else is said.
+    script->chooseFile(out(QStringLiteral("old.csv")));
+    script->answerNext(vbNo);
+    w->mnuFileOut(0).action()->trigger();
+    script->chooseFile(out(QStringLiteral("old.pdf")));
+    script->answerNext(vbNo);
+    w->mnuFileOut(1).action()->trigger();
+    EXPECT_TRUE(script->verify());
+    EXPECT_EQ(readFile(QStringLiteral("out/old.csv")), QByteArray("keep\r\n"));
+    EXPECT_EQ(readFile(QStringLiteral("out/old.pdf")), QByteArray("keep"));
+    ASSERT_EQ(script->shown().size(), 4);
+    EXPECT_EQ(script->shown()[1].prompt, QStringLiteral("old.csv は既に存在します。\n上書きしますか？"));
+    // Yes: replaced.
+    script->chooseFile(out(QStringLiteral("old.csv")));
+    script->answerNext(vbYes);
+    w->mnuFileOut(0).action()->trigger();
+    script->chooseFile(out(QStringLiteral("old.pdf")));
+    script->answerNext(vbYes);
+    w->mnuFileOut(1).action()->trigger();
+    EXPECT_TRUE(readFile(QStringLiteral("out/old.csv")).startsWith("20240105,1000,0123"));
+    EXPECT_TRUE(readFile(QStringLiteral("out/old.pdf")).startsWith("%PDF"));
+}
+
+TEST_F(ServiceFiles, AFailedPdfOutputIsShown)
+{
+    startImported();
+    script->chooseFile(path(QStringLiteral("no/such/folder/report.pdf")));
+    script->answerNext(vbOK);
+    w->mnuFileOut(1).action()->trigger();
+    EXPECT_TRUE(script->verify());
+    ASSERT_EQ(script->shown().size(), 2);
+    EXPECT_TRUE(script->shown()[1].prompt.startsWith(QStringLiteral("ＰＤＦファイルを出力できませんでした。")))
+        << script->shown()[1].prompt.toStdString();
+}
