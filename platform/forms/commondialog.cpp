@@ -1,5 +1,6 @@
 #include "platform/forms/commondialog.h"
 
+#include "platform/forms/constants.h"
 #include "platform/forms/dialogscript.h"
 #include "platform/runtime/runtime_error.h"
 
@@ -66,6 +67,18 @@ void CommonDialog::show(bool save)
         if (ext.startsWith(QLatin1Char('.')))
             ext.remove(0, 1);
         path += QLatin1Char('.') + ext;
+    }
+    // With the overwrite prompt a save to an existing file asks first; No
+    // counts as a cancel.
+    if (save && (m_flags & cdlOFNOverwritePrompt) && QFileInfo::exists(path)) {
+        const int answer = DialogScript::showMessageBox(
+            QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(QFileInfo(path).fileName()),
+            vbYesNo | vbExclamation, m_dialogTitle);
+        if (answer != vbYes) {
+            if (m_cancelError)
+                platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
+            return;
+        }
     }
     m_fileName = path;
     m_fileTitle = QFileInfo(path).fileName();

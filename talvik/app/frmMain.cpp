@@ -25,6 +25,8 @@
 #include "talvik/settings/frmGraphSet.h"
 #include "talvik/settings/frmImportCustom.h"
 #include "talvik/settings/frmImportCustomSrv.h"
+#include "talvik/dataview_service/frmDataSrv.h"
+#include "talvik/dataview_service/serviceFolder.h"
 #include "talvik/settings/frmNewCustom.h"
 #include "talvik/settings/frmSelDelete.h"
 #include "talvik/settings/frmSetting.h"
@@ -150,11 +152,16 @@ void frmMain::Form_Load()
     dataFolder = platform::shell::programFolder();
 
     // 6. Service mode: the service-mode data window takes over and ends the program.
+    // A cancelled customer number ends the program before any window shows;
+    // otherwise the load goes on while the service window stays open.
     if (srvMode) {
-        dataFolder = getIniString(QStringLiteral("\\system2.ini"), QStringLiteral("SYSTEM_INFO"), QStringLiteral("folder"));
+        dataFolder = serviceDataFolder(
+            getIniString(QStringLiteral("\\system2.ini"), QStringLiteral("SYSTEM_INFO"), QStringLiteral("folder")));
         cmdData_Click();
-        m_endRequested = true;
-        return;
+        if (!dataForm || !dataForm->form()->isLoaded()) {
+            m_endRequested = true;
+            return;
+        }
     }
 
     // 7.
@@ -220,14 +227,8 @@ void frmMain::cmdData_Click()
 {
     beginButton();
     clearBusy(QStringLiteral("cmdData_Click"));
-    if (srvMode) {
-        // The service-mode data window is not part of this build.
-        MsgBox(kDataWindowMissing, forms::vbExclamation);
-        endButton();
-        return;
-    }
     if (!dataForm) {
-        m_dataForm = std::make_unique<frmData>();
+        m_dataForm = srvMode ? std::make_unique<frmDataSrv>() : std::make_unique<frmData>();
         dataForm = m_dataForm.get();
     }
     dataForm->form()->Show(forms::vbModeless, this);

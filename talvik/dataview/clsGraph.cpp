@@ -104,6 +104,7 @@ void clsGraph::setGraphData(DrawSurface &surface, const QString &nodePath, int s
                 sql = QStringLiteral("Select Mid(getdt,5,2) as 監視日,MAX(watt) as 電力量 ");
             else
                 sql = QStringLiteral("Select Mid(getdt,5,2) as 監視日,AVG(watt) as 電力量 ");
+            sql += extraColumns(kindMonth, outValue);
             sql += QStringLiteral("From ") + tableFileName + QStringLiteral(" ");
             sql += QStringLiteral("Where getdt like '") + tail + QStringLiteral("%' ");
             sql += QStringLiteral("Group By Mid(getdt,5,2)");
@@ -111,6 +112,7 @@ void clsGraph::setGraphData(DrawSurface &surface, const QString &nodePath, int s
             kind = Kind::Day;
             m_bars.assign(48, GraphBar());
             sql = QStringLiteral("Select Left(gettm,2) & ':' & Mid(gettm,3,2) as 監視時間,watt as 電力量［KW］, ");
+            sql += extraColumns(kindDay, outValue);
             sql += QStringLiteral(
                 "'20' & Left(getdt,2) & '年' & Mid(getdt,3,2) & '月' & Mid(getdt,5,2) & '日' as 検索用日付,");
             sql += QStringLiteral("Left(gettm,2) & '時' & Mid(gettm,3,2) & '分' as 検索用時間 ");
@@ -132,6 +134,7 @@ void clsGraph::setGraphData(DrawSurface &surface, const QString &nodePath, int s
             sql = QStringLiteral("Select Mid(getdt,3,2) as 監視月,MAX(watt) as 電力量 ");
         else
             sql = QStringLiteral("Select Mid(getdt,3,2) as 監視月,AVG(watt) as 電力量 ");
+        sql += extraColumns(kindYear, outValue);
         sql += QStringLiteral("From ") + tableFileName + QStringLiteral(" ");
         sql += QStringLiteral("Group By Mid(getdt,3,2)");
     }
@@ -245,6 +248,7 @@ void clsGraph::drawDayGraph(DrawSurface &surface, platform::textdb::Recordset &r
         }
         bar.label = time;
         bar.value = formatValue(watt);
+        annotateBar(bar, rows);
         if (platform::Val(bar.value) > maxValue)
             maxValue = platform::Val(bar.value);
         if (y == plotTop) {
@@ -269,9 +273,17 @@ void clsGraph::drawSlotRows(DrawSurface &surface, platform::textdb::Recordset &r
     const double W = slotWidth;
     int n = 0;
     while (!rows.Eof()) {
-        if (n + 1 > slotCount)
-            break;
-        ++n;
+        if (slotsByNumber()) {
+            n = int(platform::Val(rows.Fields(0).text()));
+            if (n < 1 || n > slotCount) {
+                rows.MoveNext();
+                continue;
+            }
+        } else {
+            if (n + 1 > slotCount)
+                break;
+            ++n;
+        }
         const QString text = rows.Fields(1).text();
         const double v = roundEven(platform::Val(text));
         double y = roundEven(plotTop / scale / 10 * v);
@@ -303,6 +315,7 @@ void clsGraph::drawSlotRows(DrawSurface &surface, platform::textdb::Recordset &r
         }
         bar.label = rows.Fields(0).text();
         bar.value = formatValue(text);
+        annotateBar(bar, rows);
         if (platform::Val(bar.value) > maxValue)
             maxValue = platform::Val(bar.value);
         if (y == plotTop) {
@@ -478,6 +491,44 @@ void clsGraph::getSelectedDemandByMonth(float x, float y, QString &day, QString 
 void clsGraph::getSelectedDemandByYear(float x, float y, QString &month, QString &value) const
 {
     hitTest(x, y, month, value);
+}
+
+} // namespace talvik
+
+namespace talvik {
+
+void clsGraph::hitTest(float x, float y, QString &label, QString &value, QString &annotation) const
+{
+    for (const GraphBar &bar : m_bars) {
+        if (bar.x1 < x && x < bar.x2 && bar.y1 < y && y < bar.y2) {
+            label = bar.label;
+            value = bar.value;
+            annotation = bar.annotation;
+        }
+    }
+}
+
+void clsGraph::getSelectedTimeByDay(float x, float y, QString &timeText, QString &value, QString &annotation) const
+{
+    QString label;
+    QString hitValue;
+    QString hitAnnotation;
+    hitTest(x, y, label, hitValue, hitAnnotation);
+    if (hitValue.isEmpty())
+        return;
+    timeText = label.replace(QStringLiteral(":"), QStringLiteral("時")) + QStringLiteral("分");
+    value = hitValue;
+    annotation = hitAnnotation;
+}
+
+void clsGraph::getSelectedDemandByMonth(float x, float y, QString &day, QString &value, QString &annotation) const
+{
+    hitTest(x, y, day, value, annotation);
+}
+
+void clsGraph::getSelectedDemandByYear(float x, float y, QString &month, QString &value, QString &annotation) const
+{
+    hitTest(x, y, month, value, annotation);
 }
 
 } // namespace talvik

@@ -26,10 +26,13 @@ struct GraphBar {
     float y2 = 0;   // top edge
     QString label;  // "10:30" (day), "05" (day of a month), "07" (month of a year)
     QString value;  // demand in tenths of a kW, formatted "0000"
+    QString annotation; // further text of the slot shown with its value; "" none
 };
 
 class clsGraph {
 public:
+    virtual ~clsGraph() = default;
+
     // Graph styles and value kinds as the graph options give them.
     static constexpr int styleBar = 0;
     static constexpr int styleLine = 1;
@@ -43,8 +46,8 @@ public:
     // the kW at the top of the plot. Without a "demand.csv" in the node's
     // folder the surface stays empty and every slot stays empty. Errors of the
     // text driver reach the caller.
-    void setGraphData(platform::print::DrawSurface &surface, const QString &nodePath, int style,
-                      int outValue, int threshold, int scale);
+    virtual void setGraphData(platform::print::DrawSurface &surface, const QString &nodePath, int style,
+                              int outValue, int threshold, int scale);
 
     // Hit tests at a point in logical units. The outputs are set only when a
     // slot's box contains the point (strictly); otherwise they keep what the
@@ -52,11 +55,39 @@ public:
     void getSelectedTimeByDay(float x, float y, QString &timeText, QString &value) const;
     void getSelectedDemandByMonth(float x, float y, QString &day, QString &value) const;
     void getSelectedDemandByYear(float x, float y, QString &month, QString &value) const;
+    // The same with the slot's annotation (left as passed in when no slot is hit).
+    void getSelectedTimeByDay(float x, float y, QString &timeText, QString &value, QString &annotation) const;
+    void getSelectedDemandByMonth(float x, float y, QString &day, QString &value, QString &annotation) const;
+    void getSelectedDemandByYear(float x, float y, QString &month, QString &value, QString &annotation) const;
 
     // State of the last drawing: one entry per slot (48, 31 or 12; empty
     // before the first drawing), and the caption of the drawn node.
     const std::vector<GraphBar> &bars() const { return m_bars; }
     const QString &graphCaption() const { return m_graphCaption; }
+
+protected:
+    // Graph kinds of the statement hook.
+    static constexpr int kindDay = 0;
+    static constexpr int kindMonth = 1;
+    static constexpr int kindYear = 2;
+    // Further select-list columns after the demand column (position 2 on):
+    // for a day a text ending in ", ", for a month or a year one starting
+    // with ",". None here.
+    virtual QString extraColumns(int kind, int outValue) const
+    {
+        (void)kind;
+        (void)outValue;
+        return QString();
+    }
+    // Month and year: true places each row in the slot of its day or month
+    // number; false fills the slots in the order the rows arrive.
+    virtual bool slotsByNumber() const { return false; }
+    // Called for every drawn slot with the row it was drawn from.
+    virtual void annotateBar(GraphBar &bar, platform::textdb::Recordset &row) const
+    {
+        (void)bar;
+        (void)row;
+    }
 
 private:
     void drawDayGraph(platform::print::DrawSurface &surface, platform::textdb::Recordset &rows, int style,
@@ -79,6 +110,7 @@ private:
                     double maxValue, double plotWidth, const QStringList &axisChars, int threshold,
                     int scale, const QString &titleHead) const;
     void hitTest(float x, float y, QString &label, QString &value) const;
+    void hitTest(float x, float y, QString &label, QString &value, QString &annotation) const;
 
     std::vector<GraphBar> m_bars;
     QString m_graphCaption;

@@ -29,14 +29,16 @@ double csvNumericValue(const QString &field, bool *digits = nullptr);
 // The export line of one grid row (no line end): the date cell without
 // "年" "月" "日", the time cell without "時" "分", and the demand cell x 10
 // rounded half to even as a 16-bit number formatted "0000". A demand outside
-// the 16-bit range raises run-time error 6.
-QString csvExportLine(const QString &dateCell, const QString &timeCell, const QString &demandCell);
+// the 16-bit range raises run-time error 6. dropWeekday: a weekday in
+// parentheses after the day is not written either (the service table).
+QString csvExportLine(const QString &dateCell, const QString &timeCell, const QString &demandCell,
+                      bool dropWeekday = false);
 
 // The whole export of a demand grid: rows 1 to Rows - 1 in grid order
 // (columns 0, 1 and 3), each line in CP932 and ended by CR LF. A grid with
 // its header row alone gives an empty image. Raises run-time errors of the
 // conversion (6 overflow, 5 a character CP932 cannot hold).
-QByteArray csvExportImage(const platform::forms::MSHFlexGrid &grid);
+QByteArray csvExportImage(const platform::forms::MSHFlexGrid &grid, bool dropWeekday = false);
 
 // Export file name proposed for a node caption: the caption up to its first
 // blank and ".CSV"; a caption without a blank is taken whole; "" for an

@@ -350,7 +350,7 @@ bool saveDataSet(IDataSetHost &window)
         if (sh::FolderExists(working)) {
             for (const sh::FolderEntry &sub : sh::SubFolders(working)) {
                 sf::copyIntoTemporaryTree(sub.Path, sf::pathIn(building, sub.Name), sf::pathIn(committed, sub.Name));
-                setWaitInfo(sub.Path, sub.Name + QStringLiteral("  ----->  [保存中]  "));
+                setWaitInfo(sub.Path, window.saveProgressText(sub.Name));
                 fm::DoEvents();
             }
             if (sh::FileExists(inFolder(working, kLogFile)))

@@ -35,6 +35,11 @@ public:
     // The working data differs from the last saved data set.
     virtual bool dataChanged() const = 0;
     virtual void setDataChanged(bool changed) = 0;
+    // The second progress line of a save for one customer folder.
+    virtual QString saveProgressText(const QString &name) const
+    {
+        return name + QStringLiteral("  ----->  [保存中]  ");
+    }
 };
 
 // Program folder of the data set folders ("dDB", "dDB.tran", "dDB.tmp").

@@ -55,8 +55,8 @@ void step(const std::function<void()> &body)
 
 } // namespace
 
-frmData::frmData(QObject *parent)
-    : Form(parent), m_treData(nullptr, QStringLiteral("treData")), m_mfgData(nullptr, QStringLiteral("mfgData"))
+frmData::frmData(QObject *parent, const DataWindowMenuLayout &layout)
+    : Form(parent), m_menuLayout(layout), m_treData(nullptr, QStringLiteral("treData")), m_mfgData(nullptr, QStringLiteral("mfgData"))
 {
     treDataHost.setHosted(m_treData.widget());
     mfgDataHost.setHosted(m_mfgData.widget());
@@ -132,6 +132,16 @@ void frmData::redrawGraph()
     } catch (const std::exception &) {
         // The graph stays as the failed drawing left it; nothing to report.
     }
+}
+
+std::unique_ptr<clsDataD> frmData::newDemandRecord()
+{
+    return std::make_unique<clsDataD>();
+}
+
+std::unique_ptr<clsGraph> frmData::newDemandGraph()
+{
+    return std::make_unique<clsGraph>();
 }
 
 void frmData::afterTreeRebuilt()
@@ -377,9 +387,9 @@ void frmData::Form_Load()
             m_logs->read(&m_lstLogs);
     });
     step([this] {
-        demandData = std::make_unique<clsDataD>();
+        demandData = newDemandRecord();
         customerList = std::make_unique<clsDataC>();
-        demandGraph = std::make_unique<clsGraph>();
+        demandGraph = newDemandGraph();
     });
     step([this] { vsdGraph.loadMouseIcon(platform::shell::programFolder() + QStringLiteral("\\harrow.cur")); });
     step([this] {
@@ -448,7 +458,7 @@ void frmData::Form_Unload(int &Cancel)
     m_labelEditKey.clear();
     m_labelEditing = false;
     step([this] {
-        if (Form *main = mainWindow()) {
+        if (Form *main = returnsToMainWindow() ? mainWindow() : nullptr) {
             main->releaseDisableHold(kMainHold);
             main->Show();
         }

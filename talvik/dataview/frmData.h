@@ -91,14 +91,36 @@ int graphScaleStep(int z, bool up);
 // GraphZoom, which redraws; a turn that arrives while a redraw runs is ignored.
 void graphWheelProc(IDataWindow *window, int delta);
 
+// The shape of a data window's menus that is fixed when the window object is
+// made: the number of tree pop-up items and the index of the pop-up's
+// "ﾌｧｲﾙ出力", the parent of its CSV/PDF sub-menu.
+struct DataWindowMenuLayout {
+    int popItems = 8;
+    int popOutIndex = 2;
+};
+
+// The printed demand table of a data window: column header, column format and
+// the number of report columns (the running number included).
+struct DataReportColumns {
+    QString header;
+    QString format;
+    int columns = 0;
+};
+
 class frmData : public platform::forms::Form,
                 public IDataWindow,
                 public ITransactionOwner,
                 public IDataSetHost {
     Q_OBJECT
 public:
-    explicit frmData(QObject *parent = nullptr);
+    explicit frmData(QObject *parent = nullptr, const DataWindowMenuLayout &layout = DataWindowMenuLayout());
     ~frmData() override;
+
+private:
+    // Before the menus: their sizes come from it.
+    const DataWindowMenuLayout m_menuLayout;
+
+public:
 
     // The dialogs this window opens; nullptr: the program's.
     void setDialogs(IDataWindowDialogs *dialogs) { m_dialogs = dialogs; }
@@ -143,8 +165,8 @@ public:
     platform::forms::Menu mnuSetRoot{this, QStringLiteral("mnuSetRoot")};
     platform::forms::ControlArray<platform::forms::Menu> mnuSet{this, QStringLiteral("mnuSet"), 3, &mnuSetRoot};
     platform::forms::Menu mnuPopRoot{this, QStringLiteral("mnuPopRoot")};
-    platform::forms::ControlArray<platform::forms::Menu> mnuPop{this, QStringLiteral("mnuPop"), 8, &mnuPopRoot};
-    platform::forms::ControlArray<platform::forms::Menu> mnuPopOut{this, QStringLiteral("mnuPopOut"), 2, &mnuPop(2)};
+    platform::forms::ControlArray<platform::forms::Menu> mnuPop{this, QStringLiteral("mnuPop"), m_menuLayout.popItems, &mnuPopRoot};
+    platform::forms::ControlArray<platform::forms::Menu> mnuPopOut{this, QStringLiteral("mnuPopOut"), 2, &mnuPop(m_menuLayout.popOutIndex)};
     platform::forms::Menu mnuPopGraphRoot{this, QStringLiteral("mnuPopGraphRoot")};
     platform::forms::ControlArray<platform::forms::Menu> mnuPopGraph{this, QStringLiteral("mnuPopGraph"), 2, &mnuPopGraphRoot};
     platform::forms::Menu mnuPopScaleRoot{this, QStringLiteral("mnuPopScaleRoot")};
@@ -197,14 +219,33 @@ public:
     // After any rebuild of the tree: no current node, the root menu state.
     void afterTreeRebuilt();
 
+    // ---- What differs between the data windows ----
+    // The demand record and the graph the window loads with.
+    virtual std::unique_ptr<clsDataD> newDemandRecord();
+    virtual std::unique_ptr<clsGraph> newDemandGraph();
+    // The printed table's columns.
+    virtual DataReportColumns reportColumns() const;
+    // Last column selected when a day-graph bar selects its table row.
+    virtual int dayRowLastColumn() const { return 3; }
+    // At unload: whether the main window is enabled and shown again (a window
+    // that ends the program leaves it as it is).
+    virtual bool returnsToMainWindow() const { return true; }
+    // The menu CSV import, after the customer was confirmed, just before the
+    // chosen file is read.
+    virtual void beforeCsvImportRead(const QString &path) { (void)path; }
+    // The CSV export writes the date without a weekday the table shows.
+    virtual bool csvExportDropsWeekday() const { return false; }
+    // Further flags of the CSV and PDF save dialogs (the overwrite prompt).
+    virtual int exportDialogExtraFlags() const { return 0; }
+
     // ---- Frame ----
     void mnuFile_Click(int Index);
     void mnuFileOut_Click(int Index);
     void mnuFileInput_Click(int Index);
     void mnuEdit_Click(int Index);
-    void mnuTerm_Click(int Index);
+    virtual void mnuTerm_Click(int Index);
     void mnuSet_Click(int Index);
-    void mnuPop_Click(int Index);
+    virtual void mnuPop_Click(int Index);
     void mnuPopOut_Click(int Index);
     void mnuPopGraph_Click(int Index);
     void mnuPopScale_Click(int Index);
@@ -251,7 +292,7 @@ public:
     void setCustomerMenus();
     void setYearMenus();
     void setMonthMenus();
-    void setDayMenus();
+    virtual void setDayMenus();
     void clearMenus();
     void setPreviewMenus();
     void syncToolbarButton(bool visible, platform::forms::Menu &menu);

@@ -101,23 +101,26 @@ double csvNumericValue(const QString &field, bool *digits)
     return ok ? value : 0;
 }
 
-QString csvExportLine(const QString &dateCell, const QString &timeCell, const QString &demandCell)
+QString csvExportLine(const QString &dateCell, const QString &timeCell, const QString &demandCell, bool dropWeekday)
 {
     QString date = dateCell;
     date.remove(u'年').remove(u'月').remove(u'日');
+    // A weekday in parentheses after the day (the service table) is not written.
+    if (const qsizetype open = date.indexOf(u'('); dropWeekday && open >= 0)
+        date.truncate(open);
     QString time = timeCell;
     time.remove(u'時').remove(u'分');
     const std::int16_t demand = platform::CInt(csvNumericValue(demandCell) * 10);
     return date + u',' + time + u',' + platform::FormatZero(demand, 4);
 }
 
-QByteArray csvExportImage(const platform::forms::MSHFlexGrid &grid)
+QByteArray csvExportImage(const platform::forms::MSHFlexGrid &grid, bool dropWeekday)
 {
     QByteArray image;
     const int rows = grid.Rows();
     for (int i = 1; i < rows; ++i) {
         image += platform::codepage::toAnsi(
-            csvExportLine(grid.TextMatrix(i, 0), grid.TextMatrix(i, 1), grid.TextMatrix(i, 3)));
+            csvExportLine(grid.TextMatrix(i, 0), grid.TextMatrix(i, 1), grid.TextMatrix(i, 3), dropWeekday));
         image += "\r\n";
     }
     return image;
@@ -301,7 +304,7 @@ void frmData::writeCsvFile()
         cdlCSVFile().setDefaultExt(QStringLiteral("CSV"));
         cdlCSVFile().setFilter(QString());
         cdlCSVFile().setDialogTitle(QStringLiteral("ＣＳＶ出力"));
-        cdlCSVFile().setFlags(exportDialogFlags);
+        cdlCSVFile().setFlags(exportDialogFlags | exportDialogExtraFlags());
         if (rows > 1)
             cdlCSVFile().setFileName(csvDefaultFileName(getTreeKeyCaption(currentKey)));
         cdlCSVFile().ShowSave();
@@ -314,7 +317,7 @@ void frmData::writeCsvFile()
         }
         // The whole image first, then one replacing write: a failure leaves
         // neither a partial file nor a damaged previous one.
-        const QByteArray image = csvExportImage(mfgData());
+        const QByteArray image = csvExportImage(mfgData(), csvExportDropsWeekday());
         csvWriteFileAtomically(platform::shell::toNativePath(path), image);
     } catch (const std::exception &e) {
         if (!isCancel(e)) {
@@ -375,6 +378,7 @@ void frmData::importCsvFile()
                     platform::raise(platform::err::ObjectRequired);
                 demandData->initData();
                 demandData->setCustomer(customer);
+                beforeCsvImportRead(path);
                 readCsvFile(path);
             }
         }

@@ -108,16 +108,17 @@ void frmData::vsdGraph_MouseMove(int Button, int Shift, double x, double y)
         return;
     QString label;
     QString value;
+    QString annotation;
     const int level = getTreeKeyLevel(currentKey);
     switch (level) {
     case 2:
-        demandGraph->getSelectedDemandByYear(float(x), float(y), label, value);
+        demandGraph->getSelectedDemandByYear(float(x), float(y), label, value, annotation);
         break;
     case 3:
-        demandGraph->getSelectedDemandByMonth(float(x), float(y), label, value);
+        demandGraph->getSelectedDemandByMonth(float(x), float(y), label, value, annotation);
         break;
     case 4:
-        demandGraph->getSelectedTimeByDay(float(x), float(y), label, value);
+        demandGraph->getSelectedTimeByDay(float(x), float(y), label, value, annotation);
         break;
     default:
         setPointer(vsdGraph, vbDefault);
@@ -128,7 +129,8 @@ void frmData::vsdGraph_MouseMove(int Button, int Shift, double x, double y)
         vsdGraph.setToolTipText(QString());
         setPointer(vsdGraph, vbDefault);
     } else {
-        vsdGraph.setToolTipText(valueTip(value));
+        vsdGraph.setToolTipText(annotation.isEmpty() ? valueTip(value)
+                                                     : valueTip(value) + QStringLiteral(", ") + annotation);
         // The pointer tells that a click jumps to the row: not for averages.
         const bool custom = level == 4 || graphValueKind == 0;
         setPointer(vsdGraph, custom ? vbCustom : vbDefault);
@@ -200,7 +202,7 @@ void frmData::vsdGraph_Click()
             m_mfgData.setRow(match);
             m_mfgData.setCol(0);
             m_mfgData.setRowSel(match);
-            m_mfgData.setColSel(3);
+            m_mfgData.setColSel(level == 4 ? dayRowLastColumn() : 3);
             m_mfgData.setTopRow(match);
         }
     }

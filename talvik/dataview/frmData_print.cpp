@@ -24,11 +24,8 @@ namespace {
 namespace fm = platform::forms;
 namespace pr = platform::print;
 
-const QString reportHeader = QStringLiteral("№|監視年月日|開始時間|終了時間|デマンド値[kW]|取得日時");
-const QString reportFormat = QStringLiteral("^+10%|^+20%|^+15%|^+15%|^+20%|^+20%");
 constexpr std::uint32_t headerShade = 0x80000016u;  // 3-D light
 constexpr std::uint32_t overThreshold = 0xC0C0FFu;  // light red
-constexpr int reportColumns = 6;
 constexpr double reportFontPoints = 9;
 constexpr int demandColumn = 4;                      // report column of the demand value (from 0)
 
@@ -46,6 +43,12 @@ void showWait(fm::Form *owner, const QString &line)
 }
 
 } // namespace
+
+DataReportColumns frmData::reportColumns() const
+{
+    return {QStringLiteral("№|監視年月日|開始時間|終了時間|デマンド値[kW]|取得日時"),
+            QStringLiteral("^+10%|^+20%|^+15%|^+15%|^+20%|^+20%"), 6};
+}
 
 void frmData::printHeader()
 {
@@ -92,6 +95,8 @@ void frmData::printBody()
         // others, so every grid column is copied. Rows are padded or cut to
         // the six report columns so that a grid of another shape still gives
         // the table of the header.
+        const DataReportColumns report = reportColumns();
+        const int reportColumns = report.columns;
         const fm::MSHFlexGrid &grid = mfgData();
         const int n = std::max(0, grid.Rows() - grid.FixedRows());
         const int m = std::max(1, grid.Cols() + 1);
@@ -107,7 +112,7 @@ void frmData::printBody()
                 cells << QString();
             body << cells;
         }
-        vspPrint.AddTable(reportFormat, reportHeader, body, headerShade);
+        vspPrint.AddTable(report.format, report.header, body, headerShade);
 
         const int t = threshold();
         if (t != 0) {
@@ -184,7 +189,7 @@ void frmData::writePdfFile()
         cdlCSVFile().setFilter(QString());
         cdlCSVFile().setDefaultExt(QStringLiteral("PDF"));
         cdlCSVFile().setDialogTitle(QStringLiteral("ＰＤＦ出力"));
-        cdlCSVFile().setFlags(pdfDialogFlags);
+        cdlCSVFile().setFlags(pdfDialogFlags | exportDialogExtraFlags());
         cdlCSVFile().ShowSave();
         const QString path = cdlCSVFile().FileName();
 

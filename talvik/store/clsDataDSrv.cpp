@@ -5,6 +5,9 @@
 #include "platform/runtime/runtime_error.h"
 #include "talvik/store/dataWindow.h"
 
+#include "platform/shell/shell.h"
+
+#include <QFile>
 #include <QRegularExpression>
 
 namespace talvik {
@@ -75,12 +78,25 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
     }
 }
 
+void clsDataDSrv::setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold)
+{
+    QString folder;
+    QString filter;
+    splitNodePath(nodePath, folder, filter);
+    QFile schema(platform::shell::toNativePath(folder + QStringLiteral("\\schema.ini")));
+    m_dispCounts = !schema.open(QIODevice::ReadOnly) || schema.readAll().contains("created1");
+    clsDataD::setDispData(grid, nodePath, threshold);
+}
+
 QString clsDataDSrv::dispSelectList() const
 {
+    const QString counts = m_dispCounts
+                               ? QStringLiteral("IIF(created1='-001','-',FORMAT(VAL(created1),'###0')) as 注意件数, ")
+                                     + QStringLiteral("IIF(created2='-001','-',FORMAT(VAL(created2),'###0')) as 限界件数, ")
+                               : QStringLiteral("'-' as 注意件数, '-' as 限界件数, ");
     return QStringLiteral("Select '20' & MID(getdt,1,2) & '年' & MID(getdt,3,2) & '月' & MID(getdt,5,2) & '日(' & Format(getdt, 'aaa') & ')' as 監視年月日,")
            + dispTimeColumns()
-           + QStringLiteral("IIF(created1='-001','-',FORMAT(VAL(created1),'###0')) as 注意件数, ")
-           + QStringLiteral("IIF(created2='-001','-',FORMAT(VAL(created2),'###0')) as 限界件数, ")
+           + counts
            + QStringLiteral("MID(created,1,4) & '/' & MID(created,5,2) & '/' & MID(created,7,2) & ' ' & MID(created,9,2) & ':' & MID(created,11,2) as 取得日時 ");
 }
 

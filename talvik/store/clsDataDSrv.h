@@ -12,6 +12,10 @@ public:
     // or a text that is not a count.
     static QString normaliseCount(const QString &text);
 
+    // A table written by the ordinary data window (no count columns) is
+    // shown with "-" for both counts.
+    void setDispData(platform::forms::MSHFlexGrid &grid, const QString &nodePath, int threshold) override;
+
 protected:
     bool serviceColumns() const override { return true; }
     QString dispSelectList() const override;
@@ -24,6 +28,7 @@ protected:
 private:
     QVector<AlarmInfoRow> m_alarmInfo;
     QHash<QString, int> m_alarmIndex;
+    bool m_dispCounts = true; // the shown table has the count columns
 };
 
 } // namespace talvik

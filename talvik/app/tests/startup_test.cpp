@@ -8,6 +8,7 @@
 #include "talvik/settings/frmSetting.h"
 #include "talvik/app/frmVersion.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/settings/frmImportCustomSrv.h"
 #include "talvik/store/dataWindow.h"
 
 #include <QCoreApplication>
@@ -132,20 +133,43 @@ TEST_F(StartupTest, AnUnwritableSystem2IniWipesNothing)
               QStringLiteral("0"));
 }
 
-TEST_F(StartupTest, AnyArgumentSelectsServiceModeAndTheProgramEndsWithoutItsWindow)
+TEST_F(StartupTest, AnyArgumentSelectsServiceModeAndACancelledNumberEndsTheProgramWithoutAWindow)
 {
     QFile ini(home() + QStringLiteral("/system2.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ini.write("[SYSTEM_INFO]\r\nINIT=1\r\nfolder=/srv/input\r\n");
+    ini.write("[SYSTEM_INFO]\r\nINIT=1\r\nfolder=C:\\srv\\input\r\n");
     ini.close();
     forms::App::setCommand(QStringLiteral("-"));
-    m_script->answerNextWith([](const forms::ShownDialog &box) {
-        EXPECT_EQ(box.prompt, frmMain::kDataWindowMissing);
-        return forms::vbOK;
+    // The service window's number dialog comes up during the load; its
+    // cancel button is clicked.
+    bool dialogSeen = false;
+    bool mainShown = false;
+    // Checked on every turn of any event loop until the dialog is up.
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!(importCustomSrvForm && importCustomSrvForm->isModal()) || dialogSeen)
+            return;
+        dialogSeen = true;
+        poll.stop();
+        mainShown = mainForm && mainForm->widget()->isVisible();
+        QWidget *cancel = importCustomSrvForm->cmdCancel.widget();
+        const QPointF at(cancel->width() / 2.0, cancel->height() / 2.0);
+        QMouseEvent press(QEvent::MouseButtonPress, at, cancel->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, cancel->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(cancel, &press);
+        QCoreApplication::sendEvent(cancel, &release);
     });
+    poll.start();
     EXPECT_FALSE(Main());
-    EXPECT_TRUE(srvMode);
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_FALSE(mainShown);
+    // The drive of the Windows path is ignored.
     EXPECT_EQ(dataFolder, QStringLiteral("/srv/input"));
+    EXPECT_FALSE(QFileInfo::exists(home() + QStringLiteral("/dDB.tran/123456789")));
+    EXPECT_TRUE(srvMode);
     EXPECT_EQ(mainForm, nullptr);
     EXPECT_TRUE(m_script->verify());
     // Nothing is left that keeps the process alive.
