@@ -7,6 +7,7 @@
 // and file dialogs are answered through the forms stand-in's script; the
 // output folder is SERVICE_E2E_OUT.
 #include "platform/forms/constants.h"
+#include <QWindow>
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/flexgrid.h"
 #include "platform/forms/form.h"
@@ -16,6 +17,7 @@
 #include "talvik/app/basMain.h"
 #include "talvik/app/frmMain.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/dataview/clsGraph.h"
 #include "talvik/dataview_service/frmDataSrv.h"
 #include "talvik/settings/frmImportCustomSrv.h"
 
@@ -122,8 +124,17 @@ void session(fm::DialogScript &script, const QString &out)
     clickNode(w, kJan5);
     showGraph(w, true);
     QWidget *surface = &w->vsdGraph;
-    const QPoint bar = w->vsdGraph.toPixel(QPointF(4300, 1000)).toPoint();
-    QTest::mouseMove(surface, bar);
+    // The 10:30 bar where the graph last drew it (its place follows the
+    // window's size, which the screen decides).
+    QPoint bar;
+    if (w->demandGraph)
+        for (const talvik::GraphBar &b : w->demandGraph->bars())
+            if (b.label == QStringLiteral("10:30"))
+                bar = w->vsdGraph.toPixel(QPointF((b.x1 + b.x2) / 2, (b.y1 + b.y2) / 2)).toPoint();
+    check("bar found", !bar.isNull());
+    // Moved on the window itself: a move given to a widget goes to whichever
+    // window the screen stacks at that point, here the main window behind.
+    QTest::mouseMove(w->widget()->windowHandle(), surface->mapTo(w->widget(), bar));
     QCoreApplication::processEvents();
     check("tool tip", w->vsdGraph.ToolTipText() == QStringLiteral("45.6 kW, 注意：12, 限界：4"), w->vsdGraph.ToolTipText());
     QTest::mouseClick(surface, Qt::RightButton, Qt::NoModifier, bar);
