@@ -5,6 +5,7 @@
 #include "platform/textdb/textdb.h"
 
 #include <QList>
+#include <cstring>
 #include <QRegularExpression>
 
 namespace platform::textdb {
@@ -130,44 +131,87 @@ TableSchema parseSchema(const QByteArray &schemaIni, const QString &tableFile)
     return schema;
 }
 
-QVector<QVector<QString>> parseTable(const QByteArray &data, const TableSchema &schema)
+void scanTable(const QByteArray &data, const TableSchema &schema,
+               const std::function<void(const QByteArrayView *values)> &row)
 {
-    QVector<QVector<QString>> rows;
     const int ncol = int(schema.columns.size());
+    QVector<QByteArrayView> values(ncol);
+    QVector<QByteArray> decoded(ncol); // UTF-8 of fields that needed decoding
+    const char *const bytes = data.constData();
+    const qsizetype size = data.size();
     qsizetype start = 0;
     bool first = true;
-    while (start < data.size()) {
-        qsizetype end = data.indexOf('\n', start);
-        if (end < 0)
-            end = data.size();
+    while (start < size) {
+        const void *nl = std::memchr(bytes + start, '\n', std::size_t(size - start));
+        const qsizetype end = nl ? static_cast<const char *>(nl) - bytes : size;
         qsizetype stop = end;
-        if (stop > start && data[stop - 1] == '\r')
+        if (stop > start && bytes[stop - 1] == '\r')
             --stop;
-        const QByteArray line = data.mid(start, stop - start);
+        const char *const line = bytes + start;
+        const qsizetype len = stop - start;
         start = end + 1;
-        if (line.isEmpty() || line == "\x1a")
+        if (len == 0 || (len == 1 && line[0] == '\x1a'))
             continue;
         if (first && schema.colNameHeader) {
             first = false;
             continue;
         }
         first = false;
-        QVector<QString> row(ncol);
         if (schema.fixedLength) {
+            // Bytes below 0x80 decode to the same code points, so a plain ASCII
+            // line needs no conversion; trimming works on the bytes alike.
+            bool ascii = true;
+            for (qsizetype i = 0; i < len; ++i) {
+                if (static_cast<unsigned char>(line[i]) >= 0x80) {
+                    ascii = false;
+                    break;
+                }
+            }
             qsizetype pos = 0;
             for (int c = 0; c < ncol; ++c) {
                 const int w = schema.columns[c].width;
-                if (pos < line.size())
-                    row[c] = trimRight(codepage::fromAnsiLenient(line.mid(pos, w)));
+                if (pos < len) {
+                    const qsizetype n = qMin<qsizetype>(w, len - pos);
+                    if (ascii) {
+                        qsizetype k = n;
+                        while (k > 0 && (line[pos + k - 1] == ' ' || line[pos + k - 1] == '\t'))
+                            --k;
+                        values[c] = QByteArrayView(line + pos, k);
+                    } else {
+                        decoded[c] = trimRight(codepage::fromAnsiLenient(QByteArray(line + pos, n))).toUtf8();
+                        values[c] = QByteArrayView(decoded[c]);
+                    }
+                } else {
+                    values[c] = QByteArrayView();
+                }
                 pos += w;
             }
         } else {
-            const QVector<QString> fields = splitDelimited(codepage::fromAnsiLenient(line));
-            for (int c = 0; c < ncol && c < fields.size(); ++c)
-                row[c] = fields[c];
+            const QVector<QString> fields = splitDelimited(codepage::fromAnsiLenient(QByteArray(line, len)));
+            for (int c = 0; c < ncol; ++c) {
+                if (c < fields.size()) {
+                    decoded[c] = fields[c].toUtf8();
+                    values[c] = QByteArrayView(decoded[c]);
+                } else {
+                    values[c] = QByteArrayView();
+                }
+            }
         }
-        rows.push_back(std::move(row));
+        row(values.constData());
     }
+}
+
+QVector<QVector<QString>> parseTable(const QByteArray &data, const TableSchema &schema)
+{
+    QVector<QVector<QString>> rows;
+    const int ncol = int(schema.columns.size());
+    scanTable(data, schema, [&](const QByteArrayView *values) {
+        QVector<QString> r(ncol);
+        for (int c = 0; c < ncol; ++c)
+            if (!values[c].isNull())
+                r[c] = QString::fromUtf8(values[c]);
+        rows.push_back(std::move(r));
+    });
     return rows;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // "schema.ini" of a text-table folder and the reading of one table by it.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVector>
+
+#include <functional>
 
 namespace platform::textdb {
 
@@ -31,5 +34,14 @@ TableSchema parseSchema(const QByteArray &schemaIni, const QString &tableFile);
 // byte width (a short line gives empty trailing fields), decoded as CP932 and
 // stripped of trailing blanks.
 QVector<QVector<QString>> parseTable(const QByteArray &data, const TableSchema &schema);
+
+// The rows of parseTable without building them: calls `row` once per data row
+// with one UTF-8 value per schema column (the values parseTable gives, encoded
+// as UTF-8; a field past the end of a short line is an empty view). The views
+// point into `data` or into buffers reused for the next row, so they are valid
+// during the call only. A fixed-length line of plain ASCII is cut straight from
+// the bytes; any other line goes through the CP932 decoding per field.
+void scanTable(const QByteArray &data, const TableSchema &schema,
+               const std::function<void(const QByteArrayView *values)> &row);
 
 } // namespace platform::textdb

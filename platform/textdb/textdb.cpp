@@ -91,7 +91,7 @@ public:
         QFile tf(path);
         if (!tf.open(QIODevice::ReadOnly))
             fail(QStringLiteral("テーブル '%1' を読めません。(%2)").arg(fileName, folder));
-        const auto rows = parseTable(tf.readAll(), schema);
+        const QByteArray data = tf.readAll();
         ++m_loads;
 
         evictIfFull();
@@ -100,7 +100,7 @@ public:
         entry.schema = ss;
         entry.name = QStringLiteral("t%1").arg(++m_serial);
         entry.lastUse = ++m_clock;
-        create(entry.name, schema, rows);
+        create(entry.name, schema, data);
         m_cache.insert(path, entry);
         return entry.name;
     }
@@ -119,7 +119,13 @@ public:
 private:
     Engine()
     {
-        if (sqlite3_open(":memory:", &m_db) != SQLITE_OK)
+        // The engine is the only user of the SQL library in the program and is
+        // used from one thread: no memory statistics (they take a lock around
+        // every allocation) and no connection lock. The setting applies only
+        // before the library starts; later it is refused and changes nothing.
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK)
             fail(QStringLiteral("SQL エンジンを開けません。"));
         registerJetFunctions(m_db);
     }
@@ -150,7 +156,11 @@ private:
         }
     }
 
-    void create(const QString &name, const TableSchema &schema, const QVector<QVector<QString>> &rows)
+    // Creates table `name` and fills it with the rows of `data` read by the
+    // schema. Integer and Real columns take the number a value reads as
+    // (surrounding white space allowed), NULL when it reads as none; Text
+    // columns take the value as it is, an empty text for a missing field.
+    void create(const QString &name, const TableSchema &schema, const QByteArray &data)
     {
         QStringList cols, marks;
         for (const ColumnSpec &c : schema.columns) {
@@ -166,42 +176,44 @@ private:
         if (sqlite3_prepare_v2(m_db, ins.constData(), -1, &st, nullptr) != SQLITE_OK)
             fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
         exec(QStringLiteral("BEGIN"));
-        for (const auto &row : rows) {
-            for (int c = 0; c < schema.columns.size(); ++c) {
-                const QString &v = row[c];
-                switch (schema.columns[c].type) {
-                case ColumnType::Integer: {
-                    bool ok = false;
-                    const qlonglong n = v.trimmed().toLongLong(&ok);
-                    if (ok)
-                        sqlite3_bind_int64(st, c + 1, n);
-                    else
-                        sqlite3_bind_null(st, c + 1);
-                    break;
+        const int ncol = int(schema.columns.size());
+        try {
+            scanTable(data, schema, [&](const QByteArrayView *values) {
+                for (int c = 0; c < ncol; ++c) {
+                    const QByteArrayView v = values[c];
+                    switch (schema.columns[c].type) {
+                    case ColumnType::Integer: {
+                        bool ok = false;
+                        const qlonglong n = QString::fromUtf8(v).trimmed().toLongLong(&ok);
+                        if (ok)
+                            sqlite3_bind_int64(st, c + 1, n);
+                        else
+                            sqlite3_bind_null(st, c + 1);
+                        break;
+                    }
+                    case ColumnType::Real: {
+                        bool ok = false;
+                        const double d = QString::fromUtf8(v).trimmed().toDouble(&ok);
+                        if (ok)
+                            sqlite3_bind_double(st, c + 1, d);
+                        else
+                            sqlite3_bind_null(st, c + 1);
+                        break;
+                    }
+                    case ColumnType::Text:
+                        // A null pointer would bind NULL; a missing field is an empty text.
+                        sqlite3_bind_text(st, c + 1, v.data() ? v.data() : "", int(v.size()), SQLITE_STATIC);
+                        break;
+                    }
                 }
-                case ColumnType::Real: {
-                    bool ok = false;
-                    const double d = v.trimmed().toDouble(&ok);
-                    if (ok)
-                        sqlite3_bind_double(st, c + 1, d);
-                    else
-                        sqlite3_bind_null(st, c + 1);
-                    break;
-                }
-                case ColumnType::Text: {
-                    const QByteArray u = v.toUtf8();
-                    sqlite3_bind_text(st, c + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-                    break;
-                }
-                }
-            }
-            if (sqlite3_step(st) != SQLITE_DONE) {
-                const QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
-                sqlite3_finalize(st);
-                exec(QStringLiteral("ROLLBACK"));
-                fail(text);
-            }
-            sqlite3_reset(st);
+                if (sqlite3_step(st) != SQLITE_DONE)
+                    fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+                sqlite3_reset(st);
+            });
+        } catch (...) {
+            sqlite3_finalize(st);
+            exec(QStringLiteral("ROLLBACK"));
+            throw;
         }
         sqlite3_finalize(st);
         exec(QStringLiteral("COMMIT"));
