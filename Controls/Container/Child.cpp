@@ -47,21 +47,14 @@ Child *Child::impl(IUnknown *object)
 
 HRESULT Child::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IChild)
-        *object = static_cast<IChild *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_ChildImpl) {
+    if (object && iid == IID_ChildImpl) {
         *object = this; // no reference: a private peek
         return S_OK;
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
     }
-    AddRef();
-    return S_OK;
+    IChild *primary = this;
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IChild, primary}, {IID_ISupportErrorInfo, sei}});
 }
 
 namespace {
@@ -78,23 +71,9 @@ const DispatchTable<Child> &table()
 }
 } // namespace
 
-HRESULT Child::GetTypeInfoCount(uint32_t *count)
+const DispatchTable<Child> &Child::dispatchTable()
 {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Child::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Child::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                      EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
+    return table();
 }
 
 HRESULT Child::error(HRESULT hr) const

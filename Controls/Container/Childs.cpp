@@ -24,22 +24,13 @@ Childs::~Childs()
 
 HRESULT Childs::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IChildren)
-        *object = static_cast<IChildren *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else if (iid == IID_IPersistPropertyBag)
-        *object = static_cast<IPersistPropertyBag *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    IChildren *primary = this;
+    auto *ps = static_cast<IPersistStreamInit *>(this);
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *bag = static_cast<IPersistPropertyBag *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IChildren, primary}, {IID_ISupportErrorInfo, sei},
+         {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps}, {IID_IPersist, ps}, {IID_IPersistPropertyBag, bag}});
 }
 
 namespace {
@@ -67,17 +58,7 @@ const DispatchTable<Childs> &table()
              IChild *c = nullptr;
              return returnChild(self->get_Item(*args[0], &c), &c, r);
          }},
-        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
-         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
-             IUnknown *e = nullptr;
-             HRESULT hr = self->get__NewEnum(&e);
-             if (FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_UNKNOWN;
-             r->punkVal = e;
-             return S_OK;
-         }},
+        disp::newEnum<C>(&C::get__NewEnum),
         {u"Add", 2, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
              if (args.empty() || args.size() > 2)
@@ -122,23 +103,9 @@ const DispatchTable<Childs> &table()
 
 } // namespace
 
-HRESULT Childs::GetTypeInfoCount(uint32_t *count)
+const DispatchTable<Childs> &Childs::dispatchTable()
 {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Childs::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Childs::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                       EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
+    return table();
 }
 
 HRESULT Childs::error(HRESULT hr) const
@@ -197,10 +164,7 @@ HRESULT Childs::find(VARIANT *index, Child **child) const
 
 HRESULT Childs::get_Count(int32_t *count)
 {
-    if (!count)
-        return E_POINTER;
-    *count = m_items.count();
-    return S_OK;
+    return disp::countTo(count, static_cast<size_t>(m_items.count()));
 }
 
 HRESULT Childs::get_Item(VARIANT index, IChild **item)
@@ -219,12 +183,7 @@ HRESULT Childs::get_Item(VARIANT index, IChild **item)
 
 HRESULT Childs::get__NewEnum(IUnknown **enumerator)
 {
-    if (!enumerator)
-        return E_POINTER;
-    auto *e = new EnumVariant(m_items.asVariants());
-    e->AddRef();
-    *enumerator = e;
-    return S_OK;
+    return disp::newEnumerator(m_items.asVariants(), enumerator);
 }
 
 HRESULT Childs::addChild(VARIANT *index, BSTR key, Child *source, IChild **result)

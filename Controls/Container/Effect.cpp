@@ -21,23 +21,16 @@ Effect::Effect() : controls::ObjectRoot(lumafold::module()), m_notify(static_cas
 
 HRESULT Effect::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IEffect)
-        *object = static_cast<IEffect *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IConnectionPointContainer)
-        *object = static_cast<IConnectionPointContainer *>(this);
-    else if (iid == IID_EffectImpl) {
+    if (object && iid == IID_EffectImpl) {
         *object = this; // no reference: a private peek
         return S_OK;
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
     }
-    AddRef();
-    return S_OK;
+    IEffect *primary = this;
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *cpc = static_cast<IConnectionPointContainer *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IEffect, primary}, {IID_ISupportErrorInfo, sei},
+         {IID_IConnectionPointContainer, cpc}});
 }
 
 namespace {
@@ -68,23 +61,9 @@ const DispatchTable<Effect> &table()
 
 } // namespace
 
-HRESULT Effect::GetTypeInfoCount(uint32_t *count)
+const DispatchTable<Effect> &Effect::dispatchTable()
 {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Effect::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Effect::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                       EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
+    return table();
 }
 
 HRESULT Effect::error(HRESULT hr) const

@@ -22,22 +22,13 @@ Effects::~Effects()
 
 HRESULT Effects::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IEffects)
-        *object = static_cast<IEffects *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else if (iid == IID_IPersistPropertyBag)
-        *object = static_cast<IPersistPropertyBag *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    IEffects *primary = this;
+    auto *ps = static_cast<IPersistStreamInit *>(this);
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *bag = static_cast<IPersistPropertyBag *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IEffects, primary}, {IID_ISupportErrorInfo, sei},
+         {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps}, {IID_IPersist, ps}, {IID_IPersistPropertyBag, bag}});
 }
 
 namespace {
@@ -76,17 +67,7 @@ const DispatchTable<Effects> &table()
                  return CTL_E_ILLEGALFUNCTIONCALL;
              return kind == disp::PUT ? self->put_Item(*args[0], value.get()) : self->putref_Item(*args[0], value.get());
          }},
-        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
-         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
-             IUnknown *e = nullptr;
-             HRESULT hr = self->get__NewEnum(&e);
-             if (FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_UNKNOWN;
-             r->punkVal = e;
-             return S_OK;
-         }},
+        disp::newEnum<C>(&C::get__NewEnum),
         {u"Add", 2, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
              if (args.empty() || args.size() > 2)
@@ -132,23 +113,9 @@ const DispatchTable<Effects> &table()
 
 } // namespace
 
-HRESULT Effects::GetTypeInfoCount(uint32_t *count)
+const DispatchTable<Effects> &Effects::dispatchTable()
 {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Effects::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Effects::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                        EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
+    return table();
 }
 
 HRESULT Effects::error(HRESULT hr) const
@@ -174,10 +141,7 @@ HRESULT Effects::find(VARIANT *index, Effect **effect) const
 
 HRESULT Effects::get_Count(int32_t *count)
 {
-    if (!count)
-        return E_POINTER;
-    *count = m_items.count();
-    return S_OK;
+    return disp::countTo(count, static_cast<size_t>(m_items.count()));
 }
 
 HRESULT Effects::get_Item(VARIANT index, IEffect **item)
@@ -231,12 +195,7 @@ HRESULT Effects::putref_Item(VARIANT index, IEffect *value)
 
 HRESULT Effects::get__NewEnum(IUnknown **enumerator)
 {
-    if (!enumerator)
-        return E_POINTER;
-    auto *e = new EnumVariant(m_items.asVariants());
-    e->AddRef();
-    *enumerator = e;
-    return S_OK;
+    return disp::newEnumerator(m_items.asVariants(), enumerator);
 }
 
 HRESULT Effects::addEffect(VARIANT *index, BSTR key, const Effect::Values *values, const Variant *parent,

@@ -15,22 +15,14 @@ ComboItem::ComboItem() : controls::ObjectRoot(pickwell::module()), m_notify(stat
 
 HRESULT ComboItem::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IComboItem)
-        *object = static_cast<IComboItem *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IConnectionPointContainer)
-        *object = static_cast<IConnectionPointContainer *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    IComboItem *primary = this;
+    auto *ps = static_cast<IPersistStreamInit *>(this);
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *cpc = static_cast<IConnectionPointContainer *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IComboItem, primary}, {IID_ISupportErrorInfo, sei},
+         {IID_IConnectionPointContainer, cpc}, {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps},
+         {IID_IPersist, ps}});
 }
 
 // ---- IDispatch
@@ -92,23 +84,9 @@ const DispatchTable<ComboItem> &table()
 
 } // namespace
 
-HRESULT ComboItem::GetTypeInfoCount(uint32_t *count)
+const DispatchTable<ComboItem> &ComboItem::dispatchTable()
 {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT ComboItem::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT ComboItem::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                          EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
+    return table();
 }
 
 // ---- members

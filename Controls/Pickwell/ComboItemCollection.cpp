@@ -49,24 +49,15 @@ void ComboItemCollection::releaseItems()
 
 HRESULT ComboItemCollection::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IComboItemCollection)
-        *object = static_cast<IComboItemCollection *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IConnectionPointContainer)
-        *object = static_cast<IConnectionPointContainer *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else if (iid == IID_IPersistPropertyBag)
-        *object = static_cast<IPersistPropertyBag *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    IComboItemCollection *primary = this;
+    auto *ps = static_cast<IPersistStreamInit *>(this);
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *cpc = static_cast<IConnectionPointContainer *>(this);
+    auto *bag = static_cast<IPersistPropertyBag *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IComboItemCollection, primary},
+         {IID_ISupportErrorInfo, sei}, {IID_IConnectionPointContainer, cpc}, {IID_IPersistStreamInit, ps},
+         {IID_IPersistStream, ps}, {IID_IPersist, ps}, {IID_IPersistPropertyBag, bag}});
 }
 
 ComPtr<IComboItem> ComboItemCollection::itemAt(size_t position) const
@@ -120,17 +111,7 @@ const DispatchTable<ComboItemCollection> &table()
                  return hr;
              return disp::returnObject(item.get(), r);
          }},
-        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
-         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
-             IUnknown *e = nullptr;
-             HRESULT hr = self->get_NewEnum(&e);
-             if (FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_UNKNOWN;
-             r->punkVal = e;
-             return S_OK;
-         }},
+        disp::newEnum<C>(&C::get_NewEnum),
         {u"RemoveAt", 4, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
              if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
@@ -238,24 +219,9 @@ const DispatchTable<ComboItemCollection> &table()
 
 } // namespace
 
-HRESULT ComboItemCollection::GetTypeInfoCount(uint32_t *count)
+const DispatchTable<ComboItemCollection> &ComboItemCollection::dispatchTable()
 {
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT ComboItemCollection::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID,
-                                           DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT ComboItemCollection::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params,
-                                    VARIANT *result, EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
+    return table();
 }
 
 // ---- members
@@ -290,10 +256,7 @@ HRESULT ComboItemCollection::Add(IComboItem *item)
 
 HRESULT ComboItemCollection::get_Count(int32_t *count)
 {
-    if (!count)
-        return E_POINTER;
-    *count = static_cast<int32_t>(m_items.size());
-    return S_OK;
+    return disp::countTo(count, m_items.size());
 }
 
 HRESULT ComboItemCollection::get_Item(int32_t position, IComboItem **item)
@@ -313,12 +276,7 @@ HRESULT ComboItemCollection::get_Item(int32_t position, IComboItem **item)
 
 HRESULT ComboItemCollection::get_NewEnum(IUnknown **enumerator)
 {
-    if (!enumerator)
-        return E_POINTER;
-    auto *e = new EnumVariant(m_items);
-    e->AddRef();
-    *enumerator = e;
-    return S_OK;
+    return disp::newEnumerator(m_items, enumerator);
 }
 
 HRESULT ComboItemCollection::RemoveAt(int32_t position)

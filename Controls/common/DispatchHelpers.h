@@ -116,6 +116,43 @@ Row<T> variant(const char16_t *name, DISPID id, HRESULT (T::*get)(VARIANT *), HR
             }};
 }
 
+// The _NewEnum member of a collection: the enumerator as VT_UNKNOWN.
+template <class T>
+Row<T> newEnum(HRESULT (T::*get)(com::IUnknown **))
+{
+    return {u"_NewEnum", com::DISPID_NEWENUM, uint16_t(GET | METHOD),
+            [=](T *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
+                com::IUnknown *e = nullptr;
+                HRESULT hr = (self->*get)(&e);
+                if (FAILED(hr))
+                    return hr;
+                com::VariantClear(r);
+                r->vt = com::VT_UNKNOWN;
+                r->punkVal = e;
+                return com::S_OK;
+            }};
+}
+
+// A collection's Count: n into *count.
+inline HRESULT countTo(int32_t *count, size_t n)
+{
+    if (!count)
+        return com::E_POINTER;
+    *count = static_cast<int32_t>(n);
+    return com::S_OK;
+}
+
+// A collection's _NewEnum: a new enumerator over items, with its reference.
+inline HRESULT newEnumerator(std::vector<com::Variant> items, com::IUnknown **enumerator)
+{
+    if (!enumerator)
+        return com::E_POINTER;
+    auto *e = new com::EnumVariant(std::move(items));
+    e->AddRef();
+    *enumerator = e;
+    return com::S_OK;
+}
+
 // An object result as VT_DISPATCH (the object's IDispatch, or Nothing).
 inline HRESULT returnObject(com::IUnknown *object, VARIANT *r)
 {

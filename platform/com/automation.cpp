@@ -1,6 +1,7 @@
 #include "platform/com/automation.h"
 
 #include "platform/com/errorinfo.h"
+#include "platform/com/objectbase.h"
 #include "platform/com/safearray.h"
 
 #include <cmath>
@@ -388,15 +389,7 @@ void clearExcepInfo(EXCEPINFO *e)
 
 HRESULT EnumVariant::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumVARIANT) {
-        *object = static_cast<IEnumVARIANT *>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IEnumVARIANT, this}});
 }
 
 uint32_t EnumVariant::Release()
@@ -455,15 +448,7 @@ ConnectionPoint::~ConnectionPoint()
 
 HRESULT ConnectionPoint::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-        *object = static_cast<IConnectionPoint *>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IConnectionPoint, this}});
 }
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID *iid)

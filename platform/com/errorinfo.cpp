@@ -1,6 +1,7 @@
 #include "platform/com/errorinfo.h"
 
 #include "platform/com/comrt/comrt.h"
+#include "platform/com/objectbase.h"
 
 namespace platform::com {
 
@@ -9,7 +10,7 @@ const IID IID_ISupportErrorInfo = {0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08
 
 namespace {
 
-class ErrorObject final : public IErrorInfo {
+class ErrorObject final : public RefCounted<IErrorInfo> {
 public:
     ErrorObject(const IID &iid, QString source, QString description)
         : m_iid(iid), m_source(std::move(source)), m_description(std::move(description))
@@ -17,23 +18,7 @@ public:
     }
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IErrorInfo) {
-            *object = static_cast<IErrorInfo *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
+        return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IErrorInfo, this}});
     }
     HRESULT GetGUID(GUID *guid) override
     {
@@ -75,7 +60,6 @@ private:
     IID m_iid;
     QString m_source;
     QString m_description;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 } // namespace

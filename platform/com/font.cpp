@@ -1,5 +1,7 @@
 #include "platform/com/font.h"
 
+#include "platform/com/objectbase.h"
+
 namespace platform::com {
 
 const IID IID_IFont = {0xBEF6E002, 0xA874, 0x101A, {0x8B, 0xBA, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}};
@@ -8,36 +10,19 @@ const CLSID CLSID_StdFont = {0x0BE35203, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA
 
 namespace {
 
-class StdFont final : public IFont, public IDispatch, public IPersistStream, public IConnectionPointContainer {
+class StdFont final : public RefCounted<IFont, IDispatch, IPersistStream, IConnectionPointContainer> {
 public:
     explicit StdFont(FONTDESC d) : m_d(std::move(d)), m_notify(static_cast<IFont *>(this), IID_IPropertyNotifySink) {}
 
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IFont)
-            *object = static_cast<IFont *>(this);
-        else if (iid == IID_IDispatch || iid == IID_IFontDisp)
-            *object = static_cast<IDispatch *>(this);
-        else if (iid == IID_IPersistStream || iid == IID_IPersist)
-            *object = static_cast<IPersistStream *>(this);
-        else if (iid == IID_IConnectionPointContainer)
-            *object = static_cast<IConnectionPointContainer *>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
+        IFont *primary = this;
+        auto *disp = static_cast<IDispatch *>(this);
+        auto *ps = static_cast<IPersistStream *>(this);
+        return queryInterfaceIn(primary, iid, object,
+                                {{IID_IUnknown, primary}, {IID_IFont, primary}, {IID_IDispatch, disp},
+                                 {IID_IFontDisp, disp}, {IID_IPersistStream, ps}, {IID_IPersist, ps},
+                                 {IID_IConnectionPointContainer, static_cast<IConnectionPointContainer *>(this)}});
     }
 
     HRESULT get_Name(BSTR *v) override { return v ? (*v = SysAllocQString(m_d.name), S_OK) : E_POINTER; }
@@ -287,7 +272,6 @@ private:
 
     FONTDESC m_d;
     ConnectionPoint m_notify;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 class FontFactory final : public IClassFactory {

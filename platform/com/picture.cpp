@@ -1,6 +1,7 @@
 #include "platform/com/picture.h"
 
 #include "platform/com/font.h"
+#include "platform/com/objectbase.h"
 
 #include <QBuffer>
 
@@ -15,34 +16,18 @@ namespace {
 // Largest picture payload accepted from a stream.
 constexpr uint32_t kMaxPictureBytes = 64u << 20;
 
-class StdPicture final : public IPicture, public IDispatch, public IPersistStream {
+class StdPicture final : public RefCounted<IPicture, IDispatch, IPersistStream> {
 public:
     StdPicture(int16_t type, QImage image) : m_type(type), m_image(std::move(image)) {}
 
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IPicture)
-            *object = static_cast<IPicture *>(this);
-        else if (iid == IID_IDispatch || iid == IID_IPictureDisp)
-            *object = static_cast<IDispatch *>(this);
-        else if (iid == IID_IPersistStream || iid == IID_IPersist)
-            *object = static_cast<IPersistStream *>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
+        IPicture *primary = this;
+        auto *disp = static_cast<IDispatch *>(this);
+        auto *ps = static_cast<IPersistStream *>(this);
+        return queryInterfaceIn(primary, iid, object,
+                                {{IID_IUnknown, primary}, {IID_IPicture, primary}, {IID_IDispatch, disp},
+                                 {IID_IPictureDisp, disp}, {IID_IPersistStream, ps}, {IID_IPersist, ps}});
     }
 
     HRESULT get_Type(int16_t *type) override
@@ -181,7 +166,6 @@ private:
 
     int16_t m_type;
     QImage m_image;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 class PictureFactory final : public IClassFactory {
