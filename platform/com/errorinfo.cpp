@@ -20,41 +20,11 @@ public:
     {
         return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IErrorInfo, this}});
     }
-    HRESULT GetGUID(GUID *guid) override
-    {
-        if (!guid)
-            return E_POINTER;
-        *guid = m_iid;
-        return S_OK;
-    }
-    HRESULT GetSource(BSTR *source) override
-    {
-        if (!source)
-            return E_POINTER;
-        *source = SysAllocQString(m_source);
-        return S_OK;
-    }
-    HRESULT GetDescription(BSTR *description) override
-    {
-        if (!description)
-            return E_POINTER;
-        *description = SysAllocQString(m_description);
-        return S_OK;
-    }
-    HRESULT GetHelpFile(BSTR *file) override
-    {
-        if (!file)
-            return E_POINTER;
-        *file = nullptr;
-        return S_OK;
-    }
-    HRESULT GetHelpContext(uint32_t *context) override
-    {
-        if (!context)
-            return E_POINTER;
-        *context = 0;
-        return S_OK;
-    }
+    HRESULT GetGUID(GUID *guid) override { return outValue(guid, m_iid); }
+    HRESULT GetSource(BSTR *source) override { return outString(source, m_source); }
+    HRESULT GetDescription(BSTR *description) override { return outString(description, m_description); }
+    HRESULT GetHelpFile(BSTR *file) override { return outValue(file, BSTR(nullptr)); }
+    HRESULT GetHelpContext(uint32_t *context) override { return outValue(context, uint32_t(0)); }
 
 private:
     IID m_iid;

@@ -10,7 +10,8 @@ const CLSID CLSID_StdFont = {0x0BE35203, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA
 
 namespace {
 
-class StdFont final : public RefCounted<IFont, IDispatch, IPersistStream, IConnectionPointContainer> {
+class StdFont final
+    : public RefCounted<IFont, DispatchImpl<StdFont, IDispatch>, IPersistStream, IConnectionPointContainer> {
 public:
     explicit StdFont(FONTDESC d) : m_d(std::move(d)), m_notify(static_cast<IFont *>(this), IID_IPropertyNotifySink) {}
 
@@ -25,7 +26,7 @@ public:
                                  {IID_IConnectionPointContainer, static_cast<IConnectionPointContainer *>(this)}});
     }
 
-    HRESULT get_Name(BSTR *v) override { return v ? (*v = SysAllocQString(m_d.name), S_OK) : E_POINTER; }
+    HRESULT get_Name(BSTR *v) override { return outString(v, m_d.name); }
     HRESULT put_Name(BSTR v) override
     {
         const QString n = bstrToQString(v);
@@ -33,32 +34,32 @@ public:
             return CTL_E_INVALIDPROPERTYVALUE;
         return set(m_d.name, n, DISPID_FONT_NAME);
     }
-    HRESULT get_Size(int64_t *v) override { return v ? (*v = m_d.size, S_OK) : E_POINTER; }
+    HRESULT get_Size(int64_t *v) override { return outValue(v, m_d.size); }
     HRESULT put_Size(int64_t v) override
     {
         if (v <= 0 || v > 16380000)
             return CTL_E_INVALIDPROPERTYVALUE;
         return set(m_d.size, v, DISPID_FONT_SIZE);
     }
-    HRESULT get_Bold(VARIANT_BOOL *v) override { return v ? (*v = m_d.weight >= 600 ? -1 : 0, S_OK) : E_POINTER; }
+    HRESULT get_Bold(VARIANT_BOOL *v) override { return outValue(v, VARIANT_BOOL(m_d.weight >= 600 ? -1 : 0)); }
     HRESULT put_Bold(VARIANT_BOOL v) override { return set(m_d.weight, int16_t(v ? 700 : 400), DISPID_FONT_BOLD); }
-    HRESULT get_Italic(VARIANT_BOOL *v) override { return v ? (*v = m_d.italic ? -1 : 0, S_OK) : E_POINTER; }
+    HRESULT get_Italic(VARIANT_BOOL *v) override { return outValue(v, VARIANT_BOOL(m_d.italic ? -1 : 0)); }
     HRESULT put_Italic(VARIANT_BOOL v) override { return set(m_d.italic, v != 0, DISPID_FONT_ITALIC); }
-    HRESULT get_Underline(VARIANT_BOOL *v) override { return v ? (*v = m_d.underline ? -1 : 0, S_OK) : E_POINTER; }
+    HRESULT get_Underline(VARIANT_BOOL *v) override { return outValue(v, VARIANT_BOOL(m_d.underline ? -1 : 0)); }
     HRESULT put_Underline(VARIANT_BOOL v) override { return set(m_d.underline, v != 0, DISPID_FONT_UNDER); }
     HRESULT get_Strikethrough(VARIANT_BOOL *v) override
     {
-        return v ? (*v = m_d.strikethrough ? -1 : 0, S_OK) : E_POINTER;
+        return outValue(v, VARIANT_BOOL(m_d.strikethrough ? -1 : 0));
     }
     HRESULT put_Strikethrough(VARIANT_BOOL v) override { return set(m_d.strikethrough, v != 0, DISPID_FONT_STRIKE); }
-    HRESULT get_Weight(int16_t *v) override { return v ? (*v = m_d.weight, S_OK) : E_POINTER; }
+    HRESULT get_Weight(int16_t *v) override { return outValue(v, m_d.weight); }
     HRESULT put_Weight(int16_t v) override
     {
         if (v < 0 || v > 1000)
             return CTL_E_INVALIDPROPERTYVALUE;
         return set(m_d.weight, v, DISPID_FONT_WEIGHT);
     }
-    HRESULT get_Charset(int16_t *v) override { return v ? (*v = m_d.charset, S_OK) : E_POINTER; }
+    HRESULT get_Charset(int16_t *v) override { return outValue(v, m_d.charset); }
     HRESULT put_Charset(int16_t v) override { return set(m_d.charset, v, DISPID_FONT_CHARSET); }
     HRESULT Clone(IFont **copy) override
     {
@@ -102,31 +103,16 @@ public:
         return S_OK;
     }
 
-    // IDispatch
+    // IDispatch: names and calls through dispatchTable(); no count needed.
     HRESULT GetTypeInfoCount(uint32_t *count) override
     {
         if (count)
             *count = 0;
         return S_OK;
     }
-    HRESULT GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids) override
-    {
-        return table().getIDsOfNames(names, count, ids);
-    }
-    HRESULT Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                   EXCEPINFO *excep, uint32_t *) override
-    {
-        return table().invoke(this, id, flags, params, result, excep);
-    }
 
     // IPersistStream
-    HRESULT GetClassID(CLSID *clsid) override
-    {
-        if (!clsid)
-            return E_POINTER;
-        *clsid = CLSID_StdFont;
-        return S_OK;
-    }
+    HRESULT GetClassID(CLSID *clsid) override { return outValue(clsid, CLSID_StdFont); }
     HRESULT IsDirty() override { return S_OK; }
     HRESULT Load(IStream *s) override
     {
@@ -187,6 +173,7 @@ public:
     }
 
 private:
+    friend class DispatchImpl<StdFont, IDispatch>;
     template <class T>
     HRESULT set(T &member, T value, DISPID id)
     {
@@ -197,7 +184,7 @@ private:
         return S_OK;
     }
 
-    static const DispatchTable<StdFont> &table()
+    static const DispatchTable<StdFont> &dispatchTable()
     {
         using F = StdFont;
         auto boolProp = [](const char16_t *name, DISPID id, HRESULT (F::*get)(VARIANT_BOOL *),

@@ -33,6 +33,25 @@ inline HRESULT queryInterfaceIn(IUnknown *self, const IID &iid, void **object,
     return E_NOINTERFACE;
 }
 
+// A getter's work: value into *out, E_POINTER without out.
+template <class T, class V>
+HRESULT outValue(T *out, const V &value)
+{
+    if (!out)
+        return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
+// A string getter's work: a new BSTR of text into *out, E_POINTER without out.
+inline HRESULT outString(BSTR *out, const QString &text)
+{
+    if (!out)
+        return E_POINTER;
+    *out = SysAllocQString(text);
+    return S_OK;
+}
+
 // Derives from the interfaces and counts references for all of them; the
 // last Release deletes the object.
 template <class... Interfaces>
@@ -51,9 +70,9 @@ private:
     std::atomic<uint32_t> m_refs{0};
 };
 
-// Derives from a dual interface and answers its IDispatch part from
-// Derived::dispatchTable() (a DispatchTable<Derived>): no type information,
-// names and calls through the table.
+// Derives from a dual interface (or IDispatch itself) and answers its
+// IDispatch part from Derived::dispatchTable() (a DispatchTable<Derived>): no
+// type information, names and calls through the table.
 template <class Derived, class Interface>
 class DispatchImpl : public Interface {
 public:

@@ -16,7 +16,7 @@ namespace {
 // Largest picture payload accepted from a stream.
 constexpr uint32_t kMaxPictureBytes = 64u << 20;
 
-class StdPicture final : public RefCounted<IPicture, IDispatch, IPersistStream> {
+class StdPicture final : public RefCounted<IPicture, DispatchImpl<StdPicture, IDispatch>, IPersistStream> {
 public:
     StdPicture(int16_t type, QImage image) : m_type(type), m_image(std::move(image)) {}
 
@@ -30,61 +30,22 @@ public:
                                  {IID_IPictureDisp, disp}, {IID_IPersistStream, ps}, {IID_IPersist, ps}});
     }
 
-    HRESULT get_Type(int16_t *type) override
-    {
-        if (!type)
-            return E_POINTER;
-        *type = m_type;
-        return S_OK;
-    }
+    HRESULT get_Type(int16_t *type) override { return outValue(type, m_type); }
     // 96 dpi: 2540 / 96 HIMETRIC per pixel.
-    HRESULT get_Width(int32_t *v) override
-    {
-        if (!v)
-            return E_POINTER;
-        *v = m_image.width() * 2540 / 96;
-        return S_OK;
-    }
-    HRESULT get_Height(int32_t *v) override
-    {
-        if (!v)
-            return E_POINTER;
-        *v = m_image.height() * 2540 / 96;
-        return S_OK;
-    }
-    HRESULT getImage(QImage *image) override
-    {
-        if (!image)
-            return E_POINTER;
-        *image = m_image;
-        return S_OK;
-    }
+    HRESULT get_Width(int32_t *v) override { return outValue(v, m_image.width() * 2540 / 96); }
+    HRESULT get_Height(int32_t *v) override { return outValue(v, m_image.height() * 2540 / 96); }
+    HRESULT getImage(QImage *image) override { return outValue(image, m_image); }
 
-    // IDispatch
+    // IDispatch: names and calls through dispatchTable(); no count needed.
     HRESULT GetTypeInfoCount(uint32_t *count) override
     {
         if (count)
             *count = 0;
         return S_OK;
     }
-    HRESULT GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids) override
-    {
-        return table().getIDsOfNames(names, count, ids);
-    }
-    HRESULT Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                   EXCEPINFO *excep, uint32_t *) override
-    {
-        return table().invoke(this, id, flags, params, result, excep);
-    }
 
     // IPersistStream
-    HRESULT GetClassID(CLSID *clsid) override
-    {
-        if (!clsid)
-            return E_POINTER;
-        *clsid = CLSID_StdPicture;
-        return S_OK;
-    }
+    HRESULT GetClassID(CLSID *clsid) override { return outValue(clsid, CLSID_StdPicture); }
     HRESULT IsDirty() override { return S_FALSE; }
     HRESULT Load(IStream *stream) override
     {
@@ -142,7 +103,8 @@ public:
     }
 
 private:
-    static const DispatchTable<StdPicture> &table()
+    friend class DispatchImpl<StdPicture, IDispatch>;
+    static const DispatchTable<StdPicture> &dispatchTable()
     {
         static const DispatchTable<StdPicture> t({
             {u"Type", 3, DISPATCH_PROPERTYGET,
