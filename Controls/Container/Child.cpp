@@ -95,18 +95,12 @@ void Child::setEffects(IEffects *effects)
 
 HRESULT Child::get_Key(BSTR *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = SysAllocQString(m_key);
-    return S_OK;
+    return outString(value, m_key);
 }
 
 HRESULT Child::get_Name(BSTR *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = SysAllocQString(m_name);
-    return S_OK;
+    return outString(value, m_name);
 }
 
 HRESULT Child::put_Name(BSTR value)

@@ -221,10 +221,7 @@ HRESULT Childs::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT Childs::GetClassID(CLSID *clsid)
 {
-    if (!clsid)
-        return E_POINTER;
-    *clsid = CLSID_Childs;
-    return S_OK;
+    return outValue(clsid, CLSID_Childs);
 }
 
 // "Count", then per child "Key", "Name", "EffectType" (the VARIANT type of

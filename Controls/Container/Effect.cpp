@@ -144,10 +144,7 @@ int16_t Effect::drawnMarginRight() const { return std::min(m_v.marginRight, kDra
 
 HRESULT Effect::get_Key(BSTR *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = SysAllocQString(m_key.isNull() ? QStringLiteral("") : m_key);
-    return S_OK;
+    return outString(value, m_key.isNull() ? QStringLiteral("") : m_key);
 }
 
 Effect::Values Effect::valuesOf(IEffect *e)
@@ -257,14 +254,7 @@ HRESULT Effect::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT Effect::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 {
-    if (!point)
-        return E_POINTER;
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink)
-        return CONNECT_E_NOCONNECTION;
-    *point = &m_notify;
-    m_notify.AddRef();
-    return S_OK;
+    return m_notify.handOut(iid, point);
 }
 
 } // namespace lumafold

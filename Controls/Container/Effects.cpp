@@ -236,10 +236,7 @@ HRESULT Effects::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT Effects::GetClassID(CLSID *clsid)
 {
-    if (!clsid)
-        return E_POINTER;
-    *clsid = CLSID_Effects;
-    return S_OK;
+    return outValue(clsid, CLSID_Effects);
 }
 
 namespace {

@@ -197,14 +197,7 @@ HRESULT ComboItem::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT ComboItem::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 {
-    if (!point)
-        return E_POINTER;
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink)
-        return CONNECT_E_NOCONNECTION;
-    *point = &m_notify;
-    m_notify.AddRef();
-    return S_OK;
+    return m_notify.handOut(iid, point);
 }
 
 // ---- persistence

@@ -505,24 +505,14 @@ HRESULT ComboItemCollection::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT ComboItemCollection::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 {
-    if (!point)
-        return E_POINTER;
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink)
-        return CONNECT_E_NOCONNECTION;
-    *point = &m_notify;
-    m_notify.AddRef();
-    return S_OK;
+    return m_notify.handOut(iid, point);
 }
 
 // ---- persistence
 
 HRESULT ComboItemCollection::GetClassID(CLSID *clsid)
 {
-    if (!clsid)
-        return E_POINTER;
-    *clsid = CLSID_ComboItemCollection;
-    return S_OK;
+    return outValue(clsid, CLSID_ComboItemCollection);
 }
 
 // "_Version", then each item as an object in the current order, then the

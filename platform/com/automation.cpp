@@ -451,12 +451,21 @@ HRESULT ConnectionPoint::QueryInterface(const IID &iid, void **object)
     return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IConnectionPoint, this}});
 }
 
+HRESULT ConnectionPoint::handOut(const IID &iid, IConnectionPoint **point)
+{
+    if (!point)
+        return E_POINTER;
+    *point = nullptr;
+    if (iid != m_iid)
+        return CONNECT_E_NOCONNECTION;
+    *point = this;
+    AddRef();
+    return S_OK;
+}
+
 HRESULT ConnectionPoint::GetConnectionInterface(IID *iid)
 {
-    if (!iid)
-        return E_POINTER;
-    *iid = m_iid;
-    return S_OK;
+    return outValue(iid, m_iid);
 }
 
 HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer **container)

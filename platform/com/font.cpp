@@ -162,14 +162,7 @@ public:
 
     HRESULT FindConnectionPoint(const IID &iid, IConnectionPoint **point) override
     {
-        if (!point)
-            return E_POINTER;
-        *point = nullptr;
-        if (iid != IID_IPropertyNotifySink)
-            return CONNECT_E_NOCONNECTION;
-        *point = &m_notify;
-        m_notify.AddRef();
-        return S_OK;
+        return m_notify.handOut(iid, point);
     }
 
 private:
