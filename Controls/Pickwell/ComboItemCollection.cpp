@@ -83,20 +83,42 @@ HRESULT itemArg(VARIANT *arg, ComPtr<IComboItem> &item)
     return d->QueryInterface(IID_IComboItem, item.putVoid()) == S_OK ? S_OK : DISP_E_TYPEMISMATCH;
 }
 
+using Row = disp::Row<ComboItemCollection>;
+
+// A method of one item argument: the count and the item checked, then call.
+template <class Call>
+Row itemMethod(const char16_t *name, DISPID id, Call call)
+{
+    return {name, id, disp::METHOD,
+            [call](ComboItemCollection *self, uint16_t, disp::Args &args, VARIANT *r) -> HRESULT {
+                ComPtr<IComboItem> item;
+                if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                    return hr;
+                if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
+                    return hr;
+                return call(self, item.get(), r);
+            }};
+}
+
+// A put-only colour property.
+Row colourPut(const char16_t *name, DISPID id, HRESULT (ComboItemCollection::*put)(OLE_COLOR))
+{
+    return {name, id, disp::PUT, [put](ComboItemCollection *self, uint16_t, disp::Args &args, VARIANT *) -> HRESULT {
+                int32_t c = 0;
+                if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                    return hr;
+                if (HRESULT hr = argI4(args[0], &c); FAILED(hr))
+                    return hr;
+                return (self->*put)(static_cast<OLE_COLOR>(c));
+            }};
+}
+
 const DispatchTable<ComboItemCollection> &table()
 {
     using C = ComboItemCollection;
     using disp::Args;
     static const DispatchTable<C> t({
-        {u"Add", 1, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             return self->Add(item.get());
-         }},
+        itemMethod(u"Add", 1, [](C *self, IComboItem *item, VARIANT *) { return self->Add(item); }),
         disp::scalar<C, int32_t>(u"Count", 2, VT_I4, &C::get_Count),
         {u"Item", 0, disp::GET | disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
@@ -122,37 +144,19 @@ const DispatchTable<ComboItemCollection> &table()
              return self->RemoveAt(pos);
          }},
         disp::scalar<C, int32_t>(u"SelectedIndex", 5, VT_I4, &C::get_SelectedIndex, &C::put_SelectedIndex),
-        {u"Contains", 6, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_BOOL;
-             return self->Contains(item.get(), &r->boolVal);
-         }},
-        {u"IndexOf", 7, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_I4;
-             return self->IndexOf(item.get(), &r->lVal);
-         }},
-        {u"Remove", 8, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             return self->Remove(item.get());
-         }},
+        itemMethod(u"Contains", 6,
+                   [](C *self, IComboItem *item, VARIANT *r) {
+                       VariantClear(r);
+                       r->vt = VT_BOOL;
+                       return self->Contains(item, &r->boolVal);
+                   }),
+        itemMethod(u"IndexOf", 7,
+                   [](C *self, IComboItem *item, VARIANT *r) {
+                       VariantClear(r);
+                       r->vt = VT_I4;
+                       return self->IndexOf(item, &r->lVal);
+                   }),
+        itemMethod(u"Remove", 8, [](C *self, IComboItem *item, VARIANT *) { return self->Remove(item); }),
         {u"Insert", 9, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
              if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
@@ -180,24 +184,8 @@ const DispatchTable<ComboItemCollection> &table()
                  return E_INVALIDARG;
              return self->SetSortInfo(by, order);
          }},
-        {u"DefaultBackColor", 14, disp::PUT,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             int32_t c = 0;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = argI4(args[0], &c); FAILED(hr))
-                 return hr;
-             return self->put_DefaultBackColor(static_cast<OLE_COLOR>(c));
-         }},
-        {u"DefaultForeColor", 15, disp::PUT,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             int32_t c = 0;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = argI4(args[0], &c); FAILED(hr))
-                 return hr;
-             return self->put_DefaultForeColor(static_cast<OLE_COLOR>(c));
-         }},
+        colourPut(u"DefaultBackColor", 14, &C::put_DefaultBackColor),
+        colourPut(u"DefaultForeColor", 15, &C::put_DefaultForeColor),
         {u"AddItem", 16, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
              if (HRESULT hr = disp::countIs(args, 3); FAILED(hr))
