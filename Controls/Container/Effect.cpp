@@ -99,13 +99,7 @@ HRESULT Effect::putValue(V &member, V value, bool ok, DISPID dispid)
 }
 
 #define GETTER(name, field)                                                                                            \
-    HRESULT Effect::get_##name(decltype(Values::field) *value)                                                         \
-    {                                                                                                                  \
-        if (!value)                                                                                                    \
-            return E_POINTER;                                                                                          \
-        *value = m_v.field;                                                                                            \
-        return S_OK;                                                                                                   \
-    }
+    HRESULT Effect::get_##name(decltype(Values::field) *value) { return outValue(value, m_v.field); }
 
 GETTER(BackColor, backColor)
 GETTER(BevelOuter, bevelOuter)

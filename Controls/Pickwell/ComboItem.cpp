@@ -91,13 +91,10 @@ const DispatchTable<ComboItem> &ComboItem::dispatchTable()
 
 // ---- members
 
-#define CHECK_OUT(p)                                                                                                   \
-    if (!(p))                                                                                                          \
-    return E_POINTER
-
 HRESULT ComboItem::getString(const Bstr &member, BSTR *value)
 {
-    CHECK_OUT(value);
+    if (!value)
+        return E_POINTER;
     *value = member.copy();
     return S_OK;
 }
@@ -109,13 +106,13 @@ HRESULT ComboItem::putString(Bstr &member, BSTR value, ItemChange code)
     return S_OK;
 }
 
-HRESULT ComboItem::get_Enable(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.enable; return S_OK; }
+HRESULT ComboItem::get_Enable(VARIANT_BOOL *v) { return outValue(v, m_data.enable); }
 HRESULT ComboItem::put_Enable(VARIANT_BOOL v) { m_data.enable = v; changed(ChangeEnable); return S_OK; }
-HRESULT ComboItem::get_Visible(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.visible; return S_OK; }
+HRESULT ComboItem::get_Visible(VARIANT_BOOL *v) { return outValue(v, m_data.visible); }
 HRESULT ComboItem::put_Visible(VARIANT_BOOL v) { m_data.visible = v; changed(ChangeVisible); return S_OK; }
-HRESULT ComboItem::get_ForeColor(OLE_COLOR *v) { CHECK_OUT(v); *v = m_data.foreColor; return S_OK; }
+HRESULT ComboItem::get_ForeColor(OLE_COLOR *v) { return outValue(v, m_data.foreColor); }
 HRESULT ComboItem::put_ForeColor(OLE_COLOR v) { m_data.foreColor = v; changed(ChangeForeColor); return S_OK; }
-HRESULT ComboItem::get_BackColor(OLE_COLOR *v) { CHECK_OUT(v); *v = m_data.backColor; return S_OK; }
+HRESULT ComboItem::get_BackColor(OLE_COLOR *v) { return outValue(v, m_data.backColor); }
 HRESULT ComboItem::put_BackColor(OLE_COLOR v) { m_data.backColor = v; changed(ChangeBackColor); return S_OK; }
 HRESULT ComboItem::get_Content(BSTR *v) { return getString(m_data.content, v); }
 HRESULT ComboItem::put_Content(BSTR v) { return putString(m_data.content, v, ChangeContent); }
@@ -128,9 +125,7 @@ HRESULT ComboItem::put_Value(BSTR v) { return putString(m_data.value, v, ChangeV
 
 HRESULT ComboItem::get_Indent(int32_t *v)
 {
-    CHECK_OUT(v);
-    *v = m_data.indent;
-    return S_OK;
+    return outValue(v, m_data.indent);
 }
 
 HRESULT ComboItem::put_Indent(int32_t v)
@@ -145,7 +140,8 @@ HRESULT ComboItem::put_Indent(int32_t v)
 
 HRESULT ComboItem::get_Image(IPicture **v)
 {
-    CHECK_OUT(v);
+    if (!v)
+        return E_POINTER;
     *v = nullptr;
     if (!m_data.picture)
         return S_FALSE;
@@ -163,14 +159,14 @@ HRESULT ComboItem::put_Image(IPicture *v)
     return S_OK;
 }
 
-HRESULT ComboItem::get_Index(int32_t *v) { CHECK_OUT(v); *v = m_index; return S_OK; }
+HRESULT ComboItem::get_Index(int32_t *v) { return outValue(v, m_index); }
 HRESULT ComboItem::put_Index(int32_t v) { m_index = v; return S_OK; }
-HRESULT ComboItem::get_Selected(int16_t *v) { CHECK_OUT(v); *v = m_selected; return S_OK; }
+HRESULT ComboItem::get_Selected(int16_t *v) { return outValue(v, m_selected); }
 HRESULT ComboItem::SetSelected(int16_t v) { m_selected = v; return S_OK; }
-HRESULT ComboItem::get_Contained(int32_t *v) { CHECK_OUT(v); *v = m_contained; return S_OK; }
+HRESULT ComboItem::get_Contained(int32_t *v) { return outValue(v, m_contained); }
 HRESULT ComboItem::put_Contained(int32_t v) { m_contained = v; return S_OK; }
-HRESULT ComboItem::get_BackTransparent(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.backTransparent; return S_OK; }
-HRESULT ComboItem::get_ForeTransparent(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.foreTransparent; return S_OK; }
+HRESULT ComboItem::get_BackTransparent(VARIANT_BOOL *v) { return outValue(v, m_data.backTransparent); }
+HRESULT ComboItem::get_ForeTransparent(VARIANT_BOOL *v) { return outValue(v, m_data.foreTransparent); }
 
 HRESULT ComboItem::put_BackTransparent(VARIANT_BOOL v)
 {
@@ -204,9 +200,7 @@ HRESULT ComboItem::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 
 HRESULT ComboItem::GetClassID(CLSID *clsid)
 {
-    CHECK_OUT(clsid);
-    *clsid = CLSID_ComboItem;
-    return S_OK;
+    return outValue(clsid, CLSID_ComboItem);
 }
 
 namespace {

@@ -304,10 +304,7 @@ void ComboItemCollection::registerSinks()
 
 HRESULT ComboItemCollection::get_SelectedIndex(int32_t *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = -1; // the collection keeps no selection
-    return S_OK;
+    return outValue(value, int32_t(-1)); // the collection keeps no selection
 }
 
 HRESULT ComboItemCollection::put_SelectedIndex(int32_t)
