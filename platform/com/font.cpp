@@ -10,8 +10,9 @@ const CLSID CLSID_StdFont = {0x0BE35203, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA
 
 namespace {
 
-class StdFont final
-    : public RefCounted<IFont, DispatchImpl<StdFont, IDispatch>, IPersistStream, IConnectionPointContainer> {
+// IDispatch answers a missing count place with S_OK.
+class StdFont final : public RefCounted<IFont, DispatchImpl<StdFont, IDispatch, NullCount::Ok>, IPersistStream,
+                                        IConnectionPointContainer> {
 public:
     explicit StdFont(FONTDESC d) : m_d(std::move(d)), m_notify(static_cast<IFont *>(this), IID_IPropertyNotifySink) {}
 
@@ -103,14 +104,6 @@ public:
         return S_OK;
     }
 
-    // IDispatch: names and calls through dispatchTable(); no count needed.
-    HRESULT GetTypeInfoCount(uint32_t *count) override
-    {
-        if (count)
-            *count = 0;
-        return S_OK;
-    }
-
     // IPersistStream
     HRESULT GetClassID(CLSID *clsid) override { return outValue(clsid, CLSID_StdFont); }
     HRESULT IsDirty() override { return S_OK; }
@@ -166,7 +159,7 @@ public:
     }
 
 private:
-    friend class DispatchImpl<StdFont, IDispatch>;
+    friend class DispatchImpl<StdFont, IDispatch, NullCount::Ok>;
     template <class T>
     HRESULT set(T &member, T value, DISPID id)
     {

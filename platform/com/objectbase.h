@@ -70,16 +70,19 @@ private:
     std::atomic<uint32_t> m_refs{0};
 };
 
+// What GetTypeInfoCount answers without a place for the count.
+enum class NullCount { Pointer, Ok };
+
 // Derives from a dual interface (or IDispatch itself) and answers its
 // IDispatch part from Derived::dispatchTable() (a DispatchTable<Derived>): no
 // type information, names and calls through the table.
-template <class Derived, class Interface>
+template <class Derived, class Interface, NullCount nullCount = NullCount::Pointer>
 class DispatchImpl : public Interface {
 public:
     HRESULT GetTypeInfoCount(uint32_t *count) override
     {
         if (!count)
-            return E_POINTER;
+            return nullCount == NullCount::Ok ? S_OK : E_POINTER;
         *count = 0;
         return S_OK;
     }

@@ -16,7 +16,9 @@ namespace {
 // Largest picture payload accepted from a stream.
 constexpr uint32_t kMaxPictureBytes = 64u << 20;
 
-class StdPicture final : public RefCounted<IPicture, DispatchImpl<StdPicture, IDispatch>, IPersistStream> {
+// IDispatch answers a missing count place with S_OK.
+class StdPicture final
+    : public RefCounted<IPicture, DispatchImpl<StdPicture, IDispatch, NullCount::Ok>, IPersistStream> {
 public:
     StdPicture(int16_t type, QImage image) : m_type(type), m_image(std::move(image)) {}
 
@@ -35,14 +37,6 @@ public:
     HRESULT get_Width(int32_t *v) override { return outValue(v, m_image.width() * 2540 / 96); }
     HRESULT get_Height(int32_t *v) override { return outValue(v, m_image.height() * 2540 / 96); }
     HRESULT getImage(QImage *image) override { return outValue(image, m_image); }
-
-    // IDispatch: names and calls through dispatchTable(); no count needed.
-    HRESULT GetTypeInfoCount(uint32_t *count) override
-    {
-        if (count)
-            *count = 0;
-        return S_OK;
-    }
 
     // IPersistStream
     HRESULT GetClassID(CLSID *clsid) override { return outValue(clsid, CLSID_StdPicture); }
@@ -103,7 +97,7 @@ public:
     }
 
 private:
-    friend class DispatchImpl<StdPicture, IDispatch>;
+    friend class DispatchImpl<StdPicture, IDispatch, NullCount::Ok>;
     static const DispatchTable<StdPicture> &dispatchTable()
     {
         static const DispatchTable<StdPicture> t({
