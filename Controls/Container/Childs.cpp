@@ -24,13 +24,7 @@ Childs::~Childs()
 
 HRESULT Childs::QueryInterface(const IID &iid, void **object)
 {
-    IChildren *primary = this;
-    auto *ps = static_cast<IPersistStreamInit *>(this);
-    auto *sei = static_cast<ISupportErrorInfo *>(this);
-    auto *bag = static_cast<IPersistPropertyBag *>(this);
-    return queryInterfaceIn(primary, iid, object,
-        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IChildren, primary}, {IID_ISupportErrorInfo, sei},
-         {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps}, {IID_IPersist, ps}, {IID_IPersistPropertyBag, bag}});
+    return queryKeyedCollection<IChildren>(this, IID_IChildren, iid, object);
 }
 
 namespace {

@@ -22,13 +22,7 @@ Effects::~Effects()
 
 HRESULT Effects::QueryInterface(const IID &iid, void **object)
 {
-    IEffects *primary = this;
-    auto *ps = static_cast<IPersistStreamInit *>(this);
-    auto *sei = static_cast<ISupportErrorInfo *>(this);
-    auto *bag = static_cast<IPersistPropertyBag *>(this);
-    return queryInterfaceIn(primary, iid, object,
-        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IEffects, primary}, {IID_ISupportErrorInfo, sei},
-         {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps}, {IID_IPersist, ps}, {IID_IPersistPropertyBag, bag}});
+    return queryKeyedCollection<IEffects>(this, IID_IEffects, iid, object);
 }
 
 namespace {

@@ -3,6 +3,10 @@
 // zero-based inside, one-based to callers; keys compare ignoring ASCII case.
 #include "Controls/Container/LumafoldInterfaces.h"
 
+#include "platform/com/errorinfo.h"
+#include "platform/com/objectbase.h"
+#include "platform/com/persist.h"
+
 #include <QString>
 
 #include <map>
@@ -14,6 +18,22 @@ namespace lumafold {
 // ASCII letters folded to lower case; other characters (full-width letters
 // included) compare as they are.
 QString foldKey(const QString &key);
+
+// QueryInterface of a keyed collection C: its own dual interface I (ownIid),
+// error info, stream persistence and the property bag.
+template <class I, class C>
+HRESULT queryKeyedCollection(C *self, const com::IID &ownIid, const com::IID &iid, void **object)
+{
+    I *primary = self;
+    auto *ps = static_cast<com::IPersistStreamInit *>(self);
+    auto *sei = static_cast<com::ISupportErrorInfo *>(self);
+    auto *bag = static_cast<com::IPersistPropertyBag *>(self);
+    return com::queryInterfaceIn(primary, iid, object,
+                                 {{com::IID_IUnknown, primary}, {com::IID_IDispatch, primary}, {ownIid, primary},
+                                  {com::IID_ISupportErrorInfo, sei}, {com::IID_IPersistStreamInit, ps},
+                                  {com::IID_IPersistStream, ps}, {com::IID_IPersist, ps},
+                                  {com::IID_IPersistPropertyBag, bag}});
+}
 
 template <class T>
 class KeyedItems {
