@@ -57,8 +57,7 @@ HRESULT Child::QueryInterface(const IID &iid, void **object)
         {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IChild, primary}, {IID_ISupportErrorInfo, sei}});
 }
 
-namespace {
-const DispatchTable<Child> &table()
+const DispatchTable<Child> &Child::dispatchTable()
 {
     using C = Child;
     static const DispatchTable<C> t({
@@ -68,12 +67,6 @@ const DispatchTable<Child> &table()
         disp::variant<C>(u"Parent", 3, &C::get_Parent, &C::put_Parent, &C::putref_Parent),
     });
     return t;
-}
-} // namespace
-
-const DispatchTable<Child> &Child::dispatchTable()
-{
-    return table();
 }
 
 HRESULT Child::error(HRESULT hr) const

@@ -27,9 +27,7 @@ HRESULT Childs::QueryInterface(const IID &iid, void **object)
     return queryKeyedCollection<IChildren>(this, IID_IChildren, iid, object);
 }
 
-namespace {
-
-const DispatchTable<Childs> &table()
+const DispatchTable<Childs> &Childs::dispatchTable()
 {
     using C = Childs;
     using disp::Args;
@@ -46,13 +44,6 @@ const DispatchTable<Childs> &table()
         },
         disp::keyedCollectionRows<C, IChild>()));
     return t;
-}
-
-} // namespace
-
-const DispatchTable<Childs> &Childs::dispatchTable()
-{
-    return table();
 }
 
 HRESULT Childs::error(HRESULT hr) const

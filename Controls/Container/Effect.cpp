@@ -33,9 +33,7 @@ HRESULT Effect::QueryInterface(const IID &iid, void **object)
          {IID_IConnectionPointContainer, cpc}});
 }
 
-namespace {
-
-const DispatchTable<Effect> &table()
+const DispatchTable<Effect> &Effect::dispatchTable()
 {
     using E = Effect;
     static const DispatchTable<E> t({
@@ -57,13 +55,6 @@ const DispatchTable<Effect> &table()
         disp::scalar<E, int16_t>(u"MarginRight", 16, VT_I2, &E::get_MarginRight, &E::put_MarginRight),
     });
     return t;
-}
-
-} // namespace
-
-const DispatchTable<Effect> &Effect::dispatchTable()
-{
-    return table();
 }
 
 HRESULT Effect::error(HRESULT hr) const

@@ -25,9 +25,7 @@ HRESULT Effects::QueryInterface(const IID &iid, void **object)
     return queryKeyedCollection<IEffects>(this, IID_IEffects, iid, object);
 }
 
-namespace {
-
-const DispatchTable<Effects> &table()
+const DispatchTable<Effects> &Effects::dispatchTable()
 {
     using C = Effects;
     using disp::Args;
@@ -56,13 +54,6 @@ const DispatchTable<Effects> &table()
         },
         disp::keyedCollectionRows<C, IEffect>()));
     return t;
-}
-
-} // namespace
-
-const DispatchTable<Effects> &Effects::dispatchTable()
-{
-    return table();
 }
 
 HRESULT Effects::error(HRESULT hr) const

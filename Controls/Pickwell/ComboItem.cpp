@@ -27,9 +27,7 @@ HRESULT ComboItem::QueryInterface(const IID &iid, void **object)
 
 // ---- IDispatch
 
-namespace {
-
-const DispatchTable<ComboItem> &table()
+const DispatchTable<ComboItem> &ComboItem::dispatchTable()
 {
     using C = ComboItem;
     static const DispatchTable<C> t({
@@ -80,13 +78,6 @@ const DispatchTable<ComboItem> &table()
         disp::scalar<C, int32_t>(u"Contained", 16, VT_I4, &C::get_Contained, &C::put_Contained),
     });
     return t;
-}
-
-} // namespace
-
-const DispatchTable<ComboItem> &ComboItem::dispatchTable()
-{
-    return table();
 }
 
 // ---- members

@@ -113,7 +113,9 @@ Row colourPut(const char16_t *name, DISPID id, HRESULT (ComboItemCollection::*pu
             }};
 }
 
-const DispatchTable<ComboItemCollection> &table()
+} // namespace
+
+const DispatchTable<ComboItemCollection> &ComboItemCollection::dispatchTable()
 {
     using C = ComboItemCollection;
     using disp::Args;
@@ -203,13 +205,6 @@ const DispatchTable<ComboItemCollection> &table()
          }},
     });
     return t;
-}
-
-} // namespace
-
-const DispatchTable<ComboItemCollection> &ComboItemCollection::dispatchTable()
-{
-    return table();
 }
 
 // ---- members
