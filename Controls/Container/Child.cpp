@@ -47,25 +47,17 @@ Child *Child::impl(IUnknown *object)
 
 HRESULT Child::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IChild)
-        *object = static_cast<IChild *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_ChildImpl) {
+    if (object && iid == IID_ChildImpl) {
         *object = this; // no reference: a private peek
         return S_OK;
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
     }
-    AddRef();
-    return S_OK;
+    IChild *primary = this;
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IChild, primary}, {IID_ISupportErrorInfo, sei}});
 }
 
-namespace {
-const DispatchTable<Child> &table()
+const DispatchTable<Child> &Child::dispatchTable()
 {
     using C = Child;
     static const DispatchTable<C> t({
@@ -75,26 +67,6 @@ const DispatchTable<Child> &table()
         disp::variant<C>(u"Parent", 3, &C::get_Parent, &C::put_Parent, &C::putref_Parent),
     });
     return t;
-}
-} // namespace
-
-HRESULT Child::GetTypeInfoCount(uint32_t *count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Child::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Child::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                      EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
 }
 
 HRESULT Child::error(HRESULT hr) const
@@ -116,18 +88,12 @@ void Child::setEffects(IEffects *effects)
 
 HRESULT Child::get_Key(BSTR *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = SysAllocQString(m_key);
-    return S_OK;
+    return outString(value, m_key);
 }
 
 HRESULT Child::get_Name(BSTR *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = SysAllocQString(m_name);
-    return S_OK;
+    return outString(value, m_name);
 }
 
 HRESULT Child::put_Name(BSTR value)

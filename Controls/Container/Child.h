@@ -5,6 +5,7 @@
 #include "Controls/common/ComModule.h"
 #include "Controls/common/SubObjectNotifySink.h"
 #include "platform/com/errorinfo.h"
+#include "platform/com/objectbase.h"
 
 namespace lumafold {
 
@@ -13,7 +14,7 @@ class Effects;
 
 extern const com::IID IID_ChildImpl;
 
-class Child final : public IChild,
+class Child final : public com::DispatchImpl<Child, IChild>,
                     public com::ISupportErrorInfo,
                     public controls::SubObjectChangeHandler,
                     public controls::ObjectRoot {
@@ -24,11 +25,8 @@ public:
     uint32_t AddRef() override { return addRef(); }
     uint32_t Release() override { return release(); }
 
-    HRESULT GetTypeInfoCount(uint32_t *count) override;
-    HRESULT GetIDsOfNames(const com::IID &, const com::OLECHAR *const *names, uint32_t count, com::LCID,
-                          com::DISPID *ids) override;
-    HRESULT Invoke(com::DISPID id, const com::IID &, com::LCID, uint16_t flags, com::DISPPARAMS *params,
-                   VARIANT *result, com::EXCEPINFO *excep, uint32_t *argErr) override;
+    // IDispatch: GetTypeInfoCount, GetIDsOfNames and Invoke answer from this table.
+    static const com::DispatchTable<Child> &dispatchTable();
 
     HRESULT get_Key(BSTR *value) override;
     HRESULT get_Name(BSTR *value) override;

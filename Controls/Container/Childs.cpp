@@ -24,121 +24,26 @@ Childs::~Childs()
 
 HRESULT Childs::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IChildren)
-        *object = static_cast<IChildren *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else if (iid == IID_IPersistPropertyBag)
-        *object = static_cast<IPersistPropertyBag *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return queryKeyedCollection<IChildren>(this, IID_IChildren, iid, object);
 }
 
-namespace {
-
-HRESULT returnChild(HRESULT hr, IChild **out, VARIANT *r)
-{
-    if (FAILED(hr))
-        return hr;
-    VariantClear(r);
-    r->vt = VT_DISPATCH;
-    r->pdispVal = *out; // takes the reference
-    return S_OK;
-}
-
-const DispatchTable<Childs> &table()
+const DispatchTable<Childs> &Childs::dispatchTable()
 {
     using C = Childs;
     using disp::Args;
-    static const DispatchTable<C> t({
-        disp::scalar<C, int32_t>(u"Count", 1, VT_I4, &C::get_Count),
-        {u"Item", 0, disp::GET | disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             IChild *c = nullptr;
-             return returnChild(self->get_Item(*args[0], &c), &c, r);
-         }},
-        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
-         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
-             IUnknown *e = nullptr;
-             HRESULT hr = self->get__NewEnum(&e);
-             if (FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_UNKNOWN;
-             r->punkVal = e;
-             return S_OK;
-         }},
-        {u"Add", 2, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             if (args.empty() || args.size() > 2)
-                 return DISP_E_BADPARAMCOUNT;
-             Variant index = args.size() == 2 ? Variant(*args[0]) : Variant::missing();
-             Bstr key;
-             if (HRESULT hr = argBstr(args.back(), &key); FAILED(hr))
-                 return hr;
-             IChild *c = nullptr;
-             return returnChild(self->Add(index, key.get(), &c), &c, r);
-         }},
-        {u"Clear", 3, disp::METHOD, [](C *self, uint16_t, Args &, VARIANT *) -> HRESULT { return self->Clear(); }},
-        {u"Remove", 4, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             return self->Remove(*args[0]);
-         }},
-        {u"_ReplaceKey", 5, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
-                 return hr;
-             int32_t pos = 0;
-             Bstr key;
-             if (FAILED(argI4(args[0], &pos)) || FAILED(argBstr(args[1], &key)))
-                 return DISP_E_TYPEMISMATCH;
-             return self->_ReplaceKey(pos, key.get());
-         }},
-        {u"AddObj", 6, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             if (HRESULT hr = disp::countIs(args, 3); FAILED(hr))
-                 return hr;
-             Bstr key;
-             if (HRESULT hr = argBstr(args[1], &key); FAILED(hr))
-                 return hr;
-             IChild *c = nullptr;
-             return returnChild(self->AddObj(*args[0], key.get(), *args[2], &c), &c, r);
-         }},
-    });
+    static const DispatchTable<C> t(disp::join<C>(
+        {
+            disp::scalar<C, int32_t>(u"Count", 1, VT_I4, &C::get_Count),
+            {u"Item", 0, disp::GET | disp::METHOD,
+             [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+                 if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                     return hr;
+                 IChild *c = nullptr;
+                 return disp::returnItem(self->get_Item(*args[0], &c), &c, r);
+             }},
+        },
+        disp::keyedCollectionRows<C, IChild>()));
     return t;
-}
-
-} // namespace
-
-HRESULT Childs::GetTypeInfoCount(uint32_t *count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Childs::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Childs::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                       EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
 }
 
 HRESULT Childs::error(HRESULT hr) const
@@ -187,44 +92,23 @@ void Childs::setEffects(IEffects *effects)
 
 HRESULT Childs::find(VARIANT *index, Child **child) const
 {
-    int pos = 0;
-    const HRESULT hr = m_items.resolve(index, &pos);
-    if (FAILED(hr))
-        return hr;
-    *child = m_items.at(pos);
-    return S_OK;
+    return m_items.find(index, child);
 }
 
 HRESULT Childs::get_Count(int32_t *count)
 {
-    if (!count)
-        return E_POINTER;
-    *count = m_items.count();
-    return S_OK;
+    return disp::countTo(count, static_cast<size_t>(m_items.count()));
 }
 
 HRESULT Childs::get_Item(VARIANT index, IChild **item)
 {
-    if (!item)
-        return E_POINTER;
-    *item = nullptr;
-    Child *c = nullptr;
-    const HRESULT hr = find(&index, &c);
-    if (FAILED(hr))
-        return error(hr);
-    *item = c;
-    c->AddRef();
-    return S_OK;
+    const HRESULT hr = m_items.handOut(&index, item);
+    return FAILED(hr) && item ? error(hr) : hr;
 }
 
 HRESULT Childs::get__NewEnum(IUnknown **enumerator)
 {
-    if (!enumerator)
-        return E_POINTER;
-    auto *e = new EnumVariant(m_items.asVariants());
-    e->AddRef();
-    *enumerator = e;
-    return S_OK;
+    return disp::newEnumerator(m_items.asVariants(), enumerator);
 }
 
 HRESULT Childs::addChild(VARIANT *index, BSTR key, Child *source, IChild **result)
@@ -232,19 +116,9 @@ HRESULT Childs::addChild(VARIANT *index, BSTR key, Child *source, IChild **resul
     if (result)
         *result = nullptr;
     const QString k = bstrToQString(key);
-    if (k.isEmpty())
-        return error(E_KEY_INVALID);
-    if (m_items.findKey(k) >= 0)
-        return error(E_KEY_EXISTS);
-    int position = m_items.count();
-    VARIANT *a = derefVariant(index);
-    if (a && a->vt != VT_ERROR && a->vt != VT_EMPTY) {
-        int32_t n = 0;
-        if (FAILED(argI4(a, &n)))
-            return error(CTL_E_ILLEGALFUNCTIONCALL);
-        if (n >= 1 && n <= m_items.count())
-            position = n - 1;
-    }
+    int position = 0;
+    if (HRESULT hr = m_items.placeNew(k, index, &position); FAILED(hr))
+        return error(hr);
     ComPtr<Child> c(new Child);
     c->setKey(k);
     if (source) {
@@ -317,18 +191,9 @@ HRESULT Childs::Remove(VARIANT index)
 
 HRESULT Childs::_ReplaceKey(int32_t position, BSTR key)
 {
-    if (position < 0 || position >= m_items.count())
-        return error(E_INDEX_RANGE);
-    const QString k = bstrToQString(key);
-    if (k.isEmpty())
-        return error(E_KEY_INVALID);
-    Child *item = m_items.at(position);
-    if (foldKey(k) == foldKey(item->key()))
-        return S_OK;
-    if (m_items.findKey(k) >= 0)
-        return error(E_KEY_EXISTS);
-    item->setKey(k);
-    m_items.rebuildKeys();
+    const HRESULT hr = m_items.replaceKey(position, bstrToQString(key));
+    if (FAILED(hr))
+        return error(hr);
     return S_OK;
 }
 
@@ -341,10 +206,7 @@ HRESULT Childs::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT Childs::GetClassID(CLSID *clsid)
 {
-    if (!clsid)
-        return E_POINTER;
-    *clsid = CLSID_Childs;
-    return S_OK;
+    return outValue(clsid, CLSID_Childs);
 }
 
 // "Count", then per child "Key", "Name", "EffectType" (the VARIANT type of
@@ -399,9 +261,7 @@ HRESULT Childs::Load(IStream *stream)
         Variant effect;
     };
     std::vector<Loaded> loaded;
-    std::set<QString> keys;
-    for (const auto &c : m_items.items())
-        keys.insert(foldKey(c->key()));
+    std::set<QString> keys = m_items.foldedKeys();
     for (int32_t i = 0; i < count; ++i) {
         Bstr key, name, effectKey;
         int16_t type = 0;

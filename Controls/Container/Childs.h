@@ -3,11 +3,12 @@
 #include "Controls/Container/Child.h"
 #include "Controls/Container/KeyedItems.h"
 
+#include "platform/com/objectbase.h"
 #include "platform/com/persist.h"
 
 namespace lumafold {
 
-class Childs final : public IChildren,
+class Childs final : public com::DispatchImpl<Childs, IChildren>,
                      public com::ISupportErrorInfo,
                      public com::IPersistStreamInit,
                      public com::IPersistPropertyBag,
@@ -19,11 +20,8 @@ public:
     uint32_t AddRef() override { return addRef(); }
     uint32_t Release() override { return release(); }
 
-    HRESULT GetTypeInfoCount(uint32_t *count) override;
-    HRESULT GetIDsOfNames(const com::IID &, const com::OLECHAR *const *names, uint32_t count, com::LCID,
-                          com::DISPID *ids) override;
-    HRESULT Invoke(com::DISPID id, const com::IID &, com::LCID, uint16_t flags, com::DISPPARAMS *params,
-                   VARIANT *result, com::EXCEPINFO *excep, uint32_t *argErr) override;
+    // IDispatch: GetTypeInfoCount, GetIDsOfNames and Invoke answer from this table.
+    static const com::DispatchTable<Childs> &dispatchTable();
 
     HRESULT get_Count(int32_t *count) override;
     HRESULT get_Item(VARIANT index, IChild **item) override;

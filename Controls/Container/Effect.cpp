@@ -21,28 +21,19 @@ Effect::Effect() : controls::ObjectRoot(lumafold::module()), m_notify(static_cas
 
 HRESULT Effect::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IEffect)
-        *object = static_cast<IEffect *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IConnectionPointContainer)
-        *object = static_cast<IConnectionPointContainer *>(this);
-    else if (iid == IID_EffectImpl) {
+    if (object && iid == IID_EffectImpl) {
         *object = this; // no reference: a private peek
         return S_OK;
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
     }
-    AddRef();
-    return S_OK;
+    IEffect *primary = this;
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *cpc = static_cast<IConnectionPointContainer *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IEffect, primary}, {IID_ISupportErrorInfo, sei},
+         {IID_IConnectionPointContainer, cpc}});
 }
 
-namespace {
-
-const DispatchTable<Effect> &table()
+const DispatchTable<Effect> &Effect::dispatchTable()
 {
     using E = Effect;
     static const DispatchTable<E> t({
@@ -64,27 +55,6 @@ const DispatchTable<Effect> &table()
         disp::scalar<E, int16_t>(u"MarginRight", 16, VT_I2, &E::get_MarginRight, &E::put_MarginRight),
     });
     return t;
-}
-
-} // namespace
-
-HRESULT Effect::GetTypeInfoCount(uint32_t *count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Effect::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Effect::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                       EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
 }
 
 HRESULT Effect::error(HRESULT hr) const
@@ -120,13 +90,7 @@ HRESULT Effect::putValue(V &member, V value, bool ok, DISPID dispid)
 }
 
 #define GETTER(name, field)                                                                                            \
-    HRESULT Effect::get_##name(decltype(Values::field) *value)                                                         \
-    {                                                                                                                  \
-        if (!value)                                                                                                    \
-            return E_POINTER;                                                                                          \
-        *value = m_v.field;                                                                                            \
-        return S_OK;                                                                                                   \
-    }
+    HRESULT Effect::get_##name(decltype(Values::field) *value) { return outValue(value, m_v.field); }
 
 GETTER(BackColor, backColor)
 GETTER(BevelOuter, bevelOuter)
@@ -165,10 +129,7 @@ int16_t Effect::drawnMarginRight() const { return std::min(m_v.marginRight, kDra
 
 HRESULT Effect::get_Key(BSTR *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = SysAllocQString(m_key.isNull() ? QStringLiteral("") : m_key);
-    return S_OK;
+    return outString(value, m_key.isNull() ? QStringLiteral("") : m_key);
 }
 
 Effect::Values Effect::valuesOf(IEffect *e)
@@ -278,14 +239,7 @@ HRESULT Effect::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT Effect::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 {
-    if (!point)
-        return E_POINTER;
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink)
-        return CONNECT_E_NOCONNECTION;
-    *point = &m_notify;
-    m_notify.AddRef();
-    return S_OK;
+    return m_notify.handOut(iid, point);
 }
 
 } // namespace lumafold

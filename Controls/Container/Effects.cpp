@@ -22,133 +22,38 @@ Effects::~Effects()
 
 HRESULT Effects::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IEffects)
-        *object = static_cast<IEffects *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else if (iid == IID_IPersistPropertyBag)
-        *object = static_cast<IPersistPropertyBag *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return queryKeyedCollection<IEffects>(this, IID_IEffects, iid, object);
 }
 
-namespace {
-
-HRESULT returnEffect(HRESULT hr, IEffect **out, VARIANT *r)
-{
-    if (FAILED(hr))
-        return hr;
-    VariantClear(r);
-    r->vt = VT_DISPATCH;
-    r->pdispVal = *out; // takes the reference
-    return S_OK;
-}
-
-const DispatchTable<Effects> &table()
+const DispatchTable<Effects> &Effects::dispatchTable()
 {
     using C = Effects;
     using disp::Args;
-    static const DispatchTable<C> t({
-        disp::scalar<C, int32_t>(u"Count", 1, VT_I4, &C::get_Count),
-        {u"Item", 0, disp::GET | disp::METHOD | disp::PUT | disp::PUTREF,
-         [](C *self, uint16_t kind, Args &args, VARIANT *r) -> HRESULT {
-             if (kind == disp::GET || kind == disp::METHOD) {
-                 if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+    static const DispatchTable<C> t(disp::join<C>(
+        {
+            disp::scalar<C, int32_t>(u"Count", 1, VT_I4, &C::get_Count),
+            {u"Item", 0, disp::GET | disp::METHOD | disp::PUT | disp::PUTREF,
+             [](C *self, uint16_t kind, Args &args, VARIANT *r) -> HRESULT {
+                 if (kind == disp::GET || kind == disp::METHOD) {
+                     if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                         return hr;
+                     IEffect *e = nullptr;
+                     return disp::returnItem(self->get_Item(*args[0], &e), &e, r);
+                 }
+                 if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
                      return hr;
-                 IEffect *e = nullptr;
-                 return returnEffect(self->get_Item(*args[0], &e), &e, r);
-             }
-             if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
-                 return hr;
-             IDispatch *d = nullptr;
-             if (HRESULT hr = argObject(args[1], &d); FAILED(hr))
-                 return hr;
-             ComPtr<IEffect> value;
-             if (!d || FAILED(d->QueryInterface(IID_IEffect, value.putVoid())))
-                 return CTL_E_ILLEGALFUNCTIONCALL;
-             return kind == disp::PUT ? self->put_Item(*args[0], value.get()) : self->putref_Item(*args[0], value.get());
-         }},
-        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
-         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
-             IUnknown *e = nullptr;
-             HRESULT hr = self->get__NewEnum(&e);
-             if (FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_UNKNOWN;
-             r->punkVal = e;
-             return S_OK;
-         }},
-        {u"Add", 2, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             if (args.empty() || args.size() > 2)
-                 return DISP_E_BADPARAMCOUNT;
-             Variant index = args.size() == 2 ? Variant(*args[0]) : Variant::missing();
-             Bstr key;
-             if (HRESULT hr = argBstr(args.back(), &key); FAILED(hr))
-                 return hr;
-             IEffect *e = nullptr;
-             return returnEffect(self->Add(index, key.get(), &e), &e, r);
-         }},
-        {u"Clear", 3, disp::METHOD,
-         [](C *self, uint16_t, Args &, VARIANT *) -> HRESULT { return self->Clear(); }},
-        {u"Remove", 4, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             return self->Remove(*args[0]);
-         }},
-        {u"_ReplaceKey", 5, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
-                 return hr;
-             int32_t pos = 0;
-             Bstr key;
-             if (FAILED(argI4(args[0], &pos)) || FAILED(argBstr(args[1], &key)))
-                 return DISP_E_TYPEMISMATCH;
-             return self->_ReplaceKey(pos, key.get());
-         }},
-        {u"AddObj", 6, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             if (HRESULT hr = disp::countIs(args, 3); FAILED(hr))
-                 return hr;
-             Bstr key;
-             if (HRESULT hr = argBstr(args[1], &key); FAILED(hr))
-                 return hr;
-             IEffect *e = nullptr;
-             return returnEffect(self->AddObj(*args[0], key.get(), *args[2], &e), &e, r);
-         }},
-    });
+                 IDispatch *d = nullptr;
+                 if (HRESULT hr = argObject(args[1], &d); FAILED(hr))
+                     return hr;
+                 ComPtr<IEffect> value;
+                 if (!d || FAILED(d->QueryInterface(IID_IEffect, value.putVoid())))
+                     return CTL_E_ILLEGALFUNCTIONCALL;
+                 return kind == disp::PUT ? self->put_Item(*args[0], value.get())
+                                          : self->putref_Item(*args[0], value.get());
+             }},
+        },
+        disp::keyedCollectionRows<C, IEffect>()));
     return t;
-}
-
-} // namespace
-
-HRESULT Effects::GetTypeInfoCount(uint32_t *count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT Effects::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT Effects::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                        EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
 }
 
 HRESULT Effects::error(HRESULT hr) const
@@ -164,34 +69,18 @@ void Effects::notify()
 
 HRESULT Effects::find(VARIANT *index, Effect **effect) const
 {
-    int pos = 0;
-    const HRESULT hr = m_items.resolve(index, &pos);
-    if (FAILED(hr))
-        return hr;
-    *effect = m_items.at(pos);
-    return S_OK;
+    return m_items.find(index, effect);
 }
 
 HRESULT Effects::get_Count(int32_t *count)
 {
-    if (!count)
-        return E_POINTER;
-    *count = m_items.count();
-    return S_OK;
+    return disp::countTo(count, static_cast<size_t>(m_items.count()));
 }
 
 HRESULT Effects::get_Item(VARIANT index, IEffect **item)
 {
-    if (!item)
-        return E_POINTER;
-    *item = nullptr;
-    Effect *e = nullptr;
-    const HRESULT hr = find(&index, &e);
-    if (FAILED(hr))
-        return error(hr);
-    *item = e;
-    e->AddRef();
-    return S_OK;
+    const HRESULT hr = m_items.handOut(&index, item);
+    return FAILED(hr) && item ? error(hr) : hr;
 }
 
 HRESULT Effects::put_Item(VARIANT index, IEffect *value)
@@ -231,12 +120,7 @@ HRESULT Effects::putref_Item(VARIANT index, IEffect *value)
 
 HRESULT Effects::get__NewEnum(IUnknown **enumerator)
 {
-    if (!enumerator)
-        return E_POINTER;
-    auto *e = new EnumVariant(m_items.asVariants());
-    e->AddRef();
-    *enumerator = e;
-    return S_OK;
+    return disp::newEnumerator(m_items.asVariants(), enumerator);
 }
 
 HRESULT Effects::addEffect(VARIANT *index, BSTR key, const Effect::Values *values, const Variant *parent,
@@ -245,19 +129,9 @@ HRESULT Effects::addEffect(VARIANT *index, BSTR key, const Effect::Values *value
     if (result)
         *result = nullptr;
     const QString k = bstrToQString(key);
-    if (k.isEmpty())
-        return error(E_KEY_INVALID);
-    if (m_items.findKey(k) >= 0)
-        return error(E_KEY_EXISTS);
-    int position = m_items.count();
-    VARIANT *a = derefVariant(index);
-    if (a && a->vt != VT_ERROR && a->vt != VT_EMPTY) {
-        int32_t n = 0;
-        if (FAILED(argI4(a, &n)))
-            return error(CTL_E_ILLEGALFUNCTIONCALL);
-        if (n >= 1 && n <= m_items.count())
-            position = n - 1;
-    }
+    int position = 0;
+    if (HRESULT hr = m_items.placeNew(k, index, &position); FAILED(hr))
+        return error(hr);
     ComPtr<Effect> e(new Effect);
     e->setKey(k);
     e->setOwner(this);
@@ -318,19 +192,11 @@ HRESULT Effects::Remove(VARIANT index)
 
 HRESULT Effects::_ReplaceKey(int32_t position, BSTR key)
 {
-    if (position < 0 || position >= m_items.count())
-        return error(E_INDEX_RANGE);
-    const QString k = bstrToQString(key);
-    if (k.isEmpty())
-        return error(E_KEY_INVALID);
-    Effect *item = m_items.at(position);
-    if (foldKey(k) == foldKey(item->key()))
-        return S_OK;
-    if (m_items.findKey(k) >= 0)
-        return error(E_KEY_EXISTS);
-    item->setKey(k);
-    m_items.rebuildKeys();
-    notify();
+    const HRESULT hr = m_items.replaceKey(position, bstrToQString(key));
+    if (FAILED(hr))
+        return error(hr);
+    if (hr == S_OK)
+        notify();
     return S_OK;
 }
 
@@ -355,10 +221,7 @@ HRESULT Effects::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT Effects::GetClassID(CLSID *clsid)
 {
-    if (!clsid)
-        return E_POINTER;
-    *clsid = CLSID_Effects;
-    return S_OK;
+    return outValue(clsid, CLSID_Effects);
 }
 
 namespace {
@@ -424,9 +287,7 @@ HRESULT Effects::Load(IStream *stream)
     if (!controls::ExchangeLongProperty(&ctx, u"Count", &count) || count < 0 || count > kMaxLoadedCount)
         return E_FAIL;
     std::vector<std::pair<QString, Effect::Values>> loaded;
-    std::set<QString> keys;
-    for (const auto &e : m_items.items())
-        keys.insert(foldKey(e->key()));
+    std::set<QString> keys = m_items.foldedKeys();
     for (int32_t i = 0; i < count; ++i) {
         Effect::Values v;
         Bstr key;

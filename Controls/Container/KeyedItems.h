@@ -3,9 +3,14 @@
 // zero-based inside, one-based to callers; keys compare ignoring ASCII case.
 #include "Controls/Container/LumafoldInterfaces.h"
 
+#include "platform/com/errorinfo.h"
+#include "platform/com/objectbase.h"
+#include "platform/com/persist.h"
+
 #include <QString>
 
 #include <map>
+#include <set>
 #include <vector>
 
 namespace lumafold {
@@ -13,6 +18,22 @@ namespace lumafold {
 // ASCII letters folded to lower case; other characters (full-width letters
 // included) compare as they are.
 QString foldKey(const QString &key);
+
+// QueryInterface of a keyed collection C: its own dual interface I (ownIid),
+// error info, stream persistence and the property bag.
+template <class I, class C>
+HRESULT queryKeyedCollection(C *self, const com::IID &ownIid, const com::IID &iid, void **object)
+{
+    I *primary = self;
+    auto *ps = static_cast<com::IPersistStreamInit *>(self);
+    auto *sei = static_cast<com::ISupportErrorInfo *>(self);
+    auto *bag = static_cast<com::IPersistPropertyBag *>(self);
+    return com::queryInterfaceIn(primary, iid, object,
+                                 {{com::IID_IUnknown, primary}, {com::IID_IDispatch, primary}, {ownIid, primary},
+                                  {com::IID_ISupportErrorInfo, sei}, {com::IID_IPersistStreamInit, ps},
+                                  {com::IID_IPersistStream, ps}, {com::IID_IPersist, ps},
+                                  {com::IID_IPersistPropertyBag, bag}});
+}
 
 template <class T>
 class KeyedItems {
@@ -52,6 +73,82 @@ public:
             return com::S_OK;
         }
         return com::CTL_E_ILLEGALFUNCTIONCALL;
+    }
+
+    // The item an Index argument names (no reference).
+    HRESULT find(VARIANT *index, T **item) const
+    {
+        int pos = 0;
+        const HRESULT hr = resolve(index, &pos);
+        if (com::FAILED(hr))
+            return hr;
+        *item = at(pos);
+        return com::S_OK;
+    }
+
+    // get_Item's work: the named item with a reference in *item (nullptr on
+    // failure).
+    template <class I>
+    HRESULT handOut(VARIANT *index, I **item) const
+    {
+        if (!item)
+            return com::E_POINTER;
+        *item = nullptr;
+        T *found = nullptr;
+        const HRESULT hr = find(index, &found);
+        if (com::FAILED(hr))
+            return hr;
+        *item = found;
+        found->AddRef();
+        return com::S_OK;
+    }
+
+    // Checks a new item's key (516 empty, 513 taken) and places it: at the
+    // one-based Index when that is inside 1..Count, else at the end; an Index
+    // that is no number gives 0x800A0005.
+    HRESULT placeNew(const QString &key, VARIANT *index, int *position) const
+    {
+        if (key.isEmpty())
+            return E_KEY_INVALID;
+        if (findKey(key) >= 0)
+            return E_KEY_EXISTS;
+        *position = count();
+        VARIANT *a = com::derefVariant(index);
+        if (a && a->vt != com::VT_ERROR && a->vt != com::VT_EMPTY) {
+            int32_t n = 0;
+            if (com::FAILED(com::argI4(a, &n)))
+                return com::CTL_E_ILLEGALFUNCTIONCALL;
+            if (n >= 1 && n <= count())
+                *position = n - 1;
+        }
+        return com::S_OK;
+    }
+
+    // _ReplaceKey's work on a zero-based position: S_FALSE when the key is
+    // the item's own already (ignoring case), S_OK when it changed.
+    HRESULT replaceKey(int32_t position, const QString &key)
+    {
+        if (position < 0 || position >= count())
+            return E_INDEX_RANGE;
+        if (key.isEmpty())
+            return E_KEY_INVALID;
+        T *item = at(position);
+        if (foldKey(key) == foldKey(item->key()))
+            return com::S_FALSE;
+        if (findKey(key) >= 0)
+            return E_KEY_EXISTS;
+        item->setKey(key);
+        rebuildKeys();
+        return com::S_OK;
+    }
+
+    // The folded keys now held (a loader's start for spotting repeats).
+    std::set<QString> foldedKeys() const
+    {
+        std::set<QString> keys;
+        for (const auto &item : m_items)
+            keys.insert(foldKey(item->key()));
+        return keys;
     }
 
     void insert(int position, com::ComPtr<T> item)

@@ -16,45 +16,37 @@ const com::GUID IID_IChild = {0x0420E3B6, 0xCDA0, 0x44E1, {0x9C, 0x11, 0xCC, 0xF
 const com::GUID IID_IEffects = {0x294DC283, 0x8E48, 0x4E13, {0x90, 0xEE, 0xF0, 0x9E, 0x7C, 0x9D, 0xD4, 0x62}};
 const com::GUID IID_IChildren = {0xA93F0049, 0x03B9, 0x43F6, {0x80, 0x41, 0x3E, 0x77, 0xF3, 0x47, 0xFA, 0xEF}};
 
-namespace {
-
-com::ModuleResources makeResources()
-{
-    com::ModuleResources r;
-    r.strings = {
-        {IDS_TITLE, QStringLiteral("3Dコンテナ")},
-        {101, QStringLiteral("0 - なし,1 - 実線")},
-        {102, QStringLiteral("OK")},
-        {103, QStringLiteral("ｷｬﾝｾﾙ")},
-        {104, QStringLiteral("挿入")},
-        {105, QStringLiteral("削除")},
-        {120, QStringLiteral("0 - 3D効果なし,1 - 共通3D,2 - 指定3D")},
-        {121, QStringLiteral("0 - 自動調整なし,1 - 自動調整あり")},
-        {130, QStringLiteral("3Dｽﾀｲﾙ")},
-        {131, QStringLiteral("ﾁｬｲﾙﾄﾞｽﾀｲﾙ")},
-        {132, QStringLiteral("全般")},
-        {IDS_NONE, QStringLiteral("(なし)")},
-        {202, QStringLiteral("色")},
-        {IDS_KEY_EXISTS, QStringLiteral("このｷｰは既にこのｺﾚｸｼｮﾝの要素に割り当てられています。")},
-        {IDS_INDEX_RANGE, QStringLiteral("ｲﾝﾃﾞｯｸｽが有効範囲にありません。")},
-        {IDS_ELEMENT_NOT_FOUND, QStringLiteral("指定した要素が見つかりません。")},
-        {IDS_KEY_INVALID, QStringLiteral("ｷｰは無効または空白の状態です。")},
-        {IDS_KEY_DIFFERS, QStringLiteral("指定したｷｰは存在していますが、ｶﾚﾝﾄ要素のｷｰと違っています。")},
-        {IDS_NOT_IN_COLLECTION, QStringLiteral("指定したｵﾌﾞｼﾞｪｸﾄはｺﾚｸｼｮﾝ内に存在しません。")},
-        {520, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ の値が不正です。")},
-        {IDS_PROPERTY_ERROR, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨｴﾗｰ")},
-        {IDS_INVALID_VALUE, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨの値が不正です。")},
-    };
-    r.hasVersion = true;
-    r.version = {7, 0, 0, 1};
-    return r;
-}
-
-} // namespace
-
 controls::ComModule &module()
 {
-    static const com::ModuleResources resources = makeResources();
+    // The string table and the version record (7.0.0.1).
+    static const com::ModuleResources resources{
+        {
+            {IDS_TITLE, QStringLiteral("3Dコンテナ")},
+            {101, QStringLiteral("0 - なし,1 - 実線")},
+            {102, QStringLiteral("OK")},
+            {103, QStringLiteral("ｷｬﾝｾﾙ")},
+            {104, QStringLiteral("挿入")},
+            {105, QStringLiteral("削除")},
+            {120, QStringLiteral("0 - 3D効果なし,1 - 共通3D,2 - 指定3D")},
+            {121, QStringLiteral("0 - 自動調整なし,1 - 自動調整あり")},
+            {130, QStringLiteral("3Dｽﾀｲﾙ")},
+            {131, QStringLiteral("ﾁｬｲﾙﾄﾞｽﾀｲﾙ")},
+            {132, QStringLiteral("全般")},
+            {IDS_NONE, QStringLiteral("(なし)")},
+            {202, QStringLiteral("色")},
+            {IDS_KEY_EXISTS, QStringLiteral("このｷｰは既にこのｺﾚｸｼｮﾝの要素に割り当てられています。")},
+            {IDS_INDEX_RANGE, QStringLiteral("ｲﾝﾃﾞｯｸｽが有効範囲にありません。")},
+            {IDS_ELEMENT_NOT_FOUND, QStringLiteral("指定した要素が見つかりません。")},
+            {IDS_KEY_INVALID, QStringLiteral("ｷｰは無効または空白の状態です。")},
+            {IDS_KEY_DIFFERS, QStringLiteral("指定したｷｰは存在していますが、ｶﾚﾝﾄ要素のｷｰと違っています。")},
+            {IDS_NOT_IN_COLLECTION, QStringLiteral("指定したｵﾌﾞｼﾞｪｸﾄはｺﾚｸｼｮﾝ内に存在しません。")},
+            {520, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ の値が不正です。")},
+            {IDS_PROPERTY_ERROR, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨｴﾗｰ")},
+            {IDS_INVALID_VALUE, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨの値が不正です。")},
+        },
+        true,
+        {7, 0, 0, 1},
+    };
     static controls::ComModule m(
         {
             {CLSID_Effect, QStringLiteral("Effect"), QStringLiteral("Brenwold Container3D Effect Object 7.0"),

@@ -15,29 +15,19 @@ ComboItem::ComboItem() : controls::ObjectRoot(pickwell::module()), m_notify(stat
 
 HRESULT ComboItem::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IComboItem)
-        *object = static_cast<IComboItem *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IConnectionPointContainer)
-        *object = static_cast<IConnectionPointContainer *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    IComboItem *primary = this;
+    auto *ps = static_cast<IPersistStreamInit *>(this);
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *cpc = static_cast<IConnectionPointContainer *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IComboItem, primary}, {IID_ISupportErrorInfo, sei},
+         {IID_IConnectionPointContainer, cpc}, {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps},
+         {IID_IPersist, ps}});
 }
 
 // ---- IDispatch
 
-namespace {
-
-const DispatchTable<ComboItem> &table()
+const DispatchTable<ComboItem> &ComboItem::dispatchTable()
 {
     using C = ComboItem;
     static const DispatchTable<C> t({
@@ -90,36 +80,12 @@ const DispatchTable<ComboItem> &table()
     return t;
 }
 
-} // namespace
-
-HRESULT ComboItem::GetTypeInfoCount(uint32_t *count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT ComboItem::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT ComboItem::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                          EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
-}
-
 // ---- members
-
-#define CHECK_OUT(p)                                                                                                   \
-    if (!(p))                                                                                                          \
-    return E_POINTER
 
 HRESULT ComboItem::getString(const Bstr &member, BSTR *value)
 {
-    CHECK_OUT(value);
+    if (!value)
+        return E_POINTER;
     *value = member.copy();
     return S_OK;
 }
@@ -131,13 +97,13 @@ HRESULT ComboItem::putString(Bstr &member, BSTR value, ItemChange code)
     return S_OK;
 }
 
-HRESULT ComboItem::get_Enable(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.enable; return S_OK; }
+HRESULT ComboItem::get_Enable(VARIANT_BOOL *v) { return outValue(v, m_data.enable); }
 HRESULT ComboItem::put_Enable(VARIANT_BOOL v) { m_data.enable = v; changed(ChangeEnable); return S_OK; }
-HRESULT ComboItem::get_Visible(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.visible; return S_OK; }
+HRESULT ComboItem::get_Visible(VARIANT_BOOL *v) { return outValue(v, m_data.visible); }
 HRESULT ComboItem::put_Visible(VARIANT_BOOL v) { m_data.visible = v; changed(ChangeVisible); return S_OK; }
-HRESULT ComboItem::get_ForeColor(OLE_COLOR *v) { CHECK_OUT(v); *v = m_data.foreColor; return S_OK; }
+HRESULT ComboItem::get_ForeColor(OLE_COLOR *v) { return outValue(v, m_data.foreColor); }
 HRESULT ComboItem::put_ForeColor(OLE_COLOR v) { m_data.foreColor = v; changed(ChangeForeColor); return S_OK; }
-HRESULT ComboItem::get_BackColor(OLE_COLOR *v) { CHECK_OUT(v); *v = m_data.backColor; return S_OK; }
+HRESULT ComboItem::get_BackColor(OLE_COLOR *v) { return outValue(v, m_data.backColor); }
 HRESULT ComboItem::put_BackColor(OLE_COLOR v) { m_data.backColor = v; changed(ChangeBackColor); return S_OK; }
 HRESULT ComboItem::get_Content(BSTR *v) { return getString(m_data.content, v); }
 HRESULT ComboItem::put_Content(BSTR v) { return putString(m_data.content, v, ChangeContent); }
@@ -150,9 +116,7 @@ HRESULT ComboItem::put_Value(BSTR v) { return putString(m_data.value, v, ChangeV
 
 HRESULT ComboItem::get_Indent(int32_t *v)
 {
-    CHECK_OUT(v);
-    *v = m_data.indent;
-    return S_OK;
+    return outValue(v, m_data.indent);
 }
 
 HRESULT ComboItem::put_Indent(int32_t v)
@@ -167,7 +131,8 @@ HRESULT ComboItem::put_Indent(int32_t v)
 
 HRESULT ComboItem::get_Image(IPicture **v)
 {
-    CHECK_OUT(v);
+    if (!v)
+        return E_POINTER;
     *v = nullptr;
     if (!m_data.picture)
         return S_FALSE;
@@ -185,14 +150,14 @@ HRESULT ComboItem::put_Image(IPicture *v)
     return S_OK;
 }
 
-HRESULT ComboItem::get_Index(int32_t *v) { CHECK_OUT(v); *v = m_index; return S_OK; }
+HRESULT ComboItem::get_Index(int32_t *v) { return outValue(v, m_index); }
 HRESULT ComboItem::put_Index(int32_t v) { m_index = v; return S_OK; }
-HRESULT ComboItem::get_Selected(int16_t *v) { CHECK_OUT(v); *v = m_selected; return S_OK; }
+HRESULT ComboItem::get_Selected(int16_t *v) { return outValue(v, m_selected); }
 HRESULT ComboItem::SetSelected(int16_t v) { m_selected = v; return S_OK; }
-HRESULT ComboItem::get_Contained(int32_t *v) { CHECK_OUT(v); *v = m_contained; return S_OK; }
+HRESULT ComboItem::get_Contained(int32_t *v) { return outValue(v, m_contained); }
 HRESULT ComboItem::put_Contained(int32_t v) { m_contained = v; return S_OK; }
-HRESULT ComboItem::get_BackTransparent(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.backTransparent; return S_OK; }
-HRESULT ComboItem::get_ForeTransparent(VARIANT_BOOL *v) { CHECK_OUT(v); *v = m_data.foreTransparent; return S_OK; }
+HRESULT ComboItem::get_BackTransparent(VARIANT_BOOL *v) { return outValue(v, m_data.backTransparent); }
+HRESULT ComboItem::get_ForeTransparent(VARIANT_BOOL *v) { return outValue(v, m_data.foreTransparent); }
 
 HRESULT ComboItem::put_BackTransparent(VARIANT_BOOL v)
 {
@@ -219,23 +184,14 @@ HRESULT ComboItem::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT ComboItem::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 {
-    if (!point)
-        return E_POINTER;
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink)
-        return CONNECT_E_NOCONNECTION;
-    *point = &m_notify;
-    m_notify.AddRef();
-    return S_OK;
+    return m_notify.handOut(iid, point);
 }
 
 // ---- persistence
 
 HRESULT ComboItem::GetClassID(CLSID *clsid)
 {
-    CHECK_OUT(clsid);
-    *clsid = CLSID_ComboItem;
-    return S_OK;
+    return outValue(clsid, CLSID_ComboItem);
 }
 
 namespace {

@@ -5,11 +5,12 @@
 
 #include "Controls/common/ComModule.h"
 #include "platform/com/errorinfo.h"
+#include "platform/com/objectbase.h"
 #include "platform/com/persist.h"
 
 namespace pickwell {
 
-class ComboItem final : public IComboItem,
+class ComboItem final : public com::DispatchImpl<ComboItem, IComboItem>,
                         public com::ISupportErrorInfo,
                         public com::IConnectionPointContainer,
                         public com::IPersistStreamInit,
@@ -21,12 +22,8 @@ public:
     uint32_t AddRef() override { return addRef(); }
     uint32_t Release() override { return release(); }
 
-    // IDispatch
-    HRESULT GetTypeInfoCount(uint32_t *count) override;
-    HRESULT GetIDsOfNames(const com::IID &, const com::OLECHAR *const *names, uint32_t count, com::LCID,
-                          com::DISPID *ids) override;
-    HRESULT Invoke(com::DISPID id, const com::IID &, com::LCID, uint16_t flags, com::DISPPARAMS *params,
-                   com::VARIANT *result, com::EXCEPINFO *excep, uint32_t *argErr) override;
+    // IDispatch: GetTypeInfoCount, GetIDsOfNames and Invoke answer from this table.
+    static const com::DispatchTable<ComboItem> &dispatchTable();
 
     // IComboItem
     HRESULT get_Enable(VARIANT_BOOL *value) override;

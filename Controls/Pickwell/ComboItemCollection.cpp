@@ -49,24 +49,15 @@ void ComboItemCollection::releaseItems()
 
 HRESULT ComboItemCollection::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IComboItemCollection)
-        *object = static_cast<IComboItemCollection *>(this);
-    else if (iid == IID_ISupportErrorInfo)
-        *object = static_cast<ISupportErrorInfo *>(this);
-    else if (iid == IID_IConnectionPointContainer)
-        *object = static_cast<IConnectionPointContainer *>(this);
-    else if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream || iid == IID_IPersist)
-        *object = static_cast<IPersistStreamInit *>(this);
-    else if (iid == IID_IPersistPropertyBag)
-        *object = static_cast<IPersistPropertyBag *>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    IComboItemCollection *primary = this;
+    auto *ps = static_cast<IPersistStreamInit *>(this);
+    auto *sei = static_cast<ISupportErrorInfo *>(this);
+    auto *cpc = static_cast<IConnectionPointContainer *>(this);
+    auto *bag = static_cast<IPersistPropertyBag *>(this);
+    return queryInterfaceIn(primary, iid, object,
+        {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IComboItemCollection, primary},
+         {IID_ISupportErrorInfo, sei}, {IID_IConnectionPointContainer, cpc}, {IID_IPersistStreamInit, ps},
+         {IID_IPersistStream, ps}, {IID_IPersist, ps}, {IID_IPersistPropertyBag, bag}});
 }
 
 ComPtr<IComboItem> ComboItemCollection::itemAt(size_t position) const
@@ -92,20 +83,44 @@ HRESULT itemArg(VARIANT *arg, ComPtr<IComboItem> &item)
     return d->QueryInterface(IID_IComboItem, item.putVoid()) == S_OK ? S_OK : DISP_E_TYPEMISMATCH;
 }
 
-const DispatchTable<ComboItemCollection> &table()
+using Row = disp::Row<ComboItemCollection>;
+
+// A method of one item argument: the count and the item checked, then call.
+template <class Call>
+Row itemMethod(const char16_t *name, DISPID id, Call call)
+{
+    return {name, id, disp::METHOD,
+            [call](ComboItemCollection *self, uint16_t, disp::Args &args, VARIANT *r) -> HRESULT {
+                ComPtr<IComboItem> item;
+                if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                    return hr;
+                if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
+                    return hr;
+                return call(self, item.get(), r);
+            }};
+}
+
+// A put-only colour property.
+Row colourPut(const char16_t *name, DISPID id, HRESULT (ComboItemCollection::*put)(OLE_COLOR))
+{
+    return {name, id, disp::PUT, [put](ComboItemCollection *self, uint16_t, disp::Args &args, VARIANT *) -> HRESULT {
+                int32_t c = 0;
+                if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
+                    return hr;
+                if (HRESULT hr = argI4(args[0], &c); FAILED(hr))
+                    return hr;
+                return (self->*put)(static_cast<OLE_COLOR>(c));
+            }};
+}
+
+} // namespace
+
+const DispatchTable<ComboItemCollection> &ComboItemCollection::dispatchTable()
 {
     using C = ComboItemCollection;
     using disp::Args;
     static const DispatchTable<C> t({
-        {u"Add", 1, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             return self->Add(item.get());
-         }},
+        itemMethod(u"Add", 1, [](C *self, IComboItem *item, VARIANT *) { return self->Add(item); }),
         disp::scalar<C, int32_t>(u"Count", 2, VT_I4, &C::get_Count),
         {u"Item", 0, disp::GET | disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
@@ -120,17 +135,7 @@ const DispatchTable<ComboItemCollection> &table()
                  return hr;
              return disp::returnObject(item.get(), r);
          }},
-        {u"_NewEnum", DISPID_NEWENUM, disp::GET | disp::METHOD,
-         [](C *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
-             IUnknown *e = nullptr;
-             HRESULT hr = self->get_NewEnum(&e);
-             if (FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_UNKNOWN;
-             r->punkVal = e;
-             return S_OK;
-         }},
+        disp::newEnum<C>(&C::get_NewEnum),
         {u"RemoveAt", 4, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
              if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
@@ -141,37 +146,19 @@ const DispatchTable<ComboItemCollection> &table()
              return self->RemoveAt(pos);
          }},
         disp::scalar<C, int32_t>(u"SelectedIndex", 5, VT_I4, &C::get_SelectedIndex, &C::put_SelectedIndex),
-        {u"Contains", 6, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_BOOL;
-             return self->Contains(item.get(), &r->boolVal);
-         }},
-        {u"IndexOf", 7, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             VariantClear(r);
-             r->vt = VT_I4;
-             return self->IndexOf(item.get(), &r->lVal);
-         }},
-        {u"Remove", 8, disp::METHOD,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             ComPtr<IComboItem> item;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = itemArg(args[0], item); FAILED(hr))
-                 return hr;
-             return self->Remove(item.get());
-         }},
+        itemMethod(u"Contains", 6,
+                   [](C *self, IComboItem *item, VARIANT *r) {
+                       VariantClear(r);
+                       r->vt = VT_BOOL;
+                       return self->Contains(item, &r->boolVal);
+                   }),
+        itemMethod(u"IndexOf", 7,
+                   [](C *self, IComboItem *item, VARIANT *r) {
+                       VariantClear(r);
+                       r->vt = VT_I4;
+                       return self->IndexOf(item, &r->lVal);
+                   }),
+        itemMethod(u"Remove", 8, [](C *self, IComboItem *item, VARIANT *) { return self->Remove(item); }),
         {u"Insert", 9, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
              if (HRESULT hr = disp::countIs(args, 2); FAILED(hr))
@@ -199,24 +186,8 @@ const DispatchTable<ComboItemCollection> &table()
                  return E_INVALIDARG;
              return self->SetSortInfo(by, order);
          }},
-        {u"DefaultBackColor", 14, disp::PUT,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             int32_t c = 0;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = argI4(args[0], &c); FAILED(hr))
-                 return hr;
-             return self->put_DefaultBackColor(static_cast<OLE_COLOR>(c));
-         }},
-        {u"DefaultForeColor", 15, disp::PUT,
-         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
-             int32_t c = 0;
-             if (HRESULT hr = disp::countIs(args, 1); FAILED(hr))
-                 return hr;
-             if (HRESULT hr = argI4(args[0], &c); FAILED(hr))
-                 return hr;
-             return self->put_DefaultForeColor(static_cast<OLE_COLOR>(c));
-         }},
+        colourPut(u"DefaultBackColor", 14, &C::put_DefaultBackColor),
+        colourPut(u"DefaultForeColor", 15, &C::put_DefaultForeColor),
         {u"AddItem", 16, disp::METHOD,
          [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
              if (HRESULT hr = disp::countIs(args, 3); FAILED(hr))
@@ -234,28 +205,6 @@ const DispatchTable<ComboItemCollection> &table()
          }},
     });
     return t;
-}
-
-} // namespace
-
-HRESULT ComboItemCollection::GetTypeInfoCount(uint32_t *count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT ComboItemCollection::GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID,
-                                           DISPID *ids)
-{
-    return table().getIDsOfNames(names, count, ids);
-}
-
-HRESULT ComboItemCollection::Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params,
-                                    VARIANT *result, EXCEPINFO *excep, uint32_t *)
-{
-    return table().invoke(this, id, flags, params, result, excep);
 }
 
 // ---- members
@@ -290,10 +239,7 @@ HRESULT ComboItemCollection::Add(IComboItem *item)
 
 HRESULT ComboItemCollection::get_Count(int32_t *count)
 {
-    if (!count)
-        return E_POINTER;
-    *count = static_cast<int32_t>(m_items.size());
-    return S_OK;
+    return disp::countTo(count, m_items.size());
 }
 
 HRESULT ComboItemCollection::get_Item(int32_t position, IComboItem **item)
@@ -313,12 +259,7 @@ HRESULT ComboItemCollection::get_Item(int32_t position, IComboItem **item)
 
 HRESULT ComboItemCollection::get_NewEnum(IUnknown **enumerator)
 {
-    if (!enumerator)
-        return E_POINTER;
-    auto *e = new EnumVariant(m_items);
-    e->AddRef();
-    *enumerator = e;
-    return S_OK;
+    return disp::newEnumerator(m_items, enumerator);
 }
 
 HRESULT ComboItemCollection::RemoveAt(int32_t position)
@@ -358,10 +299,7 @@ void ComboItemCollection::registerSinks()
 
 HRESULT ComboItemCollection::get_SelectedIndex(int32_t *value)
 {
-    if (!value)
-        return E_POINTER;
-    *value = -1; // the collection keeps no selection
-    return S_OK;
+    return outValue(value, int32_t(-1)); // the collection keeps no selection
 }
 
 HRESULT ComboItemCollection::put_SelectedIndex(int32_t)
@@ -547,24 +485,14 @@ HRESULT ComboItemCollection::InterfaceSupportsErrorInfo(const IID &iid)
 
 HRESULT ComboItemCollection::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 {
-    if (!point)
-        return E_POINTER;
-    *point = nullptr;
-    if (iid != IID_IPropertyNotifySink)
-        return CONNECT_E_NOCONNECTION;
-    *point = &m_notify;
-    m_notify.AddRef();
-    return S_OK;
+    return m_notify.handOut(iid, point);
 }
 
 // ---- persistence
 
 HRESULT ComboItemCollection::GetClassID(CLSID *clsid)
 {
-    if (!clsid)
-        return E_POINTER;
-    *clsid = CLSID_ComboItemCollection;
-    return S_OK;
+    return outValue(clsid, CLSID_ComboItemCollection);
 }
 
 // "_Version", then each item as an object in the current order, then the

@@ -1,5 +1,6 @@
 #include "Controls/common/ComModule.h"
 
+#include "platform/com/objectbase.h"
 #include "platform/system/registry.h"
 
 namespace controls {
@@ -12,15 +13,7 @@ public:
     Factory(ComModule &module, const ObjectEntry &entry) : m_module(module), m_entry(entry) {}
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IClassFactory, this}});
     }
     // The factories live as long as the module and count as locks while held.
     uint32_t AddRef() override

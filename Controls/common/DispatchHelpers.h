@@ -116,6 +116,112 @@ Row<T> variant(const char16_t *name, DISPID id, HRESULT (T::*get)(VARIANT *), HR
             }};
 }
 
+// The _NewEnum member of a collection: the enumerator as VT_UNKNOWN.
+template <class T>
+Row<T> newEnum(HRESULT (T::*get)(com::IUnknown **))
+{
+    return {u"_NewEnum", com::DISPID_NEWENUM, uint16_t(GET | METHOD),
+            [=](T *self, uint16_t, Args &, VARIANT *r) -> HRESULT {
+                com::IUnknown *e = nullptr;
+                HRESULT hr = (self->*get)(&e);
+                if (FAILED(hr))
+                    return hr;
+                com::VariantClear(r);
+                r->vt = com::VT_UNKNOWN;
+                r->punkVal = e;
+                return com::S_OK;
+            }};
+}
+
+// A collection's Count: n into *count.
+inline HRESULT countTo(int32_t *count, size_t n)
+{
+    if (!count)
+        return com::E_POINTER;
+    *count = static_cast<int32_t>(n);
+    return com::S_OK;
+}
+
+// A collection's _NewEnum: a new enumerator over items, with its reference.
+inline HRESULT newEnumerator(std::vector<com::Variant> items, com::IUnknown **enumerator)
+{
+    if (!enumerator)
+        return com::E_POINTER;
+    auto *e = new com::EnumVariant(std::move(items));
+    e->AddRef();
+    *enumerator = e;
+    return com::S_OK;
+}
+
+// An object result handed over as VT_DISPATCH (the reference in *out is taken).
+template <class I>
+HRESULT returnItem(HRESULT hr, I **out, VARIANT *r)
+{
+    if (FAILED(hr))
+        return hr;
+    com::VariantClear(r);
+    r->vt = com::VT_DISPATCH;
+    r->pdispVal = *out;
+    return com::S_OK;
+}
+
+// The members a keyed collection of I items shares besides Count and Item:
+// _NewEnum, Add([Index,] Key), Clear, Remove(Index), _ReplaceKey(Position,
+// Key) and AddObj(Index, Key, Object), ids 2 to 6.
+template <class C, class I>
+std::vector<Row<C>> keyedCollectionRows()
+{
+    return {
+        newEnum<C>(&C::get__NewEnum),
+        {u"Add", 2, METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+             if (args.empty() || args.size() > 2)
+                 return com::DISP_E_BADPARAMCOUNT;
+             com::Variant index = args.size() == 2 ? com::Variant(*args[0]) : com::Variant::missing();
+             com::Bstr key;
+             if (HRESULT hr = com::argBstr(args.back(), &key); FAILED(hr))
+                 return hr;
+             I *item = nullptr;
+             return returnItem(self->Add(index, key.get(), &item), &item, r);
+         }},
+        {u"Clear", 3, METHOD, [](C *self, uint16_t, Args &, VARIANT *) -> HRESULT { return self->Clear(); }},
+        {u"Remove", 4, METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
+             if (HRESULT hr = countIs(args, 1); FAILED(hr))
+                 return hr;
+             return self->Remove(*args[0]);
+         }},
+        {u"_ReplaceKey", 5, METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *) -> HRESULT {
+             if (HRESULT hr = countIs(args, 2); FAILED(hr))
+                 return hr;
+             int32_t pos = 0;
+             com::Bstr key;
+             if (FAILED(com::argI4(args[0], &pos)) || FAILED(com::argBstr(args[1], &key)))
+                 return com::DISP_E_TYPEMISMATCH;
+             return self->_ReplaceKey(pos, key.get());
+         }},
+        {u"AddObj", 6, METHOD,
+         [](C *self, uint16_t, Args &args, VARIANT *r) -> HRESULT {
+             if (HRESULT hr = countIs(args, 3); FAILED(hr))
+                 return hr;
+             com::Bstr key;
+             if (HRESULT hr = com::argBstr(args[1], &key); FAILED(hr))
+                 return hr;
+             I *item = nullptr;
+             return returnItem(self->AddObj(*args[0], key.get(), *args[2], &item), &item, r);
+         }},
+    };
+}
+
+// Rows joined into one table's list.
+template <class T>
+std::vector<Row<T>> join(std::vector<Row<T>> rows, const std::vector<Row<T>> &more)
+{
+    rows.insert(rows.end(), more.begin(), more.end());
+    return rows;
+}
+
 // An object result as VT_DISPATCH (the object's IDispatch, or Nothing).
 inline HRESULT returnObject(com::IUnknown *object, VARIANT *r)
 {

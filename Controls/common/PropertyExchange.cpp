@@ -53,7 +53,13 @@ int64_t bytesLeft(IStream *s)
 
 } // namespace
 
-bool ExchangeShortProperty(PropertyExchangeContext *ctx, const char16_t *name, int16_t *member)
+namespace {
+
+// A scalar member: its bytes in a stream; in a bag a VARIANT of type vt,
+// read back through fromBag and written from toBag.
+template <class T, class FromBag, class ToBag>
+bool exchangeScalar(PropertyExchangeContext *ctx, const char16_t *name, T *member, VARTYPE vt, FromBag fromBag,
+                    ToBag toBag)
 {
     if (!usable(ctx) || !member)
         return false;
@@ -61,47 +67,34 @@ bool ExchangeShortProperty(PropertyExchangeContext *ctx, const char16_t *name, i
         return streamExchange(ctx, member);
     if (ctx->loading) {
         Variant v;
-        if (!bagRead(ctx, name, VT_I2, v))
+        if (!bagRead(ctx, name, vt, v))
             return false;
-        *member = v.iVal;
+        *member = fromBag(v);
         return true;
     }
-    Variant v = Variant::i2(*member);
+    Variant v = toBag(*member);
     return bagWrite(ctx, name, v);
+}
+
+} // namespace
+
+bool ExchangeShortProperty(PropertyExchangeContext *ctx, const char16_t *name, int16_t *member)
+{
+    return exchangeScalar(
+        ctx, name, member, VT_I2, [](const Variant &v) { return v.iVal; }, [](int16_t m) { return Variant::i2(m); });
 }
 
 bool ExchangeLongProperty(PropertyExchangeContext *ctx, const char16_t *name, int32_t *member)
 {
-    if (!usable(ctx) || !member)
-        return false;
-    if (ctx->stream)
-        return streamExchange(ctx, member);
-    if (ctx->loading) {
-        Variant v;
-        if (!bagRead(ctx, name, VT_I4, v))
-            return false;
-        *member = v.lVal;
-        return true;
-    }
-    Variant v = Variant::i4(*member);
-    return bagWrite(ctx, name, v);
+    return exchangeScalar(
+        ctx, name, member, VT_I4, [](const Variant &v) { return v.lVal; }, [](int32_t m) { return Variant::i4(m); });
 }
 
 bool ExchangeBoolProperty(PropertyExchangeContext *ctx, const char16_t *name, int32_t *member)
 {
-    if (!usable(ctx) || !member)
-        return false;
-    if (ctx->stream)
-        return streamExchange(ctx, member);
-    if (ctx->loading) {
-        Variant v;
-        if (!bagRead(ctx, name, VT_BOOL, v))
-            return false;
-        *member = v.boolVal ? 1 : 0;
-        return true;
-    }
-    Variant v = Variant::boolean(*member != 0);
-    return bagWrite(ctx, name, v);
+    return exchangeScalar(
+        ctx, name, member, VT_BOOL, [](const Variant &v) { return v.boolVal ? 1 : 0; },
+        [](int32_t m) { return Variant::boolean(m != 0); });
 }
 
 bool ExchangeStringProperty(PropertyExchangeContext *ctx, const char16_t *name, Bstr *member)

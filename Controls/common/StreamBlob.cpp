@@ -1,33 +1,20 @@
 #include "Controls/common/StreamBlob.h"
 
+#include "platform/com/objectbase.h"
+
 namespace controls {
 
 using namespace platform::com;
 
 namespace {
 
-class StreamBlob final : public IPersistStream {
+class StreamBlob final : public RefCounted<IPersistStream> {
 public:
     explicit StreamBlob(IPersistStream *owner) : m_owner(owner) {}
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IPersistStream || iid == IID_IPersist) {
-            *object = static_cast<IPersistStream *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
+        return queryInterfaceIn(this, iid, object,
+                                {{IID_IUnknown, this}, {IID_IPersistStream, this}, {IID_IPersist, this}});
     }
     HRESULT GetClassID(CLSID *clsid) override { return m_owner->GetClassID(clsid); }
     HRESULT IsDirty() override { return m_owner->IsDirty(); }
@@ -37,7 +24,6 @@ public:
 
 private:
     ComPtr<IPersistStream> m_owner;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 } // namespace

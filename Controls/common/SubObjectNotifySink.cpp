@@ -1,5 +1,7 @@
 #include "Controls/common/SubObjectNotifySink.h"
 
+#include "platform/com/objectbase.h"
+
 #include <cstring>
 
 namespace controls {
@@ -43,15 +45,7 @@ bool PointerArray::PointerArrayRemoveAt(int index)
 
 HRESULT SubObjectNotifySink::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) {
-        *object = static_cast<IPropertyNotifySink *>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IPropertyNotifySink, this}});
 }
 
 HRESULT SubObjectNotifySink::OnChanged(DISPID dispid)

@@ -1,6 +1,7 @@
 #include "platform/com/automation.h"
 
 #include "platform/com/errorinfo.h"
+#include "platform/com/objectbase.h"
 #include "platform/com/safearray.h"
 
 #include <cmath>
@@ -388,15 +389,7 @@ void clearExcepInfo(EXCEPINFO *e)
 
 HRESULT EnumVariant::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumVARIANT) {
-        *object = static_cast<IEnumVARIANT *>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IEnumVARIANT, this}});
 }
 
 uint32_t EnumVariant::Release()
@@ -455,23 +448,24 @@ ConnectionPoint::~ConnectionPoint()
 
 HRESULT ConnectionPoint::QueryInterface(const IID &iid, void **object)
 {
-    if (!object)
+    return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IConnectionPoint, this}});
+}
+
+HRESULT ConnectionPoint::handOut(const IID &iid, IConnectionPoint **point)
+{
+    if (!point)
         return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-        *object = static_cast<IConnectionPoint *>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    *point = nullptr;
+    if (iid != m_iid)
+        return CONNECT_E_NOCONNECTION;
+    *point = this;
+    AddRef();
+    return S_OK;
 }
 
 HRESULT ConnectionPoint::GetConnectionInterface(IID *iid)
 {
-    if (!iid)
-        return E_POINTER;
-    *iid = m_iid;
-    return S_OK;
+    return outValue(iid, m_iid);
 }
 
 HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer **container)

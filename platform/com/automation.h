@@ -279,6 +279,9 @@ public:
     HRESULT Unadvise(uint32_t cookie) override;
 
     const IID &iid() const { return m_iid; }
+    // FindConnectionPoint of a container whose only point this is: this
+    // point, with a reference, for its own IID; CONNECT_E_NOCONNECTION else.
+    HRESULT handOut(const IID &iid, IConnectionPoint **point);
     // The sinks now connected (a copy: a sink may disconnect while called).
     std::vector<ComPtr<IUnknown>> sinks() const;
     // For IPropertyNotifySink points.

@@ -1,6 +1,7 @@
 #include "platform/com/errorinfo.h"
 
 #include "platform/com/comrt/comrt.h"
+#include "platform/com/objectbase.h"
 
 namespace platform::com {
 
@@ -9,7 +10,7 @@ const IID IID_ISupportErrorInfo = {0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08
 
 namespace {
 
-class ErrorObject final : public IErrorInfo {
+class ErrorObject final : public RefCounted<IErrorInfo> {
 public:
     ErrorObject(const IID &iid, QString source, QString description)
         : m_iid(iid), m_source(std::move(source)), m_description(std::move(description))
@@ -17,65 +18,18 @@ public:
     }
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IErrorInfo) {
-            *object = static_cast<IErrorInfo *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return queryInterfaceIn(this, iid, object, {{IID_IUnknown, this}, {IID_IErrorInfo, this}});
     }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
-    }
-    HRESULT GetGUID(GUID *guid) override
-    {
-        if (!guid)
-            return E_POINTER;
-        *guid = m_iid;
-        return S_OK;
-    }
-    HRESULT GetSource(BSTR *source) override
-    {
-        if (!source)
-            return E_POINTER;
-        *source = SysAllocQString(m_source);
-        return S_OK;
-    }
-    HRESULT GetDescription(BSTR *description) override
-    {
-        if (!description)
-            return E_POINTER;
-        *description = SysAllocQString(m_description);
-        return S_OK;
-    }
-    HRESULT GetHelpFile(BSTR *file) override
-    {
-        if (!file)
-            return E_POINTER;
-        *file = nullptr;
-        return S_OK;
-    }
-    HRESULT GetHelpContext(uint32_t *context) override
-    {
-        if (!context)
-            return E_POINTER;
-        *context = 0;
-        return S_OK;
-    }
+    HRESULT GetGUID(GUID *guid) override { return outValue(guid, m_iid); }
+    HRESULT GetSource(BSTR *source) override { return outString(source, m_source); }
+    HRESULT GetDescription(BSTR *description) override { return outString(description, m_description); }
+    HRESULT GetHelpFile(BSTR *file) override { return outValue(file, BSTR(nullptr)); }
+    HRESULT GetHelpContext(uint32_t *context) override { return outValue(context, uint32_t(0)); }
 
 private:
     IID m_iid;
     QString m_source;
     QString m_description;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/com/font.h"
 
+#include "platform/com/objectbase.h"
+
 namespace platform::com {
 
 const IID IID_IFont = {0xBEF6E002, 0xA874, 0x101A, {0x8B, 0xBA, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}};
@@ -8,39 +10,24 @@ const CLSID CLSID_StdFont = {0x0BE35203, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA
 
 namespace {
 
-class StdFont final : public IFont, public IDispatch, public IPersistStream, public IConnectionPointContainer {
+// IDispatch answers a missing count place with S_OK.
+class StdFont final : public RefCounted<IFont, DispatchImpl<StdFont, IDispatch, NullCount::Ok>, IPersistStream,
+                                        IConnectionPointContainer> {
 public:
     explicit StdFont(FONTDESC d) : m_d(std::move(d)), m_notify(static_cast<IFont *>(this), IID_IPropertyNotifySink) {}
 
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IFont)
-            *object = static_cast<IFont *>(this);
-        else if (iid == IID_IDispatch || iid == IID_IFontDisp)
-            *object = static_cast<IDispatch *>(this);
-        else if (iid == IID_IPersistStream || iid == IID_IPersist)
-            *object = static_cast<IPersistStream *>(this);
-        else if (iid == IID_IConnectionPointContainer)
-            *object = static_cast<IConnectionPointContainer *>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
+        IFont *primary = this;
+        auto *disp = static_cast<IDispatch *>(this);
+        auto *ps = static_cast<IPersistStream *>(this);
+        return queryInterfaceIn(primary, iid, object,
+                                {{IID_IUnknown, primary}, {IID_IFont, primary}, {IID_IDispatch, disp},
+                                 {IID_IFontDisp, disp}, {IID_IPersistStream, ps}, {IID_IPersist, ps},
+                                 {IID_IConnectionPointContainer, static_cast<IConnectionPointContainer *>(this)}});
     }
 
-    HRESULT get_Name(BSTR *v) override { return v ? (*v = SysAllocQString(m_d.name), S_OK) : E_POINTER; }
+    HRESULT get_Name(BSTR *v) override { return outString(v, m_d.name); }
     HRESULT put_Name(BSTR v) override
     {
         const QString n = bstrToQString(v);
@@ -48,32 +35,32 @@ public:
             return CTL_E_INVALIDPROPERTYVALUE;
         return set(m_d.name, n, DISPID_FONT_NAME);
     }
-    HRESULT get_Size(int64_t *v) override { return v ? (*v = m_d.size, S_OK) : E_POINTER; }
+    HRESULT get_Size(int64_t *v) override { return outValue(v, m_d.size); }
     HRESULT put_Size(int64_t v) override
     {
         if (v <= 0 || v > 16380000)
             return CTL_E_INVALIDPROPERTYVALUE;
         return set(m_d.size, v, DISPID_FONT_SIZE);
     }
-    HRESULT get_Bold(VARIANT_BOOL *v) override { return v ? (*v = m_d.weight >= 600 ? -1 : 0, S_OK) : E_POINTER; }
+    HRESULT get_Bold(VARIANT_BOOL *v) override { return outValue(v, VARIANT_BOOL(m_d.weight >= 600 ? -1 : 0)); }
     HRESULT put_Bold(VARIANT_BOOL v) override { return set(m_d.weight, int16_t(v ? 700 : 400), DISPID_FONT_BOLD); }
-    HRESULT get_Italic(VARIANT_BOOL *v) override { return v ? (*v = m_d.italic ? -1 : 0, S_OK) : E_POINTER; }
+    HRESULT get_Italic(VARIANT_BOOL *v) override { return outValue(v, VARIANT_BOOL(m_d.italic ? -1 : 0)); }
     HRESULT put_Italic(VARIANT_BOOL v) override { return set(m_d.italic, v != 0, DISPID_FONT_ITALIC); }
-    HRESULT get_Underline(VARIANT_BOOL *v) override { return v ? (*v = m_d.underline ? -1 : 0, S_OK) : E_POINTER; }
+    HRESULT get_Underline(VARIANT_BOOL *v) override { return outValue(v, VARIANT_BOOL(m_d.underline ? -1 : 0)); }
     HRESULT put_Underline(VARIANT_BOOL v) override { return set(m_d.underline, v != 0, DISPID_FONT_UNDER); }
     HRESULT get_Strikethrough(VARIANT_BOOL *v) override
     {
-        return v ? (*v = m_d.strikethrough ? -1 : 0, S_OK) : E_POINTER;
+        return outValue(v, VARIANT_BOOL(m_d.strikethrough ? -1 : 0));
     }
     HRESULT put_Strikethrough(VARIANT_BOOL v) override { return set(m_d.strikethrough, v != 0, DISPID_FONT_STRIKE); }
-    HRESULT get_Weight(int16_t *v) override { return v ? (*v = m_d.weight, S_OK) : E_POINTER; }
+    HRESULT get_Weight(int16_t *v) override { return outValue(v, m_d.weight); }
     HRESULT put_Weight(int16_t v) override
     {
         if (v < 0 || v > 1000)
             return CTL_E_INVALIDPROPERTYVALUE;
         return set(m_d.weight, v, DISPID_FONT_WEIGHT);
     }
-    HRESULT get_Charset(int16_t *v) override { return v ? (*v = m_d.charset, S_OK) : E_POINTER; }
+    HRESULT get_Charset(int16_t *v) override { return outValue(v, m_d.charset); }
     HRESULT put_Charset(int16_t v) override { return set(m_d.charset, v, DISPID_FONT_CHARSET); }
     HRESULT Clone(IFont **copy) override
     {
@@ -117,31 +104,8 @@ public:
         return S_OK;
     }
 
-    // IDispatch
-    HRESULT GetTypeInfoCount(uint32_t *count) override
-    {
-        if (count)
-            *count = 0;
-        return S_OK;
-    }
-    HRESULT GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids) override
-    {
-        return table().getIDsOfNames(names, count, ids);
-    }
-    HRESULT Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                   EXCEPINFO *excep, uint32_t *) override
-    {
-        return table().invoke(this, id, flags, params, result, excep);
-    }
-
     // IPersistStream
-    HRESULT GetClassID(CLSID *clsid) override
-    {
-        if (!clsid)
-            return E_POINTER;
-        *clsid = CLSID_StdFont;
-        return S_OK;
-    }
+    HRESULT GetClassID(CLSID *clsid) override { return outValue(clsid, CLSID_StdFont); }
     HRESULT IsDirty() override { return S_OK; }
     HRESULT Load(IStream *s) override
     {
@@ -191,17 +155,11 @@ public:
 
     HRESULT FindConnectionPoint(const IID &iid, IConnectionPoint **point) override
     {
-        if (!point)
-            return E_POINTER;
-        *point = nullptr;
-        if (iid != IID_IPropertyNotifySink)
-            return CONNECT_E_NOCONNECTION;
-        *point = &m_notify;
-        m_notify.AddRef();
-        return S_OK;
+        return m_notify.handOut(iid, point);
     }
 
 private:
+    friend class DispatchImpl<StdFont, IDispatch, NullCount::Ok>;
     template <class T>
     HRESULT set(T &member, T value, DISPID id)
     {
@@ -212,7 +170,7 @@ private:
         return S_OK;
     }
 
-    static const DispatchTable<StdFont> &table()
+    static const DispatchTable<StdFont> &dispatchTable()
     {
         using F = StdFont;
         auto boolProp = [](const char16_t *name, DISPID id, HRESULT (F::*get)(VARIANT_BOOL *),
@@ -287,7 +245,6 @@ private:
 
     FONTDESC m_d;
     ConnectionPoint m_notify;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 class FontFactory final : public IClassFactory {

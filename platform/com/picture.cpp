@@ -1,6 +1,7 @@
 #include "platform/com/picture.h"
 
 #include "platform/com/font.h"
+#include "platform/com/objectbase.h"
 
 #include <QBuffer>
 
@@ -15,91 +16,30 @@ namespace {
 // Largest picture payload accepted from a stream.
 constexpr uint32_t kMaxPictureBytes = 64u << 20;
 
-class StdPicture final : public IPicture, public IDispatch, public IPersistStream {
+// IDispatch answers a missing count place with S_OK.
+class StdPicture final
+    : public RefCounted<IPicture, DispatchImpl<StdPicture, IDispatch, NullCount::Ok>, IPersistStream> {
 public:
     StdPicture(int16_t type, QImage image) : m_type(type), m_image(std::move(image)) {}
 
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IPicture)
-            *object = static_cast<IPicture *>(this);
-        else if (iid == IID_IDispatch || iid == IID_IPictureDisp)
-            *object = static_cast<IDispatch *>(this);
-        else if (iid == IID_IPersistStream || iid == IID_IPersist)
-            *object = static_cast<IPersistStream *>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
+        IPicture *primary = this;
+        auto *disp = static_cast<IDispatch *>(this);
+        auto *ps = static_cast<IPersistStream *>(this);
+        return queryInterfaceIn(primary, iid, object,
+                                {{IID_IUnknown, primary}, {IID_IPicture, primary}, {IID_IDispatch, disp},
+                                 {IID_IPictureDisp, disp}, {IID_IPersistStream, ps}, {IID_IPersist, ps}});
     }
 
-    HRESULT get_Type(int16_t *type) override
-    {
-        if (!type)
-            return E_POINTER;
-        *type = m_type;
-        return S_OK;
-    }
+    HRESULT get_Type(int16_t *type) override { return outValue(type, m_type); }
     // 96 dpi: 2540 / 96 HIMETRIC per pixel.
-    HRESULT get_Width(int32_t *v) override
-    {
-        if (!v)
-            return E_POINTER;
-        *v = m_image.width() * 2540 / 96;
-        return S_OK;
-    }
-    HRESULT get_Height(int32_t *v) override
-    {
-        if (!v)
-            return E_POINTER;
-        *v = m_image.height() * 2540 / 96;
-        return S_OK;
-    }
-    HRESULT getImage(QImage *image) override
-    {
-        if (!image)
-            return E_POINTER;
-        *image = m_image;
-        return S_OK;
-    }
-
-    // IDispatch
-    HRESULT GetTypeInfoCount(uint32_t *count) override
-    {
-        if (count)
-            *count = 0;
-        return S_OK;
-    }
-    HRESULT GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids) override
-    {
-        return table().getIDsOfNames(names, count, ids);
-    }
-    HRESULT Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
-                   EXCEPINFO *excep, uint32_t *) override
-    {
-        return table().invoke(this, id, flags, params, result, excep);
-    }
+    HRESULT get_Width(int32_t *v) override { return outValue(v, m_image.width() * 2540 / 96); }
+    HRESULT get_Height(int32_t *v) override { return outValue(v, m_image.height() * 2540 / 96); }
+    HRESULT getImage(QImage *image) override { return outValue(image, m_image); }
 
     // IPersistStream
-    HRESULT GetClassID(CLSID *clsid) override
-    {
-        if (!clsid)
-            return E_POINTER;
-        *clsid = CLSID_StdPicture;
-        return S_OK;
-    }
+    HRESULT GetClassID(CLSID *clsid) override { return outValue(clsid, CLSID_StdPicture); }
     HRESULT IsDirty() override { return S_FALSE; }
     HRESULT Load(IStream *stream) override
     {
@@ -157,7 +97,8 @@ public:
     }
 
 private:
-    static const DispatchTable<StdPicture> &table()
+    friend class DispatchImpl<StdPicture, IDispatch, NullCount::Ok>;
+    static const DispatchTable<StdPicture> &dispatchTable()
     {
         static const DispatchTable<StdPicture> t({
             {u"Type", 3, DISPATCH_PROPERTYGET,
@@ -181,7 +122,6 @@ private:
 
     int16_t m_type;
     QImage m_image;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 class PictureFactory final : public IClassFactory {

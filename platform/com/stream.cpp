@@ -1,5 +1,7 @@
 #include "platform/com/stream.h"
 
+#include "platform/com/objectbase.h"
+
 #include <cstring>
 #include <limits>
 #include <new>
@@ -72,7 +74,7 @@ HGLOBAL GlobalFree(HGLOBAL block)
 
 namespace {
 
-class MemoryStream final : public IStream {
+class MemoryStream final : public RefCounted<IStream> {
 public:
     MemoryStream(HGLOBAL block, bool deleteOnRelease) : m_block(block), m_delete(deleteOnRelease)
     {
@@ -81,23 +83,8 @@ public:
 
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IStream || iid == IID_ISequentialStream) {
-            *object = static_cast<IStream *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (!left)
-            delete this;
-        return left;
+        return queryInterfaceIn(this, iid, object,
+                                {{IID_IUnknown, this}, {IID_IStream, this}, {IID_ISequentialStream, this}});
     }
 
     HRESULT Read(void *buffer, uint32_t bytes, uint32_t *read) override
@@ -202,7 +189,6 @@ private:
     HGLOBAL m_block;
     bool m_delete;
     size_t m_pos = 0;
-    std::atomic<uint32_t> m_refs{0};
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "Controls/Container/Effect.h"
 #include "Controls/Container/Effects.h"
 #include "Controls/Container/LumafoldModule.h"
+#include "Controls/common/tests/ControlTestSupport.h"
 
 #include "platform/com/errorinfo.h"
 
@@ -13,6 +14,9 @@
 namespace lumafold::testing {
 
 using namespace platform::com;
+using controls::testing::loadFromBytes;
+using controls::testing::regText;
+using controls::testing::saveToBytes;
 
 template <class T, class I>
 ComPtr<I> make(const IID &iid)
@@ -102,23 +106,6 @@ inline void connect(IUnknown *object, IPropertyNotifySink *sink)
     ASSERT_EQ(cp->Advise(sink, &cookie), S_OK);
 }
 
-inline std::vector<uint8_t> saveToBytes(IUnknown *object)
-{
-    ComPtr<IPersistStream> p;
-    EXPECT_EQ(object->QueryInterface(IID_IPersistStream, p.putVoid()), S_OK);
-    ComPtr<IStream> s;
-    CreateStreamOnHGlobal(nullptr, true, s.put());
-    EXPECT_EQ(p->Save(s.get(), true), S_OK);
-    return streamBytes(s.get());
-}
-
-inline HRESULT loadFromBytes(IUnknown *object, const std::vector<uint8_t> &bytes)
-{
-    ComPtr<IPersistStream> p;
-    object->QueryInterface(IID_IPersistStream, p.putVoid());
-    ComPtr<IStream> s = streamFromBytes(bytes);
-    return p->Load(s.get());
-}
 
 // Byte builders for expected stream forms.
 inline void put16(std::vector<uint8_t> &b, int v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }

@@ -15,18 +15,6 @@ namespace sys = platform::system;
 
 namespace {
 
-QString regText(const QString &key, const QString &value = QString())
-{
-    sys::RegKey k;
-    if (sys::RegOpenKeyEx(sys::RootKey::ClassesRoot, key, k) != sys::ERROR_SUCCESS)
-        return QStringLiteral("<no key>");
-    uint32_t type = 0;
-    QByteArray data;
-    const long rc = sys::RegQueryValueEx(k, value, type, data);
-    sys::RegCloseKey(k);
-    return rc == sys::ERROR_SUCCESS ? sys::regSzText(data) : QStringLiteral("<no value>");
-}
-
 class LumafoldLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override

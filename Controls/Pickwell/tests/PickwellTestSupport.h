@@ -3,12 +3,16 @@
 #include "Controls/Pickwell/ComboItem.h"
 #include "Controls/Pickwell/ComboItemCollection.h"
 #include "Controls/Pickwell/PickwellModule.h"
+#include "Controls/common/tests/ControlTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace pickwell::testing {
 
 using namespace platform::com;
+using controls::testing::loadFromBytes;
+using controls::testing::regText;
+using controls::testing::saveToBytes;
 
 inline ComPtr<IComboItem> newItem(const QString &content = QString())
 {
@@ -96,23 +100,6 @@ inline uint32_t connect(IUnknown *object, IPropertyNotifySink *sink)
     return cookie;
 }
 
-inline std::vector<uint8_t> saveToBytes(IUnknown *object)
-{
-    ComPtr<IPersistStream> p;
-    EXPECT_EQ(object->QueryInterface(IID_IPersistStream, p.putVoid()), S_OK);
-    ComPtr<IStream> s;
-    CreateStreamOnHGlobal(nullptr, true, s.put());
-    EXPECT_EQ(p->Save(s.get(), true), S_OK);
-    return streamBytes(s.get());
-}
-
-inline HRESULT loadFromBytes(IUnknown *object, const std::vector<uint8_t> &bytes)
-{
-    ComPtr<IPersistStream> p;
-    object->QueryInterface(IID_IPersistStream, p.putVoid());
-    ComPtr<IStream> s = streamFromBytes(bytes);
-    return p->Load(s.get());
-}
 
 // The item classes become creatable inside this test program.
 class PickwellTest : public ::testing::Test {

@@ -1,0 +1,100 @@
+#pragma once
+// Pieces every object of this layer and of the control libraries repeats:
+// QueryInterface over a list of interfaces, a reference count that deletes
+// the object at zero, and IDispatch answered from a member table.
+#include "platform/com/automation.h"
+
+#include <atomic>
+#include <initializer_list>
+
+namespace platform::com {
+
+// One interface an object hands out: the IID asked for and the pointer given.
+struct InterfaceEntry {
+    const IID &iid;
+    void *pointer;
+};
+
+// QueryInterface over entries (the first whose IID matches); a match
+// AddRefs self.
+inline HRESULT queryInterfaceIn(IUnknown *self, const IID &iid, void **object,
+                                std::initializer_list<InterfaceEntry> entries)
+{
+    if (!object)
+        return E_POINTER;
+    for (const InterfaceEntry &e : entries) {
+        if (iid == e.iid) {
+            *object = e.pointer;
+            self->AddRef();
+            return S_OK;
+        }
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+// A getter's work: value into *out, E_POINTER without out.
+template <class T, class V>
+HRESULT outValue(T *out, const V &value)
+{
+    if (!out)
+        return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
+// A string getter's work: a new BSTR of text into *out, E_POINTER without out.
+inline HRESULT outString(BSTR *out, const QString &text)
+{
+    if (!out)
+        return E_POINTER;
+    *out = SysAllocQString(text);
+    return S_OK;
+}
+
+// Derives from the interfaces and counts references for all of them; the
+// last Release deletes the object.
+template <class... Interfaces>
+class RefCounted : public Interfaces... {
+public:
+    uint32_t AddRef() override { return ++m_refs; }
+    uint32_t Release() override
+    {
+        const uint32_t left = --m_refs;
+        if (!left)
+            delete this;
+        return left;
+    }
+
+private:
+    std::atomic<uint32_t> m_refs{0};
+};
+
+// What GetTypeInfoCount answers without a place for the count.
+enum class NullCount { Pointer, Ok };
+
+// Derives from a dual interface (or IDispatch itself) and answers its
+// IDispatch part from Derived::dispatchTable() (a DispatchTable<Derived>): no
+// type information, names and calls through the table.
+template <class Derived, class Interface, NullCount nullCount = NullCount::Pointer>
+class DispatchImpl : public Interface {
+public:
+    HRESULT GetTypeInfoCount(uint32_t *count) override
+    {
+        if (!count)
+            return nullCount == NullCount::Ok ? S_OK : E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetIDsOfNames(const IID &, const OLECHAR *const *names, uint32_t count, LCID, DISPID *ids) override
+    {
+        return Derived::dispatchTable().getIDsOfNames(names, count, ids);
+    }
+    HRESULT Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result,
+                   EXCEPINFO *excep, uint32_t *) override
+    {
+        return Derived::dispatchTable().invoke(static_cast<Derived *>(this), id, flags, params, result, excep);
+    }
+};
+
+} // namespace platform::com
