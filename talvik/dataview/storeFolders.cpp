@@ -230,6 +230,10 @@ void copyIntoTemporaryTree(const QString &source, const QString &target, const Q
             copyIntoTemporaryTree(fi.absoluteFilePath(), to, previous);
             continue;
         }
+        // The temporary file of a write that a crash cut short is no part of
+        // the store: it never goes into the committed store or the data set.
+        if (fio::isTemporaryName(fi.fileName()))
+            continue;
         // A file the committed store holds unchanged is shared with it: the
         // stores never change a file in place, they only gain or lose names.
         const QFileInfo old(previous);

@@ -357,6 +357,24 @@ TEST_F(FailedSave, FilesSharedWithThePreviousStoreStayAsTheyWereWhenTheNewOneCha
     EXPECT_EQ(readTree(home + QStringLiteral("/dDB")), readTree(home + QStringLiteral("/dDB.tran")));
 }
 
+// A table write cut short by a crash leaves its temporary file in the
+// working copy: the save neither commits it nor packs it into the data set.
+TEST_F(FailedSave, TemporaryFilesOfCutShortWritesStayOutOfTheSavedStore)
+{
+    pf = std::make_unique<ProgramFolder>(home);
+    pf->wait.setParent(&host.window);
+    const QString stray = home + QStringLiteral("/dDB.tran/B/demand.csv.~tlv4242-7");
+    ASSERT_TRUE(fio::isTemporaryName(QFileInfo(stray).fileName()));
+    QDir().mkpath(QFileInfo(stray).path());
+    putFile(stray, "half a table");
+    bool ok = false;
+    save(&ok, false);
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(QFileInfo::exists(home + QStringLiteral("/dDB/B/demand.csv.~tlv4242-7")));
+    for (const platform::archive::ArchiveEntry &e : platform::archive::list(target))
+        EXPECT_FALSE(e.path.contains(QStringLiteral("~tlv"))) << e.path.toStdString();
+}
+
 // ---------------------------------------------------------------- kill points
 
 namespace {
