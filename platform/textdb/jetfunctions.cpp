@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <cmath>
+#include <string>
 #include <sqlite3.h>
 
 namespace platform::textdb {
@@ -383,25 +384,49 @@ bool isAscii(const char *bytes, int size)
     return true;
 }
 
-// An argument as a cache key: its storage class and its bytes, so that the
-// number 1 and the text "1" stay apart.
-QByteArray valueKey(sqlite3_value *v)
+// Appends an argument's cache key to `key`: its storage class and its bytes,
+// so that the number 1 and the text "1" stay apart.
+void appendValueKey(std::string &key, sqlite3_value *v)
 {
     switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER: {
         const sqlite3_int64 i = sqlite3_value_int64(v);
-        return QByteArray("i", 1) + QByteArray(reinterpret_cast<const char *>(&i), sizeof i);
+        key += 'i';
+        key.append(reinterpret_cast<const char *>(&i), sizeof i);
+        break;
     }
     case SQLITE_FLOAT: {
         const double d = sqlite3_value_double(v);
-        return QByteArray("f", 1) + QByteArray(reinterpret_cast<const char *>(&d), sizeof d);
+        key += 'f';
+        key.append(reinterpret_cast<const char *>(&d), sizeof d);
+        break;
     }
     case SQLITE_NULL:
-        return QByteArray("n", 1);
-    default:
-        return QByteArray("t", 1)
-               + QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+        key += 'n';
+        break;
+    default: {
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        const int size = sqlite3_value_bytes(v);
+        key += 't';
+        // The length goes first so that a text holding the separator cannot
+        // run into the next argument's key.
+        key.append(reinterpret_cast<const char *>(&size), sizeof size);
+        if (size > 0)
+            key.append(bytes, std::size_t(size));
+        break;
     }
+    }
+}
+
+// The key of a call's arguments, built in one buffer per thread that keeps
+// its capacity: a look-up that hits allocates nothing.
+std::string &argumentKey(int argc, sqlite3_value **argv)
+{
+    thread_local std::string key;
+    key.clear();
+    for (int i = 0; i < argc; ++i)
+        appendValueKey(key, argv[i]);
+    return key;
 }
 
 // Results of a pure function by argument key; emptied when it grows past
@@ -409,16 +434,17 @@ QByteArray valueKey(sqlite3_value *v)
 template <typename T>
 class FunctionCache {
 public:
-    const T *find(const QByteArray &key) const
+    // The key is only looked at: a view of its bytes is enough to look up.
+    const T *find(const std::string &key) const
     {
-        const auto it = m_results.constFind(key);
+        const auto it = m_results.constFind(QByteArray::fromRawData(key.data(), qsizetype(key.size())));
         return it == m_results.cend() ? nullptr : &*it;
     }
-    void insert(const QByteArray &key, const T &value)
+    void insert(const std::string &key, const T &value)
     {
         if (m_results.size() >= limit)
             m_results.clear();
-        m_results.insert(key, value);
+        m_results.insert(QByteArray(key.data(), qsizetype(key.size())), value);
     }
 
 private:
@@ -487,6 +513,33 @@ void sqlRight(sqlite3_context *ctx, int, sqlite3_value **argv)
     resultText(ctx, variantText(argValue(argv[0])).right(qMax<qint64>(0, sqlite3_value_int64(argv[1]))));
 }
 
+// What Val gives for a text that is, after blanks and tabs, an optional sign
+// and up to 15 ASCII digits, followed by nothing or by anything but a decimal
+// point or an exponent (such a number is exact in a double); nullopt for any
+// other text, which goes the general way.
+std::optional<double> plainIntegerVal(const char *bytes, int size)
+{
+    int i = 0;
+    while (i < size && (bytes[i] == ' ' || bytes[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < size && (bytes[i] == '+' || bytes[i] == '-'))
+        negative = bytes[i++] == '-';
+    const int first = i;
+    long long n = 0;
+    while (i < size && bytes[i] >= '0' && bytes[i] <= '9') {
+        if (i - first == 15)
+            return std::nullopt;
+        n = n * 10 + (bytes[i++] - '0');
+    }
+    if (i == first)
+        return std::nullopt;
+    if (i < size && (bytes[i] == '.' || bytes[i] == 'e' || bytes[i] == 'E'))
+        return std::nullopt;
+    const double v = double(n);
+    return negative ? -v : v;
+}
+
 void sqlVal(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     switch (sqlite3_value_type(argv[0])) {
@@ -496,6 +549,15 @@ void sqlVal(sqlite3_context *ctx, int, sqlite3_value **argv)
     case SQLITE_INTEGER:
     case SQLITE_FLOAT:
         sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    case SQLITE_TEXT:
+        // Counts and readings are plain digits: read without a conversion.
+        if (const auto v = plainIntegerVal(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
+                                           sqlite3_value_bytes(argv[0]))) {
+            sqlite3_result_double(ctx, *v);
+            return;
+        }
+        sqlite3_result_double(ctx, Val(argValue(argv[0]).toString()));
         return;
     default:
         sqlite3_result_double(ctx, Val(argValue(argv[0]).toString()));
@@ -510,9 +572,7 @@ void sqlFormat(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     }
     // The table view formats the same few hundred values and times again for
     // every row: results are remembered by the arguments' type and bytes.
-    QByteArray key = valueKey(argv[0]);
-    if (argc > 1)
-        key += '\0' + valueKey(argv[1]);
+    const std::string &key = argumentKey(argc, argv);
     FunctionCache<QByteArray> &cache = formatCache();
     if (const QByteArray *hit = cache.find(key)) {
         sqlite3_result_text(ctx, hit->constData(), int(hit->size()), SQLITE_TRANSIENT);
@@ -532,7 +592,7 @@ void sqlTimeValue(sqlite3_context *ctx, int, sqlite3_value **argv)
         sqlite3_result_null(ctx);
         return;
     }
-    const QByteArray key = valueKey(argv[0]);
+    const std::string &key = argumentKey(1, argv);
     FunctionCache<double> &cache = timeValueCache();
     if (const double *hit = cache.find(key)) {
         sqlite3_result_double(ctx, *hit);

@@ -3,10 +3,12 @@
 // value the function itself computes, for ASCII and Japanese text, numbers
 // and texts of the same digits alike.
 #include "platform/textdb/jetfunctions.h"
+#include "platform/runtime/numeric.h"
 #include "platform/textdb/textdb.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace platform::textdb;
@@ -64,4 +66,86 @@ TEST(FunctionResults, RepeatedStatementsGiveWhatTheFunctionsCompute)
         }
         EXPECT_EQ(n, rows);
     }
+}
+
+namespace {
+
+// A one-row table to run statements of literals against.
+class OneRow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        QFile schema(dir.path() + "/schema.ini");
+        ASSERT_TRUE(schema.open(QIODevice::WriteOnly));
+        schema.write("[t.txt]\r\nColNameHeader=False\r\nFormat=FixedLength\r\nCharacterSet=OEM\r\n"
+                     "Col1=v char Width 4\r\n");
+        schema.close();
+        QFile t(dir.path() + "/t.txt");
+        ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+        t.write("0012\r\n");
+        t.close();
+        cn.Open(QStringLiteral("Driver={Text};DBQ=") + dir.path());
+    }
+    QList<QVariant> row(const QString &selectList)
+    {
+        Recordset rs;
+        rs.Open(QStringLiteral("Select ") + selectList + QStringLiteral(" from t.txt"), cn);
+        QList<QVariant> out;
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            out << rs.Fields(i).Value();
+        return out;
+    }
+    QTemporaryDir dir;
+    Connection cn;
+};
+
+} // namespace
+
+// VAL of a text gives exactly what Val gives, sign of zero included, for
+// plain digits and for everything next to them that is read another way.
+TEST_F(OneRow, ValOfTextIsValOfTheText)
+{
+    const QStringList texts{
+        "0012", "-001", "+7", "  42", "\t-0", "-0", "0", "9999", "12.5", "12.", "1e3", "12E2", "12e",
+        "123456789012345", "-123456789012345", "1234567890123456", "99999999999999999999", "", "-", "+",
+        " ", "abc", "12abc", "12 34", "007x", "１２", "12東京", "- 5", "--5", ".5", "-.5"};
+    QStringList calls;
+    for (const QString &t : texts)
+        calls << QStringLiteral("VAL('%1')").arg(t);
+    const QList<QVariant> got = row(calls.join(u','));
+    ASSERT_EQ(got.size(), texts.size());
+    for (int i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE(texts[i].toStdString());
+        const double want = platform::Val(texts[i]);
+        ASSERT_EQ(got[i].typeId(), QMetaType::Double);
+        EXPECT_EQ(got[i].toDouble(), want);
+        EXPECT_EQ(std::signbit(got[i].toDouble()), std::signbit(want));
+    }
+    // From the table's column and through the count column's format.
+    EXPECT_EQ(row("VAL(v), FORMAT(VAL(v),'###0'), IIF(v='-001','-',FORMAT(VAL(v),'###0'))"),
+              QList<QVariant>({12.0, "12", "12"}));
+}
+
+// A remembered result belongs to its own arguments only: a one-argument call
+// whose text holds what a second argument would look like, and a number and a
+// text of the same digits, each get their own result.
+TEST_F(OneRow, RememberedResultsKeepArgumentsApart)
+{
+    const QList<QVariant> got = row(
+        "FORMAT('5','0.00'), FORMAT('5' & char(0) & 't0.00'), FORMAT('5' & char(0) & 't0.00'), "
+        "FORMAT(5,'0.00'), FORMAT('5','0.00'), FORMAT(5.0,'0'), FORMAT('5.0','0'), "
+        "TIMEVALUE('10:30'), TIMEVALUE('10:30:00'), FORMAT('10:30','HH時nn分'), FORMAT(TIMEVALUE('10:30'),'HH時nn分')");
+    ASSERT_EQ(got.size(), 11);
+    EXPECT_EQ(got[0].toString(), "5.00");
+    EXPECT_EQ(got[1].toString(), QString::fromUtf8("5\0t0.00", 7));
+    EXPECT_EQ(got[2].toString(), QString::fromUtf8("5\0t0.00", 7));
+    EXPECT_EQ(got[3].toString(), "5.00");
+    EXPECT_EQ(got[4].toString(), "5.00");
+    EXPECT_EQ(got[5].toString(), "5");
+    EXPECT_EQ(got[6].toString(), "5");
+    EXPECT_DOUBLE_EQ(got[7].toDouble(), 10.5 / 24);
+    EXPECT_DOUBLE_EQ(got[8].toDouble(), 10.5 / 24);
+    EXPECT_EQ(got[9].toString(), "10時30分");
+    EXPECT_EQ(got[10].toString(), "10時30分");
 }
