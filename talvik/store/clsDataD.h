@@ -99,6 +99,10 @@ protected:
     // 4 columns here, 6 in the service record.
     virtual bool serviceColumns() const { return false; }
     QString selectAllStatement() const;
+    // The rows of the table in folder as selectAllStatement gives them: read
+    // straight from the file where that gives the same rows, else by the
+    // driver. Raises as the driver does.
+    QList<QStringList> tableRows(const QString &folder) const;
     void initTable(const QString &folder) { initTableFolder(folder, serviceColumns()); }
 
     // The record's half hour as YYMMDDHHMM, 30 minutes earlier when shiftBack.
