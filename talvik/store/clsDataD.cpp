@@ -403,7 +403,7 @@ bool clsDataD::makeYearFolders(const QString &folder)
     try {
         QStringList years;
         QList<QStringList> rows;
-        if (readOrderedTable(folder, serviceColumns(), rows)) {
+        if (!m_readByDriver && readOrderedTable(folder, serviceColumns(), rows)) {
             // ASCII rows in key order give the years ("distinct
             // mid(getdt,1,2)") in order: prefixes of ordered texts are
             // ordered too.
@@ -447,7 +447,7 @@ bool clsDataD::makeYearFolders(const QString &folder)
 QList<QStringList> clsDataD::tableRows(const QString &folder) const
 {
     QList<QStringList> rows;
-    if (readOrderedTable(folder, serviceColumns(), rows))
+    if (!m_readByDriver && readOrderedTable(folder, serviceColumns(), rows))
         return rows;
     platform::textdb::Connection cn;
     platform::textdb::Recordset rs;
