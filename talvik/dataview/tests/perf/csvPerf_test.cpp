@@ -67,6 +67,9 @@ TEST(CsvImportEquality, FieldValuesAreTheConvertedTextsBitForBit)
         EXPECT_TRUE(sameBits(v, ref)) << f.toStdString() << ": " << v << " vs " << ref;
         EXPECT_EQ(d1, d2) << f.toStdString();
     }
+    // The text conversion keeps the sign of a negative zero.
+    EXPECT_TRUE(std::signbit(talvik::csvNumericValue(QStringLiteral("-0"))));
+    EXPECT_TRUE(std::signbit(talvik::csvNumericValue(QStringLiteral(" - 000 "))));
     // Random fields over the characters that matter, up to 20 long.
     std::mt19937 rng(5);
     const QString alphabet = QStringLiteral("0123456789012345678901234567890123456789 \t+-.x");
