@@ -14,6 +14,7 @@
 #include "talvik/store/stagingArea.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetrics>
 #include <QTableView>
@@ -26,6 +27,7 @@ namespace {
 constexpr char STX = 0x02;
 constexpr char ETX = 0x03;
 constexpr int blockLength = 18;
+constexpr qint64 pumpIntervalMs = 10;
 
 bool isDigit(char c)
 {
@@ -166,8 +168,15 @@ void clsDataD::showError(const QString &text) const
 
 void clsDataD::pumpEvents()
 {
+    // The loops call this per record; the window is served every few
+    // milliseconds, which keeps it as responsive as a call per record
+    // (a pass over the event loop costs about as much as a record).
+    static QElapsedTimer lastPass;
+    if (lastPass.isValid() && !lastPass.hasExpired(pumpIntervalMs))
+        return;
     if (storeServices().doEvents)
         storeServices().doEvents();
+    lastPass.start();
 }
 
 void clsDataD::setInfo1(const QString &text)
@@ -197,12 +206,31 @@ QString clsDataD::selectAllStatement() const
 
 QString clsDataD::recordKey(int index, bool shiftBack) const
 {
+    // The fields were checked by setRecvData: a real day, hour 0-23 and
+    // minute 0-59, so the key is put together digit by digit.
     const QByteArray &r = m_records[index];
-    const QDate date(2000 + twoDigits(r, 3), twoDigits(r, 5), twoDigits(r, 7));
-    QDateTime t(date, QTime(twoDigits(r, 9), twoDigits(r, 11)), Qt::UTC);
-    if (shiftBack)
-        t = t.addSecs(-30 * 60);
-    return t.toString(QStringLiteral("yyMMddHHmm"));
+    int year = 2000 + twoDigits(r, 3), month = twoDigits(r, 5), day = twoDigits(r, 7);
+    int minutes = twoDigits(r, 9) * 60 + twoDigits(r, 11);
+    if (shiftBack) {
+        minutes -= 30;
+        if (minutes < 0) {
+            minutes += 24 * 60;
+            if (--day < 1) {
+                if (--month < 1) {
+                    month = 12;
+                    --year;
+                }
+                day = daysInMonth(year, month);
+            }
+        }
+    }
+    const int parts[5] = {year % 100, month, day, minutes / 60, minutes % 60};
+    QChar key[10];
+    for (int i = 0; i < 5; ++i) {
+        key[2 * i] = QChar(u'0' + parts[i] / 10);
+        key[2 * i + 1] = QChar(u'0' + parts[i] % 10);
+    }
+    return QString(key, 10);
 }
 
 void clsDataD::writeStaging(const QString &folder, const OrderedRows &staging)
@@ -373,13 +401,31 @@ bool clsDataD::expandRecvData(const QString &folder, bool shiftBack)
 bool clsDataD::makeYearFolders(const QString &folder)
 {
     try {
-        platform::textdb::Connection cn;
-        platform::textdb::Recordset rs;
-        openTable(cn, rs, folder, QStringLiteral("Select distinct mid(getdt,1,2) from ") + tableFileName
-                    + QStringLiteral(" Order by mid(getdt,1,2)"));
+        QStringList years;
+        QList<QStringList> rows;
+        if (!m_readByDriver && readOrderedTable(folder, serviceColumns(), rows)) {
+            // ASCII rows in key order give the years ("distinct
+            // mid(getdt,1,2)") in order: prefixes of ordered texts are
+            // ordered too.
+            for (const QStringList &r : rows) {
+                const QString yy = r[0].left(2);
+                if (years.isEmpty() || years.last() != yy)
+                    years << yy;
+            }
+        } else {
+            platform::textdb::Connection cn;
+            platform::textdb::Recordset rs;
+            openTable(cn, rs, folder, QStringLiteral("Select distinct mid(getdt,1,2) from ") + tableFileName
+                        + QStringLiteral(" Order by mid(getdt,1,2)"));
+            while (!rs.Eof()) {
+                years << rs.Fields(0).Value().toString();
+                rs.MoveNext();
+            }
+            rs.Close();
+            cn.Close();
+        }
         const QString tran = platform::shell::programFolder() + u'\\' + tranFolderName;
-        while (!rs.Eof()) {
-            const QString yy = rs.Fields(0).Value().toString();
+        for (const QString &yy : years) {
             if (!platform::shell::FolderExists(tran))
                 platform::shell::CreateFolder(tran);
             const QString customerFolder = tran + u'\\' + m_customer;
@@ -390,10 +436,7 @@ bool clsDataD::makeYearFolders(const QString &folder)
                 platform::shell::CreateFolder(yearFolder);
                 initTable(yearFolder);
             }
-            rs.MoveNext();
         }
-        rs.Close();
-        cn.Close();
         return true;
     } catch (...) {
         noteFailure(describe(std::current_exception()));
@@ -401,21 +444,36 @@ bool clsDataD::makeYearFolders(const QString &folder)
     }
 }
 
+QList<QStringList> clsDataD::tableRows(const QString &folder) const
+{
+    QList<QStringList> rows;
+    if (!m_readByDriver && readOrderedTable(folder, serviceColumns(), rows))
+        return rows;
+    platform::textdb::Connection cn;
+    platform::textdb::Recordset rs;
+    openTable(cn, rs, folder, selectAllStatement());
+    const int ncol = serviceColumns() ? 6 : 4;
+    rows.reserve(rs.RecordCount());
+    while (!rs.Eof()) {
+        rows.append(rowValues(rs, ncol));
+        rs.MoveNext();
+    }
+    rs.Close();
+    cn.Close();
+    return rows;
+}
+
 bool clsDataD::mergeData(const QString &folder)
 {
     try {
-        platform::textdb::Connection cn;
-        platform::textdb::Recordset rs;
-        openTable(cn, rs, folder, selectAllStatement());
-        const long total = rs.RecordCount();
+        const QList<QStringList> rows = tableRows(folder);
+        const long total = long(rows.size());
         long added = 0, updated = 0, n = 0;
         QString previousYY, tableFolder;
         OrderedRows year;
-        const int ncol = serviceColumns() ? 6 : 4;
         const QString customerFolder =
             platform::shell::programFolder() + u'\\' + tranFolderName + u'\\' + m_customer;
-        while (!rs.Eof()) {
-            const QStringList values = rowValues(rs, ncol);
+        for (const QStringList &values : rows) {
             const QString yy = values[0].left(2);
             if (yy != previousYY) {
                 previousYY = yy;
@@ -438,7 +496,6 @@ bool clsDataD::mergeData(const QString &folder)
                 setInfo2(QString::number(n) + QStringLiteral(" / ") + QString::number(total) + QStringLiteral("件"));
             }
             pumpEvents();
-            rs.MoveNext();
         }
         if (!saveYearTable(year, tableFolder))
             return false;
@@ -447,8 +504,6 @@ bool clsDataD::mergeData(const QString &folder)
                              + QStringLiteral("　-->　") + QStringLiteral("「") + m_customer + QStringLiteral("」");
         if (storeServices().addLog)
             storeServices().addLog(dataForm ? dataForm->lstLogs() : nullptr, line);
-        rs.Close();
-        cn.Close();
         return true;
     } catch (...) {
         noteFailure(describe(std::current_exception()));
@@ -463,14 +518,10 @@ bool clsDataD::loadYearTable(OrderedRows &dictionary, const QString &folder)
         // A year folder without a table (made by hand) counts as empty.
         if (!platform::shell::FileExists(folder + u'\\' + tableFileName))
             return true;
-        platform::textdb::Connection cn;
-        platform::textdb::Recordset rs;
-        openTable(cn, rs, folder, selectAllStatement());
-        const long total = rs.RecordCount();
-        const int ncol = serviceColumns() ? 6 : 4;
+        const QList<QStringList> rows = tableRows(folder);
+        const long total = long(rows.size());
         long row = 0;
-        while (!rs.Eof()) {
-            const QStringList values = rowValues(rs, ncol);
+        for (const QStringList &values : rows) {
             dictionary.put(values[0] + values[1], values);
             ++row;
             if (row % 100 == 0) {
@@ -478,10 +529,7 @@ bool clsDataD::loadYearTable(OrderedRows &dictionary, const QString &folder)
                 setInfo2(u'[' + QString::number(row) + u'/' + QString::number(total) + u']');
             }
             pumpEvents();
-            rs.MoveNext();
         }
-        rs.Close();
-        cn.Close();
         return true;
     } catch (...) {
         dictionary.clear();

@@ -3,10 +3,12 @@
 #include "platform/codepage/codepage.h"
 #include "platform/fileio/durable.h"
 #include "platform/shell/shell.h"
+#include "platform/textdb/schema.h"
 #include "platform/textdb/textdb.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <utility>
 
 namespace talvik {
@@ -131,6 +133,59 @@ QStringList rowValues(platform::textdb::Recordset &rs, int n)
     for (int c = 0; c < n; ++c)
         values << rs.Fields(c).Value().toString();
     return values;
+}
+
+bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringList> &rows)
+{
+    rows.clear();
+    const QString native = platform::shell::toNativePath(folder);
+    const QByteArray schema = schemaText(serviceColumns);
+    QFile schemaFile(native + QStringLiteral("/schema.ini"));
+    if (!schemaFile.open(QIODevice::ReadOnly) || schemaFile.size() != schema.size() || schemaFile.readAll() != schema)
+        return false;
+    QFile tableFile(native + u'/' + tableFileName);
+    if (!tableFile.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = tableFile.readAll();
+    if (tableFile.error() != QFileDevice::NoError)
+        return false;
+    // Plain ASCII: a text compares the same as QString and as the driver's
+    // UTF-8 bytes, and every field is cut from the bytes.
+    for (const char c : data)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    const platform::textdb::TableSchema layout = platform::textdb::parseSchema(schema, tableFileName);
+    const int ncol = int(layout.columns.size());
+    struct Row {
+        QByteArrayView dt, tm;
+        QStringList values;
+    };
+    std::vector<Row> read;
+    read.reserve(std::size_t(data.size() / 26 + 1));
+    platform::textdb::scanTable(data, layout, [&](const QByteArrayView *v) {
+        Row r;
+        r.values.reserve(ncol);
+        for (int c = 0; c < ncol; ++c)
+            r.values << QString::fromLatin1(v[c].data(), v[c].size());
+        // The views of an ASCII fixed-length line point into data.
+        r.dt = v[0];
+        r.tm = v[1];
+        read.push_back(std::move(r));
+    });
+    auto less = [](const Row &a, const Row &b) {
+        const int c = a.dt.compare(b.dt);
+        return c != 0 ? c < 0 : a.tm.compare(b.tm) < 0;
+    };
+    // Tables written by the program are in order already.
+    if (!std::is_sorted(read.begin(), read.end(), less))
+        std::stable_sort(read.begin(), read.end(), less);
+    for (std::size_t i = 1; i < read.size(); ++i)
+        if (read[i].dt == read[i - 1].dt && read[i].tm == read[i - 1].tm)
+            return false;
+    rows.reserve(qsizetype(read.size()));
+    for (Row &r : read)
+        rows.append(std::move(r.values));
+    return true;
 }
 
 QString yearFolderName(const QString &yy)

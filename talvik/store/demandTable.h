@@ -60,6 +60,14 @@ void openTable(platform::textdb::Connection &cn, platform::textdb::Recordset &rs
 // The first n fields of the current row as texts.
 QStringList rowValues(platform::textdb::Recordset &rs, int n);
 
+// The rows of folder & "\demand.csv" (first 4 or 6 columns as texts) in the
+// order of selectAll ("Order by getdt,gettm"), read straight from the file.
+// That gives exactly the driver's rows only when the folder holds the
+// program's own schema.ini, the table is plain ASCII and no (getdt, gettm)
+// pair repeats (the order of equal keys is the driver's own); otherwise, or
+// when a file cannot be read, false and the caller asks the driver.
+bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringList> &rows);
+
 // "20" & YY & "年": the year folder of two-digit year YY.
 QString yearFolderName(const QString &yy);
 
