@@ -4,6 +4,7 @@
 #include "platform/win/gdi.h"
 #include "platform/win/windowwidget.h"
 #include "platform/win/winstate.h"
+#include "platform/com/olecolor.h"
 
 #include <QPainter>
 #include <QWidget>
@@ -23,6 +24,7 @@ struct GdiObject {
     bool stock = false;
     int width = 1;
     COLORREF color = 0;
+    int sysIndex = -1; // a system colour brush follows the table
 };
 
 struct DC {
@@ -39,6 +41,7 @@ struct Gdi {
     HGDIOBJ nextObject = 0x20000;
     HDC nextDC = 0x30000;
     HGDIOBJ stock[9] = {};
+    HGDIOBJ sysBrushes[com::kSystemColourCount] = {};
 };
 
 Gdi &gdi()
@@ -56,8 +59,12 @@ HGDIOBJ addObject(const GdiObject &o)
     return h;
 }
 
+HBRUSH sysBrush(int index);
 const GdiObject *object(HGDIOBJ h)
 {
+    // Brush values 1..25 are the system colour brushes (class backgrounds).
+    if (h >= 1 && h <= static_cast<HGDIOBJ>(com::kSystemColourCount))
+        return object(sysBrush(static_cast<int>(h) - 1));
     auto it = gdi().objects.find(h);
     return it == gdi().objects.end() ? nullptr : &it->second;
 }
@@ -69,6 +76,8 @@ DC *dc(HDC h)
 }
 
 QColor qcolor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+COLORREF colorOf(const GdiObject &o) { return o.sysIndex >= 0 ? GetSysColor(o.sysIndex) : o.color; }
 
 // Runs a drawing step on the DC's surface; false when the DC or its window is gone.
 template <typename F>
@@ -114,6 +123,29 @@ void line(QPainter &p, int x0, int y0, int x1, int y1, const GdiObject &pen)
             y0 += sy;
         }
     }
+}
+
+HBRUSH sysBrush(int index)
+{
+    if (index < 0 || index >= com::kSystemColourCount)
+        return 0;
+    Gdi &g = gdi();
+    if (!g.sysBrushes[index]) {
+        GdiObject o;
+        o.stock = true;
+        o.sysIndex = index;
+        g.sysBrushes[index] = addObject(o);
+    }
+    return g.sysBrushes[index];
+}
+
+// One side of an edge as a line of the given colour; the end point is left out.
+void edgeLine(QPainter &p, int x0, int y0, int x1, int y1, COLORREF color)
+{
+    GdiObject pen;
+    pen.kind = Kind::Pen;
+    pen.color = color;
+    line(p, x0, y0, x1, y1, pen);
 }
 
 } // namespace
@@ -249,7 +281,7 @@ int FillRect(HDC hdc, const RECT *rect, HBRUSH brush)
         return 0;
     return paint(hdc, [&](QPainter &p, DC &) {
         if (!b->null && rect->right > rect->left && rect->bottom > rect->top)
-            p.fillRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top), qcolor(b->color));
+            p.fillRect(QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top), qcolor(colorOf(*b)));
     }) ? 1 : 0;
 }
 
@@ -267,9 +299,9 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
         const bool framed = pen && !pen->null;
         const int inset = framed ? 1 : 0;
         if (brush && !brush->null) {
-            const int r = framed ? right - 1 : right - 1, b = framed ? bottom - 1 : bottom - 1;
+            const int r = right - 1, b = bottom - 1;
             if (r > left + inset && b > top + inset)
-                p.fillRect(QRect(left + inset, top + inset, r - left - inset, b - top - inset), qcolor(brush->color));
+                p.fillRect(QRect(left + inset, top + inset, r - left - inset, b - top - inset), qcolor(colorOf(*brush)));
         }
         if (framed && right - left >= 1 && bottom - top >= 1) {
             line(p, left, top, right - 1, top, *pen);
@@ -317,6 +349,65 @@ COLORREF GetPixel(HDC hdc, int x, int y)
         return CLR_INVALID;
     const QRgb c = w->surface.pixel(x, y);
     return RGB(qRed(c), qGreen(c), qBlue(c));
+}
+
+COLORREF GetSysColor(int index) { return com::GetSysColor(index); }
+
+HBRUSH GetSysColorBrush(int index) { return sysBrush(index); }
+
+BOOL DrawEdge(HDC hdc, RECT *rect, UINT edge, UINT flags)
+{
+    if (!rect)
+        return FALSE;
+    RECT r = *rect;
+    const bool ok = paint(hdc, [&](QPainter &p, DC &) {
+        // Light (top-left) and dark (bottom-right) colours of the outer and
+        // inner edges.
+        struct Ring {
+            UINT raised, sunken;
+            int raisedLight, raisedDark, sunkenLight, sunkenDark;
+        };
+        const Ring rings[2] = {
+            {BDR_RAISEDOUTER, BDR_SUNKENOUTER, COLOR_3DLIGHT, COLOR_3DDKSHADOW, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT},
+            {BDR_RAISEDINNER, BDR_SUNKENINNER, COLOR_3DHIGHLIGHT, COLOR_3DSHADOW, COLOR_3DDKSHADOW, COLOR_3DLIGHT},
+        };
+        for (const Ring &ring : rings) {
+            int light, dark;
+            if (edge & ring.raised) {
+                light = ring.raisedLight;
+                dark = ring.raisedDark;
+            } else if (edge & ring.sunken) {
+                light = ring.sunkenLight;
+                dark = ring.sunkenDark;
+            } else {
+                continue;
+            }
+            if (r.right - r.left <= 0 || r.bottom - r.top <= 0)
+                break;
+            const COLORREF lc = GetSysColor(light), dc = GetSysColor(dark);
+            if (flags & BF_TOP)
+                edgeLine(p, r.left, r.top, r.right - 1, r.top, lc);
+            if (flags & BF_LEFT)
+                edgeLine(p, r.left, r.top, r.left, r.bottom - 1, lc);
+            if (flags & BF_BOTTOM)
+                edgeLine(p, r.left, r.bottom - 1, r.right, r.bottom - 1, dc);
+            if (flags & BF_RIGHT)
+                edgeLine(p, r.right - 1, r.top, r.right - 1, r.bottom, dc);
+            if (flags & BF_LEFT)
+                ++r.left;
+            if (flags & BF_TOP)
+                ++r.top;
+            if (flags & BF_RIGHT)
+                --r.right;
+            if (flags & BF_BOTTOM)
+                --r.bottom;
+        }
+        if ((flags & BF_MIDDLE) && r.right > r.left && r.bottom > r.top)
+            p.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), qcolor(GetSysColor(COLOR_BTNFACE)));
+    });
+    if (ok && (flags & BF_ADJUST))
+        *rect = r;
+    return ok ? TRUE : FALSE;
 }
 
 } // namespace platform::win

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include "platform/com/olecolor.h"
+
 using namespace wintest;
 
 namespace {
@@ -168,6 +170,65 @@ TEST_F(PaintTest, ResizingInvalidatesTheNewAreaOrAllForRedrawClasses)
     DestroyWindow(redraw);
     std::erase(m_created, redraw);
     UnregisterClassA("TestRedraw", 0);
+}
+
+TEST_F(PaintTest, SunkenEdgeAndSystemColourBrushesFollowTheColourTable)
+{
+    // A scheme of distinct colours so that each pixel names its source.
+    const int indexes[] = {COLOR_BTNFACE, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT, COLOR_3DDKSHADOW, COLOR_3DLIGHT};
+    COLORREF saved[5];
+    for (int i = 0; i < 5; ++i) {
+        saved[i] = GetSysColor(indexes[i]);
+        platform::com::setSysColor(indexes[i], RGB(10 * (i + 1), 0, 0));
+    }
+    const COLORREF face = RGB(10, 0, 0), shadow = RGB(20, 0, 0), hilight = RGB(30, 0, 0), dkshadow = RGB(40, 0, 0),
+                   light = RGB(50, 0, 0), white = RGB(255, 255, 255);
+
+    const HWND hwnd = topLevel("TestPlain", 12, 10);
+    const HDC dc = GetDC(hwnd);
+    const RECT all{0, 0, 12, 10};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT r{2, 2, 10, 8};
+    ASSERT_TRUE(DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_MIDDLE | BF_ADJUST));
+    EXPECT_EQ(r, (RECT{4, 4, 8, 6}));
+    // Outer ring on (2,2)-(10,8): shadow on top and left, highlight on bottom
+    // and right including the top-right and bottom-left corners; inner ring on
+    // (3,3)-(9,7): dark shadow, then light; the middle in the face colour.
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            COLORREF want = white;
+            if (x >= 4 && x < 8 && y >= 4 && y < 6)
+                want = face;
+            else if (x >= 3 && x <= 8 && y >= 3 && y <= 6)
+                want = (y == 6 || x == 8) ? light : dkshadow;
+            else if (x >= 2 && x <= 9 && y >= 2 && y <= 7)
+                want = (y == 7 || x == 9) ? hilight : shadow;
+            EXPECT_EQ(GetPixel(dc, x, y), want) << "at " << x << "," << y;
+        }
+    }
+    // A system colour brush takes the table's colour when it is used.
+    platform::com::setSysColor(COLOR_BTNFACE, RGB(1, 2, 3));
+    const RECT one{0, 0, 1, 1};
+    FillRect(dc, &one, GetSysColorBrush(COLOR_BTNFACE));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(1, 2, 3));
+    FillRect(dc, &one, static_cast<HBRUSH>(COLOR_3DSHADOW + 1));
+    EXPECT_EQ(GetPixel(dc, 0, 0), shadow) << "a class background value of index + 1";
+    ReleaseDC(hwnd, dc);
+    for (int i = 0; i < 5; ++i)
+        platform::com::setSysColor(indexes[i], saved[i]);
+}
+
+TEST_F(PaintTest, AClassBackgroundOfASystemColourErasesWithIt)
+{
+    registerClass("TestFace", 0, static_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    const HWND hwnd = topLevel("TestFace", 10, 10);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    UpdateWindow(hwnd);
+    const QRgb c = WindowSurface(hwnd).pixel(5, 5);
+    EXPECT_EQ(RGB(qRed(c), qGreen(c), qBlue(c)), GetSysColor(COLOR_BTNFACE));
+    DestroyWindow(hwnd);
+    std::erase(m_created, hwnd);
+    UnregisterClassA("TestFace", 0);
 }
 
 } // namespace
