@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleHints>
@@ -311,6 +312,36 @@ void WindowWidget::inputMethodEvent(QInputMethodEvent *event)
         postChars(event->commitString(), 1);
         deliverInput();
     }
+}
+
+void WindowWidget::closeEvent(QCloseEvent *event)
+{
+    // Closing from Qt (the frame's close button) asks the window: the
+    // default procedure destroys it, a procedure may refuse.
+    event->ignore();
+    if (m_hwnd)
+        SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
+}
+
+void WindowWidget::resizeEvent(QResizeEvent *)
+{
+    // Geometry set by the window layer matches already; a size Qt gives a
+    // top-level window (the user resizing its frame) becomes the window's.
+    RECT r;
+    if (!m_hwnd || parentWidget() || !GetClientRect(m_hwnd, &r))
+        return;
+    if (r.right != width() || r.bottom != height())
+        SetWindowPos(m_hwnd, 0, 0, 0, width(), height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WindowWidget::moveEvent(QMoveEvent *)
+{
+    RECT r;
+    if (!m_hwnd || parentWidget() || !GetWindowRect(m_hwnd, &r))
+        return;
+    const QPoint at = geometry().topLeft(); // the client area, without Qt's frame
+    if (r.left != at.x() || r.top != at.y())
+        SetWindowPos(m_hwnd, 0, at.x(), at.y(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void WindowWidget::focusInEvent(QFocusEvent *)

@@ -385,6 +385,33 @@ TEST_F(WindowTest, PositionSizeVisibilityAndEnableState)
     EXPECT_TRUE(IsWindowEnabled(kid));
 }
 
+TEST_F(WindowTest, QtClosingAndResizingATopLevelWidgetReachTheWindow)
+{
+    const HWND refuses = topLevel();
+    hooks()[refuses] = [](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_CLOSE)
+            return 0; // refuses to close
+        return std::nullopt;
+    };
+    log().clear();
+    EXPECT_FALSE(WidgetOfWindow(refuses)->close());
+    EXPECT_EQ(messages(refuses), (std::vector<UINT>{WM_CLOSE}));
+    EXPECT_TRUE(IsWindow(refuses));
+
+    const HWND closes = topLevel();
+    WidgetOfWindow(closes)->close();
+    EXPECT_FALSE(IsWindow(closes)) << "the default procedure destroys the window";
+
+    log().clear();
+    WidgetOfWindow(refuses)->resize(150, 70);
+    QTRY_VERIFY(!recordsOf(WM_SIZE).empty());
+    EXPECT_EQ(recordsOf(WM_SIZE).back().lParam, MAKELPARAM(150, 70));
+    RECT r;
+    GetClientRect(refuses, &r);
+    EXPECT_EQ(r, (RECT{0, 0, 150, 70}));
+    EXPECT_EQ(WindowSurface(refuses).size(), QSize(150, 70));
+}
+
 TEST_F(WindowTest, WindowTextKeepsDoubleByteCharactersWhole)
 {
     const HWND hwnd = topLevel();
