@@ -2,6 +2,7 @@
 // posted messages, timers, focus and capture.
 #include "WinTestSupport.h"
 
+#include <QLineEdit>
 #include <QTest>
 
 using namespace wintest;
@@ -330,6 +331,29 @@ TEST_F(WindowTest, FocusMovesWithKillFocusThenSetFocus)
     EXPECT_EQ(log().front(), (Rec{b, WM_KILLFOCUS, 0, 0}));
     EXPECT_EQ(SetFocus(0x7FFFFFFE), 0u);
     EXPECT_EQ(GetFocus(), 0u);
+}
+
+TEST_F(WindowTest, QtFocusMovingToAPlainWidgetAndBackIsSeenByTheWindow)
+{
+    const HWND top = topLevel();
+    const HWND kid = child(top);
+    QWidget *topWidget = WidgetOfWindow(top);
+    auto *edit = new QLineEdit(topWidget); // a plain Qt widget on the same form
+    edit->setGeometry(100, 60, 50, 20);
+    edit->show();
+    topWidget->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(topWidget));
+    SetFocus(kid);
+    EXPECT_EQ(QApplication::focusWidget(), WidgetOfWindow(kid)) << "Qt's focus follows SetFocus";
+    log().clear();
+    edit->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(GetFocus(), 0u);
+    EXPECT_EQ(log(), (std::vector<Rec>{{kid, WM_KILLFOCUS, 0, 0}}));
+    log().clear();
+    WidgetOfWindow(kid)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(GetFocus(), kid);
+    EXPECT_EQ(log(), (std::vector<Rec>{{kid, WM_SETFOCUS, 0, 0}}));
+    delete edit;
 }
 
 TEST_F(WindowTest, CaptureChangesNotifyTheWindowThatLosesIt)
