@@ -109,6 +109,30 @@ TEST_F(InputTest, MouseMovesCarryButtonsAndSignedCoordinates)
     ReleaseCapture();
 }
 
+TEST_F(InputTest, OverlappingButtonsCarryBothFlagsAndTheButtonKeyState)
+{
+    const HWND top = topLevel();
+    const HWND kid = child(top);
+    QWidget *w = WidgetOfWindow(kid);
+    SHORT leftDuringRight = 0;
+    hooks()[kid] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_RBUTTONDOWN)
+            leftDuringRight = GetAsyncKeyState(VK_LBUTTON);
+        return std::nullopt;
+    };
+    log().clear();
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mousePress(w, Qt::RightButton, {}, QPoint(4, 4));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mouseRelease(w, Qt::RightButton, {}, QPoint(4, 4));
+    EXPECT_EQ(mouseMessages(kid), (std::vector<UINT>{WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP}));
+    EXPECT_EQ(recordsOf(WM_RBUTTONDOWN)[0].wParam, MK_LBUTTON | MK_RBUTTON);
+    EXPECT_EQ(recordsOf(WM_LBUTTONUP)[0].wParam, MK_RBUTTON);
+    EXPECT_EQ(recordsOf(WM_RBUTTONUP)[0].wParam, 0u);
+    EXPECT_LT(leftDuringRight, 0) << "the left button is down while the right goes down";
+    EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON), 0);
+}
+
 TEST_F(InputTest, ADisabledWindowGetsNoMouseMessages)
 {
     const HWND top = topLevel();
