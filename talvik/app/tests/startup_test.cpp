@@ -1,6 +1,10 @@
 // Start-up, first run, service mode, shut-down and the about box.
 #include "appFixture.h"
 
+#include "platform/fileio/tests/fullDisk.h"
+
+#include <memory>
+
 #include "platform/forms/app.h"
 #include "talvik/app/basMain.h"
 #include "talvik/app/frmDateTime.h"
@@ -23,9 +27,6 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace talvik;
@@ -55,22 +56,6 @@ void makeFolders(const QString &home, const QStringList &names)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x\r\n");
     }
-}
-
-// Sets or clears the immutable flag of a folder; false where the system refuses.
-bool setImmutable(const QString &path, bool on)
-{
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
 }
 
 } // namespace
@@ -117,14 +102,15 @@ TEST_F(StartupTest, LaterStartsWipeNothing)
 TEST_F(StartupTest, AnUnwritableSystem2IniWipesNothing)
 {
     makeFolders(home(), {QStringLiteral("dDB"), QStringLiteral("dDB.tran")});
-    if (!setImmutable(home(), true))
-        GTEST_SKIP() << "this file system cannot make the program folder unwritable";
+    // A read-only program folder: a read-only mount where the test may mount,
+    // otherwise modelled, so that the case always runs.
+    auto readOnly = std::make_unique<platform::fileio::testsupport::ReadOnlyFolder>(home());
     m_script->answerNextWith([](const forms::ShownDialog &box) {
         EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("初期化ファイル設定の不正"))) << box.prompt.toStdString();
         return forms::vbOK;
     });
     const bool shown = Main();
-    setImmutable(home(), false);
+    readOnly.reset();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(m_script->verify());
     EXPECT_TRUE(QFileInfo::exists(home() + QStringLiteral("/dDB/customer/demand.csv")));
