@@ -8,6 +8,7 @@
 #include "platform/archive/archive.h"
 #include "platform/codepage/codepage.h"
 #include "platform/fileio/durable.h"
+#include "platform/archive/tests/test_support.h"
 #include "platform/fileio/tests/fullDisk.h"
 #include "platform/forms/constants.h"
 #include "platform/forms/controls.h"
@@ -43,40 +44,14 @@ namespace ts = platform::fileio::testsupport;
 
 namespace {
 
-using Tree = QMap<QString, QByteArray>;
-
-Tree readTree(const QString &root)
-{
-    Tree tree;
-    if (!QFileInfo(root).isDir())
-        return tree;
-    const QDir base(root);
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QString rel = base.relativeFilePath(it.filePath());
-        if (it.fileInfo().isDir()) {
-            tree.insert(rel + QLatin1Char('/'), QByteArray());
-        } else {
-            QFile f(it.filePath());
-            tree.insert(rel, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"));
-        }
-    }
-    return tree;
-}
+using archivetest::readFile;
+using archivetest::readTree;
+using archivetest::Tree;
 
 void putFile(const QString &path, const QByteArray &data)
 {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(f.write(data), data.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    archivetest::writeFile(path, data);
 }
 
 // A store: customers with two year tables each, and a log.
@@ -100,7 +75,7 @@ void writeStore(const QString &folder, const QStringList &customers, const QByte
 
 Tree withoutLog(Tree t)
 {
-    t.remove(QStringLiteral("download.log"));
+    t.files.remove(QStringLiteral("download.log"));
     return t;
 }
 
@@ -157,14 +132,7 @@ private:
 // Copies a folder tree (test set-up; no durability needed).
 void copyTree(const QString &from, const QString &to)
 {
-    ASSERT_TRUE(QDir().mkpath(to));
-    for (const QFileInfo &fi :
-         QDir(from).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
-        if (fi.isDir())
-            copyTree(fi.absoluteFilePath(), to + QLatin1Char('/') + fi.fileName());
-        else
-            ASSERT_TRUE(QFile::copy(fi.absoluteFilePath(), to + QLatin1Char('/') + fi.fileName()));
-    }
+    archivetest::writeTree(to, readTree(from));
 }
 
 const QString kSavePrefix = QStringLiteral("保存中にエラーが発生しました。  ");
@@ -502,9 +470,9 @@ TEST_P(KillPoints, AfterAKillAtAnyStepTheRestartFindsTheStoreBeforeOrAfterTheSav
         const Tree workingCopy = readTree(home + QStringLiteral("/dDB.tran"));
         const bool isBefore = withoutLog(workingCopy) == withoutLog(before);
         const bool isAfter = withoutLog(workingCopy) == withoutLog(after);
-        EXPECT_TRUE(isBefore || isAfter) << QStringList(workingCopy.keys()).join(' ').toStdString();
+        EXPECT_TRUE(isBefore || isAfter) << QStringList(workingCopy.files.keys()).join(' ').toStdString();
         EXPECT_EQ(withoutLog(readTree(home + QStringLiteral("/dDB"))), withoutLog(workingCopy));
-        const QByteArray log = workingCopy.value(QStringLiteral("download.log"));
+        const QByteArray log = workingCopy.files.value(QStringLiteral("download.log"));
         EXPECT_TRUE(log.contains(isBefore ? "old log" : "new log")) << log.constData();
         if (restoreDue) {
             // A swap was cut short: the restart says what it restored.
