@@ -1,24 +1,32 @@
 #include "platform/com/olecolor.h"
 
+#include "platform/com/comrt/comrt.h"
+
 namespace platform::com {
 
 namespace {
-COLORREF g_sys[kSystemColourCount] = {
-    0xC8C8C8, 0x000000, 0xD1B499, 0xDBCDBF, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
-    0x000000, 0xB4B4B4, 0xFCF7F4, 0xABABAB, 0xFF9933, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
-    0x000000, 0x544E43, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xE1FFFF,
-};
+// The scheme lives in the process-wide runtime library, shared by every copy
+// of this layer.
+COLORREF *sysColours()
+{
+    static COLORREF *const table = [] {
+        int count = 0;
+        COLORREF *t = talvik_com_sys_colours(&count);
+        return count >= kSystemColourCount ? t : nullptr;
+    }();
+    return table;
+}
 } // namespace
 
 COLORREF GetSysColor(int index)
 {
-    return index >= 0 && index < kSystemColourCount ? g_sys[index] : 0;
+    return index >= 0 && index < kSystemColourCount && sysColours() ? sysColours()[index] : 0;
 }
 
 void setSysColor(int index, COLORREF colour)
 {
-    if (index >= 0 && index < kSystemColourCount)
-        g_sys[index] = colour & 0xFFFFFF;
+    if (index >= 0 && index < kSystemColourCount && sysColours())
+        sysColours()[index] = colour & 0xFFFFFF;
 }
 
 HRESULT OleTranslateColor(OLE_COLOR colour, void *, COLORREF *out)
@@ -31,9 +39,9 @@ HRESULT OleTranslateColor(OLE_COLOR colour, void *, COLORREF *out)
         break;
     case 0x80: {
         const uint32_t index = colour & 0xFFFFFF;
-        if (index >= kSystemColourCount)
+        if (index >= kSystemColourCount || !sysColours())
             return E_INVALIDARG;
-        c = g_sys[index];
+        c = sysColours()[index];
         break;
     }
     case 0x01:
