@@ -22,7 +22,6 @@ namespace {
 
 constexpr int kCaptionHeight = 18;
 constexpr int COLOR_ACTIVECAPTION = 2;
-constexpr int COLOR_WINDOWFRAME = 6;
 constexpr int COLOR_CAPTIONTEXT = 9;
 
 enum class Outer { None, Border, DialogFrame, ThickFrame };

@@ -188,6 +188,7 @@ TEST_F(NonClientTest, HitTestsNameTheBandsAndQtInputThereIsNonClient)
     EXPECT_EQ(hit(captioned, c.left + 10, c.top + 25), HTCLIENT);
 
     QWidget *widget = WidgetOfWindow(kid);
+    QTest::qWaitForWindowExposed(WidgetOfWindow(top));
     log().clear();
     QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 12));
     QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(1, 12));
