@@ -262,6 +262,17 @@ bool selectedAnywhere(HGDIOBJ h)
 
 HDC GetDC(HWND hwnd)
 {
+    if (!hwnd) {
+        // The screen: for measuring text and making compatible DCs and
+        // bitmaps; it has no surface to draw on.
+        DC d;
+        d.target = Target::Display;
+        d.brush = GetStockObject(WHITE_BRUSH);
+        d.pen = GetStockObject(BLACK_PEN);
+        d.font = GetStockObject(SYSTEM_FONT);
+        d.fromGetDC = true;
+        return newDC(d);
+    }
     auto w = find(hwnd);
     if (!w)
         return 0;
@@ -273,7 +284,7 @@ HDC GetDC(HWND hwnd)
 int ReleaseDC(HWND hwnd, HDC hdc)
 {
     DC *d = dc(hdc);
-    if (!d || d->hwnd != hwnd || d->target == Target::Memory || d->target == Target::Display)
+    if (!d || !d->fromGetDC || d->hwnd != hwnd)
         return 0;
     releaseDC(hdc);
     if (auto w = find(hwnd); w && w->widget)
