@@ -803,6 +803,27 @@ bool blit(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy
     const QRgb fg = qcolor(dd->textColor).rgb(), bg = qcolor(dd->bkColor).rgb();
     const QRgb srcBk = sd ? qcolor(sd->bkColor).rgb() : 0;
     const QRegion area = effectiveClip(*dd) & QRegion(x, y, width, height) & QRegion(out->rect());
+    // Plain copies and pattern fills go through QPainter; the rest pixel by pixel.
+    if (rop == SRCCOPY && srcMono == dstMono) {
+        const QRegion inside = area & QRegion(from->rect().translated(x - sx, y - sy));
+        QPainter p(out);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.setClipRegion(inside);
+        p.drawImage(QPoint(x - sx, y - sy), *from);
+        p.end();
+        surfaceChanged(*dd);
+        return true;
+    }
+    if (rop == PATCOPY && brush) {
+        {
+            QPainter p(out);
+            fillWithBrush(p, area, *brush, *dd);
+        }
+        if (dstMono)
+            toMono(*out, area.boundingRect());
+        surfaceChanged(*dd);
+        return true;
+    }
     for (const QRect &r : area) {
         for (int py = r.top(); py <= r.bottom(); ++py) {
             auto *line = reinterpret_cast<QRgb *>(out->scanLine(py));
