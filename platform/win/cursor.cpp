@@ -57,7 +57,15 @@ void applyCursor(HWND hwnd, HCURSOR h)
 
 namespace detail {
 
-void noteMouseWindow(HWND hwnd) { cursorState().mouseWindow = hwnd; }
+void noteMouseWindow(HWND hwnd)
+{
+    // The cursor is one for the screen: a window the mouse enters shows it
+    // until someone sets another.
+    CursorState &s = cursorState();
+    if (s.mouseWindow != hwnd)
+        applyCursor(hwnd, s.current);
+    s.mouseWindow = hwnd;
+}
 
 LRESULT defSetCursor(WindowData &w, WPARAM wParam, LPARAM lParam)
 {

@@ -342,10 +342,19 @@ TEST_F(NonClientTest, SetCursorMessagesAskTheParentThenUseTheClassCursor)
     QTest::mouseMove(widget, QPoint(12, 12));
     EXPECT_EQ(GetCursor(), cross);
     EXPECT_EQ(widget->cursor().shape(), Qt::CrossCursor);
+    // A window without a class cursor keeps the cursor the mouse brings.
+    hooks().erase(top);
+    const HWND plain = framed(top, 0, 0, 100, 10, 40, 40, 5);
+    QTest::mouseMove(WidgetOfWindow(plain), QPoint(5, 5));
+    EXPECT_EQ(GetCursor(), cross);
+    EXPECT_EQ(WidgetOfWindow(plain)->cursor().shape(), Qt::CrossCursor);
     EXPECT_EQ(SetCursor(0), cross);
+    QTest::mouseMove(widget, QPoint(12, 12));
+    EXPECT_EQ(GetCursor(), ibeam);
+    EXPECT_EQ(SetCursor(0), ibeam);
     EXPECT_EQ(widget->cursor().shape(), Qt::BlankCursor) << "no cursor hides it";
-    EXPECT_EQ(SetCursor(0x1234), 0u) << "not a cursor: nothing changes";
     EXPECT_EQ(GetCursor(), 0u);
+    EXPECT_EQ(SetCursor(0x1234), 0u) << "not a cursor: nothing changes";
     SetCursor(arrow);
     EXPECT_TRUE(DestroyCursor(ibeam));
     EXPECT_EQ(LoadCursorA(0, IDC_IBEAM), ibeam) << "shared cursors stay";
