@@ -16,7 +16,7 @@ struct Button {
     bool pushed = false;   // drawn pressed
     bool tracking = false; // the mouse button went down on it
     bool spaceDown = false;
-    HGDIOBJ font = 0;
+    HFONT font = 0;
 };
 
 DWORD kind(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)) & BS_TYPEMASK; }
@@ -28,17 +28,7 @@ std::string textOf(HWND hwnd)
 {
     std::string t(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
     t.resize(static_cast<size_t>(GetWindowTextA(hwnd, t.data(), static_cast<int>(t.size()))));
-    // The mnemonic marker is not drawn ("&&" draws one "&").
-    std::string out;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i] == '&' && i + 1 < t.size()) {
-            ++i;
-        }
-        out += t[i];
-        if (charSize(t, i) == 2 && i + 1 < t.size())
-            out += t[++i];
-    }
-    return out;
+    return t;
 }
 
 void setPushed(HWND hwnd, Button *b, bool pushed)
@@ -104,16 +94,16 @@ void paint(HWND hwnd, Button *b)
         DrawEdge(hdc, &r, b->pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
         if (b->pushed)
             r = RECT{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1};
-        drawText(hwnd, b->font, r, text, textColor, 1);
+        drawText(hdc, b->font, r, text, textColor, 1, false, nullptr, false);
     } else if (k == BS_GROUPBOX) {
-        const int h = lineHeight(b->font);
+        const int h = lineHeight(hwnd, b->font);
         RECT frame{rc.left, rc.top + h / 2, rc.right, rc.bottom};
         DrawEdge(hdc, &frame, EDGE_ETCHED, BF_RECT);
         if (!text.empty()) {
-            RECT label{rc.left + 8, rc.top, rc.left + 12 + textWidth(b->font, text), rc.top + h};
+            RECT label{rc.left + 8, rc.top, rc.left + 12 + textWidth(hwnd, b->font, text), rc.top + h};
             fillSys(hdc, label, kColorBtnFace);
             label.left += 2;
-            drawText(hwnd, b->font, label, text, textColor, 0);
+            drawText(hdc, b->font, label, text, textColor, 0, false, nullptr, false);
         }
     } else {
         // Check box or radio button: a 13-pixel box at the left, the text after it.
@@ -143,7 +133,7 @@ void paint(HWND hwnd, Button *b)
             DeleteObject(pen);
         }
         RECT label{rc.left + size + 4, rc.top, rc.right, rc.bottom};
-        drawText(hwnd, b->font, label, text, textColor, 0);
+        drawText(hdc, b->font, label, text, textColor, 0, false, nullptr, false);
     }
     EndPaint(hwnd, &ps);
 }
@@ -175,7 +165,7 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             return DLGC_STATIC;
         return DLGC_BUTTON | (isRadio(k) ? DLGC_RADIOBUTTON : 0);
     case WM_SETFONT:
-        b->font = static_cast<HGDIOBJ>(wParam);
+        b->font = static_cast<HFONT>(wParam);
         if (lParam)
             InvalidateRect(hwnd, nullptr, TRUE);
         return 0;

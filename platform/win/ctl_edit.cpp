@@ -25,7 +25,7 @@ struct Edit {
     int scroll = 0;        // pixels of text scrolled out at the left
     int pendingLead = -1;  // lead byte of a double-byte character waiting for its trail
     bool selecting = false;
-    HGDIOBJ font = 0;
+    HFONT font = 0;
 };
 
 DWORD styleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)); }
@@ -58,7 +58,7 @@ int clientWidth(HWND hwnd)
 void scrollToCaret(HWND hwnd, Edit *e)
 {
     const int visible = std::max(1, clientWidth(hwnd) - 2 * kMargin);
-    const int x = textWidth(e->font, e->text.substr(0, e->caret));
+    const int x = textWidth(hwnd, e->font, e->text.substr(0, e->caret));
     if (x - e->scroll > visible)
         e->scroll = x - visible;
     if (x < e->scroll)
@@ -93,7 +93,7 @@ bool replaceSelection(HWND hwnd, Edit *e, std::string insert, bool typed)
     }
     std::string next = e->text.substr(0, start) + insert + e->text.substr(end);
     if (typed && !(styleOf(hwnd) & ES_AUTOHSCROLL) && !insert.empty()
-        && textWidth(e->font, next) > clientWidth(hwnd) - 2 * kMargin) {
+        && textWidth(hwnd, e->font, next) > clientWidth(hwnd) - 2 * kMargin) {
         notifyParent(hwnd, EN_MAXTEXT);
         return false;
     }
@@ -112,7 +112,7 @@ size_t positionAt(HWND hwnd, Edit *e, int x)
     int left = 0;
     while (i < e->text.size()) {
         const size_t next = i + static_cast<size_t>(charSize(e->text, i));
-        const int right = textWidth(e->font, e->text.substr(0, next));
+        const int right = textWidth(hwnd, e->font, e->text.substr(0, next));
         if (target < (left + right + 1) / 2)
             return i;
         left = right;
@@ -147,22 +147,22 @@ void paint(HWND hwnd, Edit *e)
         DrawEdge(hdc, &inner, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
     const COLORREF color = GetSysColor(enabled ? kColorWindowText : kColorGrayText);
     const int origin = inner.left + kMargin - e->scroll;
-    const RECT textArea{origin, inner.top, origin + textWidth(e->font, e->text) + 1, inner.bottom};
-    drawText(hwnd, e->font, textArea, e->text, color, 0, false, &inner);
+    const RECT textArea{origin, inner.top, origin + textWidth(hwnd, e->font, e->text) + 1, inner.bottom};
+    drawText(hdc, e->font, textArea, e->text, color, 0, false, &inner);
     const bool focused = GetFocus() == hwnd;
     if (focused && selStart(*e) != selEnd(*e)) {
-        const int x0 = origin + textWidth(e->font, e->text.substr(0, selStart(*e)));
-        const int x1 = origin + textWidth(e->font, e->text.substr(0, selEnd(*e)));
+        const int x0 = origin + textWidth(hwnd, e->font, e->text.substr(0, selStart(*e)));
+        const int x1 = origin + textWidth(hwnd, e->font, e->text.substr(0, selEnd(*e)));
         RECT sel{std::max(x0, inner.left), inner.top + 1, std::min(x1, inner.right), inner.bottom - 1};
         if (sel.right > sel.left) {
             fillSys(hdc, sel, kColorHighlight);
-            drawText(hwnd, e->font, RECT{x0, inner.top, x1 + 1, inner.bottom},
+            drawText(hdc, e->font, RECT{x0, inner.top, x1 + 1, inner.bottom},
                      e->text.substr(selStart(*e), selEnd(*e) - selStart(*e)), GetSysColor(kColorHighlightText), 0,
                      false, &inner);
         }
     }
     if (focused) {
-        const int x = origin + textWidth(e->font, e->text.substr(0, e->caret));
+        const int x = origin + textWidth(hwnd, e->font, e->text.substr(0, e->caret));
         RECT caret{x, inner.top + 2, x + 1, inner.bottom - 2};
         if (x >= inner.left && x < inner.right)
             FillRect(hdc, &caret, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -229,7 +229,7 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_SETFONT:
-        e->font = static_cast<HGDIOBJ>(wParam);
+        e->font = static_cast<HFONT>(wParam);
         if (lParam)
             InvalidateRect(hwnd, nullptr, TRUE);
         return 0;

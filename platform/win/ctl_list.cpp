@@ -67,17 +67,17 @@ struct Items {
 struct ListBox {
     Items list;
     int top = 0;
-    HGDIOBJ font = 0;
+    HFONT font = 0;
     HWND combo = 0; // the combo a drop-down list belongs to
 };
 
-int itemHeight(HGDIOBJ font) { return lineHeight(font) + 1; }
+int itemHeight(HWND hwnd, HFONT font) { return lineHeight(hwnd, font) + 1; }
 
 int visibleRows(HWND hwnd, const ListBox *lb)
 {
     RECT rc;
     GetClientRect(hwnd, &rc);
-    return std::max(1, (rc.bottom - rc.top) / itemHeight(lb->font));
+    return std::max(1, (rc.bottom - rc.top) / itemHeight(hwnd, lb->font));
 }
 
 void ensureVisible(HWND hwnd, ListBox *lb, int index)
@@ -98,14 +98,14 @@ void listPaint(HWND hwnd, ListBox *lb)
     RECT rc;
     GetClientRect(hwnd, &rc);
     fillSys(hdc, rc, kColorWindow);
-    const int h = itemHeight(lb->font);
+    const int h = itemHeight(hwnd, lb->font);
     for (int i = lb->top, y = 0; i < lb->list.count() && y < rc.bottom; ++i, y += h) {
         RECT row{0, y, rc.right, y + h};
         const bool selected = i == lb->list.current;
         if (selected)
             fillSys(hdc, row, kColorHighlight);
         row.left += 2;
-        drawText(hwnd, lb->font, row, lb->list.items[static_cast<size_t>(i)].text,
+        drawText(hdc, lb->font, row, lb->list.items[static_cast<size_t>(i)].text,
                  GetSysColor(selected ? kColorHighlightText : kColorWindowText), 0);
     }
     EndPaint(hwnd, &ps);
@@ -126,12 +126,12 @@ void userSelect(HWND hwnd, ListBox *lb, int index)
         notifyParent(hwnd, LBN_SELCHANGE);
 }
 
-int rowAt(const ListBox *lb, LPARAM lParam)
+int rowAt(HWND hwnd, const ListBox *lb, LPARAM lParam)
 {
     const int y = GET_Y_LPARAM(lParam);
     if (y < 0)
         return -1;
-    const int i = lb->top + y / itemHeight(lb->font);
+    const int i = lb->top + y / itemHeight(hwnd, lb->font);
     return i < lb->list.count() ? i : -1;
 }
 
@@ -140,7 +140,7 @@ int rowAt(const ListBox *lb, LPARAM lParam)
 struct ComboBox {
     Items list;
     HWND dropped = 0; // the open list
-    HGDIOBJ font = 0;
+    HFONT font = 0;
 };
 
 constexpr UINT kComboPick = WM_USER + 0x300; // from the open list: wParam = index
@@ -178,7 +178,7 @@ void dropDown(HWND hwnd, ComboBox *cb)
     RECT wr;
     GetWindowRect(hwnd, &wr);
     const int rows = std::clamp(cb->list.count(), 1, 8);
-    const int height = rows * itemHeight(cb->font) + 2;
+    const int height = rows * itemHeight(hwnd, cb->font) + 2;
     const HWND list = CreateWindowExA(0, "ComboLBox", "", WS_POPUP | WS_BORDER, wr.left, wr.bottom,
                                       wr.right - wr.left, height, 0, 0, 0, nullptr);
     if (!list)
@@ -214,7 +214,7 @@ void comboPaint(HWND hwnd, ComboBox *cb)
     }
     if (cb->list.current >= 0) {
         RECT label{text.left + 3, text.top, text.right - 1, text.bottom};
-        drawText(hwnd, cb->font, label, cb->list.items[static_cast<size_t>(cb->list.current)].text,
+        drawText(hdc, cb->font, label, cb->list.items[static_cast<size_t>(cb->list.current)].text,
                  GetSysColor(!enabled ? kColorGrayText : focused ? kColorHighlightText : kColorWindowText), 0);
     }
     RECT button{field.right - buttonWidth, field.top, field.right, field.bottom};
@@ -254,7 +254,7 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFONT:
-        lb->font = static_cast<HGDIOBJ>(wParam);
+        lb->font = static_cast<HFONT>(wParam);
         if (lParam)
             InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
@@ -313,12 +313,12 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
     case LB_GETITEMHEIGHT:
-        return itemHeight(lb->font);
+        return itemHeight(hwnd, lb->font);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         if (!lb->combo && GetFocus() != hwnd)
             SetFocus(hwnd);
-        const int row = rowAt(lb, lParam);
+        const int row = rowAt(hwnd, lb, lParam);
         if (row >= 0)
             userSelect(hwnd, lb, row);
         if (msg == WM_LBUTTONDBLCLK && row >= 0 && !lb->combo && (GetWindowLongPtrA(hwnd, GWL_STYLE) & LBS_NOTIFY))
@@ -359,7 +359,7 @@ LRESULT ComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     ListBox *lb = controlState<ListBox>(hwnd);
     if (lb && lb->combo && (msg == WM_LBUTTONUP)) {
         // Releasing the mouse on an item picks it and closes the list.
-        const int row = rowAt(lb, lParam);
+        const int row = rowAt(hwnd, lb, lParam);
         if (row >= 0)
             SendMessageA(lb->combo, kComboPick, static_cast<WPARAM>(row), 0);
         return 0;
@@ -401,7 +401,7 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         // While the list is open, Enter and Esc close it.
         return DLGC_WANTARROWS | DLGC_WANTCHARS | (cb->dropped ? DLGC_WANTMESSAGE : 0);
     case WM_SETFONT:
-        cb->font = static_cast<HGDIOBJ>(wParam);
+        cb->font = static_cast<HFONT>(wParam);
         if (lParam)
             InvalidateRect(hwnd, nullptr, TRUE);
         return 0;

@@ -12,7 +12,7 @@ namespace platform::win::detail {
 namespace {
 
 struct Static {
-    HGDIOBJ font = 0;
+    HFONT font = 0;
     HGDIOBJ image = 0;
 };
 
@@ -32,19 +32,9 @@ void paint(HWND hwnd, Static *s)
     } else if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) {
         std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
         text.resize(static_cast<size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
-        if (!(GetWindowLongPtrA(hwnd, GWL_STYLE) & SS_NOPREFIX)) {
-            std::string shown;
-            for (size_t i = 0; i < text.size(); ++i) {
-                if (text[i] == '&' && i + 1 < text.size())
-                    ++i;
-                shown += text[i];
-                if (charSize(text, i) == 2)
-                    shown += text[++i];
-            }
-            text = shown;
-        }
         const COLORREF color = GetSysColor(IsWindowEnabled(hwnd) ? kColorWindowText : kColorGrayText);
-        drawText(hwnd, s->font, rc, text, color, static_cast<int>(type), true);
+        drawText(hdc, s->font, rc, text, color, static_cast<int>(type), true, nullptr,
+                 (GetWindowLongPtrA(hwnd, GWL_STYLE) & SS_NOPREFIX) != 0);
     }
     EndPaint(hwnd, &ps);
 }
@@ -69,7 +59,7 @@ LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
         return DLGC_STATIC;
     case WM_SETFONT:
-        s->font = static_cast<HGDIOBJ>(wParam);
+        s->font = static_cast<HFONT>(wParam);
         if (lParam)
             InvalidateRect(hwnd, nullptr, TRUE);
         return 0;

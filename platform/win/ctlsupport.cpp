@@ -4,23 +4,12 @@
 #include "platform/win/winstate.h"
 #include "platform/codepage/codepage.h"
 
-#include <QFont>
-#include <QFontMetrics>
-#include <QPainter>
 
 namespace platform::win::detail {
 
 namespace {
 
-// The face used for control text: the dialog font is a 9 pt gothic, 12
-// pixels at 96 dpi.
-QFont controlFont(HGDIOBJ)
-{
-    QFont f(QStringLiteral("IPAPGothic"));
-    f.setPixelSize(12);
-    f.setStyleStrategy(QFont::NoAntialias);
-    return f;
-}
+HFONT fontOrDefault(HFONT font) { return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 } // namespace
 
@@ -36,33 +25,53 @@ void fillSys(HDC hdc, const RECT &rect, int sysColor)
     FillRect(hdc, &rect, GetSysColorBrush(sysColor));
 }
 
-void drawText(HWND hwnd, HGDIOBJ font, const RECT &rect, const std::string &ansi, COLORREF color, int align,
-              bool wrap, const RECT *clip)
+void drawText(HDC hdc, HFONT font, const RECT &rect, const std::string &ansi, COLORREF color, int align,
+              bool wrap, const RECT *clip, bool noPrefix)
 {
-    auto w = find(hwnd);
-    if (!w || w->surface.isNull() || ansi.empty())
+    if (ansi.empty())
         return;
-    QPainter p(&w->surface);
-    p.setRenderHint(QPainter::TextAntialiasing, false);
-    const QRect r(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-    QRect c = r;
-    if (clip)
-        c = c.intersected(QRect(clip->left, clip->top, clip->right - clip->left, clip->bottom - clip->top));
-    p.setClipRect(c);
-    p.setFont(controlFont(font));
-    p.setPen(QColor(GetRValue(color), GetGValue(color), GetBValue(color)));
-    const int h = align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft;
-    p.drawText(r, h | (wrap ? Qt::AlignTop | Qt::TextWordWrap : Qt::AlignVCenter | Qt::TextSingleLine),
-               codepage::fromAnsiLenient(QByteArray(ansi.data(), static_cast<int>(ansi.size()))));
+    const HGDIOBJ oldFont = SelectObject(hdc, fontOrDefault(font));
+    const COLORREF oldColor = SetTextColor(hdc, color);
+    const int oldMode = SetBkMode(hdc, TRANSPARENT);
+    if (clip) {
+        TEXTMETRICA tm;
+        GetTextMetricsA(hdc, &tm);
+        const int y = rect.top + (rect.bottom - rect.top - tm.tmHeight) / 2;
+        ExtTextOutA(hdc, rect.left, y, ETO_CLIPPED, clip, ansi.data(), static_cast<UINT>(ansi.size()), nullptr);
+    } else {
+        RECT r = rect;
+        UINT format = align == 1 ? DT_CENTER : align == 2 ? DT_RIGHT : DT_LEFT;
+        format |= wrap ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
+        if (noPrefix)
+            format |= DT_NOPREFIX;
+        DrawTextA(hdc, ansi.data(), static_cast<int>(ansi.size()), &r, format);
+    }
+    SetBkMode(hdc, oldMode);
+    SetTextColor(hdc, oldColor);
+    SelectObject(hdc, oldFont);
 }
 
-int textWidth(HGDIOBJ font, const std::string &ansi)
+int textWidth(HWND hwnd, HFONT font, const std::string &ansi)
 {
-    const QFontMetrics m(controlFont(font));
-    return m.horizontalAdvance(codepage::fromAnsiLenient(QByteArray(ansi.data(), static_cast<int>(ansi.size()))));
+    const HDC hdc = GetDC(hwnd);
+    const HGDIOBJ old = SelectObject(hdc, fontOrDefault(font));
+    SIZE size;
+    GetTextExtentPoint32A(hdc, ansi.data(), static_cast<int>(ansi.size()), &size);
+    SelectObject(hdc, old);
+    ReleaseDC(hwnd, hdc);
+    return size.cx;
 }
 
-int lineHeight(HGDIOBJ font) { return QFontMetrics(controlFont(font)).height(); }
+int lineHeight(HWND hwnd, HFONT font)
+{
+    const HDC hdc = GetDC(hwnd);
+    const HGDIOBJ old = SelectObject(hdc, fontOrDefault(font));
+    TEXTMETRICA tm;
+    GetTextMetricsA(hdc, &tm);
+    SelectObject(hdc, old);
+    ReleaseDC(hwnd, hdc);
+    return tm.tmHeight;
+}
 
 int charSize(const std::string &text, size_t at)
 {

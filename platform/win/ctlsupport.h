@@ -38,16 +38,16 @@ constexpr int kColorBtnText = 18;
 // Fills a rectangle of the DC with a system colour.
 void fillSys(HDC hdc, const RECT &rect, int sysColor);
 
-// Text on a control's surface in the control's font (WM_SETFONT; the dialog
-// font when none was given). align: 0 left, 1 centre, 2 right; the text is
-// centred vertically in the rectangle and clipped to it.
-// With `wrap` the text breaks into lines at blanks and starts at the top;
-// `clip` limits the drawing further.
-void drawText(HWND hwnd, HGDIOBJ font, const RECT &rect, const std::string &ansi, COLORREF color, int align,
-              bool wrap = false, const RECT *clip = nullptr);
+// Text in the control's font (WM_SETFONT; the default GUI font when none
+// was given), transparent. align: 0 left, 1 centre, 2 right. One line
+// centred vertically, or with `wrap` lines broken at blanks from the top;
+// '&' marks a mnemonic unless `noPrefix`. With `clip` the text is drawn from
+// rect.left on one line and clipped to *clip instead of the rectangle.
+void drawText(HDC hdc, HFONT font, const RECT &rect, const std::string &ansi, COLORREF color, int align,
+              bool wrap = false, const RECT *clip = nullptr, bool noPrefix = true);
 // Width in pixels of CP932 text in the font, and the font's line height.
-int textWidth(HGDIOBJ font, const std::string &ansi);
-int lineHeight(HGDIOBJ font);
+int textWidth(HWND hwnd, HFONT font, const std::string &ansi);
+int lineHeight(HWND hwnd, HFONT font);
 
 // Number of bytes of the CP932 character starting at `at` (1 or 2; 1 for a
 // lead byte without its trail).

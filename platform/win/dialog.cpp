@@ -28,8 +28,8 @@ using namespace detail;
 
 namespace {
 
-// Dialog units of the dialog font until fonts with text metrics exist: the
-// base units of a 9 pt proportional gothic at 96 dpi.
+// Dialog units when the font gives none: the base units of a 9 pt
+// proportional gothic at 96 dpi.
 constexpr int kBaseUnitX = 6;
 constexpr int kBaseUnitY = 13;
 
@@ -55,7 +55,8 @@ struct DialogState {
     HINSTANCE instance = 0;
     int baseX = kBaseUnitX;
     int baseY = kBaseUnitY;
-    HGDIOBJ font = 0;
+    HFONT font = 0;
+    HFONT ownedFont = 0; // made from the template, deleted with the dialog
     int defId = 0;
     HWND savedFocus = 0;
     bool modal = false;
@@ -89,6 +90,33 @@ int mulDiv(int value, int num, int den)
 {
     const long long v = static_cast<long long>(value) * num;
     return static_cast<int>(v >= 0 ? (v + den / 2) / den : -((-v + den / 2) / den));
+}
+
+HFONT createDialogFont(const DialogTemplate &tmpl)
+{
+    return CreateFontA(-mulDiv(tmpl.pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0,
+                       tmpl.fontName.c_str());
+}
+
+// Base units of a font: the average width of the Latin letters (rounded)
+// and the character cell height.
+void baseUnitsOf(HFONT font, int *x, int *y)
+{
+    *x = kBaseUnitX;
+    *y = kBaseUnitY;
+    const HDC hdc = CreateCompatibleDC(0);
+    if (!hdc)
+        return;
+    const HGDIOBJ old = SelectObject(hdc, font);
+    TEXTMETRICA tm;
+    SIZE size;
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    if (GetTextMetricsA(hdc, &tm) && GetTextExtentPoint32A(hdc, letters, 52, &size) && tm.tmHeight > 0) {
+        *x = std::max(1, static_cast<int>((size.cx / 26 + 1) / 2));
+        *y = tm.tmHeight;
+    }
+    SelectObject(hdc, old);
+    DeleteDC(hdc);
 }
 
 LRESULT dlgCode(HWND hwnd, WPARAM wParam = 0, const MSG *msg = nullptr)
@@ -194,11 +222,21 @@ HWND createDialog(HINSTANCE instance, const DialogTemplate *tmpl, HWND owner, DL
     if (owner && !IsWindow(owner))
         owner = 0;
 
+    HFONT font = 0;
+    int baseX = kBaseUnitX, baseY = kBaseUnitY;
+    if (tmpl->style & DS_SETFONT) {
+        font = createDialogFont(*tmpl);
+        baseUnitsOf(font, &baseX, &baseY);
+    } else {
+        const LONG units = GetDialogBaseUnits();
+        baseX = LOWORD(static_cast<std::uintptr_t>(units));
+        baseY = HIWORD(static_cast<std::uintptr_t>(units));
+    }
     RECT r{tmpl->x, tmpl->y, tmpl->x + tmpl->cx, tmpl->y + tmpl->cy};
-    r.left = mulDiv(r.left, kBaseUnitX, 4);
-    r.right = mulDiv(r.right, kBaseUnitX, 4);
-    r.top = mulDiv(r.top, kBaseUnitY, 8);
-    r.bottom = mulDiv(r.bottom, kBaseUnitY, 8);
+    r.left = mulDiv(r.left, baseX, 4);
+    r.right = mulDiv(r.right, baseX, 4);
+    r.top = mulDiv(r.top, baseY, 8);
+    r.bottom = mulDiv(r.bottom, baseY, 8);
     if (!child && owner) {
         POINT o{0, 0};
         ClientToScreen(owner, &o);
@@ -210,9 +248,16 @@ HWND createDialog(HINSTANCE instance, const DialogTemplate *tmpl, HWND owner, DL
     const DWORD style = tmpl->style & ~WS_VISIBLE;
     const HWND dlg = CreateWindowExA(tmpl->exStyle, kDialogClass, tmpl->caption.c_str(), style, r.left, r.top,
                                      r.right - r.left, r.bottom - r.top, child ? owner : 0, 0, instance, nullptr);
-    if (!dlg)
+    if (!dlg) {
+        if (font)
+            DeleteObject(font);
         return 0;
+    }
     DialogState &st = manager().dialogs[dlg];
+    st.font = font;
+    st.ownedFont = font;
+    st.baseX = baseX;
+    st.baseY = baseY;
     st.owner = owner;
     st.instance = instance;
     st.modal = modal;
@@ -292,7 +337,18 @@ const DialogTemplate *FindDialogTemplate(HINSTANCE module, int id)
     return it == t.end() ? nullptr : &it->second;
 }
 
-LONG GetDialogBaseUnits() { return MAKELONG(kBaseUnitX, kBaseUnitY); }
+LONG GetDialogBaseUnits()
+{
+    static LONG units = [] {
+        const DialogTemplate standard;
+        const HFONT font = createDialogFont(standard);
+        int x, y;
+        baseUnitsOf(font, &x, &y);
+        DeleteObject(font);
+        return MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y));
+    }();
+    return units;
+}
 
 BOOL MapDialogRect(HWND dialog, RECT *rect)
 {
@@ -405,10 +461,14 @@ LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
             if (st->watcher)
                 delete st->watcher.data();
         }
+        const HFONT font = dialogState(dialog) ? dialogState(dialog)->ownedFont : 0;
         auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));
         if (proc)
             proc(dialog, msg, wParam, lParam);
         manager().dialogs.erase(dialog);
+        // The controls are gone before their dialog: its font can go.
+        if (font)
+            DeleteObject(font);
         return DefWindowProcA(dialog, msg, wParam, lParam);
     }
     if (auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC))) {
@@ -467,7 +527,7 @@ LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
         return st ? static_cast<LRESULT>(st->font) : 0;
     case WM_SETFONT:
         if (st)
-            st->font = static_cast<HGDIOBJ>(wParam);
+            st->font = static_cast<HFONT>(wParam);
         return 0;
     case WM_SETTEXT: {
         const LRESULT r = DefWindowProcA(dialog, msg, wParam, lParam);
