@@ -28,7 +28,14 @@ void paint(HWND hwnd, Static *s)
         RECT line{rc.left, rc.top, rc.right, rc.top + 2};
         DrawEdge(hdc, &line, EDGE_ETCHED, BF_TOP);
     } else if (type == SS_BITMAP) {
-        // Bitmaps are drawn once bitmaps exist in the GDI layer.
+        BITMAP bm;
+        if (s->image && GetObjectA(s->image, sizeof bm, &bm)) {
+            const HDC mem = CreateCompatibleDC(hdc);
+            const HGDIOBJ old = SelectObject(mem, s->image);
+            BitBlt(hdc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+            SelectObject(mem, old);
+            DeleteDC(mem);
+        }
     } else if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) {
         std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
         text.resize(static_cast<size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));

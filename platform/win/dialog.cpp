@@ -307,7 +307,6 @@ void showTopLevel(HWND dlg)
 {
     ShowWindow(dlg, SW_SHOW);
     if (QWidget *w = WidgetOfWindow(dlg)) {
-        w->raise();
         w->activateWindow();
         // Focus given while the dialog was hidden reaches Qt now.
         if (const HWND f = GetFocus(); f && IsChild(dlg, f))
