@@ -53,7 +53,6 @@ DialogItemTemplate item(int id, const char *cls, std::string text, DWORD style, 
 }
 
 constexpr int kNoId = -1;
-constexpr UINT HTCAPTION = 2;
 
 } // namespace
 
@@ -262,10 +261,7 @@ void AboutDialog::stepCredits()
     }
     // Up by one pixel; the strip at the bottom is painted anew.
     const HWND area = GetDlgItem(m_dialog, kCredits);
-    const RECT &r = m_creditsRect;
-    const HDC hdc = GetDC(area);
-    BitBlt(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top - 1, hdc, r.left, r.top + 1, SRCCOPY);
-    ReleaseDC(area, hdc);
+    ScrollWindowEx(area, 0, -1, &m_creditsRect, &m_creditsRect, 0, nullptr, 0);
     ++m_drawnHeight;
     InvalidateRect(area, &m_creditsRect, FALSE);
 }

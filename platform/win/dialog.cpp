@@ -237,6 +237,8 @@ HWND createDialog(HINSTANCE instance, const DialogTemplate *tmpl, HWND owner, DL
     r.right = mulDiv(r.right, baseX, 4);
     r.top = mulDiv(r.top, baseY, 8);
     r.bottom = mulDiv(r.bottom, baseY, 8);
+    // The template gives the client area; the frame of the styles comes around it.
+    AdjustWindowRectEx(&r, tmpl->style, FALSE, tmpl->exStyle);
     if (!child && owner) {
         POINT o{0, 0};
         ClientToScreen(owner, &o);
@@ -757,18 +759,6 @@ BOOL IsDialogMessageA(HWND dialog, MSG *msg)
 }
 
 void SetDialogShownHook(std::function<void(HWND)> hook) { manager().shownHook = std::move(hook); }
-
-int GetSystemMetrics(int index)
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return 0;
-    switch (index) {
-    case SM_CXSCREEN: return screen->geometry().width();
-    case SM_CYSCREEN: return screen->geometry().height();
-    default: return 0;
-    }
-}
 
 HWND GetActiveWindow() { return WindowOfWidget(QApplication::activeWindow()); }
 

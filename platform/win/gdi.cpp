@@ -489,17 +489,28 @@ BOOL DrawEdge(HDC hdc, RECT *rect, UINT edge, UINT flags)
             {BDR_RAISEDOUTER, BDR_SUNKENOUTER, COLOR_3DLIGHT, COLOR_3DDKSHADOW, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT},
             {BDR_RAISEDINNER, BDR_SUNKENINNER, COLOR_3DHIGHLIGHT, COLOR_3DSHADOW, COLOR_3DDKSHADOW, COLOR_3DLIGHT},
         };
-        for (const Ring &ring : rings) {
+        for (int i = 0; i < 2; ++i) {
+            const Ring &ring = rings[i];
             int light, dark;
             if (edge & ring.raised) {
                 light = ring.raisedLight;
                 dark = ring.raisedDark;
+                // Soft edges swap the top-left colours of the two rings.
+                if (flags & BF_SOFT)
+                    light = i == 0 ? COLOR_3DHIGHLIGHT : COLOR_3DLIGHT;
             } else if (edge & ring.sunken) {
                 light = ring.sunkenLight;
                 dark = ring.sunkenDark;
+                if (flags & BF_SOFT)
+                    light = i == 0 ? COLOR_3DDKSHADOW : COLOR_3DSHADOW;
             } else {
                 continue;
             }
+            // Flat and monochrome edges: one colour all round per ring.
+            if (flags & BF_MONO)
+                light = dark = i == 0 ? COLOR_WINDOWFRAME : COLOR_WINDOW;
+            else if (flags & BF_FLAT)
+                light = dark = i == 0 ? COLOR_3DSHADOW : COLOR_3DFACE;
             if (r.right - r.left <= 0 || r.bottom - r.top <= 0)
                 break;
             const COLORREF lc = GetSysColor(light), dc = GetSysColor(dark);
@@ -521,7 +532,8 @@ BOOL DrawEdge(HDC hdc, RECT *rect, UINT edge, UINT flags)
                 --r.bottom;
         }
         if ((flags & BF_MIDDLE) && r.right > r.left && r.bottom > r.top)
-            p.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), qcolor(GetSysColor(COLOR_BTNFACE)));
+            p.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                       qcolor(GetSysColor((flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE)));
     });
     if (ok && (flags & BF_ADJUST))
         *rect = r;

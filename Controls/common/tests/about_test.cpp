@@ -25,7 +25,6 @@ namespace sys = platform::system;
 namespace shell = platform::shell;
 
 constexpr HINSTANCE kTestModule = 0x7E57;
-constexpr UINT HTCAPTION = 2;
 
 const com::ModuleResources &testResources()
 {

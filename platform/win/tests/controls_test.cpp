@@ -118,8 +118,18 @@ TEST_F(ControlsTest, EditTypingKeepsDoubleByteCharactersWhole)
     EXPECT_EQ(start, 4u);
     EXPECT_EQ(end, 4u);
 
+    POINT afterWide;
+    ASSERT_TRUE(GetCaretPos(&afterWide));
     key(Qt::Key_Backspace);
     EXPECT_EQ(itemText(dlg, 120), "ab") << "Backspace removes both bytes";
+    POINT afterAb;
+    GetCaretPos(&afterAb);
+    EXPECT_LT(afterAb.x, afterWide.x) << "the system caret follows the text";
+    key(Qt::Key_Home);
+    POINT home;
+    GetCaretPos(&home);
+    EXPECT_LT(home.x, afterAb.x);
+    key(Qt::Key_End);
     typeText(QString::fromUtf8("漢"));
     key(Qt::Key_Left);
     key(Qt::Key_Left);
@@ -132,6 +142,8 @@ TEST_F(ControlsTest, EditTypingKeepsDoubleByteCharactersWhole)
     EXPECT_EQ(end, 3u) << "Shift+Left selects the whole character";
     typeText(QStringLiteral("z"));
     EXPECT_EQ(itemText(dlg, 120), "az") << "typing replaces the selection";
+    SetFocus(0);
+    EXPECT_FALSE(GetCaretPos(&home)) << "the edit gives up the caret with the focus";
 }
 
 TEST_F(ControlsTest, EditSelectionReplaceLimitNumberAndReadOnly)
