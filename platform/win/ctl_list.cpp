@@ -6,6 +6,8 @@
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
 
+#include <QWidget>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -190,6 +192,9 @@ void dropDown(HWND hwnd, ComboBox *cb)
     lb->list.current = cb->list.current;
     ensureVisible(list, lb, lb->list.current);
     cb->dropped = list;
+    // A bare list on the screen that never takes the focus from the combo.
+    if (QWidget *w = WidgetOfWindow(list))
+        w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     ShowWindow(list, SW_SHOWNA);
     InvalidateRect(hwnd, nullptr, TRUE);
 }

@@ -382,6 +382,9 @@ LONG_PTR DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate *tmpl,
 {
     if (!tmpl || (tmpl->style & WS_CHILD))
         return -1;
+    // A child window's top-level window owns the dialog.
+    while (owner && (GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD))
+        owner = GetParent(owner);
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     const HWND dlg = createDialog(instance, tmpl, owner, proc, param, true);
     if (!dlg)
@@ -519,9 +522,12 @@ LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_ACTIVATE:
+        // The focus leaves with the dialog and comes back to the same control.
         if (st && LOWORD(wParam) == WA_INACTIVE) {
             if (const HWND f = focusIn(dialog))
                 st->savedFocus = f;
+        } else if (st && IsWindow(st->savedFocus) && IsChild(dialog, st->savedFocus) && !focusIn(dialog)) {
+            SetFocus(st->savedFocus);
         }
         return 0;
     case WM_GETFONT:
