@@ -57,6 +57,19 @@ TEST_F(ControlsTest, PushButtonClickReleasedInsideNotifiesAndOutsideDoesNot)
     EXPECT_TRUE(commandsOf(100).empty()) << "released outside: no click";
     EXPECT_EQ(GetCapture(), 0u);
 
+    // Pressed, the button is drawn sunken: its top-left pixel takes the
+    // shadow colour instead of the highlight.
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(5, 5));
+    UpdateWindow(button);
+    const QRgb pressedCorner = WindowSurface(button).pixel(0, 0);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(w->width() + 30, 5));
+    UpdateWindow(button);
+    const QRgb upCorner = WindowSurface(button).pixel(0, 0);
+    auto rgb = [](COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); };
+    EXPECT_NE(pressedCorner, upCorner);
+    EXPECT_EQ(upCorner, rgb(GetSysColor(COLOR_BTNHIGHLIGHT)) | 0xFF000000u) << "raised";
+    commands().clear();
+
     // Space: pressed on the key going down, clicked when it comes up.
     QTest::keyPress(w, Qt::Key_Space);
     EXPECT_TRUE(commandsOf(100).empty());
