@@ -7,6 +7,8 @@
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
 
+#include <algorithm>
+
 namespace controls {
 
 using namespace platform::win;
@@ -228,6 +230,7 @@ void AboutDialog::startCredits()
     m_line.clear();
     m_marks = 0;
     m_drawnHeight = 0;
+    m_unpainted = 0;
     m_running = true;
     const HDC hdc = GetDC(area);
     FillRect(hdc, &m_creditsRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -263,6 +266,7 @@ void AboutDialog::stepCredits()
     const HWND area = GetDlgItem(m_dialog, kCredits);
     ScrollWindowEx(area, 0, -1, &m_creditsRect, &m_creditsRect, 0, nullptr, 0);
     ++m_drawnHeight;
+    ++m_unpainted;
     InvalidateRect(area, &m_creditsRect, FALSE);
 }
 
@@ -285,8 +289,11 @@ void AboutDialog::paintCredits(HWND area)
             m_period = 15;
         }
     }
-    RECT fill = m_fullFill ? r : RECT{r.left, r.bottom - 1, r.right, r.bottom};
+    // The strip scrolled in since the last painting (one pixel a step; more
+    // when painting fell behind the timer).
+    RECT fill = m_fullFill ? r : RECT{r.left, std::max(r.top, r.bottom - std::max(1, m_unpainted)), r.right, r.bottom};
     m_fullFill = false;
+    m_unpainted = 0;
     FillRect(hdc, &fill, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (!text.empty()) {
         const HGDIOBJ old = SelectObject(hdc, font);

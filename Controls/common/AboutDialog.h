@@ -86,6 +86,7 @@ private:
     int m_step = 1;
     int m_period = 15;
     int m_drawnHeight = 0;
+    int m_unpainted = 0; // rows scrolled in and not painted yet
     std::string m_line;
 };
 

@@ -207,21 +207,24 @@ TEST_F(AboutTest, CreditsStartAfterThreeMarkedCaptionClicksAndStopOnDeactivation
             && !visible(dlg, AboutDialog::kOwnership) && !visible(dlg, AboutDialog::kDescription)
             && visible(dlg, AboutDialog::kCredits);
         // Let the scroller run past its first line (15 steps of 40 ms, then
-        // the line rises).
-        QTest::qWait(1500);
+        // the line rises); a busy machine may need longer.
         const HWND area = GetDlgItem(dlg, AboutDialog::kCredits);
-        UpdateWindow(area);
-        const QImage surface = WindowSurface(area);
-        drewBlack = surface.pixel(2, 2) == qRgb(0, 0, 0);
-        // The first line is a heading: bold cyan text.
-        for (int y = 0; y < surface.height() && !drewText; ++y)
-            for (int x = 0; x < surface.width() && !drewText; ++x)
-                drewText = surface.pixel(x, y) == qRgb(0, 255, 255);
+        for (int waited = 0; waited < 8000 && !drewText; waited += 100) {
+            QTest::qWait(100);
+            UpdateWindow(area);
+            const QImage surface = WindowSurface(area);
+            drewBlack = surface.pixel(2, 2) == qRgb(0, 0, 0);
+            // The first line is a heading: bold cyan text.
+            for (int y = 0; y < surface.height() && !drewText; ++y)
+                for (int x = 0; x < surface.width() && !drewText; ++x)
+                    drewText = surface.pixel(x, y) == qRgb(0, 255, 255);
+        }
 
         // Another window becomes active: the box stops its credits.
         other.show();
         other.activateWindow();
-        QTest::qWait(100);
+        for (int waited = 0; waited < 3000 && box.CreditsRunning(); waited += 50)
+            QTest::qWait(50);
         stoppedOnDeactivate = !box.CreditsRunning();
         itemsBack = visible(dlg, AboutDialog::kTitle) && !visible(dlg, AboutDialog::kCredits);
         timerGone = !KillTimer(dlg, AboutDialog::kCreditsTimer);
