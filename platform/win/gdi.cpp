@@ -262,6 +262,17 @@ bool selectedAnywhere(HGDIOBJ h)
 
 HDC GetDC(HWND hwnd)
 {
+    if (!hwnd) {
+        // The screen: for measuring text and making compatible DCs and
+        // bitmaps; it has no surface to draw on.
+        DC d;
+        d.target = Target::Display;
+        d.brush = GetStockObject(WHITE_BRUSH);
+        d.pen = GetStockObject(BLACK_PEN);
+        d.font = GetStockObject(SYSTEM_FONT);
+        d.fromGetDC = true;
+        return newDC(d);
+    }
     auto w = find(hwnd);
     if (!w)
         return 0;
@@ -273,7 +284,7 @@ HDC GetDC(HWND hwnd)
 int ReleaseDC(HWND hwnd, HDC hdc)
 {
     DC *d = dc(hdc);
-    if (!d || d->hwnd != hwnd || d->target == Target::Memory || d->target == Target::Display)
+    if (!d || !d->fromGetDC || d->hwnd != hwnd)
         return 0;
     releaseDC(hdc);
     if (auto w = find(hwnd); w && w->widget)
@@ -792,6 +803,27 @@ bool blit(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy
     const QRgb fg = qcolor(dd->textColor).rgb(), bg = qcolor(dd->bkColor).rgb();
     const QRgb srcBk = sd ? qcolor(sd->bkColor).rgb() : 0;
     const QRegion area = effectiveClip(*dd) & QRegion(x, y, width, height) & QRegion(out->rect());
+    // Plain copies and pattern fills go through QPainter; the rest pixel by pixel.
+    if (rop == SRCCOPY && srcMono == dstMono) {
+        const QRegion inside = area & QRegion(from->rect().translated(x - sx, y - sy));
+        QPainter p(out);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.setClipRegion(inside);
+        p.drawImage(QPoint(x - sx, y - sy), *from);
+        p.end();
+        surfaceChanged(*dd);
+        return true;
+    }
+    if (rop == PATCOPY && brush) {
+        {
+            QPainter p(out);
+            fillWithBrush(p, area, *brush, *dd);
+        }
+        if (dstMono)
+            toMono(*out, area.boundingRect());
+        surfaceChanged(*dd);
+        return true;
+    }
     for (const QRect &r : area) {
         for (int py = r.top(); py <= r.bottom(); ++py) {
             auto *line = reinterpret_cast<QRgb *>(out->scanLine(py));

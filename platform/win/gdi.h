@@ -30,6 +30,7 @@ struct LOGFONTA {
     char lfFaceName[32] = {};
 };
 
+// GetDC(0) is the screen's DC: text can be measured on it, nothing drawn.
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC hdc);
 // The bounding box of the DC's clip region, in client coordinates.

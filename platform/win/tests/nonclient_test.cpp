@@ -68,12 +68,78 @@ TEST_F(NonClientTest, EachStyleTakesItsFrameFromTheWindowRectangle)
         EXPECT_EQ(WindowSurface(kid).size(), QSize(40 - 2 * c.inset, 30 - c.top - c.inset));
         DestroyWindow(kid);
     }
-    // A top-level window's caption is Qt's decoration: no room taken inside.
+    // Top-level windows take the same frames.
     RECT r{0, 0, 100, 50};
     AdjustWindowRectEx(&r, WS_POPUP | WS_CAPTION, FALSE, 0);
-    EXPECT_EQ(r, (RECT{0, 0, 100, 50}));
-    AdjustWindowRectEx(&r, WS_POPUP | WS_BORDER, FALSE, 0);
-    EXPECT_EQ(r, (RECT{-1, -1, 101, 51}));
+    EXPECT_EQ(r, (RECT{-3, -21, 103, 53}));
+    r = RECT{0, 0, 100, 50};
+    AdjustWindowRectEx(&r, WS_POPUP | WS_BORDER, FALSE, WS_EX_CLIENTEDGE);
+    EXPECT_EQ(r, (RECT{-3, -3, 103, 53}));
+}
+
+TEST_F(NonClientTest, CaptionedTopLevelWindowsDrawTheirCaptionAndCloseFromIt)
+{
+    const HWND dialog = CreateWindowExA(0, "TestPlain", "Caption", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
+                                        40, 40, 120, 80, 0, 0, 0, nullptr);
+    m_created.push_back(dialog);
+    QWidget *widget = WidgetOfWindow(dialog);
+    EXPECT_TRUE(widget->windowFlags() & Qt::FramelessWindowHint) << "no second caption from the window system";
+    widget->show();
+    QTest::qWaitForWindowExposed(widget);
+    EXPECT_EQ(client(dialog), (RECT{0, 0, 114, 56}));
+    RECT w;
+    GetWindowRect(dialog, &w);
+    auto hit = [&](int x, int y) { return SendMessageA(dialog, WM_NCHITTEST, 0, MAKELPARAM(w.left + x, w.top + y)); };
+    EXPECT_EQ(hit(20, 10), HTCAPTION);
+    EXPECT_EQ(hit(120 - 3 - 2 - 7, 10), HTCLOSE);
+    EXPECT_EQ(hit(20, 30), HTCLIENT);
+    EXPECT_EQ(hit(1, 30), HTBORDER);
+    // The caption band is drawn in the caption colour.
+    const QImage shown = widget->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(20, 4).rgb() & 0xFFFFFF, QColor(GetRValue(GetSysColor(2)), GetGValue(GetSysColor(2)),
+                                                              GetBValue(GetSysColor(2))).rgb() & 0xFFFFFF);
+
+    // A caption click with Shift is a non-client click the window sees with
+    // the key state of that moment.
+    SHORT shiftSeen = 0;
+    hooks()[dialog] = [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_NCLBUTTONDOWN)
+            shiftSeen = GetKeyState(VK_SHIFT);
+        return std::nullopt;
+    };
+    log().clear();
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 10));
+    const auto downs = recordsOf(WM_NCLBUTTONDOWN);
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(downs[0].wParam, static_cast<WPARAM>(HTCAPTION));
+    EXPECT_TRUE(shiftSeen & 0x8000);
+
+    // Pressing and releasing on the close box closes the window.
+    log().clear();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(120 - 3 - 2 - 7, 10));
+    EXPECT_EQ(messages(dialog, {WM_NCHITTEST, WM_SETCURSOR, WM_NCMOUSEMOVE, WM_MOUSEMOVE}),
+              (std::vector<UINT>{WM_NCLBUTTONDOWN, WM_NCLBUTTONUP, WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_FALSE(IsWindow(dialog));
+    m_created.clear();
+}
+
+TEST_F(NonClientTest, SizingFramesNameTheirSidesAndCorners)
+{
+    const HWND top = topLevel("TestPlain", 200, 150);
+    const HWND kid = framed(top, WS_THICKFRAME, 0, 10, 10, 100, 80);
+    EXPECT_EQ(client(kid), (RECT{0, 0, 92, 72}));
+    RECT w;
+    GetWindowRect(kid, &w);
+    auto hit = [&](int x, int y) { return SendMessageA(kid, WM_NCHITTEST, 0, MAKELPARAM(w.left + x, w.top + y)); };
+    EXPECT_EQ(hit(0, 40), HTLEFT);
+    EXPECT_EQ(hit(99, 40), HTRIGHT);
+    EXPECT_EQ(hit(50, 0), HTTOP);
+    EXPECT_EQ(hit(50, 79), HTBOTTOM);
+    EXPECT_EQ(hit(0, 0), HTTOPLEFT);
+    EXPECT_EQ(hit(99, 5), HTTOPRIGHT) << "near a corner on the side";
+    EXPECT_EQ(hit(5, 79), HTBOTTOMLEFT);
+    EXPECT_EQ(hit(99, 79), HTBOTTOMRIGHT);
+    EXPECT_EQ(hit(50, 40), HTCLIENT);
 }
 
 TEST_F(NonClientTest, ChildrenSitInTheParentsClientArea)
@@ -276,10 +342,19 @@ TEST_F(NonClientTest, SetCursorMessagesAskTheParentThenUseTheClassCursor)
     QTest::mouseMove(widget, QPoint(12, 12));
     EXPECT_EQ(GetCursor(), cross);
     EXPECT_EQ(widget->cursor().shape(), Qt::CrossCursor);
+    // A window without a class cursor keeps the cursor the mouse brings.
+    hooks().erase(top);
+    const HWND plain = framed(top, 0, 0, 100, 10, 40, 40, 5);
+    QTest::mouseMove(WidgetOfWindow(plain), QPoint(5, 5));
+    EXPECT_EQ(GetCursor(), cross);
+    EXPECT_EQ(WidgetOfWindow(plain)->cursor().shape(), Qt::CrossCursor);
     EXPECT_EQ(SetCursor(0), cross);
+    QTest::mouseMove(widget, QPoint(12, 12));
+    EXPECT_EQ(GetCursor(), ibeam);
+    EXPECT_EQ(SetCursor(0), ibeam);
     EXPECT_EQ(widget->cursor().shape(), Qt::BlankCursor) << "no cursor hides it";
-    EXPECT_EQ(SetCursor(0x1234), 0u) << "not a cursor: nothing changes";
     EXPECT_EQ(GetCursor(), 0u);
+    EXPECT_EQ(SetCursor(0x1234), 0u) << "not a cursor: nothing changes";
     SetCursor(arrow);
     EXPECT_TRUE(DestroyCursor(ibeam));
     EXPECT_EQ(LoadCursorA(0, IDC_IBEAM), ibeam) << "shared cursors stay";
