@@ -65,31 +65,39 @@ protected:
         PumpPostedMessages();
         EXPECT_EQ(WindowCount(), m_before) << "windows left alive";
     }
-    // Caption click with the modifiers held, as real key input sets them.
+    // A point of the window given in screen coordinates, for its widget.
+    static QPoint widgetPoint(HWND hwnd, POINT screen)
+    {
+        return WidgetOfWindow(hwnd)->mapFromGlobal(QPoint(screen.x, screen.y));
+    }
+    // A click on the caption band with the modifiers held: the box sees
+    // WM_NCLBUTTONDOWN and reads the key state the input left.
     static void captionClick(HWND dlg, Qt::KeyboardModifiers mods)
     {
-        QWidget *w = WidgetOfWindow(dlg);
-        if (mods & Qt::ShiftModifier)
-            QTest::keyPress(w, Qt::Key_Shift, mods & Qt::ControlModifier);
-        if (mods & Qt::ControlModifier)
-            QTest::keyPress(w, Qt::Key_Control, mods);
-        SendMessageA(dlg, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-        if (mods & Qt::ControlModifier)
-            QTest::keyRelease(w, Qt::Key_Control, mods & Qt::ShiftModifier);
-        if (mods & Qt::ShiftModifier)
-            QTest::keyRelease(w, Qt::Key_Shift, Qt::NoModifier);
+        RECT r;
+        GetWindowRect(dlg, &r);
+        const POINT p{r.left + 40, r.top + 12};
+        ASSERT_EQ(SendMessageA(dlg, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCAPTION);
+        QTest::mouseClick(WidgetOfWindow(dlg), Qt::LeftButton, mods, widgetPoint(dlg, p));
     }
-    // A point on the dialog between the OK and web-page buttons.
-    static QPoint buttonAreaGap(HWND dlg)
+    // A point on the dialog between the OK and web-page buttons (screen).
+    static POINT buttonAreaGap(HWND dlg)
     {
         RECT ok, web;
         GetWindowRect(GetDlgItem(dlg, IDOK), &ok);
         GetWindowRect(GetDlgItem(dlg, AboutDialog::kWebPage), &web);
-        POINT p{(ok.right + web.left) / 2, (ok.top + ok.bottom) / 2};
-        ScreenToClient(dlg, &p);
-        return QPoint(p.x, p.y);
+        return POINT{(ok.right + web.left) / 2, (ok.top + ok.bottom) / 2};
     }
-    static void clickDialog(HWND dlg, QPoint at) { QTest::mouseClick(WidgetOfWindow(dlg), Qt::LeftButton, {}, at); }
+    static POINT clientPoint(HWND dlg, int x, int y)
+    {
+        POINT p{x, y};
+        ClientToScreen(dlg, &p);
+        return p;
+    }
+    static void clickDialog(HWND dlg, POINT screen)
+    {
+        QTest::mouseClick(WidgetOfWindow(dlg), Qt::LeftButton, {}, widgetPoint(dlg, screen));
+    }
     static void clickItem(HWND dlg, int id)
     {
         QWidget *w = WidgetOfWindow(GetDlgItem(dlg, id));
@@ -194,7 +202,7 @@ TEST_F(AboutTest, CreditsStartAfterThreeMarkedCaptionClicksAndStopOnDeactivation
         captionClick(dlg, Qt::ShiftModifier);
         captionClick(dlg, Qt::ControlModifier);
         captionClick(dlg, Qt::ShiftModifier | Qt::ControlModifier);
-        clickDialog(dlg, QPoint(5, 5));
+        clickDialog(dlg, clientPoint(dlg, 5, 5));
         clickDialog(dlg, buttonAreaGap(dlg));
         startedEarly = startedEarly || box.CreditsRunning();
 
