@@ -5,6 +5,7 @@
 #include "platform/com/persist.h"
 #include "platform/win/ole/controlhost.h"
 #include "platform/win/ole/olecontrol.h"
+#include "platform/win/embed.h"
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
 
@@ -636,4 +637,61 @@ TEST_F(OleHostTest, DrawPaintsIntoTheGivenBounds)
     EXPECT_EQ(GetPixel(dc, 39, 19), RGB(0, 0, 255));
     ReleaseDC(host->hostWindow(), dc);
     EXPECT_TRUE(logOf(host).endsWith(QStringLiteral("draw:2,3,12,13,draw:0,0,40,20")));
+}
+
+TEST_F(OleHostTest, VerbsHideAndShowTheWindowAndTheSiteConvertsCoordinatesToTwips)
+{
+    ControlHostWidget *host = makeHost(m_form.get(), QRect(0, 0, 40, 20));
+    ASSERT_EQ(host->createControl(kProgId, QStringLiteral("combo")), S_OK);
+    const HWND cw = host->controlWindow();
+    ComPtr<IOleClientSite> site = siteOf(host);
+    EXPECT_TRUE(IsWindowVisible(cw));
+    EXPECT_EQ(host->control()->DoVerb(OLEIVERB_HIDE, nullptr, site.get(), 0, host->hostWindow(), nullptr), S_OK);
+    EXPECT_FALSE(IsWindowVisible(cw));
+    EXPECT_EQ(host->control()->DoVerb(OLEIVERB_SHOW, nullptr, site.get(), 0, host->hostWindow(), nullptr), S_OK);
+    EXPECT_TRUE(IsWindowVisible(cw));
+    EXPECT_EQ(host->controlWindow(), cw) << "an active control keeps its window";
+
+    ComPtr<IOleControlSite> cs;
+    ASSERT_EQ(site->QueryInterface(IID_IOleControlSite, cs.putVoid()), S_OK);
+    POINTL him{2540, -1270};
+    POINTF twips;
+    ASSERT_EQ(cs->TransformCoords(&him, &twips, XFORMCOORDS_POSITION | XFORMCOORDS_HIMETRICTOCONTAINER), S_OK);
+    EXPECT_FLOAT_EQ(twips.x, 1440.0f);
+    EXPECT_FLOAT_EQ(twips.y, -720.0f);
+    POINTF back{720.0f, 15.0f};
+    ASSERT_EQ(cs->TransformCoords(&him, &back, XFORMCOORDS_SIZE | XFORMCOORDS_CONTAINERTOHIMETRIC), S_OK);
+    EXPECT_EQ(him.x, 1270);
+    EXPECT_EQ(him.y, 26);
+    EXPECT_EQ(cs->TransformCoords(&him, &back, XFORMCOORDS_POSITION), E_INVALIDARG);
+    EXPECT_EQ(cs->TransformCoords(nullptr, &back, XFORMCOORDS_HIMETRICTOCONTAINER), E_POINTER);
+}
+
+TEST(EmbeddedWindow, OnlyTopLevelWindowsGoIntoAWidget)
+{
+    WNDCLASSA wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "EmbedProbe";
+    RegisterClassA(&wc);
+    QWidget form;
+    form.setGeometry(100, 80, 200, 100);
+    QWidget place(&form);
+    place.setGeometry(20, 10, 100, 50);
+    const HWND top = CreateWindowExA(0, "EmbedProbe", "", 0, 5, 6, 30, 20, 0, 0, 0, nullptr);
+    const HWND kid = CreateWindowExA(0, "EmbedProbe", "", WS_CHILD, 1, 2, 10, 10, top, 0, 0, nullptr);
+    EXPECT_FALSE(EmbedWindowInWidget(kid, &place));
+    EXPECT_FALSE(EmbedWindowInWidget(top, nullptr));
+    EXPECT_FALSE(EmbedWindowInWidget(0, &place));
+    ASSERT_TRUE(EmbedWindowInWidget(top, &place));
+    EXPECT_EQ(WidgetOfWindow(top)->parentWidget(), &place);
+    EXPECT_EQ(WidgetOfWindow(top)->geometry(), QRect(5, 6, 30, 20));
+    // Screen coordinates of the window and its child go through the widget.
+    POINT p{0, 0};
+    ClientToScreen(kid, &p);
+    const QPoint expected = place.mapToGlobal(QPoint(5 + 1, 6 + 2));
+    EXPECT_EQ(p.x, expected.x());
+    EXPECT_EQ(p.y, expected.y());
+    DestroyWindow(top);
+    EXPECT_FALSE(IsWindow(kid));
+    UnregisterClassA("EmbedProbe", 0);
 }
