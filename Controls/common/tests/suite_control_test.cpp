@@ -182,10 +182,11 @@ protected:
         log().clear();
         return hwnd;
     }
-    // Messages that reached the window's previous procedure.
+    // Messages that reached the window's previous procedure (without the
+    // hit tests and cursor requests that come before each mouse message).
     std::vector<UINT> defaults(HWND hwnd)
     {
-        return messages(hwnd, {WM_PAINT, WM_ERASEBKGND, WM_MOUSEMOVE, WM_CAPTURECHANGED});
+        return messages(hwnd, {WM_PAINT, WM_ERASEBKGND, WM_MOUSEMOVE, WM_CAPTURECHANGED, WM_NCHITTEST, WM_SETCURSOR});
     }
     std::vector<WPARAM> defaultChars(HWND hwnd)
     {
