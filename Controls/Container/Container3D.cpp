@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <cstdlib>
+
 namespace lumafold {
 
 using namespace platform::com;
@@ -522,7 +524,8 @@ void Container3D::OnSubObjectChanged(int32_t id, DISPID dispid)
     int shadow = 0;
     if (m_ctrlWatched) {
         const EffectLook l = EffectLook::of(m_ctrlWatched.get());
-        frame = l.borderStyle + l.bevelSpace + l.bevelInner + l.bevelOuter;
+        // Absolute widths: an inset bevel takes as much room as a raised one.
+        frame = std::abs(l.borderStyle) + std::abs(l.bevelSpace) + std::abs(l.bevelInner) + std::abs(l.bevelOuter);
         shadow = l.shadowWidth;
     }
     InvalidateAroundChildren(frame, shadow);

@@ -8,6 +8,7 @@
 #include "Controls/Container/LumafoldInterfaces.h"
 
 #include "Controls/common/ComModule.h"
+#include "Controls/common/PropertyExchange.h"
 #include "Controls/common/SubObjectNotifySink.h"
 #include "Controls/common/SuiteControlBase.h"
 #include "platform/com/persist.h"
@@ -117,6 +118,8 @@ protected:
     void OnLButtonDblClk(win::WPARAM wParam, win::LPARAM lParam) override;
     void OnRButtonDblClk(win::WPARAM wParam, win::LPARAM lParam) override;
     void OnRButtonUp(win::WPARAM wParam, win::LPARAM lParam) override;
+    // A click or double click counts inside the client area only.
+    bool IsClickPoint(win::POINT point) override;
 
     // SubObjectChangeHandler: the two effects' sinks.
     void OnSubObjectChanged(int32_t id, com::DISPID dispid) override;

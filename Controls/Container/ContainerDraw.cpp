@@ -11,6 +11,9 @@ using namespace platform::win;
 
 namespace {
 
+// The TECHNOLOGY of a metafile DC.
+constexpr int kMetafileTechnology = 5;
+
 RECT shrunk(RECT r, int by)
 {
     r.left += by;
@@ -78,7 +81,7 @@ EffectLook EffectLook::of(IEffect *effect)
 COLORREF toRgb(OLE_COLOR colour)
 {
     COLORREF rgb = 0;
-    if (FAILED(platform::com::OleTranslateColor(colour, nullptr, &rgb)))
+    if (platform::com::FAILED(platform::com::OleTranslateColor(colour, nullptr, &rgb)))
         return 0;
     return rgb;
 }
@@ -244,7 +247,7 @@ void DrawContainerFrame(HDC hdc, const RECT &bounds, const EffectLook &own, COLO
 void ContainerOnDraw(HDC target, const RECT &givenBounds, const PaintState &state)
 {
     RECT bounds = givenBounds;
-    const bool metafile = GetDeviceCaps(target, TECHNOLOGY) == DT_METAFILE;
+    const bool metafile = GetDeviceCaps(target, TECHNOLOGY) == kMetafileTechnology;
     HDC display = 0;
     HDC surface = 0;
     HBITMAP bitmap = 0;

@@ -130,6 +130,9 @@ std::vector<RegistryRow> ComModule::registryRows(const QString &modulePath) cons
             rows.push_back({key + QStringLiteral("\\VersionIndependentProgID"), QString(), e.versionIndependentProgId});
         rows.push_back({key + QStringLiteral("\\InprocServer32"), QString(), modulePath});
         rows.push_back({key + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel"), e.threadingModel});
+        if (e.extraRows)
+            for (RegistryRow &row : e.extraRows(modulePath))
+                rows.push_back(std::move(row));
     }
     return rows;
 }

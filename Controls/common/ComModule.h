@@ -16,6 +16,14 @@ namespace controls {
 namespace com = platform::com;
 using com::HRESULT;
 
+// One registry row: key below HKEY_CLASSES_ROOT, value name (empty for the
+// default value) and text.
+struct RegistryRow {
+    QString key;
+    QString valueName;
+    QString value;
+};
+
 // One row of the object map.
 struct ObjectEntry {
     com::CLSID clsid;
@@ -26,14 +34,9 @@ struct ObjectEntry {
     QString versionIndependentCaption; // empty: the caption
     QString threadingModel;
     HRESULT (*create)(const com::IID &iid, void **object) = nullptr;
-};
-
-// One registry row: key below HKEY_CLASSES_ROOT, value name (empty for the
-// default value) and text.
-struct RegistryRow {
-    QString key;
-    QString valueName;
-    QString value;
+    // Further rows of the class (a control's keys, verbs, categories), given
+    // the module path; registered after the standard rows.
+    std::vector<RegistryRow> (*extraRows)(const QString &modulePath) = nullptr;
 };
 
 class ComModule {
