@@ -213,6 +213,9 @@ void Extender::setGeometry(const QRect &r)
     if (origin && w->parentWidget() && origin != w->parentWidget())
         at = w->parentWidget()->mapFromGlobal(origin->mapToGlobal(at));
     w->setGeometry(QRect(at, r.size()));
+    // Qt holds back resize events of hidden widgets: follow at once.
+    if (m_host)
+        m_host->syncControlRects();
 }
 
 HRESULT Extender::GetIDsOfNames(const IID &riid, const OLECHAR *const *names, uint32_t count, LCID lcid, DISPID *ids)
@@ -536,7 +539,14 @@ public:
             {u"LocaleID", DISPID_AMBIENT_LOCALEID},   {u"UserMode", DISPID_AMBIENT_USERMODE},
             {u"UIDead", DISPID_AMBIENT_UIDEAD},       {u"ShowGrabHandles", DISPID_AMBIENT_SHOWGRABHANDLES},
             {u"ShowHatching", DISPID_AMBIENT_SHOWHATCHING}};
-        return dispatch_detail::namesToIds(table, names, count, ids);
+        for (uint32_t i = 0; i < count; ++i)
+            ids[i] = DISPID_UNKNOWN;
+        for (const auto &[name, id] : table)
+            if (namesEqual(names[0], name.c_str())) {
+                ids[0] = id;
+                return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+            }
+        return DISP_E_UNKNOWNNAME;
     }
     HRESULT Invoke(DISPID id, const IID &, LCID, uint16_t flags, DISPPARAMS *params, VARIANT *result, EXCEPINFO *,
                    uint32_t *) override
@@ -908,6 +918,13 @@ void ControlHostWidget::syncControlRects()
 void ControlHostWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    syncControlRects();
+}
+
+void ControlHostWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Sizes given while hidden came without resize events.
     syncControlRects();
 }
 
