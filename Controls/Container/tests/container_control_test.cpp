@@ -66,6 +66,7 @@ protected:
     }
     static std::vector<uint8_t> bytesOf(IUnknown *o) { return saveToBytes(o); }
 
+    RecordingSink sink; // outlives the control it is connected to
     ComPtr<IContainer> control;
 };
 
@@ -221,7 +222,6 @@ TEST_F(ContainerControlTest, EffectPropertiesByIndexKeyObjectAndNull)
 
 TEST_F(ContainerControlTest, PutsNotifyTheirDispidsAndMarkDirty)
 {
-    RecordingSink sink;
     connect(control.get(), &sink);
     ComPtr<IPersistStreamInit> persist;
     control->QueryInterface(IID_IPersistStreamInit, persist.putVoid());

@@ -181,7 +181,8 @@ TEST_F(ContainerDrawTest, OwnShadowIsACheckerOverTheAmbientColourWithNotches)
     EXPECT_EQ(GetPixel(m_dc, 29, 0), kAmbient) << "top-right notch";
     EXPECT_EQ(GetPixel(m_dc, 4, 19), dark) << "odd x + y";
     EXPECT_EQ(GetPixel(m_dc, 5, 19), kAmbient) << "even x + y";
-    EXPECT_EQ(GetPixel(m_dc, 26, 0), ShadeColor(kFace, 25)) << "the bevel stops before the shadow";
+    EXPECT_EQ(GetPixel(m_dc, 25, 0), ShadeColor(kFace, 25));
+    EXPECT_EQ(GetPixel(m_dc, 26, 0), ShadeColor(kFace, -25)) << "the bevel's corner stops before the shadow";
     EXPECT_EQ(GetPixel(m_dc, 26, 16), ShadeColor(kFace, -25));
 
     // Width 0: no shadow and no notches.
