@@ -101,6 +101,10 @@ Container3D::Container3D() : m_events(static_cast<IOleObject *>(this), DIID_ICon
     win::SIZEL extent{win::PixelsToHimetric(80), win::PixelsToHimetric(33)};
     OleControlBase::SetExtent(win::DVASPECT_CONTENT, &extent);
     SetEventSinks(&m_events);
+    // The container raises Click, DblClick, MouseDown, MouseMove and MouseUp;
+    // it has no key events.
+    EventMask = controls::kEventClick | controls::kEventDblClick | controls::kEventMouseDown |
+                controls::kEventMouseMove | controls::kEventMouseUp;
 
     m_effects = ComPtr<Effects>(new Effects());
     m_effects->addStandardEffects();
