@@ -211,4 +211,82 @@ BOOL ValidateRgn(HWND hwnd, HRGN region);
 // Copies the window's update region into region; returns its type.
 int GetUpdateRgn(HWND hwnd, HRGN region, BOOL erase);
 
+// ---- fonts and text ----
+// Heights are pixels at 96 dpi: negative = character (em) height, positive =
+// cell height, 0 = a default. The face name is CP932; a face that is not
+// installed falls back to the default family. Text is CP932 bytes; count -1
+// means up to the terminating zero (DrawTextA only).
+constexpr BYTE SHIFTJIS_CHARSET = 128;
+constexpr BYTE DEFAULT_CHARSET = 1;
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
+                  DWORD quality, DWORD pitchAndFamily, const char *faceName);
+HFONT CreateFontIndirectA(const LOGFONTA *font);
+
+struct TEXTMETRICA {
+    LONG tmHeight = 0;
+    LONG tmAscent = 0;
+    LONG tmDescent = 0;
+    LONG tmInternalLeading = 0;
+    LONG tmExternalLeading = 0;
+    LONG tmAveCharWidth = 0;
+    LONG tmMaxCharWidth = 0;
+    LONG tmWeight = 0;
+    LONG tmOverhang = 0;
+    LONG tmDigitizedAspectX = 0;
+    LONG tmDigitizedAspectY = 0;
+    BYTE tmFirstChar = 0;
+    BYTE tmLastChar = 0;
+    BYTE tmDefaultChar = 0;
+    BYTE tmBreakChar = 0;
+    BYTE tmItalic = 0;
+    BYTE tmUnderlined = 0;
+    BYTE tmStruckOut = 0;
+    BYTE tmPitchAndFamily = 0;
+    BYTE tmCharSet = 0;
+};
+BOOL GetTextMetricsA(HDC hdc, TEXTMETRICA *metrics);
+BOOL GetTextExtentPoint32A(HDC hdc, const char *text, int count, SIZE *size);
+int GetTextFaceA(HDC hdc, int size, char *face);
+
+constexpr UINT TA_LEFT = 0;
+constexpr UINT TA_RIGHT = 2;
+constexpr UINT TA_CENTER = 6;
+constexpr UINT TA_TOP = 0;
+constexpr UINT TA_BOTTOM = 8;
+constexpr UINT TA_BASELINE = 24;
+UINT SetTextAlign(HDC hdc, UINT align);
+UINT GetTextAlign(HDC hdc);
+
+// In OPAQUE mode the text's cell is filled with the background colour first.
+BOOL TextOutA(HDC hdc, int x, int y, const char *text, int count);
+constexpr UINT ETO_OPAQUE = 0x0002;
+constexpr UINT ETO_CLIPPED = 0x0004;
+// ETO_OPAQUE fills *rect with the background colour; ETO_CLIPPED clips the
+// text to *rect. Character spacing (dx) is not supported and is ignored.
+BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT *rect, const char *text, UINT count, const int *dx);
+
+constexpr UINT DT_TOP = 0x0000;
+constexpr UINT DT_LEFT = 0x0000;
+constexpr UINT DT_CENTER = 0x0001;
+constexpr UINT DT_RIGHT = 0x0002;
+constexpr UINT DT_VCENTER = 0x0004;
+constexpr UINT DT_BOTTOM = 0x0008;
+constexpr UINT DT_WORDBREAK = 0x0010;
+constexpr UINT DT_SINGLELINE = 0x0020;
+constexpr UINT DT_EXPANDTABS = 0x0040;
+constexpr UINT DT_NOCLIP = 0x0100;
+constexpr UINT DT_EXTERNALLEADING = 0x0200;
+constexpr UINT DT_CALCRECT = 0x0400;
+constexpr UINT DT_NOPREFIX = 0x0800;
+constexpr UINT DT_END_ELLIPSIS = 0x8000;
+// Lines break at CR/LF (unless DT_SINGLELINE) and, with DT_WORDBREAK, at
+// spaces (between characters for a run without spaces that does not fit and
+// holds double-byte characters). '&' underlines the next character and "&&"
+// is one '&' unless DT_NOPREFIX. DT_VCENTER and DT_BOTTOM act on single
+// lines. DT_CALCRECT sets right and bottom to the text's extent and draws
+// nothing. Returns the text height (from rect->top to the text's bottom when
+// vertically centred or bottom-aligned); 0 on failure.
+int DrawTextA(HDC hdc, const char *text, int count, RECT *rect, UINT format);
+
 } // namespace platform::win

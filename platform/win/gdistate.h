@@ -52,6 +52,7 @@ struct DC {
     COLORREF textColor = 0;
     COLORREF bkColor = 0xFFFFFF;
     int bkMode = OPAQUE;
+    UINT textAlign = 0;
     bool fromGetDC = false; // released by ReleaseDC, not DeleteDC
 };
 
