@@ -695,3 +695,21 @@ TEST(EmbeddedWindow, OnlyTopLevelWindowsGoIntoAWidget)
     EXPECT_FALSE(IsWindow(kid));
     UnregisterClassA("EmbedProbe", 0);
 }
+
+TEST_F(OleHostTest, TheFrameCountsModelessDisabling)
+{
+    ControlHostWidget *host = makeHost(m_form.get(), QRect(0, 0, 40, 20));
+    ASSERT_EQ(host->createControl(kProgId, QStringLiteral("frame")), S_OK);
+    ComPtr<IDispatch> d = dispatchOf(host);
+    auto modeless = [&](bool enable) {
+        return invokeByName(d.get(), QStringLiteral("Modeless"), DISPATCH_METHOD, {Variant::boolean(enable)}, nullptr);
+    };
+    EXPECT_EQ(host->modelessDisabledCount(), 0);
+    ASSERT_EQ(modeless(false), S_OK);
+    ASSERT_EQ(modeless(false), S_OK);
+    EXPECT_EQ(host->modelessDisabledCount(), 2);
+    ASSERT_EQ(modeless(true), S_OK);
+    ASSERT_EQ(modeless(true), S_OK);
+    ASSERT_EQ(modeless(true), S_OK); // one too many: stays at zero
+    EXPECT_EQ(host->modelessDisabledCount(), 0);
+}

@@ -26,7 +26,7 @@ class TestControl final : public OleControlBase,
                           public DispatchImpl<TestControl, IDispatch>,
                           public IPersistPropertyBag {
 public:
-    enum : DISPID { kCaption = 1, kAutoSize, kLog, kUserMode, kEatKey, kRequestSize, kAmbientChanges };
+    enum : DISPID { kCaption = 1, kAutoSize, kLog, kUserMode, kEatKey, kRequestSize, kAmbientChanges, kModeless };
 
     HRESULT QueryInterface(const IID &iid, void **object) override
     {
@@ -118,6 +118,26 @@ public:
             {u"EatKey", kEatKey, DISPATCH_PROPERTYPUT,
              [](TestControl *self, uint16_t, std::vector<VARIANT *> &args, VARIANT *) -> HRESULT {
                  return argI4(args[0], &self->m_eatKey);
+             }},
+            // Makes the host's frame modeless-disabled (or enabled again), as
+            // a control does while a dialog of its own is open.
+            {u"Modeless", kModeless, DISPATCH_METHOD,
+             [](TestControl *self, uint16_t, std::vector<VARIANT *> &args, VARIANT *) -> HRESULT {
+                 VARIANT_BOOL enable;
+                 if (args.size() != 1)
+                     return DISP_E_BADPARAMCOUNT;
+                 if (HRESULT hr = argBool(args[0], &enable); FAILED(hr))
+                     return hr;
+                 if (!self->InPlaceSite())
+                     return E_UNEXPECTED;
+                 ComPtr<IOleInPlaceFrame> frame;
+                 ComPtr<IOleInPlaceUIWindow> doc;
+                 RECT pos, clip;
+                 OLEINPLACEFRAMEINFO info;
+                 HRESULT hr = self->InPlaceSite()->GetWindowContext(frame.put(), doc.put(), &pos, &clip, &info);
+                 if (FAILED(hr))
+                     return hr;
+                 return frame->EnableModeless(enable != VARIANT_FALSE);
              }},
             {u"RequestSize", kRequestSize, DISPATCH_METHOD,
              [](TestControl *self, uint16_t, std::vector<VARIANT *> &args, VARIANT *result) -> HRESULT {
