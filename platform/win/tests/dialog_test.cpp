@@ -314,6 +314,40 @@ TEST_F(DialogTest, ModalLoopDeliversPostedMessagesAndKeys)
     EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
+TEST_F(DialogTest, ClosingOrDestroyingAModalDialogEndsItsLoopAndFreesTheOwner)
+{
+    const HWND owner = topLevel();
+    DialogTemplate t = frame();
+    t.items.push_back(item(IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 5, 5, 50, 14));
+    // Qt closing the window (its frame's close button) asks for IDCANCEL.
+    SetDialogShownHook([](HWND dlg) { WidgetOfWindow(dlg)->close(); });
+    dialogHook() = [](HWND dlg, UINT msg, WPARAM wParam, LPARAM) -> LONG_PTR {
+        if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dlg, 9);
+            return TRUE;
+        }
+        return 0;
+    };
+    EXPECT_EQ(DialogBoxIndirectParamA(0, &t, owner, RecordingDlgProc, 0), 9);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+
+    // A disabled Cancel button keeps the dialog open on close.
+    commands().clear();
+    SetDialogShownHook([](HWND dlg) {
+        EnableWindow(GetDlgItem(dlg, IDCANCEL), FALSE);
+        SendMessageA(dlg, WM_CLOSE, 0, 0);
+        PumpPostedMessages();
+        EXPECT_TRUE(IsWindowVisible(dlg));
+        // Destroyed without EndDialog: the loop still ends.
+        DestroyWindow(dlg);
+    });
+    const int before = WindowCount();
+    DialogBoxIndirectParamA(0, &t, owner, RecordingDlgProc, 0);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner is not left disabled";
+    EXPECT_EQ(WindowCount(), before);
+}
+
 TEST_F(DialogTest, TemplatesByIdPerModuleAndFailedCreation)
 {
     constexpr HINSTANCE kModuleA = 0x1000, kModuleB = 0x2000;
