@@ -74,6 +74,7 @@ HWND Container3D::CreateControlWindow(HWND parent, const RECT &rect)
         WNDCLASSA wc{};
         wc.style = CS_DBLCLKS;
         wc.lpfnWndProc = &Container3D::windowProc;
+        wc.hCursor = LoadCursorA(0, IDC_ARROW); // the default MousePointer
         wc.lpszClassName = windowClassName();
         if (!RegisterClassA(&wc))
             return 0;

@@ -2,7 +2,6 @@
 
 #include "platform/win/window.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QPixmap>
 #include <QWidget>
@@ -13,36 +12,35 @@ using namespace platform::win;
 
 void cursorPosition(POINT *point)
 {
-    const QPoint p = QCursor::pos();
-    point->x = p.x();
-    point->y = p.y();
+    GetCursorPos(point);
 }
 
 HWND windowFromPoint(POINT point)
 {
-    for (QWidget *w = QApplication::widgetAt(QPoint(point.x, point.y)); w; w = w->parentWidget())
-        if (const HWND hwnd = WindowOfWidget(w))
-            return hwnd;
-    return 0;
+    return WindowFromPoint(point);
 }
 
-bool setSystemCursor(HWND hwnd, int pointer)
+bool setSystemCursor(HWND, int pointer)
 {
-    static const Qt::CursorShape shapes[16] = {
-        Qt::ArrowCursor,     Qt::ArrowCursor,     Qt::CrossCursor,   Qt::IBeamCursor,
-        Qt::ArrowCursor,     Qt::SizeAllCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor,
-        Qt::SizeFDiagCursor, Qt::SizeHorCursor,   Qt::UpArrowCursor, Qt::WaitCursor,
-        Qt::ForbiddenCursor, Qt::BusyCursor,      Qt::WhatsThisCursor, Qt::SizeAllCursor,
+    // zoArrow .. zoSizeAll; the icon and the old size cursor show the arrow
+    // and the four-way arrow.
+    static const char *const names[16] = {
+        nullptr,      IDC_ARROW,   IDC_CROSS,  IDC_IBEAM,   IDC_ARROW,   IDC_SIZEALL,     IDC_SIZENESW, IDC_SIZENS,
+        IDC_SIZENWSE, IDC_SIZEWE,  IDC_UPARROW, IDC_WAIT,   IDC_NO,      IDC_APPSTARTING, IDC_HELP,     IDC_SIZEALL,
     };
-    QWidget *widget = WidgetOfWindow(hwnd);
-    if (!widget || pointer < 1 || pointer > 15)
+    if (pointer < 1 || pointer > 15)
         return false;
-    widget->setCursor(shapes[pointer]);
+    const HCURSOR cursor = LoadCursorA(0, names[pointer]);
+    if (!cursor)
+        return false;
+    SetCursor(cursor);
     return true;
 }
 
 bool setIconCursor(HWND hwnd, const QImage &icon)
 {
+    // Cursors made from icons are not among the window layer's cursors: the
+    // icon becomes the cursor of the window's widget.
     QWidget *widget = WidgetOfWindow(hwnd);
     if (!widget)
         return false;

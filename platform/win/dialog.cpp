@@ -758,18 +758,6 @@ BOOL IsDialogMessageA(HWND dialog, MSG *msg)
 
 void SetDialogShownHook(std::function<void(HWND)> hook) { manager().shownHook = std::move(hook); }
 
-int GetSystemMetrics(int index)
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return 0;
-    switch (index) {
-    case SM_CXSCREEN: return screen->geometry().width();
-    case SM_CYSCREEN: return screen->geometry().height();
-    default: return 0;
-    }
-}
-
 HWND GetActiveWindow() { return WindowOfWidget(QApplication::activeWindow()); }
 
 } // namespace platform::win

@@ -6,6 +6,9 @@
 #include "ContainerPixels.h"
 #include "LumafoldTestSupport.h"
 
+#include "Controls/common/AboutDialog.h"
+#include "platform/codepage/codepage.h"
+#include "platform/win/dialog.h"
 #include "platform/win/ole/controlhost.h"
 #include "platform/win/ole/olecontrol.h"
 
@@ -522,4 +525,89 @@ TEST_F(ContainerHostTest, PropertyBagThroughTheHost)
     // Flat with shadow 5 and margins 1: the bottom band is y 41..45 from x 34.
     EXPECT_EQ(px(img, 51, 44), dark) << "the shadow below Button1";
     EXPECT_EQ(px(img, 50, 44), m_face);
+}
+
+TEST_F(ContainerHostTest, MouseExitWhenTheTimerFindsTheCursorOutside)
+{
+    ControlHostWidget *h = host();
+    ComPtr<IContainer> c = containerOf(h);
+    connectEvents(c.get(), &m_events);
+    QWidget *w = WidgetOfWindow(h->controlWindow());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    const QPoint inside = w->mapToGlobal(QPoint(20, 20));
+    SetCursorPos(inside.x(), inside.y());
+    QTest::mouseMove(w, QPoint(20, 20));
+    ASSERT_EQ(m_events.without(QStringLiteral("MouseMove")), (QStringList{"MouseEnter"}));
+    // Ticks while the cursor stays over the window raise nothing.
+    QTest::qWait(450);
+    EXPECT_EQ(m_events.without(QStringLiteral("MouseMove")), (QStringList{"MouseEnter"}));
+    // The cursor leaves without a move reaching the window.
+    SetCursorPos(inside.x() + 1000, inside.y() + 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_events.events.contains(QStringLiteral("MouseExit")), 2000);
+    EXPECT_EQ(m_events.without(QStringLiteral("MouseMove")), (QStringList{"MouseEnter", "MouseExit"}));
+    m_events.events.clear();
+    QTest::qWait(450);
+    EXPECT_TRUE(m_events.events.isEmpty()) << "the timer is gone";
+}
+
+TEST_F(ContainerHostTest, MousePointerSetsTheCursorInUserModeOnly)
+{
+    ControlHostWidget *h = host();
+    ComPtr<IContainer> c = containerOf(h);
+    QWidget *w = WidgetOfWindow(h->controlWindow());
+    ASSERT_EQ(c->put_MousePointer(2), platform::com::S_OK);
+    QTest::mouseMove(w, QPoint(20, 20));
+    EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_CROSS));
+    c->put_MousePointer(9);
+    QTest::mouseMove(w, QPoint(21, 20));
+    EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_SIZEWE));
+    c->put_MousePointer(0);
+    QTest::mouseMove(w, QPoint(22, 20));
+    EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_ARROW)) << "default handling";
+    delete h;
+
+    ControlHostWidget *design = host(200, 120, false);
+    containerOf(design)->put_MousePointer(2);
+    QTest::mouseMove(WidgetOfWindow(design->controlWindow()), QPoint(20, 20));
+    EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_ARROW)) << "design time keeps the default cursor";
+}
+
+TEST_F(ContainerHostTest, AboutBoxShowsTheLibrarysTitleAndVersion)
+{
+    ControlHostWidget *h = host();
+    ComPtr<IContainer> c = containerOf(h);
+    QByteArray title;
+    SetDialogShownHook([&](HWND dlg) {
+        char text[256] = {};
+        GetDlgItemTextA(dlg, controls::AboutDialog::kTitle, text, int(sizeof text));
+        title = text;
+        EndDialog(dlg, IDOK);
+    });
+    EXPECT_EQ(c->AboutBox(), platform::com::S_OK);
+    SetDialogShownHook(nullptr);
+    EXPECT_EQ(platform::codepage::fromAnsi(title), QStringLiteral("zo3Dコンテナ ActiveX Control -  (Build:7.0.0.1)"));
+    Variant none;
+    ComPtr<IDispatch> d;
+    h->queryControl(platform::com::IID_IDispatch, d.putVoid());
+    SetDialogShownHook([](HWND dlg) { EndDialog(dlg, IDCANCEL); });
+    EXPECT_EQ(invokeByName(d.get(), QStringLiteral("AboutBox"), platform::com::DISPATCH_METHOD, {}, &none),
+              platform::com::S_OK);
+    SetDialogShownHook(nullptr);
+}
+
+TEST_F(ContainerHostTest, DestroyingTheHostReleasesEverything)
+{
+    ControlHostWidget *h = host();
+    place(h, QStringLiteral("Button1"), QRect(30, 20, 40, 20));
+    ComPtr<IContainer> c = containerOf(h);
+    c->put_ApplyEffect(1);
+    painted(h);
+    ComPtr<IEffects> effects;
+    c->get_Effects(effects.put());
+    c = {};
+    delete h;
+    // The collection outlives the control; changing it reaches no window.
+    ComPtr<IEffect> added;
+    platform::com::Bstr key(QStringLiteral("Late"));
+    EXPECT_EQ(effects->Add(Variant::missing(), key.get(), added.put()), platform::com::S_OK);
 }
