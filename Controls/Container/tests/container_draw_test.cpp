@@ -305,3 +305,26 @@ TEST_F(ContainerDrawTest, WithoutAnEffectTheFaceColourFillsEverything)
     paint(16, 10, EffectLook::none(), 0, nullptr, false);
     EXPECT_TRUE(samePixels(m_dc, Canvas(16, 10, kFace)));
 }
+
+TEST_F(ContainerDrawTest, BoundsAwayFromTheOriginDrawOnlyThereWithTheCheckerAlignedToTheDc)
+{
+    canvas(50, 40);
+    EffectLook l = look(1);
+    l.shadowWidth = 2;
+    PaintState s;
+    s.hasOwnEffect = true;
+    s.own = l;
+    s.ambientBack = kAmbient;
+    ContainerOnDraw(m_dc, {5, 4, 45, 34}, s);
+
+    Canvas want(50, 40);
+    want.fill({5, 4, 43, 32}, kFace);
+    want.fill({5, 32, 7, 34}, kAmbient);
+    want.fill({43, 4, 45, 6}, kAmbient);
+    const COLORREF dark = ShadeColor(0x80000010u, -35);
+    want.checker({7, 32, 45, 34}, dark, kAmbient);
+    want.checker({43, 6, 45, 34}, dark, kAmbient);
+    want.ring({5, 4, 43, 32}, ShadeColor(kFace, 25), ShadeColor(kFace, -25));
+    EXPECT_TRUE(samePixels(m_dc, want));
+    EXPECT_EQ(GetPixel(m_dc, 4, 4), RGB(255, 255, 255)) << "outside the bounds nothing changes";
+}

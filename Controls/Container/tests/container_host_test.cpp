@@ -29,6 +29,8 @@ using platform::com::HRESULT;
 using platform::com::IDispatch;
 using platform::com::IUnknown;
 using platform::com::Variant;
+using platform::com::VARIANT_FALSE;
+using platform::com::VARIANT_TRUE;
 
 namespace {
 
@@ -610,4 +612,27 @@ TEST_F(ContainerHostTest, DestroyingTheHostReleasesEverything)
     ComPtr<IEffect> added;
     platform::com::Bstr key(QStringLiteral("Late"));
     EXPECT_EQ(effects->Add(Variant::missing(), key.get(), added.put()), platform::com::S_OK);
+}
+
+TEST_F(ContainerHostTest, EnabledDisablesTheWindowInUserModeOnly)
+{
+    ControlHostWidget *h = host();
+    ComPtr<IContainer> c = containerOf(h);
+    ASSERT_EQ(c->put_Enabled(VARIANT_FALSE), platform::com::S_OK);
+    EXPECT_FALSE(IsWindowEnabled(h->controlWindow()));
+    c->put_Enabled(VARIANT_TRUE);
+    EXPECT_TRUE(IsWindowEnabled(h->controlWindow()));
+    delete h;
+
+    // Made disabled in user mode: the window starts disabled.
+    ComPtr<platform::com::PropertyBag> bag(new platform::com::PropertyBag());
+    bag->setValue(QStringLiteral("Enabled"), Variant::boolean(false));
+    h = host(200, 120, true, bag.get());
+    EXPECT_FALSE(IsWindowEnabled(h->controlWindow()));
+    delete h;
+
+    h = host(200, 120, false, bag.get());
+    EXPECT_TRUE(IsWindowEnabled(h->controlWindow())) << "design time keeps the window enabled";
+    containerOf(h)->put_Enabled(VARIANT_FALSE);
+    EXPECT_TRUE(IsWindowEnabled(h->controlWindow()));
 }
