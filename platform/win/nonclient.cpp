@@ -87,8 +87,15 @@ QRect widgetGeometry(const WindowData &w)
 QPoint windowOriginOnScreen(const WindowData &w)
 {
     QPoint p = w.rect.topLeft();
-    for (auto parent = find(w.parent); parent; parent = find(parent->parent))
+    const WindowData *top = &w;
+    for (auto parent = find(w.parent); parent; parent = find(parent->parent)) {
         p += parent->rect.topLeft() + parent->client.topLeft();
+        top = parent.get();
+    }
+    // A top-level window embedded in a Qt widget (EmbedWindowInWidget)
+    // counts from that widget's place on the screen.
+    if (top->widget && top->widget->parentWidget())
+        p = top->widget->parentWidget()->mapToGlobal(p);
     return p;
 }
 

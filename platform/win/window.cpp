@@ -87,18 +87,7 @@ void schedulePump()
 QRect toQRect(const RECT &r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
 RECT toRECT(const QRect &r) { return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
 
-QPoint clientOriginOnScreen(const WindowData &w)
-{
-    QPoint p = windowOriginOnScreen(w) + w.client.topLeft();
-    const WindowData *top = &w;
-    for (auto parent = find(w.parent); parent; parent = find(parent->parent))
-        top = parent.get();
-    // A top-level window embedded in a Qt widget (EmbedWindowInWidget)
-    // counts from that widget's place on the screen.
-    if (top->widget && top->widget->parentWidget())
-        p = top->widget->parentWidget()->mapToGlobal(p);
-    return p;
-}
+QPoint clientOriginOnScreen(const WindowData &w) { return windowOriginOnScreen(w) + w.client.topLeft(); }
 
 bool readExtra(const std::vector<unsigned char> &bytes, int index, LONG_PTR *value)
 {
