@@ -636,3 +636,36 @@ TEST_F(ContainerHostTest, EnabledDisablesTheWindowInUserModeOnly)
     containerOf(h)->put_Enabled(VARIANT_FALSE);
     EXPECT_TRUE(IsWindowEnabled(h->controlWindow()));
 }
+
+TEST_F(ContainerHostTest, RedrawFalseStopsPaintingInUserModeAndLayoutCausesNoPaintLoop)
+{
+    ControlHostWidget *h = host();
+    place(h, QStringLiteral("Button1"), QRect(30, 20, 40, 20));
+    ComPtr<IContainer> c = containerOf(h);
+    const COLORREF shade = ShadeColor(0x8000000Fu, -25);
+    c->put_ApplyEffect(1);
+    EXPECT_EQ(px(painted(h), 28, 25), shade);
+    // The pass that found the new frame asked for its ring once more; the
+    // pass over unchanged records invalidates nothing.
+    UpdateWindow(h->controlWindow());
+    RECT left{};
+    EXPECT_FALSE(GetUpdateRect(h->controlWindow(), &left, 0)) << "no paint asks for another paint";
+    UpdateWindow(h->controlWindow());
+    EXPECT_FALSE(GetUpdateRect(h->controlWindow(), &left, 0));
+
+    c->put_Redraw(VARIANT_FALSE);
+    c->put_ApplyEffect(0);
+    EXPECT_EQ(px(painted(h), 28, 25), shade) << "nothing painted: the old image stays";
+    c->put_Redraw(VARIANT_TRUE);
+    EXPECT_EQ(px(painted(h), 28, 25), m_face);
+    delete h;
+
+    h = host(200, 120, false);
+    place(h, QStringLiteral("Button1"), QRect(30, 20, 40, 20));
+    c = containerOf(h);
+    c->put_ApplyEffect(1);
+    c->put_Redraw(VARIANT_FALSE);
+    EXPECT_EQ(px(painted(h), 28, 25), shade) << "design time always paints";
+    c->put_ApplyEffect(0);
+    EXPECT_EQ(px(painted(h), 28, 25), m_face);
+}
