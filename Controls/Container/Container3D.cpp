@@ -440,7 +440,7 @@ HRESULT Container3D::getEffect(const Variant &stored, VARIANT *value) const
     return S_OK;
 }
 
-HRESULT Container3D::putEffect(VARIANT given, Variant &stored, int32_t sinkId, DISPID id)
+HRESULT Container3D::putEffect(VARIANT given, Variant &stored, DISPID id)
 {
     const Variant v = plainValue(given);
     Variant next;
@@ -468,7 +468,6 @@ HRESULT Container3D::putEffect(VARIANT given, Variant &stored, int32_t sinkId, D
     } else {
         return error(CTL_E_INVALIDPROPERTYVALUE);
     }
-    (void)sinkId;
     stored = next;
     watchEffects();
     notify(id);
@@ -483,7 +482,7 @@ HRESULT Container3D::get_CtrlEffect(VARIANT *value)
 
 HRESULT Container3D::put_CtrlEffect(VARIANT value)
 {
-    return putEffect(value, m_ctrlEffect, kCtrlEffectSink, DISPID_CTRLEFFECT);
+    return putEffect(value, m_ctrlEffect, DISPID_CTRLEFFECT);
 }
 
 HRESULT Container3D::putref_CtrlEffect(VARIANT value)
@@ -501,7 +500,7 @@ HRESULT Container3D::get_ChildsEffect(VARIANT *value)
 
 HRESULT Container3D::put_ChildsEffect(VARIANT value)
 {
-    return putEffect(value, m_childsEffect, kChildsEffectSink, DISPID_CHILDSEFFECT);
+    return putEffect(value, m_childsEffect, DISPID_CHILDSEFFECT);
 }
 
 HRESULT Container3D::putref_ChildsEffect(VARIANT value)

@@ -111,7 +111,6 @@ protected:
     win::DWORD ViewStatus() const override { return controls::kControlViewStatus; }
     win::DWORD MiscStatus() const override { return kMiscStatus; }
     void OnAmbientChanged(com::DISPID id) override;
-    void OnClientSiteSet() override;
 
     // SuiteControlBase: the four handlers the container changes.
     void OnMouseMove(win::WPARAM wParam, win::LPARAM lParam) override;
@@ -140,7 +139,7 @@ private:
 
     // The effect properties.
     HRESULT getEffect(const com::Variant &stored, VARIANT *value) const;
-    HRESULT putEffect(VARIANT value, com::Variant &stored, int32_t sinkId, com::DISPID id);
+    HRESULT putEffect(VARIANT value, com::Variant &stored, com::DISPID id);
     com::ComPtr<IEffect> resolveEffect(const com::Variant &stored) const;
     void watchEffects();
 

@@ -222,8 +222,6 @@ void Container3D::OnAmbientChanged(DISPID id)
     }
 }
 
-void Container3D::OnClientSiteSet() {}
-
 // ---- mouse
 
 bool Container3D::IsClickPoint(POINT point)

@@ -19,20 +19,20 @@ const com::GUID IID_IChildren = {0xA93F0049, 0x03B9, 0x43F6, {0x80, 0x41, 0x3E, 
 
 namespace {
 
-// The control's rows beside the standard ones: control keys, misc status,
-// toolbox bitmap, type library, the properties verb and the categories.
-std::vector<controls::RegistryRow> containerRows(const QString &modulePath)
+// The control's rows below its CLSID key beside the standard ones: control
+// keys, misc status, toolbox bitmap, type library, the properties verb and
+// the categories.
+std::vector<controls::RegistryRow> containerRows()
 {
-    const QString key = QStringLiteral("CLSID\\") + CLSID_Container3D.toString();
     std::vector<controls::RegistryRow> rows = {
-        {key + QStringLiteral("\\Control"), QString(), QString()},
-        {key + QStringLiteral("\\Programmable"), QString(), QString()},
-        {key + QStringLiteral("\\ToolboxBitmap32"), QString(), modulePath + QStringLiteral(", 1")},
-        {key + QStringLiteral("\\MiscStatus"), QString(), QStringLiteral("0")},
-        {key + QStringLiteral("\\MiscStatus\\1"), QString(), QStringLiteral("205201")},
-        {key + QStringLiteral("\\TypeLib"), QString(), QStringLiteral("{5FB9825C-00A7-4366-B62F-8923BA683BFB}")},
-        {key + QStringLiteral("\\Version"), QString(), QStringLiteral("7.0")},
-        {key + QStringLiteral("\\verb\\0"), QString(), QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ(&R), 0, 2")},
+        {QStringLiteral("Control"), QString(), QString()},
+        {QStringLiteral("Programmable"), QString(), QString()},
+        {QStringLiteral("ToolboxBitmap32"), QString(), QStringLiteral("%MODULE%, 1")},
+        {QStringLiteral("MiscStatus"), QString(), QStringLiteral("0")},
+        {QStringLiteral("MiscStatus\\1"), QString(), QStringLiteral("205201")},
+        {QStringLiteral("TypeLib"), QString(), QStringLiteral("{5FB9825C-00A7-4366-B62F-8923BA683BFB}")},
+        {QStringLiteral("Version"), QString(), QStringLiteral("7.0")},
+        {QStringLiteral("verb\\0"), QString(), QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ(&R), 0, 2")},
     };
     static const char *const categories[] = {
         "{0DE86A52-2BAA-11CF-A229-00AA003D7352}", "{0DE86A53-2BAA-11CF-A229-00AA003D7352}",
@@ -41,7 +41,7 @@ std::vector<controls::RegistryRow> containerRows(const QString &modulePath)
         "{7DD95802-9882-11CF-9FA9-00AA006C42C4}", "{73D81210-DDBD-4FEF-9913-804E8A7E706D}",
     };
     for (const char *c : categories)
-        rows.push_back({key + QStringLiteral("\\Implemented Categories\\") + QLatin1String(c), QString(), QString()});
+        rows.push_back({QStringLiteral("Implemented Categories\\") + QLatin1String(c), QString(), QString()});
     return rows;
 }
 
@@ -86,7 +86,7 @@ controls::ComModule &module()
         {
             {CLSID_Container3D, QStringLiteral("zoContainer3D"), QStringLiteral("Brenwold Container3D Control 7.0"),
              QStringLiteral("Ryx.Container3D7.7"), QStringLiteral("Ryx.Container3D7"), QString(),
-             QStringLiteral("Apartment"), &controls::createObject<Container3D>, &containerRows},
+             QStringLiteral("Apartment"), &controls::createObject<Container3D>, containerRows()},
             {CLSID_Effect, QStringLiteral("Effect"), QStringLiteral("Brenwold Container3D Effect Object 7.0"),
              QStringLiteral("Ryx.Cont_Effect7.7"), QStringLiteral("Ryx.Cont_Effect7"), QString(),
              QStringLiteral("Apartment"), &controls::createObject<Effect>},

@@ -34,9 +34,10 @@ struct ObjectEntry {
     QString versionIndependentCaption; // empty: the caption
     QString threadingModel;
     HRESULT (*create)(const com::IID &iid, void **object) = nullptr;
-    // Further rows of the class (a control's keys, verbs, categories), given
-    // the module path; registered after the standard rows.
-    std::vector<RegistryRow> (*extraRows)(const QString &modulePath) = nullptr;
+    // Rows of its own below its CLSID key (key relative to "CLSID\\{clsid}",
+    // empty for that key itself); "%MODULE%" in a value stands for the
+    // library's path.
+    std::vector<RegistryRow> classKeyRows;
 };
 
 class ComModule {
