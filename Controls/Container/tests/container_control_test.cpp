@@ -304,7 +304,7 @@ TEST_F(ContainerControlTest, BrowsingOfEffectsAndEnumeratedProperties)
     EXPECT_EQ(browse->GetPredefinedStrings(-514, &s, &c), E_NOTIMPL);
 }
 
-TEST_F(ContainerControlTest, StreamFormInThePartsOrder)
+TEST_F(ContainerControlTest, StreamFormFieldByField)
 {
     const std::vector<uint8_t> b = bytesOf(control.get());
     std::vector<uint8_t> head;
