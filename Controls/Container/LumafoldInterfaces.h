@@ -93,6 +93,44 @@ struct IChildren : com::IDispatch {
     virtual HRESULT AddObj(VARIANT index, BSTR key, VARIANT object, IChild **result) = 0;
 };
 
+extern const com::CLSID CLSID_Container3D;
+extern const com::IID IID_IContainer;
+extern const com::IID DIID_IContainerEvents;
+
+// zoApplyEffectConst, zoAutoSizeConst, zoMousePointerConst
+enum : int32_t { zoApplyNone = 0, zoApplyChilds = 1, zoApplyAll = 2 };
+enum : int32_t { zoAutoSizeNone = 0, zoAutoSizeChild = 1 };
+enum : int32_t { zoDefault = 0, zoSizeAll = 15, zoCustom = 99 };
+
+// The 3D container control.
+struct IContainer : com::IDispatch {
+    virtual HRESULT get_Effects(IEffects **value) = 0;
+    virtual HRESULT get_Childs(IChildren **value) = 0;
+    virtual HRESULT get_CtrlEffect(VARIANT *value) = 0;
+    virtual HRESULT put_CtrlEffect(VARIANT value) = 0;
+    virtual HRESULT putref_CtrlEffect(VARIANT value) = 0;
+    virtual HRESULT get_ApplyEffect(int32_t *value) = 0;
+    virtual HRESULT put_ApplyEffect(int32_t value) = 0;
+    virtual HRESULT get_AutoSize(int32_t *value) = 0;
+    virtual HRESULT put_AutoSize(int32_t value) = 0;
+    virtual HRESULT get_Enabled(com::VARIANT_BOOL *value) = 0;
+    virtual HRESULT put_Enabled(com::VARIANT_BOOL value) = 0;
+    virtual HRESULT get_Redraw(com::VARIANT_BOOL *value) = 0;
+    virtual HRESULT put_Redraw(com::VARIANT_BOOL value) = 0;
+    virtual HRESULT get_Version(BSTR *value) = 0;
+    virtual HRESULT put_Version(BSTR value) = 0;
+    virtual HRESULT get_ChildsEffect(VARIANT *value) = 0;
+    virtual HRESULT put_ChildsEffect(VARIANT value) = 0;
+    virtual HRESULT putref_ChildsEffect(VARIANT value) = 0;
+    virtual HRESULT get_hWnd(int32_t *value) = 0;
+    virtual HRESULT get_MouseIcon(com::IDispatch **value) = 0;
+    virtual HRESULT put_MouseIcon(com::IDispatch *value) = 0;
+    virtual HRESULT putref_MouseIcon(com::IDispatch *value) = 0;
+    virtual HRESULT get_MousePointer(int32_t *value) = 0;
+    virtual HRESULT put_MousePointer(int32_t value) = 0;
+    virtual HRESULT AboutBox() = 0;
+};
+
 // The container window the collections and children report to. Messages are
 // sent only while a window is set.
 class ContainerWindow {

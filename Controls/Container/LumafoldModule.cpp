@@ -2,6 +2,7 @@
 
 #include "Controls/Container/Child.h"
 #include "Controls/Container/Childs.h"
+#include "Controls/Container/Container3D.h"
 #include "Controls/Container/Effect.h"
 #include "Controls/Container/Effects.h"
 
@@ -16,6 +17,36 @@ const com::GUID IID_IChild = {0x0420E3B6, 0xCDA0, 0x44E1, {0x9C, 0x11, 0xCC, 0xF
 const com::GUID IID_IEffects = {0x294DC283, 0x8E48, 0x4E13, {0x90, 0xEE, 0xF0, 0x9E, 0x7C, 0x9D, 0xD4, 0x62}};
 const com::GUID IID_IChildren = {0xA93F0049, 0x03B9, 0x43F6, {0x80, 0x41, 0x3E, 0x77, 0xF3, 0x47, 0xFA, 0xEF}};
 
+namespace {
+
+// The control's rows below its CLSID key beside the standard ones: control
+// keys, misc status, toolbox bitmap, type library, the properties verb and
+// the categories.
+std::vector<controls::RegistryRow> containerRows()
+{
+    std::vector<controls::RegistryRow> rows = {
+        {QStringLiteral("Control"), QString(), QString()},
+        {QStringLiteral("Programmable"), QString(), QString()},
+        {QStringLiteral("ToolboxBitmap32"), QString(), QStringLiteral("%MODULE%, 1")},
+        {QStringLiteral("MiscStatus"), QString(), QStringLiteral("0")},
+        {QStringLiteral("MiscStatus\\1"), QString(), QStringLiteral("205201")},
+        {QStringLiteral("TypeLib"), QString(), QStringLiteral("{5FB9825C-00A7-4366-B62F-8923BA683BFB}")},
+        {QStringLiteral("Version"), QString(), QStringLiteral("7.0")},
+        {QStringLiteral("verb\\0"), QString(), QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ(&R), 0, 2")},
+    };
+    static const char *const categories[] = {
+        "{0DE86A52-2BAA-11CF-A229-00AA003D7352}", "{0DE86A53-2BAA-11CF-A229-00AA003D7352}",
+        "{0DE86A57-2BAA-11CF-A229-00AA003D7352}", "{40FC6ED4-2438-11CF-A3DB-080036F12502}",
+        "{40FC6ED5-2438-11CF-A3DB-080036F12502}", "{7DD95801-9882-11CF-9FA9-00AA006C42C4}",
+        "{7DD95802-9882-11CF-9FA9-00AA006C42C4}", "{73D81210-DDBD-4FEF-9913-804E8A7E706D}",
+    };
+    for (const char *c : categories)
+        rows.push_back({QStringLiteral("Implemented Categories\\") + QLatin1String(c), QString(), QString()});
+    return rows;
+}
+
+} // namespace
+
 controls::ComModule &module()
 {
     // The string table and the version record (7.0.0.1).
@@ -29,6 +60,10 @@ controls::ComModule &module()
             {105, QStringLiteral("削除")},
             {120, QStringLiteral("0 - 3D効果なし,1 - 共通3D,2 - 指定3D")},
             {121, QStringLiteral("0 - 自動調整なし,1 - 自動調整あり")},
+            {122, QStringLiteral("0 - 既定値,1 - 矢印,2 - 十字,3 - Iﾋﾞｰﾑ,4 - ｱｲｺﾝ,5 - ｻｲｽﾞ,"
+                                 "6 - ｻｲｽﾞ (右上/左下),7 - ｻｲｽﾞ (上下),8 - ｻｲｽﾞ (左上/右下),"
+                                 "9 - ｻｲｽﾞ (左右),10 - 上矢印,11 - 砂時計,12 - ﾄﾞﾛｯﾌﾟ不可,"
+                                 "13 - 矢印と砂時計,14 - 矢印と疑問符,15 - ｻｲｽﾞ (全方向),99 - ﾕｰｻﾞｰ定義")},
             {130, QStringLiteral("3Dｽﾀｲﾙ")},
             {131, QStringLiteral("ﾁｬｲﾙﾄﾞｽﾀｲﾙ")},
             {132, QStringLiteral("全般")},
@@ -49,6 +84,9 @@ controls::ComModule &module()
     };
     static controls::ComModule m(
         {
+            {CLSID_Container3D, QStringLiteral("zoContainer3D"), QStringLiteral("Brenwold Container3D Control 7.0"),
+             QStringLiteral("Ryx.Container3D7.7"), QStringLiteral("Ryx.Container3D7"), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<Container3D>, containerRows()},
             {CLSID_Effect, QStringLiteral("Effect"), QStringLiteral("Brenwold Container3D Effect Object 7.0"),
              QStringLiteral("Ryx.Cont_Effect7.7"), QStringLiteral("Ryx.Cont_Effect7"), QString(),
              QStringLiteral("Apartment"), &controls::createObject<Effect>},

@@ -2,6 +2,8 @@
 // info crossing from the library to its caller, unregistration.
 #include "LumafoldTestSupport.h"
 
+#include "Controls/Container/Container3D.h"
+
 #include "platform/system/registry.h"
 
 #include <QDir>
@@ -121,4 +123,48 @@ TEST_F(LumafoldLibraryTest, CollectionsComeFromTheLibraryAndTheirErrorsReachTheC
         EXPECT_EQ(r.iVal, 6000);
     }
     EXPECT_EQ(canUnload(), S_OK);
+}
+
+TEST_F(LumafoldLibraryTest, RegistersTheContainerControlWithItsControlKeys)
+{
+    const QString clsid = QStringLiteral("{3A77E793-396D-4969-9042-BF62712266F5}");
+    const QString key = QStringLiteral("CLSID\\") + clsid;
+    const QString caption = QStringLiteral("Brenwold Container3D Control 7.0");
+    EXPECT_EQ(regText(key), caption);
+    EXPECT_EQ(regText(key + QStringLiteral("\\ProgID")), QStringLiteral("Ryx.Container3D7.7"));
+    EXPECT_EQ(regText(key + QStringLiteral("\\VersionIndependentProgID")), QStringLiteral("Ryx.Container3D7"));
+    EXPECT_EQ(regText(QStringLiteral("Ryx.Container3D7\\CurVer")), QStringLiteral("Ryx.Container3D7.7"));
+    EXPECT_EQ(regText(QStringLiteral("Ryx.Container3D7.7\\CLSID")), clsid);
+    EXPECT_EQ(regText(key + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel")),
+              QStringLiteral("Apartment"));
+    EXPECT_EQ(regText(key + QStringLiteral("\\Control")), QString());
+    EXPECT_EQ(regText(key + QStringLiteral("\\Programmable")), QString());
+    EXPECT_EQ(regText(key + QStringLiteral("\\MiscStatus\\1")), QStringLiteral("205201"));
+    EXPECT_EQ(regText(key + QStringLiteral("\\TypeLib")), QStringLiteral("{5FB9825C-00A7-4366-B62F-8923BA683BFB}"));
+    EXPECT_EQ(regText(key + QStringLiteral("\\Version")), QStringLiteral("7.0"));
+    EXPECT_EQ(regText(key + QStringLiteral("\\verb\\0")), QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ(&R), 0, 2"));
+    EXPECT_TRUE(regText(key + QStringLiteral("\\ToolboxBitmap32")).endsWith(QStringLiteral(", 1")));
+    for (const char *category :
+         {"{0DE86A52-2BAA-11CF-A229-00AA003D7352}", "{0DE86A53-2BAA-11CF-A229-00AA003D7352}",
+          "{0DE86A57-2BAA-11CF-A229-00AA003D7352}", "{40FC6ED4-2438-11CF-A3DB-080036F12502}",
+          "{40FC6ED5-2438-11CF-A3DB-080036F12502}", "{7DD95801-9882-11CF-9FA9-00AA006C42C4}",
+          "{7DD95802-9882-11CF-9FA9-00AA006C42C4}", "{73D81210-DDBD-4FEF-9913-804E8A7E706D}"})
+        EXPECT_EQ(regText(key + QStringLiteral("\\Implemented Categories\\") + QLatin1String(category)), QString())
+            << category;
+
+    // Created by ProgID from the library, as Talvik creates it.
+    CLSID made;
+    ASSERT_EQ(CLSIDFromProgID(QStringLiteral("Ryx.Container3D7"), &made), S_OK);
+    ComPtr<IContainer> control;
+    ASSERT_EQ(CoCreateInstance(made, nullptr, IID_IContainer, control.putVoid()), S_OK);
+    EXPECT_EQ(module().objectCount(), 0) << "made by the library";
+    Bstr version;
+    control->get_Version(version.put());
+    EXPECT_EQ(version.toQString(), QStringLiteral("7.0.0.1"));
+    control = {};
+
+    auto unregister = reinterpret_cast<DllUnregisterServerFunc>(dlsym(m_handle, "DllUnregisterServer"));
+    ASSERT_EQ(unregister(), S_OK);
+    EXPECT_EQ(regText(key), QStringLiteral("<no key>"));
+    EXPECT_EQ(regText(QStringLiteral("Ryx.Container3D7")), QStringLiteral("<no key>"));
 }
