@@ -51,6 +51,8 @@ void Control::create(QWidget *formWidget)
         m_widget->show(); // visible within its window unless hidden later
     }
     widgetCreated();
+    if (m_widget && m_container && m_container->m_widget)
+        m_container->containedWidgetCreated(this);
 }
 
 void Control::detach()

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QString>
 
-class QWidget;
+#include <QWidget>
 
 namespace platform::forms {
 
@@ -59,6 +59,8 @@ public:
     // The widget of the loaded control (loads the form); nullptr for timers.
     QWidget *widget();
     bool hasWidget() const { return !m_widget.isNull(); }
+    // The widget while the form is loaded, without loading it.
+    QWidget *loadedWidget() const { return m_widget.data(); }
     // A control added to a form that is loaded already (a control array
     // element loaded at run time) gets its widget here.
     void attachIfLoaded();
@@ -74,6 +76,8 @@ protected:
     // when it is about to go with the form's window.
     virtual void widgetCreated() {}
     virtual void widgetDestroyed() {}
+    // Called on a container when a control placed on it got its widget.
+    virtual void containedWidgetCreated(Control *) {}
     void load();
     template <class W> W *w()
     {

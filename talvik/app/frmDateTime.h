@@ -10,6 +10,7 @@
 #include "platform/forms/sibling_inputs.h"
 #include "platform/forms/timer.h"
 #include "platform/forms/toolbar.h"
+#include "talvik/core/controlLibraries.h"
 #include "talvik/link/protocolRecord.h"
 
 #include <QAction> // menus.h and toolbar.h keep QPointer<QAction> of a type they only declare
@@ -48,7 +49,7 @@ public:
     platform::forms::Menu mnuClose{this, QStringLiteral("mnuClose"), &mnuTerm};
     platform::forms::ImageList imgList{this, QStringLiteral("imgList")};
     platform::forms::Toolbar tlbDateTime{this, QStringLiteral("tlbDateTime")};
-    platform::forms::Frame zoContainer3D1{this, QStringLiteral("zoContainer3D1")};
+    platform::forms::OleControl zoContainer3D1{this, QStringLiteral("zoContainer3D1"), QLatin1String(kContainerProgId), containerFrameDefinition()};
     platform::forms::Label lblMonitor{this, QStringLiteral("lblMonitor"), &zoContainer3D1};
     platform::forms::DateInput zoDateMonitor{this, QStringLiteral("zoDateMonitorDate"), &zoContainer3D1};
     platform::forms::TimeInput zoTimeMonitor{this, QStringLiteral("zoTimeMonitorTime"), &zoContainer3D1};

@@ -8,6 +8,7 @@
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 #include "platform/forms/timer.h"
+#include "talvik/core/controlLibraries.h"
 #include "talvik/link/protocolRecord.h"
 
 #include <memory>
@@ -53,9 +54,9 @@ public:
     platform::com::IDispatchByName *dispatch() const { return m_dispatch.get(); }
     platform::com::IDispatchByName *timerDispatch() const { return m_timerDispatch.get(); }
 
-    platform::forms::Frame zoContainer3D1{this, QStringLiteral("zoContainer3D1")};
-    platform::forms::Frame zoContainer3D2{this, QStringLiteral("zoContainer3D2")};
-    platform::forms::Frame zo3Data{this, QStringLiteral("zo3Data")};
+    platform::forms::OleControl zoContainer3D1{this, QStringLiteral("zoContainer3D1"), QLatin1String(kContainerProgId), containerFrameDefinition()};
+    platform::forms::OleControl zoContainer3D2{this, QStringLiteral("zoContainer3D2"), QLatin1String(kContainerProgId), containerFrameDefinition()};
+    platform::forms::OleControl zo3Data{this, QStringLiteral("zo3Data"), QLatin1String(kContainerProgId), containerFrameDefinition()};
     platform::forms::CommandButton cmdData{this, QStringLiteral("cmdData"), &zoContainer3D1};
     platform::forms::CommandButton cmdDate{this, QStringLiteral("cmdDate"), &zoContainer3D2};
     platform::forms::CommandButton cmdSetting{this, QStringLiteral("cmdSetting"), &zo3Data};

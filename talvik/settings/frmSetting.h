@@ -22,6 +22,7 @@
 #include "platform/forms/timer.h"
 #include "platform/forms/toolbar.h"
 #include "platform/print/reportprinter.h"
+#include "talvik/core/controlLibraries.h"
 #include "talvik/link/protocolRecord.h"
 
 #include <QAction>
@@ -102,7 +103,7 @@ public:
     // ---- Controls ----
     platform::forms::ImageList imgList{this, QStringLiteral("imgList")};
     platform::forms::Toolbar tlbSetting{this, QStringLiteral("tlbSetting")};
-    platform::forms::Frame zoContainer3D1{this, QStringLiteral("zoContainer3D1")};
+    platform::forms::OleControl zoContainer3D1{this, QStringLiteral("zoContainer3D1"), QLatin1String(kContainerProgId), containerFrameDefinition()};
     platform::forms::Frame Frame1{this, QStringLiteral("Frame1"), &zoContainer3D1};
     platform::forms::TextBox TxtTitle{this, QStringLiteral("TxtTitle"), &Frame1};
     platform::forms::TextBox txtVerDisp{this, QStringLiteral("txtVerDisp"), &Frame1};
