@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform::fileio {
@@ -37,6 +38,12 @@ struct ArchiveEntry {
 // once the new one is on disk. A failed write raises platform::fileio::
 // WriteError (number and Japanese description naming the file and the cause)
 // and leaves an existing file byte for byte as it was.
+//
+// Files and data are compressed on worker threads (see setWorkerThreads) and
+// written in the order they were added, so that the archive holds exactly
+// the bytes the calling thread alone would write. A failure of an entry
+// (an unreadable file, a failed write) is raised by the add call or flush()
+// that reaches it in that order, after every entry before it was written.
 class ArchiveWriter {
 public:
     explicit ArchiveWriter(const QString &archivePath);
@@ -50,17 +57,34 @@ public:
     void addFile(const QString &entryPath, const QString &sourceFile);
     // Copies an entry of another archive as it is stored (header and data).
     void addRaw(const QByteArray &headerAndData);
+    // Waits until every entry added so far is read and written to the
+    // temporary file; raises the first failure among them.
+    void flush();
     void commit();
 
     int entryCount() const { return m_count; }
 
 private:
+    struct Pipeline;
+
     void writeBytes(const QByteArray &bytes);
+    // Queues an entry whose bytes `pack` makes on a worker thread.
+    void addPacked(std::function<QByteArray()> pack);
+    // Queues an entry whose bytes are known.
+    void addReady(QByteArray bytes);
+    // Writes the finished entries at the head of the queue; with `all`, waits
+    // for every queued entry, otherwise only while too many are in flight.
+    void writeFinished(bool all);
 
     QString m_path;
     std::unique_ptr<platform::fileio::DurableFile> m_file;
     int m_count = 0;
+    std::unique_ptr<Pipeline> m_pipeline; // null when no worker threads are used
 };
+
+// Worker threads that compress and decompress entries: 0 (the default) as
+// many as the machine has processors, 1 none (all on the calling thread).
+void setWorkerThreads(int count);
 
 // Lists the entries of an archive (every header checked, data not decoded).
 QList<ArchiveEntry> list(const QString &archivePath);
