@@ -559,6 +559,8 @@ QStringList writeEntries(ArchiveWriter &writer, const QString &archivePath, cons
             writer.addFile(e.name, e.source);
         written.append(joinDisplay(splitEntryPath(e.name)) + (e.directory ? QStringLiteral("\\") : QString()));
     }
+    // Every source file is read before the caller may move or change it.
+    writer.flush();
     return written;
 }
 
