@@ -23,7 +23,13 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <vector>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform::archive {
 
@@ -205,16 +211,17 @@ void checkMerge(const fs::path &src, const fs::path &dst)
     }
 }
 
-void mergeInto(const fs::path &src, const fs::path &dst)
+void mergeInto(const fs::path &src, const fs::path &dst, std::set<fs::path> &receivers)
 {
     const std::vector<fs::directory_entry> items{fs::directory_iterator(src), fs::directory_iterator()};
     for (const fs::directory_entry &item : items) {
         const fs::path target = dst / item.path().filename();
         std::error_code ec;
         if (item.is_directory() && fs::is_directory(target, ec)) {
-            mergeInto(item.path(), target);
+            mergeInto(item.path(), target, receivers);
             continue;
         }
+        receivers.insert(dst);
         fs::rename(item.path(), target, ec);
         if (ec)
             fail(ErrorKind::WriteFailed, QStringLiteral("展開したファイルを移動できません: %1（%2）")
@@ -603,6 +610,51 @@ std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, 
 
 namespace {
 
+// Syncs a folder's entries to disk.
+void syncFolderOrFail(const fs::path &folder)
+{
+    int e = 0;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        e = errno;
+    else if (::fsync(fd) != 0 && errno != EINVAL)
+        e = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (e != 0)
+        fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
+                                         .arg(nativeName(QFile::decodeName(folder.c_str())),
+                                              platform::fileio::describeSystemError(e)));
+}
+
+// Syncs every folder of a freshly extracted tree, on the workers where there
+// are any; the first failure in walking order is raised.
+void syncFolders(const fs::path &root, WorkerPool *pool)
+{
+    std::vector<fs::path> folders{root};
+    for (const fs::directory_entry &item : fs::recursive_directory_iterator(root))
+        if (item.is_directory() && !item.is_symlink())
+            folders.push_back(item.path());
+    if (!pool) {
+        for (const fs::path &folder : folders)
+            syncFolderOrFail(folder);
+        return;
+    }
+    std::vector<std::exception_ptr> failures(folders.size());
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        pool->submit([&folders, &failures, i]() {
+            try {
+                syncFolderOrFail(folders[i]);
+            } catch (...) {
+                failures[i] = std::current_exception();
+            }
+        });
+    pool->wait();
+    for (const std::exception_ptr &failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
 // True when two selected entries name the same path, or a file lies where
 // another entry needs a folder.
 template <typename PlannedList>
@@ -659,6 +711,12 @@ void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, co
         fail(ErrorKind::CrcError,
              QStringLiteral("CRCエラーです。データが壊れています（%1）: %2").arg(joinDisplay(p.parts), name));
     setModified(out, h.modified);
+    // On disk before the entry counts as extracted: the caller may make the
+    // tree its store as soon as the extraction reports success. Done here,
+    // on the worker threads, the waits for the disk overlap.
+    if (::fsync(out.handle()) != 0)
+        fail(ErrorKind::WriteFailed, QStringLiteral("ファイルを書き込めません: %1（%2）")
+                                         .arg(joinDisplay(p.parts), platform::fileio::describeSystemError(errno)));
     out.close();
 }
 
@@ -785,21 +843,30 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
         }
         if (pool) {
             pool->wait();
-            pool.reset();
             if (firstFailure.load() < selected.size())
                 std::rethrow_exception(failures[firstFailure.load()]);
         }
-
-        // Every entry checked out: move the tree into place.
-        const fs::path from = toFsPath(temporary.path());
-        const fs::path to = toFsPath(destPath);
         try {
-            checkMerge(from, to);
-            mergeInto(from, to);
+            syncFolders(toFsPath(temporary.path()), pool ? &*pool : nullptr);
         } catch (const fs::filesystem_error &e) {
             fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
                                              .arg(nativeName(destPath), QString::fromLocal8Bit(e.what())));
         }
+        pool.reset();
+
+        // Every entry checked out: move the tree into place.
+        const fs::path from = toFsPath(temporary.path());
+        const fs::path to = toFsPath(destPath);
+        std::set<fs::path> receivers; // folders that gained names
+        try {
+            checkMerge(from, to);
+            mergeInto(from, to, receivers);
+        } catch (const fs::filesystem_error &e) {
+            fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
+                                             .arg(nativeName(destPath), QString::fromLocal8Bit(e.what())));
+        }
+        for (const fs::path &folder : receivers)
+            syncFolderOrFail(folder);
     } catch (...) {
         undoDestination();
         throw;

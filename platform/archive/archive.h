@@ -124,8 +124,12 @@ struct ExtractOptions {
 // Extracts into destination. Every header is checked first (any unsafe name
 // refuses the whole archive), then the selected entries are decoded into a
 // temporary folder inside the destination, and only when every CRC matched
-// are they moved into place, replacing files of the same name. Returns the
-// names of the entries written.
+// are they moved into place, replacing files of the same name. Every file and
+// folder written is synced to disk before that, and the folders that received
+// them after it: what the extraction wrote is durable when it returns.
+// Files are decoded on worker threads (see setWorkerThreads); a failure is
+// the one of the first failing entry in archive order. Returns the names of
+// the entries written.
 QStringList extract(const QString &archivePath, const QString &destination,
                     const ExtractOptions &options = ExtractOptions());
 

@@ -154,8 +154,9 @@ void buildWorkingCopy(const QString &source, const QString &target, const QStrin
 
 // Puts the new folders in place of "dDB" (when newCommitted is not empty)
 // and "dDB.tran"; the folders replaced go into the staging folder. The new
-// store is synced first, and the journal names the previous one while "dDB"
-// is swapped, so that a crash in between is rolled back at the next start.
+// store is on disk already (the archiver extracts durably), and the journal
+// names the previous one while "dDB" is swapped, so that a crash in between
+// is rolled back at the next start.
 // On any failure the folders that were moved are moved back, then the error
 // goes on.
 void swapIn(const QString &programFolder, const Staging &staging, const QString &newCommitted,
@@ -171,7 +172,7 @@ void swapIn(const QString &programFolder, const Staging &staging, const QString 
     bool committedPlaced = false, workingMoved = false, journal = false;
     try {
         if (!newCommitted.isEmpty()) {
-            sf::syncTree(newCommitted);
+            // The archiver synced every file and folder it extracted.
             if (sh::FolderExists(committed)) {
                 previous = committed;
                 if (sf::exchangeFolders(newCommitted, committed)) {
