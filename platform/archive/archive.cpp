@@ -284,13 +284,15 @@ struct QueuedEntry {
 } // namespace
 
 struct ArchiveWriter::Pipeline {
-    explicit Pipeline(int threads) : limit(threads * 4), pool(threads) {}
+    explicit Pipeline(int threads) : dataLimit(threads * 4), pool(threads) {}
 
     std::mutex mutex;
     std::condition_variable finished;
     std::deque<std::shared_ptr<QueuedEntry>> queue; // in archive order
     std::exception_ptr failure;                     // raised once: the writer is then unusable
-    const std::size_t limit;                        // entries in flight before the caller waits
+    // Entries in flight before an addData waits: each holds its data. Files
+    // are read by the job itself, so that a queued file costs only its name.
+    const std::size_t dataLimit;
     // Last member: destroyed first, so that no job outlives the rest.
     WorkerPool pool;
 };
@@ -313,7 +315,7 @@ void ArchiveWriter::writeBytes(const QByteArray &bytes)
     m_file->write(bytes);
 }
 
-void ArchiveWriter::writeFinished(bool all)
+void ArchiveWriter::writeFinished(Wait wait)
 {
     if (!m_pipeline)
         return;
@@ -328,7 +330,7 @@ void ArchiveWriter::writeFinished(bool all)
                 return;
             head = p.queue.front();
             if (!head->done) {
-                if (!all && p.queue.size() < p.limit)
+                if (wait == Wait::None || (wait == Wait::WhileFull && p.queue.size() < p.dataLimit))
                     return;
                 p.finished.wait(lock, [&] { return head->done; });
             }
@@ -345,14 +347,14 @@ void ArchiveWriter::writeFinished(bool all)
     }
 }
 
-void ArchiveWriter::addPacked(std::function<QByteArray()> pack)
+void ArchiveWriter::addPacked(std::function<QByteArray()> pack, bool holdsData)
 {
     if (!m_pipeline) {
         writeBytes(pack());
         ++m_count;
         return;
     }
-    writeFinished(false);
+    writeFinished(holdsData ? Wait::WhileFull : Wait::None);
     auto entry = std::make_shared<QueuedEntry>();
     {
         const std::lock_guard<std::mutex> lock(m_pipeline->mutex);
@@ -381,7 +383,7 @@ void ArchiveWriter::addPacked(std::function<QByteArray()> pack)
 void ArchiveWriter::addReady(QByteArray bytes)
 {
     if (m_pipeline) {
-        writeFinished(false);
+        writeFinished(Wait::None);
         const std::lock_guard<std::mutex> lock(m_pipeline->mutex);
         if (!m_pipeline->queue.empty()) {
             auto entry = std::make_shared<QueuedEntry>();
@@ -396,7 +398,7 @@ void ArchiveWriter::addReady(QByteArray bytes)
     ++m_count;
 }
 
-void ArchiveWriter::flush() { writeFinished(true); }
+void ArchiveWriter::flush() { writeFinished(Wait::All); }
 
 namespace {
 
@@ -429,7 +431,7 @@ void ArchiveWriter::addData(const QString &entryPath, const QByteArray &data, st
     QByteArray fileName = parts.takeLast();
     addPacked([parts = std::move(parts), fileName = std::move(fileName), data, modified]() {
         return packData(parts, fileName, data, modified);
-    });
+    }, true);
 }
 
 void ArchiveWriter::addFile(const QString &entryPath, const QString &sourceFile)
@@ -438,7 +440,7 @@ void ArchiveWriter::addFile(const QString &entryPath, const QString &sourceFile)
     QByteArray fileName = parts.takeLast();
     addPacked([parts = std::move(parts), fileName = std::move(fileName), sourceFile]() {
         return packFile(parts, fileName, sourceFile);
-    });
+    }, false);
 }
 
 void ArchiveWriter::addRaw(const QByteArray &headerAndData) { addReady(headerAndData); }
@@ -503,7 +505,7 @@ namespace {
 // names the one source folder in the entries in place of its own name.
 QStringList writeEntries(ArchiveWriter &writer, const QString &archivePath, const QStringList &sources,
                          const QString &baseFolder, const AddOptions &options, bool keepExisting,
-                         const QString &entryRoot = QString())
+                         const QString &entryRoot = QString(), bool finish = true)
 {
     if (sources.isEmpty())
         fail(ErrorKind::NoEntries, QStringLiteral("格納するファイルが指定されていません"));
@@ -566,8 +568,10 @@ QStringList writeEntries(ArchiveWriter &writer, const QString &archivePath, cons
             writer.addFile(e.name, e.source);
         written.append(joinDisplay(splitEntryPath(e.name)) + (e.directory ? QStringLiteral("\\") : QString()));
     }
-    // Every source file is read before the caller may move or change it.
-    writer.flush();
+    // Every source file is read before the caller may move or change it;
+    // unless it has asked to flush the writer itself.
+    if (finish)
+        writer.flush();
     return written;
 }
 
@@ -602,7 +606,7 @@ std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, 
         fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
     auto writer = std::make_unique<ArchiveWriter>(archivePath);
     writeEntries(*writer, archivePath, {QFileInfo(sourceFolder).absoluteFilePath()}, QString(), AddOptions(), false,
-                 entryRoot);
+                 entryRoot, false);
     return writer;
 }
 

@@ -69,12 +69,16 @@ private:
 
     void writeBytes(const QByteArray &bytes);
     // Queues an entry whose bytes `pack` makes on a worker thread.
-    void addPacked(std::function<QByteArray()> pack);
+    // holdsData: the job carries the data (addData), so that only a few
+    // may wait at a time.
+    void addPacked(std::function<QByteArray()> pack, bool holdsData);
     // Queues an entry whose bytes are known.
     void addReady(QByteArray bytes);
-    // Writes the finished entries at the head of the queue; with `all`, waits
-    // for every queued entry, otherwise only while too many are in flight.
-    void writeFinished(bool all);
+    // Writes the finished entries at the head of the queue, waiting for the
+    // head as `wait` says: not at all, while too many entries hold their
+    // data, or until every queued entry is written.
+    enum class Wait { None, WhileFull, All };
+    void writeFinished(Wait wait);
 
     QString m_path;
     std::unique_ptr<platform::fileio::DurableFile> m_file;
@@ -97,7 +101,10 @@ void addFolder(const QString &archivePath, const QString &sourceFolder, const QS
 // entry names begin with entryRoot in place of the folder's own name
 // ("dDB.new" archived as "dDB\..."). The writer is returned before its
 // commit(), so that the caller decides when the archive takes its path; an
-// archive not committed leaves the path as it was.
+// archive not committed leaves the path as it was. The files may still be
+// being read and packed on the worker threads when it returns: the caller
+// calls flush() (which also raises a failure of that) before it moves or
+// changes the folder, and may do other work meanwhile.
 std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
                                                     const QString &entryRoot);
 

@@ -363,8 +363,11 @@ bool saveDataSet(IDataSetHost &window)
         sh::ChDir(program);
         std::unique_ptr<platform::archive::ArchiveWriter> archive =
             platform::archive::prepareFolderArchive(sh::toNativePath(target), building, kCommitted);
-        // Everything of the new store is on disk before it takes the name.
+        // Everything of the new store is on disk before it takes the name;
+        // the archiver packs the store meanwhile and has read all of it
+        // before the store is moved.
         sf::syncTree(building);
+        archive->flush();
 
         // Then it is swapped in: the backup of the previous save goes, the
         // new store becomes "dDB" and the previous one "dDB.tmp". Where the
