@@ -6,6 +6,7 @@
 #include "platform/archive/lh5_encoder.h"
 #include "platform/archive/lha_crc.h"
 #include "platform/archive/lha_header.h"
+#include "platform/archive/worker_pool.h"
 #include "platform/codepage/codepage.h"
 
 #include <QDateTime>
@@ -14,9 +15,21 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <filesystem>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <vector>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform::archive {
 
@@ -198,16 +211,17 @@ void checkMerge(const fs::path &src, const fs::path &dst)
     }
 }
 
-void mergeInto(const fs::path &src, const fs::path &dst)
+void mergeInto(const fs::path &src, const fs::path &dst, std::set<fs::path> &receivers)
 {
     const std::vector<fs::directory_entry> items{fs::directory_iterator(src), fs::directory_iterator()};
     for (const fs::directory_entry &item : items) {
         const fs::path target = dst / item.path().filename();
         std::error_code ec;
         if (item.is_directory() && fs::is_directory(target, ec)) {
-            mergeInto(item.path(), target);
+            mergeInto(item.path(), target, receivers);
             continue;
         }
+        receivers.insert(dst);
         fs::rename(item.path(), target, ec);
         if (ec)
             fail(ErrorKind::WriteFailed, QStringLiteral("展開したファイルを移動できません: %1（%2）")
@@ -220,32 +234,13 @@ void mergeInto(const fs::path &src, const fs::path &dst)
 
 // ---------------------------------------------------------------- writer
 
-ArchiveWriter::ArchiveWriter(const QString &archivePath)
-    : m_path(archivePath), m_file(std::make_unique<platform::fileio::DurableFile>(archivePath))
-{
-}
+namespace {
 
-ArchiveWriter::~ArchiveWriter() = default; // an archive not committed is discarded
-
-void ArchiveWriter::writeBytes(const QByteArray &bytes)
+// Header and data of a file entry: CRC, -lh5- where it is smaller than the
+// data, stored otherwise. Runs on worker threads: touches nothing shared.
+QByteArray packData(const QList<QByteArray> &parts, const QByteArray &fileName, const QByteArray &data,
+                    std::int64_t modified)
 {
-    if (!m_file)
-        fail(ErrorKind::WriteFailed, QStringLiteral("アーカイブは既に閉じられています: %1").arg(nativeName(m_path)));
-    m_file->write(bytes);
-}
-
-void ArchiveWriter::addDirectory(const QString &entryPath, std::int64_t modified)
-{
-    const QList<QByteArray> parts = encodeParts(entryPath);
-    writeBytes(makeLevel2Header("-lhd-", 0, 0, static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), 0,
-                                parts, QByteArray(), 0x10));
-    ++m_count;
-}
-
-void ArchiveWriter::addData(const QString &entryPath, const QByteArray &data, std::int64_t modified)
-{
-    QList<QByteArray> parts = encodeParts(entryPath);
-    const QByteArray fileName = parts.takeLast();
     const std::uint16_t crc = crc16(data);
     QByteArray method = "-lh0-";
     QByteArray packed;
@@ -255,14 +250,16 @@ void ArchiveWriter::addData(const QString &entryPath, const QByteArray &data, st
             method = "-lh5-";
     }
     const QByteArray &stored = method == "-lh5-" ? packed : data;
-    writeBytes(makeLevel2Header(method, static_cast<std::uint32_t>(stored.size()), static_cast<std::uint32_t>(data.size()),
-                                static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), crc, parts, fileName,
-                                0x20));
-    writeBytes(stored);
-    ++m_count;
+    QByteArray entry = makeLevel2Header(method, static_cast<std::uint32_t>(stored.size()),
+                                        static_cast<std::uint32_t>(data.size()),
+                                        static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), crc, parts,
+                                        fileName, 0x20);
+    entry.append(stored);
+    return entry;
 }
 
-void ArchiveWriter::addFile(const QString &entryPath, const QString &sourceFile)
+// Reads a file to be archived and packs it (see packData).
+QByteArray packFile(const QList<QByteArray> &parts, const QByteArray &fileName, const QString &sourceFile)
 {
     QFile in(sourceFile);
     if (!in.open(QIODevice::ReadOnly))
@@ -274,19 +271,186 @@ void ArchiveWriter::addFile(const QString &entryPath, const QString &sourceFile)
     if (data.size() != in.size())
         fail(ErrorKind::ReadFailed,
              QStringLiteral("ファイルを読み込めません: %1（%2）").arg(nativeName(sourceFile), in.errorString()));
-    addData(entryPath, data, QFileInfo(in).lastModified().toSecsSinceEpoch());
+    return packData(parts, fileName, data, QFileInfo(in).lastModified().toSecsSinceEpoch());
 }
 
-void ArchiveWriter::addRaw(const QByteArray &headerAndData)
+// An entry on its way into the archive.
+struct QueuedEntry {
+    bool done = false;
+    QByteArray bytes;          // header and data
+    std::exception_ptr error;  // why the entry could not be made
+};
+
+} // namespace
+
+struct ArchiveWriter::Pipeline {
+    explicit Pipeline(int threads) : dataLimit(threads * 4), pool(threads) {}
+
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::deque<std::shared_ptr<QueuedEntry>> queue; // in archive order
+    std::exception_ptr failure;                     // raised once: the writer is then unusable
+    // Entries in flight before an addData waits: each holds its data. Files
+    // are read by the job itself, so that a queued file costs only its name.
+    const std::size_t dataLimit;
+    // Last member: destroyed first, so that no job outlives the rest.
+    WorkerPool pool;
+};
+
+ArchiveWriter::ArchiveWriter(const QString &archivePath)
+    : m_path(archivePath), m_file(std::make_unique<platform::fileio::DurableFile>(archivePath))
 {
-    writeBytes(headerAndData);
+    if (const int threads = workerThreadCount(); threads > 1)
+        m_pipeline = std::make_unique<Pipeline>(threads);
+}
+
+// An archive not committed is discarded: the jobs not started are dropped,
+// running ones are waited for, and the temporary file goes.
+ArchiveWriter::~ArchiveWriter() = default;
+
+void ArchiveWriter::writeBytes(const QByteArray &bytes)
+{
+    if (!m_file)
+        fail(ErrorKind::WriteFailed, QStringLiteral("アーカイブは既に閉じられています: %1").arg(nativeName(m_path)));
+    m_file->write(bytes);
+}
+
+void ArchiveWriter::writeFinished(Wait wait)
+{
+    if (!m_pipeline)
+        return;
+    Pipeline &p = *m_pipeline;
+    if (p.failure)
+        std::rethrow_exception(p.failure);
+    for (;;) {
+        std::shared_ptr<QueuedEntry> head;
+        {
+            std::unique_lock<std::mutex> lock(p.mutex);
+            if (p.queue.empty())
+                return;
+            head = p.queue.front();
+            if (!head->done) {
+                if (wait == Wait::None || (wait == Wait::WhileFull && p.queue.size() < p.dataLimit))
+                    return;
+                p.finished.wait(lock, [&] { return head->done; });
+            }
+            p.queue.pop_front();
+        }
+        try {
+            if (head->error)
+                std::rethrow_exception(head->error);
+            writeBytes(head->bytes);
+        } catch (...) {
+            p.failure = std::current_exception();
+            throw;
+        }
+    }
+}
+
+void ArchiveWriter::addPacked(std::function<QByteArray()> pack, bool holdsData)
+{
+    if (!m_pipeline) {
+        writeBytes(pack());
+        ++m_count;
+        return;
+    }
+    writeFinished(holdsData ? Wait::WhileFull : Wait::None);
+    auto entry = std::make_shared<QueuedEntry>();
+    {
+        const std::lock_guard<std::mutex> lock(m_pipeline->mutex);
+        m_pipeline->queue.push_back(entry);
+    }
+    Pipeline *p = m_pipeline.get();
+    p->pool.submit([p, entry, pack = std::move(pack)]() {
+        QByteArray bytes;
+        std::exception_ptr error;
+        try {
+            bytes = pack();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        {
+            const std::lock_guard<std::mutex> lock(p->mutex);
+            entry->bytes = std::move(bytes);
+            entry->error = error;
+            entry->done = true;
+        }
+        p->finished.notify_all();
+    });
     ++m_count;
 }
 
+void ArchiveWriter::addReady(QByteArray bytes)
+{
+    if (m_pipeline) {
+        writeFinished(Wait::None);
+        const std::lock_guard<std::mutex> lock(m_pipeline->mutex);
+        if (!m_pipeline->queue.empty()) {
+            auto entry = std::make_shared<QueuedEntry>();
+            entry->bytes = std::move(bytes);
+            entry->done = true;
+            m_pipeline->queue.push_back(std::move(entry));
+            ++m_count;
+            return;
+        }
+    }
+    writeBytes(bytes);
+    ++m_count;
+}
+
+void ArchiveWriter::flush() { writeFinished(Wait::All); }
+
+namespace {
+
+// The entry name's components; a name that cannot be stored is raised only
+// after the entries before it (flushed by `flush`), as when each entry is
+// written as it comes.
+template <typename Flush>
+QList<QByteArray> encodePartsInOrder(const QString &entryPath, Flush flush)
+{
+    try {
+        return encodeParts(entryPath);
+    } catch (const ArchiveError &) {
+        flush();
+        throw;
+    }
+}
+
+} // namespace
+
+void ArchiveWriter::addDirectory(const QString &entryPath, std::int64_t modified)
+{
+    const QList<QByteArray> parts = encodePartsInOrder(entryPath, [this] { flush(); });
+    addReady(makeLevel2Header("-lhd-", 0, 0, static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), 0, parts,
+                              QByteArray(), 0x10));
+}
+
+void ArchiveWriter::addData(const QString &entryPath, const QByteArray &data, std::int64_t modified)
+{
+    QList<QByteArray> parts = encodePartsInOrder(entryPath, [this] { flush(); });
+    QByteArray fileName = parts.takeLast();
+    addPacked([parts = std::move(parts), fileName = std::move(fileName), data, modified]() {
+        return packData(parts, fileName, data, modified);
+    }, true);
+}
+
+void ArchiveWriter::addFile(const QString &entryPath, const QString &sourceFile)
+{
+    QList<QByteArray> parts = encodePartsInOrder(entryPath, [this] { flush(); });
+    QByteArray fileName = parts.takeLast();
+    addPacked([parts = std::move(parts), fileName = std::move(fileName), sourceFile]() {
+        return packFile(parts, fileName, sourceFile);
+    }, false);
+}
+
+void ArchiveWriter::addRaw(const QByteArray &headerAndData) { addReady(headerAndData); }
+
 void ArchiveWriter::commit()
 {
+    flush();
     writeBytes(QByteArray(1, '\0')); // end mark
     std::unique_ptr<platform::fileio::DurableFile> file = std::move(m_file);
+    m_pipeline.reset();
     file->commit();
 }
 
@@ -341,7 +505,7 @@ namespace {
 // names the one source folder in the entries in place of its own name.
 QStringList writeEntries(ArchiveWriter &writer, const QString &archivePath, const QStringList &sources,
                          const QString &baseFolder, const AddOptions &options, bool keepExisting,
-                         const QString &entryRoot = QString())
+                         const QString &entryRoot = QString(), bool finish = true)
 {
     if (sources.isEmpty())
         fail(ErrorKind::NoEntries, QStringLiteral("格納するファイルが指定されていません"));
@@ -404,6 +568,10 @@ QStringList writeEntries(ArchiveWriter &writer, const QString &archivePath, cons
             writer.addFile(e.name, e.source);
         written.append(joinDisplay(splitEntryPath(e.name)) + (e.directory ? QStringLiteral("\\") : QString()));
     }
+    // Every source file is read before the caller may move or change it;
+    // unless it has asked to flush the writer itself.
+    if (finish)
+        writer.flush();
     return written;
 }
 
@@ -438,11 +606,125 @@ std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, 
         fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
     auto writer = std::make_unique<ArchiveWriter>(archivePath);
     writeEntries(*writer, archivePath, {QFileInfo(sourceFolder).absoluteFilePath()}, QString(), AddOptions(), false,
-                 entryRoot);
+                 entryRoot, false);
     return writer;
 }
 
 // ---------------------------------------------------------------- extraction
+
+namespace {
+
+// Syncs a folder's entries to disk.
+void syncFolderOrFail(const fs::path &folder)
+{
+    int e = 0;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        e = errno;
+    else if (::fsync(fd) != 0 && errno != EINVAL)
+        e = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (e != 0)
+        fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
+                                         .arg(nativeName(QFile::decodeName(folder.c_str())),
+                                              platform::fileio::describeSystemError(e)));
+}
+
+// Syncs every folder of a freshly extracted tree, on the workers where there
+// are any; the first failure in walking order is raised.
+void syncFolders(const fs::path &root, WorkerPool *pool)
+{
+    std::vector<fs::path> folders{root};
+    for (const fs::directory_entry &item : fs::recursive_directory_iterator(root))
+        if (item.is_directory() && !item.is_symlink())
+            folders.push_back(item.path());
+    if (!pool) {
+        for (const fs::path &folder : folders)
+            syncFolderOrFail(folder);
+        return;
+    }
+    std::vector<std::exception_ptr> failures(folders.size());
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        pool->submit([&folders, &failures, i]() {
+            try {
+                syncFolderOrFail(folders[i]);
+            } catch (...) {
+                failures[i] = std::current_exception();
+            }
+        });
+    pool->wait();
+    for (const std::exception_ptr &failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
+// True when two selected entries name the same path, or a file lies where
+// another entry needs a folder.
+template <typename PlannedList>
+bool overlappingTargets(const PlannedList &selected)
+{
+    QSet<QString> files, folders;
+    for (const auto &p : selected) {
+        const QString relative = p.parts.join(QLatin1Char('/'));
+        const QStringList components = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        QString prefix;
+        for (qsizetype k = 0; k + 1 < components.size(); ++k) {
+            prefix += (k ? QStringLiteral("/") : QString()) + components[k];
+            folders.insert(prefix);
+        }
+        const QString whole = components.join(QLatin1Char('/'));
+        if (p.header.isDirectory()) {
+            folders.insert(whole);
+        } else if (files.contains(whole)) {
+            return true;
+        } else {
+            files.insert(whole);
+        }
+    }
+    for (const QString &f : files)
+        if (folders.contains(f))
+            return true;
+    return false;
+}
+
+// Decodes one file entry from `archive` into `target` and checks its length
+// and CRC; sets its modification time. Runs on worker threads: uses only its
+// arguments.
+template <typename PlannedEntry>
+void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, const QString &target)
+{
+    const LhaHeader &h = p.header;
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        fail(ErrorKind::WriteFailed,
+             QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
+    if (!archive.seek(h.dataOffset))
+        fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));
+    bool writeOk = true;
+    const DecodeResult r = decodeData(h.method, archive, h.compressedSize, h.originalSize,
+                                      [&](const char *data, std::size_t len) {
+                                          if (writeOk && out.write(data, static_cast<qint64>(len)) !=
+                                                             static_cast<qint64>(len))
+                                              writeOk = false;
+                                      });
+    if (!writeOk || !out.flush())
+        fail(ErrorKind::WriteFailed,
+             QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
+    if (r.length != h.originalSize || r.crc != h.crc)
+        fail(ErrorKind::CrcError,
+             QStringLiteral("CRCエラーです。データが壊れています（%1）: %2").arg(joinDisplay(p.parts), name));
+    setModified(out, h.modified);
+    // On disk before the entry counts as extracted: the caller may make the
+    // tree its store as soon as the extraction reports success. Done here,
+    // on the worker threads, the waits for the disk overlap.
+    if (::fsync(out.handle()) != 0)
+        fail(ErrorKind::WriteFailed, QStringLiteral("ファイルを書き込めません: %1（%2）")
+                                         .arg(joinDisplay(p.parts), platform::fileio::describeSystemError(errno)));
+    out.close();
+}
+
+} // namespace
 
 QStringList extract(const QString &archivePath, const QString &destination, const ExtractOptions &options)
 {
@@ -504,52 +786,91 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
             fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1").arg(nativeName(destPath)));
         const QDir work(temporary.path());
 
-        for (const Planned &p : selected) {
+        // Failures by entry; the first in archive order is raised, as when
+        // the entries are written one after the other.
+        std::vector<std::exception_ptr> failures(selected.size());
+        std::atomic<std::size_t> firstFailure{selected.size()};
+        auto noteFailure = [&](std::size_t index) {
+            failures[index] = std::current_exception();
+            std::size_t seen = firstFailure.load();
+            while (index < seen && !firstFailure.compare_exchange_weak(seen, index)) {
+            }
+        };
+        // Declared after what its jobs use, so that it is gone before them.
+        // Files are decoded on worker threads unless two entries would write
+        // the same path or a file where a folder goes: those keep the order
+        // in which the entries overwrite each other.
+        std::optional<WorkerPool> pool;
+        if (const int threads = workerThreadCount(); threads > 1 && !overlappingTargets(selected))
+            pool.emplace(threads);
+
+        for (std::size_t i = 0; i < selected.size() && i < firstFailure.load(); ++i) {
+            const Planned &p = selected[i];
             const LhaHeader &h = p.header;
             const QString relative = p.parts.join(QLatin1Char('/'));
             const QString target = work.filePath(relative);
-            if (h.isDirectory()) {
-                if (!QDir().mkpath(target))
-                    fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
-                written.append(joinDisplay(p.parts) + QStringLiteral("\\"));
+            try {
+                if (h.isDirectory()) {
+                    if (!QDir().mkpath(target))
+                        fail(ErrorKind::WriteFailed,
+                             QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
+                    written.append(joinDisplay(p.parts) + QStringLiteral("\\"));
+                    continue;
+                }
+                if (!QDir().mkpath(QFileInfo(target).path()))
+                    fail(ErrorKind::WriteFailed,
+                         QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
+            } catch (const ArchiveError &) {
+                if (!pool)
+                    throw;
+                noteFailure(i);
+                break;
+            }
+            written.append(joinDisplay(p.parts));
+            if (!pool) {
+                extractEntry(file, name, p, target);
                 continue;
             }
-            if (!QDir().mkpath(QFileInfo(target).path()))
-                fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
-            QFile out(target);
-            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                fail(ErrorKind::WriteFailed,
-                     QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
-            if (!file.seek(h.dataOffset))
-                fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));
-            bool writeOk = true;
-            const DecodeResult r = decodeData(h.method, file, h.compressedSize, h.originalSize,
-                                              [&](const char *data, std::size_t len) {
-                                                  if (writeOk && out.write(data, static_cast<qint64>(len)) !=
-                                                                     static_cast<qint64>(len))
-                                                      writeOk = false;
-                                              });
-            if (!writeOk || !out.flush())
-                fail(ErrorKind::WriteFailed,
-                     QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
-            if (r.length != h.originalSize || r.crc != h.crc)
-                fail(ErrorKind::CrcError, QStringLiteral("CRCエラーです。データが壊れています（%1）: %2")
-                                              .arg(joinDisplay(p.parts), name));
-            setModified(out, h.modified);
-            out.close();
-            written.append(joinDisplay(p.parts));
+            pool->submit([&, i, target]() {
+                if (i > firstFailure.load())
+                    return; // an earlier entry failed: nothing after it counts
+                try {
+                    QFile own(archivePath);
+                    if (!own.open(QIODevice::ReadOnly))
+                        fail(ErrorKind::ReadFailed,
+                             QStringLiteral("アーカイブを読み込めません: %1（%2）").arg(name, own.errorString()));
+                    extractEntry(own, name, selected[i], target);
+                } catch (...) {
+                    noteFailure(i);
+                }
+            });
         }
-
-        // Every entry checked out: move the tree into place.
-        const fs::path from = toFsPath(temporary.path());
-        const fs::path to = toFsPath(destPath);
+        if (pool) {
+            pool->wait();
+            if (firstFailure.load() < selected.size())
+                std::rethrow_exception(failures[firstFailure.load()]);
+        }
         try {
-            checkMerge(from, to);
-            mergeInto(from, to);
+            syncFolders(toFsPath(temporary.path()), pool ? &*pool : nullptr);
         } catch (const fs::filesystem_error &e) {
             fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
                                              .arg(nativeName(destPath), QString::fromLocal8Bit(e.what())));
         }
+        pool.reset();
+
+        // Every entry checked out: move the tree into place.
+        const fs::path from = toFsPath(temporary.path());
+        const fs::path to = toFsPath(destPath);
+        std::set<fs::path> receivers; // folders that gained names
+        try {
+            checkMerge(from, to);
+            mergeInto(from, to, receivers);
+        } catch (const fs::filesystem_error &e) {
+            fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
+                                             .arg(nativeName(destPath), QString::fromLocal8Bit(e.what())));
+        }
+        for (const fs::path &folder : receivers)
+            syncFolderOrFail(folder);
     } catch (...) {
         undoDestination();
         throw;

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform::fileio {
@@ -37,6 +38,12 @@ struct ArchiveEntry {
 // once the new one is on disk. A failed write raises platform::fileio::
 // WriteError (number and Japanese description naming the file and the cause)
 // and leaves an existing file byte for byte as it was.
+//
+// Files and data are compressed on worker threads (see setWorkerThreads) and
+// written in the order they were added, so that the archive holds exactly
+// the bytes the calling thread alone would write. A failure of an entry
+// (an unreadable file, a failed write) is raised by the add call or flush()
+// that reaches it in that order, after every entry before it was written.
 class ArchiveWriter {
 public:
     explicit ArchiveWriter(const QString &archivePath);
@@ -50,17 +57,38 @@ public:
     void addFile(const QString &entryPath, const QString &sourceFile);
     // Copies an entry of another archive as it is stored (header and data).
     void addRaw(const QByteArray &headerAndData);
+    // Waits until every entry added so far is read and written to the
+    // temporary file; raises the first failure among them.
+    void flush();
     void commit();
 
     int entryCount() const { return m_count; }
 
 private:
+    struct Pipeline;
+
     void writeBytes(const QByteArray &bytes);
+    // Queues an entry whose bytes `pack` makes on a worker thread.
+    // holdsData: the job carries the data (addData), so that only a few
+    // may wait at a time.
+    void addPacked(std::function<QByteArray()> pack, bool holdsData);
+    // Queues an entry whose bytes are known.
+    void addReady(QByteArray bytes);
+    // Writes the finished entries at the head of the queue, waiting for the
+    // head as `wait` says: not at all, while too many entries hold their
+    // data, or until every queued entry is written.
+    enum class Wait { None, WhileFull, All };
+    void writeFinished(Wait wait);
 
     QString m_path;
     std::unique_ptr<platform::fileio::DurableFile> m_file;
     int m_count = 0;
+    std::unique_ptr<Pipeline> m_pipeline; // null when no worker threads are used
 };
+
+// Worker threads that compress and decompress entries: 0 (the default) as
+// many as the machine has processors, 1 none (all on the calling thread).
+void setWorkerThreads(int count);
 
 // Lists the entries of an archive (every header checked, data not decoded).
 QList<ArchiveEntry> list(const QString &archivePath);
@@ -73,7 +101,10 @@ void addFolder(const QString &archivePath, const QString &sourceFolder, const QS
 // entry names begin with entryRoot in place of the folder's own name
 // ("dDB.new" archived as "dDB\..."). The writer is returned before its
 // commit(), so that the caller decides when the archive takes its path; an
-// archive not committed leaves the path as it was.
+// archive not committed leaves the path as it was. The files may still be
+// being read and packed on the worker threads when it returns: the caller
+// calls flush() (which also raises a failure of that) before it moves or
+// changes the folder, and may do other work meanwhile.
 std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
                                                     const QString &entryRoot);
 
@@ -100,8 +131,12 @@ struct ExtractOptions {
 // Extracts into destination. Every header is checked first (any unsafe name
 // refuses the whole archive), then the selected entries are decoded into a
 // temporary folder inside the destination, and only when every CRC matched
-// are they moved into place, replacing files of the same name. Returns the
-// names of the entries written.
+// are they moved into place, replacing files of the same name. Every file and
+// folder written is synced to disk before that, and the folders that received
+// them after it: what the extraction wrote is durable when it returns.
+// Files are decoded on worker threads (see setWorkerThreads); a failure is
+// the one of the first failing entry in archive order. Returns the names of
+// the entries written.
 QStringList extract(const QString &archivePath, const QString &destination,
                     const ExtractOptions &options = ExtractOptions());
 

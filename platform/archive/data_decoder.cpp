@@ -84,10 +84,11 @@ DecodeResult decodeData(const QByteArray &method, QIODevice &in, std::uint64_t c
         const size_t got = lha_decoder_read(decoder.get(), reinterpret_cast<uint8_t *>(buffer.data()), buffer.size());
         if (got == 0)
             break;
-        result.crc = crc16(result.crc, buffer.data(), got);
         result.length += got;
         sink(buffer.data(), got);
     }
+    // The decoder keeps the CRC-16 of every byte it handed out.
+    result.crc = lha_decoder_get_crc(decoder.get());
     return result;
 }
 

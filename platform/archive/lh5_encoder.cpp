@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <queue>
 #include <vector>
@@ -151,10 +153,38 @@ struct Token {
     std::uint16_t position; // distance - 1 for a match
 };
 
+std::uint32_t load32(const unsigned char *p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Number of equal leading bytes of a and b, at most limit; eight at a time.
+int commonLength(const unsigned char *a, const unsigned char *b, int limit)
+{
+    int len = 0;
+    while (len + 8 <= limit) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + len, sizeof x);
+        std::memcpy(&y, b + len, sizeof y);
+        if (const std::uint64_t diff = x ^ y) {
+            if constexpr (std::endian::native == std::endian::little)
+                return len + std::countr_zero(diff) / 8;
+            else
+                return len + std::countl_zero(diff) / 8;
+        }
+        len += 8;
+    }
+    while (len < limit && a[len] == b[len])
+        ++len;
+    return len;
+}
+
 class Lh5Encoder {
 public:
     Lh5Encoder(const unsigned char *data, std::size_t size, QByteArray &out)
-        : m_data(data), m_size(size), m_bits(out), m_head(kHashSize, -1), m_prev(1 << kDicBits, -1)
+        : m_data(data), m_size(size), m_bits(out), m_head(kHashSize, kNone), m_prev(1 << kDicBits, kNone)
     {
         m_tokens.reserve(kBlockCodes);
     }
@@ -197,6 +227,10 @@ private:
         int distance = 0;
     };
 
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+    static std::int64_t position(std::uint32_t stored) { return stored == kNone ? -1 : stored; }
+
     unsigned hashAt(std::int64_t p) const
     {
         return ((static_cast<unsigned>(m_data[p]) << 10) ^ (static_cast<unsigned>(m_data[p + 1]) << 5) ^
@@ -210,7 +244,7 @@ private:
             return;
         const unsigned h = hashAt(p);
         m_prev[static_cast<std::size_t>(p & kWindowMask)] = m_head[h];
-        m_head[h] = p;
+        m_head[h] = static_cast<std::uint32_t>(p);
     }
 
     Match findMatch(std::int64_t p) const
@@ -220,7 +254,7 @@ private:
         if (p + kThreshold > n)
             return best;
         const int limit = static_cast<int>(std::min<std::int64_t>(kMaxMatch, n - p));
-        std::int64_t cand = m_head[hashAt(p)];
+        std::int64_t cand = position(m_head[hashAt(p)]);
         int chain = kMaxChain;
         const unsigned char *here = m_data + p;
         while (cand >= 0 && chain-- > 0) {
@@ -228,10 +262,11 @@ private:
             if (distance <= 0 || distance > kMaxDistance)
                 break;
             const unsigned char *there = m_data + cand;
-            if (there[best.length] == here[best.length] && there[0] == here[0]) {
-                int len = 0;
-                while (len < limit && there[len] == here[len])
-                    ++len;
+            // Only a candidate that agrees with `here` up to and including
+            // the byte after the best match so far can beat it.
+            if (there[best.length] == here[best.length] && there[0] == here[0] &&
+                (best.length < 4 || load32(there + best.length - 3) == load32(here + best.length - 3))) {
+                const int len = commonLength(there, here, limit);
                 if (len > best.length) {
                     best.length = len;
                     best.distance = static_cast<int>(distance);
@@ -239,7 +274,7 @@ private:
                         break;
                 }
             }
-            const std::int64_t older = m_prev[static_cast<std::size_t>(cand & kWindowMask)];
+            const std::int64_t older = position(m_prev[static_cast<std::size_t>(cand & kWindowMask)]);
             if (older >= cand)
                 break;
             cand = older;
@@ -385,8 +420,9 @@ private:
     const unsigned char *m_data;
     std::size_t m_size;
     BitWriter m_bits;
-    std::vector<std::int64_t> m_head;
-    std::vector<std::int64_t> m_prev;
+    // Positions in 32 bits (entries hold less than 4 GiB), kNone for none.
+    std::vector<std::uint32_t> m_head;
+    std::vector<std::uint32_t> m_prev;
     std::vector<Token> m_tokens;
 };
 

@@ -154,8 +154,9 @@ void buildWorkingCopy(const QString &source, const QString &target, const QStrin
 
 // Puts the new folders in place of "dDB" (when newCommitted is not empty)
 // and "dDB.tran"; the folders replaced go into the staging folder. The new
-// store is synced first, and the journal names the previous one while "dDB"
-// is swapped, so that a crash in between is rolled back at the next start.
+// store is on disk already (the archiver extracts durably), and the journal
+// names the previous one while "dDB" is swapped, so that a crash in between
+// is rolled back at the next start.
 // On any failure the folders that were moved are moved back, then the error
 // goes on.
 void swapIn(const QString &programFolder, const Staging &staging, const QString &newCommitted,
@@ -171,7 +172,7 @@ void swapIn(const QString &programFolder, const Staging &staging, const QString 
     bool committedPlaced = false, workingMoved = false, journal = false;
     try {
         if (!newCommitted.isEmpty()) {
-            sf::syncTree(newCommitted);
+            // The archiver synced every file and folder it extracted.
             if (sh::FolderExists(committed)) {
                 previous = committed;
                 if (sf::exchangeFolders(newCommitted, committed)) {
@@ -362,8 +363,11 @@ bool saveDataSet(IDataSetHost &window)
         sh::ChDir(program);
         std::unique_ptr<platform::archive::ArchiveWriter> archive =
             platform::archive::prepareFolderArchive(sh::toNativePath(target), building, kCommitted);
-        // Everything of the new store is on disk before it takes the name.
+        // Everything of the new store is on disk before it takes the name;
+        // the archiver packs the store meanwhile and has read all of it
+        // before the store is moved.
         sf::syncTree(building);
+        archive->flush();
 
         // Then it is swapped in: the backup of the previous save goes, the
         // new store becomes "dDB" and the previous one "dDB.tmp". Where the

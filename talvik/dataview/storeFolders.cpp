@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -190,19 +192,55 @@ void copyIntoNewTree(const QString &source, const QString &target)
         throw fio::WriteError(target, errno);
 }
 
-// True when both files hold the same bytes.
+// Reads up to `size` bytes, fewer only at the end of the file; -1 on error.
+ssize_t readFully(int fd, char *buffer, std::size_t size)
+{
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buffer + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// True when both files hold the same bytes. Compared a piece at a time in
+// two buffers kept for the next call: a store's files are compared one
+// after the other on every save.
 bool sameContent(const QString &a, const QString &b)
 {
-    QFile fa(a), fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+    constexpr std::size_t kPiece = 256 * 1024;
+    thread_local std::vector<char> bufferA(kPiece), bufferB(kPiece);
+    const int fa = ::open(encoded(a).constData(), O_RDONLY | O_CLOEXEC);
+    if (fa < 0)
         return false;
-    while (!fa.atEnd()) {
-        const QByteArray x = fa.read(kCopyChunk);
-        const QByteArray y = fb.read(kCopyChunk);
-        if (x.isEmpty() || x != y)
-            return false;
+    const int fb = ::open(encoded(b).constData(), O_RDONLY | O_CLOEXEC);
+    if (fb < 0) {
+        ::close(fa);
+        return false;
     }
-    return fb.atEnd();
+    bool same = false;
+    struct stat sa {}, sb {};
+    if (::fstat(fa, &sa) == 0 && ::fstat(fb, &sb) == 0 && sa.st_size == sb.st_size) {
+        for (;;) {
+            const ssize_t x = readFully(fa, bufferA.data(), kPiece);
+            const ssize_t y = readFully(fb, bufferB.data(), kPiece);
+            if (x < 0 || y < 0 || x != y || std::memcmp(bufferA.data(), bufferB.data(), static_cast<std::size_t>(x)) != 0)
+                break;
+            if (x == 0) {
+                same = true;
+                break;
+            }
+        }
+    }
+    ::close(fa);
+    ::close(fb);
+    return same;
 }
 
 // Gives `target` the file `existing` of the committed store by a second

@@ -17,20 +17,6 @@ using platform::codepage::toAnsi;
 
 namespace {
 
-Tree interopTree()
-{
-    Tree t;
-    t.folders = {"dDB", "dDB/A社", "dDB/A社/2013年", "dDB/ソフト表", "dDB/ソフト表/2014年", "dDB/空"};
-    t.files["dDB/download.log"] = "2013/07/25 10:00    情報データ読み込み(A社)追加：48 更新：0\r\n";
-    t.files["dDB/A社/2013年/demand.csv"] = archivetest::demandTable(2013, 17520);
-    t.files["dDB/A社/2013年/schema.ini"] = "[demand.csv]\r\nColNameHeader=False\r\nFormat=FixedLength\r\n";
-    t.files["dDB/ソフト表/2014年/demand.csv"] = archivetest::demandTable(2014, 3000);
-    t.files["dDB/ソフト表/2014年/表.bin"] = archivetest::randomBytes(70000, 4) + archivetest::demandTable(2001, 500);
-    t.files["dDB/ソフト表/empty.txt"] = QByteArray();
-    t.files["dDB/ソフト表/README.TXT"] = "UPPER CASE NAME\r\n";
-    return t;
-}
-
 // The tree as another program writes it on disk: names as CP932 bytes.
 QMap<QByteArray, QByteArray> asCp932(const Tree &t)
 {
@@ -54,7 +40,7 @@ TEST(LhaCommand, ListsTestsAndExtractsOurArchivesByteForByte)
     const QString lha = lhaProgram();
     ASSERT_FALSE(lha.isEmpty()) << "the lha command (package lhasa) is needed";
     QTemporaryDir dir;
-    const Tree tree = interopTree();
+    const Tree tree = archivetest::interopTree();
     archivetest::writeTree(dir.filePath("src"), tree);
     const QString archive = dir.filePath("set.dmd");
     addFolder(archive, "dDB", dir.filePath("src"));
@@ -102,7 +88,7 @@ protected:
         }
         s_java = java;
         s_classPath = jar + ":" + s_dir->path();
-        archivetest::writeTree(s_dir->filePath("src"), interopTree());
+        archivetest::writeTree(s_dir->filePath("src"), archivetest::interopTree());
     }
     static void TearDownTestSuite()
     {
@@ -144,7 +130,7 @@ QString JlhaArchives::s_classPath;
 TEST_F(JlhaArchives, EveryMethodAndHeaderLevelExtractsIdentically)
 {
     ASSERT_TRUE(s_problem.isEmpty()) << s_problem.toStdString();
-    const Tree expected = interopTree();
+    const Tree expected = archivetest::interopTree();
     const QList<QPair<QString, int>> kinds = {{"-lh5-", 0}, {"-lh5-", 1}, {"-lh5-", 2}, {"-lh6-", 0}, {"-lh6-", 1},
                                               {"-lh6-", 2}, {"-lh7-", 0}, {"-lh7-", 1}, {"-lh7-", 2}, {"-lh1-", 2},
                                               {"-lh4-", 2}};
@@ -160,10 +146,15 @@ TEST_F(JlhaArchives, EveryMethodAndHeaderLevelExtractsIdentically)
                     sawMethod = true;
             }
             EXPECT_TRUE(sawMethod) << "jlha did not use the method";
-            QTemporaryDir out;
-            extract(archive, out.path(), ExtractOptions{{"dDB"}, true});
-            const Tree got = archivetest::readTree(out.path());
-            EXPECT_TRUE(got == expected) << "files: " << got.files.keys().join(' ').toStdString();
+            // Decoded on the calling thread alone and on worker threads.
+            for (const int threads : {1, 4}) {
+                setWorkerThreads(threads);
+                QTemporaryDir out;
+                extract(archive, out.path(), ExtractOptions{{"dDB"}, true});
+                const Tree got = archivetest::readTree(out.path());
+                EXPECT_TRUE(got == expected) << threads << " threads, files: " << got.files.keys().join(' ').toStdString();
+            }
+            setWorkerThreads(0);
         }
     }
 }

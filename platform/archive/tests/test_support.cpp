@@ -55,6 +55,44 @@ QByteArray randomBytes(int size, unsigned seed)
     return b;
 }
 
+Tree interopTree()
+{
+    Tree t;
+    t.folders = {"dDB", "dDB/A社", "dDB/A社/2013年", "dDB/ソフト表", "dDB/ソフト表/2014年", "dDB/空"};
+    t.files["dDB/download.log"] = "2013/07/25 10:00    情報データ読み込み(A社)追加：48 更新：0\r\n";
+    t.files["dDB/A社/2013年/demand.csv"] = demandTable(2013, 17520);
+    t.files["dDB/A社/2013年/schema.ini"] = "[demand.csv]\r\nColNameHeader=False\r\nFormat=FixedLength\r\n";
+    t.files["dDB/ソフト表/2014年/demand.csv"] = demandTable(2014, 3000);
+    t.files["dDB/ソフト表/2014年/表.bin"] = randomBytes(70000, 4) + demandTable(2001, 500);
+    t.files["dDB/ソフト表/empty.txt"] = QByteArray();
+    t.files["dDB/ソフト表/README.TXT"] = "UPPER CASE NAME\r\n";
+    return t;
+}
+
+QByteArray benchYearTable(int year, unsigned seed)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    QByteArray out;
+    out.reserve(17520 * 28);
+    unsigned x = seed;
+    int day = 0;
+    for (int month = 1; month <= 12; ++month) {
+        for (int d = 1; d <= days[month - 1]; ++d, ++day) {
+            for (int half = 0; half < 48; ++half) {
+                x = x * 1103515245u + 12345u;
+                const bool working = half >= 16 && half < 38 && day % 7 < 5;
+                const int watt = 80 + static_cast<int>((x >> 16) % 60) +
+                                 (working ? 250 + static_cast<int>((x >> 8) % 90) : 0);
+                char line[64];
+                std::snprintf(line, sizeof line, "%02d%02d%02d%02d%02d%04d%04d%02d%02d0800\r\n", year % 100, month,
+                              d, half / 2, (half % 2) * 30, watt, year, month, d);
+                out += line;
+            }
+        }
+    }
+    return out;
+}
+
 QByteArray demandTable(int year, int lines)
 {
     QByteArray out;

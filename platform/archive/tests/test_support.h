@@ -25,6 +25,14 @@ QByteArray randomBytes(int size, unsigned seed);
 // Text lines like a year's demand table.
 QByteArray demandTable(int year, int lines);
 
+// The tree the interoperation tests archive with other programs: Japanese
+// names (some with a 0x5C trail byte), an empty folder and file, text and
+// binary data.
+Tree interopTree();
+// One year of half-hour demand lines (17,520, 28 bytes each) of a customer,
+// as the benchmarks' store holds them; `seed` varies the demand.
+QByteArray benchYearTable(int year, unsigned seed);
+
 struct ProcessResult {
     int exitCode = -1;
     QByteArray out;
