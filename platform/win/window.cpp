@@ -89,8 +89,15 @@ RECT toRECT(const QRect &r) { return RECT{r.left(), r.top(), r.left() + r.width(
 QPoint clientOriginOnScreen(const WindowData &w)
 {
     QPoint p = w.rect.topLeft();
-    for (auto parent = find(w.parent); parent; parent = find(parent->parent))
+    const WindowData *top = &w;
+    for (auto parent = find(w.parent); parent; parent = find(parent->parent)) {
         p += parent->rect.topLeft();
+        top = parent.get();
+    }
+    // A top-level window embedded in a Qt widget (EmbedWindowInWidget)
+    // counts from that widget's place on the screen.
+    if (top->widget && top->widget->parentWidget())
+        p = top->widget->parentWidget()->mapToGlobal(p);
     return p;
 }
 

@@ -45,6 +45,8 @@ constexpr int kLetterScan[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23,
                                  0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
 constexpr int kDigitScan[10] = {0x0B, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A};
 
+} // namespace
+
 // The virtual key code and scan code of a Qt key; vk 0 when there is none.
 void virtualKey(int key, int *vk, int *scan, bool *extended)
 {
@@ -75,6 +77,8 @@ void virtualKey(int key, int *vk, int *scan, bool *extended)
         }
     }
 }
+
+namespace {
 
 WPARAM mouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
 {

@@ -166,6 +166,7 @@ protected:
 private:
     void releaseSite();
     void readUserMode();
+    void DestroyControlWindowOnFinalRelease();
 
     std::atomic<uint32_t> m_refs{0};
     com::ComPtr<IOleClientSite> m_clientSite;
