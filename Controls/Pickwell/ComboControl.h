@@ -277,6 +277,11 @@ public:
     // ---- IConnectionPointContainer: the events and the property-notify point
     HRESULT FindConnectionPoint(const com::IID &iid, com::IConnectionPoint **point) override;
 
+    // The primary verb activates in place at run time and shows the property
+    // pages at design time.
+    HRESULT DoVerb(win::LONG verb, win::MSG *msg, win::IOleClientSite *site, win::LONG index, win::HWND parent,
+                   const win::RECT *posRect) override;
+
     // ---- the control base's key hook: key actions through the Key object
     void PreTranslateKeyDown(int16_t &keyCode, int16_t shift) override;
 
@@ -364,6 +369,10 @@ private:
 
     // ---- events
     void fire(const controls::EventDescriptor &event);
+    HRESULT showAboutBox();
+    void initialiseCaptionPainter();
+    HRESULT readAmbientFont();
+    uint8_t promptByte() const;
 
     ComboSettings m_settings;
     com::ComPtr<IComboItemCollection> m_items;
@@ -378,6 +387,8 @@ private:
     controls::SubObjectSinks m_hooks{this};
     com::ConnectionPoint m_events;
 
+    win::HWND m_window = 0;
+    win::HFONT m_fontHandle = 0;
     win::HWND m_listWindow = 0;
     win::HWND m_listWindow2 = 0;
     int32_t m_selectedIndex = -1;
@@ -388,6 +399,17 @@ private:
     win::DWORD m_dispatchSafety = 0;
     win::HACCEL m_accel = 0;
 };
+
+// The events of IComboEvents besides the control base's stock rows.
+extern const controls::EventDescriptor kChangeEvent;
+extern const controls::EventDescriptor kEditModeChangeEvent;
+extern const controls::EventDescriptor kDBErrorEvent;
+extern const controls::EventDescriptor kInvalidInputEvent;
+extern const controls::EventDescriptor kSelectedIndexChangedEvent;
+extern const controls::EventDescriptor kKeyExitEvent;
+extern const controls::EventDescriptor kDropOpenEvent;
+extern const controls::EventDescriptor kDropCloseEvent;
+extern const controls::EventDescriptor kRecordEvent;
 
 // Creates a zoCombo (final construction included) and queries it for iid.
 HRESULT createCombo(const com::IID &iid, void **object);

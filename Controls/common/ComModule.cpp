@@ -130,6 +130,11 @@ std::vector<RegistryRow> ComModule::registryRows(const QString &modulePath) cons
             rows.push_back({key + QStringLiteral("\\VersionIndependentProgID"), QString(), e.versionIndependentProgId});
         rows.push_back({key + QStringLiteral("\\InprocServer32"), QString(), modulePath});
         rows.push_back({key + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel"), e.threadingModel});
+        for (const RegistryRow &r : e.classKeyRows) {
+            QString value = r.value;
+            value.replace(QStringLiteral("%MODULE%"), modulePath);
+            rows.push_back({r.key.isEmpty() ? key : key + QStringLiteral("\\") + r.key, r.valueName, value});
+        }
     }
     return rows;
 }

@@ -16,6 +16,14 @@ namespace controls {
 namespace com = platform::com;
 using com::HRESULT;
 
+// One registry row: key below HKEY_CLASSES_ROOT, value name (empty for the
+// default value) and text.
+struct RegistryRow {
+    QString key;
+    QString valueName;
+    QString value;
+};
+
 // One row of the object map.
 struct ObjectEntry {
     com::CLSID clsid;
@@ -26,14 +34,10 @@ struct ObjectEntry {
     QString versionIndependentCaption; // empty: the caption
     QString threadingModel;
     HRESULT (*create)(const com::IID &iid, void **object) = nullptr;
-};
-
-// One registry row: key below HKEY_CLASSES_ROOT, value name (empty for the
-// default value) and text.
-struct RegistryRow {
-    QString key;
-    QString valueName;
-    QString value;
+    // Rows of its own below its CLSID key (key relative to "CLSID\\{clsid}",
+    // empty for that key itself); "%MODULE%" in a value stands for the
+    // library's path.
+    std::vector<RegistryRow> classKeyRows;
 };
 
 class ComModule {
