@@ -2,12 +2,15 @@
 #include "Controls/Pickwell/ComboControl.h"
 
 #include "Controls/Pickwell/ComboItemCollection.h"
+#include "Controls/common/AboutDialog.h"
 #include "Controls/Pickwell/ComboWin.h"
 #include "Controls/Pickwell/PickwellModule.h"
 #include "platform/codepage/codepage.h"
 #include "platform/com/font.h"
 #include "platform/win/gdi.h"
 #include "zobase7/include/RyxComboProtocol.h"
+
+#include <dlfcn.h>
 
 namespace pickwell {
 
@@ -976,6 +979,18 @@ HRESULT zoCombo::put_SelectedItem(IComboItem *item)
 HRESULT zoCombo::AboutBox()
 {
     return showAboutBox();
+}
+
+HRESULT zoCombo::showAboutBox()
+{
+    // The library's own instance: the base address it was loaded at.
+    Dl_info info{};
+    static const int anchor = 0;
+    const win::HINSTANCE instance =
+        dladdr(&anchor, &info) && info.dli_fbase ? reinterpret_cast<win::HINSTANCE>(info.dli_fbase) : 0;
+    controls::AboutDialog box(controls::AboutDialog::kTemplateId, module().resources(), instance);
+    box.SetBuildText(module().versionString());
+    return box.DoModal(0) == -1 ? E_FAIL : S_OK;
 }
 
 HRESULT zoCombo::Refresh()
