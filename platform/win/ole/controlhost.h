@@ -16,9 +16,11 @@
 
 namespace platform::win {
 
+namespace olehost {
 class ControlSite;
 class Extender;
 class InPlaceFrame;
+} // namespace olehost
 
 class ControlHostWidget : public QWidget {
     Q_OBJECT
@@ -75,18 +77,19 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    friend class ControlSite;
-    friend class Extender;
-    friend class InPlaceFrame;
+    friend class olehost::ControlSite;
+    friend class olehost::Extender;
+    friend class olehost::InPlaceFrame;
 
     struct ContainedItem {
         QPointer<QWidget> widget;          // a plain widget, or
         QPointer<ControlHostWidget> host;  // a hosted control
-        com::ComPtr<Extender> extender;    // the plain widget's extender
+        com::ComPtr<olehost::Extender> extender;    // the plain widget's extender
     };
 
     // Site calls.
@@ -102,7 +105,7 @@ private:
 
     HWND m_hostWindow = 0;
     com::ComPtr<IOleObject> m_control;
-    com::ComPtr<ControlSite> m_site;
+    com::ComPtr<olehost::ControlSite> m_site;
     QString m_name;
     int m_index = -1;
     bool m_userMode = true;
