@@ -31,6 +31,7 @@ struct Sent {
     win::UINT msg;
     win::WPARAM wParam;
     QByteArray text; // the ANSI string in lParam, for string messages
+    win::LPARAM lParam = 0;
     bool operator==(const Sent &o) const { return msg == o.msg && wParam == o.wParam; }
 };
 
@@ -152,7 +153,7 @@ private:
         }
         if (!logged(msg))
             return win::DefWindowProcA(hwnd, msg, wParam, lParam);
-        Sent s{msg, wParam, QByteArray()};
+        Sent s{msg, wParam, QByteArray(), lParam};
         if (isStringMessage(msg) && lParam)
             s.text = QByteArray(reinterpret_cast<const char *>(lParam));
         d.log.push_back(s);

@@ -167,3 +167,331 @@ TEST_F(ComboTest, ItemHeightNotificationDuringThePushIsIgnored)
     EXPECT_EQ(height, 31);
     EXPECT_EQ(ryx().last(ZOM_SETITEMHEIGHT), 31);
 }
+
+// ---- notifications from the window
+
+TEST_F(ComboTest, CommandNotificationsFireTheirEventsInOrder)
+{
+    setSite(true);
+    initNew();
+    connectSink();
+    const win::HWND hwnd = createWindow();
+    ASSERT_NE(hwnd, 0u);
+    m_sink.calls.clear();
+    auto command = [&](win::WORD code, win::LPARAM l = 0) {
+        win::SendMessageA(hwnd, WM_COMMAND, win::MAKEWPARAM(0, code), l ? l : win::LPARAM(hwnd));
+    };
+    command(ZON_CHANGE);
+    command(ZON_EDITMODECHANGE);
+    command(ZON_INVALIDINPUT);
+    command(ZON_SELECTEDINDEXCHANGED);
+    command(ZON_DROPCLOSE);
+    win::SendMessageA(hwnd, ZOM_NOTIFYMOUSEENTER, 0, 0);
+    win::SendMessageA(hwnd, ZOM_NOTIFYMOUSEEXIT, 0, 0);
+    win::SendMessageA(hwnd, ZOM_NOTIFYSPINUP, 0, 0);
+    win::SendMessageA(hwnd, ZOM_NOTIFYSPINDOWN, 0, 0);
+    EXPECT_EQ(m_sink.ids(), (std::vector<DISPID>{DISPID_EV_CHANGE, DISPID_EV_EDITMODECHANGE, DISPID_EV_INVALIDINPUT,
+                                                 DISPID_EV_SELECTEDINDEXCHANGED, DISPID_EV_DROPCLOSE, 0x33, 0x34, 0x35,
+                                                 0x36}));
+    // A change marks the control dirty.
+    EXPECT_EQ(control().IsDirty(), S_OK);
+}
+
+TEST_F(ComboTest, KeyExitPassesTheActionByReference)
+{
+    initNew();
+    connectSink();
+    const win::HWND hwnd = createWindow();
+    int16_t seen = -1;
+    m_sink.onEvent = [&](DISPID id, DISPPARAMS *p) {
+        if (id == DISPID_EV_KEYEXIT && p->cArgs == 1 && p->rgvarg[0].vt == (VT_BYREF | VT_I2))
+            seen = *p->rgvarg[0].piVal;
+    };
+    win::SendMessageA(hwnd, ZOM_KEYEXIT, 4, 0);
+    EXPECT_EQ(seen, 4);
+}
+
+TEST_F(ComboTest, DropOpenIgnoresNoDefaultAndRecordEventWritesBack)
+{
+    initNew();
+    connectSink();
+    const win::HWND hwnd = createWindow();
+    double value = 1.5;
+    RyxComboEventRecord record;
+    record.value = &value;
+    m_sink.onEvent = [&](DISPID id, DISPPARAMS *p) {
+        if (id == DISPID_EV_DROPOPEN)
+            *p->rgvarg[0].pboolVal = VARIANT_TRUE; // the handler asks for no default
+        if (id == DISPID_EV_RECORD && p->cArgs == 3) {
+            // Arguments arrive reversed: the last field first.
+            *p->rgvarg[2].pboolVal = VARIANT_TRUE;
+            *p->rgvarg[1].pdblVal = 7.25;
+            *p->rgvarg[0].pboolVal = VARIANT_TRUE;
+        }
+    };
+    EXPECT_EQ(win::SendMessageA(hwnd, WM_COMMAND, win::MAKEWPARAM(0, ZON_DROPOPEN), win::LPARAM(hwnd)), 0);
+    win::SendMessageA(hwnd, WM_COMMAND, win::MAKEWPARAM(0, ZON_RECORD), reinterpret_cast<win::LPARAM>(&record));
+    ASSERT_EQ(m_sink.calls.size(), 2u);
+    EXPECT_EQ(m_sink.calls[1].id, DISPID_EV_RECORD);
+    EXPECT_EQ(m_sink.calls[1].types,
+              (std::vector<VARTYPE>{VT_BYREF | VT_BOOL, VT_BYREF | VT_R8, VT_BYREF | VT_BOOL}));
+    EXPECT_EQ(record.flag, VARIANT_TRUE);
+    EXPECT_EQ(value, 7.25);
+    EXPECT_EQ(record.cancel, VARIANT_TRUE);
+}
+
+TEST_F(ComboTest, SelectionChangeMarksTheSelectedItemAndFires)
+{
+    initNew();
+    connectSink();
+    auto a = addItem(QStringLiteral("a"));
+    auto b = addItem(QStringLiteral("b"));
+    a->SetSelected(-1);
+    const win::HWND hwnd = createWindow();
+    ryx().selected = 1;
+    m_sink.calls.clear();
+    win::SendMessageA(hwnd, ZOM_SELCHANGED, 0, 0);
+    int16_t sa = 1, sb = 0;
+    a->get_Selected(&sa);
+    b->get_Selected(&sb);
+    EXPECT_EQ(sa, 0);
+    EXPECT_EQ(sb, -1);
+    EXPECT_EQ(m_sink.ids(), std::vector<DISPID>{DISPID_EV_SELECTEDINDEXCHANGED});
+    int32_t index = -1;
+    m_combo->get_SelectedIndex(&index);
+    EXPECT_EQ(index, 1);
+}
+
+TEST_F(ComboTest, QueriesAnswerFromTheControl)
+{
+    setSite(false);
+    initNew();
+    const win::HWND hwnd = createWindow();
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYUSERMODE, 0, 0), 0);
+    // Key translation: Enter is bound (option 24 of the Key object), F5 not.
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYKEYACTION, win::VK_RETURN, 0), 1);
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYKEYACTION, 0x74, 0), -1);
+    // At design time the whole window is client area.
+    EXPECT_EQ(win::SendMessageA(hwnd, WM_NCHITTEST, 0, win::MAKELPARAM(500, 500)), HTCLIENT);
+}
+
+TEST_F(ComboTest, ItemChangesAreForwardedToTheWindow)
+{
+    initNew();
+    const win::HWND hwnd = createWindow();
+    ASSERT_NE(hwnd, 0u);
+    auto a = addItem(QStringLiteral("a"));
+    EXPECT_EQ(ryx().count(ZOM_ITEMSNOTIFY1), 1);
+    addItem(QStringLiteral("b"));
+    ryx().log.clear();
+    Bstr text(QStringLiteral("changed"));
+    a->put_Content(text.get());
+    // The item's Index (1-based) and its change code.
+    ASSERT_EQ(ryx().count(ZOM_ITEMSCHANGED), 1);
+    for (const Sent &s : ryx().log)
+        if (s.msg == ZOM_ITEMSCHANGED) {
+            EXPECT_EQ(s.wParam, 1u);
+            EXPECT_EQ(s.lParam, ChangeContent);
+        }
+    ComPtr<IComboItemCollection> items;
+    m_combo->get_Items(items.put());
+    items->RemoveAt(1);
+    EXPECT_EQ(ryx().count(ZOM_ITEMSNOTIFY2), 1);
+    ComPtr<IComboItem> c;
+    CoCreateInstance(CLSID_ComboItem, nullptr, IID_IComboItem, c.putVoid());
+    items->Insert(0, c.get());
+    EXPECT_EQ(ryx().count(ZOM_ITEMSNOTIFY5), 1);
+    items->Clear();
+    EXPECT_EQ(ryx().count(ZOM_ITEMSNOTIFY4), 1);
+    EXPECT_EQ(control().IsDirty(), S_OK);
+}
+
+// ---- button layout
+
+TEST_F(ComboTest, ButtonLayoutCodesFollowTheButtonsAndTheirPositions)
+{
+    initNew();
+    ComPtr<ISpin> spin;
+    ComPtr<IDropDown> dd;
+    ASSERT_EQ(m_combo->get_Spin(spin.put()), S_OK);
+    ASSERT_EQ(m_combo->get_DropDown(dd.put()), S_OK);
+    struct Case {
+        int32_t sv, sp, dv, dp, bp, code;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 0, 0},  {0, 0, 1, 0, 0, 3},  {0, 0, 1, 1, 0, 8},  {1, 0, 0, 0, 0, 1},  {2, 1, 0, 0, 0, 7},
+        {1, 0, 1, 0, 0, 5},  {1, 0, 1, 0, 1, 6},  {1, 1, 1, 1, 0, 10}, {1, 1, 1, 1, 1, 9},  {1, 1, 1, 0, 0, 4},
+        {1, 0, 1, 1, 0, 2},  {2, 0, 2, 1, 1, 2},
+    };
+    for (const Case &c : cases) {
+        spin->put_Visible(c.sv);
+        spin->put_Position(c.sp);
+        dd->put_Visible(c.dv);
+        dd->put_Position(c.dp);
+        m_combo->put_BtnPositioning(c.bp);
+        int32_t code = -1;
+        ASSERT_EQ(control().ButtonLayoutCode(&code, nullptr, nullptr), S_OK);
+        EXPECT_EQ(code, c.code) << c.sv << c.sp << c.dv << c.dp << c.bp;
+    }
+}
+
+TEST_F(ComboTest, SpinChangeResendsItsSettingsAndTheLayout)
+{
+    initNew();
+    const win::HWND hwnd = createWindow();
+    ASSERT_NE(hwnd, 0u);
+    ComPtr<ISpin> spin;
+    m_combo->get_Spin(spin.put());
+    ryx().log.clear();
+    spin->put_Visible(zoShowOnFocus); // seen through the control's hook 1001
+    const auto msgs = ryx().messages();
+    const std::vector<win::UINT> expected = {ZOM_SETSPINENABLED, ZOM_SETSPINDELAY,   ZOM_SETSPININCREMENT,
+                                             ZOM_SETSPINWRAP,    ZOM_SETSPINKEYS,    ZOM_SETBUTTONLAYOUT,
+                                             ZOM_SETSPINVISIBLE, ZOM_SETDROPDOWNVISIBLE};
+    EXPECT_EQ(msgs, expected);
+    EXPECT_EQ(ryx().last(ZOM_SETBUTTONLAYOUT), RyxLayoutBothInsideSpinLeft);
+    EXPECT_EQ(ryx().last(ZOM_SETSPINVISIBLE), 1);
+
+    // A disabled control sends the spin and drop-down buttons as disabled.
+    ryx().log.clear();
+    m_combo->put_Enabled(VARIANT_FALSE);
+    EXPECT_EQ(ryx().last(ZOM_SETSPINENABLED), 0);
+    EXPECT_EQ(ryx().last(ZOM_SETDROPDOWNENABLED), 0);
+}
+
+TEST_F(ComboTest, ResizingFollowsDropDownWidthUntilTheUserSetsIt)
+{
+    initNew();
+    const win::HWND hwnd = createWindow(120, 22);
+    int32_t width = 0;
+    m_combo->get_DropDownWidth(&width);
+    EXPECT_EQ(width, 120);
+    win::SetWindowPos(hwnd, 0, 0, 0, 150, 22, win::SWP_NOMOVE | win::SWP_NOZORDER);
+    m_combo->get_DropDownWidth(&width);
+    EXPECT_EQ(width, 150);
+    ASSERT_EQ(m_combo->put_DropDownWidth(90), S_OK);
+    win::SetWindowPos(hwnd, 0, 0, 0, 200, 22, win::SWP_NOMOVE | win::SWP_NOZORDER);
+    m_combo->get_DropDownWidth(&width);
+    EXPECT_EQ(width, 90);
+}
+
+// ---- key actions, with real key input on the window
+
+class ComboKeyTest : public ComboTest {
+protected:
+    void SetUp() override
+    {
+        ComboTest::SetUp();
+        setSite(true);
+        initNew();
+        connectSink();
+        m_list = win::CreateWindowExA(0, "ComboTestParent", "", 0, 0, 0, 10, 10, 0, 0, 0, nullptr);
+        ryx().listWindow = m_list;
+        m_hwnd = createWindow();
+        ASSERT_NE(m_hwnd, 0u);
+        win::SetFocus(m_hwnd);
+        ASSERT_EQ(win::GetFocus(), m_hwnd);
+        ComPtr<IKey> key;
+        m_combo->get_Key(key.put());
+        m_key = key;
+        ryx().log.clear();
+    }
+    void TearDown() override
+    {
+        win::DestroyWindow(m_list);
+        ComboTest::TearDown();
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QWidget *w = win::WidgetOfWindow(m_hwnd);
+        ASSERT_NE(w, nullptr);
+        QTest::keyPress(w, key, mods);
+        QTest::keyRelease(w, key, mods);
+    }
+    win::HWND m_hwnd = 0;
+    win::HWND m_list = 0;
+    ComPtr<IKey> m_key;
+};
+
+TEST_F(ComboKeyTest, NextFieldKeyStopsWhenTheWindowTakesIt)
+{
+    ryx().answers[ZOM_KEYACTION] = 0; // done
+    press(Qt::Key_Return);
+    EXPECT_EQ(ryx().messages(), std::vector<win::UINT>{ZOM_KEYACTION});
+    EXPECT_EQ(ryx().last(ZOM_KEYACTION), RyxKeyNextField);
+    // The key was consumed: the class procedure never saw it.
+    EXPECT_TRUE(ryx().keysSeen.empty());
+    // KeyDown was raised before the action.
+    ASSERT_FALSE(m_sink.calls.empty());
+    EXPECT_EQ(m_sink.calls.front().id, -602);
+}
+
+TEST_F(ComboKeyTest, NextItemKeyMovesTheList)
+{
+    m_key->Add(KeyActionNext, win::VK_DOWN, 0);
+    // The list window sees its own message; the inner window its action.
+    press(Qt::Key_Down);
+    EXPECT_EQ(ryx().messages(), std::vector<win::UINT>{ZOM_KEYACTION});
+    EXPECT_EQ(ryx().last(ZOM_KEYACTION), RyxKeyNextItem);
+    EXPECT_TRUE(ryx().keysSeen.empty());
+
+    // Bound to both: the field move first, the list move when it is not taken.
+    ryx().log.clear();
+    m_key->Add(KeyActionNextField, win::VK_DOWN, 0);
+    ryx().answers[ZOM_KEYACTION] = 1;
+    press(Qt::Key_Down);
+    EXPECT_EQ(ryx().messages(), (std::vector<win::UINT>{ZOM_KEYACTION, ZOM_KEYACTION}));
+}
+
+TEST_F(ComboKeyTest, PreviousKeysAndTheClearKey)
+{
+    m_key->Add(KeyActionPrev, win::VK_UP, 0);
+    press(Qt::Key_Up);
+    EXPECT_EQ(ryx().last(ZOM_KEYACTION), RyxKeyPrevItem);
+    ryx().log.clear();
+    ryx().answers[ZOM_KEYACTION] = 0;
+    press(Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(ryx().last(ZOM_KEYACTION), RyxKeyPrevField);
+    ryx().log.clear();
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ryx().messages(), std::vector<win::UINT>{ZOM_CLEAR});
+    // Unbound keys go to the window as they are.
+    ryx().log.clear();
+    ryx().keysSeen.clear();
+    press(Qt::Key_F5);
+    EXPECT_TRUE(ryx().log.empty());
+    EXPECT_EQ(ryx().keysSeen, std::vector<win::UINT>{0x74});
+}
+
+TEST_F(ComboKeyTest, KeyCodeZeroFromTheHandlerSuppressesTheAction)
+{
+    m_sink.onEvent = [](DISPID id, DISPPARAMS *p) {
+        if (id == -602)
+            *p->rgvarg[1].piVal = 0; // KeyCode (first argument, passed last)
+    };
+    press(Qt::Key_Return);
+    EXPECT_EQ(ryx().count(ZOM_KEYACTION), 0);
+}
+
+TEST_F(ComboKeyTest, ClearKeyIsDroppedWhileTheLeftButtonIsDown)
+{
+    QWidget *w = win::WidgetOfWindow(m_hwnd);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    ASSERT_TRUE(win::GetKeyState(win::VK_LBUTTON) & 0x8000);
+    ryx().log.clear();
+    ryx().keysSeen.clear();
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ryx().count(ZOM_CLEAR), 0);
+    // Dropped: the window does not see the key either.
+    EXPECT_EQ(std::count(ryx().keysSeen.begin(), ryx().keysSeen.end(), win::UINT(win::VK_DELETE)), 0);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+}
+
+TEST_F(ComboKeyTest, ClearKeyLeavesAReadOnlyControl)
+{
+    m_combo->put_ReadOnly(VARIANT_TRUE);
+    win::PumpPostedMessages();
+    ryx().log.clear();
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(ryx().count(ZOM_CLEAR), 0);
+}
