@@ -3,6 +3,7 @@
 
 #include "Controls/Pickwell/ComboItemCollection.h"
 #include "Controls/common/AboutDialog.h"
+#include "Controls/common/SuiteLoader.h"
 #include "Controls/Pickwell/ComboWin.h"
 #include "Controls/Pickwell/PickwellModule.h"
 #include "platform/codepage/codepage.h"
@@ -43,6 +44,27 @@ HRESULT handOut(IUnknown *held, const IID &iid, I **out)
     return held->QueryInterface(iid, reinterpret_cast<void **>(out));
 }
 
+// Makes zobase7's classes creatable here when the library is bound to it
+// (the suite base need not be registered): its class objects join this
+// module's class table, once.
+void bindSuiteClasses()
+{
+    static bool bound = false;
+    void *handle = controls::SuiteBaseHandle();
+    if (bound || !handle)
+        return;
+    auto get = reinterpret_cast<DllGetClassObjectFunc>(dlsym(handle, "DllGetClassObject"));
+    if (!get)
+        return;
+    bound = true;
+    for (const CLSID *clsid : {&CLSID_Caption, &CLSID_DropDown, &CLSID_Spin, &CLSID_Key}) {
+        ComPtr<IClassFactory> factory;
+        uint32_t cookie = 0;
+        if (SUCCEEDED(get(*clsid, IID_IClassFactory, factory.putVoid())))
+            CoRegisterClassObject(*clsid, factory.get(), &cookie);
+    }
+}
+
 } // namespace
 
 // ---- construction and release
@@ -60,6 +82,7 @@ zoCombo::zoCombo() : m_events(static_cast<IOleObject *>(this), DIID_IComboEvents
 
 HRESULT zoCombo::FinalConstruct()
 {
+    bindSuiteClasses();
     HRESULT hr = CoCreateInstance(CLSID_ComboItemCollection, nullptr, IID_IComboItemCollection, m_items.putVoid());
     if (FAILED(hr))
         return hr;
