@@ -396,6 +396,7 @@ private:
     bool m_pushing = false;
     bool m_autoWidth = false;
     bool m_userMode = true;
+    bool m_initialised = false; // InitNew or a load has given the settings
     win::DWORD m_dispatchSafety = 0;
     win::HACCEL m_accel = 0;
 };

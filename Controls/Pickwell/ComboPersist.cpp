@@ -171,6 +171,10 @@ public:
         if (!head && !(ctx.bag && ctx.loading))
             return ctx.loading ? E_FAIL : STG_E_MEDIUMFULL;
 
+        // A load into a control nobody initialised starts from the defaults
+        // (a host may load a window definition naming only a few values).
+        if (ctx.loading && !c.m_initialised)
+            c.InitNew();
         ComboSettings settings = ctx.loading ? ComboSettings(c.m_settings) : ComboSettings();
         ComboObjects objects;
         objects.caption = c.m_caption;
@@ -225,6 +229,7 @@ public:
             c.SetExtent(win::DVASPECT_CONTENT, &loaded);
         }
         c.SetDirty(false);
+        c.m_initialised = true;
         c.hookSubObjects(true);
         c.initialiseCaptionPainter();
         return S_OK;
@@ -345,6 +350,7 @@ HRESULT zoCombo::InitNew()
     bool userMode = true;
     GetAmbientUserMode(&userMode);
     m_userMode = userMode;
+    m_initialised = true;
     SetDirty(false);
     return S_OK;
 }

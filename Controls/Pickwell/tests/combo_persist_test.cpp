@@ -233,7 +233,7 @@ TEST_F(ComboPersistTest, WindowDefinitionLoadsOverTheDefaults)
     bag->setValue(QStringLiteral("DropdownStyle"), Variant::i2(1));
     bag->setValue(QStringLiteral("SortOrder"), Variant::i2(2));
     bag->setValue(QStringLiteral("Value"), Variant::str(QString()));
-    initNew();
+    // The host loads the definition without InitNew.
     ComPtr<IPersistPropertyBag> pb;
     m_combo->QueryInterface(IID_IPersistPropertyBag, pb.putVoid());
     ASSERT_EQ(pb->Load(bag.get(), nullptr), S_OK);
@@ -242,6 +242,15 @@ TEST_F(ComboPersistTest, WindowDefinitionLoadsOverTheDefaults)
     EXPECT_EQ(longOf(m_combo.get(), &ICombo::get_MaxDropDownItems), 8);
     EXPECT_EQ(longOf(m_combo.get(), &ICombo::get_ListBoxStyle), 2);
     EXPECT_EQ(control().hookCount(), 5);
+    // The defaults of a new control are there: the drop-down button and a font.
+    ComPtr<IDropDown> dd;
+    m_combo->get_DropDown(dd.put());
+    int32_t visible = 0;
+    dd->get_Visible(&visible);
+    EXPECT_EQ(visible, zoShowAlways);
+    ComPtr<IDispatch> font;
+    m_combo->get_Font(font.put());
+    EXPECT_TRUE(font);
     // The items added afterwards still reach the window.
     addItem(QStringLiteral("a"));
     ASSERT_NE(createWindow(), 0u);
