@@ -3,6 +3,8 @@
 // notifications turned into events, the button layout and the key actions.
 #include "ComboTestSupport.h"
 
+#include "platform/win/gdi.h"
+
 #include <QTest>
 
 using namespace pickwell;
@@ -494,4 +496,141 @@ TEST_F(ComboKeyTest, ClearKeyLeavesAReadOnlyControl)
     ryx().log.clear();
     press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(ryx().count(ZOM_CLEAR), 0);
+}
+
+// ---- keyboard pre-translation, control information, drawing
+
+TEST_F(ComboTest, PreTranslationOfTabArrowsAndCopy)
+{
+    initNew();
+    const win::HWND hwnd = createWindow();
+    ComPtr<win::IOleInPlaceActiveObject> active;
+    ASSERT_EQ(m_combo->QueryInterface(win::IID_IOleInPlaceActiveObject, active.putVoid()), S_OK);
+    win::MSG msg;
+    msg.hwnd = hwnd;
+    msg.message = win::WM_KEYDOWN;
+    msg.wParam = win::VK_TAB;
+    // The window keeps the Tab key: consumed here.
+    ryx().answers[ZOM_QUERYTABSTOP] = 0;
+    EXPECT_EQ(active->TranslateAccelerator(&msg), S_OK);
+    ryx().answers[ZOM_QUERYTABSTOP] = 1;
+    EXPECT_EQ(active->TranslateAccelerator(&msg), S_FALSE);
+    // Arrow and paging keys go straight to the window.
+    ryx().keysSeen.clear();
+    msg.wParam = win::VK_DOWN;
+    EXPECT_EQ(active->TranslateAccelerator(&msg), S_OK);
+    EXPECT_EQ(ryx().keysSeen, std::vector<win::UINT>{win::VK_DOWN});
+    // A plain 'C' is left to the site; Ctrl+C copies (tested through the key
+    // state of real input below).
+    msg.wParam = 'C';
+    ryx().log.clear();
+    EXPECT_EQ(active->TranslateAccelerator(&msg), S_FALSE);
+    EXPECT_EQ(ryx().count(WM_COPY), 0);
+}
+
+TEST_F(ComboKeyTest, ControlCCopiesThroughPreTranslation)
+{
+    ComPtr<win::IOleInPlaceActiveObject> active;
+    ASSERT_EQ(m_combo->QueryInterface(win::IID_IOleInPlaceActiveObject, active.putVoid()), S_OK);
+    QWidget *w = win::WidgetOfWindow(m_hwnd);
+    QTest::keyPress(w, Qt::Key_Control);
+    win::MSG msg;
+    msg.hwnd = m_hwnd;
+    msg.message = win::WM_KEYDOWN;
+    msg.wParam = 'C';
+    ryx().log.clear();
+    active->TranslateAccelerator(&msg);
+    QTest::keyRelease(w, Qt::Key_Control);
+    EXPECT_EQ(ryx().count(WM_COPY), 1);
+}
+
+TEST_F(ComboTest, CaptionMnemonicBecomesAnAccelerator)
+{
+    initNew();
+    ComPtr<win::IOleControl> ctl;
+    ASSERT_EQ(m_combo->QueryInterface(win::IID_IOleControl, ctl.putVoid()), S_OK);
+    EXPECT_EQ(ctl->GetControlInfo(nullptr), E_POINTER);
+    win::CONTROLINFO info;
+    ASSERT_EQ(ctl->GetControlInfo(&info), S_OK);
+    EXPECT_EQ(info.hAccel, 0u);
+    EXPECT_EQ(info.cAccel, 0);
+
+    ComPtr<ICaptionDisp> caption;
+    m_combo->get_Caption(caption.put());
+    Bstr text(QStringLiteral("顧客(&K)"));
+    caption->put_Text(text.get());
+    ASSERT_EQ(ctl->GetControlInfo(&info), S_OK);
+    EXPECT_EQ(info.cb, 16u);
+    ASSERT_EQ(info.cAccel, 1);
+    auto entries = AcceleratorEntries(info.hAccel);
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ((*entries)[0].key, 'K');
+    EXPECT_EQ((*entries)[0].fVirt, 17); // FVIRTKEY | FALT
+    EXPECT_EQ((*entries)[0].cmd, 1);
+
+    // A symbol typed with Shift adds FSHIFT.
+    Bstr shifted(QStringLiteral("合計&!"));
+    caption->put_Text(shifted.get());
+    ASSERT_EQ(ctl->GetControlInfo(&info), S_OK);
+    entries = AcceleratorEntries(info.hAccel);
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ((*entries)[0].fVirt, 21);
+    EXPECT_EQ((*entries)[0].key, '1');
+
+    // A character no key types: no accelerator.
+    Bstr untyped(QStringLiteral("&あ"));
+    caption->put_Text(untyped.get());
+    ASSERT_EQ(ctl->GetControlInfo(&info), S_OK);
+    EXPECT_EQ(info.hAccel, 0u);
+    EXPECT_EQ(info.cAccel, 0);
+}
+
+TEST_F(ComboTest, DrawingLetsTheWindowPaintIntoTheGivenDc)
+{
+    initNew();
+    const win::HWND hwnd = createWindow();
+    ASSERT_NE(hwnd, 0u);
+    ComPtr<win::IViewObjectEx> view;
+    ASSERT_EQ(m_combo->QueryInterface(win::IID_IViewObjectEx, view.putVoid()), S_OK);
+    win::DWORD status = 0;
+    view->GetViewStatus(&status);
+    EXPECT_EQ(status, 3u);
+    const win::HDC dc = win::GetDC(m_parent);
+    const win::RECTL bounds{10, 10, 130, 32};
+    ryx().log.clear();
+    ASSERT_EQ(view->Draw(win::DVASPECT_CONTENT, -1, nullptr, nullptr, 0, dc, &bounds, nullptr, nullptr, 0), S_OK);
+    win::ReleaseDC(m_parent, dc);
+    ASSERT_EQ(ryx().count(win::WM_PAINT), 1);
+    EXPECT_EQ(ryx().log.back().wParam, win::WPARAM(dc));
+    EXPECT_NE(ryx().log.back().lParam, 0);
+    // Refresh asks the window to paint itself.
+    ryx().log.clear();
+    m_combo->Refresh();
+    ASSERT_EQ(ryx().count(win::WM_PAINT), 1);
+    EXPECT_EQ(ryx().log.back().wParam, 0u);
+    EXPECT_EQ(ryx().log.back().lParam, 0);
+    ComPtr<win::IOleObject> ole;
+    m_combo->QueryInterface(win::IID_IOleObject, ole.putVoid());
+    win::DWORD misc = 0;
+    ole->GetMiscStatus(win::DVASPECT_CONTENT, &misc);
+    EXPECT_EQ(misc, 131473u);
+}
+
+TEST_F(ComboTest, ListInputRaisesTheControlsKeyEvents)
+{
+    initNew();
+    connectSink();
+    const win::HWND list = win::CreateWindowExA(0, "ComboTestParent", "", 0, 0, 0, 10, 10, 0, 0, 0, nullptr);
+    ryx().listWindow = list;
+    const win::HWND hwnd = createWindow();
+    win::SetFocus(hwnd);
+    m_sink.calls.clear();
+    win::SendMessageA(hwnd, ZOM_LISTCHAR, 'a', 1);
+    ASSERT_FALSE(m_sink.calls.empty());
+    EXPECT_EQ(m_sink.calls.front().id, -603); // KeyPress
+    // Without a list window nothing is routed.
+    win::DestroyWindow(list);
+    m_sink.calls.clear();
+    win::SendMessageA(hwnd, ZOM_LISTCHAR, 'b', 1);
+    EXPECT_TRUE(m_sink.calls.empty());
 }
