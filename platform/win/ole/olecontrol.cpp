@@ -263,8 +263,13 @@ void OleControlBase::DestroyControlWindow(HWND hwnd)
 
 void OleControlBase::DestroyControlWindowOnFinalRelease()
 {
-    // The derived part is gone here: only the plain destruction is left.
-    DestroyWindow(std::exchange(m_hwnd, 0));
+    // The derived part is gone here: its window procedure must not run any
+    // more (it would reach a destroyed object), so the window is handed to
+    // the default procedure before it is destroyed.
+    const HWND hwnd = std::exchange(m_hwnd, 0);
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
 }
 
 HRESULT OleControlBase::InPlaceDeactivate()

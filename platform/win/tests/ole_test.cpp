@@ -560,7 +560,7 @@ TEST_F(OleHostTest, DestroyingTheHostDeactivatesClosesAndReleasesInOrder)
     ComPtr<IOleInPlaceObject> inPlace;
     kept->QueryInterface(IID_IOleInPlaceObject, inPlace.putVoid());
     EXPECT_EQ(inPlace->GetWindow(&hwnd), E_FAIL);
-    EXPECT_EQ(get(d.get(), QStringLiteral("Log")).toQString(), QStringLiteral("site,initnew,window,destroy"));
+    EXPECT_EQ(get(d.get(), QStringLiteral("Log")).toQString(), QStringLiteral("site,initnew,window,destroy,wm_destroy"));
     EXPECT_EQ(ControlHostWidget::LiveObjectCount(), 0) << "site, extender and frame freed with the host";
     inPlace.reset();
     d.reset();
@@ -712,4 +712,35 @@ TEST_F(OleHostTest, TheFrameCountsModelessDisabling)
     ASSERT_EQ(modeless(true), S_OK);
     ASSERT_EQ(modeless(true), S_OK); // one too many: stays at zero
     EXPECT_EQ(host->modelessDisabledCount(), 0);
+}
+
+TEST_F(OleHostTest, AControlReleasedWhileActiveTakesItsWindowAlong)
+{
+    ControlHostWidget *host = makeHost(m_form.get(), QRect(0, 0, 60, 30));
+    ASSERT_EQ(host->createControl(kProgId, QStringLiteral("frame")), S_OK);
+    // A second control on the same site, let go without Close.
+    const int windows = WindowCount();
+    ComPtr<IOleObject> loose;
+    ASSERT_EQ(CoCreateInstance(GUID::fromString(kClsidText), nullptr, IID_IOleObject, loose.putVoid()), S_OK);
+    ComPtr<IOleClientSite> site = siteOf(host);
+    ASSERT_EQ(loose->SetClientSite(site.get()), S_OK);
+    const RECT rect{1, 2, 21, 12};
+    ASSERT_EQ(loose->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, host->hostWindow(), &rect), S_OK);
+    ComPtr<IOleWindow> window;
+    ASSERT_EQ(loose->QueryInterface(IID_IOleWindow, window.putVoid()), S_OK);
+    HWND hwnd = 0;
+    ASSERT_EQ(window->GetWindow(&hwnd), S_OK);
+    EXPECT_EQ(GetParent(hwnd), host->hostWindow());
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    RECT hostRect;
+    GetWindowRect(host->hostWindow(), &hostRect);
+    EXPECT_EQ(r.left - hostRect.left, 1);
+    EXPECT_EQ(r.bottom - r.top, 10);
+    EXPECT_EQ(WindowCount(), windows + 1);
+    window.reset();
+    loose.reset();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(WindowCount(), windows);
+    EXPECT_EQ(OleControlBase::LiveCount(), 1) << "only the hosted one is left";
 }

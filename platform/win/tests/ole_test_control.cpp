@@ -219,6 +219,8 @@ LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     auto *self = reinterpret_cast<TestControl *>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self && msg == WM_KEYDOWN)
         self->note(QStringLiteral("keydown:%1").arg(wParam));
+    if (self && msg == WM_DESTROY)
+        self->note(QStringLiteral("wm_destroy"));
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
