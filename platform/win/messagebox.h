@@ -3,6 +3,7 @@
 // caption; the host program installs a handler that shows them its own way
 // (its forms layer, or a test's recorder). Without a handler a QMessageBox
 // owned by the owner window's widget is shown.
+#include "platform/win/dialog.h" // IDOK, IDCANCEL
 #include "platform/win/wintypes.h"
 
 #include <functional>
@@ -33,9 +34,7 @@ constexpr UINT MB_DEFBUTTON2 = 0x00000100;
 constexpr UINT MB_DEFBUTTON3 = 0x00000200;
 constexpr UINT MB_DEFMASK = 0x00000F00;
 
-// Results.
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
+// Results (IDOK and IDCANCEL come with the dialogs).
 constexpr int IDABORT = 3;
 constexpr int IDRETRY = 4;
 constexpr int IDIGNORE = 5;
