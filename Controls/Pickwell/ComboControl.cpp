@@ -105,8 +105,7 @@ HRESULT zoCombo::FinalConstruct()
 zoCombo::~zoCombo()
 {
     // The window goes first, so that nothing it sends reaches released parts.
-    if (const win::HWND w = ControlWindow(); w && win::IsWindow(w))
-        win::DestroyWindow(w);
+    releaseWindow();
     unhook(DISPID_COMBO_ITEMS_HOOK);
     m_items.reset();
     m_itemsSecondRef.reset();

@@ -355,6 +355,8 @@ private:
     void sendMousePointer();
 
     // ---- window side
+    // Destroys the window (however it was made) and forgets it.
+    void releaseWindow();
     void creationPush();
     HRESULT sendSpinSettings();
     HRESULT sendDropDownSettings();

@@ -113,6 +113,20 @@ win::HWND zoCombo::CreateControlWindow(win::HWND parent, const win::RECT &rect)
     return hwnd;
 }
 
+void zoCombo::releaseWindow()
+{
+    for (const win::HWND w : {m_window, ControlWindow()})
+        if (w && win::IsWindow(w))
+            win::DestroyWindow(w);
+    // No message of a window may reach this control any more.
+    auto &map = controlsByWindow();
+    for (auto it = map.begin(); it != map.end();)
+        it = it->second == this ? map.erase(it) : std::next(it);
+    if (g_creating == this)
+        g_creating = nullptr;
+    m_window = 0;
+}
+
 // ---- the message map
 
 win::LRESULT zoCombo::WindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wParam, win::LPARAM lParam)

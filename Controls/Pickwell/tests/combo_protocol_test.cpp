@@ -634,3 +634,12 @@ TEST_F(ComboTest, ListInputRaisesTheControlsKeyEvents)
     win::SendMessageA(hwnd, ZOM_LISTCHAR, 'b', 1);
     EXPECT_TRUE(m_sink.calls.empty());
 }
+
+TEST_F(ComboTest, ReleasingTheControlDestroysItsWindowFirst)
+{
+    initNew();
+    const win::HWND hwnd = createWindow();
+    ASSERT_TRUE(win::IsWindow(hwnd));
+    m_combo.reset();
+    EXPECT_FALSE(win::IsWindow(hwnd));
+}
