@@ -1,7 +1,10 @@
 #include "zobase7/SubObjects.h"
 
+#include "platform/codepage/codepage.h"
 #include "platform/com/olecolor.h"
 #include "platform/win/gdi.h"
+
+#include <cstring>
 
 namespace zobase7 {
 
@@ -285,6 +288,45 @@ HRESULT Caption::GetCaptionRect(const win::RECT *bounds, win::RECT *caption)
     return S_OK;
 }
 
+namespace {
+
+// The GDI font of an IFont (0 when there is none).
+win::HFONT gdiFont(IUnknown *fontObject)
+{
+    ComPtr<IFont> font;
+    if (!fontObject || FAILED(fontObject->QueryInterface(IID_IFont, font.putVoid())))
+        return 0;
+    win::LOGFONTA lf;
+    Bstr name;
+    font->get_Name(name.put());
+    int64_t size = 0;
+    font->get_Size(&size);
+    int16_t weight = 400, charset = 128;
+    font->get_Weight(&weight);
+    font->get_Charset(&charset);
+    VARIANT_BOOL italic = 0, underline = 0;
+    font->get_Italic(&italic);
+    font->get_Underline(&underline);
+    // Pixels at 96 dpi from 1/10000 point.
+    lf.lfHeight = -win::LONG((size * 96 + 360000) / 720000);
+    lf.lfWeight = weight;
+    lf.lfItalic = italic ? 1 : 0;
+    lf.lfUnderline = underline ? 1 : 0;
+    lf.lfCharSet = win::BYTE(charset);
+    const QString face = name.toQString();
+    const QByteArray bytes = platform::codepage::isAnsiEncodable(face) ? platform::codepage::toAnsi(face) : QByteArray();
+    std::memcpy(lf.lfFaceName, bytes.constData(), size_t(std::min<qsizetype>(bytes.size(), 31)));
+    return win::CreateFontIndirectA(&lf);
+}
+
+COLORREF translated(OLE_COLOR colour, int fallback)
+{
+    COLORREF c = 0;
+    return SUCCEEDED(OleTranslateColor(colour, nullptr, &c)) ? c : win::GetSysColor(fallback);
+}
+
+} // namespace
+
 HRESULT Caption::Paint(win::HDC dc, const win::RECT *bounds)
 {
     if (!bounds)
@@ -293,12 +335,27 @@ HRESULT Caption::Paint(win::HDC dc, const win::RECT *bounds)
     GetCaptionRect(bounds, &r);
     if (r.right <= r.left || r.bottom <= r.top)
         return S_OK;
-    COLORREF back = 0;
-    if (FAILED(OleTranslateColor(m_back, nullptr, &back)))
-        back = win::GetSysColor(15);
-    const win::HBRUSH brush = win::CreateSolidBrush(back);
+    const win::HBRUSH brush = win::CreateSolidBrush(translated(m_back, win::COLOR_BTNFACE));
     win::FillRect(dc, &r, brush);
     win::DeleteObject(brush);
+
+    // The text, in the control's font; grey while the control is disabled.
+    const QString text = m_state.text.toQString();
+    if (!platform::codepage::isAnsiEncodable(text))
+        return S_OK;
+    const QByteArray ansi = platform::codepage::toAnsi(text);
+    const win::HFONT font = gdiFont(m_font.get());
+    const win::HGDIOBJ oldFont = font ? win::SelectObject(dc, font) : 0;
+    const COLORREF oldColour = win::SetTextColor(dc, m_enabled ? translated(m_fore, 18) : win::GetSysColor(17));
+    const int oldMode = win::SetBkMode(dc, win::TRANSPARENT);
+    const win::UINT align = m_state.alignment == 1 ? win::DT_RIGHT : m_state.alignment == 2 ? win::DT_CENTER : win::DT_LEFT;
+    win::DrawTextA(dc, ansi.constData(), -1, &r, win::DT_SINGLELINE | win::DT_VCENTER | align);
+    win::SetBkMode(dc, oldMode);
+    win::SetTextColor(dc, oldColour);
+    if (font) {
+        win::SelectObject(dc, oldFont);
+        win::DeleteObject(font);
+    }
     return S_OK;
 }
 

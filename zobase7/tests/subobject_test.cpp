@@ -4,6 +4,7 @@
 #include "zobase7/SubObjects.h"
 
 #include "platform/com/stream.h"
+#include "platform/win/gdi.h"
 
 #include <gtest/gtest.h>
 
@@ -307,4 +308,48 @@ TEST(SubObjectDispatch, MembersByName)
     Variant count;
     invokeByName(key.get(), QStringLiteral("Count"), DISPATCH_PROPERTYGET, {}, &count);
     EXPECT_EQ(count.lVal, 1);
+}
+
+TEST(CaptionObject, PaintsItsAreaAndTextOnly)
+{
+    auto cap = create<ICaptionDisp>(CLSID_Caption, IID_ICaptionDisp);
+    ComPtr<ICaptionPainter> painter;
+    ASSERT_EQ(cap->QueryInterface(IID_ICaptionPainter, painter.putVoid()), S_OK);
+    Bstr text(QStringLiteral("WWW"));
+    cap->put_Text(text.get());
+    cap->put_Size(40);
+    FONTDESC desc;
+    desc.name = QStringLiteral("MS UI Gothic");
+    ComPtr<IUnknown> font;
+    ASSERT_EQ(OleCreateFontIndirect(desc, IID_IUnknown, font.putVoid()), S_OK);
+    painter->Initialize(font.get(), 0x00FFFFFF, 0x00000000);
+
+    const win::HDC screen = win::CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    const win::HDC dc = win::CreateCompatibleDC(screen);
+    const win::HBITMAP bitmap = win::CreateCompatibleBitmap(screen, 120, 24);
+    const win::HGDIOBJ old = win::SelectObject(dc, bitmap);
+    const win::RECT all{0, 0, 120, 24};
+    const win::HBRUSH red = win::CreateSolidBrush(0x0000FF);
+    win::FillRect(dc, &all, red);
+    const win::COLORREF marker = win::GetPixel(dc, 100, 10);
+    ASSERT_EQ(painter->Paint(dc, &all), S_OK);
+    int dark = 0, white = 0, outsideChanged = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const win::COLORREF c = win::GetPixel(dc, x, y);
+            if (x < 40) {
+                dark += c != 0xFFFFFF && c != marker;
+                white += c == 0xFFFFFF;
+            } else {
+                outsideChanged += c != marker;
+            }
+        }
+    EXPECT_GT(dark, 0);  // the text
+    EXPECT_GT(white, 0); // the back colour
+    EXPECT_EQ(outsideChanged, 0);
+    win::SelectObject(dc, old);
+    win::DeleteObject(bitmap);
+    win::DeleteObject(red);
+    win::DeleteDC(dc);
+    win::DeleteDC(screen);
 }
