@@ -3,6 +3,7 @@
 // notifications turned into events, the button layout and the key actions.
 #include "ComboTestSupport.h"
 
+#include "platform/com/font.h"
 #include "platform/win/gdi.h"
 
 #include <QTest>
@@ -642,4 +643,43 @@ TEST_F(ComboTest, ReleasingTheControlDestroysItsWindowFirst)
     ASSERT_TRUE(win::IsWindow(hwnd));
     m_combo.reset();
     EXPECT_FALSE(win::IsWindow(hwnd));
+}
+
+TEST_F(ComboKeyTest, MouseInputRaisesTheStockEventsOnTheSink)
+{
+    QWidget *w = win::WidgetOfWindow(m_hwnd);
+    m_sink.calls.clear();
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(8, 6));
+    const auto ids = m_sink.ids();
+    ASSERT_GE(ids.size(), 3u);
+    EXPECT_EQ(ids[0], -605); // MouseDown
+    EXPECT_EQ(ids[1], -607); // MouseUp
+    EXPECT_EQ(ids[2], -600); // Click
+    EXPECT_EQ(m_sink.calls[0].types, (std::vector<VARTYPE>{VT_I2, VT_I2, VT_I4, VT_I4}));
+}
+
+TEST_F(ComboTest, FontPutSendsTheNewFontAndWatchesIt)
+{
+    initNew();
+    ASSERT_NE(createWindow(), 0u);
+    FONTDESC desc;
+    desc.name = QStringLiteral("MS UI Gothic");
+    desc.size = 120000;
+    ComPtr<IDispatch> font;
+    ASSERT_EQ(OleCreateFontIndirect(desc, IID_IFontDisp, font.putVoid()), S_OK);
+    const long long before = ryx().last(WM_SETFONT);
+    ryx().log.clear();
+    ASSERT_EQ(m_combo->putref_Font(font.get()), S_OK);
+    ASSERT_EQ(ryx().count(WM_SETFONT), 1);
+    EXPECT_NE(ryx().last(WM_SETFONT), 0);
+    EXPECT_NE(ryx().last(WM_SETFONT), before);
+    EXPECT_TRUE(control().isHooked(-512));
+    // A change of the held font reaches the window again.
+    ComPtr<IDispatch> held;
+    m_combo->get_Font(held.put());
+    ComPtr<IFont> f;
+    ASSERT_EQ(held->QueryInterface(IID_IFont, f.putVoid()), S_OK);
+    ryx().log.clear();
+    f->put_Bold(VARIANT_TRUE);
+    EXPECT_EQ(ryx().count(WM_SETFONT), 1);
 }
