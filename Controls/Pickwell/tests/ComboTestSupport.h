@@ -63,6 +63,7 @@ public:
     bool requestItemsOnCreate = true;
     void *collection = nullptr;
     std::vector<win::UINT> keysSeen; // WM_KEYDOWN codes that reached the class
+    int selStart = 0, selEnd = 0;    // ZOM_GETSELECTIONPOS; EM_POSFROMCHAR is 7 pixels a character
     // Called for each logged message after it was logged (to send
     // notifications at a chosen moment).
     std::function<void(win::HWND, win::UINT)> onMessage;
@@ -129,7 +130,7 @@ private:
         using namespace zobase7;
         return (m >= 0x1100 && m < 0x1800) || (m >= 0x2001 && m <= 0x2064) || (m >= 0x3000 && m <= 0x3024)
                || (m >= 0x5003 && m <= 0x504D && m != ZOM_SELCHANGED) || m == WM_SETFONT || m == EM_SETREADONLY
-               || m == WM_COPY || m == win::WM_PAINT;
+               || m == WM_COPY || m == win::WM_PAINT || m == EM_POSFROMCHAR;
     }
     static bool isStringMessage(win::UINT m)
     {
@@ -175,6 +176,16 @@ private:
         case ZOM_GETVALUELENGTH:
         case ZOM_GETDISPLAYTEXTLENGTH: return d.text.size();
         case ZOM_GETSELLENGTH: return d.text.size();
+        case ZOM_GETSELECTIONPOS:
+            if (wParam)
+                *reinterpret_cast<int *>(wParam) = d.selStart;
+            if (lParam)
+                *reinterpret_cast<int *>(lParam) = d.selEnd;
+            return 0;
+        case EM_POSFROMCHAR: return win::MAKELONG(win::WORD(7 * wParam), 3);
+        case ZOM_GETTEXTRECT:
+            *reinterpret_cast<win::RECT *>(lParam) = win::RECT{2, 2, 100, 20};
+            return 0;
         case ZOM_GETTEXT:
         case ZOM_GETVALUE:
         case ZOM_GETDISPLAYTEXT:

@@ -683,3 +683,50 @@ TEST_F(ComboTest, FontPutSendsTheNewFontAndWatchesIt)
     f->put_Bold(VARIANT_TRUE);
     EXPECT_EQ(ryx().count(WM_SETFONT), 1);
 }
+
+TEST_F(ComboTest, RemainingNotificationsAndQueries)
+{
+    setSite(true);
+    initNew();
+    const win::HWND hwnd = createWindow();
+    ASSERT_NE(hwnd, 0u);
+    // Focus on request.
+    EXPECT_NE(win::GetFocus(), hwnd);
+    win::SendMessageA(hwnd, ZOM_REQUESTFOCUS, 0, 0);
+    EXPECT_EQ(win::GetFocus(), hwnd);
+    // Without an ambient back colour the control's own answers.
+    m_combo->put_BackColor(0x00123456);
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYAMBIENTBACKCOLOR, 0, 0), 0x00123456);
+    // The spin changed inside the window: its settings and the layout again.
+    ryx().log.clear();
+    win::SendMessageA(hwnd, ZOM_NOTIFYSPINCHANGED, 0, 0);
+    EXPECT_EQ(ryx().count(ZOM_SETSPINENABLED), 1);
+    EXPECT_EQ(ryx().count(ZOM_SETBUTTONLAYOUT), 1);
+    // No drag of its own runs.
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYOWNDRAG, 0, 0), 0);
+    // The selection runs from character 5 back to 2: x strictly between 14 and 35.
+    ryx().selStart = 5;
+    ryx().selEnd = 2;
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYCURSORINSELECTION, 0, win::MAKELPARAM(20, 10)), 1);
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYCURSORINSELECTION, 0, win::MAKELPARAM(14, 10)), -1);
+    EXPECT_EQ(win::SendMessageA(hwnd, ZOM_QUERYCURSORINSELECTION, 0, win::MAKELPARAM(20, 25)), -1);
+    // At run time a point outside the client area is the border.
+    win::POINT outside{-3, -3};
+    win::ClientToScreen(hwnd, &outside);
+    EXPECT_EQ(win::SendMessageA(hwnd, WM_NCHITTEST, 0, win::MAKELPARAM(outside.x, outside.y)), HTBORDER);
+}
+
+TEST_F(ComboTest, CaptionTakesItsPlaceFromTheProposedRectangle)
+{
+    initNew();
+    const win::HWND hwnd = createWindow();
+    ComPtr<ICaptionDisp> caption;
+    m_combo->get_Caption(caption.put());
+    Bstr text(QStringLiteral("支店"));
+    caption->put_Text(text.get());
+    caption->put_Size(30);
+    win::RECT proposed{0, 0, 120, 22};
+    win::SendMessageA(hwnd, WM_NCCALCSIZE, 0, reinterpret_cast<win::LPARAM>(&proposed));
+    EXPECT_EQ(proposed.left, 30);
+    EXPECT_EQ(proposed.right, 120);
+}
