@@ -12,6 +12,8 @@ enum : uint32_t {
     IDS_INVALID_VALUE_PAGE = 151,
     IDS_PROPERTY_ERROR = 8003,
     IDS_INVALID_VALUE = 8504,
+    IDS_READ_ONLY = 8505,
+    IDS_RUN_TIME_ONLY = 8506,
 };
 
 } // namespace pickwell
