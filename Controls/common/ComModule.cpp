@@ -141,15 +141,18 @@ std::vector<RegistryRow> ComModule::registryRows(const QString &modulePath) cons
 
 HRESULT ComModule::DllRegisterServer(const QString &modulePath) const
 {
+    // One write of the registry file for all rows: every key or none.
+    sys::RegistryWriteBatch batch;
     for (const RegistryRow &row : registryRows(modulePath))
         if (sys::SHSetValue(sys::RootKey::ClassesRoot, row.key, row.valueName, sys::REG_SZ, sys::regSz(row.value)) !=
             sys::ERROR_SUCCESS)
             return SELFREG_E_CLASS;
-    return S_OK;
+    return batch.finish() == sys::ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT ComModule::DllUnregisterServer() const
 {
+    sys::RegistryWriteBatch batch;
     bool ok = true;
     auto drop = [&ok](const QString &key) {
         const long rc = sys::RegDeleteTree(sys::RootKey::ClassesRoot, key);
@@ -162,6 +165,7 @@ HRESULT ComModule::DllUnregisterServer() const
         if (!e.versionIndependentProgId.isEmpty())
             drop(e.versionIndependentProgId);
     }
+    ok = batch.finish() == sys::ERROR_SUCCESS && ok;
     return ok ? S_OK : SELFREG_E_CLASS;
 }
 

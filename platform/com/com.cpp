@@ -394,6 +394,7 @@ HRESULT registerInprocServer(const CLSID &clsid, const QString &progId, const QS
 {
     const QString clsidKey = QStringLiteral("CLSID\\") + clsid.toString();
     const auto root = sys::RootKey::ClassesRoot;
+    sys::RegistryWriteBatch batch; // one write of the registry file, all keys or none
     long rc = sys::SHSetValue(root, clsidKey, QString(), sys::REG_SZ, sys::regSz(description));
     if (rc == sys::ERROR_SUCCESS)
         rc = sys::SHSetValue(root, clsidKey + QStringLiteral("\\InprocServer32"), QString(), sys::REG_SZ,
@@ -409,7 +410,8 @@ HRESULT registerInprocServer(const CLSID &clsid, const QString &progId, const QS
             rc = sys::SHSetValue(root, progId + QStringLiteral("\\CLSID"), QString(), sys::REG_SZ,
                                  sys::regSz(clsid.toString()));
     }
-    return rc == sys::ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+    const long written = batch.finish();
+    return rc == sys::ERROR_SUCCESS && written == sys::ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT unregisterInprocServer(const CLSID &clsid, const QString &progId)

@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform::system {
@@ -148,7 +149,27 @@ public:
             readNode(doc.value(r.name).toObject(), r);
     }
 
+    // While a batch is open, writes only mark the store changed.
     long save()
+    {
+        if (m_batches > 0) {
+            m_dirty = true;
+            return ERROR_SUCCESS;
+        }
+        return write();
+    }
+
+    void beginBatch() { ++m_batches; }
+    long endBatch()
+    {
+        if (m_batches == 0 || --m_batches > 0)
+            return ERROR_SUCCESS;
+        if (!std::exchange(m_dirty, false))
+            return ERROR_SUCCESS;
+        return write();
+    }
+
+    long write()
     {
         QJsonObject doc;
         for (const Node &r : roots)
@@ -241,6 +262,8 @@ private:
     QString m_path;
     QByteArray m_raw;
     bool m_loaded = false;
+    int m_batches = 0;
+    bool m_dirty = false;
 };
 
 Store &store()
@@ -251,6 +274,24 @@ Store &store()
 }
 
 } // namespace
+
+RegistryWriteBatch::RegistryWriteBatch()
+{
+    store().beginBatch();
+}
+
+RegistryWriteBatch::~RegistryWriteBatch()
+{
+    if (m_open)
+        finish();
+}
+
+long RegistryWriteBatch::finish()
+{
+    if (!std::exchange(m_open, false))
+        return ERROR_SUCCESS;
+    return store().endBatch();
+}
 
 QString registryFilePath()
 {

@@ -50,6 +50,23 @@ struct RegKey {
     QList<QPair<QString, QByteArray>> liveValues;
 };
 
+// Holds the registry file's writes back while it lives (batches nest), so a
+// library registering its classes writes the file once, all keys or none.
+// finish() ends the batch; at the outermost one it writes what changed and
+// returns that write's result (ERROR_SUCCESS when nothing changed). On a
+// failed write the file keeps the registry as it was before the batch.
+class RegistryWriteBatch {
+public:
+    RegistryWriteBatch();
+    ~RegistryWriteBatch();
+    RegistryWriteBatch(const RegistryWriteBatch &) = delete;
+    RegistryWriteBatch &operator=(const RegistryWriteBatch &) = delete;
+    long finish();
+
+private:
+    bool m_open = true;
+};
+
 long RegOpenKeyEx(RootKey root, const QString &subKey, RegKey &key);
 // Opens the key, creating it and its missing parents.
 long RegCreateKeyEx(RootKey root, const QString &subKey, RegKey &key);

@@ -164,3 +164,61 @@ TEST_F(RegistryTest, AWriteThatFailsOnTheWayToTheDiskIsReportedAndTheFileKeepsTh
     ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("A"), type, data), ERROR_SUCCESS);
     EXPECT_EQ(regSzText(data), QStringLiteral("1"));
 }
+
+TEST_F(RegistryTest, AWriteBatchWritesTheFileOnceAndOnAFailedWriteKeepsNoneOfItsKeys)
+{
+    namespace faults = platform::fileio::faults;
+    const QString sub = QStringLiteral("SOFTWARE\\Talvik\\Batch");
+    ASSERT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("Before"), REG_SZ, regSz(QStringLiteral("0"))),
+              ERROR_SUCCESS);
+
+    int writes = 0;
+    {
+        faults::ScopedFaultHook hook([&writes](faults::Step step, const QString &, qint64) {
+            writes += step == faults::Step::Rename;
+            return 0;
+        });
+        RegistryWriteBatch outer;
+        {
+            RegistryWriteBatch inner; // nested batches write at the outermost end
+            for (int i = 0; i < 5; ++i)
+                ASSERT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("V%1").arg(i), REG_DWORD, regDword(i)),
+                          ERROR_SUCCESS);
+            EXPECT_EQ(inner.finish(), ERROR_SUCCESS);
+        }
+        EXPECT_EQ(writes, 0) << "nothing is written while a batch is open";
+        // Values written in the batch are read back before it ends.
+        RegKey key;
+        ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, key), ERROR_SUCCESS);
+        uint32_t type = 0;
+        QByteArray data;
+        ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("V4"), type, data), ERROR_SUCCESS);
+        EXPECT_EQ(regDwordValue(data), 4u);
+        EXPECT_EQ(outer.finish(), ERROR_SUCCESS);
+        EXPECT_EQ(writes, 1);
+    }
+
+    // A batch whose one write fails leaves the file as it was and none of its
+    // keys behind.
+    QFile file(registryFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+    {
+        faults::ScopedFaultHook hook([](faults::Step step, const QString &, qint64) {
+            return step == faults::Step::Sync ? EIO : 0;
+        });
+        RegistryWriteBatch batch;
+        ASSERT_EQ(SHSetValue(RootKey::LocalMachine, sub + QStringLiteral("\\New"), QStringLiteral("A"), REG_SZ,
+                             regSz(QStringLiteral("1"))),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(batch.finish(), ERROR_CANTWRITE);
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), saved);
+    file.close();
+    RegKey gone;
+    EXPECT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub + QStringLiteral("\\New"), gone), ERROR_FILE_NOT_FOUND);
+    RegKey kept;
+    EXPECT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, kept), ERROR_SUCCESS);
+}
