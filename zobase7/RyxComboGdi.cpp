@@ -1,0 +1,121 @@
+#include "zobase7/RyxComboGdi.h"
+
+#include "platform/codepage/codepage.h"
+#include "platform/com/olecolor.h"
+#include "platform/win/gdi.h"
+
+namespace zobase7::gdi {
+
+namespace win = platform::win;
+
+namespace {
+int g_caretX = -1;
+int g_caretY = -1;
+HWND g_caretOwner = 0;
+} // namespace
+
+int textWidth(FontHandle, const std::string &cp932)
+{
+    int w = 0;
+    for (size_t i = 0; i < cp932.size(); ++i) {
+        if (platform::codepage::isLeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size()) {
+            w += 16;
+            ++i;
+        } else {
+            w += 8;
+        }
+    }
+    return w;
+}
+
+int textHeight(FontHandle) { return 16; }
+
+void drawText(HDC, FontHandle, const RECT &, int, int, const std::string &, COLORREF)
+{
+    // The window layer has no text output yet.
+}
+
+void fillRect(HDC hdc, const RECT &rect, COLORREF color)
+{
+    auto brush = win::CreateSolidBrush(color);
+    win::FillRect(hdc, &rect, brush);
+    win::DeleteObject(brush);
+}
+
+void drawButton(HDC hdc, const RECT &rect, ButtonGlyph glyph, bool pushed, bool enabled)
+{
+    RECT r = rect;
+    win::DrawEdge(hdc, &r, pushed ? win::EDGE_SUNKEN : win::EDGE_RAISED, win::BF_RECT | win::BF_MIDDLE | win::BF_ADJUST);
+    // A small filled triangle in the middle.
+    COLORREF ink = enabled ? win::GetSysColor(18 /* COLOR_BTNTEXT */) : win::GetSysColor(17 /* COLOR_GRAYTEXT */);
+    int cx = (r.left + r.right) / 2 + (pushed ? 1 : 0);
+    int cy = (r.top + r.bottom) / 2 + (pushed ? 1 : 0);
+    bool up = glyph == ButtonGlyph::SpinUp;
+    int rows = glyph == ButtonGlyph::Drop ? 4 : 3;
+    for (int i = 0; i < rows; ++i) {
+        int y = up ? cy - rows / 2 + i : cy - rows / 2 + i;
+        int half = up ? i : rows - 1 - i;
+        RECT line{cx - half, y, cx + half + 1, y + 1};
+        fillRect(hdc, line, ink);
+    }
+}
+
+int frameWidth(int borderStyle, int appearance)
+{
+    if (borderStyle == 0)
+        return 0;
+    return appearance == 0 ? 1 : 2;
+}
+
+void drawFrame(HDC hdc, const RECT &rect, int borderStyle, int appearance)
+{
+    if (borderStyle == 0)
+        return;
+    if (appearance == 0) {
+        auto brush = win::CreateSolidBrush(win::GetSysColor(win::COLOR_WINDOWTEXT));
+        RECT r = rect;
+        RECT sides[4] = {{r.left, r.top, r.right, r.top + 1}, {r.left, r.bottom - 1, r.right, r.bottom},
+                         {r.left, r.top, r.left + 1, r.bottom}, {r.right - 1, r.top, r.right, r.bottom}};
+        for (const RECT &s : sides)
+            win::FillRect(hdc, &s, brush);
+        win::DeleteObject(brush);
+        return;
+    }
+    RECT r = rect;
+    win::DrawEdge(hdc, &r, win::EDGE_SUNKEN, win::BF_RECT);
+}
+
+void createCaret(HWND hwnd, int)
+{
+    g_caretOwner = hwnd;
+}
+
+void placeCaret(int x, int y)
+{
+    g_caretX = x;
+    g_caretY = y;
+}
+
+void destroyCaret(HWND hwnd)
+{
+    if (g_caretOwner != hwnd)
+        return;
+    g_caretOwner = 0;
+    g_caretX = g_caretY = -1;
+}
+
+void caretPosition(int *x, int *y)
+{
+    *x = g_caretX;
+    *y = g_caretY;
+}
+
+COLORREF colorOf(std::uint32_t oleColor)
+{
+    COLORREF c = 0;
+    if (platform::com::OleTranslateColor(oleColor, nullptr, &c) != 0)
+        return 0;
+    return c;
+}
+
+} // namespace zobase7::gdi
