@@ -20,6 +20,8 @@ namespace zobase7 {
 
 namespace {
 
+bool ensureListClass();
+
 constexpr UINT_PTR kSpinTimer = 1;
 constexpr UINT kDefaultSpinDelay = 400;
 
@@ -1157,6 +1159,8 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         const auto *cs = reinterpret_cast<const CREATESTRUCTA *>(lParam);
         if (cs && cs->lpszName)
             s->edit.setText(cs->lpszName);
+        if (!ensureListClass())
+            return -1;
         s->list = CreateWindowExA(0, kRyxComboListClassName, "", WS_POPUP, 0, 0, 10, 10, 0, 0, g_instance, nullptr);
         if (!s->list) {
             combos().erase(hwnd);
@@ -1365,6 +1369,25 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
+namespace {
+
+// The list class is registered with the first combo window (the library's
+// class table registers "RyxCombo" itself) and stays while the library does.
+bool ensureListClass()
+{
+    WNDCLASSA existing;
+    if (GetClassInfoA(g_instance, kRyxComboListClassName, &existing))
+        return true;
+    WNDCLASSA lc;
+    lc.style = CS_GLOBALCLASS;
+    lc.lpfnWndProc = RyxComboListProc;
+    lc.hInstance = g_instance;
+    lc.lpszClassName = kRyxComboListClassName;
+    return RegisterClassA(&lc) != 0;
+}
+
+} // namespace
+
 bool RegisterRyxComboClasses(HINSTANCE instance)
 {
     g_instance = instance;
@@ -1375,12 +1398,7 @@ bool RegisterRyxComboClasses(HINSTANCE instance)
     wc.lpszClassName = kRyxComboClassName;
     if (!RegisterClassA(&wc))
         return false;
-    WNDCLASSA lc;
-    lc.style = CS_GLOBALCLASS;
-    lc.lpfnWndProc = RyxComboListProc;
-    lc.hInstance = instance;
-    lc.lpszClassName = kRyxComboListClassName;
-    if (!RegisterClassA(&lc)) {
+    if (!ensureListClass()) {
         UnregisterClassA(kRyxComboClassName, instance);
         return false;
     }
