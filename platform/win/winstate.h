@@ -45,7 +45,8 @@ struct WindowData {
     QRect rect; // relative to the parent's client area; screen for top-level windows
     std::vector<HWND> children; // creation order
     QPointer<WindowWidget> widget;
-    QImage surface;
+    QImage surface; // the client area
+    QImage frame;   // the whole window when it has a non-client area
     QRegion update;
     bool erasePending = false;
     bool destroying = false;
@@ -71,6 +72,8 @@ void setKeyDown(int vk, bool down);
 
 // Device contexts (gdi.cpp).
 HDC createWindowDC(HWND hwnd, const QRegion &clip);
+// A DC over the whole window area (non-client included).
+HDC createFrameDC(HWND hwnd, const QRegion &clip);
 void releaseDC(HDC hdc);
 void fillRegion(HWND hwnd, const QRegion &region, HBRUSH brush);
 

@@ -30,6 +30,9 @@ using HMENU = std::uintptr_t;
 using HINSTANCE = std::uintptr_t;
 using HCURSOR = std::uint32_t;
 using HICON = std::uint32_t;
+using HBITMAP = std::uint32_t;
+using HRGN = std::uint32_t;
+using HFONT = std::uint32_t;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
