@@ -14,25 +14,44 @@ int g_caretY = -1;
 HWND g_caretOwner = 0;
 } // namespace
 
-int textWidth(FontHandle, const std::string &cp932)
+// A memory DC that measures text in a font.
+HDC measuringDC(FontHandle font)
 {
-    int w = 0;
-    for (size_t i = 0; i < cp932.size(); ++i) {
-        if (platform::codepage::isLeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size()) {
-            w += 16;
-            ++i;
-        } else {
-            w += 8;
-        }
-    }
-    return w;
+    static HDC dc = win::CreateCompatibleDC(0);
+    win::SelectObject(dc, font ? static_cast<win::HGDIOBJ>(font) : win::GetStockObject(win::DEFAULT_GUI_FONT));
+    return dc;
 }
 
-int textHeight(FontHandle) { return 16; }
-
-void drawText(HDC, FontHandle, const RECT &, int, int, const std::string &, COLORREF)
+int textWidth(FontHandle font, const std::string &cp932)
 {
-    // The window layer has no text output yet.
+    if (cp932.empty())
+        return 0;
+    win::SIZE size;
+    if (!win::GetTextExtentPoint32A(measuringDC(font), cp932.data(), static_cast<int>(cp932.size()), &size))
+        return 0;
+    return size.cx;
+}
+
+int textHeight(FontHandle font)
+{
+    win::TEXTMETRICA tm;
+    if (!win::GetTextMetricsA(measuringDC(font), &tm) || tm.tmHeight <= 0)
+        return 16;
+    return tm.tmHeight;
+}
+
+void drawText(HDC hdc, FontHandle font, const RECT &clip, int x, int y, const std::string &cp932, COLORREF color)
+{
+    if (cp932.empty())
+        return;
+    auto old = win::SelectObject(hdc, font ? static_cast<win::HGDIOBJ>(font) : win::GetStockObject(win::DEFAULT_GUI_FONT));
+    const COLORREF oldColor = win::SetTextColor(hdc, color);
+    const int oldMode = win::SetBkMode(hdc, win::TRANSPARENT);
+    win::ExtTextOutA(hdc, x, y, win::ETO_CLIPPED, &clip, cp932.data(), static_cast<UINT>(cp932.size()), nullptr);
+    win::SetBkMode(hdc, oldMode);
+    win::SetTextColor(hdc, oldColor);
+    if (old)
+        win::SelectObject(hdc, old);
 }
 
 void fillRect(HDC hdc, const RECT &rect, COLORREF color)

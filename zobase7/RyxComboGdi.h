@@ -1,8 +1,6 @@
 #pragma once
 // The drawing and text-measuring steps of the combo window, on the window
-// layer's GDI. Text is CP932. Where the window layer has no fonts yet, the
-// text is measured with a fixed cell (8 x 16 pixels per single-byte
-// character, 16 x 16 per double-byte one) and not drawn.
+// layer's GDI. Text is CP932; font 0 is the default GUI font.
 #include "platform/win/wintypes.h"
 
 #include <string>
