@@ -251,6 +251,10 @@ bool FormatMask::accept(int slot, std::string *ch, const Options &o) const
         *ch = full ? charOfCode(0x8140) : std::string(" ");
         return true;
     }
+    if (k == Kind::Any || k == Kind::FAny)
+        return true; // any character, single- or double-byte, as it is
+    if (k == Kind::Lookup || k == Kind::FLookup)
+        return o.lookupTable.empty() || o.lookupTable.find(*ch) != std::string::npos;
     if (!full) {
         if (ch->size() == 2 && o.autoConvert) {
             int half = toHalfWidth(*ch);
