@@ -1054,7 +1054,8 @@ void openList(RyxComboState &s)
     s.hot = s.selected;
     s.topRow = 0;
     placeList(s);
-    moveHot(s, 0);
+    if (s.hot >= 0)
+        moveHot(s, 0); // scrolls the selected row into view
     ShowWindow(s.list, SW_SHOWNA);
     InvalidateRect(s.hwnd, nullptr, FALSE);
 }
