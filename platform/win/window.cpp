@@ -86,13 +86,7 @@ void schedulePump()
 QRect toQRect(const RECT &r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
 RECT toRECT(const QRect &r) { return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
 
-QPoint clientOriginOnScreen(const WindowData &w)
-{
-    QPoint p = w.rect.topLeft();
-    for (auto parent = find(w.parent); parent; parent = find(parent->parent))
-        p += parent->rect.topLeft();
-    return p;
-}
+QPoint clientOriginOnScreen(const WindowData &w) { return windowOriginOnScreen(w) + w.client.topLeft(); }
 
 bool readExtra(const std::vector<unsigned char> &bytes, int index, LONG_PTR *value)
 {
@@ -124,22 +118,6 @@ bool writeExtra(std::vector<unsigned char> &bytes, int index, LONG_PTR value, LO
         std::memcpy(bytes.data() + at, &v, sizeof v);
     }
     return true;
-}
-
-void resizeSurface(WindowData &w, const QSize &size)
-{
-    if (w.surface.size() == size)
-        return;
-    QImage next(size.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
-    if (!next.isNull()) {
-        next.fill(Qt::white);
-        if (!w.surface.isNull()) {
-            for (int y = 0; y < std::min(next.height(), w.surface.height()); ++y)
-                std::memcpy(next.scanLine(y), w.surface.constScanLine(y),
-                            4 * std::min(next.width(), w.surface.width()));
-        }
-    }
-    w.surface = next;
 }
 
 void removeQueued(HWND hwnd, UINT message, WPARAM wParam, bool matchMessage)
@@ -186,6 +164,7 @@ void sendNcDestroy(HWND hwnd)
     for (HWND c : children)
         sendNcDestroy(c);
     SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
+    windowGone(hwnd);
     State &s = state();
     for (auto it = s.timers.begin(); it != s.timers.end();) {
         if (it->first.first == hwnd) {
@@ -211,14 +190,87 @@ void sendSizeAndMove(HWND hwnd)
     auto w = find(hwnd);
     if (!w)
         return;
-    SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(w->rect.width(), w->rect.height()));
+    SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(w->client.width(), w->client.height()));
+    // WM_MOVE gives the client area's origin.
     if ((w = find(hwnd)))
-        SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(w->rect.x(), w->rect.y()));
+        SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(w->rect.x() + w->client.x(), w->rect.y() + w->client.y()));
+}
+
+// WM_PARENTNOTIFY to the ancestors of a child window, each asking its own
+// parent in turn, unless a window on the way has WS_EX_NOPARENTNOTIFY.
+void notifyParents(HWND hwnd, UINT event, LPARAM lParam)
+{
+    auto w = find(hwnd);
+    if (!w || !(w->style & WS_CHILD) || (w->exStyle & WS_EX_NOPARENTNOTIFY))
+        return;
+    const WPARAM wParam = MAKEWPARAM(static_cast<int>(event), static_cast<int>(w->id));
+    for (HWND parent = w->parent; parent; ) {
+        SendMessageA(parent, WM_PARENTNOTIFY, wParam, lParam);
+        auto p = find(parent);
+        if (!p || !(p->style & WS_CHILD) || (p->exStyle & WS_EX_NOPARENTNOTIFY))
+            break;
+        parent = p->parent;
+    }
+}
+
+// Z-order among siblings: the children list runs from the top (front) down,
+// and Qt's stacking follows.
+void restack(HWND hwnd, HWND insertAfter)
+{
+    auto w = find(hwnd);
+    if (!w || insertAfter == hwnd)
+        return;
+    auto p = find(w->parent);
+    std::vector<HWND> *siblings = p ? &p->children : nullptr;
+    if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
+        if (siblings) {
+            std::erase(*siblings, hwnd);
+            siblings->insert(siblings->begin(), hwnd);
+        }
+        if (w->widget)
+            w->widget->raise();
+    } else if (insertAfter == HWND_BOTTOM) {
+        if (siblings) {
+            std::erase(*siblings, hwnd);
+            siblings->push_back(hwnd);
+        }
+        if (w->widget)
+            w->widget->lower();
+    } else if (insertAfter == HWND_NOTOPMOST) {
+        return;
+    } else {
+        auto after = find(insertAfter);
+        if (!after || after->parent != w->parent)
+            return;
+        if (siblings) {
+            std::erase(*siblings, hwnd);
+            auto it = std::find(siblings->begin(), siblings->end(), insertAfter);
+            siblings->insert(it == siblings->end() ? it : it + 1, hwnd);
+        }
+        if (w->widget && after->widget)
+            w->widget->stackUnder(after->widget);
+    }
 }
 
 } // namespace
 
 namespace detail {
+
+void parentNotifyMouse(HWND hwnd, UINT message, POINT screen)
+{
+    auto w = find(hwnd);
+    if (!w || !(w->style & WS_CHILD) || (w->exStyle & WS_EX_NOPARENTNOTIFY))
+        return;
+    for (HWND parent = w->parent; parent; ) {
+        POINT p = screen;
+        ScreenToClient(parent, &p);
+        SendMessageA(parent, WM_PARENTNOTIFY, MAKEWPARAM(static_cast<int>(message), 0), MAKELPARAM(p.x, p.y));
+        auto pw = find(parent);
+        if (!pw || !(pw->style & WS_CHILD) || (pw->exStyle & WS_EX_NOPARENTNOTIFY))
+            break;
+        parent = pw->parent;
+    }
+}
 
 std::shared_ptr<WindowData> find(HWND hwnd)
 {
@@ -273,6 +325,7 @@ void setKeyDown(int vk, bool down)
 
 void paintFromQt(HWND hwnd)
 {
+    paintFrame(hwnd);
     if (auto w = find(hwnd); w && !w->update.isEmpty())
         SendMessageA(hwnd, WM_PAINT, 0, 0);
 }
@@ -408,10 +461,11 @@ HWND CreateWindowExA(DWORD exStyle, const char *className, const char *windowNam
     w->instance = instance;
     w->extra.assign(static_cast<size_t>(cls->wndExtra), 0);
     w->rect = QRect(x, y, std::max(0, width), std::max(0, height));
-    resizeSurface(*w, w->rect.size());
+    w->client = QRect(QPoint(0, 0), w->rect.size());
+    resizeSurfaces(*w);
     QWidget *parentWidget = parentData ? static_cast<QWidget *>(parentData->widget.data()) : nullptr;
     w->widget = new WindowWidget(w->handle, (style & WS_CHILD) ? parentWidget : nullptr);
-    w->widget->setGeometry(w->rect);
+    w->widget->setGeometry(widgetGeometry(*w));
     s.windows[w->handle] = w;
     if (parentData)
         parentData->children.push_back(w->handle);
@@ -439,6 +493,9 @@ HWND CreateWindowExA(DWORD exStyle, const char *className, const char *windowNam
     }
     if (!IsWindow(h))
         return 0;
+    calcClientArea(h, false);
+    if (!IsWindow(h))
+        return 0;
     if (SendMessageA(h, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         DestroyWindow(h);
         return 0;
@@ -446,6 +503,8 @@ HWND CreateWindowExA(DWORD exStyle, const char *className, const char *windowNam
     if (!IsWindow(h))
         return 0;
     sendSizeAndMove(h);
+    if (IsWindow(h))
+        notifyParents(h, WM_CREATE, static_cast<LPARAM>(h));
     if ((style & WS_VISIBLE) && IsWindow(h))
         ShowWindow(h, SW_SHOW);
     return IsWindow(h) ? h : 0;
@@ -479,6 +538,7 @@ BOOL DestroyWindow(HWND hwnd)
         s.capture = 0;
         SendMessageA(old, WM_CAPTURECHANGED, 0, 0);
     }
+    notifyParents(hwnd, WM_DESTROY, static_cast<LPARAM>(hwnd));
     sendDestroy(hwnd);
     sendNcDestroy(hwnd);
     return TRUE;
@@ -507,7 +567,7 @@ HWND SetParent(HWND child, HWND newParent)
     if (w->widget) {
         const bool visible = w->style & WS_VISIBLE;
         w->widget->setParent(p ? p->widget.data() : nullptr);
-        w->widget->setGeometry(w->rect);
+        w->widget->setGeometry(widgetGeometry(*w));
         w->widget->setVisible(visible);
     }
     return old;
@@ -676,6 +736,15 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
+    case WM_NCCALCSIZE:
+        return defNcCalcSize(*w, wParam, lParam);
+    case WM_NCHITTEST:
+        return defNcHitTest(*w, lParam);
+    case WM_NCPAINT:
+        defNcPaint(*w);
+        return 0;
+    case WM_SETCURSOR:
+        return defSetCursor(*w, wParam, lParam);
     case WM_CANCELMODE:
         if (state().capture == hwnd)
             ReleaseCapture();
@@ -838,7 +907,7 @@ BOOL IsWindowEnabled(HWND hwnd)
     return w && !(w->style & WS_DISABLED) ? TRUE : FALSE;
 }
 
-BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags)
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags)
 {
     auto w = find(hwnd);
     if (!w)
@@ -850,28 +919,36 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags)
         r.setSize(QSize(std::max(0, cx), std::max(0, cy)));
     const bool moved = r.topLeft() != w->rect.topLeft();
     const bool sized = r.size() != w->rect.size();
-    const QSize oldSize = w->rect.size();
+    const QSize oldSize = w->client.size();
     w->rect = r;
-    if (sized) {
-        resizeSurface(*w, r.size());
-        if (!(flags & SWP_NOREDRAW)) {
-            const UINT cs = w->cls->style;
-            if ((cs & CS_HREDRAW && r.width() != oldSize.width()) || (cs & CS_VREDRAW && r.height() != oldSize.height())) {
-                InvalidateRect(hwnd, nullptr, TRUE);
-            } else {
-                const QRegion fresh = QRegion(0, 0, r.width(), r.height()) - QRegion(0, 0, oldSize.width(), oldSize.height());
-                w->update += fresh;
-                if (!fresh.isEmpty())
-                    w->erasePending = true;
-            }
+    bool clientSized = false;
+    if (sized || (flags & SWP_FRAMECHANGED)) {
+        calcClientArea(hwnd, true);
+        if (!(w = find(hwnd)))
+            return TRUE;
+        clientSized = w->client.size() != oldSize;
+    }
+    const QSize size = w->client.size();
+    if (clientSized && !(flags & SWP_NOREDRAW)) {
+        const UINT cs = w->cls->style;
+        if ((flags & SWP_FRAMECHANGED) || (cs & CS_HREDRAW && size.width() != oldSize.width())
+            || (cs & CS_VREDRAW && size.height() != oldSize.height())) {
+            InvalidateRect(hwnd, nullptr, TRUE);
+        } else {
+            const QRegion fresh = QRegion(0, 0, size.width(), size.height()) - QRegion(0, 0, oldSize.width(), oldSize.height());
+            w->update += fresh;
+            if (!fresh.isEmpty())
+                w->erasePending = true;
         }
     }
     if (w->widget)
-        w->widget->setGeometry(r);
-    if (sized)
-        SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(r.width(), r.height()));
-    if (moved && IsWindow(hwnd))
-        SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(r.x(), r.y()));
+        w->widget->setGeometry(widgetGeometry(*w));
+    if (!(flags & SWP_NOZORDER))
+        restack(hwnd, insertAfter);
+    if (clientSized && IsWindow(hwnd))
+        SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(size.width(), size.height()));
+    if (moved && (w = find(hwnd)))
+        SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(w->rect.x() + w->client.x(), w->rect.y() + w->client.y()));
     if ((flags & SWP_SHOWWINDOW) && IsWindow(hwnd))
         ShowWindow(hwnd, SW_SHOWNA);
     if ((flags & SWP_HIDEWINDOW) && IsWindow(hwnd))
@@ -891,7 +968,7 @@ BOOL GetClientRect(HWND hwnd, RECT *rect)
     auto w = find(hwnd);
     if (!w || !rect)
         return FALSE;
-    *rect = RECT{0, 0, w->rect.width(), w->rect.height()};
+    *rect = RECT{0, 0, w->client.width(), w->client.height()};
     return TRUE;
 }
 
@@ -900,7 +977,7 @@ BOOL GetWindowRect(HWND hwnd, RECT *rect)
     auto w = find(hwnd);
     if (!w || !rect)
         return FALSE;
-    const QPoint o = clientOriginOnScreen(*w);
+    const QPoint o = windowOriginOnScreen(*w);
     *rect = RECT{o.x(), o.y(), o.x() + w->rect.width(), o.y() + w->rect.height()};
     return TRUE;
 }
@@ -1039,7 +1116,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
     auto w = find(hwnd);
     if (!w)
         return FALSE;
-    const QRect client(0, 0, w->rect.width(), w->rect.height());
+    const QRect client(QPoint(0, 0), w->client.size());
     const QRect area = rect ? toQRect(*rect).intersected(client) : client;
     if (area.isEmpty())
         return TRUE;
@@ -1047,7 +1124,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
     if (erase)
         w->erasePending = true;
     if (w->widget)
-        w->widget->update(area);
+        w->widget->update(area.translated(w->client.topLeft()));
     return TRUE;
 }
 

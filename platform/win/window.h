@@ -98,6 +98,94 @@ BOOL UpdateWindow(HWND hwnd);
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT *ps);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *ps);
 
+// Redraws: RDW_INVALIDATE/RDW_VALIDATE the rectangle or region (client
+// coordinates; null = all), RDW_ERASE, RDW_FRAME repaints the non-client
+// area, RDW_ALLCHILDREN passes the area on to the children, RDW_UPDATENOW
+// paints at once.
+BOOL RedrawWindow(HWND hwnd, const RECT *rect, HRGN region, UINT flags);
+// Moves the client pixels; the uncovered part is returned in update /
+// updateRect and, with SW_INVALIDATE, added to the update region (SW_ERASE
+// asks for WM_ERASEBKGND). SW_SCROLLCHILDREN moves the children as well.
+int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *clip, HRGN update, RECT *updateRect,
+                   UINT flags);
+BOOL ScrollDC(HDC hdc, int dx, int dy, const RECT *scroll, const RECT *clip, HRGN update, RECT *updateRect);
+
+// Non-client area. The default procedure answers WM_NCCALCSIZE with the
+// frame of the styles (WS_BORDER 1, WS_DLGFRAME 3, WS_THICKFRAME 4, plus
+// WS_EX_STATICEDGE 1 and WS_EX_CLIENTEDGE 2; a child's WS_CAPTION adds a
+// caption band on top), WM_NCHITTEST with HTCLIENT, HTCAPTION, HTBORDER or
+// HTNOWHERE, and WM_NCPAINT by drawing that frame. A top-level window's
+// caption and sizing frame are Qt's window decoration: only a bare WS_BORDER
+// and the edges take room inside its rectangle. SetWindowPos with
+// SWP_FRAMECHANGED asks again after a style change.
+HDC GetWindowDC(HWND hwnd);
+BOOL AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle);
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+constexpr int SM_CXVSCROLL = 2;
+constexpr int SM_CYHSCROLL = 3;
+constexpr int SM_CYCAPTION = 4;
+constexpr int SM_CXBORDER = 5;
+constexpr int SM_CYBORDER = 6;
+constexpr int SM_CXDLGFRAME = 7;
+constexpr int SM_CYDLGFRAME = 8;
+constexpr int SM_CXFRAME = 32;
+constexpr int SM_CYFRAME = 33;
+constexpr int SM_CXDOUBLECLK = 36;
+constexpr int SM_CYDOUBLECLK = 37;
+constexpr int SM_CXEDGE = 45;
+constexpr int SM_CYEDGE = 46;
+int GetSystemMetrics(int index);
+
+// Cursors: the system cursors of LoadCursorA(0, IDC_...) map to Qt's cursor
+// shapes. SetCursor sets the cursor of the window the mouse was last over.
+// Mouse moves (and button presses) send WM_SETCURSOR (wParam the window,
+// lParam MAKELPARAM(hit-test code, mouse message)); the default procedure
+// asks a child's parent first, then uses the class cursor in the client
+// area and the arrow elsewhere.
+inline const char *MAKEINTRESOURCEA(int id) { return reinterpret_cast<const char *>(static_cast<std::uintptr_t>(id & 0xFFFF)); }
+inline const char *const IDC_ARROW = MAKEINTRESOURCEA(32512);
+inline const char *const IDC_IBEAM = MAKEINTRESOURCEA(32513);
+inline const char *const IDC_WAIT = MAKEINTRESOURCEA(32514);
+inline const char *const IDC_CROSS = MAKEINTRESOURCEA(32515);
+inline const char *const IDC_UPARROW = MAKEINTRESOURCEA(32516);
+inline const char *const IDC_SIZENWSE = MAKEINTRESOURCEA(32642);
+inline const char *const IDC_SIZENESW = MAKEINTRESOURCEA(32643);
+inline const char *const IDC_SIZEWE = MAKEINTRESOURCEA(32644);
+inline const char *const IDC_SIZENS = MAKEINTRESOURCEA(32645);
+inline const char *const IDC_SIZEALL = MAKEINTRESOURCEA(32646);
+inline const char *const IDC_NO = MAKEINTRESOURCEA(32648);
+inline const char *const IDC_HAND = MAKEINTRESOURCEA(32649);
+inline const char *const IDC_APPSTARTING = MAKEINTRESOURCEA(32650);
+inline const char *const IDC_HELP = MAKEINTRESOURCEA(32651);
+// Only the system cursors (instance 0, an IDC_ value) exist; 0 otherwise.
+HCURSOR LoadCursorA(HINSTANCE instance, const char *name);
+// Returns the previous cursor; 0 hides the cursor.
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+// System cursors are shared and stay; TRUE for them, FALSE for unknown handles.
+BOOL DestroyCursor(HCURSOR cursor);
+BOOL GetCursorPos(POINT *point);
+BOOL SetCursorPos(int x, int y);
+// The deepest visible window at the screen point, 0 over no window.
+HWND WindowFromPoint(POINT point);
+// The Qt shape of a cursor handle (for the hosting side and tests).
+int CursorShapeOf(HCURSOR cursor);
+
+// The caret: one per thread, owned by a window. It starts hidden; ShowCaret
+// and HideCaret count (shown when every HideCaret is matched). It blinks by
+// inverting its rectangle on the image Qt shows for the window, not on the
+// client surface the window paints. Destroying the owner destroys it; losing
+// the focus does not (the window destroys it in WM_KILLFOCUS).
+BOOL CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height);
+BOOL DestroyCaret();
+BOOL ShowCaret(HWND hwnd);
+BOOL HideCaret(HWND hwnd);
+BOOL SetCaretPos(int x, int y);
+BOOL GetCaretPos(POINT *point);
+UINT GetCaretBlinkTime();
+BOOL SetCaretBlinkTime(UINT milliseconds);
+
 // Bridges to Qt (for the hosting side and tests).
 QWidget *WidgetOfWindow(HWND hwnd);
 HWND WindowOfWidget(const QWidget *widget);

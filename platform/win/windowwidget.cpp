@@ -106,28 +106,45 @@ void noteButtons(Qt::MouseButtons buttons)
     setKeyDown(VK_MBUTTON, buttons & Qt::MiddleButton);
 }
 
-// The window that gets a mouse message: the capture window when one is set,
-// else the widget's own; the point in that window's client coordinates.
-HWND mouseTarget(HWND own, const QPointF &globalPos, QPoint *client)
+struct MouseTarget {
+    HWND hwnd = 0;
+    LRESULT hit = HTCLIENT;
+    POINT screen;
+    QPoint client;
+};
+
+// The window that gets a mouse message: the capture window when one is set
+// (always as client input), else the widget's own window asked by
+// WM_NCHITTEST (HTTRANSPARENT passes the point to the parent).
+MouseTarget mouseTarget(HWND own, const QPointF &globalPos)
 {
-    HWND target = GetCapture() ? GetCapture() : own;
-    POINT p{static_cast<LONG>(std::floor(globalPos.x())), static_cast<LONG>(std::floor(globalPos.y()))};
-    QWidget *w = WidgetOfWindow(target);
-    if (w) {
-        const QPoint local = w->mapFromGlobal(QPoint(p.x, p.y));
-        *client = local;
+    MouseTarget t;
+    t.screen = POINT{static_cast<LONG>(std::floor(globalPos.x())), static_cast<LONG>(std::floor(globalPos.y()))};
+    const LPARAM at = MAKELPARAM(t.screen.x, t.screen.y);
+    if (GetCapture()) {
+        t.hwnd = GetCapture();
     } else {
-        *client = QPoint(p.x, p.y);
+        t.hwnd = own;
+        for (;;) {
+            t.hit = SendMessageA(t.hwnd, WM_NCHITTEST, 0, at);
+            const HWND parent = GetParent(t.hwnd);
+            if (t.hit != HTTRANSPARENT || !parent || !(GetWindowLongA(t.hwnd, GWL_STYLE) & WS_CHILD))
+                break;
+            t.hwnd = parent;
+        }
     }
-    return target;
+    POINT c = t.screen;
+    ScreenToClient(t.hwnd, &c);
+    t.client = QPoint(c.x, c.y);
+    return t;
 }
 
-UINT buttonMessage(Qt::MouseButton b, int kind) // kind 0 down, 1 up, 2 double
+UINT buttonMessage(Qt::MouseButton b, int kind, bool nonClient) // kind 0 down, 1 up, 2 double
 {
     switch (b) {
-    case Qt::LeftButton: return WM_LBUTTONDOWN + kind;
-    case Qt::RightButton: return WM_RBUTTONDOWN + kind;
-    case Qt::MiddleButton: return WM_MBUTTONDOWN + kind;
+    case Qt::LeftButton: return (nonClient ? WM_NCLBUTTONDOWN : WM_LBUTTONDOWN) + kind;
+    case Qt::RightButton: return (nonClient ? WM_NCRBUTTONDOWN : WM_RBUTTONDOWN) + kind;
+    case Qt::MiddleButton: return (nonClient ? WM_NCMBUTTONDOWN : WM_MBUTTONDOWN) + kind;
     default: return 0;
     }
 }
@@ -158,10 +175,19 @@ void WindowWidget::paintEvent(QPaintEvent *)
     if (!m_hwnd)
         return;
     paintFromQt(m_hwnd);
-    if (!m_hwnd)
+    auto w = detail::find(m_hwnd);
+    if (!m_hwnd || !w)
         return;
+    // The shown image: the frame, the client surface over it, the caret
+    // inverted on top.
+    QImage shown = w->frame.isNull() ? w->surface : w->frame;
+    if (!w->frame.isNull()) {
+        QPainter over(&shown);
+        over.drawImage(w->client.topLeft(), w->surface);
+    }
+    drawCaret(m_hwnd, shown);
     QPainter p(this);
-    p.drawImage(0, 0, WindowSurface(m_hwnd));
+    p.drawImage(0, 0, shown);
 }
 
 void WindowWidget::mouseButton(QMouseEvent *event, bool down, bool fromDoubleClick)
@@ -171,10 +197,15 @@ void WindowWidget::mouseButton(QMouseEvent *event, bool down, bool fromDoubleCli
     event->accept();
     noteModifiers(event->modifiers());
     noteButtons(event->buttons());
-    QPoint client;
-    const HWND target = mouseTarget(m_hwnd, event->globalPosition(), &client);
-    if (!IsWindowEnabled(target))
+    // A disabled window gets no mouse input and is not asked where it was.
+    if (!GetCapture() && !IsWindowEnabled(m_hwnd))
         return;
+    const MouseTarget t = mouseTarget(m_hwnd, event->globalPosition());
+    const HWND target = t.hwnd;
+    if (!IsWindow(target) || !IsWindowEnabled(target))
+        return;
+    noteMouseWindow(target);
+    const bool nonClient = t.hit != HTCLIENT && !GetCapture();
     int kind = down ? 0 : 1;
     if (down) {
         // A second down on the same button soon and near enough is a double
@@ -192,14 +223,25 @@ void WindowWidget::mouseButton(QMouseEvent *event, bool down, bool fromDoubleCli
         m_lastButton = event->button();
         m_lastDownTime = t;
         m_lastDownPos = pos;
-        if (isDouble && (GetClassLongPtrA(target, GCL_STYLE) & CS_DBLCLKS))
+        // Double clicks in the non-client area need no class style.
+        if (isDouble && (nonClient || (GetClassLongPtrA(target, GCL_STYLE) & CS_DBLCLKS)))
             kind = 2;
     }
-    const UINT message = buttonMessage(event->button(), kind);
+    const UINT message = buttonMessage(event->button(), kind, nonClient);
     if (!message)
         return;
-    postInput(makeMsg(target, message, mouseKeyFlags(event->buttons(), event->modifiers()),
-                      MAKELPARAM(client.x(), client.y())));
+    if (down && !GetCapture()) {
+        SendMessageA(target, WM_SETCURSOR, target, MAKELPARAM(static_cast<int>(t.hit), static_cast<int>(buttonMessage(event->button(), 0, false))));
+        if (!nonClient && IsWindow(target))
+            parentNotifyMouse(target, buttonMessage(event->button(), 0, false), t.screen);
+        if (!IsWindow(target))
+            return;
+    }
+    if (nonClient)
+        postInput(makeMsg(target, message, static_cast<WPARAM>(t.hit), MAKELPARAM(t.screen.x, t.screen.y)));
+    else
+        postInput(makeMsg(target, message, mouseKeyFlags(event->buttons(), event->modifiers()),
+                          MAKELPARAM(t.client.x(), t.client.y())));
     deliverInput();
 }
 
@@ -224,12 +266,24 @@ void WindowWidget::mouseMoveEvent(QMouseEvent *event)
     event->accept();
     noteModifiers(event->modifiers());
     noteButtons(event->buttons());
-    QPoint client;
-    const HWND target = mouseTarget(m_hwnd, event->globalPosition(), &client);
-    if (!IsWindowEnabled(target))
+    // A disabled window gets no mouse input and is not asked where it was.
+    if (!GetCapture() && !IsWindowEnabled(m_hwnd))
         return;
-    postInput(makeMsg(target, WM_MOUSEMOVE, mouseKeyFlags(event->buttons(), event->modifiers()),
-                      MAKELPARAM(client.x(), client.y())));
+    const MouseTarget t = mouseTarget(m_hwnd, event->globalPosition());
+    const HWND target = t.hwnd;
+    if (!IsWindow(target) || !IsWindowEnabled(target))
+        return;
+    noteMouseWindow(target);
+    if (!GetCapture()) {
+        SendMessageA(target, WM_SETCURSOR, target, MAKELPARAM(static_cast<int>(t.hit), static_cast<int>(WM_MOUSEMOVE)));
+        if (!IsWindow(target))
+            return;
+    }
+    if (t.hit != HTCLIENT && !GetCapture())
+        postInput(makeMsg(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(t.hit), MAKELPARAM(t.screen.x, t.screen.y)));
+    else
+        postInput(makeMsg(target, WM_MOUSEMOVE, mouseKeyFlags(event->buttons(), event->modifiers()),
+                          MAKELPARAM(t.client.x(), t.client.y())));
     deliverInput();
 }
 
@@ -328,9 +382,9 @@ void WindowWidget::resizeEvent(QResizeEvent *)
     // Geometry set by the window layer matches already; a size Qt gives a
     // top-level window (the user resizing its frame) becomes the window's.
     RECT r;
-    if (!m_hwnd || parentWidget() || !GetClientRect(m_hwnd, &r))
+    if (!m_hwnd || parentWidget() || !GetWindowRect(m_hwnd, &r))
         return;
-    if (r.right != width() || r.bottom != height())
+    if (r.right - r.left != width() || r.bottom - r.top != height())
         SetWindowPos(m_hwnd, 0, 0, 0, width(), height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

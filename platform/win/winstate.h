@@ -43,6 +43,8 @@ struct WindowData {
     std::vector<unsigned char> extra;
     std::string text;
     QRect rect; // relative to the parent's client area; screen for top-level windows
+    QRect client; // the client area within the window (window coordinates)
+    bool ncDirty = true; // the non-client area waits for WM_NCPAINT
     std::vector<HWND> children; // creation order
     QPointer<WindowWidget> widget;
     QImage surface; // the client area
@@ -64,11 +66,38 @@ void qtFocusIn(HWND hwnd);
 void qtFocusOut(HWND hwnd);
 bool inSetFocus();
 
+// WM_PARENTNOTIFY for a button press over a child window (screen point).
+void parentNotifyMouse(HWND hwnd, UINT message, POINT screen);
+
 // Called from the widget's paint event: sends WM_PAINT while invalid.
 void paintFromQt(HWND hwnd);
 
 // Key state table (bit 15 down, bit 0 toggle).
 void setKeyDown(int vk, bool down);
+
+// Non-client area (nonclient.cpp).
+// Asks the window for its client area (WM_NCCALCSIZE) and adopts it: the
+// surfaces follow and children's widgets move with the client origin.
+// Returns true when the client size changed.
+bool calcClientArea(HWND hwnd, bool sizing);
+// The widget geometry of a window: its rectangle in the parent widget.
+QRect widgetGeometry(const WindowData &w);
+QPoint windowOriginOnScreen(const WindowData &w);
+LRESULT defNcCalcSize(WindowData &w, WPARAM wParam, LPARAM lParam);
+LRESULT defNcHitTest(WindowData &w, LPARAM lParam);
+void defNcPaint(WindowData &w);
+// Sends WM_NCPAINT when the frame waits for it.
+void paintFrame(HWND hwnd);
+// Keeps w.surface at the client size and w.frame at the window size when
+// there is a non-client area.
+void resizeSurfaces(WindowData &w);
+
+// Cursors and the caret (cursor.cpp, caret.cpp).
+LRESULT defSetCursor(WindowData &w, WPARAM wParam, LPARAM lParam);
+void noteMouseWindow(HWND hwnd);
+// Inverts the caret on the image Qt shows for the window (window coordinates).
+void drawCaret(HWND hwnd, QImage &shown);
+void windowGone(HWND hwnd);
 
 // Device contexts (gdi.cpp).
 HDC createWindowDC(HWND hwnd, const QRegion &clip);

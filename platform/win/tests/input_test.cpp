@@ -10,7 +10,12 @@ namespace {
 
 class InputTest : public WinTest {
 protected:
-    std::vector<UINT> mouseMessages(HWND hwnd) { return messages(hwnd, {WM_MOUSEMOVE, WM_PAINT, WM_ERASEBKGND}); }
+    // Client mouse messages; hit tests, cursor requests and parent
+    // notifications are checked on their own.
+    std::vector<UINT> mouseMessages(HWND hwnd)
+    {
+        return messages(hwnd, {WM_MOUSEMOVE, WM_PAINT, WM_ERASEBKGND, WM_NCHITTEST, WM_SETCURSOR, WM_PARENTNOTIFY});
+    }
 };
 
 TEST_F(InputTest, AClickSendsDownAndUpWithKeyFlagsAndClientCoordinates)

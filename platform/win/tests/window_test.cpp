@@ -45,7 +45,9 @@ TEST_F(WindowTest, CreationAndDestructionSendTheirMessagesInOrder)
     const HWND kid = child(top);
     const HWND grandchild = child(kid);
     ASSERT_TRUE(top && kid && grandchild);
-    EXPECT_EQ(messages(kid), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW}));
+    // The last is the grandchild's creation reported to its parent.
+    EXPECT_EQ(messages(kid), (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
+                                                WM_SHOWWINDOW, WM_PARENTNOTIFY}));
     const Rec size = recordsOf(WM_SIZE)[1];
     EXPECT_EQ(size.lParam, MAKELPARAM(80, 40));
     EXPECT_EQ(GetParent(grandchild), kid);
@@ -88,7 +90,7 @@ TEST_F(WindowTest, CreateParamsReachTheProcedureAndRefusalsDestroyTheWindow)
         return std::nullopt;
     };
     EXPECT_EQ(CreateWindowExA(0, "TestPlain", "", WS_POPUP, 0, 0, 5, 5, 0, 0, 0, nullptr), 0u);
-    EXPECT_EQ(messages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
 
     log().clear();
     creationHook() = [](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
@@ -116,7 +118,8 @@ TEST_F(WindowTest, DestroyingFromInsideWmDestroyAndFromASentMessageIsSafe)
     };
     log().clear();
     EXPECT_EQ(SendMessageA(kid, WM_USER, 0, 0), 2);
-    EXPECT_EQ(messages(), (std::vector<UINT>{WM_USER, WM_DESTROY, WM_NCDESTROY}));
+    // The parent hears of the destruction before it starts.
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_USER, WM_PARENTNOTIFY, WM_DESTROY, WM_NCDESTROY}));
     EXPECT_FALSE(IsWindow(kid));
     EXPECT_TRUE(IsWindow(top));
     EXPECT_EQ(GetWindow(top, GW_CHILD), 0u);
@@ -379,7 +382,10 @@ TEST_F(WindowTest, PositionSizeVisibilityAndEnableState)
     const HWND kid = child(top, "TestPlain", 5, 6, 30, 20);
     log().clear();
     EXPECT_TRUE(MoveWindow(kid, 7, 8, 40, 25, TRUE));
-    EXPECT_EQ(log(), (std::vector<Rec>{{kid, WM_SIZE, 0, MAKELPARAM(40, 25)}, {kid, WM_MOVE, 0, MAKELPARAM(7, 8)}}));
+    // A new size asks for the client area first (its lParam is a pointer).
+    EXPECT_EQ(messages(), (std::vector<UINT>{WM_NCCALCSIZE, WM_SIZE, WM_MOVE}));
+    EXPECT_EQ(recordsOf(WM_SIZE), (std::vector<Rec>{{kid, WM_SIZE, 0, MAKELPARAM(40, 25)}}));
+    EXPECT_EQ(recordsOf(WM_MOVE), (std::vector<Rec>{{kid, WM_MOVE, 0, MAKELPARAM(7, 8)}}));
     RECT r;
     GetClientRect(kid, &r);
     EXPECT_EQ(r, (RECT{0, 0, 40, 25}));
