@@ -3,15 +3,14 @@
 #include "platform/codepage/codepage.h"
 #include "platform/com/olecolor.h"
 #include "platform/win/gdi.h"
+#include "platform/win/window.h"
 
 namespace zobase7::gdi {
 
 namespace win = platform::win;
 
 namespace {
-int g_caretX = -1;
-int g_caretY = -1;
-HWND g_caretOwner = 0;
+HWND g_caretOwner = 0; // the combo window that made the caret
 } // namespace
 
 // A memory DC that measures text in a font.
@@ -104,15 +103,17 @@ void drawFrame(HDC hdc, const RECT &rect, int borderStyle, int appearance)
     win::DrawEdge(hdc, &r, win::EDGE_SUNKEN, win::BF_RECT);
 }
 
-void createCaret(HWND hwnd, int)
+void createCaret(HWND hwnd, int height)
 {
-    g_caretOwner = hwnd;
+    if (win::CreateCaret(hwnd, 0, 1, height)) {
+        g_caretOwner = hwnd;
+        win::ShowCaret(hwnd);
+    }
 }
 
 void placeCaret(int x, int y)
 {
-    g_caretX = x;
-    g_caretY = y;
+    win::SetCaretPos(x, y);
 }
 
 void destroyCaret(HWND hwnd)
@@ -120,13 +121,18 @@ void destroyCaret(HWND hwnd)
     if (g_caretOwner != hwnd)
         return;
     g_caretOwner = 0;
-    g_caretX = g_caretY = -1;
+    win::DestroyCaret();
 }
 
 void caretPosition(int *x, int *y)
 {
-    *x = g_caretX;
-    *y = g_caretY;
+    win::POINT p;
+    if (g_caretOwner && win::GetCaretPos(&p)) {
+        *x = p.x;
+        *y = p.y;
+    } else {
+        *x = *y = -1;
+    }
 }
 
 COLORREF colorOf(std::uint32_t oleColor)

@@ -651,6 +651,29 @@ void onLButtonDown(const std::shared_ptr<RyxComboState> &s, int x, int y, bool s
     repaint(*s);
 }
 
+// The pointer over the window: the owner's MousePointer (99 = its icon),
+// else an I-beam over the text and the arrow over the buttons.
+HCURSOR cursorFor(const RyxComboState &s)
+{
+    static const char *const shapes[16] = {
+        nullptr, IDC_ARROW, IDC_CROSS, IDC_IBEAM, IDC_ARROW, IDC_SIZEALL, IDC_SIZENESW, IDC_SIZENS,
+        IDC_SIZENWSE, IDC_SIZEWE, IDC_UPARROW, IDC_WAIT, IDC_NO, IDC_APPSTARTING, IDC_HELP, IDC_SIZEALL,
+    };
+    auto pointer = s.stored.find(ZOM_SETMOUSEPOINTER);
+    const LRESULT p = pointer == s.stored.end() ? 0 : pointer->second;
+    if (p == 99) {
+        auto icon = s.stored.find(ZOM_SETMOUSEICON);
+        if (icon != s.stored.end() && icon->second)
+            return static_cast<HCURSOR>(icon->second);
+    }
+    if (p > 0 && p < 16)
+        return LoadCursorA(0, shapes[p]);
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(s.hwnd, &pt);
+    return LoadCursorA(0, buttonAt(s, pt.x, pt.y) ? IDC_ARROW : IDC_IBEAM);
+}
+
 // ---- painting ------------------------------------------------------------
 
 void paint(RyxComboState &s, HDC hdc)
@@ -1351,6 +1374,11 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         return DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) != HTCLIENT || static_cast<HWND>(wParam) != hwnd)
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        SetCursor(cursorFor(*s));
+        return TRUE;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {

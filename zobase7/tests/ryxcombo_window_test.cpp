@@ -543,6 +543,42 @@ TEST_F(RyxComboWindowTest, SpinButtonReportsUpAndDown)
     EXPECT_EQ(countAtParent(ZOM_NOTIFYSPINUP), 1) << "a disabled spin reports nothing";
 }
 
+TEST_F(RyxComboWindowTest, CaretFollowsTheTextAndGoesWithTheFocus)
+{
+    type("abc");
+    auto posOf = [&](int ci) {
+        const LRESULT p = SendMessageA(combo, kPosFromChar, static_cast<WPARAM>(ci), 0);
+        return POINT{static_cast<std::int16_t>(LOWORD(p)), static_cast<std::int16_t>(HIWORD(p))};
+    };
+    POINT caret;
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(caret.x, posOf(3).x);
+    EXPECT_EQ(caret.y, posOf(3).y);
+    EXPECT_GT(posOf(3).x, posOf(0).x) << "characters have width";
+    key(Qt::Key_Home);
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(caret.x, posOf(0).x);
+    SetFocus(parent);
+    EXPECT_FALSE(GetCaretPos(&caret)) << "the caret goes with the focus";
+    SetFocus(combo);
+    EXPECT_TRUE(GetCaretPos(&caret));
+    // Right alignment puts the end of the text at the text area's right edge.
+    SendMessageA(combo, ZOM_SETALIGNHORIZONTAL, 1, 0);
+    EXPECT_EQ(posOf(3).x, RyxComboInspect(combo).textRect.right);
+}
+
+TEST_F(RyxComboWindowTest, PointerFollowsTheMousePointerSetting)
+{
+    const RyxComboInfo info = RyxComboInspect(combo);
+    QTest::mouseMove(widget(), QPoint(info.textRect.left + 5, info.textRect.top + 3));
+    PumpPostedMessages();
+    EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_IBEAM));
+    SendMessageA(combo, ZOM_SETMOUSEPOINTER, 11, 0); // zoHourglass
+    QTest::mouseMove(widget(), QPoint(info.textRect.left + 6, info.textRect.top + 3));
+    PumpPostedMessages();
+    EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_WAIT));
+}
+
 TEST(RyxComboLayout, ButtonsSitWhereTheLayoutCodeSays)
 {
     const RECT client{0, 0, 200, 24};
