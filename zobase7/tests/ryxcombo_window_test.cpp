@@ -664,6 +664,44 @@ TEST_F(RyxComboWindowTest, SuperclassSeesNotificationsFirstAndHandsOverItems)
     EXPECT_TRUE(UnregisterClassA("ComboEditTest", 0));
 }
 
+// A superclass that takes a caption band off the top of the window (as the
+// control does through its caption painter): the window lays itself out in
+// what is left.
+LRESULT CaptionBandProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)
+{
+    if (msg == WM_NCCALCSIZE && w == FALSE) {
+        const LRESULT r = RyxComboWindowProc(hwnd, msg, w, l);
+        reinterpret_cast<RECT *>(l)->top += 14;
+        return r;
+    }
+    return RyxComboWindowProc(hwnd, msg, w, l);
+}
+
+TEST_F(RyxComboWindowTest, LaysOutInTheClientAreaLeftByANonClientCaption)
+{
+    WNDCLASSA wc;
+    ASSERT_TRUE(GetClassInfoA(0, kRyxComboClassName, &wc));
+    wc.lpfnWndProc = CaptionBandProc;
+    wc.lpszClassName = "ComboCaptionTest";
+    ASSERT_TRUE(RegisterClassA(&wc));
+    const HWND sub = CreateWindowExA(0, "ComboCaptionTest", "", WS_CHILD | WS_VISIBLE, 10, 60, 160, 40, parent,
+                                     static_cast<HMENU>(9), 0, nullptr);
+    ASSERT_TRUE(sub);
+    RECT client;
+    GetClientRect(sub, &client);
+    EXPECT_EQ(client.bottom, 26);
+    SendMessageA(sub, ZOM_SETBUTTONLAYOUT, RyxLayoutDropOutside, 0);
+    const RyxComboInfo info = RyxComboInspect(sub);
+    EXPECT_EQ(info.dropRect, (RECT{144, 0, 160, 26})) << "buttons in client coordinates below the band";
+    EXPECT_LE(info.textRect.bottom, 26);
+    // A click in the client area at the drop-down button opens the list.
+    QTest::mouseClick(WidgetOfWindow(sub), Qt::LeftButton, {}, QPoint(150, 14 + 13));
+    PumpPostedMessages();
+    EXPECT_TRUE(RyxComboInspect(sub).dropped);
+    DestroyWindow(sub);
+    EXPECT_TRUE(UnregisterClassA("ComboCaptionTest", 0));
+}
+
 TEST_F(RyxComboWindowTest, DestroyingTheWindowReleasesTheItemsAndTheList)
 {
     const HWND list = RyxComboInspect(combo).list;
