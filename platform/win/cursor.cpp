@@ -21,7 +21,8 @@ struct SystemCursor {
 
 constexpr SystemCursor kCursors[] = {
     {32512, Qt::ArrowCursor},     {32513, Qt::IBeamCursor},   {32514, Qt::WaitCursor},
-    {32515, Qt::CrossCursor},     {32516, Qt::UpArrowCursor}, {32642, Qt::SizeFDiagCursor},
+    {32515, Qt::CrossCursor},     {32516, Qt::UpArrowCursor}, {32640, Qt::SizeAllCursor},
+    {32641, Qt::ArrowCursor},     {32642, Qt::SizeFDiagCursor},
     {32643, Qt::SizeBDiagCursor}, {32644, Qt::SizeHorCursor}, {32645, Qt::SizeVerCursor},
     {32646, Qt::SizeAllCursor},   {32648, Qt::ForbiddenCursor}, {32649, Qt::PointingHandCursor},
     {32650, Qt::BusyCursor},      {32651, Qt::WhatsThisCursor},
@@ -56,7 +57,15 @@ void applyCursor(HWND hwnd, HCURSOR h)
 
 namespace detail {
 
-void noteMouseWindow(HWND hwnd) { cursorState().mouseWindow = hwnd; }
+void noteMouseWindow(HWND hwnd)
+{
+    // The cursor is one for the screen: a window the mouse enters shows it
+    // until someone sets another.
+    CursorState &s = cursorState();
+    if (s.mouseWindow != hwnd)
+        applyCursor(hwnd, s.current);
+    s.mouseWindow = hwnd;
+}
 
 LRESULT defSetCursor(WindowData &w, WPARAM wParam, LPARAM lParam)
 {

@@ -262,6 +262,17 @@ bool selectedAnywhere(HGDIOBJ h)
 
 HDC GetDC(HWND hwnd)
 {
+    if (!hwnd) {
+        // The screen: for measuring text and making compatible DCs and
+        // bitmaps; it has no surface to draw on.
+        DC d;
+        d.target = Target::Display;
+        d.brush = GetStockObject(WHITE_BRUSH);
+        d.pen = GetStockObject(BLACK_PEN);
+        d.font = GetStockObject(SYSTEM_FONT);
+        d.fromGetDC = true;
+        return newDC(d);
+    }
     auto w = find(hwnd);
     if (!w)
         return 0;
@@ -273,7 +284,7 @@ HDC GetDC(HWND hwnd)
 int ReleaseDC(HWND hwnd, HDC hdc)
 {
     DC *d = dc(hdc);
-    if (!d || d->hwnd != hwnd || d->target == Target::Memory || d->target == Target::Display)
+    if (!d || !d->fromGetDC || d->hwnd != hwnd)
         return 0;
     releaseDC(hdc);
     if (auto w = find(hwnd); w && w->widget)
@@ -489,17 +500,28 @@ BOOL DrawEdge(HDC hdc, RECT *rect, UINT edge, UINT flags)
             {BDR_RAISEDOUTER, BDR_SUNKENOUTER, COLOR_3DLIGHT, COLOR_3DDKSHADOW, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT},
             {BDR_RAISEDINNER, BDR_SUNKENINNER, COLOR_3DHIGHLIGHT, COLOR_3DSHADOW, COLOR_3DDKSHADOW, COLOR_3DLIGHT},
         };
-        for (const Ring &ring : rings) {
+        for (int i = 0; i < 2; ++i) {
+            const Ring &ring = rings[i];
             int light, dark;
             if (edge & ring.raised) {
                 light = ring.raisedLight;
                 dark = ring.raisedDark;
+                // Soft edges swap the top-left colours of the two rings.
+                if (flags & BF_SOFT)
+                    light = i == 0 ? COLOR_3DHIGHLIGHT : COLOR_3DLIGHT;
             } else if (edge & ring.sunken) {
                 light = ring.sunkenLight;
                 dark = ring.sunkenDark;
+                if (flags & BF_SOFT)
+                    light = i == 0 ? COLOR_3DDKSHADOW : COLOR_3DSHADOW;
             } else {
                 continue;
             }
+            // Flat and monochrome edges: one colour all round per ring.
+            if (flags & BF_MONO)
+                light = dark = i == 0 ? COLOR_WINDOWFRAME : COLOR_WINDOW;
+            else if (flags & BF_FLAT)
+                light = dark = i == 0 ? COLOR_3DSHADOW : COLOR_3DFACE;
             if (r.right - r.left <= 0 || r.bottom - r.top <= 0)
                 break;
             const COLORREF lc = GetSysColor(light), dc = GetSysColor(dark);
@@ -521,7 +543,8 @@ BOOL DrawEdge(HDC hdc, RECT *rect, UINT edge, UINT flags)
                 --r.bottom;
         }
         if ((flags & BF_MIDDLE) && r.right > r.left && r.bottom > r.top)
-            p.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), qcolor(GetSysColor(COLOR_BTNFACE)));
+            p.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                       qcolor(GetSysColor((flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE)));
     });
     if (ok && (flags & BF_ADJUST))
         *rect = r;
@@ -780,6 +803,27 @@ bool blit(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy
     const QRgb fg = qcolor(dd->textColor).rgb(), bg = qcolor(dd->bkColor).rgb();
     const QRgb srcBk = sd ? qcolor(sd->bkColor).rgb() : 0;
     const QRegion area = effectiveClip(*dd) & QRegion(x, y, width, height) & QRegion(out->rect());
+    // Plain copies and pattern fills go through QPainter; the rest pixel by pixel.
+    if (rop == SRCCOPY && srcMono == dstMono) {
+        const QRegion inside = area & QRegion(from->rect().translated(x - sx, y - sy));
+        QPainter p(out);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.setClipRegion(inside);
+        p.drawImage(QPoint(x - sx, y - sy), *from);
+        p.end();
+        surfaceChanged(*dd);
+        return true;
+    }
+    if (rop == PATCOPY && brush) {
+        {
+            QPainter p(out);
+            fillWithBrush(p, area, *brush, *dd);
+        }
+        if (dstMono)
+            toMono(*out, area.boundingRect());
+        surfaceChanged(*dd);
+        return true;
+    }
     for (const QRect &r : area) {
         for (int py = r.top(); py <= r.bottom(); ++py) {
             auto *line = reinterpret_cast<QRgb *>(out->scanLine(py));

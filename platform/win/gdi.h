@@ -30,6 +30,7 @@ struct LOGFONTA {
     char lfFaceName[32] = {};
 };
 
+// GetDC(0) is the screen's DC: text can be measured on it, nothing drawn.
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC hdc);
 // The bounding box of the DC's clip region, in client coordinates.
@@ -71,6 +72,11 @@ constexpr int COLOR_BTNFACE = 15;
 constexpr int COLOR_BTNSHADOW = 16;
 constexpr int COLOR_BTNHIGHLIGHT = 20;
 constexpr int COLOR_WINDOW = 5;
+constexpr int COLOR_WINDOWFRAME = 6;
+constexpr int COLOR_HIGHLIGHT = 13;
+constexpr int COLOR_HIGHLIGHTTEXT = 14;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int COLOR_BTNTEXT = 18;
 constexpr int COLOR_WINDOWTEXT = 8;
 constexpr int COLOR_3DFACE = COLOR_BTNFACE;
 constexpr int COLOR_3DSHADOW = COLOR_BTNSHADOW;
@@ -95,9 +101,16 @@ constexpr UINT BF_RIGHT = 0x0004;
 constexpr UINT BF_BOTTOM = 0x0008;
 constexpr UINT BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
 constexpr UINT BF_MIDDLE = 0x0800;
+constexpr UINT BF_SOFT = 0x1000;
+constexpr UINT BF_FLAT = 0x4000;
+constexpr UINT BF_MONO = 0x8000;
 constexpr UINT BF_ADJUST = 0x2000;
 // Draws the edge; BF_MIDDLE fills the rest with COLOR_BTNFACE and
-// BF_ADJUST shrinks *rect by the drawn sides.
+// BF_ADJUST shrinks *rect by the drawn sides. BF_SOFT swaps the top-left
+// colours of the two rings (raised: highlight outside, light inside);
+// BF_FLAT draws the outer ring in the shadow colour and the inner in the
+// face colour on every side; BF_MONO the outer ring in COLOR_WINDOWFRAME,
+// the inner and the middle in COLOR_WINDOW.
 BOOL DrawEdge(HDC hdc, RECT *rect, UINT edge, UINT flags);
 
 // ---- colours and modes of a DC ----
@@ -288,5 +301,37 @@ constexpr UINT DT_END_ELLIPSIS = 0x8000;
 // nothing. Returns the text height (from rect->top to the text's bottom when
 // vertically centred or bottom-aligned); 0 on failure.
 int DrawTextA(HDC hdc, const char *text, int count, RECT *rect, UINT format);
+
+// ---- frame controls and focus ----
+constexpr UINT DFC_SCROLL = 3;
+constexpr UINT DFC_BUTTON = 4;
+constexpr UINT DFCS_BUTTONCHECK = 0x0000;
+constexpr UINT DFCS_BUTTONRADIO = 0x0004;
+constexpr UINT DFCS_BUTTONPUSH = 0x0010;
+constexpr UINT DFCS_SCROLLUP = 0x0000;
+constexpr UINT DFCS_SCROLLDOWN = 0x0001;
+constexpr UINT DFCS_SCROLLLEFT = 0x0002;
+constexpr UINT DFCS_SCROLLRIGHT = 0x0003;
+constexpr UINT DFCS_SCROLLCOMBOBOX = 0x0005;
+constexpr UINT DFCS_INACTIVE = 0x0100;
+constexpr UINT DFCS_PUSHED = 0x0200;
+constexpr UINT DFCS_CHECKED = 0x0400;
+constexpr UINT DFCS_ADJUSTRECT = 0x2000;
+constexpr UINT DFCS_FLAT = 0x4000;
+constexpr UINT DFCS_MONO = 0x8000;
+// Push buttons: a soft raised edge with the face inside (sunken when
+// DFCS_PUSHED or DFCS_CHECKED; DFCS_ADJUSTRECT leaves *rect the inside).
+// Check boxes and radio buttons: a sunken box or circle, white inside (the
+// face colour when pushed or inactive), with the mark when DFCS_CHECKED.
+// Scroll arrows (up, down, left, right; the combo box arrow points down): a
+// raised button with a solid triangle in COLOR_BTNTEXT (COLOR_GRAYTEXT when
+// inactive), centred in the button inside its 2-pixel edge, a third of the
+// inside's smaller side deep, with an apex of one pixel; pushed, the edge is flat and the
+// arrow moves one pixel right and down.
+BOOL DrawFrameControl(HDC hdc, RECT *rect, UINT type, UINT state);
+// Inverts every other pixel of the rectangle's one-pixel border (x + y
+// even); drawing it twice restores the pixels.
+BOOL DrawFocusRect(HDC hdc, const RECT *rect);
+BOOL InvertRect(HDC hdc, const RECT *rect);
 
 } // namespace platform::win

@@ -1,10 +1,10 @@
 // The non-client area: the frame each window style takes, WM_NCCALCSIZE,
-// WM_NCHITTEST and WM_NCPAINT of the default procedure, window DCs,
-// AdjustWindowRectEx, RedrawWindow and scrolling.
+// WM_NCHITTEST, WM_NCPAINT and the non-client clicks of the default
+// procedure, window DCs, AdjustWindowRectEx, RedrawWindow and scrolling.
 //
-// A top-level window's caption and sizing frame are the Qt window's own
-// decoration, outside the window rectangle; only a bare WS_BORDER and the
-// edge styles are drawn inside it. Child windows draw all of their frame.
+// Windows draw their whole frame themselves, caption included; top-level
+// windows with WS_POPUP or WS_CAPTION are frameless Qt windows for that. An
+// overlapped top-level window without caption bits keeps Qt's decoration.
 #include "platform/win/window.h"
 #include "platform/win/gdi.h"
 #include "platform/win/gdistate.h"
@@ -12,6 +12,7 @@
 #include "platform/win/winstate.h"
 
 #include <QMargins>
+#include <QWindow>
 
 #include <cstring>
 
@@ -22,15 +23,12 @@ namespace {
 
 constexpr int kCaptionHeight = 18;
 constexpr int COLOR_ACTIVECAPTION = 2;
-constexpr int COLOR_WINDOWFRAME = 6;
 constexpr int COLOR_CAPTIONTEXT = 9;
 
 enum class Outer { None, Border, DialogFrame, ThickFrame };
 
 Outer outerFrame(DWORD style, DWORD exStyle)
 {
-    if (!(style & WS_CHILD))
-        return (style & WS_CAPTION) == WS_BORDER && !(style & WS_THICKFRAME) ? Outer::Border : Outer::None;
     if (style & WS_THICKFRAME)
         return Outer::ThickFrame;
     if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
@@ -40,7 +38,18 @@ Outer outerFrame(DWORD style, DWORD exStyle)
     return Outer::None;
 }
 
-bool hasCaption(DWORD style) { return (style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION; }
+bool hasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
+
+constexpr int kCloseBox = 14;
+
+// The close box of a caption with WS_SYSMENU, in window coordinates.
+QRect closeBox(const WindowData &w, const QMargins &m)
+{
+    if (!hasCaption(w.style) || !(w.style & WS_SYSMENU))
+        return {};
+    const int top = m.top() - kCaptionHeight;
+    return QRect(w.rect.width() - m.right() - 2 - kCloseBox, top + (kCaptionHeight - kCloseBox) / 2, kCloseBox, kCloseBox);
+}
 
 QMargins frameInsets(DWORD style, DWORD exStyle)
 {
@@ -182,11 +191,33 @@ LRESULT defNcHitTest(WindowData &w, LPARAM lParam)
         return HTNOWHERE;
     if (w.client.contains(p))
         return HTCLIENT;
+    const QMargins m = frameInsets(w.style, w.exStyle);
     if (hasCaption(w.style)) {
-        const QMargins m = frameInsets(w.style, w.exStyle);
         const int top = m.top() - kCaptionHeight;
         if (p.y() >= top && p.y() < m.top() && p.x() >= m.left() && p.x() < w.rect.width() - m.right())
-            return HTCAPTION;
+            return closeBox(w, m).contains(p) ? HTCLOSE : HTCAPTION;
+    }
+    if (w.style & WS_THICKFRAME) {
+        // The sizing frame: sides, and corners within a caption height of one.
+        const int W = w.rect.width(), H = w.rect.height(), c = kCaptionHeight;
+        const bool left = p.x() < 4, right = p.x() >= W - 4, top = p.y() < 4, bottom = p.y() >= H - 4;
+        const bool nearLeft = p.x() < c, nearRight = p.x() >= W - c, nearTop = p.y() < c, nearBottom = p.y() >= H - c;
+        if ((top && nearLeft) || (left && nearTop))
+            return HTTOPLEFT;
+        if ((top && nearRight) || (right && nearTop))
+            return HTTOPRIGHT;
+        if ((bottom && nearLeft) || (left && nearBottom))
+            return HTBOTTOMLEFT;
+        if ((bottom && nearRight) || (right && nearBottom))
+            return HTBOTTOMRIGHT;
+        if (left)
+            return HTLEFT;
+        if (right)
+            return HTRIGHT;
+        if (top)
+            return HTTOP;
+        if (bottom)
+            return HTBOTTOM;
     }
     return HTBORDER;
 }
@@ -226,6 +257,24 @@ void defNcPaint(WindowData &w)
         text.left += 2;
         DrawTextA(dc, w.text.c_str(), static_cast<int>(w.text.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         SelectObject(dc, old);
+        const QRect box = closeBox(w, frameInsets(w.style, w.exStyle));
+        if (!box.isEmpty()) {
+            RECT b{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
+            DrawFrameControl(dc, &b, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT);
+            // A cross of two diagonals inside the button.
+            const HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
+            const HGDIOBJ oldPen = SelectObject(dc, pen);
+            const int n = std::min(b.right - b.left, b.bottom - b.top) - 2;
+            if (n > 1) {
+                const int x = b.left + 1, y = b.top + 1;
+                MoveToEx(dc, x, y, nullptr);
+                LineTo(dc, x + n, y + n);
+                MoveToEx(dc, x + n - 1, y, nullptr);
+                LineTo(dc, x - 1, y + n);
+            }
+            SelectObject(dc, oldPen);
+            DeleteObject(pen);
+        }
         r.top += kCaptionHeight;
     }
     if (w.exStyle & WS_EX_STATICEDGE)
@@ -233,6 +282,33 @@ void defNcPaint(WindowData &w)
     if (w.exStyle & WS_EX_CLIENTEDGE)
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     ReleaseDC(hwnd, dc);
+}
+
+LRESULT defNcButton(WindowData &w, UINT msg, WPARAM hit)
+{
+    QWidget *widget = w.widget.data();
+    QWindow *window = widget && !(w.style & WS_CHILD) ? widget->windowHandle() : nullptr;
+    if (msg == WM_NCLBUTTONDOWN && window) {
+        // Moving and sizing belong to the window system.
+        Qt::Edges edges;
+        switch (hit) {
+        case HTCAPTION: window->startSystemMove(); return 0;
+        case HTLEFT: edges = Qt::LeftEdge; break;
+        case HTRIGHT: edges = Qt::RightEdge; break;
+        case HTTOP: edges = Qt::TopEdge; break;
+        case HTBOTTOM: edges = Qt::BottomEdge; break;
+        case HTTOPLEFT: edges = Qt::TopEdge | Qt::LeftEdge; break;
+        case HTTOPRIGHT: edges = Qt::TopEdge | Qt::RightEdge; break;
+        case HTBOTTOMLEFT: edges = Qt::BottomEdge | Qt::LeftEdge; break;
+        case HTBOTTOMRIGHT: edges = Qt::BottomEdge | Qt::RightEdge; break;
+        default: return 0;
+        }
+        window->startSystemResize(edges);
+        return 0;
+    }
+    if (msg == WM_NCLBUTTONUP && hit == static_cast<WPARAM>(HTCLOSE))
+        SendMessageA(w.handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
 }
 
 void paintFrame(HWND hwnd)

@@ -465,6 +465,9 @@ HWND CreateWindowExA(DWORD exStyle, const char *className, const char *windowNam
     resizeSurfaces(*w);
     QWidget *parentWidget = parentData ? static_cast<QWidget *>(parentData->widget.data()) : nullptr;
     w->widget = new WindowWidget(w->handle, (style & WS_CHILD) ? parentWidget : nullptr);
+    // Popup and captioned top-level windows draw their own frame.
+    if (!(style & WS_CHILD) && ((style & WS_POPUP) || (style & WS_CAPTION)))
+        w->widget->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     w->widget->setGeometry(widgetGeometry(*w));
     s.windows[w->handle] = w;
     if (parentData)
@@ -745,6 +748,13 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SETCURSOR:
         return defSetCursor(*w, wParam, lParam);
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONUP:
+        return defNcButton(*w, msg, wParam);
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
     case WM_CANCELMODE:
         if (state().capture == hwnd)
             ReleaseCapture();

@@ -112,12 +112,16 @@ BOOL ScrollDC(HDC hdc, int dx, int dy, const RECT *scroll, const RECT *clip, HRG
 
 // Non-client area. The default procedure answers WM_NCCALCSIZE with the
 // frame of the styles (WS_BORDER 1, WS_DLGFRAME 3, WS_THICKFRAME 4, plus
-// WS_EX_STATICEDGE 1 and WS_EX_CLIENTEDGE 2; a child's WS_CAPTION adds a
+// WS_EX_STATICEDGE 1 and WS_EX_CLIENTEDGE 2; WS_CAPTION adds an 18-pixel
 // caption band on top), WM_NCHITTEST with HTCLIENT, HTCAPTION, HTBORDER or
-// HTNOWHERE, and WM_NCPAINT by drawing that frame. A top-level window's
-// caption and sizing frame are Qt's window decoration: only a bare WS_BORDER
-// and the edges take room inside its rectangle. SetWindowPos with
-// SWP_FRAMECHANGED asks again after a style change.
+// HTNOWHERE (HTCLOSE on a caption's close box with WS_SYSMENU, HTLEFT...
+// on a sizing frame), and WM_NCPAINT by drawing that frame. Top-level
+// windows with WS_POPUP or WS_CAPTION are frameless Qt windows that draw
+// their own frame and caption; a click on their caption or sizing frame
+// starts Qt's system move or resize, and on the close box sends
+// WM_SYSCOMMAND SC_CLOSE (the default procedure sends WM_CLOSE). An
+// overlapped top-level window without caption bits keeps Qt's decoration.
+// SetWindowPos with SWP_FRAMECHANGED asks again after a style change.
 HDC GetWindowDC(HWND hwnd);
 BOOL AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle);
 constexpr int SM_CXSCREEN = 0;
@@ -149,6 +153,8 @@ inline const char *const IDC_IBEAM = MAKEINTRESOURCEA(32513);
 inline const char *const IDC_WAIT = MAKEINTRESOURCEA(32514);
 inline const char *const IDC_CROSS = MAKEINTRESOURCEA(32515);
 inline const char *const IDC_UPARROW = MAKEINTRESOURCEA(32516);
+inline const char *const IDC_SIZE = MAKEINTRESOURCEA(32640);
+inline const char *const IDC_ICON = MAKEINTRESOURCEA(32641);
 inline const char *const IDC_SIZENWSE = MAKEINTRESOURCEA(32642);
 inline const char *const IDC_SIZENESW = MAKEINTRESOURCEA(32643);
 inline const char *const IDC_SIZEWE = MAKEINTRESOURCEA(32644);

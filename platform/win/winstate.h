@@ -86,6 +86,10 @@ QPoint windowOriginOnScreen(const WindowData &w);
 LRESULT defNcCalcSize(WindowData &w, WPARAM wParam, LPARAM lParam);
 LRESULT defNcHitTest(WindowData &w, LPARAM lParam);
 void defNcPaint(WindowData &w);
+// WM_NCLBUTTONDOWN on the caption or sizing frame of a top-level window
+// starts Qt's system move or resize; WM_NCLBUTTONUP on the close box sends
+// WM_SYSCOMMAND SC_CLOSE.
+LRESULT defNcButton(WindowData &w, UINT msg, WPARAM hit);
 // Sends WM_NCPAINT when the frame waits for it.
 void paintFrame(HWND hwnd);
 // Keeps w.surface at the client size and w.frame at the window size when

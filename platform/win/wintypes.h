@@ -224,6 +224,10 @@ constexpr LRESULT HTBOTTOM = 15;
 constexpr LRESULT HTBOTTOMLEFT = 16;
 constexpr LRESULT HTBOTTOMRIGHT = 17;
 constexpr LRESULT HTBORDER = 18;
+constexpr LRESULT HTCLOSE = 20;
+
+// WM_SYSCOMMAND commands.
+constexpr WPARAM SC_CLOSE = 0xF060;
 
 struct WINDOWPOS {
     HWND hwnd = 0;
@@ -276,6 +280,7 @@ constexpr UINT WM_NCMBUTTONDOWN = 0x00A7;
 constexpr UINT WM_NCMBUTTONUP = 0x00A8;
 constexpr UINT WM_NCMBUTTONDBLCLK = 0x00A9;
 constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_SYSKEYDOWN = 0x0104;

@@ -4,6 +4,7 @@
 // to answer messages itself before the default procedure runs.
 #include "platform/win/window.h"
 #include "platform/win/gdi.h"
+#include "platform/com/olecolor.h"
 
 #include <QApplication>
 #include <QWidget>

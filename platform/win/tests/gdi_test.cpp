@@ -289,6 +289,21 @@ TEST_F(GdiTest, BitBltCopiesFromAMemoryDCAndConvertsMonochrome)
     EXPECT_EQ(GetPixel(m_dc, 1, 16), RGB(0, 255, 0));
     EXPECT_EQ(GetPixel(m_dc, 2, 16), kWhite);
 
+    // Other raster operations combine bit by bit: XOR twice restores, AND
+    // keeps the common bits.
+    SelectObject(mem, colour);
+    SetPixel(mem, 0, 0, RGB(0x0F, 0xF0, 0x33));
+    SetPixel(m_dc, 20, 0, RGB(0xFF, 0x00, 0x11));
+    ASSERT_TRUE(BitBlt(m_dc, 20, 0, 1, 1, mem, 0, 0, SRCINVERT));
+    EXPECT_EQ(GetPixel(m_dc, 20, 0), RGB(0xF0, 0xF0, 0x22));
+    BitBlt(m_dc, 20, 0, 1, 1, mem, 0, 0, SRCINVERT);
+    EXPECT_EQ(GetPixel(m_dc, 20, 0), RGB(0xFF, 0x00, 0x11));
+    BitBlt(m_dc, 20, 0, 1, 1, mem, 0, 0, SRCAND);
+    EXPECT_EQ(GetPixel(m_dc, 20, 0), RGB(0x0F, 0x00, 0x11));
+    PatBlt(m_dc, 20, 0, 1, 1, DSTINVERT);
+    EXPECT_EQ(GetPixel(m_dc, 20, 0), RGB(0xF0, 0xFF, 0xEE));
+    EXPECT_FALSE(PatBlt(m_dc, 20, 0, 1, 1, SRCCOPY)) << "PatBlt has no source";
+
     SelectObject(mem, first);
     EXPECT_TRUE(DeleteDC(mem));
     EXPECT_FALSE(DeleteDC(mem));

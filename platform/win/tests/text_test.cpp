@@ -134,6 +134,23 @@ TEST_F(TextTest, ExtentsGrowWithTheStringAndCountDoubleByteCharacters)
     EXPECT_EQ(part.cx, one.cx) << "the count limits the bytes measured";
 }
 
+TEST_F(TextTest, TheScreenDCMeasuresButDoesNotDraw)
+{
+    const HDC screen = GetDC(0);
+    ASSERT_NE(screen, 0u);
+    SelectObject(screen, m_font);
+    SIZE onScreen;
+    ASSERT_TRUE(GetTextExtentPoint32A(screen, "Width", 5, &onScreen));
+    EXPECT_EQ(onScreen.cx, extent("Width").cx);
+    const RECT r{0, 0, 5, 5};
+    EXPECT_EQ(FillRect(screen, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0) << "no surface";
+    EXPECT_FALSE(DeleteDC(screen)) << "goes back by ReleaseDC";
+    EXPECT_FALSE(DeleteObject(m_font)) << "still selected in the screen DC";
+    SelectObject(screen, GetStockObject(SYSTEM_FONT));
+    EXPECT_TRUE(ReleaseDC(0, screen));
+    EXPECT_FALSE(ReleaseDC(0, screen));
+}
+
 TEST_F(TextTest, TextOutDrawsInTheTextColourAndOpaqueModeFillsTheCell)
 {
     ASSERT_TRUE(TextOutA(m_dc, 10, 5, "Hello", 5));
