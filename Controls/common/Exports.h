@@ -1,7 +1,9 @@
 #pragma once
-// The four exports and the attach entry of a control library, over its
-// module. Used once per library: CONTROLS_DEFINE_EXPORTS(pickwell::module).
+// The four exports and the attach and detach entries of a control library,
+// over its module; the attach also binds zobase7 (SuiteLoader.h). Used once
+// per library: CONTROLS_DEFINE_EXPORTS(pickwell::module).
 #include "Controls/common/ComModule.h"
+#include "Controls/common/SuiteLoader.h"
 #include "platform/system/process.h"
 
 #define CONTROLS_EXPORT extern "C" __attribute__((visibility("default")))
@@ -29,5 +31,9 @@
     }                                                                                                                  \
     CONTROLS_EXPORT bool DllProcessAttach()                                                                            \
     {                                                                                                                  \
-        return moduleFunction().attach();                                                                              \
+        return controls::LibraryProcessAttach(moduleFunction(), reinterpret_cast<const void *>(&DllProcessAttach));    \
+    }                                                                                                                  \
+    CONTROLS_EXPORT void DllProcessDetach()                                                                            \
+    {                                                                                                                  \
+        controls::LibraryProcessDetach(moduleFunction());                                                              \
     }

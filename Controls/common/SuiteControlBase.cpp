@@ -357,19 +357,29 @@ void SuiteControlBase::OnChar(UINT character, UINT repeat, UINT flags)
     }
 
     const bool lead = character <= 0xFF && IsDBCSLeadByte(static_cast<BYTE>(character));
+    auto dropWaitingTrail = [&] {
+        if (lead)
+            PeekMessageA(nullptr, w, WM_CHAR, WM_CHAR, PM_REMOVE);
+    };
     unsigned code = character & 0xFFFF;
     unsigned raised = code;
     if (eventEnabled(kEventKeyPress)) {
         MSG trail;
-        if (lead && PeekMessageA(&trail, w, WM_CHAR, WM_CHAR, PM_NOREMOVE))
+        const bool joined = lead && PeekMessageA(&trail, w, WM_CHAR, WM_CHAR, PM_NOREMOVE);
+        if (joined)
             code = (character << 8) | (trail.wParam & 0xFF);
         raised = code;
         int16_t keyAscii = static_cast<int16_t>(code);
         const int16_t shift = GetKeyShiftState();
         FireEvent(kKeyPressEvent, {&keyAscii});
         code = static_cast<uint16_t>(keyAscii);
-        if (!w || GetFocus() != w)
+        if (!w || GetFocus() != w) {
+            // The character was raised whole: its trail byte must not come
+            // back later as a character of its own.
+            if (joined && IsWindow(w))
+                dropWaitingTrail();
             return;
+        }
         if (code != 0) {
             int16_t translated = static_cast<int16_t>(code);
             PreTranslateChar(translated, shift);
@@ -379,10 +389,6 @@ void SuiteControlBase::OnChar(UINT character, UINT repeat, UINT flags)
         }
     }
 
-    auto dropWaitingTrail = [&] {
-        if (lead)
-            PeekMessageA(nullptr, w, WM_CHAR, WM_CHAR, PM_REMOVE);
-    };
     if (code == 0) {
         dropWaitingTrail(); // swallowed, both bytes of a double-byte character
         return;

@@ -39,6 +39,7 @@ struct State {
     int setFocusDepth = 0;
     SHORT keys[256] = {};
     DWORD messageTime = 0;
+    PreDispatchFilter filter = nullptr;
 };
 
 State &state()
@@ -844,11 +845,15 @@ void PumpPostedMessages()
     while (n-- > 0 && !state().queue.empty()) {
         MSG m = state().queue.front();
         state().queue.pop_front();
+        if (state().filter && state().filter(&m))
+            continue;
         DispatchMessageA(&m);
     }
     if (!state().queue.empty())
         schedulePump();
 }
+
+void SetPreDispatchFilter(PreDispatchFilter filter) { state().filter = filter; }
 
 int WindowCount() { return static_cast<int>(state().windows.size()); }
 

@@ -199,6 +199,10 @@ HWND WindowOfWidget(const QWidget *widget);
 QImage WindowSurface(HWND hwnd);
 // Delivers every posted message now waiting (tests and modal loops).
 void PumpPostedMessages();
+// A filter that sees each queued message before it is dispatched (the
+// dialog manager's keyboard navigation); TRUE means it took the message.
+using PreDispatchFilter = BOOL (*)(MSG *msg);
+void SetPreDispatchFilter(PreDispatchFilter filter);
 // Number of windows alive (tests check that nothing leaks).
 int WindowCount();
 

@@ -588,6 +588,15 @@ TEST_F(SuiteControlTest, KeyPressWithoutFocusGoesNoFurther)
     EXPECT_EQ(events(), (Events{"KeyPress &122"}));
     EXPECT_TRUE(defaultChars(hwnd).empty());
     EXPECT_TRUE(m_control.preChar.empty());
+
+    // A double-byte character is raised once; its trail byte does not come
+    // back as a KeyPress of its own.
+    m_sink.events.clear();
+    typeText(hwnd, "あ");
+    PumpPostedMessages();
+    EXPECT_EQ(events(), (Events{"KeyPress &33440"}));
+    EXPECT_TRUE(defaultChars(hwnd).empty());
+    EXPECT_FALSE(PeekMessageA(nullptr, hwnd, WM_CHAR, WM_CHAR, PM_NOREMOVE));
 }
 
 TEST_F(SuiteControlTest, RepostCharPutsTheByteFirstAndAlwaysEnds)
