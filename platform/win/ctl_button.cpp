@@ -84,17 +84,18 @@ void paint(HWND hwnd, Button *b)
     fillSys(hdc, rc, kColorBtnFace);
     if (isPush(k)) {
         RECT r = rc;
-        if (k == BS_DEFPUSHBUTTON || GetFocus() == hwnd) {
-            const HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-            for (RECT side : {RECT{r.left, r.top, r.right, r.top + 1}, RECT{r.left, r.bottom - 1, r.right, r.bottom},
-                              RECT{r.left, r.top, r.left + 1, r.bottom}, RECT{r.right - 1, r.top, r.right, r.bottom}})
-                FillRect(hdc, &side, black);
+        if (k == BS_DEFPUSHBUTTON) {
+            FrameRect(hdc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
             r = RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
         }
-        DrawEdge(hdc, &r, b->pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+        DrawFrameControl(hdc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (b->pushed ? DFCS_PUSHED : 0) | DFCS_ADJUSTRECT);
         if (b->pushed)
             r = RECT{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1};
         drawText(hdc, b->font, r, text, textColor, 1, false, nullptr, false);
+        if (GetFocus() == hwnd) {
+            RECT focus{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+            DrawFocusRect(hdc, &focus);
+        }
     } else if (k == BS_GROUPBOX) {
         const int h = lineHeight(hwnd, b->font);
         RECT frame{rc.left, rc.top + h / 2, rc.right, rc.bottom};
@@ -110,30 +111,16 @@ void paint(HWND hwnd, Button *b)
         const int size = 13;
         const int top = (rc.bottom - size) / 2;
         RECT box{rc.left, top, rc.left + size, top + size};
-        fillSys(hdc, box, b->pushed || !enabled ? kColorBtnFace : kColorWindow);
-        RECT edge = box;
-        DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT);
-        if (b->check == BST_CHECKED) {
-            const HPEN pen = CreatePen(PS_SOLID, 1, textColor);
-            const HGDIOBJ old = SelectObject(hdc, pen);
-            if (isRadio(k)) {
-                for (int dy = 0; dy < 4; ++dy) {
-                    MoveToEx(hdc, box.left + 5, box.top + 5 + dy, nullptr);
-                    LineTo(hdc, box.left + 9, box.top + 5 + dy);
-                }
-            } else {
-                // A check mark three pixels thick.
-                for (int dy = 0; dy < 3; ++dy) {
-                    MoveToEx(hdc, box.left + 3, box.top + 5 + dy, nullptr);
-                    LineTo(hdc, box.left + 5, box.top + 7 + dy);
-                    LineTo(hdc, box.left + 10, box.top + 2 + dy);
-                }
-            }
-            SelectObject(hdc, old);
-            DeleteObject(pen);
-        }
+        DrawFrameControl(hdc, &box, DFC_BUTTON,
+                         (isRadio(k) ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK) | (b->check == BST_CHECKED ? DFCS_CHECKED : 0)
+                             | (b->pushed ? DFCS_PUSHED : 0) | (enabled ? 0 : DFCS_INACTIVE));
         RECT label{rc.left + size + 4, rc.top, rc.right, rc.bottom};
         drawText(hdc, b->font, label, text, textColor, 0, false, nullptr, false);
+        if (GetFocus() == hwnd && !text.empty()) {
+            RECT focus{label.left - 1, rc.top, std::min<LONG>(rc.right, label.left + textWidth(hwnd, b->font, text) + 1),
+                       rc.bottom};
+            DrawFocusRect(hdc, &focus);
+        }
     }
     EndPaint(hwnd, &ps);
 }

@@ -67,9 +67,30 @@ void scrollToCaret(HWND hwnd, Edit *e)
         e->scroll = 0;
 }
 
+// The text area inside the border.
+RECT innerRect(HWND hwnd)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    const int border = (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 2 : (styleOf(hwnd) & WS_BORDER) ? 1 : 0;
+    return RECT{r.left + border, r.top + border, r.right - border, r.bottom - border};
+}
+
+// The system caret follows the caret position while the edit has the focus.
+void placeCaret(HWND hwnd, Edit *e)
+{
+    if (GetFocus() != hwnd)
+        return;
+    const RECT inner = innerRect(hwnd);
+    const int h = lineHeight(hwnd, e->font);
+    SetCaretPos(inner.left + kMargin - e->scroll + textWidth(hwnd, e->font, e->text.substr(0, e->caret)),
+                inner.top + (inner.bottom - inner.top - h) / 2);
+}
+
 void changed(HWND hwnd, Edit *e)
 {
     scrollToCaret(hwnd, e);
+    placeCaret(hwnd, e);
     DefWindowProcA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(e->text.c_str()));
     InvalidateRect(hwnd, nullptr, TRUE);
     notifyParent(hwnd, EN_UPDATE);
@@ -128,6 +149,7 @@ void moveCaret(HWND hwnd, Edit *e, size_t to, bool extend)
     if (!extend)
         e->anchor = e->caret;
     scrollToCaret(hwnd, e);
+    placeCaret(hwnd, e);
     InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -145,6 +167,7 @@ void paint(HWND hwnd, Edit *e)
         DrawEdge(hdc, &inner, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     else if (styleOf(hwnd) & WS_BORDER)
         DrawEdge(hdc, &inner, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    // The caret is the system caret's (placeCaret).
     const COLORREF color = GetSysColor(enabled ? kColorWindowText : kColorGrayText);
     const int origin = inner.left + kMargin - e->scroll;
     const RECT textArea{origin, inner.top, origin + textWidth(hwnd, e->font, e->text) + 1, inner.bottom};
@@ -160,12 +183,6 @@ void paint(HWND hwnd, Edit *e)
                      e->text.substr(selStart(*e), selEnd(*e) - selStart(*e)), GetSysColor(kColorHighlightText), 0,
                      false, &inner);
         }
-    }
-    if (focused) {
-        const int x = origin + textWidth(hwnd, e->font, e->text.substr(0, e->caret));
-        RECT caret{x, inner.top + 2, x + 1, inner.bottom - 2};
-        if (x >= inner.left && x < inner.right)
-            FillRect(hdc, &caret, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     }
     EndPaint(hwnd, &ps);
 }
@@ -303,11 +320,15 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         e->selecting = false;
         return 0;
     case WM_SETFOCUS:
+        CreateCaret(hwnd, 0, 1, lineHeight(hwnd, e->font));
+        placeCaret(hwnd, e);
+        ShowCaret(hwnd);
         InvalidateRect(hwnd, nullptr, FALSE);
         notifyParent(hwnd, EN_SETFOCUS);
         return 0;
     case WM_KILLFOCUS:
         e->pendingLead = -1;
+        DestroyCaret();
         InvalidateRect(hwnd, nullptr, FALSE);
         notifyParent(hwnd, EN_KILLFOCUS);
         return 0;
@@ -335,6 +356,7 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             e->caret = std::max(a, b);
         }
         scrollToCaret(hwnd, e);
+        placeCaret(hwnd, e);
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
     }

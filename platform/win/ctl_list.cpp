@@ -6,6 +6,8 @@
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
 
+#include <QWidget>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -190,6 +192,9 @@ void dropDown(HWND hwnd, ComboBox *cb)
     lb->list.current = cb->list.current;
     ensureVisible(list, lb, lb->list.current);
     cb->dropped = list;
+    // A bare list on the screen that never takes the focus from the combo.
+    if (QWidget *w = WidgetOfWindow(list))
+        w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     ShowWindow(list, SW_SHOWNA);
     InvalidateRect(hwnd, nullptr, TRUE);
 }
@@ -218,19 +223,8 @@ void comboPaint(HWND hwnd, ComboBox *cb)
                  GetSysColor(!enabled ? kColorGrayText : focused ? kColorHighlightText : kColorWindowText), 0);
     }
     RECT button{field.right - buttonWidth, field.top, field.right, field.bottom};
-    fillSys(hdc, button, kColorBtnFace);
-    RECT edge = button;
-    DrawEdge(hdc, &edge, cb->dropped ? BDR_SUNKENOUTER : EDGE_RAISED, BF_RECT);
-    // The arrow: a small triangle pointing down.
-    const int cx = (button.left + button.right) / 2, cy = (button.top + button.bottom) / 2 - 1;
-    const HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(enabled ? kColorBtnText : kColorGrayText));
-    const HGDIOBJ old = SelectObject(hdc, pen);
-    for (int i = 0; i < 4; ++i) {
-        MoveToEx(hdc, cx - 3 + i, cy + i, nullptr);
-        LineTo(hdc, cx + 4 - i, cy + i);
-    }
-    SelectObject(hdc, old);
-    DeleteObject(pen);
+    DrawFrameControl(hdc, &button, DFC_SCROLL,
+                     DFCS_SCROLLCOMBOBOX | (cb->dropped ? DFCS_PUSHED : 0) | (enabled ? 0 : DFCS_INACTIVE));
     EndPaint(hwnd, &ps);
 }
 

@@ -237,6 +237,8 @@ HWND createDialog(HINSTANCE instance, const DialogTemplate *tmpl, HWND owner, DL
     r.right = mulDiv(r.right, baseX, 4);
     r.top = mulDiv(r.top, baseY, 8);
     r.bottom = mulDiv(r.bottom, baseY, 8);
+    // The template gives the client area; the frame of the styles comes around it.
+    AdjustWindowRectEx(&r, tmpl->style, FALSE, tmpl->exStyle);
     if (!child && owner) {
         POINT o{0, 0};
         ClientToScreen(owner, &o);
@@ -380,6 +382,9 @@ LONG_PTR DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate *tmpl,
 {
     if (!tmpl || (tmpl->style & WS_CHILD))
         return -1;
+    // A child window's top-level window owns the dialog.
+    while (owner && (GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD))
+        owner = GetParent(owner);
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     const HWND dlg = createDialog(instance, tmpl, owner, proc, param, true);
     if (!dlg)
@@ -517,9 +522,12 @@ LRESULT DefDlgProcA(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_ACTIVATE:
+        // The focus leaves with the dialog and comes back to the same control.
         if (st && LOWORD(wParam) == WA_INACTIVE) {
             if (const HWND f = focusIn(dialog))
                 st->savedFocus = f;
+        } else if (st && IsWindow(st->savedFocus) && IsChild(dialog, st->savedFocus) && !focusIn(dialog)) {
+            SetFocus(st->savedFocus);
         }
         return 0;
     case WM_GETFONT:
@@ -757,18 +765,6 @@ BOOL IsDialogMessageA(HWND dialog, MSG *msg)
 }
 
 void SetDialogShownHook(std::function<void(HWND)> hook) { manager().shownHook = std::move(hook); }
-
-int GetSystemMetrics(int index)
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return 0;
-    switch (index) {
-    case SM_CXSCREEN: return screen->geometry().width();
-    case SM_CYSCREEN: return screen->geometry().height();
-    default: return 0;
-    }
-}
 
 HWND GetActiveWindow() { return WindowOfWidget(QApplication::activeWindow()); }
 

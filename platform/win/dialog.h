@@ -16,7 +16,7 @@
 // Tests act on a modal dialog through SetDialogShownHook: the hook is called
 // with the dialog's handle once it is shown, and drives it with real Qt input
 // on the backing widgets (WidgetOfWindow).
-#include "platform/win/wintypes.h"
+#include "platform/win/window.h"
 
 #include <functional>
 #include <string>
@@ -42,8 +42,6 @@ constexpr UINT WA_INACTIVE = 0;
 constexpr UINT WA_ACTIVE = 1;
 
 // Window styles of dialogs and their frames.
-constexpr DWORD WS_CAPTION = 0x00C00000;
-constexpr DWORD WS_SYSMENU = 0x00080000;
 constexpr DWORD DS_SETFONT = 0x0040;
 constexpr DWORD DS_MODALFRAME = 0x0080;
 constexpr DWORD DS_CONTROL = 0x0400;
@@ -98,8 +96,8 @@ struct DialogTemplate {
     std::vector<DialogItemTemplate> items;
 };
 
-// Resource ids as names, as the "by id" functions take them.
-inline const char *MAKEINTRESOURCEA(int id) { return reinterpret_cast<const char *>(static_cast<std::uintptr_t>(static_cast<WORD>(id))); }
+// Resource ids as names (MAKEINTRESOURCEA of window.h), as the "by id"
+// functions take them.
 inline bool IS_INTRESOURCE(const char *name) { return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0; }
 
 // The per-module template table: a library registers its templates under
@@ -156,10 +154,7 @@ BOOL IsDialogMessageA(HWND dialog, MSG *msg);
 // before its loop runs (null removes the hook).
 void SetDialogShownHook(std::function<void(HWND)> hook);
 
-// Screen metrics the dialogs centre themselves with.
-constexpr int SM_CXSCREEN = 0;
-constexpr int SM_CYSCREEN = 1;
-int GetSystemMetrics(int index);
+// The window of the active Qt top-level window (0 for none or a plain Qt window).
 HWND GetActiveWindow();
 
 } // namespace platform::win

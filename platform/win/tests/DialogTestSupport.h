@@ -65,10 +65,11 @@ protected:
     }
     void TearDown() override
     {
-        for (HWND d : m_dialogs)
-            DestroyWindow(d);
+        // The hooks may refer to the test's locals: they go first.
         SetDialogShownHook(nullptr);
         dialogHook() = nullptr;
+        for (HWND d : m_dialogs)
+            DestroyWindow(d);
         WinTest::TearDown();
     }
     HWND modeless(const DialogTemplate &t, HWND owner = 0)

@@ -57,6 +57,19 @@ TEST_F(ControlsTest, PushButtonClickReleasedInsideNotifiesAndOutsideDoesNot)
     EXPECT_TRUE(commandsOf(100).empty()) << "released outside: no click";
     EXPECT_EQ(GetCapture(), 0u);
 
+    // Pressed, the button is drawn sunken: its top-left pixel takes the
+    // shadow colour instead of the highlight.
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(5, 5));
+    UpdateWindow(button);
+    const QRgb pressedCorner = WindowSurface(button).pixel(0, 0);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(w->width() + 30, 5));
+    UpdateWindow(button);
+    const QRgb upCorner = WindowSurface(button).pixel(0, 0);
+    auto rgb = [](COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); };
+    EXPECT_NE(pressedCorner, upCorner);
+    EXPECT_EQ(upCorner, rgb(GetSysColor(COLOR_BTNHIGHLIGHT)) | 0xFF000000u) << "raised";
+    commands().clear();
+
     // Space: pressed on the key going down, clicked when it comes up.
     QTest::keyPress(w, Qt::Key_Space);
     EXPECT_TRUE(commandsOf(100).empty());
@@ -118,8 +131,18 @@ TEST_F(ControlsTest, EditTypingKeepsDoubleByteCharactersWhole)
     EXPECT_EQ(start, 4u);
     EXPECT_EQ(end, 4u);
 
+    POINT afterWide;
+    ASSERT_TRUE(GetCaretPos(&afterWide));
     key(Qt::Key_Backspace);
     EXPECT_EQ(itemText(dlg, 120), "ab") << "Backspace removes both bytes";
+    POINT afterAb;
+    GetCaretPos(&afterAb);
+    EXPECT_LT(afterAb.x, afterWide.x) << "the system caret follows the text";
+    key(Qt::Key_Home);
+    POINT home;
+    GetCaretPos(&home);
+    EXPECT_LT(home.x, afterAb.x);
+    key(Qt::Key_End);
     typeText(QString::fromUtf8("漢"));
     key(Qt::Key_Left);
     key(Qt::Key_Left);
@@ -132,6 +155,8 @@ TEST_F(ControlsTest, EditTypingKeepsDoubleByteCharactersWhole)
     EXPECT_EQ(end, 3u) << "Shift+Left selects the whole character";
     typeText(QStringLiteral("z"));
     EXPECT_EQ(itemText(dlg, 120), "az") << "typing replaces the selection";
+    SetFocus(0);
+    EXPECT_FALSE(GetCaretPos(&home)) << "the edit gives up the caret with the focus";
 }
 
 TEST_F(ControlsTest, EditSelectionReplaceLimitNumberAndReadOnly)

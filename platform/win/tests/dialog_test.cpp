@@ -314,6 +314,91 @@ TEST_F(DialogTest, ModalLoopDeliversPostedMessagesAndKeys)
     EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
+TEST_F(DialogTest, ClosingOrDestroyingAModalDialogEndsItsLoopAndFreesTheOwner)
+{
+    const HWND owner = topLevel();
+    DialogTemplate t = frame();
+    t.items.push_back(item(IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 5, 5, 50, 14));
+    // Qt closing the window (its frame's close button) asks for IDCANCEL.
+    SetDialogShownHook([](HWND dlg) { WidgetOfWindow(dlg)->close(); });
+    dialogHook() = [](HWND dlg, UINT msg, WPARAM wParam, LPARAM) -> LONG_PTR {
+        if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dlg, 9);
+            return TRUE;
+        }
+        return 0;
+    };
+    EXPECT_EQ(DialogBoxIndirectParamA(0, &t, owner, RecordingDlgProc, 0), 9);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+
+    // A disabled Cancel button keeps the dialog open on close.
+    commands().clear();
+    SetDialogShownHook([](HWND dlg) {
+        EnableWindow(GetDlgItem(dlg, IDCANCEL), FALSE);
+        SendMessageA(dlg, WM_CLOSE, 0, 0);
+        PumpPostedMessages();
+        EXPECT_TRUE(IsWindowVisible(dlg));
+        // Destroyed without EndDialog: the loop still ends.
+        DestroyWindow(dlg);
+    });
+    const int before = WindowCount();
+    DialogBoxIndirectParamA(0, &t, owner, RecordingDlgProc, 0);
+    EXPECT_TRUE(commands().empty());
+    EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner is not left disabled";
+    EXPECT_EQ(WindowCount(), before);
+}
+
+TEST_F(DialogTest, ActivationSendsWmActivateAndBringsTheFocusBack)
+{
+    DialogTemplate t = frame();
+    t.items.push_back(item(85, "EDIT", "", WS_TABSTOP, 5, 5, 60, 12));
+    t.items.push_back(item(86, "EDIT", "", WS_TABSTOP, 5, 20, 60, 12));
+    std::vector<WPARAM> activations;
+    dialogHook() = [&](HWND, UINT msg, WPARAM wParam, LPARAM) -> LONG_PTR {
+        if (msg == WM_ACTIVATE)
+            activations.push_back(wParam);
+        return 0;
+    };
+    const HWND dlg = modeless(t);
+    ASSERT_NE(dlg, 0u);
+    QWidget *w = WidgetOfWindow(dlg);
+    w->activateWindow();
+    QTest::qWait(50);
+    key(Qt::Key_Tab);
+    ASSERT_EQ(GetFocus(), GetDlgItem(dlg, 86));
+
+    QWidget other;
+    other.resize(40, 40);
+    other.show();
+    other.activateWindow();
+    QTest::qWait(50);
+    EXPECT_NE(GetFocus(), GetDlgItem(dlg, 86)) << "the focus left with the dialog";
+    w->activateWindow();
+    QTest::qWait(50);
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 86)) << "and comes back to the same control";
+    ASSERT_GE(activations.size(), 2u);
+    EXPECT_EQ(LOWORD(activations[activations.size() - 2]), WA_INACTIVE);
+    EXPECT_EQ(LOWORD(activations.back()), WA_ACTIVE);
+}
+
+TEST_F(DialogTest, AChildOwnerMeansItsTopLevelWindowIsDisabled)
+{
+    const HWND top = topLevel();
+    const HWND kid = child(top);
+    DialogTemplate t = frame();
+    bool topDisabled = false, kidEnabled = false;
+    SetDialogShownHook([&](HWND dlg) {
+        topDisabled = !IsWindowEnabled(top);
+        kidEnabled = IsWindowEnabled(kid);
+        EXPECT_EQ(GetDialogOwner(dlg), top);
+        EndDialog(dlg, 3);
+    });
+    EXPECT_EQ(DialogBoxIndirectParamA(0, &t, kid, RecordingDlgProc, 0), 3);
+    EXPECT_TRUE(topDisabled);
+    EXPECT_TRUE(kidEnabled);
+    EXPECT_TRUE(IsWindowEnabled(top));
+}
+
 TEST_F(DialogTest, TemplatesByIdPerModuleAndFailedCreation)
 {
     constexpr HINSTANCE kModuleA = 0x1000, kModuleB = 0x2000;
