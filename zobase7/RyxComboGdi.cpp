@@ -63,19 +63,14 @@ void fillRect(HDC hdc, const RECT &rect, COLORREF color)
 void drawButton(HDC hdc, const RECT &rect, ButtonGlyph glyph, bool pushed, bool enabled)
 {
     RECT r = rect;
-    win::DrawEdge(hdc, &r, pushed ? win::EDGE_SUNKEN : win::EDGE_RAISED, win::BF_RECT | win::BF_MIDDLE | win::BF_ADJUST);
-    // A small filled triangle in the middle.
-    COLORREF ink = enabled ? win::GetSysColor(18 /* COLOR_BTNTEXT */) : win::GetSysColor(17 /* COLOR_GRAYTEXT */);
-    int cx = (r.left + r.right) / 2 + (pushed ? 1 : 0);
-    int cy = (r.top + r.bottom) / 2 + (pushed ? 1 : 0);
-    bool up = glyph == ButtonGlyph::SpinUp;
-    int rows = glyph == ButtonGlyph::Drop ? 4 : 3;
-    for (int i = 0; i < rows; ++i) {
-        int y = up ? cy - rows / 2 + i : cy - rows / 2 + i;
-        int half = up ? i : rows - 1 - i;
-        RECT line{cx - half, y, cx + half + 1, y + 1};
-        fillRect(hdc, line, ink);
-    }
+    UINT state = glyph == ButtonGlyph::SpinUp ? win::DFCS_SCROLLUP
+                 : glyph == ButtonGlyph::SpinDown ? win::DFCS_SCROLLDOWN
+                                                  : win::DFCS_SCROLLCOMBOBOX;
+    if (pushed)
+        state |= win::DFCS_PUSHED;
+    if (!enabled)
+        state |= win::DFCS_INACTIVE;
+    win::DrawFrameControl(hdc, &r, win::DFC_SCROLL, state);
 }
 
 int frameWidth(int borderStyle, int appearance)

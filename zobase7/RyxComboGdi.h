@@ -23,6 +23,7 @@ int textHeight(FontHandle font);
 void drawText(HDC hdc, FontHandle font, const RECT &clip, int x, int y, const std::string &cp932, COLORREF color);
 void fillRect(HDC hdc, const RECT &rect, COLORREF color);
 
+// Spin halves and the drop-down button, drawn as scroll-bar frame controls.
 enum class ButtonGlyph { SpinUp, SpinDown, Drop };
 void drawButton(HDC hdc, const RECT &rect, ButtonGlyph glyph, bool pushed, bool enabled);
 // The edit frame: style 0 none, 1 single; appearance 0 flat, 1/2 sunken 3D.

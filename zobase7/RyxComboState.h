@@ -63,11 +63,14 @@ struct RyxComboState {
     bool userMode = true;
     int alignH = 0;
     int alignV = 0;
-    int marginLeft = 1, marginRight = 1, marginTop = 1, marginBottom = 1;
+    // Until the owner sends its settings the window is a plain field: the
+    // class background, no border, text two pixels in.
+    int marginLeft = 2, marginRight = 2, marginTop = 1, marginBottom = 1;
     std::uint32_t backColor = 0x80000005;
+    bool backColorSet = false;  // false: the class background brush
     std::uint32_t foreColor = 0x80000008;
     int appearance = 1;
-    int borderStyle = 1;
+    int borderStyle = 0;
     std::uintptr_t font = 0;
     std::string promptChar = "_";
     std::string lookupTable;

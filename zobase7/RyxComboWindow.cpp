@@ -685,7 +685,11 @@ void paint(RyxComboState &s, HDC hdc)
     const COLORREF back = enabled ? gdi::colorOf(s.backColor) : GetSysColor(COLOR_3DFACE);
     const COLORREF fore = enabled ? gdi::colorOf(s.foreColor) : GetSysColor(17 /* COLOR_GRAYTEXT */);
     gdi::fillRect(hdc, client, GetSysColor(COLOR_3DFACE));
-    gdi::fillRect(hdc, g.frame, back);
+    const HBRUSH classBrush = static_cast<HBRUSH>(GetClassLongPtrA(s.hwnd, GCLP_HBRBACKGROUND));
+    if (enabled && !s.backColorSet && classBrush)
+        FillRect(hdc, &g.frame, classBrush);
+    else
+        gdi::fillRect(hdc, g.frame, back);
     gdi::drawFrame(hdc, g.frame, s.borderStyle, s.appearance);
 
     const std::string shown = s.focused() ? s.edit.text() : displayText(s);
@@ -825,7 +829,11 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
         s.marginBottom = std::max(0, lowShort(HIWORD(wParam)));
         repaint(s);
         return 0;
-    case ZOM_SETBACKCOLOR: s.backColor = static_cast<std::uint32_t>(wParam); repaint(s); return 0;
+    case ZOM_SETBACKCOLOR:
+        s.backColor = static_cast<std::uint32_t>(wParam);
+        s.backColorSet = true;
+        repaint(s);
+        return 0;
     case ZOM_SETFORECOLOR: s.foreColor = static_cast<std::uint32_t>(wParam); repaint(s); return 0;
     case ZOM_SETAPPEARANCE: s.appearance = lowShort(wParam); repaint(s); return 0;
     case ZOM_SETBORDERSTYLE: s.borderStyle = lowShort(wParam); repaint(s); return 0;

@@ -63,6 +63,11 @@ protected:
         for (const char *c : {"Apple", "apricot", "Banana", "\xE3\x81\x82\xE3\x81\x84"}) // last: あい
             items->Add(newItem(QString::fromUtf8(c)).get());
         SendMessageA(combo, ZOM_SETITEMCOLLECTION, reinterpret_cast<WPARAM>(items.get()), 0);
+        // What the control sends at creation.
+        SendMessageA(combo, ZOM_SETAPPEARANCE, 1, 0);
+        SendMessageA(combo, ZOM_SETBORDERSTYLE, 1, 0);
+        SendMessageA(combo, ZOM_SETBACKCOLOR, 0x80000005, 0);
+        SendMessageA(combo, ZOM_SETMARGINSH, MAKELONG(1, 1), 0);
         SendMessageA(combo, ZOM_SETBUTTONLAYOUT, RyxLayoutDropInside, 0);
         SetFocus(combo);
         log().clear();
@@ -577,6 +582,31 @@ TEST_F(RyxComboWindowTest, PointerFollowsTheMousePointerSetting)
     QTest::mouseMove(widget(), QPoint(info.textRect.left + 6, info.textRect.top + 3));
     PumpPostedMessages();
     EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_WAIT));
+}
+
+TEST_F(RyxComboWindowTest, PaintsTheFrameBackColourAndButtons)
+{
+    SendMessageA(combo, ZOM_SETBACKCOLOR, 0x0000FF00, 0); // green (BGR)
+    InvalidateRect(combo, nullptr, TRUE);
+    UpdateWindow(combo);
+    QImage img = WindowSurface(combo);
+    const RyxComboInfo info = RyxComboInspect(combo);
+    EXPECT_EQ(img.pixel(info.textRect.right - 2, info.textRect.bottom - 2), qRgb(0, 255, 0));
+    const COLORREF shadow = GetSysColor(COLOR_3DSHADOW);
+    EXPECT_EQ(img.pixel(5, 0), qRgb(GetRValue(shadow), GetGValue(shadow), GetBValue(shadow))) << "sunken frame";
+    // The drop-down button's face and a dark arrow pixel in its middle.
+    const COLORREF face = GetSysColor(COLOR_3DFACE);
+    EXPECT_EQ(img.pixel(info.dropRect.left + 3, info.dropRect.top + 3), qRgb(GetRValue(face), GetGValue(face), GetBValue(face)));
+    bool arrow = false;
+    for (int x = info.dropRect.left + 3; x < info.dropRect.right - 3 && !arrow; ++x)
+        for (int y = info.dropRect.top + 3; y < info.dropRect.bottom - 3 && !arrow; ++y)
+            arrow = qGray(img.pixel(x, y)) < 60;
+    EXPECT_TRUE(arrow);
+    // Disabled: the field takes the button face colour.
+    EnableWindow(combo, FALSE);
+    UpdateWindow(combo);
+    img = WindowSurface(combo);
+    EXPECT_EQ(img.pixel(info.textRect.right - 2, info.textRect.bottom - 2), qRgb(GetRValue(face), GetGValue(face), GetBValue(face)));
 }
 
 TEST(RyxComboLayout, ButtonsSitWhereTheLayoutCodeSays)
