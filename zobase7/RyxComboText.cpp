@@ -30,10 +30,14 @@ std::string RyxComboText::sanitize(const std::string &cp932)
     return out;
 }
 
-void RyxComboText::setText(const std::string &cp932)
+bool RyxComboText::setText(const std::string &cp932)
 {
-    m_text = sanitize(cp932);
+    std::string clean = sanitize(cp932);
+    if (clean.size() > kMaxBytes)
+        return false;
+    m_text = std::move(clean);
     m_caret = m_anchor = charCount();
+    return true;
 }
 
 int RyxComboText::charCount() const
@@ -100,20 +104,24 @@ void RyxComboText::select(int start, int length)
     m_caret = e;
 }
 
-void RyxComboText::replaceSelection(const std::string &cp932)
+bool RyxComboText::replaceSelection(const std::string &cp932)
 {
     std::string add = sanitize(cp932);
     int b0 = byteOfChar(selStart());
     int b1 = byteOfChar(selEnd());
     int start = selStart();
+    if (m_text.size() - static_cast<size_t>(b1 - b0) + add.size() > kMaxBytes)
+        return false;
     m_text.replace(static_cast<size_t>(b0), static_cast<size_t>(b1 - b0), add);
     RyxComboText probe;
     probe.m_text = add;
     m_caret = m_anchor = start + probe.charCount();
+    return true;
 }
 
-void RyxComboText::type(const std::string &cp932, bool overwrite)
+bool RyxComboText::type(const std::string &cp932, bool overwrite)
 {
+    const int caret = m_caret, anchor = m_anchor;
     if (overwrite && !hasSelection()) {
         RyxComboText probe;
         probe.m_text = sanitize(cp932);
@@ -121,7 +129,11 @@ void RyxComboText::type(const std::string &cp932, bool overwrite)
         m_anchor = m_caret;
         m_caret += n; // the characters to overwrite become the selection
     }
-    replaceSelection(cp932);
+    if (replaceSelection(cp932))
+        return true;
+    m_caret = caret;
+    m_anchor = anchor;
+    return false;
 }
 
 bool RyxComboText::backspace()

@@ -9,8 +9,14 @@ namespace zobase7 {
 
 class RyxComboText {
 public:
-    // Replaces the whole text (a trailing lone lead byte is dropped), caret at the end.
-    void setText(const std::string &cp932);
+    // The owner reads lengths as 16-bit byte counts, so the text never grows
+    // beyond this many bytes.
+    static constexpr size_t kMaxBytes = 65535;
+
+
+    // Replaces the whole text (a trailing lone lead byte is dropped), caret
+    // at the end; false (nothing changed) when it would exceed kMaxBytes.
+    bool setText(const std::string &cp932);
     const std::string &text() const { return m_text; }
 
     int charCount() const;
@@ -36,10 +42,12 @@ public:
 
     // Types a CP932 string: replaces the selection; in overwrite mode without
     // a selection it replaces as many characters as it brings (never past the
-    // end). The caret ends after the inserted text.
-    void type(const std::string &cp932, bool overwrite);
-    // Replaces the selection (or inserts at the caret) and selects nothing.
-    void replaceSelection(const std::string &cp932);
+    // end). The caret ends after the inserted text. False (nothing changed)
+    // when the text would exceed kMaxBytes.
+    bool type(const std::string &cp932, bool overwrite);
+    // Replaces the selection (or inserts at the caret) and selects nothing;
+    // false (nothing changed) when the text would exceed kMaxBytes.
+    bool replaceSelection(const std::string &cp932);
     // Backspace: the selection, else the character before the caret.
     bool backspace();
     // Delete: the selection, else the character after the caret.

@@ -23,6 +23,9 @@ namespace {
 bool ensureListClass();
 
 constexpr UINT_PTR kSpinTimer = 1;
+// Watches for the pointer leaving the window (there is no leave message).
+constexpr UINT_PTR kHoverTimer = 2;
+constexpr UINT kHoverInterval = 100;
 constexpr UINT kDefaultSpinDelay = 400;
 
 std::unordered_map<HWND, std::shared_ptr<RyxComboState>> &combos()
@@ -317,7 +320,10 @@ void typeChar(const std::shared_ptr<RyxComboState> &s, const std::string &ch)
         int next = s->mask.nextInput(slot + 1);
         showMask(*s, next < s->mask.slotCount() ? next : slot + 1);
     } else {
-        s->edit.type(ch, !s->insertMode);
+        if (!s->edit.type(ch, !s->insertMode)) {
+            beep(*s); // the text is full
+            return;
+        }
     }
     if (s->autoDropDown && !s->dropped && s->dropEnabled)
         openList(*s);
@@ -397,8 +403,8 @@ bool setFromOwner(RyxComboState &s, const char *text, bool asValue)
             return false;
         s.mask = copy;
         showMask(s, s.mask.slotCount());
-    } else {
-        s.edit.setText(t);
+    } else if (!s.edit.setText(t)) {
+        return false;
     }
     repaint(s);
     return true;
@@ -803,7 +809,8 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
             s.mask = copy;
             showMask(s, std::min(slot, s.mask.slotCount()));
         } else {
-            s.edit.replaceSelection(add);
+            if (!s.edit.replaceSelection(add))
+                return 1;
         }
         textChanged(sp, false);
         return 0;
@@ -898,7 +905,10 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
         }
         s.edit.moveCaret(at, false);
         const int begin = s.edit.caret();
-        s.edit.replaceSelection(text);
+        if (!s.edit.replaceSelection(text)) {
+            textChanged(sp, false); // a moved text may already be out
+            return 1;
+        }
         s.edit.select(begin, s.edit.caret() - begin);
         textChanged(sp, false);
         return 0;
@@ -1293,8 +1303,7 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case wm::EM_CHARFROMPOS: return MAKELONG(static_cast<WORD>(charFromX(*s, lowShort(LOWORD(lParam)))), 0);
     case wm::EM_SCROLLCARET: repaint(*s); return TRUE;
     case WM_SETTEXT:
-        setFromOwner(*s, reinterpret_cast<const char *>(lParam), false);
-        return TRUE;
+        return setFromOwner(*s, reinterpret_cast<const char *>(lParam), false) ? TRUE : FALSE;
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(s->edit.text().size());
     case WM_GETTEXT: {
         if (wParam == 0 || !lParam)
@@ -1347,7 +1356,10 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEMOVE:
         if (!s->mouseInside) {
             s->mouseInside = true;
+            SetTimer(hwnd, kHoverTimer, kHoverInterval, nullptr);
             notify(hwnd, ZOM_NOTIFYMOUSEENTER);
+            if (!IsWindow(hwnd))
+                return 0;
         }
         if (s->selecting) {
             s->edit.moveCaret(charFromX(*s, lowShort(LOWORD(lParam))), true);
@@ -1374,6 +1386,16 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_TIMER:
+        if (wParam == kHoverTimer) {
+            POINT pt;
+            GetCursorPos(&pt);
+            if (WindowFromPoint(pt) != hwnd && GetCapture() != hwnd) {
+                KillTimer(hwnd, kHoverTimer);
+                s->mouseInside = false;
+                notify(hwnd, ZOM_NOTIFYMOUSEEXIT);
+            }
+            return 0;
+        }
         if (wParam == kSpinTimer) {
             if (s->pressed == 1 || s->pressed == 2)
                 spinStep(s);

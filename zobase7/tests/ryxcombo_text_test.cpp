@@ -98,4 +98,22 @@ TEST(RyxComboText, SelectionIsReplacedByTypingAndRemovedByBackspace)
     EXPECT_EQ(t.selLength(), 2) << "a negative length selects to the end";
 }
 
+TEST(RyxComboText, NeverGrowsBeyondTheMaximum)
+{
+    RyxComboText t;
+    EXPECT_FALSE(t.setText(std::string(RyxComboText::kMaxBytes + 1, 'a')));
+    EXPECT_EQ(t.text(), "");
+    ASSERT_TRUE(t.setText(std::string(RyxComboText::kMaxBytes - 1, 'a')));
+    EXPECT_FALSE(t.type(kKan, false)) << "no room for two bytes";
+    EXPECT_EQ(t.text().size(), RyxComboText::kMaxBytes - 1);
+    EXPECT_EQ(t.caret(), static_cast<int>(RyxComboText::kMaxBytes - 1)) << "caret unchanged";
+    t.moveCaret(0, false);
+    EXPECT_TRUE(t.type(kKan, true)) << "overwriting one byte with two fits exactly";
+    EXPECT_EQ(t.text().size(), RyxComboText::kMaxBytes);
+    t.moveCaret(1, false);
+    EXPECT_FALSE(t.type("b", false));
+    EXPECT_EQ(t.caret(), 1);
+    EXPECT_TRUE(t.type("b", true)) << "overwriting one byte with one stays in bounds";
+}
+
 } // namespace

@@ -4,12 +4,14 @@
 // AutoSelect, the private get/set messages, the input mask, the button
 // layout and the notifications its parent receives.
 #include "zobase7/RyxComboState.h"
+#include "zobase7/RyxComboText.h"
 #include "zobase7/include/RyxCombo.h"
 #include "zobase7/include/RyxComboProtocol.h"
 
 #include "Controls/Pickwell/tests/PickwellTestSupport.h"
 #include "platform/win/tests/WinTestSupport.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QImage>
 #include <QInputMethodEvent>
@@ -607,6 +609,46 @@ TEST_F(RyxComboWindowTest, PaintsTheFrameBackColourAndButtons)
     UpdateWindow(combo);
     img = WindowSurface(combo);
     EXPECT_EQ(img.pixel(info.textRect.right - 2, info.textRect.bottom - 2), qRgb(GetRValue(face), GetGValue(face), GetBValue(face)));
+}
+
+TEST_F(RyxComboWindowTest, PointerEnteringAndLeavingIsReported)
+{
+    const QPoint inside(20, 10);
+    QCursor::setPos(widget()->mapToGlobal(inside));
+    QTest::mouseMove(widget(), inside);
+    PumpPostedMessages();
+    QTest::mouseMove(widget(), inside + QPoint(3, 0));
+    PumpPostedMessages();
+    EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEENTER), 1) << "once while the pointer stays";
+    QTest::qWait(250);
+    EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEEXIT), 0) << "still inside";
+    QCursor::setPos(QPoint(2000, 2000));
+    for (int i = 0; i < 20 && countAtParent(ZOM_NOTIFYMOUSEEXIT) == 0; ++i)
+        QTest::qWait(50);
+    EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEEXIT), 1);
+    QCursor::setPos(widget()->mapToGlobal(inside));
+    QTest::mouseMove(widget(), inside);
+    PumpPostedMessages();
+    EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEENTER), 2) << "entering again is reported again";
+}
+
+TEST_F(RyxComboWindowTest, TextStaysWithinWhatA16BitLengthCanSay)
+{
+    const std::string full(RyxComboText::kMaxBytes, 'a');
+    EXPECT_EQ(SendMessageA(combo, ZOM_SETTEXT, 0, reinterpret_cast<LPARAM>((full + "b").c_str())), 1) << "refused";
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETTEXTLENGTH, 0, 0), 0) << "unchanged";
+    EXPECT_EQ(SendMessageA(combo, ZOM_SETTEXT, 0, reinterpret_cast<LPARAM>(full.c_str())), 0);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETTEXTLENGTH, 0, 0), 65535);
+    log().clear();
+    type("z");
+    commit(QString::fromUtf8("漢"));
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETTEXTLENGTH, 0, 0), 65535) << "typing into a full field changes nothing";
+    EXPECT_EQ(countCommand(ZON_CHANGE), 0);
+    key(Qt::Key_Backspace);
+    commit(QString::fromUtf8("漢"));
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETTEXTLENGTH, 0, 0), 65534) << "a double-byte character needs two bytes of room";
+    type("z");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETTEXTLENGTH, 0, 0), 65535);
 }
 
 TEST(RyxComboLayout, ButtonsSitWhereTheLayoutCodeSays)
