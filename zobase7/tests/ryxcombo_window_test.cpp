@@ -651,6 +651,56 @@ TEST_F(RyxComboWindowTest, TextStaysWithinWhatA16BitLengthCanSay)
     EXPECT_EQ(SendMessageA(combo, ZOM_GETTEXTLENGTH, 0, 0), 65535);
 }
 
+TEST_F(RyxComboWindowTest, DropDownListStyleTakesNoTextAndPicksByFirstCharacter)
+{
+    SendMessageA(combo, ZOM_SETSTYLE, 2, 0);
+    type("b");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 2);
+    EXPECT_EQ(text(), "Banana");
+    type("a");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 0) << "Apple, the first item starting with a";
+    type("a");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 1) << "then the next one, apricot";
+    type("a");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 0) << "and round again";
+    type("q");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 0) << "no item starts with q";
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(text(), "Apple");
+    // A click in the text opens the list.
+    QTest::mouseClick(widget(), Qt::LeftButton, {}, QPoint(20, 12));
+    PumpPostedMessages();
+    EXPECT_TRUE(RyxComboInspect(combo).dropped);
+}
+
+TEST_F(RyxComboWindowTest, ClearAndDropTextMessages)
+{
+    SendMessageA(combo, ZOM_SETTEXT, 0, reinterpret_cast<LPARAM>("abcdef"));
+    log().clear();
+    // Text from another source lands at the character index and is selected.
+    EXPECT_EQ(SendMessageA(combo, ZOM_INSERTDROPTEXT, 2, reinterpret_cast<LPARAM>("XY")), 0);
+    EXPECT_EQ(text(), "abXYcdef");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELSTART, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELLENGTH, 0, 0), 2);
+    // The control's own selected text moves to a later index.
+    EXPECT_EQ(SendMessageA(combo, ZOM_MOVEDROPTEXT, 6, reinterpret_cast<LPARAM>("XY")), 0);
+    EXPECT_EQ(text(), "abcdXYef");
+    // Dropped onto itself: nothing moves.
+    EXPECT_EQ(SendMessageA(combo, ZOM_MOVEDROPTEXT, 5, reinterpret_cast<LPARAM>("XY")), 0);
+    EXPECT_EQ(text(), "abcdXYef");
+    // Moved elsewhere: the selection goes.
+    SendMessageA(combo, ZOM_REMOVEMOVEDTEXT, 0, 0);
+    EXPECT_EQ(text(), "abcdef");
+    EXPECT_EQ(countCommand(ZON_CHANGE), 3);
+    SendMessageA(combo, ZOM_CLEAR, 0, 0);
+    EXPECT_EQ(text(), "");
+    EXPECT_EQ(countCommand(ZON_CHANGE), 4);
+    SendMessageA(combo, kSetReadOnly, 1, 0);
+    SendMessageA(combo, ZOM_SETTEXT, 0, reinterpret_cast<LPARAM>("ro"));
+    EXPECT_EQ(SendMessageA(combo, ZOM_INSERTDROPTEXT, 0, reinterpret_cast<LPARAM>("x")), 1) << "read-only refuses drops";
+    EXPECT_EQ(text(), "ro");
+}
+
 TEST(RyxComboLayout, ButtonsSitWhereTheLayoutCodeSays)
 {
     const RECT client{0, 0, 200, 24};
