@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace pickwell { struct IComboItemCollection; }
 
@@ -87,6 +89,12 @@ struct RyxComboState {
     bool selecting = false;   // mouse drag selection running
     unsigned char pendingLead = 0; // first byte of a double-byte character typed
     bool mouseInside = false;
+
+    // Measurement caches: the width of each character in the window's font
+    // (cleared with a new font) and the character boundaries of the text.
+    mutable std::unordered_map<std::string, int> charWidths;
+    mutable std::vector<int> boundaryCache;
+    mutable std::uint64_t boundaryVersion = ~std::uint64_t(0);
 
     // Buttons.
     UINT layout = 0;

@@ -36,6 +36,7 @@ bool RyxComboText::setText(const std::string &cp932)
     if (clean.size() > kMaxBytes)
         return false;
     m_text = std::move(clean);
+    ++m_version;
     m_caret = m_anchor = charCount();
     return true;
 }
@@ -113,6 +114,7 @@ bool RyxComboText::replaceSelection(const std::string &cp932)
     if (m_text.size() - static_cast<size_t>(b1 - b0) + add.size() > kMaxBytes)
         return false;
     m_text.replace(static_cast<size_t>(b0), static_cast<size_t>(b1 - b0), add);
+    ++m_version;
     RyxComboText probe;
     probe.m_text = add;
     m_caret = m_anchor = start + probe.charCount();

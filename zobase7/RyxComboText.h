@@ -3,6 +3,7 @@
 // index so that a double-byte character is never split. Holds the caret and
 // the selection anchor (both character indices) and the insert/overwrite
 // editing operations.
+#include <cstdint>
 #include <string>
 
 namespace zobase7 {
@@ -18,6 +19,8 @@ public:
     // at the end; false (nothing changed) when it would exceed kMaxBytes.
     bool setText(const std::string &cp932);
     const std::string &text() const { return m_text; }
+    // Changes whenever the text changes (for caches of measurements).
+    std::uint64_t version() const { return m_version; }
 
     int charCount() const;
     // Byte offset of character index ci (clamped to 0..charCount()).
@@ -59,6 +62,7 @@ public:
 
 private:
     std::string m_text;
+    std::uint64_t m_version = 0;
     int m_caret = 0;
     int m_anchor = 0;
 };

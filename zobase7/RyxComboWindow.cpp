@@ -85,16 +85,27 @@ RyxComboGeometry geometryOf(const RyxComboState &s)
                        s.marginTop, s.marginBottom);
 }
 
-// Pixel offset of each character boundary of the shown text from its start.
-std::vector<int> boundaries(const RyxComboState &s)
+// Pixel offset of each character boundary of the shown text from its start
+// (advance widths summed, each character measured once per font).
+const std::vector<int> &boundaries(const RyxComboState &s)
 {
-    std::vector<int> xs{0};
-    const int n = s.edit.charCount();
+    if (s.boundaryVersion == s.edit.version() && !s.boundaryCache.empty())
+        return s.boundaryCache;
+    std::vector<int> &xs = s.boundaryCache;
+    xs.assign(1, 0);
+    const std::string &t = s.edit.text();
     int x = 0;
-    for (int i = 0; i < n; ++i) {
-        x += gdi::textWidth(s.font, s.edit.charAt(i));
+    for (size_t i = 0; i < t.size();) {
+        const size_t w = platform::codepage::isLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < t.size() ? 2 : 1;
+        const std::string ch = t.substr(i, w);
+        auto it = s.charWidths.find(ch);
+        if (it == s.charWidths.end())
+            it = s.charWidths.emplace(ch, gdi::textWidth(s.font, ch)).first;
+        x += it->second;
         xs.push_back(x);
+        i += w;
     }
+    s.boundaryVersion = s.edit.version();
     return xs;
 }
 
@@ -122,7 +133,7 @@ int textTop(const RyxComboState &s, const RyxComboGeometry &g)
 int charFromX(const RyxComboState &s, int x)
 {
     const RyxComboGeometry g = geometryOf(s);
-    const std::vector<int> xs = boundaries(s);
+    const std::vector<int> &xs = boundaries(s);
     const int origin = textOrigin(s, g, xs.back());
     int best = 0;
     int bestDist = 1 << 30;
@@ -144,7 +155,7 @@ void scrollToCaret(RyxComboState &s)
         return;
     }
     const RyxComboGeometry g = geometryOf(s);
-    const std::vector<int> xs = boundaries(s);
+    const std::vector<int> &xs = boundaries(s);
     const int room = std::max(1, static_cast<int>(g.text.right - g.text.left) - 1);
     const int cx = xs[static_cast<size_t>(std::min<int>(s.edit.caret(), static_cast<int>(xs.size()) - 1))];
     if (cx - s.scrollX > room)
@@ -158,7 +169,7 @@ void scrollToCaret(RyxComboState &s)
 void caretPoint(const RyxComboState &s, int ci, int *x, int *y)
 {
     const RyxComboGeometry g = geometryOf(s);
-    const std::vector<int> xs = boundaries(s);
+    const std::vector<int> &xs = boundaries(s);
     const int origin = textOrigin(s, g, xs.back());
     *x = origin + xs[static_cast<size_t>(std::clamp(ci, 0, static_cast<int>(xs.size()) - 1))];
     *y = textTop(s, g);
@@ -699,7 +710,7 @@ void paint(RyxComboState &s, HDC hdc)
     gdi::drawFrame(hdc, g.frame, s.borderStyle, s.appearance);
 
     const std::string shown = s.focused() ? s.edit.text() : displayText(s);
-    const std::vector<int> xs = boundaries(s);
+    const std::vector<int> &xs = boundaries(s);
     const int origin = textOrigin(s, g, xs.back());
     const int top = textTop(s, g);
     gdi::drawText(hdc, s.font, g.text, origin, top, shown, fore);
@@ -1278,6 +1289,8 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return wm::DLGC_WANTARROWS | wm::DLGC_WANTCHARS | (s->tabAction == 1 ? wm::DLGC_WANTTAB : 0);
     case wm::SETFONT:
         s->font = wParam;
+        s->charWidths.clear();
+        s->boundaryCache.clear();
         if (s->itemHeight == -1)
             notify(hwnd, ZOM_NOTIFYITEMHEIGHT, static_cast<WPARAM>(listRowHeight(*s)));
         if (IsWindow(hwnd) && lParam)
@@ -1431,18 +1444,30 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 namespace {
 
 // The list class is registered with the first combo window (the library's
-// class table registers "RyxCombo" itself) and stays while the library does.
+// class table registers "RyxCombo" itself) and taken back when this code is
+// unloaded, so no class is left pointing at a procedure that is gone.
+struct ListClassRegistration {
+    bool registered = false;
+    ~ListClassRegistration()
+    {
+        if (registered)
+            UnregisterClassA(kRyxComboListClassName, g_instance);
+    }
+};
+ListClassRegistration g_listClass;
+
 bool ensureListClass()
 {
     WNDCLASSA existing;
     if (GetClassInfoA(g_instance, kRyxComboListClassName, &existing))
-        return true;
+        return existing.lpfnWndProc == RyxComboListProc;
     WNDCLASSA lc;
     lc.style = CS_GLOBALCLASS;
     lc.lpfnWndProc = RyxComboListProc;
     lc.hInstance = g_instance;
     lc.lpszClassName = kRyxComboListClassName;
-    return RegisterClassA(&lc) != 0;
+    g_listClass.registered = RegisterClassA(&lc) != 0;
+    return g_listClass.registered;
 }
 
 } // namespace
@@ -1467,7 +1492,8 @@ bool RegisterRyxComboClasses(HINSTANCE instance)
 void UnregisterRyxComboClasses(HINSTANCE instance)
 {
     UnregisterClassA(kRyxComboClassName, instance);
-    UnregisterClassA(kRyxComboListClassName, instance);
+    if (UnregisterClassA(kRyxComboListClassName, instance))
+        g_listClass.registered = false;
 }
 
 RyxComboInfo RyxComboInspect(HWND hwnd)
