@@ -5,6 +5,12 @@
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
 
+#include <QImage>
+#include <QPainter>
+
+#include <cstring>
+#include <vector>
+
 namespace zobase7::gdi {
 
 namespace win = platform::win;
@@ -58,6 +64,40 @@ void fillRect(HDC hdc, const RECT &rect, COLORREF color)
     auto brush = win::CreateSolidBrush(color);
     win::FillRect(hdc, &rect, brush);
     win::DeleteObject(brush);
+}
+
+void drawImage(HDC hdc, const RECT &box, const QImage &image, int align, COLORREF background)
+{
+    const int bw = box.right - box.left, bh = box.bottom - box.top;
+    if (image.isNull() || bw <= 0 || bh <= 0)
+        return;
+    QImage fitted = image.width() > bw || image.height() > bh
+                        ? image.scaled(bw, bh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                        : image;
+    // Composed over the background, as 32-bit B,G,R,x rows.
+    QImage rgb(fitted.size(), QImage::Format_RGB32);
+    rgb.fill(QColor(win::GetRValue(background), win::GetGValue(background), win::GetBValue(background)));
+    {
+        QPainter p(&rgb);
+        p.drawImage(0, 0, fitted);
+    }
+    const int x = align == 2 ? box.left + (bw - rgb.width()) / 2 : align == 3 ? box.right - rgb.width() : box.left;
+    const int y = box.top + (bh - rgb.height()) / 2;
+    std::vector<std::uint32_t> bits(static_cast<size_t>(rgb.width()) * static_cast<size_t>(rgb.height()));
+    for (int row = 0; row < rgb.height(); ++row)
+        std::memcpy(bits.data() + static_cast<size_t>(row) * static_cast<size_t>(rgb.width()), rgb.constScanLine(row),
+                    static_cast<size_t>(rgb.width()) * 4);
+    const win::HBITMAP bitmap = win::CreateBitmap(rgb.width(), rgb.height(), 1, 32, bits.data());
+    const HDC memory = win::CreateCompatibleDC(hdc);
+    if (bitmap && memory) {
+        const auto old = win::SelectObject(memory, bitmap);
+        win::BitBlt(hdc, x, y, rgb.width(), rgb.height(), memory, 0, 0, win::SRCCOPY);
+        win::SelectObject(memory, old);
+    }
+    if (memory)
+        win::DeleteDC(memory);
+    if (bitmap)
+        win::DeleteObject(bitmap);
 }
 
 void drawButton(HDC hdc, const RECT &rect, ButtonGlyph glyph, bool pushed, bool enabled)

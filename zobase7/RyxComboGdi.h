@@ -5,6 +5,8 @@
 
 #include <string>
 
+class QImage;
+
 namespace zobase7::gdi {
 
 using platform::win::COLORREF;
@@ -22,6 +24,10 @@ int textHeight(FontHandle font);
 // Draws one line of text clipped to rect, at (x, y).
 void drawText(HDC hdc, FontHandle font, const RECT &clip, int x, int y, const std::string &cp932, COLORREF color);
 void fillRect(HDC hdc, const RECT &rect, COLORREF color);
+// Draws an image into box, scaled down (never up) to fit and placed by
+// align (0 or 1 left, 2 centre, 3 right; vertically centred), over the
+// given background colour.
+void drawImage(HDC hdc, const RECT &box, const QImage &image, int align, COLORREF background);
 
 // Spin halves and the drop-down button, drawn as scroll-bar frame controls.
 enum class ButtonGlyph { SpinUp, SpinDown, Drop };

@@ -10,6 +10,7 @@
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <algorithm>
@@ -38,6 +39,16 @@ com::ComPtr<pickwell::IComboItem> itemAt(const RyxComboState &s, int index)
     if (s.items && index >= 0)
         s.items->get_Item(index, item.put());
     return item;
+}
+
+QImage itemImage(const RyxComboState &s, int index)
+{
+    auto item = itemAt(s, index);
+    com::ComPtr<com::IPicture> picture;
+    QImage image;
+    if (item && com::SUCCEEDED(item->get_Image(picture.put())) && picture)
+        picture->getImage(&image);
+    return image;
 }
 
 int visibleRows(const RyxComboState &s)
@@ -76,8 +87,12 @@ void paintList(RyxComboState &s, HDC hdc)
                                      : gdi::colorOf(itemForeColor(s, row, s.foreColor));
         gdi::fillRect(hdc, r, rowBack);
         int x = r.left + 2;
-        if (image)
-            x += s.imageWidth + 2; // the picture column
+        if (image) {
+            // the picture column
+            const RECT box{x, top, x + s.imageWidth, top + h};
+            gdi::drawImage(hdc, box, itemImage(s, row), s.imageAlign, rowBack);
+            x += s.imageWidth + 2;
+        }
         const int ty = top + (h - gdi::textHeight(s.font)) / 2;
         if (text) {
             RECT clip{x, top, r.right - descWidth, top + h};

@@ -740,7 +740,7 @@ bool isStoreOnly(UINT msg)
 {
     switch (msg) {
     case ZOM_SETMOUSEPOINTER: case ZOM_SETMOUSEICON: case ZOM_SETSHOWCONTEXTMENU: case ZOM_SETDATABIND:
-    case ZOM_SETCLIPMODE: case ZOM_SETSHOWLITERALS: case ZOM_SETLOOKUPMODE: case ZOM_SETIMAGEALIGN:
+    case ZOM_SETCLIPMODE: case ZOM_SETSHOWLITERALS: case ZOM_SETLOOKUPMODE:
     case ZOM_SETITEMTIP: case ZOM_SETOVERFLOWTIP: case ZOM_SETSTATUSBAR: case ZOM_SETDROPDOWNSHADOW:
     case ZOM_SETSCROLLBARMODE: case ZOM_SETSHOWSCROLLBAR: case ZOM_SETSORTBY: case ZOM_SETSORTORDER:
     case ZOM_SETTEXTBOXSTYLE: case ZOM_SETINTEGRALHEIGHT: case ZOM_SETOLEDRAGMODE: case ZOM_SETSPINWRAP:
@@ -1025,6 +1025,7 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
         return 0;
     }
     case ZOM_SETLISTBOXSTYLE: s.listBoxStyle = lowShort(wParam); break;
+    case ZOM_SETIMAGEALIGN: s.imageAlign = lowShort(wParam); break;
     case ZOM_SETDESCRIPTIONWIDTH: s.descriptionWidth = static_cast<int>(wParam); break;
     case ZOM_SETIMAGEWIDTH: s.imageWidth = static_cast<int>(wParam); break;
     case ZOM_SETBACKGROUNDIMAGE: {

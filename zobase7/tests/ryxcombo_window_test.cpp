@@ -28,6 +28,7 @@ using pickwell::IComboItemCollection;
 using pickwell::testing::newCollection;
 using pickwell::testing::newItem;
 using platform::com::ComPtr;
+using platform::com::S_OK;
 
 constexpr UINT kCommand = 0x0111;
 constexpr UINT kSetReadOnly = 0x00CF;
@@ -699,6 +700,36 @@ TEST_F(RyxComboWindowTest, ClearAndDropTextMessages)
     SendMessageA(combo, ZOM_SETTEXT, 0, reinterpret_cast<LPARAM>("ro"));
     EXPECT_EQ(SendMessageA(combo, ZOM_INSERTDROPTEXT, 0, reinterpret_cast<LPARAM>("x")), 1) << "read-only refuses drops";
     EXPECT_EQ(text(), "ro");
+}
+
+TEST_F(RyxComboWindowTest, ListShowsItemPicturesByListBoxStyle)
+{
+    QImage red(10, 10, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ComPtr<pickwell::IComboItem> first;
+    ASSERT_EQ(items->get_Item(0, first.put()), S_OK);
+    ComPtr<platform::com::IPicture> picture = platform::com::createPicture(1 /* bitmap */, red);
+    ASSERT_EQ(first->put_Image(picture.get()), S_OK);
+    SendMessageA(combo, ZOM_SETLISTBOXSTYLE, 4, 0); // picture and text
+    key(Qt::Key_F4);
+    const HWND list = RyxComboInspect(combo).list;
+    UpdateWindow(list);
+    const int h = listRowHeight(*comboOf(combo));
+    QImage img = WindowSurface(list);
+    const int mid = 1 + h / 2;
+    EXPECT_EQ(img.pixel(3 + 4, mid), qRgb(255, 0, 0)) << "the picture in its column";
+    EXPECT_NE(img.pixel(3 + 4, 1 + h + h / 2), qRgb(255, 0, 0)) << "the second item has none";
+    // Centred in a 16-pixel column: pixels 5..14 from the column start.
+    SendMessageA(combo, ZOM_SETIMAGEALIGN, 2, 0);
+    UpdateWindow(list);
+    img = WindowSurface(list);
+    EXPECT_NE(img.pixel(3 + 1, mid), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(3 + 6, mid), qRgb(255, 0, 0));
+    // Text only: no picture column.
+    SendMessageA(combo, ZOM_SETLISTBOXSTYLE, 2, 0);
+    UpdateWindow(list);
+    img = WindowSurface(list);
+    EXPECT_NE(img.pixel(3 + 6, mid), qRgb(255, 0, 0));
 }
 
 TEST(RyxComboLayout, ButtonsSitWhereTheLayoutCodeSays)
