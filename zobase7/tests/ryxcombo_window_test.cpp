@@ -3,6 +3,7 @@
 // overwrite, read-only, the pop-up list (button, keys, mouse pick, Esc),
 // AutoSelect, the private get/set messages, the input mask, the button
 // layout and the notifications its parent receives.
+#include "zobase7/RyxComboGdi.h"
 #include "zobase7/RyxComboState.h"
 #include "zobase7/RyxComboText.h"
 #include "zobase7/include/RyxCombo.h"
@@ -571,8 +572,21 @@ TEST_F(RyxComboWindowTest, CaretFollowsTheTextAndGoesWithTheFocus)
     SetFocus(combo);
     EXPECT_TRUE(GetCaretPos(&caret));
     // Right alignment puts the end of the text at the text area's right edge.
+    const RECT area = RyxComboInspect(combo).textRect;
     SendMessageA(combo, ZOM_SETALIGNHORIZONTAL, 1, 0);
-    EXPECT_EQ(posOf(3).x, RyxComboInspect(combo).textRect.right);
+    EXPECT_EQ(posOf(3).x, area.right);
+    const int width = posOf(3).x - posOf(0).x;
+    SendMessageA(combo, ZOM_SETALIGNHORIZONTAL, 2, 0);
+    EXPECT_EQ(posOf(0).x, area.left + (area.right - area.left - width) / 2);
+    // Vertical alignment: top, bottom, centre of the text area.
+    const int lineHeight = gdi::textHeight(0);
+    EXPECT_EQ(posOf(0).y, area.top);
+    SendMessageA(combo, ZOM_SETALIGNVERTICAL, 1, 0);
+    EXPECT_EQ(posOf(0).y, area.bottom - lineHeight);
+    SendMessageA(combo, ZOM_SETALIGNVERTICAL, 2, 0);
+    EXPECT_EQ(posOf(0).y, area.top + (area.bottom - area.top - lineHeight) / 2);
+    ASSERT_TRUE(GetCaretPos(&caret));
+    EXPECT_EQ(caret.y, posOf(0).y) << "the caret follows the alignment";
 }
 
 TEST_F(RyxComboWindowTest, PointerFollowsTheMousePointerSetting)
