@@ -1,5 +1,6 @@
 #include "zobase7/WindowClasses.h"
 #include "zobase7/FieldWindow.h"
+#include "zobase7/include/RyxCombo.h"
 
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
@@ -26,7 +27,7 @@ constexpr win::UINT kFieldClassStyle = win::CS_GLOBALCLASS | win::CS_HREDRAW | w
 const std::array<ClassRow, 2> &classRows()
 {
     static const std::array<ClassRow, 2> rows{{
-        {kComboClassName, kFieldClassStyle | win::CS_DBLCLKS, ComboFieldProc},
+        {kComboClassName, kFieldClassStyle | win::CS_DBLCLKS, RyxComboWindowProc},
         {kNumberClassName, kFieldClassStyle, NumberFieldProc},
     }};
     return rows;
