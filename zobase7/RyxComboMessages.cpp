@@ -247,8 +247,18 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
         switch (wParam) {
         case RyxKeyPrevItem: selectStep(sp, -1); return 0;
         case RyxKeyNextItem: selectStep(sp, 1); return 0;
-        case RyxKeyPrevField: return moveField(s, false) ? 0 : 1;
-        case RyxKeyNextField: return moveField(s, true) ? 0 : 1;
+        case RyxKeyPrevField:
+        case RyxKeyNextField:
+            // With the list dropped, the key that moves on (Enter) takes the
+            // highlighted item and closes the list.
+            if (s.dropped) {
+                if (s.hot >= 0)
+                    pickItem(sp, s.hot);
+                else
+                    closeList(s);
+                return 0;
+            }
+            return moveField(s, wParam == RyxKeyNextField) ? 0 : 1;
         default: return 1;
         }
     case ZOM_QUERYTABSTOP: {

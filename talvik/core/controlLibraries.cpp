@@ -22,7 +22,9 @@ QString libraryOf(const QString &progId)
     return QString();
 }
 
-void installRegistrar()
+} // namespace
+
+void installControlLibraries()
 {
     static const bool installed = [] {
         platform::forms::OleControl::setLibraryRegistrar([](const QString &progId) {
@@ -33,8 +35,6 @@ void installRegistrar()
     }();
     (void)installed;
 }
-
-} // namespace
 
 bool registerLibraryBesideProgram(const QString &fileName)
 {
@@ -48,7 +48,7 @@ bool registerLibraryBesideProgram(const QString &fileName)
 
 platform::forms::OleControl::Definition containerFrameDefinition()
 {
-    installRegistrar();
+    installControlLibraries();
     constexpr int16_t kString = 8; // VT_BSTR: the effect is held by its key
     return {
         {QStringLiteral("_Version"), com::Variant::i4(0x00010000)},

@@ -11,6 +11,10 @@ namespace talvik {
 inline constexpr const char *kContainerProgId = "Ryx.Container3D7";
 inline constexpr const char *kComboProgId = "Brenwold.Combo7";
 
+// Makes hosted controls register their library on first use (called by the
+// window definitions below; once is enough).
+void installControlLibraries();
+
 // Registers the shared library fileName found in the program folder or beside
 // the executable; true when one was registered.
 bool registerLibraryBesideProgram(const QString &fileName);

@@ -42,8 +42,8 @@ void frmImportCustom::Form_Load()
 {
     m_status = false;
     if (!m_addCustom.isEmpty()) {
-        auto item = std::make_shared<ComboItem>();
-        item->setContent(m_addCustom);
+        ComboItem item = ComboItem::create();
+        item.setContent(m_addCustom);
         zoComboCustom.Items().Add(item);
         zoComboCustom.setSelectedItem(item);
     }
@@ -55,10 +55,10 @@ void frmImportCustom::Form_Load()
             // Folders the customer tree cannot show are not offered either.
             if (folder.Name == m_addCustom || !isTreeKeySafeName(folder.Name))
                 continue;
-            auto item = std::make_shared<ComboItem>();
-            item->setContent(folder.Name);
+            ComboItem item = ComboItem::create();
+            item.setContent(folder.Name);
             zoComboCustom.Items().Add(item);
-            if (item->Content() == m_custom)
+            if (item.Content() == m_custom)
                 zoComboCustom.setSelectedItem(item);
         }
     }
@@ -71,7 +71,7 @@ void frmImportCustom::cmdOK_Click()
         MsgBox(QStringLiteral("お客さま名を選択してください。"), vbExclamation);
         return;
     }
-    const QString name = zoComboCustom.SelectedItem()->Content();
+    const QString name = zoComboCustom.SelectedItem().Content();
     const QString question = QStringLiteral("[") + name + QStringLiteral("]") + QStringLiteral("にデータを読み込みます。") +
                              QStringLiteral("\r\n\r\n") + QStringLiteral("お客さま名を確認してください。　よろしいですか？");
     if (MsgBox(question, vbOKCancel + vbExclamation) != vbOK)

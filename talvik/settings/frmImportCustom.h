@@ -3,7 +3,7 @@
 // demand records are read, picked from a combo list and confirmed.
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
-#include "talvik/settings/zoComboStandIn.h"
+#include "talvik/settings/zoCombo.h"
 
 namespace talvik {
 
@@ -22,7 +22,7 @@ public:
     void setAddCustom(const QString &name) { m_addCustom = name; }
 
     platform::forms::Frame fraCustom{this, QStringLiteral("fraCustom")};
-    zoComboStandIn zoComboCustom{this, QStringLiteral("zoComboCustom"), &fraCustom};
+    zoCombo zoComboCustom{this, QStringLiteral("zoComboCustom"), customerComboDefinition(), &fraCustom};
     platform::forms::ControlArray<platform::forms::Label> lblWarn1{this, QStringLiteral("lblWarn1"), 3};
     platform::forms::CommandButton cmdOK{this, QStringLiteral("cmdOK")};
     platform::forms::CommandButton cmdCancel{this, QStringLiteral("cmdCancel")};

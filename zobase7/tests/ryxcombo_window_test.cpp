@@ -536,6 +536,28 @@ TEST_F(RyxComboWindowTest, KeyBoundToAnActionIsLeftToTheOwner)
     EXPECT_EQ(text(), "apricot");
 }
 
+TEST_F(RyxComboWindowTest, MoveOnActionWithTheListDroppedTakesTheHighlightedItem)
+{
+    // Enter bound to "next field" by the owner: with the list dropped the
+    // action takes the highlighted row and closes the list; with the list
+    // closed and no mask fields it is left to the owner (answer 1).
+    EXPECT_EQ(SendMessageA(combo, ZOM_KEYACTION, RyxKeyNextField, 0), 1);
+    key(Qt::Key_F4);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    ASSERT_EQ(RyxComboInspect(combo).hotRow, 1);
+    EXPECT_EQ(SendMessageA(combo, ZOM_KEYACTION, RyxKeyNextField, 0), 0);
+    EXPECT_FALSE(RyxComboInspect(combo).dropped);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 1);
+    // Dropped without a highlight, the backward action just closes the list.
+    key(Qt::Key_F4);
+    SendMessageA(RyxComboInspect(combo).list, ZOM_LISTKEYACTION, 3, 0);
+    key(Qt::Key_F4);
+    key(Qt::Key_F4);
+    EXPECT_EQ(SendMessageA(combo, ZOM_KEYACTION, RyxKeyPrevField, 0), 0);
+    EXPECT_FALSE(RyxComboInspect(combo).dropped);
+}
+
 TEST_F(RyxComboWindowTest, SpinButtonReportsUpAndDown)
 {
     SendMessageA(combo, ZOM_SETBUTTONLAYOUT, RyxLayoutBothInsideSpinLeft, 0);
