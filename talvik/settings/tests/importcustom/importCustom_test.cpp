@@ -10,6 +10,7 @@
 #include "zobase7/include/RyxComboProtocol.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QInputMethodEvent>
 #include <QSet>
 #include <QTest>
@@ -268,6 +269,11 @@ TEST_F(ImportCustomInputTest, PreselectedCustomerThenAnotherPickedFromTheDropped
     const QStringList list = contents(form);
     const int beta = list.indexOf(QStringLiteral("Beta"));
     ASSERT_GE(beta, 0);
+
+    // A picture of the dialog for the build's artifacts.
+    const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (!artifacts.isEmpty() && QDir().mkpath(artifacts))
+        EXPECT_TRUE(form.widget()->grab().save(artifacts + QStringLiteral("/frmImportCustom.png")));
 
     clickDropButton();
     const win::HWND listHwnd = listWindow();
