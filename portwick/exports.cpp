@@ -1,6 +1,7 @@
 // The four entries of the in-process server.
 #include "portwick/Class1.h"
 
+#include "platform/com/objectbase.h"
 #include "platform/system/process.h"
 
 #define PORTWICK_EXPORT extern "C" __attribute__((visibility("default")))
@@ -10,46 +11,16 @@ namespace com = platform::com;
 namespace portwick {
 namespace {
 
+void lockModule(bool lock)
+{
+    if (lock)
+        ++g_lockCount;
+    else
+        --g_lockCount;
+}
+
 // The one class factory; it lives as long as the library and is not counted.
-class Class1Factory final : public com::IClassFactory {
-public:
-    HRESULT QueryInterface(const com::IID &iid, void **object) override
-    {
-        if (!object)
-            return com::E_POINTER;
-        if (iid == com::IID_IUnknown || iid == com::IID_IClassFactory) {
-            *object = static_cast<com::IClassFactory *>(this);
-            AddRef();
-            return com::S_OK;
-        }
-        *object = nullptr;
-        return com::E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return 2; }
-    uint32_t Release() override { return 1; }
-
-    HRESULT CreateInstance(com::IUnknown *outer, const com::IID &iid, void **object) override
-    {
-        if (!object)
-            return com::E_POINTER;
-        *object = nullptr;
-        if (outer)
-            return com::CLASS_E_NOAGGREGATION;
-        com::ComPtr<Class1> instance(new Class1());
-        return instance->QueryInterface(iid, object);
-    }
-
-    HRESULT LockServer(bool lock) override
-    {
-        if (lock)
-            ++g_lockCount;
-        else
-            --g_lockCount;
-        return com::S_OK;
-    }
-};
-
-Class1Factory g_factory;
+com::StaticClassFactory g_factory(&com::createObject<Class1>, &lockModule);
 
 } // namespace
 } // namespace portwick

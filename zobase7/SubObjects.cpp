@@ -1,6 +1,7 @@
 #include "zobase7/SubObjects.h"
 
 #include "platform/codepage/codepage.h"
+#include "platform/com/objectbase.h"
 #include "platform/com/olecolor.h"
 #include "platform/win/gdi.h"
 
@@ -687,49 +688,17 @@ HRESULT Key::IsBound(int32_t action, int32_t keyCode, int32_t shift)
 
 namespace {
 
-template <class T>
-class SubObjectFactory final : public IClassFactory {
-public:
-    HRESULT QueryInterface(const IID &iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory *>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // The factories are static: counting would only feed the lock count.
-    uint32_t AddRef() override { return 2; }
-    uint32_t Release() override { return 1; }
-    HRESULT CreateInstance(IUnknown *outer, const IID &iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        T *p = new T();
-        p->AddRef();
-        const HRESULT hr = p->QueryInterface(iid, object);
-        p->Release();
-        return hr;
-    }
-    HRESULT LockServer(bool lock) override
-    {
-        lock ? ++lockCount() : --lockCount();
-        return S_OK;
-    }
-};
+void lockModule(bool lock)
+{
+    lock ? ++lockCount() : --lockCount();
+}
 
 IClassFactory *factoryFor(const CLSID &clsid)
 {
-    static SubObjectFactory<Caption> caption;
-    static SubObjectFactory<DropDown> dropDown;
-    static SubObjectFactory<Spin> spin;
-    static SubObjectFactory<Key> key;
+    static StaticClassFactory caption(&createObject<Caption>, &lockModule);
+    static StaticClassFactory dropDown(&createObject<DropDown>, &lockModule);
+    static StaticClassFactory spin(&createObject<Spin>, &lockModule);
+    static StaticClassFactory key(&createObject<Key>, &lockModule);
     if (clsid == CLSID_Caption)
         return &caption;
     if (clsid == CLSID_DropDown)

@@ -247,27 +247,6 @@ private:
     ConnectionPoint m_notify;
 };
 
-class FontFactory final : public IClassFactory {
-public:
-    HRESULT QueryInterface(const IID &iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = iid == IID_IUnknown || iid == IID_IClassFactory ? static_cast<IClassFactory *>(this) : nullptr;
-        return *object ? S_OK : E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return 2; }
-    uint32_t Release() override { return 1; }
-    HRESULT CreateInstance(IUnknown *outer, const IID &iid, void **object) override
-    {
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        FONTDESC d;
-        d.name = QStringLiteral("ＭＳ Ｐゴシック");
-        return OleCreateFontIndirect(d, iid, object);
-    }
-    HRESULT LockServer(bool) override { return S_OK; }
-};
 
 } // namespace
 
@@ -284,7 +263,12 @@ HRESULT OleCreateFontIndirect(const FONTDESC &desc, const IID &iid, void **objec
 
 HRESULT fontClassObject(const IID &iid, void **object)
 {
-    static FontFactory factory;
+    // A new font is the dialogs' default face.
+    static StaticClassFactory factory([](const IID &iid, void **object) {
+        FONTDESC d;
+        d.name = QStringLiteral("ＭＳ Ｐゴシック");
+        return OleCreateFontIndirect(d, iid, object);
+    });
     return factory.QueryInterface(iid, object);
 }
 

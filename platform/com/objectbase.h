@@ -70,6 +70,53 @@ private:
     std::atomic<uint32_t> m_refs{0};
 };
 
+// A class object that lives as long as its module (a static): it counts no
+// references, refuses aggregation and makes each object with create(iid,
+// object); LockServer goes to lock when one is given.
+class StaticClassFactory final : public IClassFactory {
+public:
+    using Create = HRESULT (*)(const IID &iid, void **object);
+    using Lock = void (*)(bool lock);
+    explicit StaticClassFactory(Create create, Lock lock = nullptr) : m_create(create), m_lock(lock) {}
+
+    HRESULT QueryInterface(const IID &iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = iid == IID_IUnknown || iid == IID_IClassFactory ? static_cast<IClassFactory *>(this) : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    uint32_t AddRef() override { return 2; }
+    uint32_t Release() override { return 1; }
+    HRESULT CreateInstance(IUnknown *outer, const IID &iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        return m_create(iid, object);
+    }
+    HRESULT LockServer(bool lock) override
+    {
+        if (m_lock)
+            m_lock(lock);
+        return S_OK;
+    }
+
+private:
+    Create m_create;
+    Lock m_lock;
+};
+
+// Makes a T and hands out its interface iid (the object goes when that fails).
+template <class T>
+HRESULT createObject(const IID &iid, void **object)
+{
+    ComPtr<T> p(new T());
+    return p->QueryInterface(iid, object);
+}
+
 // What GetTypeInfoCount answers without a place for the count.
 enum class NullCount { Pointer, Ok };
 

@@ -124,34 +124,6 @@ private:
     QImage m_image;
 };
 
-class PictureFactory final : public IClassFactory {
-public:
-    HRESULT QueryInterface(const IID &iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory *>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return 2; }
-    uint32_t Release() override { return 1; }
-    HRESULT CreateInstance(IUnknown *outer, const IID &iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        ComPtr<IPicture> p = createPicture(PICTYPE_NONE);
-        return p->QueryInterface(iid, object);
-    }
-    HRESULT LockServer(bool) override { return S_OK; }
-};
-
 } // namespace
 
 ComPtr<IPicture> createPicture(int16_t type, const QImage &image)
@@ -175,7 +147,9 @@ HRESULT OleLoadPicture(IStream *stream, int32_t, bool, const IID &iid, void **ob
 
 HRESULT builtinClassObject(const CLSID &clsid, const IID &iid, void **object)
 {
-    static PictureFactory pictures;
+    static StaticClassFactory pictures([](const IID &iid, void **object) {
+        return createPicture(PICTYPE_NONE)->QueryInterface(iid, object);
+    });
     if (clsid == CLSID_StdPicture)
         return pictures.QueryInterface(iid, object);
     if (clsid == CLSID_StdFont)
