@@ -7,6 +7,7 @@
 #include "platform/com/objectbase.h"
 #include "platform/win/controls.h"
 #include "platform/win/messagebox.h"
+#include "platform/win/ole/olecontrol.h"
 #include "platform/win/ole/propframe.h"
 #include "platform/win/window.h"
 
@@ -165,8 +166,10 @@ class SecondPage : public PropertyPageBase {
 public:
     SecondPage() : PropertyPageBase(testModule(), kSecondTemplate, 141) {}
     static inline int applied = 0;
+    static inline com::IUnknown *shownObject = nullptr;
 
 protected:
+    void FillFields() override { shownObject = Object(0); }
     HRESULT ApplyFields() override
     {
         ++applied;
@@ -464,6 +467,52 @@ TEST_F(PropertyFrameTest, NoCreatablePageShowsNoFrameAndFails)
     EXPECT_TRUE(com::FAILED(OleCreatePropertyFrame(m_owner, 0, 0, u"x", 1, objects, 1, &unknown, 0, 0, nullptr)));
     EXPECT_EQ(OleCreatePropertyFrame(m_owner, 0, 0, u"x", 1, objects, 0, nullptr, 0, 0, nullptr), com::E_INVALIDARG);
     EXPECT_FALSE(shown);
+}
+
+// A control whose pages are the second page.
+class PagedControl final : public OleControlBase, public ISpecifyPropertyPages {
+public:
+    HRESULT QueryInterface(const com::IID &iid, void **object) override
+    {
+        if (iid == IID_ISpecifyPropertyPages && object) {
+            *object = static_cast<ISpecifyPropertyPages *>(this);
+            AddRef();
+            return com::S_OK;
+        }
+        return OleControlBase::QueryInterface(iid, object);
+    }
+    uint32_t AddRef() override { return OleControlBase::AddRef(); }
+    uint32_t Release() override { return OleControlBase::Release(); }
+    HRESULT GetPages(CAUUID *pages) override
+    {
+        pages->cElems = 1;
+        pages->pElems = static_cast<com::GUID *>(com::CoTaskMemAlloc(sizeof(com::GUID)));
+        pages->pElems[0] = kSecondPage;
+        return com::S_OK;
+    }
+
+protected:
+    HWND CreateControlWindow(HWND, const RECT &) override { return 0; }
+    HRESULT OnDraw(HDC, const RECT &) override { return com::S_OK; }
+};
+
+TEST_F(PropertyFrameTest, ThePropertiesVerbShowsTheControlsPagesForTheControl)
+{
+    auto *control = new PagedControl;
+    control->AddRef();
+    SecondPage::shownObject = nullptr;
+    bool shown = false;
+    SetPropertyFrameShownHook([&](QDialog *f) {
+        shown = true;
+        EXPECT_EQ(f->parentWidget(), WidgetOfWindow(m_owner)->window());
+        ASSERT_EQ(tabs(f)->count(), 1);
+        EXPECT_EQ(tabs(f)->tabText(0), QStringLiteral("表示"));
+        click(button(f, "cancel"));
+    });
+    EXPECT_EQ(control->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, m_owner, nullptr), com::S_OK);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(SecondPage::shownObject, control->Identity()) << "the page edits the control";
+    EXPECT_EQ(control->Release(), 0u) << "the frame keeps no reference";
 }
 
 // ---- the helpers on their own
