@@ -49,7 +49,8 @@ bool DesignerSession::registerLibraries(const QString &folder, QString *error)
 HRESULT DesignerSession::create(const QString &progId, com::IPropertyBag *bag)
 {
     auto *host = new win::ControlHostWidget(m_form);
-    host->setGeometry(20, 20, 240, 120);
+    const bool combo = progId.compare(QLatin1String(kComboProgId), Qt::CaseInsensitive) == 0;
+    host->setGeometry(20, 20, 240, combo ? 24 : 120);
     host->setUserMode(false);
     const HRESULT hr = host->createControl(progId, controlNameOf(progId), bag);
     if (com::FAILED(hr)) {

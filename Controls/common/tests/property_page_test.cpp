@@ -5,6 +5,7 @@
 
 #include "platform/codepage/codepage.h"
 #include "platform/com/objectbase.h"
+#include "platform/fileio/durable.h"
 #include "platform/win/controls.h"
 #include "platform/win/messagebox.h"
 #include "platform/win/ole/olecontrol.h"
@@ -12,6 +13,8 @@
 #include "platform/win/window.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QDir>
 #include <QDialog>
 #include <QPushButton>
 #include <QTabBar>
@@ -29,6 +32,19 @@ using controls::FieldWrapper;
 using controls::PropertyPageBase;
 namespace com = platform::com;
 using com::HRESULT;
+
+// Keeps a picture of the frame among the test artifacts (for review).
+void keepScreenshot(QWidget *w, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (dir.isEmpty() || !QDir().mkpath(dir))
+        return;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    w->grab().toImage().save(&buffer, "PNG");
+    platform::fileio::writeFile(dir + QLatin1Char('/') + name, bytes);
+}
 
 std::string ansi(const char *utf8) { return platform::codepage::toAnsi(QString::fromUtf8(utf8)).toStdString(); }
 
@@ -323,6 +339,7 @@ TEST_F(PropertyFrameTest, TabsCarryThePageTitlesAndTheFieldsShowTheObject)
         EXPECT_STREQ(name, "10");
         // Filling the fields does not make the page dirty.
         EXPECT_FALSE(button(f, "apply")->isEnabled());
+        keepScreenshot(f, QStringLiteral("propframe-general.png"));
         click(button(f, "cancel"));
     });
     EXPECT_EQ(hr, com::S_OK);
@@ -449,6 +466,7 @@ TEST_F(PropertyFrameTest, TheColourPageListsTheColourPropertiesAndApplyPutsTheCh
         QTest::mouseClick(WidgetOfWindow(GetDlgItem(page, 1100 + 9)), Qt::LeftButton, {}, QPoint(4, 4));
         EXPECT_TRUE(button(f, "apply")->isEnabled());
         EXPECT_EQ(m_target->foreColor, 0x80000012u) << "nothing is put before Apply";
+        keepScreenshot(f, QStringLiteral("propframe-colour.png"));
         click(button(f, "ok"));
     });
     EXPECT_EQ(m_target->foreColor, RGB(255, 0, 0));
