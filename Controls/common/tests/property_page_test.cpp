@@ -556,6 +556,31 @@ TEST_F(PropertyFrameTest, TheColourPageListsTheColourPropertiesAndApplyPutsTheCh
     EXPECT_EQ(m_target->backColor, 0x8000000Fu);
 }
 
+TEST_F(PropertyFrameTest, TheColourPageTabsThroughItsListsAndPaletteAndArrowsPickColours)
+{
+    showFrame({CLSID_StockColorPage}, [&](QDialog *f) {
+        const HWND page = pageWindow(f, 0);
+        const HWND list = GetDlgItem(page, 1000);
+        SetFocus(list);
+        QTest::keyClick(WidgetOfWindow(list), Qt::Key_Tab);
+        EXPECT_EQ(GetFocus(), GetDlgItem(page, 1001));
+        QTest::keyClick(WidgetOfWindow(GetFocus()), Qt::Key_Tab);
+        const HWND first = GetDlgItem(page, 1100);
+        EXPECT_EQ(GetFocus(), first) << "the palette is one tab stop";
+        // Right then Down: the square at row 1, column 1 (grey 128).
+        QTest::keyClick(WidgetOfWindow(first), Qt::Key_Right);
+        QTest::keyClick(WidgetOfWindow(GetFocus()), Qt::Key_Down);
+        EXPECT_EQ(GetFocus(), GetDlgItem(page, 1105));
+        EXPECT_TRUE(button(f, "apply")->isEnabled());
+        // Last tab stop of the page: on to the frame.
+        QTest::keyClick(WidgetOfWindow(GetFocus()), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), button(f, "ok"));
+        click(button(f, "apply"));
+        click(button(f, "cancel"));
+    });
+    EXPECT_EQ(m_target->backColor, RGB(128, 0, 128)) << "the first property took the colour";
+}
+
 TEST_F(PropertyFrameTest, NoCreatablePageShowsNoFrameAndFails)
 {
     const com::CLSID unknown{0xDEADBEEF, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
