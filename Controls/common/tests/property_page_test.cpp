@@ -259,6 +259,7 @@ protected:
 
     void SetUp() override
     {
+        m_windowsBefore = WindowCount();
         m_owner = CreateWindowExA(0, "FrameOwner", "owner", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300, 0, 0, 0, nullptr);
         ASSERT_TRUE(IsWindow(m_owner));
         m_target = new Target;
@@ -274,8 +275,9 @@ protected:
     {
         SetPropertyFrameShownHook({});
         setMessageBoxHandler(m_previousBoxes);
-        m_target->Release();
+        EXPECT_EQ(m_target->Release(), 0u) << "nothing keeps the edited object";
         DestroyWindow(m_owner);
+        EXPECT_EQ(WindowCount(), m_windowsBefore) << "every page and host window destroyed";
     }
 
     // Shows the frame over the target with the pages; `act` drives it and
@@ -310,6 +312,7 @@ protected:
     }
 
     static inline void *s_zobase7 = nullptr;
+    int m_windowsBefore = 0;
     HWND m_owner = 0;
     Target *m_target = nullptr;
     std::vector<Box> m_boxes;
