@@ -46,7 +46,7 @@ DialogItemTemplate number(int id, int x, int y, int cx)
 }
 DialogItemTemplate combo(int id, int x, int y, int cx)
 {
-    return {id, "COMBOBOX", "", kField | CBS_DROPDOWNLIST, 0, x, y, cx, 80};
+    return {id, "COMBOBOX", "", kField | CBS_DROPDOWNLIST, 0, x, y, cx, 12};
 }
 DialogItemTemplate button(int id, const char *text, int x, int y, int cx)
 {
@@ -67,7 +67,7 @@ DialogItemTemplate sample(int x, int y, int cx, int cy)
 
 DialogTemplate makeEffectsPage()
 {
-    DialogTemplate t = pageTemplate(262, 164);
+    DialogTemplate t = pageTemplate(276, 158);
     auto &i = t.items;
     i.push_back(label("ｲﾝﾃﾞｯｸｽ(&I):", 6, 8, 42));
     i.push_back(edit(IDC_EFFECT_INDEX, 50, 6, 28, ES_NUMBER));
@@ -99,21 +99,21 @@ DialogTemplate makeEffectsPage()
     i.push_back(number(IDC_MARGINTOP, 132, 104, 40));
     i.push_back(label("Bottom:", 98, 124, 30));
     i.push_back(number(IDC_MARGINBOTTOM, 132, 122, 40));
-    i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 72, 72));
-    i.push_back(sample(190, 14, 60, 54));
-    i.push_back(group("ﾄﾞﾛｯﾌﾟｼｬﾄﾞｳ", 184, 78, 72, 74));
-    i.push_back(label("Darkness:", 190, 92, 30));
-    i.push_back(number(IDC_SHADOWDARKNESS, 222, 90, 28));
-    i.push_back(label("Width:", 190, 110, 30));
-    i.push_back(number(IDC_SHADOWWIDTH, 222, 108, 28));
-    i.push_back(label("BaseColor:", 190, 130, 30));
-    i.push_back(colourButton(IDC_SHADOWBASECOLOR, 222, 127, 28));
+    i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 86, 72));
+    i.push_back(sample(190, 14, 74, 54));
+    i.push_back(group("ﾄﾞﾛｯﾌﾟｼｬﾄﾞｳ", 184, 78, 86, 74));
+    i.push_back(label("Darkness:", 190, 92, 38));
+    i.push_back(number(IDC_SHADOWDARKNESS, 230, 90, 34));
+    i.push_back(label("Width:", 190, 110, 38));
+    i.push_back(number(IDC_SHADOWWIDTH, 230, 108, 34));
+    i.push_back(label("BaseColor:", 190, 130, 38));
+    i.push_back(colourButton(IDC_SHADOWBASECOLOR, 230, 127, 34));
     return t;
 }
 
 DialogTemplate makeChildsPage()
 {
-    DialogTemplate t = pageTemplate(262, 164);
+    DialogTemplate t = pageTemplate(276, 158);
     auto &i = t.items;
     i.push_back(label("ｲﾝﾃﾞｯｸｽ(&I):", 6, 8, 42));
     i.push_back(edit(IDC_CHILD_INDEX, 50, 6, 28, ES_NUMBER));
@@ -126,14 +126,14 @@ DialogTemplate makeChildsPage()
     i.push_back(combo(IDC_CHILD_NAME, 50, 42, 128));
     i.push_back(label("Effect:", 6, 62, 42));
     i.push_back(combo(IDC_CHILD_EFFECT, 50, 60, 128));
-    i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 72, 72));
-    i.push_back(sample(190, 14, 60, 54));
+    i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 86, 72));
+    i.push_back(sample(190, 14, 74, 54));
     return t;
 }
 
 DialogTemplate makeGeneralPage()
 {
-    DialogTemplate t = pageTemplate(262, 164);
+    DialogTemplate t = pageTemplate(276, 158);
     auto &i = t.items;
     i.push_back(label("AutoSize:", 6, 8, 48));
     i.push_back(combo(IDC_AUTOSIZE, 58, 6, 120));
@@ -145,8 +145,8 @@ DialogTemplate makeGeneralPage()
     i.push_back(combo(IDC_APPLYEFFECT, 58, 60, 120));
     i.push_back(label("ChildsEffect:", 6, 80, 48));
     i.push_back(combo(IDC_CHILDSEFFECT, 58, 78, 120));
-    i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 72, 72));
-    i.push_back(sample(190, 14, 60, 54));
+    i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 86, 72));
+    i.push_back(sample(190, 14, 74, 54));
     return t;
 }
 
