@@ -135,16 +135,16 @@ DialogTemplate makeGeneralPage()
 {
     DialogTemplate t = pageTemplate(276, 158);
     auto &i = t.items;
-    i.push_back(label("AutoSize:", 6, 8, 48));
-    i.push_back(combo(IDC_AUTOSIZE, 58, 6, 120));
-    i.push_back(label("MousePointer:", 6, 26, 48));
-    i.push_back(combo(IDC_MOUSEPOINTER, 58, 24, 120));
-    i.push_back(label("CtrlEffect:", 6, 44, 48));
-    i.push_back(combo(IDC_CTRLEFFECT, 58, 42, 120));
-    i.push_back(label("ApplyEffect:", 6, 62, 48));
-    i.push_back(combo(IDC_APPLYEFFECT, 58, 60, 120));
-    i.push_back(label("ChildsEffect:", 6, 80, 48));
-    i.push_back(combo(IDC_CHILDSEFFECT, 58, 78, 120));
+    i.push_back(label("AutoSize:", 6, 8, 54));
+    i.push_back(combo(IDC_AUTOSIZE, 62, 6, 116));
+    i.push_back(label("MousePointer:", 6, 26, 54));
+    i.push_back(combo(IDC_MOUSEPOINTER, 62, 24, 116));
+    i.push_back(label("CtrlEffect:", 6, 44, 54));
+    i.push_back(combo(IDC_CTRLEFFECT, 62, 42, 116));
+    i.push_back(label("ApplyEffect:", 6, 62, 54));
+    i.push_back(combo(IDC_APPLYEFFECT, 62, 60, 116));
+    i.push_back(label("ChildsEffect:", 6, 80, 54));
+    i.push_back(combo(IDC_CHILDSEFFECT, 62, 78, 116));
     i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 86, 72));
     i.push_back(sample(190, 14, 74, 54));
     return t;
