@@ -8,10 +8,7 @@
 #include "platform/win/controls.h"
 #include "platform/win/ole/oleidl.h"
 #include "platform/win/gdi.h"
-#if __has_include("platform/win/ole/propframe.h")
 #include "platform/win/ole/propframe.h"
-#define LUMAFOLD_HAVE_PROPFRAME 1
-#endif
 
 #include <vector>
 
@@ -222,14 +219,10 @@ bool EditColours(HWND owner, IUnknown *control, OLE_COLOR *backColor, OLE_COLOR 
     const ComPtr<IOleInPlaceFrame> frame = inPlaceFrameOf(control);
     if (frame)
         frame->EnableModeless(FALSE);
-#ifdef LUMAFOLD_HAVE_PROPFRAME
     const std::u16string caption = module().loadString(202).toStdU16String();
     IUnknown *objects[] = {temp.get()};
     const CLSID page = CLSID_StockColorPage;
     OleCreatePropertyFrame(owner, 0, 0, caption.c_str(), 1, objects, 1, &page, 1024, 0, nullptr);
-#else
-    (void)owner;
-#endif
     if (frame)
         frame->EnableModeless(TRUE);
 

@@ -6,12 +6,23 @@
 
 #include "platform/win/controls.h"
 
+#include <unordered_map>
+
 namespace lumafold {
 
 using namespace platform::win;
 using namespace platform::com;
 
 namespace {
+struct WatchedField {
+    ContainerItemsPage *page;
+    WNDPROC previous;
+};
+std::unordered_map<HWND, WatchedField> &watchedFields()
+{
+    static std::unordered_map<HWND, WatchedField> m;
+    return m;
+}
 constexpr uint32_t IDS_OK = 102, IDS_CANCEL = 103, IDS_INSERT = 104, IDS_DELETE = 105;
 constexpr int kMaxKeyLength = 127;
 } // namespace
@@ -20,6 +31,18 @@ ContainerItemsPage::ContainerItemsPage(int templateId, uint32_t titleStringId, c
     : PropertyPageBase(lumafold::module(), templateId, titleStringId), m_ids(ids)
 {
     RegisterContainerPageTemplates(Instance());
+}
+
+ContainerItemsPage::~ContainerItemsPage()
+{
+    // The page window may outlive this part of the page: the field stops
+    // reporting to it.
+    const auto it = watchedFields().find(m_watchedIndex);
+    if (it != watchedFields().end()) {
+        if (IsWindow(m_watchedIndex))
+            SetWindowLongPtrA(m_watchedIndex, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.previous));
+        watchedFields().erase(it);
+    }
 }
 
 void ContainerItemsPage::RepaintSample()
@@ -56,8 +79,35 @@ void ContainerItemsPage::setInserting(bool inserting)
     EnableWindow(GetDlgItem(page, m_ids.spin), !inserting);
 }
 
+LRESULT ContainerItemsPage::indexFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const auto it = watchedFields().find(hwnd);
+    if (it == watchedFields().end())
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    const WatchedField f = it->second;
+    if (msg == WM_NCDESTROY)
+        watchedFields().erase(it);
+    const LRESULT r = CallWindowProcA(f.previous, hwnd, msg, wParam, lParam);
+    // After the field's own handling (its caret and EN_KILLFOCUS).
+    if (msg == WM_KILLFOCUS && f.page->PageWindow() && !f.page->Filling())
+        f.page->onIndexLeft(static_cast<HWND>(wParam));
+    return r;
+}
+
+void ContainerItemsPage::watchIndexField()
+{
+    const HWND field = GetDlgItem(PageWindow(), m_ids.index);
+    if (!field || field == m_watchedIndex)
+        return;
+    m_watchedIndex = field;
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(field, GWLP_WNDPROC));
+    watchedFields()[field] = {this, previous};
+    SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ContainerItemsPage::indexFieldProc));
+}
+
 void ContainerItemsPage::FillFields()
 {
+    watchIndexField();
     SendDlgItemMessageA(PageWindow(), m_ids.key, EM_LIMITTEXT, kMaxKeyLength, 0);
     const bool another = LoadCollection();
     if (another || !m_collectionKnown) {
@@ -162,9 +212,14 @@ bool ContainerItemsPage::applyBeforeMove()
     return false;
 }
 
-void ContainerItemsPage::onIndexLeft()
+void ContainerItemsPage::onIndexLeft(HWND newFocus)
 {
     const HWND page = PageWindow();
+    if (!controls::IsDescendantWindow(page, newFocus)) {
+        // Leaving the page: the frame's buttons decide what is applied.
+        SetDlgItemInt(page, m_ids.index, UINT(m_index), FALSE);
+        return;
+    }
     BOOL ok = FALSE;
     const int typed = int(GetDlgItemInt(page, m_ids.index, &ok, FALSE));
     if (ok && typed == m_index)
@@ -200,10 +255,8 @@ bool ContainerItemsPage::OnPageMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
             onDelete();
             return true;
         }
-        if (id == m_ids.index && code == EN_KILLFOCUS && !Filling()) {
-            onIndexLeft();
-            return true;
-        }
+        if (id == m_ids.index && code == EN_KILLFOCUS)
+            return true; // handled when the field's WM_KILLFOCUS has told where the focus went
         return false;
     }
     if (msg == WM_NOTIFY && lParam) {

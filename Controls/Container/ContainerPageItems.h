@@ -23,6 +23,7 @@ public:
 
 protected:
     ContainerItemsPage(int templateId, uint32_t titleStringId, const Ids &ids);
+    ~ContainerItemsPage() override;
 
     // Takes the collection from the first object; true when it is another
     // collection than the one shown before.
@@ -62,12 +63,19 @@ private:
     // Applies pending changes before moving to another item; false (and the
     // index field put back) when they were refused.
     bool applyBeforeMove();
-    void onIndexLeft();
+    // The focus left the index field for newFocus: a move inside the page
+    // takes the typed index; leaving the page (for the frame's buttons or
+    // another window) applies nothing.
+    void onIndexLeft(win::HWND newFocus);
+    // Watches the index field's focus loss to learn where the focus goes.
+    void watchIndexField();
+    static win::LRESULT indexFieldProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
     void onSpin(int delta);
 
     int m_index = 0;
     bool m_inserting = false;
     bool m_collectionKnown = false;
+    win::HWND m_watchedIndex = 0;
 };
 
 } // namespace lumafold

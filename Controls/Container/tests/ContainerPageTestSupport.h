@@ -162,9 +162,9 @@ protected:
             QTest::keyClick(w, Qt::Key_Backspace);
         QTest::keyClicks(w, value);
     }
-    void click(int id, QPoint at = {})
+    void click(int id, QPoint at = {}, HWND window = 0)
     {
-        QWidget *w = widget(id);
+        QWidget *w = window ? win::WidgetOfWindow(window) : widget(id);
         const QPoint p = at.isNull() ? w->rect().center() : at;
         QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, p);
     }

@@ -10,6 +10,12 @@
 #include "platform/com/olecolor.h"
 
 #include <QApplication>
+#include "platform/win/ole/propframe.h"
+
+#include <QDialog>
+#include <QPushButton>
+#include <QTabWidget>
+#include <functional>
 
 using namespace lumafold;
 using namespace lumafold::testing;
@@ -260,6 +266,27 @@ TEST_F(ContainerPagesTest, EffectsPageInsertsCancelsAndDeletes)
     EXPECT_EQ(text(IDC_EFFECT_KEY), QStringLiteral("Inset"));
     EXPECT_TRUE(sink.changed.contains(5));
     EXPECT_EQ(focusedId(), IDC_EFFECT_INDEX);
+}
+
+TEST_F(ContainerPagesTest, EffectsPageAppliesOnlyWhenTheFocusMovesWithinThePage)
+{
+    ASSERT_NE(open(CLSID_ContainerEffectsPage), 0u);
+    type(IDC_EFFECT_KEY, QStringLiteral("Zed"));
+    type(IDC_EFFECT_INDEX, QStringLiteral("2"));
+    // To the frame's own button (as before its Cancel): nothing is applied.
+    click(0, {}, GetDlgItem(m_frame, IDOK));
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDOK);
+    EXPECT_EQ(keys(effects().get()), (QStringList{"Raised", "Inset", "Flat"}));
+    EXPECT_EQ(m_page->IsPageDirty(), S_OK);
+    EXPECT_EQ(text(IDC_EFFECT_INDEX), QStringLiteral("1"));
+    EXPECT_EQ(text(IDC_EFFECT_KEY), QStringLiteral("Zed")) << "the edit waits for the frame";
+
+    // Within the page the pending edit is applied before the next effect shows.
+    type(IDC_EFFECT_INDEX, QStringLiteral("2"));
+    SetFocus(item(IDC_BEVELOUTER));
+    EXPECT_EQ(keys(effects().get()), (QStringList{"Zed", "Inset", "Flat"}));
+    EXPECT_EQ(text(IDC_EFFECT_KEY), QStringLiteral("Inset"));
+    EXPECT_EQ(m_page->IsPageDirty(), S_FALSE);
 }
 
 TEST_F(ContainerPagesTest, EffectsPageOnAnEmptyCollection)
@@ -566,4 +593,51 @@ TEST_F(ContainerPagesTest, GeneralPageTabOrderAndSample)
     dc = GetDC(sample);
     EXPECT_TRUE(samePixels(dc, Canvas(rc.right, rc.bottom, kSampleFace))) << "(なし): the face only";
     ReleaseDC(sample, dc);
+}
+
+TEST_F(ContainerPagesTest, PropertiesVerbShowsTheThreePagesAndTheColourButtonEditsThroughTheColourPage)
+{
+    // The outer frame: its tabs; then the Effects page's BackColor button
+    // opens the colour frame, with the host's frame modeless-disabled.
+    QStringList titles;
+    int modelessWhileColourFrame = -1;
+    QString colourCaption;
+    int level = 0;
+    SetPropertyFrameShownHook([&](QDialog *frame) {
+        ++level;
+        if (level == 2) {
+            // The colour frame: pick red for the first colour (BackColor).
+            modelessWhileColourFrame = m_host->modelessDisabledCount();
+            colourCaption = frame->windowTitle();
+            const HWND page = GetWindow(PropertyFramePageParent(frame, 0), GW_CHILD);
+            QTest::mouseClick(WidgetOfWindow(GetDlgItem(page, 1100 + 9)), Qt::LeftButton);
+            QTest::mouseClick(frame->findChild<QPushButton *>(QStringLiteral("ok")), Qt::LeftButton);
+            return;
+        }
+        auto *tabs = frame->findChild<QTabWidget *>(QStringLiteral("tabs"));
+        for (int i = 0; i < tabs->count(); ++i)
+            titles << tabs->tabText(i);
+        const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS", QDir::tempPath());
+        QDir().mkpath(dir);
+        const char *const names[] = {"frame_effects", "frame_childs", "frame_general"};
+        for (int i = tabs->count() - 1; i >= 0; --i) {
+            tabs->setCurrentIndex(i);
+            QApplication::processEvents();
+            frame->grab().save(dir + QStringLiteral("/container_%1.png").arg(QLatin1String(names[i])));
+        }
+        const HWND page = GetWindow(PropertyFramePageParent(frame, 0), GW_CHILD);
+        QTest::mouseClick(WidgetOfWindow(GetDlgItem(page, IDC_BACKCOLOR)), Qt::LeftButton);
+        QTest::mouseClick(frame->findChild<QPushButton *>(QStringLiteral("ok")), Qt::LeftButton);
+    });
+    const HRESULT hr = m_host->control()->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, 0, nullptr);
+    SetPropertyFrameShownHook({});
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_EQ(titles, (QStringList{"3Dｽﾀｲﾙ", "ﾁｬｲﾙﾄﾞｽﾀｲﾙ", "全般"}));
+    EXPECT_EQ(level, 2) << "the colour frame was shown";
+    EXPECT_EQ(colourCaption, QStringLiteral("色"));
+    EXPECT_EQ(modelessWhileColourFrame, 1);
+    EXPECT_EQ(m_host->modelessDisabledCount(), 0);
+    OLE_COLOR back = 0;
+    effectOf(reloaded().get(), Variant::i4(1))->get_BackColor(&back);
+    EXPECT_EQ(back, RGB(255, 0, 0)) << "OK applied the colour chosen";
 }
