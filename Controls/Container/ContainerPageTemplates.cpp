@@ -135,16 +135,16 @@ DialogTemplate makeGeneralPage()
 {
     DialogTemplate t = pageTemplate(276, 158);
     auto &i = t.items;
-    i.push_back(label("AutoSize:", 6, 8, 54));
-    i.push_back(combo(IDC_AUTOSIZE, 62, 6, 116));
-    i.push_back(label("MousePointer:", 6, 26, 54));
-    i.push_back(combo(IDC_MOUSEPOINTER, 62, 24, 116));
-    i.push_back(label("CtrlEffect:", 6, 44, 54));
-    i.push_back(combo(IDC_CTRLEFFECT, 62, 42, 116));
-    i.push_back(label("ApplyEffect:", 6, 62, 54));
-    i.push_back(combo(IDC_APPLYEFFECT, 62, 60, 116));
-    i.push_back(label("ChildsEffect:", 6, 80, 54));
-    i.push_back(combo(IDC_CHILDSEFFECT, 62, 78, 116));
+    i.push_back(label("AutoSize:", 6, 8, 56));
+    i.push_back(combo(IDC_AUTOSIZE, 64, 6, 114));
+    i.push_back(label("MousePointer:", 6, 26, 56));
+    i.push_back(combo(IDC_MOUSEPOINTER, 64, 24, 114));
+    i.push_back(label("CtrlEffect:", 6, 44, 56));
+    i.push_back(combo(IDC_CTRLEFFECT, 64, 42, 114));
+    i.push_back(label("ApplyEffect:", 6, 62, 56));
+    i.push_back(combo(IDC_APPLYEFFECT, 64, 60, 114));
+    i.push_back(label("ChildsEffect:", 6, 80, 56));
+    i.push_back(combo(IDC_CHILDSEFFECT, 64, 78, 114));
     i.push_back(group("ｻﾝﾌﾟﾙ", 184, 2, 86, 72));
     i.push_back(sample(190, 14, 74, 54));
     return t;
