@@ -609,6 +609,9 @@ HRESULT Container3D::GetFrameNames(QStringList *names)
     if (!names)
         return E_POINTER;
     names->clear();
+    // The records as they stand now, not as the last paint left them.
+    if (const win::HWND hwnd = ControlWindow(); hwnd && win::IsWindow(hwnd))
+        LayoutChildren();
     for (const ChildFrameRecord &r : m_frames.records())
         names->append(r.name);
     return S_OK;

@@ -392,10 +392,6 @@ protected:
             b->show();
             m_host->addContainedWidget(b, QString::fromLatin1(name));
         }
-        // A paint lays the contained controls out into frame records.
-        const HWND w = m_host->controlWindow();
-        InvalidateRect(w, nullptr, TRUE);
-        UpdateWindow(w);
         ComPtr<IChild> c;
         ASSERT_EQ(childs()->Add(Variant::missing(), Bstr(QStringLiteral("c1")).get(), c.put()), S_OK);
         c->put_Name(Bstr(QStringLiteral("cmdB")).get());
@@ -425,11 +421,17 @@ protected:
 
 TEST_F(ContainerChildsPageTest, FillsFromTheChildAndTheContainedControls)
 {
+    // Placed just now, before any paint has laid it out.
+    QTest::qWait(20);
+    auto *late = new QPushButton(QStringLiteral("cmdC"), m_host);
+    late->setGeometry(20, 80, 80, 30);
+    m_host->addContainedWidget(late, QStringLiteral("cmdC"));
     ASSERT_NE(open(CLSID_ContainerChildsPage), 0u);
     EXPECT_EQ(m_title, QStringLiteral("ﾁｬｲﾙﾄﾞｽﾀｲﾙ"));
     EXPECT_EQ(text(IDC_CHILD_INDEX), QStringLiteral("1"));
     EXPECT_EQ(text(IDC_CHILD_KEY), QStringLiteral("c1"));
-    EXPECT_EQ(entries(item(IDC_CHILD_NAME)), (QStringList{"(なし)", "cmdA", "cmdB"})) << "the frame records in order";
+    EXPECT_EQ(entries(item(IDC_CHILD_NAME)), (QStringList{"(なし)", "cmdA", "cmdB", "cmdC"}))
+        << "the frame records in order, as they stand";
     EXPECT_EQ(selection(IDC_CHILD_NAME), 2);
     EXPECT_EQ(entries(item(IDC_CHILD_EFFECT)), (QStringList{"(なし)", "Raised", "Inset", "Flat"}));
     EXPECT_EQ(selection(IDC_CHILD_EFFECT), 3);
