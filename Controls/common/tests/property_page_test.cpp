@@ -5,6 +5,7 @@
 
 #include "platform/codepage/codepage.h"
 #include "platform/com/objectbase.h"
+#include "platform/fileio/durable.h"
 #include "platform/win/controls.h"
 #include "platform/win/messagebox.h"
 #include "platform/win/ole/olecontrol.h"
@@ -12,6 +13,8 @@
 #include "platform/win/window.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QDir>
 #include <QDialog>
 #include <QPushButton>
 #include <QTabBar>
@@ -29,6 +32,19 @@ using controls::FieldWrapper;
 using controls::PropertyPageBase;
 namespace com = platform::com;
 using com::HRESULT;
+
+// Keeps a picture of the frame among the test artifacts (for review).
+void keepScreenshot(QWidget *w, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (dir.isEmpty() || !QDir().mkpath(dir))
+        return;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    w->grab().toImage().save(&buffer, "PNG");
+    platform::fileio::writeFile(dir + QLatin1Char('/') + name, bytes);
+}
 
 std::string ansi(const char *utf8) { return platform::codepage::toAnsi(QString::fromUtf8(utf8)).toStdString(); }
 
@@ -323,6 +339,7 @@ TEST_F(PropertyFrameTest, TabsCarryThePageTitlesAndTheFieldsShowTheObject)
         EXPECT_STREQ(name, "10");
         // Filling the fields does not make the page dirty.
         EXPECT_FALSE(button(f, "apply")->isEnabled());
+        keepScreenshot(f, QStringLiteral("propframe-general.png"));
         click(button(f, "cancel"));
     });
     EXPECT_EQ(hr, com::S_OK);
@@ -423,6 +440,89 @@ TEST_F(PropertyFrameTest, TabWalksThePageFieldsThenTheFrameAndShiftTabComesBackT
     });
 }
 
+TEST_F(PropertyFrameTest, TabFromTheTabBarEntersThePageAtItsFirstEnabledField)
+{
+    showFrame({kGeneralPage}, [&](QDialog *f) {
+        const HWND page = pageWindow(f, 0);
+        EnableWindow(GetDlgItem(page, kNameField), FALSE);
+        QTabBar *bar = tabs(f)->tabBar();
+        bar->setFocus(Qt::OtherFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), bar);
+        QTest::keyClick(bar, Qt::Key_Tab);
+        EXPECT_EQ(GetFocus(), GetDlgItem(page, kWidthField));
+        click(button(f, "cancel"));
+    });
+}
+
+// A site that records what a page reports.
+class RecordingSite final : public com::RefCounted<IPropertyPageSite> {
+public:
+    std::vector<DWORD> statuses;
+    HRESULT QueryInterface(const com::IID &iid, void **object) override
+    {
+        return com::queryInterfaceIn(this, iid, object,
+                                     {{com::IID_IUnknown, static_cast<IPropertyPageSite *>(this)},
+                                      {IID_IPropertyPageSite, static_cast<IPropertyPageSite *>(this)}});
+    }
+    HRESULT OnStatusChange(DWORD flags) override
+    {
+        statuses.push_back(flags);
+        return com::S_OK;
+    }
+    HRESULT GetLocaleID(com::LCID *locale) override { return com::outValue(locale, com::LCID(1041)); }
+    HRESULT GetPageContainer(com::IUnknown **) override { return com::E_NOTIMPL; }
+    HRESULT TranslateAccelerator(MSG *) override { return com::S_FALSE; }
+};
+
+TEST_F(PropertyFrameTest, APageRefillsFromNewObjectsWithoutTurningDirtyAndAppliesOnlyWhenDirty)
+{
+    com::ComPtr<IPropertyPage> page;
+    ASSERT_EQ(controls::createObject<GeneralPage>(IID_IPropertyPage, page.putVoid()), com::S_OK);
+    com::ComPtr<RecordingSite> site(new RecordingSite);
+    ASSERT_EQ(page->SetPageSite(site.get()), com::S_OK);
+    com::IUnknown *first[] = {static_cast<com::IDispatch *>(m_target)};
+    ASSERT_EQ(page->SetObjects(1, first), com::S_OK);
+    PROPPAGEINFO info;
+    ASSERT_EQ(page->GetPageInfo(&info), com::S_OK);
+    EXPECT_EQ(QString::fromUtf16(info.pszTitle), QStringLiteral("全般"));
+    EXPECT_GT(info.size.cx, 200) << "dialog units become pixels";
+    com::CoTaskMemFree(info.pszTitle);
+    RECT r{0, 0, info.size.cx, info.size.cy};
+    ASSERT_EQ(page->Activate(m_owner, &r, TRUE), com::S_OK);
+    const HWND pageHwnd = GetWindow(m_owner, GW_CHILD);
+    ASSERT_TRUE(IsWindow(pageHwnd));
+    EXPECT_TRUE(GetWindowLongPtrA(pageHwnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    char text[32] = {};
+    GetDlgItemTextA(pageHwnd, kNameField, text, sizeof text);
+    EXPECT_STREQ(text, "first");
+
+    auto *other = new Target;
+    other->AddRef();
+    other->name = "second";
+    com::IUnknown *second[] = {static_cast<com::IDispatch *>(other)};
+    ASSERT_EQ(page->SetObjects(1, second), com::S_OK);
+    GetDlgItemTextA(pageHwnd, kNameField, text, sizeof text);
+    EXPECT_STREQ(text, "second") << "the page shows the new object";
+    EXPECT_EQ(page->IsPageDirty(), com::S_FALSE);
+    EXPECT_TRUE(site->statuses.empty());
+    // Clean: Apply puts nothing.
+    SetDlgItemTextA(pageHwnd, kWidthField, "77");
+    EXPECT_EQ(page->IsPageDirty(), com::S_OK) << "a change outside filling";
+    EXPECT_EQ(site->statuses, std::vector<DWORD>{PROPPAGESTATUS_DIRTY});
+    EXPECT_EQ(page->Apply(), com::S_OK);
+    EXPECT_EQ(other->width, 77);
+    EXPECT_EQ(page->IsPageDirty(), com::S_FALSE);
+    other->width = 5;
+    EXPECT_EQ(page->Apply(), com::S_OK);
+    EXPECT_EQ(other->width, 5) << "a clean page applies nothing";
+
+    EXPECT_EQ(page->Deactivate(), com::S_OK);
+    EXPECT_FALSE(IsWindow(pageHwnd));
+    page->SetObjects(0, nullptr);
+    page->SetPageSite(nullptr);
+    other->Release();
+}
+
 TEST_F(PropertyFrameTest, TheColourPageListsTheColourPropertiesAndApplyPutsTheChosenColour)
 {
     showFrame({CLSID_StockColorPage}, [&](QDialog *f) {
@@ -449,6 +549,7 @@ TEST_F(PropertyFrameTest, TheColourPageListsTheColourPropertiesAndApplyPutsTheCh
         QTest::mouseClick(WidgetOfWindow(GetDlgItem(page, 1100 + 9)), Qt::LeftButton, {}, QPoint(4, 4));
         EXPECT_TRUE(button(f, "apply")->isEnabled());
         EXPECT_EQ(m_target->foreColor, 0x80000012u) << "nothing is put before Apply";
+        keepScreenshot(f, QStringLiteral("propframe-colour.png"));
         click(button(f, "ok"));
     });
     EXPECT_EQ(m_target->foreColor, RGB(255, 0, 0));
