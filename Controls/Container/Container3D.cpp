@@ -150,6 +150,10 @@ HRESULT Container3D::QueryInterface(const IID &iid, void **object)
         return queryInterfaceIn(primary, iid, object, {{iid, persistBag}});
     if (iid == win::IID_IPerPropertyBrowsing)
         return queryInterfaceIn(primary, iid, object, {{iid, static_cast<win::IPerPropertyBrowsing *>(this)}});
+    if (iid == win::IID_ISpecifyPropertyPages)
+        return queryInterfaceIn(primary, iid, object, {{iid, static_cast<win::ISpecifyPropertyPages *>(this)}});
+    if (iid == IID_IContainerPageLink)
+        return queryInterfaceIn(primary, iid, object, {{iid, static_cast<IContainerPageLink *>(this)}});
     return OleControlBase::QueryInterface(iid, object);
 }
 
@@ -569,6 +573,48 @@ HRESULT Container3D::GetDisplayString(DISPID id, BSTR *text)
         }
     }
     return E_FAIL;
+}
+
+HRESULT Container3D::GetPages(win::CAUUID *pages)
+{
+    if (!pages)
+        return E_POINTER;
+    static const CLSID *const list[] = {&CLSID_ContainerEffectsPage, &CLSID_ContainerChildsPage,
+                                        &CLSID_ContainerGeneralPage};
+    constexpr win::ULONG n = sizeof list / sizeof list[0];
+    pages->cElems = 0;
+    pages->pElems = static_cast<GUID *>(CoTaskMemAlloc(n * sizeof(GUID)));
+    if (!pages->pElems)
+        return E_OUTOFMEMORY;
+    for (win::ULONG i = 0; i < n; ++i)
+        pages->pElems[i] = *list[i];
+    pages->cElems = n;
+    return S_OK;
+}
+
+HRESULT Container3D::MarkChanged(DISPID id)
+{
+    SetDirty(true);
+    if (id)
+        FireOnChanged(id);
+    if (const win::HWND hwnd = ControlWindow(); hwnd && win::IsWindow(hwnd)) {
+        LayoutChildren();
+        win::InvalidateRect(hwnd, nullptr, 1);
+    }
+    return S_OK;
+}
+
+HRESULT Container3D::GetFrameNames(QStringList *names)
+{
+    if (!names)
+        return E_POINTER;
+    names->clear();
+    // The records as they stand now, not as the last paint left them.
+    if (const win::HWND hwnd = ControlWindow(); hwnd && win::IsWindow(hwnd))
+        LayoutChildren();
+    for (const ChildFrameRecord &r : m_frames.records())
+        names->append(r.name);
+    return S_OK;
 }
 
 HRESULT Container3D::MapPropertyToPage(DISPID, CLSID *)

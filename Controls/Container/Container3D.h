@@ -4,6 +4,7 @@
 // a checkered shadow around each contained control.
 #include "Controls/Container/ChildFrames.h"
 #include "Controls/Container/Childs.h"
+#include "Controls/Container/ContainerPageLink.h"
 #include "Controls/Container/Effects.h"
 #include "Controls/Container/LumafoldInterfaces.h"
 
@@ -26,6 +27,8 @@ class Container3D final : public win::OleControlBase,
                           public com::IPersistStreamInit,
                           public com::IPersistPropertyBag,
                           public win::IPerPropertyBrowsing,
+                          public win::ISpecifyPropertyPages,
+                          public IContainerPageLink,
                           public controls::SubObjectChangeHandler,
                           public ContainerWindow {
 public:
@@ -82,6 +85,13 @@ public:
     HRESULT MapPropertyToPage(com::DISPID id, com::CLSID *page) override;
     HRESULT GetPredefinedStrings(com::DISPID id, win::CALPOLESTR *strings, win::CADWORD *cookies) override;
     HRESULT GetPredefinedValue(com::DISPID id, win::DWORD cookie, VARIANT *value) override;
+
+    // ISpecifyPropertyPages: the Effects, Childs and General pages.
+    HRESULT GetPages(win::CAUUID *pages) override;
+
+    // IContainerPageLink
+    HRESULT MarkChanged(com::DISPID id) override;
+    HRESULT GetFrameNames(QStringList *names) override;
 
     // IConnectionPointContainer: the events and the property-notify point.
     HRESULT FindConnectionPoint(const com::IID &iid, com::IConnectionPoint **point) override;

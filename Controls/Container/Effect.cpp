@@ -30,7 +30,8 @@ HRESULT Effect::QueryInterface(const IID &iid, void **object)
     auto *cpc = static_cast<IConnectionPointContainer *>(this);
     return queryInterfaceIn(primary, iid, object,
         {{IID_IUnknown, primary}, {IID_IDispatch, primary}, {IID_IEffect, primary}, {IID_ISupportErrorInfo, sei},
-         {IID_IConnectionPointContainer, cpc}});
+         {IID_IConnectionPointContainer, cpc},
+         {platform::win::IID_IColorPropertyList, static_cast<platform::win::IColorPropertyList *>(this)}});
 }
 
 const DispatchTable<Effect> &Effect::dispatchTable()
@@ -55,6 +56,11 @@ const DispatchTable<Effect> &Effect::dispatchTable()
         disp::scalar<E, int16_t>(u"MarginRight", 16, VT_I2, &E::get_MarginRight, &E::put_MarginRight),
     });
     return t;
+}
+
+HRESULT Effect::GetColorProperties(platform::win::CALPOLESTR *names, platform::win::CADWORD *dispids)
+{
+    return platform::win::MakeColorPropertyList({{u"BackColor", 1}, {u"ShadowBaseColor", 12}}, names, dispids);
 }
 
 HRESULT Effect::error(HRESULT hr) const

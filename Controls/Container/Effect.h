@@ -6,6 +6,7 @@
 #include "Controls/common/ComModule.h"
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
+#include "platform/win/ole/proppage.h"
 
 namespace lumafold {
 
@@ -17,6 +18,7 @@ extern const com::IID IID_EffectImpl;
 class Effect final : public com::DispatchImpl<Effect, IEffect>,
                      public com::ISupportErrorInfo,
                      public com::IConnectionPointContainer,
+                     public platform::win::IColorPropertyList,
                      public controls::ObjectRoot {
 public:
     Effect();
@@ -63,6 +65,8 @@ public:
 
     HRESULT InterfaceSupportsErrorInfo(const com::IID &iid) override;
     HRESULT FindConnectionPoint(const com::IID &iid, com::IConnectionPoint **point) override;
+    // The colour properties the stock colour page edits: BackColor and ShadowBaseColor.
+    HRESULT GetColorProperties(platform::win::CALPOLESTR *names, platform::win::CADWORD *dispids) override;
 
     // The values of an effect, as persisted and copied.
     struct Values {

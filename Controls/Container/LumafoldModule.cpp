@@ -3,6 +3,9 @@
 #include "Controls/Container/Child.h"
 #include "Controls/Container/Childs.h"
 #include "Controls/Container/Container3D.h"
+#include "Controls/Container/ContainerPageChilds.h"
+#include "Controls/Container/ContainerPageEffects.h"
+#include "Controls/Container/ContainerPageGeneral.h"
 #include "Controls/Container/Effect.h"
 #include "Controls/Container/Effects.h"
 
@@ -16,6 +19,11 @@ const com::GUID IID_IEffect = {0x7FA1CB73, 0xD0DB, 0x472B, {0x82, 0x73, 0x32, 0x
 const com::GUID IID_IChild = {0x0420E3B6, 0xCDA0, 0x44E1, {0x9C, 0x11, 0xCC, 0xFD, 0x65, 0x09, 0x47, 0x6E}};
 const com::GUID IID_IEffects = {0x294DC283, 0x8E48, 0x4E13, {0x90, 0xEE, 0xF0, 0x9E, 0x7C, 0x9D, 0xD4, 0x62}};
 const com::GUID IID_IChildren = {0xA93F0049, 0x03B9, 0x43F6, {0x80, 0x41, 0x3E, 0x77, 0xF3, 0x47, 0xFA, 0xEF}};
+const com::GUID CLSID_ContainerEffectsPage = {0xB0BB19E9, 0xEC31, 0x48DC, {0x97, 0x55, 0x23, 0xC1, 0x38, 0xE1, 0x6D, 0x27}};
+const com::GUID CLSID_ContainerChildsPage = {0x36460BC7, 0x7650, 0x4F88, {0xAF, 0xFB, 0xE5, 0x8E, 0x93, 0x78, 0x7B, 0x47}};
+const com::GUID CLSID_ContainerGeneralPage = {0x4D8EB2DF, 0xBBCC, 0x4075, {0xA4, 0x46, 0x16, 0x0A, 0x0B, 0x57, 0x2E, 0xEC}};
+// Private to the library: the pages' link to the control.
+const com::GUID IID_IContainerPageLink = {0x6C1E52A4, 0x93D7, 0x4B0E, {0x8F, 0x21, 0x5A, 0x3C, 0x77, 0x0D, 0x41, 0x9B}};
 
 namespace {
 
@@ -64,6 +72,7 @@ controls::ComModule &module()
                                  "6 - ｻｲｽﾞ (右上/左下),7 - ｻｲｽﾞ (上下),8 - ｻｲｽﾞ (左上/右下),"
                                  "9 - ｻｲｽﾞ (左右),10 - 上矢印,11 - 砂時計,12 - ﾄﾞﾛｯﾌﾟ不可,"
                                  "13 - 矢印と砂時計,14 - 矢印と疑問符,15 - ｻｲｽﾞ (全方向),99 - ﾕｰｻﾞｰ定義")},
+            {151, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ の値が不正です。")},
             {130, QStringLiteral("3Dｽﾀｲﾙ")},
             {131, QStringLiteral("ﾁｬｲﾙﾄﾞｽﾀｲﾙ")},
             {132, QStringLiteral("全般")},
@@ -99,6 +108,15 @@ controls::ComModule &module()
             {CLSID_Childs, QStringLiteral("Childs"), QStringLiteral("Brenwold Container3D Childs Collection Object 7.0"),
              QStringLiteral("Ryx.Cont_Childs7.7"), QStringLiteral("Ryx.Cont_Childs7"), QString(),
              QStringLiteral("Apartment"), &controls::createObject<Childs>},
+            {CLSID_ContainerEffectsPage, QStringLiteral("ContainerEffectsPage"),
+             QStringLiteral("Brenwold Container3D Property Page 7.0 (Effects)"), QString(), QString(), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<ContainerEffectsPage>},
+            {CLSID_ContainerChildsPage, QStringLiteral("ContainerChildsPage"),
+             QStringLiteral("Brenwold Container3D Property Page 7.0 (Childs)"), QString(), QString(), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<ContainerChildsPage>},
+            {CLSID_ContainerGeneralPage, QStringLiteral("ContainerGeneralPage"),
+             QStringLiteral("Brenwold Container3D Property Page 7.0 (General)"), QString(), QString(), QString(),
+             QStringLiteral("Apartment"), &controls::createObject<ContainerGeneralPage>},
         },
         &resources);
     return m;
