@@ -213,6 +213,26 @@ TEST_F(ComboDragDropTest, AQuickClickOnTheSelectionIsAClick)
     EXPECT_FALSE(control(m_a).dragDrop().IsDragArmed());
 }
 
+TEST_F(ComboDragDropTest, ARightClickOnTheSelectionIsSwallowed)
+{
+    select(m_a, 0, 5);
+    const QPoint p = charPoint(m_a, 2, 0);
+    QTest::mousePress(widget(m_a), Qt::RightButton, {}, p);
+    QTest::mouseRelease(widget(m_a), Qt::RightButton, {}, p);
+    EXPECT_EQ(selLength(m_a), 5) << "no press is replayed for the right button";
+    EXPECT_FALSE(control(m_a).dragDrop().IsDragArmed());
+}
+
+TEST_F(ComboDragDropTest, WithoutAutomaticDragAPressOnTheSelectionIsAPress)
+{
+    m_a->put_OLEDragMode(zoOLEDragManual);
+    select(m_a, 0, 5);
+    QTest::mousePress(widget(m_a), Qt::LeftButton, {}, charPoint(m_a, 2, 0));
+    EXPECT_EQ(selLength(m_a), 0);
+    EXPECT_FALSE(control(m_a).dragDrop().IsDragArmed());
+    QTest::mouseRelease(widget(m_a), Qt::LeftButton, {}, charPoint(m_a, 2, 0));
+}
+
 TEST_F(ComboDragDropTest, HoldingTheButtonStartsTheDrag)
 {
     select(m_a, 0, 5);

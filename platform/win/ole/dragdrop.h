@@ -142,7 +142,8 @@ com::HRESULT CreateDataAdviseHolder(IDataAdviseHolder **holder);
 com::HRESULT CreateFormatEnumerator(const FORMATETC *formats, ULONG count, IEnumFORMATETC **enumerator);
 
 // Drop targets, one per window. Registering keeps a reference to the target
-// until RevokeDragDrop or the window's destruction.
+// until RevokeDragDrop; the target of a window that is gone is let go at the
+// next registration call or drag.
 // DRAGDROP_E_INVALIDHWND for a dead window, E_INVALIDARG for a null target,
 // DRAGDROP_E_ALREADYREGISTERED for a second registration.
 com::HRESULT RegisterDragDrop(HWND hwnd, IDropTarget *target);
