@@ -313,6 +313,10 @@ public:
 protected:
     bool eventFilter(QObject *object, QEvent *event) override
     {
+        // Input that arrives while a source or target call runs belongs to
+        // whatever that call shows (a message box of a handler).
+        if (m_inStep || m_done)
+            return false;
         switch (event->type()) {
         case QEvent::MouseMove:
         case QEvent::MouseButtonPress:
@@ -430,6 +434,8 @@ private:
         }
         const ComPtr<IDropTarget> t = std::exchange(m_target, {});
         m_targetWindow = 0;
+        // The drag's input is over: the drop may ask the user things.
+        qApp->removeEventFilter(this);
         DWORD eff = m_ok;
         const HRESULT hr = t->Drop(m_data.get(), keys, pointl(), &eff);
         if (FAILED(hr))
@@ -440,6 +446,7 @@ private:
 
     void finish(HRESULT hr, DWORD effect)
     {
+        qApp->removeEventFilter(this);
         m_done = true;
         m_result = hr;
         m_effect = effect;

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 using namespace wintest;
@@ -81,6 +82,8 @@ public:
         seenData = data;
         answer(keys, effect);
         calls.push_back({"drop", keys, p, *effect});
+        if (onDrop)
+            onDrop();
         return com::S_OK;
     }
     std::vector<std::string> names() const
@@ -94,6 +97,7 @@ public:
     IDataObject *seenData = nullptr;
     bool refuseEnter = false;
     bool acceptNothing = false;
+    std::function<void()> onDrop;
 
 private:
     void answer(DWORD keys, DWORD *effect)
@@ -342,6 +346,27 @@ TEST_F(DragDropTest, TheDefaultCursorsFollowTheEffect)
         },
         DROPEFFECT_MOVE, &effect);
     EXPECT_EQ(seen, (std::vector<HCURSOR>{LoadCursorA(0, IDC_NO), LoadCursorA(0, IDC_ARROW)}));
+}
+
+TEST_F(DragDropTest, WhatADropHandlerShowsGetsItsInput)
+{
+    ASSERT_EQ(RegisterDragDrop(m_b, m_target.get()), com::S_OK);
+    size_t clicksSeen = 0;
+    m_target->onDrop = [&] {
+        // A handler asking the user something: its window takes a click.
+        log().clear();
+        QTest::mouseClick(w(m_a), Qt::LeftButton, {}, QPoint(5, 5));
+        clicksSeen = recordsOf(WM_LBUTTONDOWN).size();
+    };
+    DWORD effect = 0;
+    EXPECT_EQ(drag(
+                  [&] {
+                      QTest::mouseMove(w(m_b), QPoint(10, 10));
+                      QTest::mouseRelease(w(m_b), Qt::LeftButton, {}, QPoint(10, 10));
+                  },
+                  DROPEFFECT_MOVE, &effect),
+              DRAGDROP_S_DROP);
+    EXPECT_EQ(clicksSeen, 1u);
 }
 
 TEST_F(DragDropTest, BadCallsStartNoDrag)
