@@ -149,6 +149,23 @@ TEST_F(ComboDragDropTest, DraggedTextMovesToTheOtherControl)
     EXPECT_EQ(win::GetFocus(), hwndOf(m_b)) << "the control that took the drop has the focus";
 }
 
+TEST_F(ComboDragDropTest, JapaneseTextMovesWhole)
+{
+    Bstr v(QString::fromUtf8("日本語です"));
+    m_a->put_Value(v.get());
+    select(m_a, 0, 3);
+    Bstr sel;
+    m_a->get_SelText(sel.put());
+    ASSERT_EQ(sel.toQString(), QString::fromUtf8("日本語"));
+    dragFromA(charPoint(m_a, 1, 2), [&] {
+        QTest::mouseMove(widget(m_b), charPoint(m_b, 3, 1));
+        QTest::mouseMove(widget(m_b), charPoint(m_b, 3, 2));
+        QTest::mouseRelease(widget(m_b), Qt::LeftButton, {}, charPoint(m_b, 3, 2));
+    });
+    EXPECT_EQ(text(m_b), QString::fromUtf8("xyz日本語"));
+    EXPECT_EQ(text(m_a), QString::fromUtf8("です"));
+}
+
 TEST_F(ComboDragDropTest, CtrlCopiesAndTheSourceKeepsItsText)
 {
     select(m_a, 6, 5); // "world"
