@@ -9,6 +9,7 @@
 #include "platform/win/window.h"
 #include "zobase7/SubObjects.h"
 #include "zobase7/include/RyxCombo.h"
+#include "zobase7/include/RyxComboProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -248,6 +249,15 @@ TEST_F(ComboDragDropTest, WithoutAutomaticDragAPressOnTheSelectionIsAPress)
     EXPECT_EQ(selLength(m_a), 0);
     EXPECT_FALSE(control(m_a).dragDrop().IsDragArmed());
     QTest::mouseRelease(widget(m_a), Qt::LeftButton, {}, charPoint(m_a, 2, 0));
+}
+
+TEST_F(ComboDragDropTest, TheDragCursorShowsOverTheSelection)
+{
+    select(m_a, 0, 5);
+    QTest::mouseMove(widget(m_a), charPoint(m_a, 8, 1));
+    EXPECT_EQ(zobase7::RyxComboStoredValue(hwndOf(m_a), zobase7::ZOM_SETDRAGCURSOR), -1) << "not over the selection";
+    QTest::mouseMove(widget(m_a), charPoint(m_a, 2, 1));
+    EXPECT_EQ(zobase7::RyxComboStoredValue(hwndOf(m_a), zobase7::ZOM_SETDRAGCURSOR), 0);
 }
 
 TEST_F(ComboDragDropTest, HoldingTheButtonStartsTheDrag)
