@@ -153,6 +153,9 @@ HRESULT ComboDragDrop::EnumFormatEtc(win::DWORD direction, win::IEnumFORMATETC *
 
 HRESULT ComboDragDrop::StartDrag()
 {
+    // One drag of this control at a time (a handler calling OLEDrag again).
+    if (m_ownDrag)
+        return E_UNEXPECTED;
     ComPtr<ComboDataObject> data = ComPtr<ComboDataObject>(ComboDataObject::create(false, this, this));
     if (!data)
         return E_OUTOFMEMORY; // nothing can be dragged without it

@@ -126,6 +126,13 @@ TEST_F(ComboDragEventsTest, ManualDragCarriesTheApplicationsData)
             completed = *arg(p, 0).plVal;
         }
     };
+    HRESULT nested = S_OK;
+    auto feedbackThenNested = m_sink.onEvent;
+    m_sink.onEvent = [&](DISPID id, DISPPARAMS *p) {
+        feedbackThenNested(id, p);
+        if (id == 0x60F && nested == S_OK)
+            nested = m_combo->OLEDrag(); // a second drag from a handler
+    };
     // The drag starts without a button: the press in the window carries it.
     QTimer::singleShot(0, [&] {
         QTest::mousePress(dropWidget, Qt::LeftButton, {}, QPoint(10, 10));
@@ -139,6 +146,9 @@ TEST_F(ComboDragEventsTest, ManualDragCarriesTheApplicationsData)
     EXPECT_EQ(feedback.back(), int32_t(dd::DROPEFFECT_COPY));
     EXPECT_EQ(m_sink.ids().back(), 0x611);
     EXPECT_EQ(ryx().count(zobase7::ZOM_REMOVEMOVEDTEXT), 0) << "a copy leaves the text";
+    EXPECT_EQ(nested, E_UNEXPECTED);
+    const std::vector<DISPID> ids = m_sink.ids();
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 0x60E), 1) << "the second drag did not start";
     dd::RevokeDragDrop(drop);
     dd::DestroyWindow(drop);
 }
