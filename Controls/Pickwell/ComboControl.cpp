@@ -100,7 +100,9 @@ HRESULT zoCombo::FinalConstruct()
 
 zoCombo::~zoCombo()
 {
-    // The window goes first, so that nothing it sends reaches released parts.
+    // The drop target and the window go first, so that nothing reaches
+    // released parts.
+    m_drag.Detach();
     releaseWindow();
     unhook(DISPID_COMBO_ITEMS_HOOK);
     m_items.reset();
@@ -151,6 +153,9 @@ HRESULT zoCombo::QueryInterface(const IID &iid, void **object)
         {IID_ICombo, combo}, {IID_IDispatch, combo}, {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps},
         {IID_IPersist, ps}, {IID_IPersistPropertyBag, pb}, {IID_ISupportErrorInfo, sei},
         {win::IID_IObjectSafety, safety},
+        {win::IID_IDataObject, static_cast<win::IDataObject *>(&m_drag)},
+        {win::IID_IDropSource, static_cast<win::IDropSource *>(&m_drag)},
+        {win::IID_IDropTarget, static_cast<win::IDropTarget *>(&m_drag)},
     };
     for (const InterfaceEntry &e : entries)
         if (iid == e.iid) {
@@ -621,6 +626,7 @@ HRESULT zoCombo::put_OLEDropMode(int32_t v)
 {
     if (!inRange(v, 0, 2))
         return invalidValue();
+    m_drag.OnDropModeChanged(v);
     m_settings.oleDropMode = v;
     changeHandler(DISPID_OLEDROPMODE);
     return S_OK;
@@ -1020,8 +1026,7 @@ HRESULT zoCombo::Refresh()
 
 HRESULT zoCombo::OLEDrag()
 {
-    // Drag and drop is not built yet: say so rather than pretend a drag ran.
-    return E_NOTIMPL;
+    return m_drag.StartDrag();
 }
 
 HRESULT zoCombo::ClearControl()

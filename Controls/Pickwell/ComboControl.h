@@ -6,6 +6,7 @@
 // settings, persists them, pushes them to the window by private messages
 // and turns the window's notifications into events.
 #include "Controls/Pickwell/ComboInterfaces.h"
+#include "Controls/Pickwell/ComboDrag.h"
 
 #include "Controls/common/PropertyExchange.h"
 #include "Controls/common/SubObjectNotifySink.h"
@@ -298,6 +299,7 @@ public:
     HRESULT ButtonLayoutCode(int32_t *code, int32_t *spinVisible, int32_t *dropVisible);
 
     const ComboSettings &settings() const { return m_settings; }
+    ComboDragDrop &dragDrop() { return m_drag; }
     int32_t cachedSelectedIndex() const { return m_selectedIndex; }
     bool isPushingProperties() const { return m_pushing; }
     int hookCount() const { return m_hooks.count(); }
@@ -319,6 +321,7 @@ protected:
 
 private:
     friend class ComboPersistence;
+    friend class ComboDragDrop;
 
     // ---- error helpers
     HRESULT invalidValue() const;
@@ -401,6 +404,7 @@ private:
     bool m_initialised = false; // InitNew or a load has given the settings
     win::DWORD m_dispatchSafety = 0;
     win::HACCEL m_accel = 0;
+    ComboDragDrop m_drag{*this};
 };
 
 // The events of IComboEvents besides the control base's stock rows.

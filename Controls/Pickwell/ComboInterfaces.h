@@ -274,6 +274,9 @@ enum : com::DISPID {
 
 // zoDropDownStyleConst.
 enum : int32_t { zoSimple = 0, zoDropDown = 1, zoDropDownList = 2 };
+enum : int32_t { zoOLEDragManual = 0, zoOLEDragAutomatic = 1 };
+enum : int32_t { zoOLEDropNone = 0, zoOLEDropManual = 1, zoOLEDropAutomatic = 2 };
+enum : int16_t { zoEnter = 0, zoLeave = 1, zoOver = 2 };
 // zoDataPropertyConst.
 enum : int32_t { zoValueProperty = 0, zoTextProperty = 1 };
 // zoBtnPositioningConst.

@@ -140,9 +140,14 @@ win::LRESULT zoCombo::WindowProc(win::HWND hwnd, win::UINT message, win::WPARAM 
         const win::LRESULT result = CallDefaultProc(message, wParam, lParam);
         if (result == -1)
             return result;
+        if (m_settings.oleDropMode != zoOLEDropNone)
+            m_drag.RegisterTarget();
         creationPush();
         return result;
     }
+    case win::WM_DESTROY:
+        m_drag.RevokeTarget();
+        return CallDefaultProc(message, wParam, lParam);
     case win::WM_NCDESTROY: {
         const win::LRESULT result = CallDefaultProc(message, wParam, lParam);
         m_window = 0;
@@ -174,6 +179,8 @@ win::LRESULT zoCombo::WindowProc(win::HWND hwnd, win::UINT message, win::WPARAM 
         Variant dead;
         if (SUCCEEDED(GetAmbientProperty(win::DISPID_AMBIENT_UIDEAD, dead)) && dead.vt == VT_BOOL && dead.boolVal)
             return 1; // the arrow: nothing for the window to do
+        if (m_drag.OnSetCursor(hwnd))
+            return 1;
         return CallDefaultProc(message, wParam, lParam);
     }
     case WM_NCCALCSIZE: {
@@ -207,15 +214,26 @@ win::LRESULT zoCombo::WindowProc(win::HWND hwnd, win::UINT message, win::WPARAM 
         return result;
     }
     case win::WM_TIMER:
-        if (wParam == 1000)
-            return 0; // the drag timer: no drag is started by this control
+        if (wParam == kDragTimerId) {
+            m_drag.OnDragTimer(hwnd);
+            return 0;
+        }
         return CallDefaultProc(message, wParam, lParam);
     case WM_COMMAND:
         handleCommand(wParam, lParam);
         return 0;
     case ZOM_QUERYOWNDRAG:
+        return m_drag.IsOwnDrag() ? 1 : 0;
     case ZOM_QUERYDRAGMOVE:
-        return 0;
+        return win::LRESULT(m_drag.LastEffect() & win::DROPEFFECT_MOVE);
+    case win::WM_MOUSEMOVE:
+    case win::WM_LBUTTONDOWN:
+    case win::WM_RBUTTONDOWN:
+    case win::WM_LBUTTONUP:
+    case win::WM_RBUTTONUP:
+        if (m_drag.OnMouseMessage(hwnd, message, wParam, lParam))
+            return 0;
+        break;
     case ZOM_NOTIFYSPINUP:
     case ZOM_NOTIFYSPINDOWN:
         FireEvent(message == ZOM_NOTIFYSPINUP ? controls::kSpinUpEvent : controls::kSpinDownEvent, {});
@@ -886,6 +904,11 @@ void zoCombo::OnAmbientChanged(DISPID id)
 {
     if (id == win::DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN)
         m_userMode = CachedUserMode();
+    if (id == win::DISPID_AMBIENT_UIDEAD && m_settings.oleDropMode != zoOLEDropNone) {
+        Variant dead;
+        if (SUCCEEDED(GetAmbientProperty(win::DISPID_AMBIENT_UIDEAD, dead)) && dead.vt == VT_BOOL)
+            m_drag.OnUIDeadChanged(dead.boolVal != 0);
+    }
 }
 
 void zoCombo::OnClientSiteSet()

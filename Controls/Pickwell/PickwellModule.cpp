@@ -20,6 +20,11 @@ controls::ComModule &module()
             {IDS_INVALID_VALUE_PAGE, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨ の値が不正です。")},
             {249, QStringLiteral("ﾎﾞﾀﾝ定義")},
             {IDS_PROPERTY_ERROR, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨｴﾗｰ")},
+            {8500, QStringLiteral("ｵﾌﾞｼﾞｪｸﾄの使用が不正です。")},
+            {8501, QStringLiteral("指定した書式がﾃﾞｰﾀ形式に合いません。")},
+            {8502, QStringLiteral("最低でも 1 つの引数が必要です。")},
+            {8503, QStringLiteral("ﾊﾞｲﾄ配列形式のﾃﾞｰﾀ要求とは異なるOLEﾄﾞﾗｯｸﾞｱﾝﾄﾞﾄﾞﾛｯﾌﾟの形式をSetDataで使用しました。"
+                                  "GetDataはSetDataで設定されたよりも大きい値を戻す可能性があります。 \n")},
             {IDS_INVALID_VALUE, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨの値が不正です。")},
             {IDS_READ_ONLY, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨは読み取り専用です。")},
             {IDS_RUN_TIME_ONLY, QStringLiteral("ﾌﾟﾛﾊﾟﾃｨはﾃﾞｻﾞｲﾝ時には取得できません。")},

@@ -165,6 +165,17 @@ MSG makeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
+namespace {
+POINT g_lastMousePoint{0, 0};
+}
+
+void noteMouseScreenPoint(const QPointF &global)
+{
+    g_lastMousePoint = POINT{static_cast<LONG>(std::floor(global.x())), static_cast<LONG>(std::floor(global.y()))};
+}
+
+POINT lastMouseScreenPoint() { return g_lastMousePoint; }
+
 WindowWidget::WindowWidget(HWND hwnd, QWidget *parent)
     : QWidget(parent), m_hwnd(hwnd)
 {
@@ -201,6 +212,7 @@ void WindowWidget::mouseButton(QMouseEvent *event, bool down, bool fromDoubleCli
     event->accept();
     noteModifiers(event->modifiers());
     noteButtons(event->buttons());
+    noteMouseScreenPoint(event->globalPosition());
     // A disabled window gets no mouse input and is not asked where it was.
     if (!GetCapture() && !IsWindowEnabled(m_hwnd))
         return;
@@ -270,6 +282,7 @@ void WindowWidget::mouseMoveEvent(QMouseEvent *event)
     event->accept();
     noteModifiers(event->modifiers());
     noteButtons(event->buttons());
+    noteMouseScreenPoint(event->globalPosition());
     // A disabled window gets no mouse input and is not asked where it was.
     if (!GetCapture() && !IsWindowEnabled(m_hwnd))
         return;

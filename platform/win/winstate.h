@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QPointF>
 #include <QRect>
 #include <QRegion>
 
@@ -71,6 +72,11 @@ void parentNotifyMouse(HWND hwnd, UINT message, POINT screen);
 
 // Called from the widget's paint event: sends WM_PAINT while invalid.
 void paintFromQt(HWND hwnd);
+
+// The screen point of the last mouse input a backing widget saw (where an
+// in-process drag starts).
+void noteMouseScreenPoint(const QPointF &global);
+POINT lastMouseScreenPoint();
 
 // Key state table (bit 15 down, bit 0 toggle).
 void setKeyDown(int vk, bool down);

@@ -247,6 +247,7 @@ public:
 class AmbientSite final : public win::IOleClientSite, public IDispatch {
 public:
     bool userMode = true;
+    bool uiDead = false;
     QString displayName = QStringLiteral("zoComboCustom");
     uint32_t refs = 1;
 
@@ -282,6 +283,10 @@ public:
         case win::DISPID_AMBIENT_USERMODE:
             result->vt = VT_BOOL;
             result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
+            return S_OK;
+        case win::DISPID_AMBIENT_UIDEAD:
+            result->vt = VT_BOOL;
+            result->boolVal = uiDead ? VARIANT_TRUE : VARIANT_FALSE;
             return S_OK;
         case win::DISPID_AMBIENT_DISPLAYNAME:
             result->vt = VT_BSTR;
