@@ -155,6 +155,9 @@ HRESULT zoCombo::QueryInterface(const IID &iid, void **object)
         {IID_ICombo, combo}, {IID_IDispatch, combo}, {IID_IPersistStreamInit, ps}, {IID_IPersistStream, ps},
         {IID_IPersist, ps}, {IID_IPersistPropertyBag, pb}, {IID_ISupportErrorInfo, sei},
         {win::IID_IObjectSafety, safety},
+        {win::IID_IPerPropertyBrowsing, static_cast<win::IPerPropertyBrowsing *>(&m_browsing)},
+        {IID_ICategorizeProperties, static_cast<ICategorizeProperties *>(&m_browsing)},
+        {win::IID_ISpecifyPropertyPages, static_cast<win::ISpecifyPropertyPages *>(&m_browsing)},
     };
     for (const InterfaceEntry &e : entries)
         if (iid == e.iid) {
