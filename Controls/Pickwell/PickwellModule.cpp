@@ -4,6 +4,7 @@
 #include "Controls/Pickwell/ComboItemCollection.h"
 #include "Controls/Pickwell/ComboControl.h"
 #include "Controls/Pickwell/ComboPageIds.h"
+#include "Controls/Pickwell/ComboPages.h"
 
 namespace pickwell {
 
@@ -94,6 +95,20 @@ controls::ComModule &module()
             {CLSID_ComboItem, QStringLiteral("ComboItem"), QStringLiteral("ComboItem Class"),
              QStringLiteral("Combo.ComboItem.1"), QStringLiteral("Combo.ComboItem"), QStringLiteral("BealObj Class"),
              QStringLiteral("both"), &controls::createObject<ComboItem>},
+            {CLSID_ComboGeneralPage, QStringLiteral("ComboGeneralPage"), QStringLiteral("Ryx Mask Property Page 6.0 (General)"),
+             QString(), QString(), QString(), QStringLiteral("Apartment"), &createGeneralPage, {}},
+            {CLSID_ComboAppearancePage, QStringLiteral("ComboAppearancePage"),
+             QStringLiteral("Ryx Mask Property Page 6.0 (Appearance)"), QString(), QString(), QString(),
+             QStringLiteral("Apartment"), &createAppearancePage, {}},
+            {CLSID_ComboFormatPage, QStringLiteral("ComboFormatPage"), QStringLiteral("Ryx Mask Property Page 6.0 (Format)"),
+             QString(), QString(), QString(), QStringLiteral("Apartment"), &createFormatPage, {}},
+            {CLSID_ComboLookupPage, QStringLiteral("ComboLookupPage"), QStringLiteral("Ryx Mask Property Page 6.0 (Lookup)"),
+             QString(), QString(), QString(), QStringLiteral("Apartment"), &createLookupPage, {}},
+            {CLSID_ComboButtonPage, QStringLiteral("ComboButtonPage"), QStringLiteral("Ryx Number Property Page 6.0 (Button)"),
+             QString(), QString(), QString(), QStringLiteral("Apartment"), &createButtonPage, {}},
+            {CLSID_ComboItemEditorPage, QStringLiteral("ComboItemEditorPage"),
+             QStringLiteral("Ryx Combo Property Page 6.0 (ItemEditor)"), QString(), QString(), QString(),
+             QStringLiteral("Apartment"), &createItemEditorPage, {}},
         },
         &resources);
     return m;
