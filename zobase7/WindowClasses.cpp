@@ -1,5 +1,6 @@
 #include "zobase7/WindowClasses.h"
 #include "zobase7/FieldWindow.h"
+#include "zobase7/RyxNumber.h"
 #include "zobase7/include/RyxCombo.h"
 
 #include "platform/win/gdi.h"
@@ -28,7 +29,7 @@ const std::array<ClassRow, 2> &classRows()
 {
     static const std::array<ClassRow, 2> rows{{
         {kComboClassName, kFieldClassStyle | win::CS_DBLCLKS, RyxComboWindowProc},
-        {kNumberClassName, kFieldClassStyle, NumberFieldProc},
+        {kNumberClassName, kFieldClassStyle, RyxNumberWindowProc},
     }};
     return rows;
 }

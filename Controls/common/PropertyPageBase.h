@@ -12,6 +12,7 @@
 #include "Controls/common/ComModule.h"
 #include "platform/win/dialog.h"
 #include "platform/win/ole/proppage.h"
+#include "zobase7/RyxNumberProtocol.h"
 
 #include <vector>
 
@@ -23,34 +24,8 @@ namespace win = platform::win;
 constexpr uint32_t kPageErrorCaptionId = 8003; // "ﾌﾟﾛﾊﾟﾃｨｴﾗｰ"
 constexpr uint32_t kInvalidValueStringId = 151; // "ﾌﾟﾛﾊﾟﾃｨ の値が不正です。"
 
-// Messages of the suite's numeric field ("RyxNumberLgtX"), as the pages send them.
-namespace numfield {
-constexpr win::UINT Prepare = 0x1159;       // wParam 1: before every value exchange
-constexpr win::UINT Setup400B = 0x400B;
-constexpr win::UINT SetBorderStyle = 0x111F;
-constexpr win::UINT SetAppearance = 0x111D;
-constexpr win::UINT SetAlignH = 0x1111;
-constexpr win::UINT SetAlignV = 0x1113;
-constexpr win::UINT GetMargins = 0x1116;     // LOWORD top, HIWORD bottom
-constexpr win::UINT SetMargins = 0x1117;     // wParam MAKELONG(top, bottom)
-constexpr win::UINT SetMousePointer = 0x1125;
-constexpr win::UINT SetButtonLayout = 0x113E;
-constexpr win::UINT SetSpinVisible = 0x1140;
-constexpr win::UINT SetSpinEnabled = 0x1132;
-constexpr win::UINT GetMinimum = 0x3021;     // lParam VARIANT* (VT_R8)
-constexpr win::UINT SetMinimum = 0x3022;     // lParam const VARIANT* (VT_R8)
-constexpr win::UINT GetMaximum = 0x3023;
-constexpr win::UINT SetMaximum = 0x3024;
-constexpr win::UINT GetValue = 0x3006;       // lParam VARIANT* (VT_R8)
-constexpr win::UINT SetValue = 0x3007;       // lParam const VARIANT* (VT_I2 from the pages)
-constexpr win::UINT SetIntegerDigits = 0x4002;
-constexpr win::UINT Setup300D = 0x300D;
-constexpr win::UINT Setup4006 = 0x4006;
-constexpr win::UINT Setup3019 = 0x3019;
-constexpr win::UINT SetSpinWrap = 0x1174;
-constexpr win::UINT Setup1123 = 0x1123;
-constexpr win::UINT Setup3017 = 0x3017;
-} // namespace numfield
+// Messages of the suite's numeric field ("RyxNumberLgtX").
+namespace numfield = zobase7::number;
 
 // One field of a page: its window, or 0.
 struct FieldWrapper {

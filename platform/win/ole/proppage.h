@@ -4,6 +4,9 @@
 // information record, and OleCreatePropertyFrame (propframe.h).
 #include "platform/win/ole/oleidl.h"
 
+#include <initializer_list>
+#include <utility>
+
 namespace platform::win {
 
 // What a page reports to its site through OnStatusChange.
@@ -57,6 +60,18 @@ struct IPropertyPage2 : IPropertyPage {
 inline constexpr com::IID IID_IPropertyPage{0xB196B28D, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 inline constexpr com::IID IID_IPropertyPage2{0x01E44665, 0x24AC, 0x101B, {0x84, 0xED, 0x08, 0x00, 0x2B, 0x2E, 0xC7, 0x13}};
 inline constexpr com::IID IID_IPropertyPageSite{0xB196B28C, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+
+// What the stock colour page edits: an object lists its OLE_COLOR
+// properties (names and dispids, CoTaskMemAlloc'ed, the caller frees them);
+// the page reads and puts them through the object's IDispatch.
+struct IColorPropertyList : com::IUnknown {
+    virtual com::HRESULT GetColorProperties(CALPOLESTR *names, CADWORD *dispids) = 0;
+};
+inline constexpr com::IID IID_IColorPropertyList{0x5C0B6E21, 0x4D7A, 0x4F3E, {0x9A, 0x61, 0x2B, 0x7C, 0x10, 0xE4, 0x53, 0x8D}};
+
+// Fills the two arrays from (name, dispid) pairs, for IColorPropertyList implementations.
+com::HRESULT MakeColorPropertyList(std::initializer_list<std::pair<const char16_t *, com::DISPID>> members,
+                                   CALPOLESTR *names, CADWORD *dispids);
 
 // The stock colour page.
 inline constexpr com::CLSID CLSID_StockColorPage{0x7EBDAAE1, 0x8120, 0x11CF, {0x89, 0x9F, 0x00, 0xAA, 0x00, 0x68, 0x8B, 0x10}};
