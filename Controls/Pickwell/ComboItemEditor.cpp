@@ -115,7 +115,7 @@ void drawImage(HDC hdc, const RECT &box, const QImage &image)
         return;
     // The whole picture, scaled into the box, over the button face.
     QImage rgb(bw, bh, QImage::Format_RGB32);
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF face = platform::win::GetSysColor(platform::win::COLOR_BTNFACE);
     rgb.fill(QColor(GetRValue(face), GetGValue(face), GetBValue(face)));
     {
         QPainter painter(&rgb);
@@ -395,7 +395,7 @@ private:
             item->get_ForeColor(&m_fore);
             m_picture.reset();
             item->get_Image(m_picture.put());
-            EnableWindow(field(IDC_ITEMCLEARPICTURE), m_picture != nullptr);
+            EnableWindow(field(IDC_ITEMCLEARPICTURE), m_picture.get() != nullptr);
             m_current = sel;
         }
         EnableWindow(field(IDC_ITEMMOVE), item && m_sortOrder == 2);
@@ -540,7 +540,7 @@ private:
 
     void drawPreview(const DRAWITEMSTRUCT &dis)
     {
-        FillRect(dis.hDC, &dis.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+        FillRect(dis.hDC, &dis.rcItem, GetSysColorBrush(platform::win::COLOR_BTNFACE));
         QImage image;
         if (m_picture && SUCCEEDED(m_picture->getImage(&image)))
             drawImage(dis.hDC, dis.rcItem, image);

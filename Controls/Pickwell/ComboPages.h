@@ -11,6 +11,10 @@
 
 namespace pickwell {
 
+namespace win = platform::win;
+namespace com = platform::com;
+using com::HRESULT;
+
 // The instance the pages' templates are registered under.
 win::HINSTANCE ComboPageInstance();
 // Registers the six dialog templates and the page window classes (once).
