@@ -130,7 +130,7 @@ DialogTemplate generalPage()
         .check("ﾎﾟｯﾌﾟｱｯﾌﾟﾒﾆｭｰを表示", IDC_SHOWCONTEXTMENU, 10)
         .check("ｽﾍﾟｰｽ入力を許可", IDC_ALLOWSPACE, 10)
         .check("文字を自動的に変換", IDC_AUTOCONVERT, 10);
-    Column right{b, 162, 62, 78, 5, 14};
+    Column right{b, 160, 72, 72, 5, 14};
     right.list("Style:", IDC_STYLE)
         .list("SortBy:", IDC_SORTBY)
         .list("SortOrder:", IDC_SORTORDER)
@@ -218,8 +218,8 @@ DialogTemplate lookupPage()
 DialogTemplate buttonPage()
 {
     Builder b(281, 139);
-    b.group("ｽﾋﾟﾝ機能", 7, 4, 130, 128);
-    Column spin{b, 13, 40, 80, 17};
+    b.group("ｽﾋﾟﾝ機能", 7, 4, 130, 112);
+    Column spin{b, 13, 40, 80, 17, 15};
     spin.list("Visible:", IDC_SPIN_VISIBLE)
         .list("Position:", IDC_SPIN_POSITION)
         .number("Increment:", IDC_SPIN_INCREMENT, 40)
@@ -228,13 +228,13 @@ DialogTemplate buttonPage()
     spin.check("ｽﾋﾟﾝ機能を有効", IDC_SPIN_ENABLED)
         .check("上下の矢印ｷｰを使用", IDC_SPIN_SPINKEYS)
         .check("増減値の自動ﾙｰﾌﾟ", IDC_SPIN_WRAP);
-    b.group("ﾄﾞﾛｯﾌﾟﾀﾞｳﾝ機能", 144, 4, 130, 128);
-    Column drop{b, 150, 40, 80, 17};
+    b.group("ﾄﾞﾛｯﾌﾟﾀﾞｳﾝ機能", 144, 4, 130, 112);
+    Column drop{b, 150, 40, 80, 17, 15};
     drop.list("Visible:", IDC_DROP_VISIBLE).list("Position:", IDC_DROP_POSITION);
     drop.y += 2;
     drop.check("ﾄﾞﾛｯﾌﾟﾀﾞｳﾝ機能を有効", IDC_DROP_ENABLED);
-    drop.y += 40;
-    b.add(IDC_BTNPOSITIONING, "BUTTON", "ﾄﾞﾛｯﾌﾟﾀﾞｳﾝﾎﾞﾀﾝをｽﾋﾟﾝﾎﾞﾀﾝの左側に配置", kCheckStyle, 150, drop.y, 122, 10);
+    // Below both groups: it concerns both buttons.
+    b.add(IDC_BTNPOSITIONING, "BUTTON", "ﾄﾞﾛｯﾌﾟﾀﾞｳﾝﾎﾞﾀﾝをｽﾋﾟﾝﾎﾞﾀﾝの左側に配置", kCheckStyle, 13, 122, 255, 10);
     return b.get();
 }
 
