@@ -1,4 +1,5 @@
 #include "platform/win/ole/olecontrol.h"
+#include "platform/win/ole/propframe.h"
 
 #include "platform/com/persist.h"
 #include "platform/win/window.h"
@@ -184,9 +185,45 @@ HRESULT OleControlBase::DoVerb(LONG verb, MSG *, IOleClientSite *site, LONG, HWN
     }
 }
 
-HRESULT OleControlBase::ShowProperties(HWND)
+// The properties verb: a container with a frame of its own shows that;
+// otherwise the property frame with the pages the control names, owned by
+// the site's window and captioned with the control's display name.
+HRESULT OleControlBase::ShowProperties(HWND parent)
 {
-    return E_NOTIMPL;
+    if (m_controlSite && m_controlSite->ShowPropertyFrame() == S_OK)
+        return S_OK;
+    ComPtr<ISpecifyPropertyPages> specify;
+    if (FAILED(QueryInterface(IID_ISpecifyPropertyPages, specify.putVoid())) || !specify)
+        return E_NOTIMPL;
+    CAUUID pages;
+    HRESULT hr = specify->GetPages(&pages);
+    if (FAILED(hr))
+        return hr;
+    if (pages.cElems == 0) {
+        CoTaskMemFree(pages.pElems);
+        return S_OK;
+    }
+    HWND owner = 0;
+    if (m_inPlaceSite)
+        m_inPlaceSite->GetWindow(&owner);
+    if (!owner)
+        owner = parent;
+    std::u16string caption;
+    Variant name;
+    if (SUCCEEDED(GetAmbientProperty(DISPID_AMBIENT_DISPLAYNAME, name)) && name.vt == VT_BSTR && name.bstrVal)
+        caption = name.bstrVal;
+    LCID locale = 0;
+    Variant localeId;
+    if (SUCCEEDED(GetAmbientProperty(DISPID_AMBIENT_LOCALEID, localeId)) && localeId.vt == VT_I4)
+        locale = static_cast<LCID>(localeId.lVal);
+    IUnknown *self = Identity();
+    // The control stays alive while its frame is open.
+    AddRef();
+    hr = OleCreatePropertyFrame(owner, 0, 0, caption.c_str(), 1, &self, pages.cElems, pages.pElems, locale, 0,
+                                nullptr);
+    CoTaskMemFree(pages.pElems);
+    Release();
+    return hr;
 }
 
 HRESULT OleControlBase::InPlaceActivate(LONG verb, const RECT *posRect)

@@ -21,7 +21,7 @@
 namespace platform::win {
 
 namespace detail {
-void noteModifiers(Qt::KeyboardModifiers mods);
+void setKeyDown(int vk, bool down);
 } // namespace detail
 
 using com::ComPtr;
@@ -225,7 +225,9 @@ protected:
                 m_tabs->setCurrentIndex(((m_tabs->currentIndex() + (back ? -1 : 1)) % n + n) % n);
             return true;
         }
-        detail::noteModifiers(key->modifiers());
+        // The key state the page reads follows this key, which the window layer did not see.
+        detail::setKeyDown(VK_SHIFT, key->modifiers() & Qt::ShiftModifier);
+        detail::setKeyDown(VK_CONTROL, key->modifiers() & Qt::ControlModifier);
         PageEntry *current = currentEntry();
         const bool inPage = current && current->area && (current->area == target || current->area->isAncestorOf(target));
         if (inPage) {
@@ -444,6 +446,16 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT, UINT, const com::OLECHAR *capti
         return firstFailure == S_OK ? com::E_FAIL : firstFailure;
     frame.run();
     return S_OK;
+}
+
+HRESULT RegisterPageClassObject(const com::CLSID &clsid, com::IClassFactory *factory, uint32_t *cookie)
+{
+    return com::CoRegisterClassObject(clsid, factory, cookie);
+}
+
+HRESULT RevokePageClassObject(uint32_t cookie)
+{
+    return com::CoRevokeClassObject(cookie);
 }
 
 void SetPropertyFrameShownHook(std::function<void(QDialog *)> hook) { shownHook() = std::move(hook); }

@@ -35,6 +35,11 @@ void SetPropertyFrameShownHook(std::function<void(QDialog *)> hook);
 // The window a tab's page was activated in (0 while not yet shown), by tab index.
 HWND PropertyFramePageParent(QDialog *frame, int index);
 
+// Makes a page class creatable by the frame without the registry (through
+// the class table the frame creates from); the cookie revokes it.
+com::HRESULT RegisterPageClassObject(const com::CLSID &clsid, com::IClassFactory *factory, uint32_t *cookie);
+com::HRESULT RevokePageClassObject(uint32_t cookie);
+
 // Creates the built-in stock colour page.
 com::HRESULT CreateStockColorPage(const com::IID &iid, void **object);
 
