@@ -22,6 +22,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -136,6 +137,59 @@ void drawImage(HDC hdc, const RECT &box, const QImage &image)
     if (bitmap)
         DeleteObject(bitmap);
 }
+
+// What the colour frame edits: an item's two colours. It answers the item's
+// IDispatch and names the two colour properties for the stock colour page.
+class ItemColours final : public IDispatch, public IColorPropertyList {
+public:
+    explicit ItemColours(IComboItem *item) : m_item(item) {}
+
+    HRESULT QueryInterface(const IID &iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch)
+            *object = static_cast<IDispatch *>(this);
+        else if (iid == IID_IColorPropertyList)
+            *object = static_cast<IColorPropertyList *>(this);
+        else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    uint32_t AddRef() override { return ++m_refs; }
+    uint32_t Release() override
+    {
+        const uint32_t left = --m_refs;
+        if (!left)
+            delete this;
+        return left;
+    }
+    HRESULT GetTypeInfoCount(uint32_t *count) override { return m_item->GetTypeInfoCount(count); }
+    HRESULT GetIDsOfNames(const IID &riid, const OLECHAR *const *names, uint32_t count, LCID lcid,
+                          DISPID *ids) override
+    {
+        return m_item->GetIDsOfNames(riid, names, count, lcid, ids);
+    }
+    HRESULT Invoke(DISPID id, const IID &riid, LCID lcid, uint16_t flags, DISPPARAMS *params, VARIANT *result,
+                   EXCEPINFO *excep, uint32_t *argErr) override
+    {
+        return m_item->Invoke(id, riid, lcid, flags, params, result, excep, argErr);
+    }
+    HRESULT GetColorProperties(CALPOLESTR *names, CADWORD *dispids) override
+    {
+        return MakeColorPropertyList({{u"ForeColor", kItemForeColor}, {u"BackColor", kItemBackColor}}, names, dispids);
+    }
+
+private:
+    static constexpr DISPID kItemForeColor = 3;
+    static constexpr DISPID kItemBackColor = 4;
+    ~ItemColours() = default;
+    ComPtr<IComboItem> m_item;
+    std::atomic<uint32_t> m_refs{0};
+};
 
 class ComboItemEditorPage final : public ComboPage {
 public:
@@ -568,7 +622,8 @@ private:
         if (SUCCEEDED(controls::createObject<ComboItem>(IID_IComboItem, temp.putVoid())) && temp) {
             temp->put_BackColor(m_back);
             temp->put_ForeColor(m_fore);
-            IUnknown *objects[] = {temp.get()};
+            ComPtr<IDispatch> colours(new ItemColours(temp.get()));
+            IUnknown *objects[] = {colours.get()};
             const CLSID pages[] = {CLSID_StockColorPage};
             OleCreatePropertyFrame(PageWindow(), 0, 0, nullptr, 1, objects, 1, pages, 0x400, 0, nullptr);
             OLE_COLOR back = m_back, fore = m_fore;

@@ -6,6 +6,10 @@
 #include "Controls/Pickwell/ComboItemEditor.h"
 #include "Controls/Pickwell/ComboPageControls.h"
 #include "platform/com/picture.h"
+#include "platform/win/ole/propframe.h"
+
+#include <QDialog>
+#include <QPushButton>
 
 #include <QFile>
 #include <QImage>
@@ -402,4 +406,40 @@ TEST_F(ComboItemEditorTest, TabOrder)
     }
     // "クリア" is skipped while the item has no picture.
     EXPECT_EQ(order, (std::vector<int>{273, 274, 275, 276, 277, 278, 279, 280, 281, 282, 284, 286, 285, 287, 289}));
+}
+
+TEST_F(ComboItemEditorTest, ColoursComeFromTheStockColourPage)
+{
+    addItem(QStringLiteral("a"));
+    open(&createItemEditorPage);
+    QStringList offered;
+    platform::win::SetPropertyFrameShownHook([&](QDialog *frame) {
+        const win::HWND parent = platform::win::PropertyFramePageParent(frame, 0);
+        const win::HWND colourPage = win::GetWindow(parent, win::GW_CHILD);
+        const win::HWND properties = win::GetDlgItem(colourPage, 1000);
+        for (int i = 0, n = int(win::SendMessageA(properties, win::LB_GETCOUNT, 0, 0)); i < n; ++i) {
+            char line[64] = {};
+            win::SendMessageA(properties, win::LB_GETTEXT, win::WPARAM(i), reinterpret_cast<win::LPARAM>(line));
+            offered << QString::fromLatin1(line);
+        }
+        // ForeColor is the first property: the red of the palette.
+        QWidget *red = win::WidgetOfWindow(win::GetDlgItem(colourPage, 1109));
+        if (red)
+            QTest::mouseClick(red, Qt::LeftButton, {}, QPoint(red->width() / 2, red->height() / 2));
+        if (auto *ok = frame->findChild<QPushButton *>(QStringLiteral("ok")))
+            QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    click(IDC_ITEMFORECOLOR);
+    platform::win::SetPropertyFrameShownHook(nullptr);
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("ForeColor"), QStringLiteral("BackColor")}));
+    EXPECT_EQ(m_page->IsPageDirty(), S_OK);
+    QWidget *fore = win::WidgetOfWindow(item(IDC_ITEMFORECOLOR));
+    const QImage swatch = fore->grab().toImage();
+    EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), QColor(255, 0, 0));
+    EXPECT_EQ(m_page->Apply(), S_OK);
+    OLE_COLOR colour = 0;
+    itemAt(0)->get_ForeColor(&colour);
+    EXPECT_EQ(colour, 0x0000FFu);
+    itemAt(0)->get_BackColor(&colour);
+    EXPECT_EQ(colour, 0xFFFFFFFFu) << "the back colour stays the control's";
 }
