@@ -218,7 +218,7 @@ public:
         SetDirty(false);
         if (PageSite())
             PageSite()->OnStatusChange(PROPPAGESTATUS_DIRTY);
-        EnableWindow(field(IDC_ITEMMOVE), m_sortOrder == 2);
+        EnableWindow(field(IDC_ITEMMOVE), m_current >= 0 && m_sortOrder == 2);
         return hr;
     }
 
@@ -229,7 +229,7 @@ protected:
         for (int id : {IDC_ITEMCONTENT, IDC_ITEMDESCRIPTION, IDC_ITEMVALUE, IDC_ITEMTOOLTIP})
             SendMessageA(field(id), EM_LIMITTEXT, kTextLimit, 0);
         fillItemList();
-        EnableWindow(field(IDC_ITEMMOVE), m_sortOrder == 2);
+        EnableWindow(field(IDC_ITEMMOVE), m_current >= 0 && m_sortOrder == 2);
     }
 
     // The fields follow the list's selection, not SetObjects alone.

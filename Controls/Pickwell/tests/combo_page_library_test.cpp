@@ -3,7 +3,17 @@
 #include "PickwellTestSupport.h"
 
 #include "Controls/Pickwell/ComboPageIds.h"
+#include "platform/win/dialog.h"
+#include "platform/win/ole/controlhost.h"
+#include "platform/win/ole/propframe.h"
 #include "platform/win/ole/proppage.h"
+#include "platform/win/window.h"
+#include "platform/win/windowwidget.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTest>
 
 #include <QTemporaryDir>
 
@@ -66,4 +76,58 @@ TEST_F(ComboPageLibraryTest, EachPageIsRegisteredAndCreatableByItsClassId)
         EXPECT_GT(info.size.cy, 20);
         CoTaskMemFree(info.pszTitle);
     }
+}
+
+TEST_F(ComboPageLibraryTest, TheColourFrameHoldsTheHostsModelessWindowsWhileItIsUp)
+{
+    namespace win = platform::win;
+    win::ControlHostWidget host;
+    host.resize(160, 24);
+    host.setUserMode(false);
+    ASSERT_EQ(host.createControl(QStringLiteral("Brenwold.Combo7"), QStringLiteral("zoCombo1")), S_OK);
+    ComPtr<IDispatch> combo;
+    ASSERT_EQ(host.queryControl(IID_IDispatch, combo.putVoid()), S_OK);
+    Variant items;
+    ASSERT_EQ(invokeByName(combo.get(), QStringLiteral("Items"), DISPATCH_PROPERTYGET, {}, &items), S_OK);
+    CLSID itemClass;
+    ASSERT_EQ(CLSIDFromProgID(QStringLiteral("Combo.ComboItem"), &itemClass), S_OK);
+    ComPtr<IDispatch> item;
+    ASSERT_EQ(CoCreateInstance(itemClass, nullptr, IID_IDispatch, item.putVoid()), S_OK);
+    ASSERT_EQ(invokeByName(items.pdispVal, QStringLiteral("Add"), DISPATCH_METHOD, {Variant::dispatch(item.get())}, nullptr),
+              S_OK);
+
+    ComPtr<win::IPropertyPage> page;
+    ASSERT_EQ(CoCreateInstance(CLSID_ComboItemEditorPage, nullptr, win::IID_IPropertyPage, page.putVoid()), S_OK);
+    IUnknown *objects[] = {combo.get()};
+    ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+    win::DialogTemplate frame;
+    frame.style = win::WS_POPUP | win::WS_CAPTION | win::DS_SETFONT;
+    frame.cx = 320;
+    frame.cy = 240;
+    const win::HWND owner = win::CreateDialogIndirectParamA(0, &frame, 0, nullptr, 0);
+    ASSERT_NE(owner, 0u);
+    win::RECT rc{0, 0, 600, 400};
+    ASSERT_EQ(page->Activate(owner, &rc, win::TRUE), S_OK);
+    win::ShowWindow(owner, win::SW_SHOW);
+    const win::HWND pageWindow = win::GetWindow(owner, win::GW_CHILD);
+
+    int disabledWhileShown = -1;
+    win::SetPropertyFrameShownHook([&](QDialog *shown) {
+        disabledWhileShown = host.modelessDisabledCount();
+        if (auto *cancel = shown->findChild<QPushButton *>(QStringLiteral("cancel")))
+            QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    QWidget *swatch = win::WidgetOfWindow(win::GetDlgItem(pageWindow, IDC_ITEMBACKCOLOR));
+    ASSERT_NE(swatch, nullptr);
+    QTest::mouseClick(swatch, Qt::LeftButton, {}, QPoint(swatch->width() / 2, swatch->height() / 2));
+    QApplication::processEvents();
+    win::SetPropertyFrameShownHook(nullptr);
+    EXPECT_EQ(disabledWhileShown, 1);
+    EXPECT_EQ(host.modelessDisabledCount(), 0);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE) << "a cancelled colour frame changes nothing";
+    page->Deactivate();
+    page->SetObjects(0, nullptr);
+    page.reset();
+    win::DestroyWindow(owner);
+    host.destroyControl();
 }
