@@ -377,7 +377,7 @@ private:
 
     void addLabel(const QString &text, int at = -1)
     {
-        const std::string bytes = cp::toAnsi(text).toStdString();
+        const std::string bytes = PageAnsi(text).toStdString();
         if (at < 0)
             SendMessageA(field(IDC_ITEMLIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(bytes.c_str()));
         else
@@ -660,7 +660,7 @@ private:
             }
             if (text.isEmpty())
                 text = PictureLoadErrorText(hr);
-            MessageBoxA(PageWindow(), cp::toAnsi(text).constData(), cp::toAnsi(title).constData(), MB_OK);
+            MessageBoxA(PageWindow(), PageAnsi(text).constData(), PageAnsi(title).constData(), MB_OK);
             return;
         }
         m_picture = picture;

@@ -27,7 +27,7 @@ constexpr int kNumberDigits = 5;
 
 std::string ansi(const QString &text)
 {
-    return cp::toAnsi(text).toStdString();
+    return PageAnsi(text).toStdString();
 }
 
 VARIANT_BOOL vbool(bool on)
@@ -75,6 +75,22 @@ HRESULT createPage(const IID &iid, void **object)
 } // namespace
 
 // ---- shared helpers
+
+QByteArray PageAnsi(const QString &text)
+{
+    if (cp::isAnsiEncodable(text))
+        return cp::toAnsi(text);
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype n = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            n = 2;
+        const QString one = text.mid(i, n);
+        out += n == 1 && cp::isAnsiEncodable(one) ? cp::toAnsi(one) : QByteArray("?");
+        i += n - 1;
+    }
+    return out;
+}
 
 ComboPage::ComboPage(int templateId, uint32_t titleStringId)
     : controls::PropertyPageBase(module(), templateId, titleStringId)

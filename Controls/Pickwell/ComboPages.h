@@ -15,6 +15,10 @@ namespace win = platform::win;
 namespace com = platform::com;
 using com::HRESULT;
 
+// CP932 of a text for the pages' fields: a character CP932 cannot hold is
+// shown as "?" (one for a surrogate pair), so no text stops a page.
+QByteArray PageAnsi(const QString &text);
+
 // The instance the pages' templates are registered under.
 win::HINSTANCE ComboPageInstance();
 // Registers the six dialog templates and the page window classes (once).

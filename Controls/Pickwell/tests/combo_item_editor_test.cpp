@@ -443,3 +443,12 @@ TEST_F(ComboItemEditorTest, ColoursComeFromTheStockColourPage)
     itemAt(0)->get_BackColor(&colour);
     EXPECT_EQ(colour, 0xFFFFFFFFu) << "the back colour stays the control's";
 }
+
+TEST_F(ComboItemEditorTest, LabelsOfTextsOutsideTheCodePageShowAQuestionMark)
+{
+    addItem(QStringLiteral("本") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("社"));
+    addItem(QStringLiteral("①Ａ"));
+    open(&createItemEditorPage);
+    EXPECT_EQ(labels(), (QStringList{QStringLiteral("ComboItem:{本?社}"), QStringLiteral("ComboItem:{①Ａ}")}));
+    EXPECT_EQ(text(IDC_ITEMCONTENT), QStringLiteral("本?社"));
+}

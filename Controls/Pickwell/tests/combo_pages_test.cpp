@@ -250,6 +250,15 @@ TEST_F(ComboPagesTest, LookupFillsAndApplies)
     EXPECT_EQ(tabOrder(IDC_LOOKUPTABLE), (std::vector<int>{234, 235}));
 }
 
+TEST_F(ComboPagesTest, ALookupTableOutsideTheCodePageStillFills)
+{
+    Bstr table(QStringLiteral("a") + QString::fromUcs4(U"\U0001F600"));
+    if (m_combo->put_LookupTable(table.get()) != S_OK)
+        GTEST_SKIP() << "the control refuses such a table";
+    open(&createLookupPage);
+    EXPECT_EQ(text(IDC_LOOKUPTABLE), QStringLiteral("a?"));
+}
+
 TEST_F(ComboPagesTest, ButtonPageEditsSpinAndDropDownThroughNewObjects)
 {
     open(&createButtonPage);
