@@ -231,6 +231,32 @@ TEST_F(ComboPagesTest, FormatOffersTheTemplatesAndAppliesTypedOrPickedMasks)
     EXPECT_EQ(to, 3u);
 }
 
+TEST_F(ComboPagesTest, AMaskTheWindowRefusesStopsAtTheFormatField)
+{
+    // The inner window checks masks: give the control its window.
+    win::DialogTemplate parentTemplate;
+    parentTemplate.style = win::WS_POPUP | win::DS_SETFONT;
+    parentTemplate.cx = 100;
+    parentTemplate.cy = 30;
+    const win::HWND parent = win::CreateDialogIndirectParamA(0, &parentTemplate, 0, nullptr, 0);
+    ASSERT_NE(parent, 0u);
+    auto &control = *static_cast<zoCombo *>(m_combo.get());
+    ASSERT_NE(control.CreateControlWindow(parent, win::RECT{0, 0, 120, 22}), 0u);
+    open(&createFormatPage);
+    retype(IDC_FORMAT, QStringLiteral("9{9"));
+    EXPECT_EQ(m_page->Apply(), E_FAIL);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kRefused);
+    EXPECT_EQ(focusedId(), IDC_FORMAT);
+    EXPECT_EQ(savedText(QStringLiteral("Format")), QString());
+    retype(IDC_FORMAT, QStringLiteral("99-99"));
+    EXPECT_EQ(m_page->Apply(), S_OK);
+    EXPECT_EQ(savedText(QStringLiteral("Format")), QStringLiteral("99-99"));
+    close();
+    m_combo.reset(); // its window goes with it
+    win::DestroyWindow(parent);
+}
+
 TEST_F(ComboPagesTest, LookupFillsAndApplies)
 {
     Bstr table(QStringLiteral("ABC"));
