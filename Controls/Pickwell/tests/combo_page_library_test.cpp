@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <QTemporaryDir>
@@ -129,5 +130,33 @@ TEST_F(ComboPageLibraryTest, TheColourFrameHoldsTheHostsModelessWindowsWhileItIs
     page->SetObjects(0, nullptr);
     page.reset();
     win::DestroyWindow(owner);
+    host.destroyControl();
+}
+
+TEST_F(ComboPageLibraryTest, ThePropertiesVerbShowsTheSixPagesInTheFrame)
+{
+    namespace win = platform::win;
+    win::ControlHostWidget host;
+    host.resize(160, 24);
+    host.setUserMode(false);
+    ASSERT_EQ(host.createControl(QStringLiteral("Brenwold.Combo7"), QStringLiteral("zoCombo1")), S_OK);
+    ComPtr<win::IOleObject> ole;
+    ASSERT_EQ(host.queryControl(win::IID_IOleObject, ole.putVoid()), S_OK);
+    QStringList titles;
+    win::SetPropertyFrameShownHook([&](QDialog *frame) {
+        if (auto *tabs = frame->findChild<QTabWidget *>(QStringLiteral("tabs")))
+            for (int i = 0; i < tabs->count(); ++i)
+                titles << tabs->tabText(i);
+        if (auto *cancel = frame->findChild<QPushButton *>(QStringLiteral("cancel")))
+            QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    ComPtr<win::IOleClientSite> site;
+    ole->GetClientSite(site.put());
+    const HRESULT hr = ole->DoVerb(win::OLEIVERB_PRIMARY, nullptr, site.get(), 0, 0, nullptr);
+    win::SetPropertyFrameShownHook(nullptr);
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("全般"), QStringLiteral("表示"), QStringLiteral("ﾌｫｰﾏｯﾄ"),
+                                   QStringLiteral("参照ﾃｰﾌﾞﾙ"), QStringLiteral("ﾎﾞﾀﾝ定義"), QStringLiteral("リスト")}));
+    ole.reset();
     host.destroyControl();
 }
