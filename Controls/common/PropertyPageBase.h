@@ -27,6 +27,9 @@ constexpr uint32_t kInvalidValueStringId = 151; // "ﾌﾟﾛﾊﾟﾃｨ の値
 // Messages of the suite's numeric field ("RyxNumberLgtX").
 namespace numfield = zobase7::number;
 
+// CBN_EDITCHANGE, for pages whose combos report typing as a change.
+constexpr win::WORD kComboEditChange = 5;
+
 // One field of a page: its window, or 0.
 struct FieldWrapper {
     win::HWND hwnd = 0;

@@ -46,11 +46,13 @@ bool DesignerSession::registerLibraries(const QString &folder, QString *error)
     return failed.isEmpty();
 }
 
-HRESULT DesignerSession::create(const QString &progId, com::IPropertyBag *bag)
+HRESULT DesignerSession::create(const QString &progId, com::IPropertyBag *bag, QSize size)
 {
     auto *host = new win::ControlHostWidget(m_form);
     const bool combo = progId.compare(QLatin1String(kComboProgId), Qt::CaseInsensitive) == 0;
-    host->setGeometry(20, 20, 240, combo ? 24 : 120);
+    if (!size.isValid() || size.isEmpty())
+        size = QSize(240, combo ? 24 : 120);
+    host->setGeometry(20, 20, size.width(), size.height());
     host->setUserMode(false);
     const HRESULT hr = host->createControl(progId, controlNameOf(progId), bag);
     if (com::FAILED(hr)) {
@@ -106,7 +108,22 @@ bool DesignerSession::load(const QString &path, QString *error)
     ComPtr<com::PropertyBag> bag(new com::PropertyBag);
     if (!parseDesignFile(bytes, &progId, bag.get(), error))
         return false;
-    const HRESULT hr = create(progId, bag.get());
+    // The design's extent (HIMETRIC) gives the control its size back.
+    QSize size;
+    const auto *x = bag->find(QStringLiteral("_ExtentX"));
+    const auto *y = bag->find(QStringLiteral("_ExtentY"));
+    if (x && y && !x->isObject && !y->isObject) {
+        com::Variant cx, cy;
+        if (com::VariantChangeType(&cx, &x->value, 0, com::VT_I4) == com::S_OK
+            && com::VariantChangeType(&cy, &y->value, 0, com::VT_I4) == com::S_OK) {
+            const int w = win::HimetricToPixels(cx.lVal);
+            const int h = win::HimetricToPixels(cy.lVal);
+            // Sizes beyond any screen are not taken.
+            if (w > 0 && h > 0 && w <= 4000 && h <= 4000)
+                size = QSize(w, h);
+        }
+    }
+    const HRESULT hr = create(progId, bag.get(), size);
     if (com::FAILED(hr)) {
         *error = QStringLiteral("%1 を作成できません (0x%2)。").arg(progId).arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'));
         return false;

@@ -6,6 +6,7 @@
 #include "platform/com/persist.h"
 #include "platform/win/ole/controlhost.h"
 
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -30,8 +31,9 @@ public:
     // names of those that failed.
     static bool registerLibraries(const QString &folder, QString *error);
 
-    // Replaces the hosted control by a new one (from bag when given).
-    com::HRESULT create(const QString &progId, com::IPropertyBag *bag = nullptr);
+    // Replaces the hosted control by a new one (from bag when given), at
+    // size (pixels) when it is valid, else at a default size for its kind.
+    com::HRESULT create(const QString &progId, com::IPropertyBag *bag = nullptr, QSize size = QSize());
     // Writes the control's design durably; false with a message (the file
     // keeps what it held before).
     bool save(const QString &path, QString *error) const;

@@ -259,6 +259,7 @@ protected:
 
     void SetUp() override
     {
+        m_windowsBefore = WindowCount();
         m_owner = CreateWindowExA(0, "FrameOwner", "owner", WS_POPUP | WS_VISIBLE, 100, 100, 400, 300, 0, 0, 0, nullptr);
         ASSERT_TRUE(IsWindow(m_owner));
         m_target = new Target;
@@ -274,8 +275,9 @@ protected:
     {
         SetPropertyFrameShownHook({});
         setMessageBoxHandler(m_previousBoxes);
-        m_target->Release();
+        EXPECT_EQ(m_target->Release(), 0u) << "nothing keeps the edited object";
         DestroyWindow(m_owner);
+        EXPECT_EQ(WindowCount(), m_windowsBefore) << "every page and host window destroyed";
     }
 
     // Shows the frame over the target with the pages; `act` drives it and
@@ -310,6 +312,7 @@ protected:
     }
 
     static inline void *s_zobase7 = nullptr;
+    int m_windowsBefore = 0;
     HWND m_owner = 0;
     Target *m_target = nullptr;
     std::vector<Box> m_boxes;
@@ -440,6 +443,89 @@ TEST_F(PropertyFrameTest, TabWalksThePageFieldsThenTheFrameAndShiftTabComesBackT
     });
 }
 
+TEST_F(PropertyFrameTest, TabFromTheTabBarEntersThePageAtItsFirstEnabledField)
+{
+    showFrame({kGeneralPage}, [&](QDialog *f) {
+        const HWND page = pageWindow(f, 0);
+        EnableWindow(GetDlgItem(page, kNameField), FALSE);
+        QTabBar *bar = tabs(f)->tabBar();
+        bar->setFocus(Qt::OtherFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), bar);
+        QTest::keyClick(bar, Qt::Key_Tab);
+        EXPECT_EQ(GetFocus(), GetDlgItem(page, kWidthField));
+        click(button(f, "cancel"));
+    });
+}
+
+// A site that records what a page reports.
+class RecordingSite final : public com::RefCounted<IPropertyPageSite> {
+public:
+    std::vector<DWORD> statuses;
+    HRESULT QueryInterface(const com::IID &iid, void **object) override
+    {
+        return com::queryInterfaceIn(this, iid, object,
+                                     {{com::IID_IUnknown, static_cast<IPropertyPageSite *>(this)},
+                                      {IID_IPropertyPageSite, static_cast<IPropertyPageSite *>(this)}});
+    }
+    HRESULT OnStatusChange(DWORD flags) override
+    {
+        statuses.push_back(flags);
+        return com::S_OK;
+    }
+    HRESULT GetLocaleID(com::LCID *locale) override { return com::outValue(locale, com::LCID(1041)); }
+    HRESULT GetPageContainer(com::IUnknown **) override { return com::E_NOTIMPL; }
+    HRESULT TranslateAccelerator(MSG *) override { return com::S_FALSE; }
+};
+
+TEST_F(PropertyFrameTest, APageRefillsFromNewObjectsWithoutTurningDirtyAndAppliesOnlyWhenDirty)
+{
+    com::ComPtr<IPropertyPage> page;
+    ASSERT_EQ(controls::createObject<GeneralPage>(IID_IPropertyPage, page.putVoid()), com::S_OK);
+    com::ComPtr<RecordingSite> site(new RecordingSite);
+    ASSERT_EQ(page->SetPageSite(site.get()), com::S_OK);
+    com::IUnknown *first[] = {static_cast<com::IDispatch *>(m_target)};
+    ASSERT_EQ(page->SetObjects(1, first), com::S_OK);
+    PROPPAGEINFO info;
+    ASSERT_EQ(page->GetPageInfo(&info), com::S_OK);
+    EXPECT_EQ(QString::fromUtf16(info.pszTitle), QStringLiteral("全般"));
+    EXPECT_GT(info.size.cx, 200) << "dialog units become pixels";
+    com::CoTaskMemFree(info.pszTitle);
+    RECT r{0, 0, info.size.cx, info.size.cy};
+    ASSERT_EQ(page->Activate(m_owner, &r, TRUE), com::S_OK);
+    const HWND pageHwnd = GetWindow(m_owner, GW_CHILD);
+    ASSERT_TRUE(IsWindow(pageHwnd));
+    EXPECT_TRUE(GetWindowLongPtrA(pageHwnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    char text[32] = {};
+    GetDlgItemTextA(pageHwnd, kNameField, text, sizeof text);
+    EXPECT_STREQ(text, "first");
+
+    auto *other = new Target;
+    other->AddRef();
+    other->name = "second";
+    com::IUnknown *second[] = {static_cast<com::IDispatch *>(other)};
+    ASSERT_EQ(page->SetObjects(1, second), com::S_OK);
+    GetDlgItemTextA(pageHwnd, kNameField, text, sizeof text);
+    EXPECT_STREQ(text, "second") << "the page shows the new object";
+    EXPECT_EQ(page->IsPageDirty(), com::S_FALSE);
+    EXPECT_TRUE(site->statuses.empty());
+    // Clean: Apply puts nothing.
+    SetDlgItemTextA(pageHwnd, kWidthField, "77");
+    EXPECT_EQ(page->IsPageDirty(), com::S_OK) << "a change outside filling";
+    EXPECT_EQ(site->statuses, std::vector<DWORD>{PROPPAGESTATUS_DIRTY});
+    EXPECT_EQ(page->Apply(), com::S_OK);
+    EXPECT_EQ(other->width, 77);
+    EXPECT_EQ(page->IsPageDirty(), com::S_FALSE);
+    other->width = 5;
+    EXPECT_EQ(page->Apply(), com::S_OK);
+    EXPECT_EQ(other->width, 5) << "a clean page applies nothing";
+
+    EXPECT_EQ(page->Deactivate(), com::S_OK);
+    EXPECT_FALSE(IsWindow(pageHwnd));
+    page->SetObjects(0, nullptr);
+    page->SetPageSite(nullptr);
+    other->Release();
+}
+
 TEST_F(PropertyFrameTest, TheColourPageListsTheColourPropertiesAndApplyPutsTheChosenColour)
 {
     showFrame({CLSID_StockColorPage}, [&](QDialog *f) {
@@ -471,6 +557,31 @@ TEST_F(PropertyFrameTest, TheColourPageListsTheColourPropertiesAndApplyPutsTheCh
     });
     EXPECT_EQ(m_target->foreColor, RGB(255, 0, 0));
     EXPECT_EQ(m_target->backColor, 0x8000000Fu);
+}
+
+TEST_F(PropertyFrameTest, TheColourPageTabsThroughItsListsAndPaletteAndArrowsPickColours)
+{
+    showFrame({CLSID_StockColorPage}, [&](QDialog *f) {
+        const HWND page = pageWindow(f, 0);
+        const HWND list = GetDlgItem(page, 1000);
+        SetFocus(list);
+        QTest::keyClick(WidgetOfWindow(list), Qt::Key_Tab);
+        EXPECT_EQ(GetFocus(), GetDlgItem(page, 1001));
+        QTest::keyClick(WidgetOfWindow(GetFocus()), Qt::Key_Tab);
+        const HWND first = GetDlgItem(page, 1100);
+        EXPECT_EQ(GetFocus(), first) << "the palette is one tab stop";
+        // Right then Down: the square at row 1, column 1 (grey 128).
+        QTest::keyClick(WidgetOfWindow(first), Qt::Key_Right);
+        QTest::keyClick(WidgetOfWindow(GetFocus()), Qt::Key_Down);
+        EXPECT_EQ(GetFocus(), GetDlgItem(page, 1105));
+        EXPECT_TRUE(button(f, "apply")->isEnabled());
+        // Last tab stop of the page: on to the frame.
+        QTest::keyClick(WidgetOfWindow(GetFocus()), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), button(f, "ok"));
+        click(button(f, "apply"));
+        click(button(f, "cancel"));
+    });
+    EXPECT_EQ(m_target->backColor, RGB(128, 0, 128)) << "the first property took the colour";
 }
 
 TEST_F(PropertyFrameTest, NoCreatablePageShowsNoFrameAndFails)

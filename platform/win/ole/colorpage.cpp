@@ -58,12 +58,14 @@ std::string ansi(const QString &text)
     return out;
 }
 
-// A square of one colour; a click or Space reports BN_CLICKED to the parent.
+// A square of one colour; a click or Space reports BN_CLICKED to the
+// parent. The arrow keys move among the palette's squares (four a row) and
+// choose the one reached.
 LRESULT swatchProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_GETDLGCODE:
-        return DLGC_BUTTON;
+        return DLGC_BUTTON | DLGC_WANTARROWS;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
@@ -92,12 +94,34 @@ LRESULT swatchProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_KILLFOCUS:
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
+    case WM_KEYDOWN: {
+        const int id = GetDlgCtrlID(hwnd);
+        int step = 0;
+        switch (static_cast<int>(wParam)) {
+        case VK_LEFT: step = -1; break;
+        case VK_RIGHT: step = 1; break;
+        case VK_UP: step = -4; break;
+        case VK_DOWN: step = 4; break;
+        default: break;
+        }
+        if (step && id >= kFirstSwatch && id < kFirstSwatch + kSwatchCount) {
+            const int next = id + step;
+            if (next >= kFirstSwatch && next < kFirstSwatch + kSwatchCount) {
+                const HWND target = GetDlgItem(GetParent(hwnd), next);
+                SetFocus(target);
+                SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(next), BN_CLICKED),
+                             static_cast<LPARAM>(target));
+            }
+            return 0;
+        }
+        if (wParam != static_cast<WPARAM>(VK_SPACE))
+            return 0;
+        SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+                     static_cast<LPARAM>(hwnd));
+        return 0;
+    }
     case WM_LBUTTONDOWN:
         SetFocus(hwnd);
-        [[fallthrough]];
-    case WM_KEYDOWN:
-        if (msg == WM_KEYDOWN && wParam != static_cast<WPARAM>(VK_SPACE))
-            return 0;
         SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), BN_CLICKED),
                      static_cast<LPARAM>(hwnd));
         return 0;
@@ -135,7 +159,8 @@ DialogTemplate colourPageTemplate()
     add(kSystemList, "LISTBOX", QString(), LBS_NOTIFY | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 102, 16, 80, 86);
     add(-1, "STATIC", QStringLiteral("パレット(&P):"), SS_LEFT, 188, 6, 56, 8);
     for (int i = 0; i < kSwatchCount; ++i)
-        add(kFirstSwatch + i, kSwatchClass, QString(), WS_TABSTOP, 188 + (i % 4) * 14, 16 + (i / 4) * 14, 12, 12);
+        add(kFirstSwatch + i, kSwatchClass, QString(), i == 0 ? WS_TABSTOP | WS_GROUP : 0, 188 + (i % 4) * 14,
+            16 + (i / 4) * 14, 12, 12);
     add(kSample, kSwatchClass, QString(), 0, 188, 76, 54, 24);
     return t;
 }
@@ -322,7 +347,14 @@ public:
             }
             return S_FALSE;
         }
-        if ((back && focus == first) || (!back && focus == last))
+        // No tab stop further on in the direction: the frame takes the key.
+        bool further = false;
+        for (HWND w = GetWindow(focus, back ? GW_HWNDPREV : GW_HWNDNEXT); w && !further;
+             w = GetWindow(w, back ? GW_HWNDPREV : GW_HWNDNEXT)) {
+            const auto style = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_STYLE));
+            further = (style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED);
+        }
+        if (!further)
             return m_site ? m_site->TranslateAccelerator(msg) : S_FALSE;
         return IsDialogMessageA(m_hwnd, msg) ? S_OK : S_FALSE;
     }

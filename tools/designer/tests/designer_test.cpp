@@ -83,7 +83,7 @@ protected:
 TEST_F(DesignerTest, AContainerDesignIsSavedLoadedAndSavedAgainUnchanged)
 {
     DesignerSession first(m_form.get());
-    ASSERT_EQ(first.create(designer::kContainerProgId), com::S_OK);
+    ASSERT_EQ(first.create(designer::kContainerProgId, nullptr, QSize(150, 90)), com::S_OK);
     EXPECT_FALSE(first.host()->userMode()) << "hosted in design mode";
     put(first, "ApplyEffect", com::Variant::i2(2));
     QString error;
@@ -97,6 +97,7 @@ TEST_F(DesignerTest, AContainerDesignIsSavedLoadedAndSavedAgainUnchanged)
     DesignerSession second(m_form.get());
     ASSERT_TRUE(second.load(path("a.json"), &error)) << error.toStdString();
     EXPECT_EQ(second.progId(), QLatin1String(designer::kContainerProgId));
+    EXPECT_EQ(second.host()->size(), first.host()->size()) << "the saved extent sizes the control";
     com::Variant loaded = get(second, "ApplyEffect");
     com::Variant asInt;
     ASSERT_EQ(com::VariantChangeType(&asInt, &loaded, 0, com::VT_I4), com::S_OK);
