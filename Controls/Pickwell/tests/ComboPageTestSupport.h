@@ -12,6 +12,7 @@
 #include "platform/win/controls.h"
 #include "platform/win/dialog.h"
 #include "platform/win/messagebox.h"
+#include "platform/win/ole/olecontrol.h"
 #include "platform/win/ole/proppage.h"
 #include "platform/win/window.h"
 #include "platform/win/windowwidget.h"
@@ -104,6 +105,8 @@ protected:
         close();
         win::setMessageBoxHandler(m_previousBoxHandler);
         m_combo.reset();
+        // Pages and frames keep no reference to the control once closed.
+        EXPECT_EQ(win::OleControlBase::LiveCount(), 0);
     }
 
     // Creates the page and activates it inside a top-level dialog.
