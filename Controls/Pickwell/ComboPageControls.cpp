@@ -24,8 +24,11 @@ constexpr int kArrowWidth = 16;
 struct EditCombo {
     HWND list = 0;
     HWND edit = 0;
-    bool setting = false; // the combo writes the edit itself
+    WNDPROC editProc = nullptr; // the edit's own procedure (subclassed)
+    bool setting = false;       // the combo writes the edit itself
 };
+
+constexpr int kVkF4 = 0x73;
 
 EditCombo *editCombo(HWND hwnd)
 {
@@ -67,6 +70,58 @@ void copySelectionToEdit(EditCombo *ec)
     setEditText(ec, buffer.data());
 }
 
+// Picks the entry at index as a user's pick would.
+void pickEntry(HWND combo, EditCombo *ec, int index)
+{
+    const int count = static_cast<int>(SendMessageA(ec->list, CB_GETCOUNT, 0, 0));
+    if (count <= 0)
+        return;
+    index = std::clamp(index, 0, count - 1);
+    if (index == static_cast<int>(SendMessageA(ec->list, CB_GETCURSEL, 0, 0)))
+        return;
+    SendMessageA(ec->list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    copySelectionToEdit(ec);
+    SendMessageA(ec->edit, EM_SETSEL, 0, -1);
+    notifyParent(combo, CBN_SELCHANGE);
+}
+
+// The edit part keeps the focus: Up and Down step through the entries, F4
+// and Alt+Up/Down open the list, whose keys the edit then passes on.
+LRESULT EditPartProc(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const HWND combo = GetParent(edit);
+    EditCombo *ec = editCombo(combo);
+    if (!ec || !ec->editProc)
+        return DefWindowProcA(edit, msg, wParam, lParam);
+    const bool dropped = SendMessageA(ec->list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    const bool down = wParam == static_cast<WPARAM>(VK_DOWN);
+    const bool up = wParam == static_cast<WPARAM>(VK_UP);
+    if ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && dropped) {
+        // The open list takes the keys (arrows, Enter, Esc, F4, Alt+arrows).
+        SendMessageA(ec->list, msg, wParam, lParam);
+        return 0;
+    }
+    if (msg == WM_CHAR && dropped)
+        return 0;
+    if ((msg == WM_KEYDOWN && wParam == static_cast<WPARAM>(kVkF4)) || (msg == WM_SYSKEYDOWN && (down || up))) {
+        SendMessageA(ec->list, CB_SHOWDROPDOWN, TRUE, 0);
+        return 0;
+    }
+    if (msg == WM_KEYDOWN && (down || up)) {
+        const int at = static_cast<int>(SendMessageA(ec->list, CB_GETCURSEL, 0, 0));
+        pickEntry(combo, ec, at < 0 ? 0 : at + (down ? 1 : -1));
+        return 0;
+    }
+    // Focus moving to another window closes the list (showing the list
+    // itself may report a loss of focus to no window).
+    if (msg == WM_KILLFOCUS && dropped && wParam && static_cast<HWND>(wParam) != ec->list)
+        SendMessageA(ec->list, CB_SHOWDROPDOWN, FALSE, 0);
+    if (msg == WM_GETDLGCODE)
+        return CallWindowProcA(ec->editProc, edit, msg, wParam, lParam) | DLGC_WANTARROWS
+            | (dropped ? DLGC_WANTALLKEYS : 0);
+    return CallWindowProcA(ec->editProc, edit, msg, wParam, lParam);
+}
+
 LRESULT EditComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     EditCombo *ec = editCombo(hwnd);
@@ -81,6 +136,8 @@ LRESULT EditComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
                                    hwnd, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kEditPartId)), 0, nullptr);
         if (!ec->list || !ec->edit)
             return -1;
+        ec->editProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(ec->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditPartProc)));
         if (disabled) {
             EnableWindow(ec->list, FALSE);
             EnableWindow(ec->edit, FALSE);
@@ -157,7 +214,7 @@ LRESULT EditComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         else if (id == kListPartId && code == CBN_SELCHANGE) {
             copySelectionToEdit(ec);
             notifyParent(hwnd, CBN_SELCHANGE);
-        } else if (id == kListPartId && code == CBN_CLOSEUP)
+        } else if (id == kListPartId && code == CBN_CLOSEUP && GetFocus() != ec->edit)
             SetFocus(ec->edit);
         return 0;
     }

@@ -218,6 +218,25 @@ TEST_F(ComboPagesTest, FormatOffersTheTemplatesAndAppliesTypedOrPickedMasks)
     EXPECT_EQ(m_page->Apply(), S_OK);
     EXPECT_EQ(savedText(QStringLiteral("Format")), QStringLiteral("999-9999"));
 
+    // From the keyboard: Down steps to the next template, F4 opens the list.
+    focus(IDC_FORMAT);
+    key(Qt::Key_Down);
+    EXPECT_EQ(text(IDC_FORMAT), QStringLiteral("〒 999-99"));
+    EXPECT_EQ(m_page->IsPageDirty(), S_OK);
+    // (Straight to the edit's widget, without a pass of the event loop: the
+    // headless platform would hand the activation to the shown list.)
+    QWidget *editWidget = win::WidgetOfWindow(EditComboEditWindow(item(IDC_FORMAT)));
+    ASSERT_NE(editWidget, nullptr);
+    QTest::keyClick(editWidget, Qt::Key_F4);
+    EXPECT_EQ(win::SendMessageA(EditComboListWindow(item(IDC_FORMAT)), win::CB_GETDROPPEDSTATE, 0, 0), win::TRUE);
+    QTest::keyClick(editWidget, Qt::Key_Down);
+    QTest::keyClick(editWidget, Qt::Key_Return);
+    EXPECT_EQ(win::SendMessageA(EditComboListWindow(item(IDC_FORMAT)), win::CB_GETDROPPEDSTATE, 0, 0), win::FALSE);
+    EXPECT_EQ(text(IDC_FORMAT), QStringLiteral("〒 999-9999"));
+    EXPECT_EQ(win::GetFocus(), EditComboEditWindow(item(IDC_FORMAT)));
+    EXPECT_EQ(m_page->Apply(), S_OK);
+    EXPECT_EQ(savedText(QStringLiteral("Format")), QStringLiteral("〒 999-9999"));
+
     // SetObjects refills the field and selects all of it.
     Bstr other(QStringLiteral("&&&"));
     ASSERT_EQ(m_combo->put_Format(other.get()), S_OK);
