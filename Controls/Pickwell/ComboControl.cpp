@@ -156,6 +156,9 @@ HRESULT zoCombo::QueryInterface(const IID &iid, void **object)
         {win::IID_IDataObject, static_cast<win::IDataObject *>(&m_drag)},
         {win::IID_IDropSource, static_cast<win::IDropSource *>(&m_drag)},
         {win::IID_IDropTarget, static_cast<win::IDropTarget *>(&m_drag)},
+        {win::IID_IPerPropertyBrowsing, static_cast<win::IPerPropertyBrowsing *>(&m_browsing)},
+        {IID_ICategorizeProperties, static_cast<ICategorizeProperties *>(&m_browsing)},
+        {win::IID_ISpecifyPropertyPages, static_cast<win::ISpecifyPropertyPages *>(&m_browsing)},
     };
     for (const InterfaceEntry &e : entries)
         if (iid == e.iid) {

@@ -5,6 +5,7 @@
 // does the editing, the list and the drawing; the object keeps the
 // settings, persists them, pushes them to the window by private messages
 // and turns the window's notifications into events.
+#include "Controls/Pickwell/ComboBrowsing.h"
 #include "Controls/Pickwell/ComboInterfaces.h"
 #include "Controls/Pickwell/ComboDrag.h"
 
@@ -390,6 +391,8 @@ private:
     com::ComPtr<com::IPicture> m_mouseIcon;
     com::ComPtr<com::IPicture> m_backgroundImage;
     controls::SubObjectSinks m_hooks{this};
+    // IPerPropertyBrowsing, ICategorizeProperties, ISpecifyPropertyPages.
+    ComboBrowsing m_browsing{*this};
     com::ConnectionPoint m_events;
 
     win::HWND m_window = 0;

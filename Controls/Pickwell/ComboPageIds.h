@@ -1,0 +1,121 @@
+#pragma once
+// The combo's property pages: class ids, dialog templates, title strings
+// and the ids of their fields.
+#include "platform/com/com.h"
+
+namespace pickwell {
+
+extern const platform::com::CLSID CLSID_ComboGeneralPage;
+extern const platform::com::CLSID CLSID_ComboAppearancePage;
+extern const platform::com::CLSID CLSID_ComboFormatPage;
+extern const platform::com::CLSID CLSID_ComboLookupPage;
+extern const platform::com::CLSID CLSID_ComboButtonPage;
+extern const platform::com::CLSID CLSID_ComboItemEditorPage;
+
+// Dialog templates and title strings.
+enum : int {
+    IDD_PAGE_GENERAL = 123,
+    IDD_PAGE_APPEARANCE = 128,
+    IDD_PAGE_FORMAT = 134,
+    IDD_PAGE_LOOKUP = 139,
+    IDD_PAGE_BUTTON = 248,
+    IDD_PAGE_ITEMEDITOR = 291,
+};
+enum : uint32_t {
+    IDS_PAGE_GENERAL = 140,
+    IDS_PAGE_APPEARANCE = 141,
+    IDS_PAGE_FORMAT = 142,
+    IDS_PAGE_LOOKUP = 143,
+    IDS_PAGE_ITEMEDITOR = 144,
+    IDS_PAGE_BUTTON = 249,
+    IDS_PICTURE_FILTER = 126,
+    IDS_PICTURE_TITLE = 127,
+};
+
+// Field ids of the pages.
+enum : int {
+    // General
+    IDC_CLIPMODE = 216,
+    IDC_DATAPROPERTY = 217,
+    IDC_EDITMODE = 218,
+    IDC_IMEMODE = 219,
+    IDC_HIGHLIGHTTEXT = 220,
+    IDC_MOUSEPOINTER = 221,
+    IDC_MOVEONLRKEY = 222,
+    IDC_SHOWLITERALS = 223,
+    IDC_IMESTATUS = 224,
+    IDC_READONLY = 225,
+    IDC_ERRORBEEP = 226,
+    IDC_SHOWCONTEXTMENU = 227,
+    IDC_TABACTION = 228,
+    IDC_PROMPTCHAR = 229,
+    IDC_CURSORPOSITION = 230,
+    IDC_ALLOWSPACE = 231,
+    IDC_AUTOCONVERT = 232,
+    IDC_STYLE = 263,
+    IDC_SORTBY = 264,
+    IDC_SORTORDER = 265,
+    IDC_MAXDROPDOWNITEMS = 266,
+    IDC_AUTOSELECT = 267,
+    IDC_AUTODROPDOWN = 268,
+    IDC_INTEGRALHEIGHT = 269,
+    IDC_ITEMTIP = 270,
+    IDC_OVERFLOWTIP = 271,
+    IDC_STATUSBAR = 272,
+    // Appearance
+    IDC_APPEARANCE = 201,
+    IDC_BORDERSTYLE = 202,
+    IDC_ALIGNHORIZONTAL = 203,
+    IDC_ALIGNVERTICAL = 204,
+    IDC_MARGINBOTTOM = 205,
+    IDC_MARGINLEFT = 206,
+    IDC_MARGINRIGHT = 207,
+    IDC_MARGINTOP = 208,
+    IDC_DESCRIPTIONWIDTH = 252,
+    IDC_DROPDOWNWIDTH = 253,
+    IDC_IMAGEWIDTH = 254,
+    IDC_ITEMHEIGHT = 255,
+    IDC_IMAGEALIGN = 256,
+    IDC_LISTBOXSTYLE = 257,
+    IDC_TEXTBOXSTYLE = 258,
+    IDC_SCROLLBARMODE = 259,
+    IDC_SHOWSCROLLBAR = 261,
+    IDC_DROPDOWNSHADOW = 262,
+    // Format and Lookup
+    IDC_FORMAT = 233,
+    IDC_LOOKUPTABLE = 234,
+    IDC_LOOKUPMODE = 235,
+    // Button
+    IDC_SPIN_VISIBLE = 236,
+    IDC_SPIN_POSITION = 237,
+    IDC_SPIN_INCREMENT = 238,
+    IDC_SPIN_DELAY = 239,
+    IDC_SPIN_ENABLED = 240,
+    IDC_SPIN_SPINKEYS = 241,
+    IDC_SPIN_WRAP = 242,
+    IDC_DROP_VISIBLE = 243,
+    IDC_DROP_POSITION = 244,
+    IDC_DROP_ENABLED = 245,
+    IDC_BTNPOSITIONING = 246,
+    // ItemEditor
+    IDC_ITEMLIST = 273,
+    IDC_ITEMADD = 274,
+    IDC_ITEMDELETE = 275,
+    IDC_ITEMCONTENT = 276,
+    IDC_ITEMDESCRIPTION = 277,
+    IDC_ITEMVALUE = 278,
+    IDC_ITEMTOOLTIP = 279,
+    IDC_ITEMINDENT = 280,
+    IDC_ITEMENABLE = 281,
+    IDC_ITEMVISIBLE = 282,
+    IDC_ITEMMOVE = 283,
+    IDC_ITEMFORECOLOR = 284,
+    IDC_ITEMBACKCOLOR = 285,
+    IDC_ITEMFORETRANSPARENT = 286,
+    IDC_ITEMBACKTRANSPARENT = 287,
+    IDC_ITEMPICTURE = 288,
+    IDC_ITEMBROWSE = 289,
+    IDC_ITEMCLEARPICTURE = 290,
+};
+
+} // namespace pickwell
