@@ -3,6 +3,7 @@
 #include "talvik/dataview/frmData.h"
 
 #include "platform/forms/msgbox.h"
+#include "platform/runtime/runtime_error.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsDataC.h"
 #include "talvik/link/frmSerialSetUp.h"
@@ -47,7 +48,16 @@ public:
         if (importCustomForm) {
             importCustomForm->setAddCustom(addCustom);
             importCustomForm->setCustom(custom);
-            importCustomForm->Show(vbModal, owner);
+            try {
+                importCustomForm->Show(vbModal, owner);
+            } catch (const platform::RuntimeError &e) {
+                // The dialog could not be made (its combo control is missing):
+                // say why and choose nothing, as a cancel does.
+                if (importCustomForm->isLoaded())
+                    importCustomForm->Unload();
+                MsgBox(e.Description(), vbOKOnly + vbCritical, appTitle);
+                return false;
+            }
             if (!importCustomForm->Status())
                 return false;
             custom = importCustomForm->Custom();

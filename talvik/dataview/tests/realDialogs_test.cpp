@@ -4,7 +4,9 @@
 #include "dataWindowFixture.h"
 
 #include "platform/comm/portpath.h"
+#include "platform/com/com.h"
 #include "platform/forms/constants.h"
+#include "Controls/Pickwell/ComboInterfaces.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsSerialController.h"
 #include "talvik/settings/frmImportCustom.h"
@@ -87,6 +89,29 @@ TEST_F(RealDialogsTest, NewCustomerRefusedThenCreated)
     EXPECT_EQ(logTexts().first(), QStringLiteral("お客さま名の新規作成　「名古屋営業所」"));
     EXPECT_TRUE(w->dataChanged());
     EXPECT_TRUE(w->currentKey.isEmpty());
+}
+
+TEST_F(RealDialogsTest, CustomerDialogWithoutItsComboSaysWhyAndReadsNothing)
+{
+    makeStore();
+    // The combo's class names a file that is no library: the control cannot
+    // be made, so neither can the dialog.
+    const QString broken = home() + QStringLiteral("/broken.so");
+    writeFile(QStringLiteral("broken.so"), "not a library");
+    ASSERT_EQ(platform::com::registerInprocServer(pickwell::CLSID_zoCombo, QStringLiteral("Brenwold.Combo7"),
+                                                  QStringLiteral("combo"), broken, QStringLiteral("Apartment")),
+              platform::com::S_OK);
+    loadWithProgramDialogs();
+    QString custom = QStringLiteral("東京工場");
+    script->answerNext(vbOK);
+    talvik::IDataWindowDialogs &dialogs = talvik::programDialogs();
+    EXPECT_FALSE(dialogs.importCustom(w.get(), custom, QStringLiteral("123456789")));
+    ASSERT_EQ(script->shown().size(), 1);
+    EXPECT_EQ(script->shown()[0].style & 0x70, vbCritical);
+    EXPECT_TRUE(script->shown()[0].prompt.contains(QStringLiteral("ActiveX"))) << script->shown()[0].prompt.toStdString();
+    EXPECT_FALSE(importCustom.isLoaded());
+    EXPECT_EQ(custom, QStringLiteral("東京工場")) << "nothing chosen";
+    platform::com::unregisterInprocServer(pickwell::CLSID_zoCombo, QStringLiteral("Brenwold.Combo7"));
 }
 
 TEST_F(RealDialogsTest, DetectorReadConfirmedInTheCustomerDialog)
