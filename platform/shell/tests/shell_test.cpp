@@ -132,6 +132,36 @@ TEST_F(ShellTest, CreateAndDeleteFoldersAndFiles)
     EXPECT_FALSE(sh::FileExists(at(QStringLiteral("f.txt"))));
 }
 
+TEST_F(ShellTest, CopyFolderOfManyFilesCopiesEveryByteAndStopsAtAFailure)
+{
+    // A store-like tree: many files in nested folders.
+    for (int c = 0; c < 6; ++c)
+        for (int y = 0; y < 8; ++y) {
+            const QString folder = QStringLiteral("src/C%1/%2年").arg(c).arg(2010 + y);
+            QDir(root).mkpath(folder);
+            writeFile(at(folder + QStringLiteral("/demand.csv")), QByteArray(1000 + c * 37 + y, char('a' + (c + y) % 26)));
+        }
+    sh::CopyFolder(at(QStringLiteral("src")), at(QStringLiteral("dst")));
+    int compared = 0;
+    for (int c = 0; c < 6; ++c)
+        for (int y = 0; y < 8; ++y) {
+            const QString rel = QStringLiteral("C%1/%2年/demand.csv").arg(c).arg(2010 + y);
+            EXPECT_EQ(readFile(at(QStringLiteral("dst/") + rel)), readFile(at(QStringLiteral("src/") + rel))) << rel.toStdString();
+            ++compared;
+        }
+    EXPECT_EQ(compared, 48);
+
+    // Copying again without overwrite fails as one file does; a read-only
+    // target under overwrite fails too and keeps its bytes.
+    EXPECT_EQ(errorOf([&] { sh::CopyFolder(at(QStringLiteral("src")), at(QStringLiteral("dst")), false); }), 58);
+    QFile locked(at(QStringLiteral("dst/C3/2015年/demand.csv")));
+    ASSERT_TRUE(locked.setPermissions(QFileDevice::ReadOwner));
+    writeFile(at(QStringLiteral("src/C3/2015年/demand.csv")), "changed");
+    EXPECT_EQ(errorOf([&] { sh::CopyFolder(at(QStringLiteral("src")), at(QStringLiteral("dst")), true); }), 70);
+    EXPECT_NE(readFile(at(QStringLiteral("dst/C3/2015年/demand.csv"))), "changed");
+    ASSERT_TRUE(locked.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+}
+
 TEST_F(ShellTest, CopyFolderRecursiveWithOverwrite)
 {
     QDir(root).mkpath(QStringLiteral("dDB.tran/A社/2013年"));
