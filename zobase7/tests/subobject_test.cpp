@@ -75,6 +75,7 @@ uint32_t advise(IUnknown *o, IPropertyNotifySink *sink)
 
 TEST(SpinObject, DefaultsRangesAndChangeNotifications)
 {
+    Recorder r; // outlives the spin, which still holds it when it goes
     auto spin = create<ISpin>(CLSID_Spin, IID_ISpin);
     int32_t v = -1;
     VARIANT_BOOL b = 0;
@@ -86,7 +87,6 @@ TEST(SpinObject, DefaultsRangesAndChangeNotifications)
     spin->get_Increment(&inc);
     EXPECT_EQ(inc, 1);
 
-    Recorder r;
     advise(spin.get(), &r);
     EXPECT_EQ(spin->put_Visible(3), E_INVALIDARG);
     EXPECT_EQ(spin->put_Position(2), E_INVALIDARG);
