@@ -6,6 +6,7 @@
 #include "Controls/Container/LumafoldInterfaces.h"
 
 #include "platform/com/objectbase.h"
+#include "platform/win/controls.h"
 #include "platform/win/dialog.h"
 
 #include <QString>
@@ -15,7 +16,7 @@ namespace lumafold {
 
 namespace win = platform::win;
 
-struct DRAWITEMSTRUCT;
+using win::DRAWITEMSTRUCT;
 
 QString DialogItemText(win::HWND dialog, int id);
 void SetDialogItemText(win::HWND dialog, int id, const QString &text);

@@ -9,6 +9,7 @@
 //   WM_NOTIFY UDN_DELTAPOS to the parent with the step. The spin keeps the
 //   default range of an up-down control, which runs from 100 down to 0, so
 //   the upper arrow steps by -1 and the lower by +1.
+#include "platform/win/controls.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
 
@@ -16,41 +17,19 @@ namespace lumafold {
 
 namespace win = platform::win;
 
-constexpr win::UINT WM_DRAWITEM = 0x002B;
-constexpr win::UINT WM_NOTIFY = 0x004E;
-
-constexpr win::UINT ODT_BUTTON = 4;
-constexpr win::UINT ODT_STATIC = 5;
-constexpr win::UINT ODA_DRAWENTIRE = 1;
-constexpr win::UINT ODS_SELECTED = 0x0001;
-constexpr win::UINT ODS_DISABLED = 0x0004;
-constexpr win::UINT ODS_FOCUS = 0x0010;
-
-struct DRAWITEMSTRUCT {
-    win::UINT CtlType = 0;
-    win::UINT CtlID = 0;
-    win::UINT itemID = 0;
-    win::UINT itemAction = 0;
-    win::UINT itemState = 0;
-    win::HWND hwndItem = 0;
-    win::HDC hDC = 0;
-    win::RECT rcItem{};
-    std::uintptr_t itemData = 0;
-};
-
-struct NMHDR {
-    win::HWND hwndFrom = 0;
-    win::UINT_PTR idFrom = 0;
-    win::UINT code = 0;
-};
-
-constexpr win::UINT UDN_DELTAPOS = static_cast<win::UINT>(-722);
-
-struct NMUPDOWN {
-    NMHDR hdr;
-    int iPos = 0;
-    int iDelta = 0;
-};
+using win::BS_OWNERDRAW;
+using win::DRAWITEMSTRUCT;
+using win::NMHDR;
+using win::NMUPDOWN;
+using win::ODA_DRAWENTIRE;
+using win::ODS_DISABLED;
+using win::ODS_FOCUS;
+using win::ODS_SELECTED;
+using win::ODT_BUTTON;
+using win::ODT_STATIC;
+using win::UDN_DELTAPOS;
+using win::WM_DRAWITEM;
+using win::WM_NOTIFY;
 
 constexpr const char *kOwnerDrawClass = "LumafoldOwnerDraw";
 constexpr const char *kSpinClass = "LumafoldSpin";

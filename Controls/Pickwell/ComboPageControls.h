@@ -9,6 +9,7 @@
 //   draw it with WM_DRAWITEM and reports clicks with BN_CLICKED.
 // - "PickwellUpDown": a vertical pair of arrows that reports each click to
 //   its parent as WM_NOTIFY UDN_DELTAPOS (up -1, down +1).
+#include "platform/win/controls.h"
 #include "platform/win/wintypes.h"
 
 namespace pickwell {
@@ -25,41 +26,19 @@ constexpr win::UINT CB_SETEDITSEL = 0x0142;
 constexpr win::WORD CBN_EDITCHANGE = 5;
 constexpr win::DWORD CBS_DROPDOWN = 0x0002;
 
-// Owner drawing.
-constexpr win::UINT WM_DRAWITEM = 0x002B;
-constexpr win::UINT WM_NOTIFY = 0x004E;
-constexpr win::UINT ODT_BUTTON = 4;
-constexpr win::UINT ODA_DRAWENTIRE = 1;
-constexpr win::UINT ODS_SELECTED = 0x0001;
-constexpr win::UINT ODS_DISABLED = 0x0004;
-constexpr win::UINT ODS_FOCUS = 0x0010;
-constexpr win::DWORD BS_OWNERDRAW = 0x000B;
-
-struct DRAWITEMSTRUCT {
-    win::UINT CtlType = 0;
-    win::UINT CtlID = 0;
-    win::UINT itemID = 0;
-    win::UINT itemAction = 0;
-    win::UINT itemState = 0;
-    win::HWND hwndItem = 0;
-    win::HDC hDC = 0;
-    win::RECT rcItem{};
-    win::UINT_PTR itemData = 0;
-};
-
-struct NMHDR {
-    win::HWND hwndFrom = 0;
-    win::UINT_PTR idFrom = 0;
-    win::UINT code = 0;
-};
-
-constexpr win::UINT UDN_DELTAPOS = static_cast<win::UINT>(-722);
-
-struct NMUPDOWN {
-    NMHDR hdr;
-    int iPos = 0;
-    int iDelta = 0;
-};
+using win::BS_OWNERDRAW;
+using win::DRAWITEMSTRUCT;
+using win::NMHDR;
+using win::NMUPDOWN;
+using win::ODA_DRAWENTIRE;
+using win::ODS_DISABLED;
+using win::ODS_FOCUS;
+using win::ODS_SELECTED;
+using win::ODT_BUTTON;
+using win::ODT_STATIC;
+using win::UDN_DELTAPOS;
+using win::WM_DRAWITEM;
+using win::WM_NOTIFY;
 
 // Registers the three classes (once).
 void RegisterComboPageClasses();

@@ -109,4 +109,43 @@ constexpr WORD CBN_CLOSEUP = 8;
 // tests click its items.
 HWND GetComboDropDownList(HWND combo);
 
+// Owner drawing (WM_DRAWITEM) and notifications (WM_NOTIFY) of the windows
+// the control libraries' property pages add beside these classes.
+constexpr UINT WM_DRAWITEM = 0x002B;
+constexpr UINT WM_NOTIFY = 0x004E;
+constexpr DWORD BS_OWNERDRAW = 0x000B;
+constexpr UINT ODT_BUTTON = 4;
+constexpr UINT ODT_STATIC = 5;
+constexpr UINT ODA_DRAWENTIRE = 1;
+constexpr UINT ODS_SELECTED = 0x0001;
+constexpr UINT ODS_DISABLED = 0x0004;
+constexpr UINT ODS_FOCUS = 0x0010;
+
+struct DRAWITEMSTRUCT {
+    UINT CtlType = 0;
+    UINT CtlID = 0;
+    UINT itemID = 0;
+    UINT itemAction = 0;
+    UINT itemState = 0;
+    HWND hwndItem = 0;
+    HDC hDC = 0;
+    RECT rcItem{};
+    UINT_PTR itemData = 0;
+};
+
+struct NMHDR {
+    HWND hwndFrom = 0;
+    UINT_PTR idFrom = 0;
+    UINT code = 0;
+};
+
+// An up-down pair of arrows tells its parent each step.
+constexpr UINT UDN_DELTAPOS = static_cast<UINT>(-722);
+
+struct NMUPDOWN {
+    NMHDR hdr;
+    int iPos = 0;
+    int iDelta = 0;
+};
+
 } // namespace platform::win
