@@ -82,17 +82,6 @@ uint32_t listOf(DISPID id)
     }
 }
 
-// A CoTaskMemAlloc copy of a text, as the browsing caller frees it.
-OLECHAR *taskString(const QString &text)
-{
-    auto *p = static_cast<OLECHAR *>(CoTaskMemAlloc((size_t(text.size()) + 1) * sizeof(OLECHAR)));
-    if (!p)
-        return nullptr;
-    std::copy(text.utf16(), text.utf16() + text.size(), p);
-    p[text.size()] = 0;
-    return p;
-}
-
 } // namespace
 
 Container3D::Container3D() : m_events(static_cast<IOleObject *>(this), DIID_IContainerEvents)
@@ -641,30 +630,7 @@ HRESULT Container3D::GetPredefinedStrings(DISPID id, win::CALPOLESTR *strings, w
         return E_NOTIMPL;
     }
     // Every string is a CoTaskMemAlloc copy, as the caller frees them.
-    const size_t n = size_t(texts.size());
-    auto *elems = static_cast<OLECHAR **>(CoTaskMemAlloc(std::max<size_t>(n, 1) * sizeof(OLECHAR *)));
-    auto *words = static_cast<win::DWORD *>(CoTaskMemAlloc(std::max<size_t>(n, 1) * sizeof(win::DWORD)));
-    if (!elems || !words) {
-        CoTaskMemFree(elems);
-        CoTaskMemFree(words);
-        return E_OUTOFMEMORY;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        elems[i] = taskString(texts.at(int(i)));
-        words[i] = values[i];
-        if (!elems[i]) {
-            for (size_t j = 0; j < i; ++j)
-                CoTaskMemFree(elems[j]);
-            CoTaskMemFree(elems);
-            CoTaskMemFree(words);
-            return E_OUTOFMEMORY;
-        }
-    }
-    strings->cElems = win::ULONG(n);
-    strings->pElems = elems;
-    cookies->cElems = win::ULONG(n);
-    cookies->pElems = words;
-    return S_OK;
+    return win::FillPredefinedStrings(texts, values, strings, cookies);
 }
 
 HRESULT Container3D::GetPredefinedValue(DISPID id, win::DWORD cookie, VARIANT *value)

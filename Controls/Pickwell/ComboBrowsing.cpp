@@ -70,15 +70,6 @@ constexpr CategoryRow kCategoryTable[] = {
     {DISPID_STD_FONT, PROPCAT_Font},
 };
 
-OLECHAR *taskString(const QString &text)
-{
-    auto *p = static_cast<OLECHAR *>(CoTaskMemAlloc((size_t(text.size()) + 1) * sizeof(OLECHAR)));
-    if (!p)
-        return nullptr;
-    std::copy(text.utf16(), text.utf16() + text.size(), p);
-    p[text.size()] = 0;
-    return p;
-}
 
 // The cookie of a ","-list entry: the decimal number before its first '-',
 // or nothing when the entry starts with '-', has no '-' or no digits there.
@@ -247,30 +238,13 @@ HRESULT ComboBrowsing::GetPredefinedStrings(DISPID id, win::CALPOLESTR *strings,
         ComboPredefinedList(uint32_t(list < 0 ? -list : list), list < 0 ? u'?' : u',');
     if (entries.empty())
         return E_NOTIMPL;
-    const size_t n = entries.size();
-    auto *texts = static_cast<OLECHAR **>(CoTaskMemAlloc(n * sizeof(OLECHAR *)));
-    auto *values = static_cast<win::DWORD *>(CoTaskMemAlloc(n * sizeof(win::DWORD)));
-    if (!texts || !values) {
-        CoTaskMemFree(texts);
-        CoTaskMemFree(values);
-        return E_OUTOFMEMORY;
+    QStringList texts;
+    std::vector<win::DWORD> values;
+    for (const PredefinedEntry &e : entries) {
+        texts << e.text;
+        values.push_back(e.cookie);
     }
-    for (size_t i = 0; i < n; ++i) {
-        texts[i] = taskString(entries[i].text);
-        values[i] = entries[i].cookie;
-        if (!texts[i]) {
-            for (size_t j = 0; j < i; ++j)
-                CoTaskMemFree(texts[j]);
-            CoTaskMemFree(texts);
-            CoTaskMemFree(values);
-            return E_OUTOFMEMORY;
-        }
-    }
-    strings->cElems = win::ULONG(n);
-    strings->pElems = texts;
-    cookies->cElems = win::ULONG(n);
-    cookies->pElems = values;
-    return S_OK;
+    return win::FillPredefinedStrings(texts, values, strings, cookies);
 }
 
 HRESULT ComboBrowsing::GetPredefinedValue(DISPID id, win::DWORD cookie, VARIANT *value)

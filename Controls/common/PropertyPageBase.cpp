@@ -53,12 +53,7 @@ HWND directChildOf(HWND page, HWND window)
 
 com::OLECHAR *taskString(const std::u16string &text)
 {
-    auto *p = static_cast<com::OLECHAR *>(com::CoTaskMemAlloc((text.size() + 1) * sizeof(com::OLECHAR)));
-    if (!p)
-        return nullptr;
-    std::copy(text.begin(), text.end(), p);
-    p[text.size()] = 0;
-    return p;
+    return com::CoTaskMemString(QString::fromStdU16String(text));
 }
 
 } // namespace

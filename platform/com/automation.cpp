@@ -1,5 +1,7 @@
 #include "platform/com/automation.h"
 
+#include <algorithm>
+
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
 #include "platform/com/safearray.h"
@@ -29,6 +31,16 @@ void *CoTaskMemAlloc(size_t bytes)
 void CoTaskMemFree(void *block)
 {
     std::free(block);
+}
+
+OLECHAR *CoTaskMemString(const QString &text)
+{
+    auto *p = static_cast<OLECHAR *>(CoTaskMemAlloc((size_t(text.size()) + 1) * sizeof(OLECHAR)));
+    if (!p)
+        return nullptr;
+    std::copy(text.utf16(), text.utf16() + text.size(), p);
+    p[text.size()] = 0;
+    return p;
 }
 
 BSTR SysAllocStringLen(const OLECHAR *text, uint32_t length)

@@ -70,6 +70,9 @@ enum : VARTYPE {
 
 void *CoTaskMemAlloc(size_t bytes);
 void CoTaskMemFree(void *block);
+// A zero-terminated copy of text in task memory (the receiver frees it with
+// CoTaskMemFree); null when there is no memory.
+OLECHAR *CoTaskMemString(const QString &text);
 
 BSTR SysAllocString(const OLECHAR *text);
 BSTR SysAllocStringLen(const OLECHAR *text, uint32_t length); // text may be null: zero-filled

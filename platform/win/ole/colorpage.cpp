@@ -4,6 +4,7 @@
 // selected property; Apply puts every kept colour into every object through
 // IDispatch.
 #include "platform/win/ole/propframe.h"
+#include "platform/win/ole/olecontrol.h"
 
 #include "platform/codepage/codepage.h"
 #include "platform/com/objectbase.h"
@@ -256,12 +257,7 @@ public:
         if (!info)
             return com::E_POINTER;
         *info = PROPPAGEINFO{};
-        static const std::u16string title = u"色";
-        info->pszTitle = static_cast<com::OLECHAR *>(com::CoTaskMemAlloc((title.size() + 1) * sizeof(com::OLECHAR)));
-        if (info->pszTitle) {
-            std::copy(title.begin(), title.end(), info->pszTitle);
-            info->pszTitle[title.size()] = 0;
-        }
+        info->pszTitle = com::CoTaskMemString(QStringLiteral("色"));
         const LONG units = GetDialogBaseUnits();
         info->size = SIZE{250 * LOWORD(static_cast<std::uintptr_t>(units)) / 4,
                           110 * HIWORD(static_cast<std::uintptr_t>(units)) / 8};
@@ -494,11 +490,7 @@ HRESULT CreateStockColorPage(const com::IID &iid, void **object)
     if (!object)
         return com::E_POINTER;
     *object = nullptr;
-    auto *page = new StockColorPage;
-    page->AddRef();
-    const HRESULT hr = page->QueryInterface(iid, object);
-    page->Release();
-    return hr;
+    return com::createObject<StockColorPage>(iid, object);
 }
 
 HRESULT MakeColorPropertyList(std::initializer_list<std::pair<const char16_t *, com::DISPID>> members,
@@ -506,30 +498,13 @@ HRESULT MakeColorPropertyList(std::initializer_list<std::pair<const char16_t *, 
 {
     if (!names || !dispids)
         return com::E_POINTER;
-    const auto n = static_cast<ULONG>(members.size());
-    names->cElems = dispids->cElems = n;
-    names->pElems = static_cast<com::OLECHAR **>(com::CoTaskMemAlloc(std::max<size_t>(n, 1) * sizeof(com::OLECHAR *)));
-    dispids->pElems = static_cast<DWORD *>(com::CoTaskMemAlloc(std::max<size_t>(n, 1) * sizeof(DWORD)));
-    if (!names->pElems || !dispids->pElems) {
-        com::CoTaskMemFree(names->pElems);
-        com::CoTaskMemFree(dispids->pElems);
-        *names = CALPOLESTR{};
-        *dispids = CADWORD{};
-        return com::E_OUTOFMEMORY;
-    }
-    ULONG i = 0;
+    QStringList texts;
+    std::vector<DWORD> ids;
     for (const auto &[name, id] : members) {
-        const std::u16string text = name;
-        auto *copy = static_cast<com::OLECHAR *>(com::CoTaskMemAlloc((text.size() + 1) * sizeof(com::OLECHAR)));
-        if (copy) {
-            std::copy(text.begin(), text.end(), copy);
-            copy[text.size()] = 0;
-        }
-        names->pElems[i] = copy;
-        dispids->pElems[i] = static_cast<DWORD>(id);
-        ++i;
+        texts << QString::fromUtf16(name);
+        ids.push_back(static_cast<DWORD>(id));
     }
-    return S_OK;
+    return FillPredefinedStrings(texts, ids, names, dispids);
 }
 
 } // namespace platform::win

@@ -504,4 +504,32 @@ HRESULT OleControlBase::GetExtendedControl(IDispatch **extender)
     return m_controlSite->GetExtendedControl(extender);
 }
 
+HRESULT FillPredefinedStrings(const QStringList &texts, const std::vector<DWORD> &cookies, CALPOLESTR *strings,
+                              CADWORD *cookiesOut)
+{
+    *strings = CALPOLESTR{};
+    *cookiesOut = CADWORD{};
+    const size_t n = std::min(size_t(texts.size()), cookies.size());
+    auto *elems = static_cast<com::OLECHAR **>(com::CoTaskMemAlloc(std::max<size_t>(n, 1) * sizeof(com::OLECHAR *)));
+    auto *words = static_cast<DWORD *>(com::CoTaskMemAlloc(std::max<size_t>(n, 1) * sizeof(DWORD)));
+    bool ok = elems && words;
+    for (size_t i = 0; ok && i < n; ++i) {
+        elems[i] = com::CoTaskMemString(texts.at(int(i)));
+        words[i] = cookies[i];
+        if (!elems[i]) {
+            for (size_t j = 0; j < i; ++j)
+                com::CoTaskMemFree(elems[j]);
+            ok = false;
+        }
+    }
+    if (!ok) {
+        com::CoTaskMemFree(elems);
+        com::CoTaskMemFree(words);
+        return com::E_OUTOFMEMORY;
+    }
+    *strings = CALPOLESTR{ULONG(n), elems};
+    *cookiesOut = CADWORD{ULONG(n), words};
+    return com::S_OK;
+}
+
 } // namespace platform::win

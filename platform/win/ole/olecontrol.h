@@ -16,6 +16,10 @@
 #include "platform/com/objectbase.h"
 #include "platform/win/ole/oleidl.h"
 
+#include <QStringList>
+
+#include <vector>
+
 namespace platform::win {
 
 class OleControlBase : public IOleObject,
@@ -185,5 +189,11 @@ private:
     bool m_userMode = true;
     int m_freezeCount = 0;
 };
+
+// IPerPropertyBrowsing::GetPredefinedStrings' answer: the texts and their
+// cookies as task-memory copies the caller frees. E_OUTOFMEMORY leaves both
+// empty.
+com::HRESULT FillPredefinedStrings(const QStringList &texts, const std::vector<DWORD> &cookies,
+                                   CALPOLESTR *strings, CADWORD *cookiesOut);
 
 } // namespace platform::win
