@@ -3,6 +3,7 @@
 // with their registration rows), class factories, the module's lock count,
 // the four exports' work and the string-table error helper.
 #include "platform/com/errorinfo.h"
+#include "platform/com/objectbase.h"
 #include "platform/com/resources.h"
 
 #include <QString>
@@ -111,17 +112,6 @@ private:
 };
 
 // Creates a T and queries it for iid (the usual `create` of an object map row).
-template <class T>
-HRESULT createObject(const com::IID &iid, void **object)
-{
-    if (!object)
-        return com::E_POINTER;
-    *object = nullptr;
-    T *p = new T();
-    p->AddRef();
-    const HRESULT hr = p->QueryInterface(iid, object);
-    p->Release();
-    return hr;
-}
+using com::createObject;
 
 } // namespace controls

@@ -109,10 +109,14 @@ private:
     Lock m_lock;
 };
 
-// Makes a T and hands out its interface iid (the object goes when that fails).
+// Makes a T and hands out its interface iid (the object goes when that
+// fails); the usual `create` of a class object or an object-map row.
 template <class T>
 HRESULT createObject(const IID &iid, void **object)
 {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
     ComPtr<T> p(new T());
     return p->QueryInterface(iid, object);
 }

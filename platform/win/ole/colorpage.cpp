@@ -487,9 +487,6 @@ private:
 
 HRESULT CreateStockColorPage(const com::IID &iid, void **object)
 {
-    if (!object)
-        return com::E_POINTER;
-    *object = nullptr;
     return com::createObject<StockColorPage>(iid, object);
 }
 
