@@ -12,6 +12,9 @@
 #include <QPainter>
 #include <QStyleHints>
 
+#include <cmath>
+#include <optional>
+
 namespace platform::win::detail {
 
 namespace {
@@ -143,6 +146,26 @@ MouseTarget mouseTarget(HWND own, const QPointF &globalPos)
     return t;
 }
 
+// The key and button state an event brings, then the window it goes to;
+// nothing when no enabled window takes it (a disabled window is not even
+// asked where the point lies).
+std::optional<MouseTarget> takeMouseEvent(HWND own, QMouseEvent *event)
+{
+    if (!own)
+        return std::nullopt;
+    event->accept();
+    noteModifiers(event->modifiers());
+    noteButtons(event->buttons());
+    noteMouseScreenPoint(event->globalPosition());
+    if (!GetCapture() && !IsWindowEnabled(own))
+        return std::nullopt;
+    const MouseTarget t = mouseTarget(own, event->globalPosition());
+    if (!IsWindow(t.hwnd) || !IsWindowEnabled(t.hwnd))
+        return std::nullopt;
+    noteMouseWindow(t.hwnd);
+    return t;
+}
+
 UINT buttonMessage(Qt::MouseButton b, int kind, bool nonClient) // kind 0 down, 1 up, 2 double
 {
     switch (b) {
@@ -207,20 +230,11 @@ void WindowWidget::paintEvent(QPaintEvent *)
 
 void WindowWidget::mouseButton(QMouseEvent *event, bool down, bool fromDoubleClick)
 {
-    if (!m_hwnd)
+    const std::optional<MouseTarget> found = takeMouseEvent(m_hwnd, event);
+    if (!found)
         return;
-    event->accept();
-    noteModifiers(event->modifiers());
-    noteButtons(event->buttons());
-    noteMouseScreenPoint(event->globalPosition());
-    // A disabled window gets no mouse input and is not asked where it was.
-    if (!GetCapture() && !IsWindowEnabled(m_hwnd))
-        return;
-    const MouseTarget t = mouseTarget(m_hwnd, event->globalPosition());
+    const MouseTarget t = *found;
     const HWND target = t.hwnd;
-    if (!IsWindow(target) || !IsWindowEnabled(target))
-        return;
-    noteMouseWindow(target);
     const bool nonClient = t.hit != HTCLIENT && !GetCapture();
     int kind = down ? 0 : 1;
     if (down) {
@@ -277,20 +291,11 @@ void WindowWidget::mouseDoubleClickEvent(QMouseEvent *event)
 
 void WindowWidget::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_hwnd)
+    const std::optional<MouseTarget> found = takeMouseEvent(m_hwnd, event);
+    if (!found)
         return;
-    event->accept();
-    noteModifiers(event->modifiers());
-    noteButtons(event->buttons());
-    noteMouseScreenPoint(event->globalPosition());
-    // A disabled window gets no mouse input and is not asked where it was.
-    if (!GetCapture() && !IsWindowEnabled(m_hwnd))
-        return;
-    const MouseTarget t = mouseTarget(m_hwnd, event->globalPosition());
+    const MouseTarget t = *found;
     const HWND target = t.hwnd;
-    if (!IsWindow(target) || !IsWindowEnabled(target))
-        return;
-    noteMouseWindow(target);
     if (!GetCapture()) {
         SendMessageA(target, WM_SETCURSOR, target, MAKELPARAM(static_cast<int>(t.hit), static_cast<int>(WM_MOUSEMOVE)));
         if (!IsWindow(target))
