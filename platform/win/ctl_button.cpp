@@ -129,16 +129,9 @@ void paint(HWND hwnd, Button *b)
 
 LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (LRESULT result; ownControlState<Button>(hwnd, msg, wParam, lParam, &result))
+        return result;
     Button *b = controlState<Button>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new Button));
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        delete b;
-        SetWindowLongPtrA(hwnd, 0, 0);
-        return 0;
-    }
     if (!b)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     const DWORD k = kind(hwnd);

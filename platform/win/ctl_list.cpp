@@ -232,16 +232,9 @@ void comboPaint(HWND hwnd, ComboBox *cb)
 
 LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (LRESULT result; ownControlState<ListBox>(hwnd, msg, wParam, lParam, &result))
+        return result;
     ListBox *lb = controlState<ListBox>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new ListBox));
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        delete lb;
-        SetWindowLongPtrA(hwnd, 0, 0);
-        return 0;
-    }
     if (!lb)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     switch (msg) {

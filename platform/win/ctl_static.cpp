@@ -50,16 +50,9 @@ void paint(HWND hwnd, Static *s)
 
 LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (LRESULT result; ownControlState<Static>(hwnd, msg, wParam, lParam, &result))
+        return result;
     Static *s = controlState<Static>(hwnd);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new Static));
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    case WM_NCDESTROY:
-        delete s;
-        SetWindowLongPtrA(hwnd, 0, 0);
-        return 0;
-    }
     if (!s)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     switch (msg) {

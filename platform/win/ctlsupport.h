@@ -18,6 +18,25 @@ T *controlState(HWND hwnd)
     return reinterpret_cast<T *>(GetWindowLongPtrA(hwnd, 0));
 }
 
+// Makes a control's state at WM_NCCREATE and deletes it at WM_NCDESTROY.
+// True when msg was one of the two, with the answer in *result.
+template <class T>
+bool ownControlState(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT *result)
+{
+    if (msg == WM_NCCREATE) {
+        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(new T));
+        *result = DefWindowProcA(hwnd, msg, wParam, lParam);
+        return true;
+    }
+    if (msg == WM_NCDESTROY) {
+        delete controlState<T>(hwnd);
+        SetWindowLongPtrA(hwnd, 0, 0);
+        *result = 0;
+        return true;
+    }
+    return false;
+}
+
 // Procedures of the built-in classes.
 LRESULT ButtonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT StaticProc(HWND, UINT, WPARAM, LPARAM);
