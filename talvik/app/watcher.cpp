@@ -1,12 +1,9 @@
 #include "talvik/app/watcher.h"
 
-#include "platform/forms/app.h"
 #include "platform/runtime/runtime_error.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/core/controlLibraries.h"
 #include "talvik/link/clsSerialController.h"
-
-#include <QCoreApplication>
-#include <QFileInfo>
 
 namespace talvik {
 
@@ -25,18 +22,6 @@ com::HRESULT create(com::ComPtr<portwick::_Class1> &out)
     return com::CoCreateInstance(portwick::CLSID_Class1, nullptr, portwick::IID__Class1, out.putVoid());
 }
 
-// Registers the first library found in the program folder or beside the executable.
-bool registerBesideProgram()
-{
-    const QString file = QString::fromLatin1(portwick::kLibraryFileName);
-    for (const QString &folder : {platform::forms::App::Path(), QCoreApplication::applicationDirPath()}) {
-        const QString path = folder + QLatin1Char('/') + file;
-        if (QFileInfo::exists(path) && com::SUCCEEDED(com::registerServerLibrary(path)))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 portwick::_Class1 &vcpWatcherObject()
@@ -45,7 +30,7 @@ portwick::_Class1 &vcpWatcherObject()
     if (w)
         return *w;
     com::HRESULT hr = create(w);
-    if (com::FAILED(hr) && registerBesideProgram())
+    if (com::FAILED(hr) && registerLibraryBesideProgram(QString::fromLatin1(portwick::kLibraryFileName)))
         hr = create(w);
     if (com::FAILED(hr) || !w)
         platform::raise(429, QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Portwick.Class1)"));
