@@ -17,8 +17,6 @@ const IID IID_ICategorizeProperties = {0x4D07FC10, 0xF931, 0x11CE, {0xB0, 0x01, 
 
 namespace {
 
-constexpr int kMaxEntries = 40;
-constexpr int kMaxListChars = 512;
 constexpr int kMaxCategoryBytes = 64;
 
 struct BrowseRow {
@@ -70,44 +68,11 @@ constexpr CategoryRow kCategoryTable[] = {
     {DISPID_STD_FONT, PROPCAT_Font},
 };
 
-
-// The cookie of a ","-list entry: the decimal number before its first '-',
-// or nothing when the entry starts with '-', has no '-' or no digits there.
-bool entryCookie(const QString &entry, uint32_t *cookie)
-{
-    const int dash = entry.indexOf(u'-');
-    if (dash <= 0)
-        return false;
-    bool ok = false;
-    const long long n = entry.left(dash).trimmed().toLongLong(&ok, 10);
-    if (!ok)
-        return false;
-    *cookie = static_cast<uint32_t>(n);
-    return true;
-}
-
 } // namespace
 
 std::vector<PredefinedEntry> ComboPredefinedList(uint32_t stringId, char16_t separator)
 {
-    std::vector<PredefinedEntry> out;
-    const QString text = module().loadString(stringId).left(kMaxListChars);
-    if (text.isEmpty())
-        return out;
-    int start = 0;
-    while (start < text.size() && int(out.size()) < kMaxEntries) {
-        int end = text.indexOf(QChar(separator), start);
-        if (end < 0)
-            end = int(text.size());
-        PredefinedEntry e;
-        e.text = text.mid(start, end - start);
-        const uint32_t position = uint32_t(out.size());
-        if (separator != u',' || !entryCookie(e.text, &e.cookie))
-            e.cookie = position;
-        out.push_back(e);
-        start = end + 1;
-    }
-    return out;
+    return controls::PredefinedEntries(module().resources(), stringId, separator);
 }
 
 QStringList ComboListTexts(uint32_t stringId, int count, char16_t separator)

@@ -7,6 +7,7 @@
 //
 // ComboBrowsing lives inside zoCombo and shares its identity: its IUnknown
 // is the control's.
+#include "Controls/common/PropertyPageBase.h"
 #include "platform/com/automation.h"
 #include "platform/win/ole/oleidl.h"
 
@@ -48,10 +49,7 @@ constexpr PROPCAT kCategoryData = 2;   // string 132
 
 // One entry of a predefined list: its display string (the whole entry) and
 // its cookie.
-struct PredefinedEntry {
-    QString text;
-    uint32_t cookie = 0;
-};
+using controls::PredefinedEntry;
 
 // Splits the module's string stringId at separator: with ',' each entry
 // "n - text" has the number before its first '-' as cookie (an entry without

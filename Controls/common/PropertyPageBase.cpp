@@ -51,10 +51,6 @@ HWND directChildOf(HWND page, HWND window)
     return w;
 }
 
-com::OLECHAR *taskString(const std::u16string &text)
-{
-    return com::CoTaskMemString(QString::fromStdU16String(text));
-}
 
 } // namespace
 
@@ -230,8 +226,8 @@ int ParsePredefinedList(const com::ModuleResources &resources, uint32_t stringId
         *cookies = nullptr;
     if (!texts || !cookies)
         return 0;
-    const QString loaded = com::LoadString(resources, stringId).left(kMaxPredefinedChars);
-    if (loaded.isEmpty())
+    const std::vector<PredefinedEntry> entries = PredefinedEntries(resources, stringId, separator);
+    if (entries.empty())
         return 0;
     auto *outTexts = static_cast<com::OLECHAR **>(com::CoTaskMemAlloc(kMaxPredefinedEntries * sizeof(com::OLECHAR *)));
     auto *outCookies = static_cast<DWORD *>(com::CoTaskMemAlloc(kMaxPredefinedEntries * sizeof(DWORD)));
@@ -240,16 +236,29 @@ int ParsePredefinedList(const com::ModuleResources &resources, uint32_t stringId
         com::CoTaskMemFree(outCookies);
         return 0;
     }
-    const std::u16string text = loaded.toStdU16String();
     int count = 0;
+    for (const PredefinedEntry &e : entries) {
+        outTexts[count] = com::CoTaskMemString(e.text);
+        outCookies[count] = e.cookie;
+        ++count;
+    }
+    *texts = outTexts;
+    *cookies = outCookies;
+    return count;
+}
+
+std::vector<PredefinedEntry> PredefinedEntries(const com::ModuleResources &resources, uint32_t stringId,
+                                               char16_t separator)
+{
+    std::vector<PredefinedEntry> out;
+    const std::u16string text = com::LoadString(resources, stringId).left(kMaxPredefinedChars).toStdU16String();
     size_t pos = 0;
-    while (pos < text.size() && count < kMaxPredefinedEntries) {
+    while (pos < text.size() && int(out.size()) < kMaxPredefinedEntries) {
         size_t end = text.find(separator, pos);
         if (end == std::u16string::npos)
             end = text.size();
         const std::u16string entry = text.substr(pos, end - pos);
-        outTexts[count] = taskString(entry);
-        DWORD cookie = static_cast<DWORD>(count);
+        DWORD cookie = static_cast<DWORD>(out.size());
         if (separator == u',') {
             // The number before the first "-"; an entry without one (or
             // starting with it) keeps its position.
@@ -272,13 +281,10 @@ int ParsePredefinedList(const com::ModuleResources &resources, uint32_t stringId
                     cookie = static_cast<DWORD>(n);
             }
         }
-        outCookies[count] = cookie;
-        ++count;
+        out.push_back({QString::fromStdU16String(entry), cookie});
         pos = end + 1;
     }
-    *texts = outTexts;
-    *cookies = outCookies;
-    return count;
+    return out;
 }
 
 // ---- the page base
@@ -366,7 +372,7 @@ HRESULT PropertyPageBase::GetPageInfo(PROPPAGEINFO *info)
     if (!tmpl)
         return com::E_FAIL;
     *info = PROPPAGEINFO{};
-    info->pszTitle = taskString(Module().loadString(m_titleStringId).toStdU16String());
+    info->pszTitle = com::CoTaskMemString(Module().loadString(m_titleStringId));
     // Dialog units to pixels with the template's own font.
     const LONG units = GetDialogBaseUnits();
     int baseX = LOWORD(static_cast<std::uintptr_t>(units));

@@ -71,6 +71,14 @@ int ParsePredefinedList(const com::ModuleResources &resources, uint32_t stringId
 constexpr int kMaxPredefinedEntries = 40;
 constexpr int kMaxPredefinedChars = 512;
 
+// The same list as entries: each entry's text and cookie.
+struct PredefinedEntry {
+    QString text;
+    uint32_t cookie = 0;
+};
+std::vector<PredefinedEntry> PredefinedEntries(const com::ModuleResources &resources, uint32_t stringId,
+                                               char16_t separator);
+
 class PropertyPageBase : public win::IPropertyPage2, public ObjectRoot {
 public:
     // The module gives the strings and the instance its templates are
