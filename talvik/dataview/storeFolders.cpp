@@ -59,21 +59,24 @@ int syncPath(const QString &path, bool folder)
     return rc;
 }
 
+void removeEntry(const QFileInfo &fi);
+
 void removeEntries(const QString &folder)
 {
-    for (const QFileInfo &fi : entriesOf(folder)) {
-        const QString path = fi.absoluteFilePath();
-        if (fi.isDir() && !fi.isSymLink()) {
-            removeEntries(path);
-            fio::faults::faultPoint(Step::Remove, path);
-            if (::rmdir(encoded(path).constData()) != 0)
-                throw fio::WriteError(path, errno);
-        } else {
-            fio::faults::faultPoint(Step::Remove, path);
-            if (::unlink(encoded(path).constData()) != 0)
-                throw fio::WriteError(path, errno);
-        }
-    }
+    for (const QFileInfo &fi : entriesOf(folder))
+        removeEntry(fi);
+}
+
+// Removes a file, or a folder with all it holds (a link is removed, never followed).
+void removeEntry(const QFileInfo &fi)
+{
+    const QString path = fi.absoluteFilePath();
+    const bool folder = fi.isDir() && !fi.isSymLink();
+    if (folder)
+        removeEntries(path);
+    fio::faults::faultPoint(Step::Remove, path);
+    if ((folder ? ::rmdir(encoded(path).constData()) : ::unlink(encoded(path).constData())) != 0)
+        throw fio::WriteError(path, errno);
 }
 
 bool validCopyName(const QString &name)
@@ -334,16 +337,7 @@ void removeTree(const QString &folder)
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return;
-    if (info.isDir() && !info.isSymLink()) {
-        removeEntries(path);
-        fio::faults::faultPoint(Step::Remove, path);
-        if (::rmdir(encoded(path).constData()) != 0)
-            throw fio::WriteError(path, errno);
-    } else {
-        fio::faults::faultPoint(Step::Remove, path);
-        if (::unlink(encoded(path).constData()) != 0)
-            throw fio::WriteError(path, errno);
-    }
+    removeEntry(info);
     fio::syncFolder(QFileInfo(path).path());
 }
 
