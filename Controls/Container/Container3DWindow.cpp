@@ -236,13 +236,7 @@ void Container3D::OnMouseMove(WPARAM wParam, LPARAM lParam)
     CallDefaultProc(WM_MOUSEMOVE, wParam, lParam);
     if (!stillWindow(w) || !eventEnabled(controls::kEventMouseMove))
         return;
-    int16_t button = 0;
-    if (wParam & MK_LBUTTON)
-        button |= controls::kLeftButton;
-    if (wParam & MK_RBUTTON)
-        button |= controls::kRightButton;
-    if (wParam & MK_MBUTTON)
-        button |= controls::kMiddleButton;
+    const int16_t button = controls::ButtonsOfKeyFlags(DWORD(wParam));
     int16_t shift = 0;
     if (wParam & MK_SHIFT)
         shift |= controls::kShiftMask;

@@ -423,17 +423,6 @@ void ComboDragDrop::containerPoint(win::POINTL screen, float *x, float *y) const
 }
 
 namespace {
-int16_t buttonOf(win::DWORD keys)
-{
-    int16_t b = 0;
-    if (keys & win::MK_LBUTTON)
-        b |= 1;
-    if (keys & win::MK_RBUTTON)
-        b |= 2;
-    if (keys & win::MK_MBUTTON)
-        b |= 4;
-    return b;
-}
 int16_t shiftOf(win::DWORD keys)
 {
     int16_t s = 0;
@@ -460,7 +449,7 @@ void ComboDragDrop::fireDragOver(win::DWORD *effect, win::POINTL point, int16_t 
     if (data)
         data->AddRef();
     int32_t eff = int32_t(*effect);
-    int16_t button = buttonOf(m_keys), shift = shiftOf(m_keys);
+    int16_t button = controls::ButtonsOfKeyFlags(m_keys), shift = shiftOf(m_keys);
     float x = 0, y = 0;
     if (state != zoLeave)
         containerPoint(point, &x, &y);
@@ -477,7 +466,7 @@ void ComboDragDrop::fireDragDrop(win::DWORD *effect, win::POINTL point)
     if (data)
         data->AddRef();
     int32_t eff = int32_t(*effect);
-    int16_t button = buttonOf(m_keys), shift = shiftOf(m_keys);
+    int16_t button = controls::ButtonsOfKeyFlags(m_keys), shift = shiftOf(m_keys);
     float x = 0, y = 0;
     containerPoint(point, &x, &y);
     m_control.FireEvent(kOLEDragDropEvent, {&data, &eff, &button, &shift, &x, &y});

@@ -96,6 +96,18 @@ const EventDescriptor kMouseExitEvent{0x34, 0, nullptr};
 const EventDescriptor kSpinUpEvent{0x35, 0, nullptr};
 const EventDescriptor kSpinDownEvent{0x36, 0, nullptr};
 
+int16_t ButtonsOfKeyFlags(DWORD keyFlags)
+{
+    int16_t buttons = 0;
+    if (keyFlags & MK_LBUTTON)
+        buttons |= kLeftButton;
+    if (keyFlags & MK_RBUTTON)
+        buttons |= kRightButton;
+    if (keyFlags & MK_MBUTTON)
+        buttons |= kMiddleButton;
+    return buttons;
+}
+
 int16_t GetShiftState()
 {
     int16_t shift = 0;

@@ -119,6 +119,8 @@ using EventSinkSource = std::function<std::vector<com::ComPtr<com::IUnknown>>()>
 
 // Shift mask from the key state: 1 Shift, 2 Ctrl, 4 Alt.
 int16_t GetShiftState();
+// The event's Button from a message's MK_ flags: 1 left, 2 right, 4 middle.
+int16_t ButtonsOfKeyFlags(win::DWORD keyFlags);
 
 class SuiteControlBase {
 public:
