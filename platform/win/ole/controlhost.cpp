@@ -39,6 +39,48 @@ void registerHostClass()
     RegisterClassA(&wc);
 }
 
+// One application filter for all hosts: each key event is offered to the
+// hosts in turn (a host takes only keys of its own control's windows), and
+// every other event passes with a single type test, however many hosts a
+// program has.
+class KeyRouter final : public QObject {
+public:
+    static void add(ControlHostWidget *host)
+    {
+        KeyRouter &r = instance();
+        if (r.m_hosts.isEmpty() && qApp)
+            qApp->installEventFilter(&r);
+        r.m_hosts.append(host);
+    }
+    static void remove(ControlHostWidget *host)
+    {
+        KeyRouter &r = instance();
+        r.m_hosts.removeAll(host);
+        if (r.m_hosts.isEmpty() && qApp)
+            qApp->removeEventFilter(&r);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return false;
+        const QList<QPointer<ControlHostWidget>> hosts = m_hosts; // a key may close a host
+        for (const QPointer<ControlHostWidget> &host : hosts)
+            if (host && static_cast<QObject *>(host.data())->eventFilter(watched, event))
+                return true;
+        return false;
+    }
+
+private:
+    static KeyRouter &instance()
+    {
+        static KeyRouter router;
+        return router;
+    }
+    QList<QPointer<ControlHostWidget>> m_hosts;
+};
+
 } // namespace
 
 ControlHostWidget::ControlHostWidget(QWidget *parent) : QWidget(parent)
@@ -49,12 +91,12 @@ ControlHostWidget::ControlHostWidget(QWidget *parent) : QWidget(parent)
         EmbedWindowInWidget(m_hostWindow, this);
         ShowWindow(m_hostWindow, SW_SHOW);
     }
-    qApp->installEventFilter(this);
+    KeyRouter::add(this);
 }
 
 ControlHostWidget::~ControlHostWidget()
 {
-    qApp->removeEventFilter(this);
+    KeyRouter::remove(this);
     destroyControl();
     for (ContainedItem &item : m_contained)
         if (item.host && item.host->m_container == this)
