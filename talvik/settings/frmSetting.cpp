@@ -385,6 +385,7 @@ void frmSetting::chkDetail_Click()
 {
     m_heightDetail = chkDetail.Value() == fm::vbChecked;
     setHeight(m_heightDetail ? kHeightDetail : kHeightNormal);
+    m_appliedScaleHeight = ScaleHeight();
 }
 
 void frmSetting::applyDetailHeight()
@@ -397,9 +398,11 @@ void frmSetting::applyDetailHeight()
 
 void frmSetting::Form_Activate()
 {
-    // The frame is known once the window is shown: the height is applied
-    // at the first showing, not at every activation.
-    if (!m_heightShown) {
+    // The frame the window manager adds is known once the window is shown,
+    // at times only after its first activation: the height is applied at
+    // the first showing and again while the window still has the height it
+    // was given. A height the user gave it stays.
+    if (!m_heightShown || ScaleHeight() == m_appliedScaleHeight) {
         m_heightShown = true;
         chkDetail_Click();
     }

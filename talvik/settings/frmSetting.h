@@ -319,6 +319,8 @@ private:
     // it was applied at the window's first showing.
     bool m_heightDetail = false;
     bool m_heightShown = false;
+    // The inner height (twips) the last application of the height gave.
+    int m_appliedScaleHeight = -1;
     // While the window loads; and whether a bad "System.ini" was told then.
     bool m_inLoad = false;
     bool m_iniReported = false;
