@@ -64,6 +64,13 @@ protected:
             n += r.mid(1, command.size()) == command;
         return n;
     }
+    // The program started afresh in the same folder, the device gone.
+    void restartWithoutDevice()
+    {
+        closeProgram();
+        m_sim.reset();
+        ASSERT_TRUE(Main());
+    }
     QByteArray systemIni() const { return readBytes(homeFile(QStringLiteral("System.ini"))); }
     // The main window's port watch ticks as soon as the adapter is gone, so
     // that it asks the window for its new layout while the transfer runs.
@@ -140,9 +147,7 @@ TEST_F(DeviceFaultTest, UnplugOrSilenceDuringTheCustomerWriteIsATimeOutWithoutTh
         EXPECT_EQ(w.lstLogs.ListCount(), lines);
         EXPECT_FALSE(commBusy);
         ASSERT_TRUE(w.Unload());
-        closeProgram();
-        m_sim.reset();
-        ASSERT_TRUE(Main());
+        restartWithoutDevice();
     }
     // Unplugged during WC: the same, and the window turns to no device.
     frmSetting &w = connectAndOpen(devicesim::Model::T4KA10);
@@ -242,9 +247,7 @@ TEST_F(DeviceFaultTest, ARefusedCustomerNumberIsNotRecorded)
         EXPECT_EQ(iniValue(QStringLiteral("System.ini"), QStringLiteral("3"), QStringLiteral("デマンド設定")),
                   QStringLiteral("2500"));
         ASSERT_TRUE(w.Unload());
-        closeProgram();
-        m_sim.reset();
-        ASSERT_TRUE(Main());
+        restartWithoutDevice();
     }
     // Not read in this window: "System.ini" keeps the number it has, and the
     // log line names that one.
