@@ -41,6 +41,15 @@ void CommonDialog::ShowSave()
     show(true);
 }
 
+bool CommonDialog::confirm(const QString &prompt)
+{
+    if (DialogScript::showMessageBox(prompt, vbYesNo | vbExclamation, m_dialogTitle) == vbYes)
+        return true;
+    if (m_cancelError)
+        platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
+    return false;
+}
+
 void CommonDialog::show(bool save)
 {
     if (!m_filter.isEmpty() && m_filter.count(QLatin1Char('|')) % 2 == 0)
@@ -68,18 +77,17 @@ void CommonDialog::show(bool save)
             ext.remove(0, 1);
         path += QLatin1Char('.') + ext;
     }
-    // With the overwrite prompt a save to an existing file asks first; No
-    // counts as a cancel.
-    if (save && (m_flags & cdlOFNOverwritePrompt) && QFileInfo::exists(path)) {
-        const int answer = DialogScript::showMessageBox(
-            QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(QFileInfo(path).fileName()),
-            vbYesNo | vbExclamation, m_dialogTitle);
-        if (answer != vbYes) {
-            if (m_cancelError)
-                platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
-            return;
-        }
-    }
+    // With the overwrite prompt a save to an existing file asks first; with
+    // the create prompt a file that does not exist does. No counts as a
+    // cancel.
+    const bool exists = QFileInfo::exists(path);
+    const QString name = QFileInfo(path).fileName();
+    if (save && (m_flags & cdlOFNOverwritePrompt) && exists
+        && !confirm(QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(name)))
+        return;
+    if ((m_flags & cdlOFNCreatePrompt) && !(m_flags & cdlOFNFileMustExist) && !exists
+        && !confirm(QStringLiteral("%1 は存在しません。\nファイルを作成しますか？").arg(name)))
+        return;
     m_fileName = path;
     m_fileTitle = QFileInfo(path).fileName();
     m_filterIndex = answer->filterIndex;

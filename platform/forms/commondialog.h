@@ -1,9 +1,11 @@
 #pragma once
 // The common dialog control: open and save file dialogs with the original
 // properties. Properties keep what the previous dialog left. With CancelError
-// True a cancel raises run-time error 32755. The save dialog never asks about
-// overwriting (the program asks itself). Dialogs go through the dialog
-// service (dialogscript.h).
+// True a cancel raises run-time error 32755. The flags decide the questions:
+// the overwrite prompt asks before a save replaces an existing file, the
+// create prompt before a file that does not exist is chosen; No to either
+// counts as a cancel. Dialogs go through the dialog service
+// (dialogscript.h).
 #include <QString>
 
 namespace platform::forms {
@@ -15,6 +17,7 @@ constexpr int cdlOFNHideReadOnly = 0x4;
 constexpr int cdlOFNNoChangeDir = 0x8;
 constexpr int cdlOFNPathMustExist = 0x800;
 constexpr int cdlOFNFileMustExist = 0x1000;
+constexpr int cdlOFNCreatePrompt = 0x2000;
 constexpr int cdlOFNExplorer = 0x80000;
 
 class CommonDialog {
@@ -49,6 +52,8 @@ public:
 
 private:
     void show(bool save);
+    // Asks `prompt`; False (after the cancel error when asked for) on No.
+    bool confirm(const QString &prompt);
 
     QString m_initDir;
     QString m_filter;

@@ -73,6 +73,16 @@ void takeEntryWhenEditingEnds(QObject *context, QLineEdit *edit, std::function<b
     });
 }
 
+// The user's entry not yet taken over (typed, editing not ended) goes to
+// `take` now; True when there was none.
+bool takePendingEntry(QLineEdit *edit, const std::function<bool(const QString &)> &take)
+{
+    if (!edit || !edit->isModified())
+        return true;
+    edit->setModified(false);
+    return take(edit->text());
+}
+
 // Shows a text the code set, not counted as the user's edit.
 void showText(QLineEdit *edit, const QString &text)
 {
@@ -431,6 +441,13 @@ bool DateInput::userEntry(const QString &typed)
     return true;
 }
 
+bool DateInput::takeTypedEntry()
+{
+    load();
+    return takePendingEntry(hasWidget() ? static_cast<QLineEdit *>(widget()) : nullptr,
+                            [this](const QString &typed) { return userEntry(typed); });
+}
+
 void DateInput::assign(const QDate &date)
 {
     const bool changed = date != m_date;
@@ -577,6 +594,13 @@ bool TimeInput::userEntry(const QString &typed)
     }
     assign(time);
     return true;
+}
+
+bool TimeInput::takeTypedEntry()
+{
+    load();
+    return takePendingEntry(hasWidget() ? static_cast<QLineEdit *>(widget()) : nullptr,
+                            [this](const QString &typed) { return userEntry(typed); });
 }
 
 void TimeInput::assign(const QTime &time)

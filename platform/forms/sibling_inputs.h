@@ -33,6 +33,11 @@ public:
     // OutOfRange fires for the window to act on. Returns true when taken.
     // Enter after a refused entry raises no KeyDown.
     bool userEntry(const QString &typed);
+    // Takes over what the user typed and has not yet left the input with
+    // (a command run from a toolbar or a menu leaves the focus where it is).
+    // True when nothing was pending or the entry was taken; False when the
+    // input refused it (after its notification).
+    bool takeTypedEntry();
 
 signals:
     void Change();
@@ -105,6 +110,11 @@ public:
     // the display format). Not a date: InvalidValue; outside the range:
     // OutOfRange; either way the input keeps its previous value.
     bool userEntry(const QString &typed);
+    // Takes over what the user typed and has not yet left the input with
+    // (a command run from a toolbar or a menu leaves the focus where it is).
+    // True when nothing was pending or the entry was taken; False when the
+    // input refused it (after its notification).
+    bool takeTypedEntry();
 
 signals:
     void Change();
@@ -143,6 +153,8 @@ public:
     void setDisplayFormat(const QString &format);
     QString displayText();
     bool userEntry(const QString &typed);
+    // As DateInput::takeTypedEntry.
+    bool takeTypedEntry();
 
 signals:
     void Change();

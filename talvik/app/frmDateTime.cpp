@@ -19,6 +19,8 @@ using forms::MsgBox;
 std::function<forms::Form *()> frmDateTime::settingWindow;
 
 namespace {
+const QString kSetTimeProperly = QStringLiteral("時刻情報を正しく設定してください。");
+
 QString twoDigits(int value)
 {
     return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
@@ -40,6 +42,7 @@ frmDateTime::frmDateTime()
     connect(&zoTimeMonitor, &forms::TimeInput::Change, this, &frmDateTime::zoTimeMonitorTime_Change);
     connect(&zoDateMonitor, &forms::DateInput::InvalidValue, this, &frmDateTime::zoDateMonitorDate_Rejected);
     connect(&zoDateMonitor, &forms::DateInput::OutOfRange, this, &frmDateTime::zoDateMonitorDate_Rejected);
+    connect(&zoTimeMonitor, &forms::TimeInput::InvalidValue, this, &frmDateTime::zoTimeMonitorTime_Rejected);
 }
 
 frmDateTime::~frmDateTime()
@@ -177,6 +180,12 @@ void frmDateTime::zoDateMonitorDate_Rejected()
            forms::vbExclamation);
 }
 
+void frmDateTime::zoTimeMonitorTime_Rejected()
+{
+    // The input keeps the time it had; the user is told the entry was not taken.
+    MsgBox(kSetTimeProperly, forms::vbExclamation);
+}
+
 void frmDateTime::cmdCopyTime_Click()
 {
     zoDateMonitor.setValue(zoDateHostDate.Value());
@@ -204,8 +213,13 @@ void frmDateTime::mnuReadDateTime_Click()
 void frmDateTime::mnuWriteDateTime_Click()
 {
     ensureLoaded();
+    // What was typed into a device field and not yet taken over is taken
+    // now; an entry the field refuses stops the write (its rejection has
+    // told the user), so that nothing but what the user entered is sent.
+    if (!zoDateMonitor.takeTypedEntry() || !zoTimeMonitor.takeTypedEntry())
+        return;
     if (!isMonitorDateTimeValid()) {
-        MsgBox(QStringLiteral("時刻情報を正しく設定してください。"), forms::vbExclamation);
+        MsgBox(kSetTimeProperly, forms::vbExclamation);
         return;
     }
     if (MsgBox(QStringLiteral("時刻データを登録します。よろしいですか？"), forms::vbYesNo) == forms::vbNo)

@@ -96,6 +96,7 @@ private:
     void zoDateMonitorDate_Change();
     void zoTimeMonitorTime_Change();
     void zoDateMonitorDate_Rejected();
+    void zoTimeMonitorTime_Rejected();
     void tmrTimeUpdate_Timer();
     void m_Protocol_OnEvent(const QString &msg);
     void m_Protocol_OnError(const QString &msg);

@@ -107,9 +107,15 @@ void clsProtocolController::addLog(const QString &text)
         m_owner->addLog(text);
 }
 
+QString clsProtocolController::timeOutText()
+{
+    return QStringLiteral("ﾀｲﾑｱｳﾄが発生しました。") + deviceLabel + QStringLiteral("電源、接続及び通信設定を確認してください。");
+}
+
 void clsProtocolController::cont(ITransactionOwner *owner)
 {
     m_nakRetryCount = 0;
+    m_customerTimedOut = false;
     m_owner = owner;
     if (!m_SerialCtl) {
         raiseError(QStringLiteral("通信ポートが開けません｡　電源、接続及び通信設定を確認してください。 "));
@@ -313,7 +319,7 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
         if (mode == 6)
             raiseCustomer(false);
         else
-            raiseError(QStringLiteral("登録に失敗しました。"));
+            raiseError(writeRefusedText);
         return;
     }
     default:
@@ -331,11 +337,12 @@ void clsProtocolController::m_SerialCtl_OnTimeOut()
     unloadWait();
     if (mode == 4)
         raiseVersion(false);
-    else if (mode == 5 || mode == 6)
+    else if (mode == 5 || mode == 6) {
+        // The customer step: the owner tells a silent device from a refusal.
+        m_customerTimedOut = true;
         raiseCustomer(false);
-    else
-        raiseError(QStringLiteral("ﾀｲﾑｱｳﾄが発生しました。") + deviceLabel
-                   + QStringLiteral("電源、接続及び通信設定を確認してください。"));
+    } else
+        raiseError(timeOutText());
 }
 
 void clsProtocolController::m_SerialCtl_OnError(const QString &msg)

@@ -27,6 +27,10 @@ class clsSerialController;
 inline const QString recordsNotStoredText =
     QStringLiteral("受信したデータを保存できませんでした。データは機器に残っています。");
 
+// The error text of a write the device refused with NAK after every resend:
+// the device answered, so it is still there.
+inline const QString writeRefusedText = QStringLiteral("登録に失敗しました。");
+
 class clsProtocolController : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +45,14 @@ public:
     clsSerialController *serial() const { return m_SerialCtl; }
 
     int protocolMode() const { return m_protocolMode; }
+
+    // True when the last customer-number step (RC / WC) ended with
+    // OnCustomer(False) because the device did not answer (time-out, a
+    // damaged or broken-off reply); False when the device refused the number
+    // with NAKs or the step succeeded. Read by the OnCustomer handler.
+    bool customerTimedOut() const { return m_customerTimedOut; }
+    // The message of a transfer the device did not answer in time.
+    static QString timeOutText();
 
     // The wait dialog every controller drives: by default (and after
     // setWaitDialog(nullptr)) the program's one waitForm through
@@ -81,6 +93,7 @@ private:
     // Blocks of the running RC or RD transfer received so far.
     int m_blocks = 0;
     bool m_showWait = true;
+    bool m_customerTimedOut = false;
 };
 
 } // namespace talvik

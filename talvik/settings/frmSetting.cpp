@@ -294,6 +294,11 @@ void frmSetting::Form_Load()
     logChanged = false;
     m_writePending = false;
     m_transferRunning = false;
+    m_relayoutPending = false;
+    m_heightShown = false;
+    m_deviceCustomer.clear();
+    m_inLoad = true;
+    m_iniReported = false;
 
     // 4.
     clearRememberedValues();
@@ -324,6 +329,7 @@ void frmSetting::Form_Load()
 
     // 8.
     applyModelLayout();
+    m_inLoad = false;
 }
 
 void frmSetting::Form_Unload(int &cancel)
@@ -350,6 +356,7 @@ void frmSetting::Form_Unload(int &cancel)
     m_dataC.reset();
     m_transferRunning = false;
     m_writePending = false;
+    m_relayoutPending = false;
     if (mainForm) {
         auto *main = static_cast<fm::Form *>(mainForm);
         main->releaseDisableHold(kHoldName);
@@ -376,7 +383,29 @@ void frmSetting::Form_Resize()
 
 void frmSetting::chkDetail_Click()
 {
-    setHeight(chkDetail.Value() == fm::vbChecked ? kHeightDetail : kHeightNormal);
+    m_heightDetail = chkDetail.Value() == fm::vbChecked;
+    setHeight(m_heightDetail ? kHeightDetail : kHeightNormal);
+    m_appliedScaleHeight = ScaleHeight();
+}
+
+void frmSetting::applyDetailHeight()
+{
+    // Only a change of the switch moves the height: a height the user gave
+    // the window stays.
+    if ((chkDetail.Value() == fm::vbChecked) != m_heightDetail)
+        chkDetail_Click();
+}
+
+void frmSetting::Form_Activate()
+{
+    // The frame the window manager adds is known once the window is shown,
+    // at times only after its first activation: the height is applied at
+    // the first showing and again while the window still has the height it
+    // was given. A height the user gave it stays.
+    if (!m_heightShown || ScaleHeight() == m_appliedScaleHeight) {
+        m_heightShown = true;
+        chkDetail_Click();
+    }
 }
 
 void frmSetting::applySkipTimeRange()
@@ -393,7 +422,9 @@ void frmSetting::applySkipTimeRange()
 void frmSetting::applyModelLayout()
 {
     chkDetail.setValue(fm::vbUnchecked);
-    chkDetail_Click();
+    applyDetailHeight();
+    // Another device, or none: its customer number is not known yet.
+    m_deviceCustomer.clear();
     chkDetail.setEnabled(false);
     txtCustomerID.setEnabled(true);
 
@@ -443,10 +474,13 @@ void frmSetting::applyModelLayout()
 void frmSetting::cmdReadVersionClick()
 {
     // A transfer of this window is under way: its records and inputs stay
-    // as they are until it ends.
-    if (m_transferRunning || (m_Protocol && m_Protocol->protocolMode() != 0))
+    // as they are until it ends, which applies the re-layout then.
+    if (m_transferRunning || (m_Protocol && m_Protocol->protocolMode() != 0)) {
+        m_relayoutPending = true;
         return;
-    chkDetail_Click();
+    }
+    m_relayoutPending = false;
+    applyDetailHeight();
     applyModelLayout();
 }
 

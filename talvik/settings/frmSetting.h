@@ -180,6 +180,8 @@ public:
     bool collectSettingInputs();
     void applySkipTimeRange();
     void chkDetail_Click();
+    // Runs chkDetail_Click when the switch differs from the height applied.
+    void applyDetailHeight();
     void applyModelLayout();
 
     // ---- Files ----
@@ -199,13 +201,15 @@ public:
     QString cautionText();     // "90%"
     QString pulseText();       // "50000" / "2000"
     QString settingsLogLine(); // "設定変更 お客さま番号:..."
+    static QString settingsLogLine(const QString &customer, const QString &details);
+    // The part of the log line after the customer number (", デマンド:...").
+    QString settingsLogDetails();
 
 protected:
     void designForm() override;
     void Form_Load() override;
     void Form_Unload(int &cancel) override;
-    // The window's frame is known once it is shown: its height again.
-    void Form_Activate() override { chkDetail_Click(); }
+    void Form_Activate() override;
     // The status bar at the bottom; the log list in what the height leaves.
     void Form_Resize() override;
 
@@ -285,6 +289,13 @@ private:
     void m_Protocol_OnCustomer(bool ok);
     void m_Protocol_OnEvent(const QString &msg);
     void m_Protocol_OnError(const QString &msg);
+    // True for an error the device itself answered with (it is still there).
+    static bool deviceStillThere(const QString &msg);
+    // A refused customer number answered Yes: the settings to be recorded
+    // carry the number the device holds.
+    void recordHeldCustomer();
+    // The transfer is over: a re-layout asked for meanwhile is applied.
+    void endTransfer();
 
     void tmrEvent_Timer();
     int modelCodeOnLoad() const;
@@ -297,7 +308,22 @@ private:
     std::unique_ptr<clsLogs> m_logs;
     clsLogs *m_previousLogs = nullptr;
     // The settings and log line of a write, kept until the device confirms it.
-    QString m_pendingLogLine;
+    QString m_pendingLogCustomer;
+    QString m_pendingLogDetails;
+    // The customer number the connected device last confirmed (read or
+    // written); "" when not known.
+    QString m_deviceCustomer;
+    // The main window asked for a re-layout while a transfer ran.
+    bool m_relayoutPending = false;
+    // The height the switch last applied (True: the tall one), and whether
+    // it was applied at the window's first showing.
+    bool m_heightDetail = false;
+    bool m_heightShown = false;
+    // The inner height (twips) the last application of the height gave.
+    int m_appliedScaleHeight = -1;
+    // While the window loads; and whether a bad "System.ini" was told then.
+    bool m_inLoad = false;
+    bool m_iniReported = false;
     QList<QPair<QString, QString>> m_pendingIni;
     bool m_writePending = false;
     bool m_transferRunning = false;

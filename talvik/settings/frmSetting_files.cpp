@@ -225,6 +225,13 @@ void frmSetting::mnuOpen_Click()
         fm::MsgBox(kOtherVersion, fm::vbInformation);
         return;
     }
+    // A value no field takes: named with its key, and nothing changes.
+    QString badValue;
+    const QString badKey = settingfile::findInvalidKey(path, settingfile::kCfgSection, 1, badValue);
+    if (!badKey.isEmpty()) {
+        fm::MsgBox(settingfile::invalidValueText(path, settingfile::kCfgSection, badKey, badValue), fm::vbExclamation);
+        return;
+    }
     // 4.-8. The keys into the records, the records into the window. A value
     // the window cannot show puts everything back as it was.
     const auto before = takeSnapshot();
@@ -300,6 +307,19 @@ void frmSetting::loadLastSettings()
 
 void frmSetting::loadSettingsIni()
 {
+    // A value no field takes: one message naming the file and the key (the
+    // window's load asks twice, the user hears it once), then the defaults.
+    const QString file = settingfile::systemIniPath();
+    const QString section = QString::number(modelCode);
+    QString badValue;
+    const QString badKey = settingfile::findInvalidKey(file, section, 1, badValue);
+    if (!badKey.isEmpty()) {
+        if (!(m_inLoad && m_iniReported))
+            fm::MsgBox(settingfile::invalidValueText(file, section, badKey, badValue), fm::vbExclamation);
+        m_iniReported = true;
+        mnuNew_Click();
+        return;
+    }
     const auto before = takeSnapshot();
     bool ok = false;
     try {

@@ -337,8 +337,17 @@ QString frmSetting::pulseText()
 
 QString frmSetting::settingsLogLine()
 {
-    QString line = QStringLiteral("設定変更 ") + QStringLiteral("お客さま番号:") + txtCustomerID.Text().left(9)
-                   + QStringLiteral(", デマンド:") + demandText() + QStringLiteral(", 電力計:") + ctText()
+    return settingsLogLine(txtCustomerID.Text(), settingsLogDetails());
+}
+
+QString frmSetting::settingsLogLine(const QString &customer, const QString &details)
+{
+    return QStringLiteral("設定変更 ") + QStringLiteral("お客さま番号:") + customer.left(9) + details;
+}
+
+QString frmSetting::settingsLogDetails()
+{
+    QString line = QStringLiteral(", デマンド:") + demandText() + QStringLiteral(", 電力計:") + ctText()
                    + QStringLiteral(", スキップタイム:") + numSkipTime.Text() + QStringLiteral("分")
                    + QStringLiteral(", 注意レベル:") + cautionText();
     if (modelCode == 5)

@@ -79,7 +79,8 @@ void frmSetting::mnuWriteSetting_Click()
     // confirmed it (m_Protocol_OnEvent); until then they are kept as they
     // stand now, so that later edits do not slip into them.
     m_pendingIni = settingsKeyValues(false);
-    m_pendingLogLine = settingsLogLine();
+    m_pendingLogCustomer = txtCustomerID.Text();
+    m_pendingLogDetails = settingsLogDetails();
     m_writePending = true;
     SetPreData();
     m_dataS->setWt(true);
@@ -90,11 +91,39 @@ void frmSetting::mnuWriteSetting_Click()
         m_writePending = false;
 }
 
+void frmSetting::recordHeldCustomer()
+{
+    // The device kept the number it had: the one it last confirmed to this
+    // window, else the one "System.ini" holds for the model (kept as it is).
+    const QString &customerKey = settingfile::keys()[1];
+    QString held = m_deviceCustomer;
+    if (held.isEmpty())
+        held = settingfile::readKey(settingfile::systemIniPath(), QString::number(modelCode), customerKey);
+    for (int i = 0; i < m_pendingIni.size(); ++i) {
+        if (m_pendingIni[i].first != customerKey)
+            continue;
+        if (m_deviceCustomer.isEmpty())
+            m_pendingIni.removeAt(i);
+        else
+            m_pendingIni[i].second = m_deviceCustomer;
+        break;
+    }
+    m_pendingLogCustomer = held;
+}
+
 void frmSetting::m_Protocol_OnCustomer(bool ok)
 {
+    // A device that did not answer the customer step: a write is not asked
+    // about (nothing was refused), and a read goes on only while the device
+    // is still known; otherwise the step ends as the time-out it is.
+    if (!ok && m_Protocol->customerTimedOut() && (!m_dataC->rd() || !modelRecord())) {
+        m_Protocol_OnError(clsProtocolController::timeOutText());
+        return;
+    }
     if (ok) {
         txtCustomerID.setFormat(QStringLiteral("9"));
         txtCustomerID.setText(m_dataC->customer());
+        m_deviceCustomer = m_dataC->customer();
     } else {
         if (m_dataC->rd()) {
             // Emptied first: the field's change handling would paint over the grey.
@@ -106,17 +135,19 @@ void frmSetting::m_Protocol_OnCustomer(bool ok)
                                               + QStringLiteral("お客さま番号以外の設定を登録しますか？"),
                                           fm::vbYesNo + fm::vbExclamation);
             if (answer == fm::vbNo) {
-                m_transferRunning = false;
                 m_writePending = false;
+                endTransfer();
                 return;
             }
+            if (m_writePending)
+                recordHeldCustomer();
         }
     }
     IProtocolRecord *record = modelRecord();
     if (!record) {
-        m_transferRunning = false;
         m_writePending = false;
         fm::MsgBox(QStringLiteral("ﾊﾞｰｼﾞｮﾝが不明です。"), fm::vbCritical);
+        endTransfer();
         return;
     }
     m_Protocol->setData(record);
@@ -136,7 +167,7 @@ void frmSetting::m_Protocol_OnEvent(const QString &msg)
                                         failure))
                 showFailure(failure);
             if (m_logs)
-                m_logs->add(&lstLogs, m_pendingLogLine);
+                m_logs->add(&lstLogs, settingsLogLine(m_pendingLogCustomer, m_pendingLogDetails));
         }
     }
     m_writePending = false;
@@ -153,6 +184,14 @@ void frmSetting::m_Protocol_OnEvent(const QString &msg)
         optWlevelButtons(i).setBackColor(colorButtonFace);
     fm::MsgBox(msg, fm::vbInformation);
     clearBusy(QStringLiteral("設定"));
+    endTransfer();
+}
+
+bool frmSetting::deviceStillThere(const QString &msg)
+{
+    // A write refused with NAKs and a transfer refused because another one
+    // runs: the device answered, it has not gone.
+    return msg == writeRefusedText || msg.startsWith(QStringLiteral("現在通信中です"));
 }
 
 void frmSetting::m_Protocol_OnError(const QString &msg)
@@ -160,13 +199,29 @@ void frmSetting::m_Protocol_OnError(const QString &msg)
     m_transferRunning = false;
     // A write that failed changed nothing on the device: nothing recorded.
     m_writePending = false;
-    txtVerDisp.setText(kNoVersion);
-    deviceVersion.clear();
+    // Time-outs and port errors forget the device until it is identified
+    // again; a device that refused keeps its model and layout.
+    if (!deviceStillThere(msg)) {
+        txtVerDisp.setText(kNoVersion);
+        deviceVersion.clear();
+    }
     // The busy flag always ends with the transfer, so that the port watch
     // does not stay paused.
     clearBusy(QStringLiteral("frmSetting"));
     if (!msg.isEmpty())
         fm::MsgBox(msg, fm::vbCritical);
+    endTransfer();
+}
+
+void frmSetting::endTransfer()
+{
+    m_transferRunning = false;
+    // A re-layout the main window asked for while the transfer ran (the
+    // device was unplugged or identified again) is applied now.
+    if (m_relayoutPending) {
+        m_relayoutPending = false;
+        cmdReadVersionClick();
+    }
 }
 
 } // namespace talvik

@@ -26,6 +26,19 @@ using KeyValues = QList<QPair<QString, QString>>;
 // "" when the file, section or key is missing.
 QString readKey(const QString &file, const QString &section, const QString &key);
 
+// True when a record field takes `value` for the key keys()[index]: the
+// field's width in digits and, for an option, one of its buttons. An empty
+// value is good (it leaves the field as it is).
+bool isValidValue(int index, const QString &value);
+
+// The first key of `section` in `file`, from keys()[first] on, whose value
+// no record field takes; "" when every key is good. `value` gets its value.
+QString findInvalidKey(const QString &file, const QString &section, int first, QString &value);
+
+// The message for a settings file holding a value it cannot take: the file
+// and the key with its value.
+QString invalidValueText(const QString &file, const QString &section, const QString &key, const QString &value);
+
 // Writes every key of `values` into `section` of `file` in their order.
 // True when all of them were written and the file replaced; otherwise the
 // file is unchanged and `failure` holds the message for the user (the file

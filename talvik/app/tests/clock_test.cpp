@@ -6,9 +6,12 @@
 #include "talvik/app/frmMain.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsDataT.h"
+#include "platform/forms/toolbar.h"
 #include "tools/devicesim/simulator.h"
 
 #include <QDir>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -236,4 +239,90 @@ TEST_F(ClockTest, ClockWindowOpensCentredOnTheScreenAndOwned)
     EXPECT_EQ(clock->windowHandle()->transientParent(), mainForm->widget()->windowHandle());
     EXPECT_FALSE(clock->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(clock->minimumSize(), clock->maximumSize()) << "a fixed border";
+}
+
+namespace {
+
+// The tool button of a toolbar as the user clicks it, found by its tip.
+QWidget *toolButton(forms::Toolbar &bar, const QString &tip)
+{
+    for (QToolButton *button : bar.widget()->findChildren<QToolButton *>())
+        if (button->toolTip() == tip)
+            return button;
+    return nullptr;
+}
+
+// Types into the device time field as the user does: click into it, the
+// old text selected away, the keys.
+void typeTime(frmDateTime &clock, const QString &keys)
+{
+    auto *edit = qobject_cast<QLineEdit *>(clock.zoTimeMonitor.widget());
+    ASSERT_NE(edit, nullptr);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, keys);
+}
+
+} // namespace
+
+TEST_F(ClockTest, AnImpossibleTimeIsRefusedAndNothingSent)
+{
+    connectDevice();
+    frmDateTime &clock = openClock();
+    clock.Show();
+    clock.widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(clock.widget()));
+    clock.tmrTimeUpdate.setEnabled(false); // keep the PC fields as set
+    clock.zoDateHostDate.setText(QStringLiteral("2024/03/05"));
+    clock.zoTimeHostTime.setText(QStringLiteral("13:07:59"));
+    QTest::mouseClick(clock.cmdCopyTime.widget(), Qt::LeftButton);
+    ASSERT_EQ(clock.zoTimeMonitor.Text(), QStringLiteral("13:07"));
+    QWidget *write = toolButton(clock.tlbDateTime, QStringLiteral("時刻データの登録"));
+    ASSERT_NE(write, nullptr);
+    const int heard = m_sim->device().requests().size();
+    const QString refused = QStringLiteral("時刻情報を正しく設定してください。");
+
+    // 25:99 typed and the write clicked at once: refused, no question, nothing sent.
+    typeTime(clock, QStringLiteral("2599"));
+    expectBox(refused, forms::vbExclamation);
+    QTest::mouseClick(write, Qt::LeftButton);
+    pump(300);
+    EXPECT_EQ(m_sim->device().requests().size(), heard);
+    EXPECT_EQ(clock.zoTimeMonitor.Text(), QStringLiteral("13:07"));
+    EXPECT_FALSE(commBusy);
+    // The same through the menu.
+    typeTime(clock, QStringLiteral("2460"));
+    expectBox(refused, forms::vbExclamation);
+    clock.mnuWriteDateTime.click();
+    pump(300);
+    EXPECT_EQ(m_sim->device().requests().size(), heard);
+
+    // Left with Tab: the field tells at once and keeps the time it had.
+    typeTime(clock, QStringLiteral("2599"));
+    expectBox(refused, forms::vbExclamation);
+    QTest::keyClick(clock.zoTimeMonitor.widget(), Qt::Key_Tab);
+    EXPECT_EQ(m_script->pending(), 0);
+    EXPECT_EQ(clock.zoTimeMonitor.displayText(), QStringLiteral("13時07分"));
+
+    // A good time typed and written at once: the time typed is what the device gets.
+    typeTime(clock, QStringLiteral("2231"));
+    expectBox(QStringLiteral("時刻データを登録します。よろしいですか？"), forms::vbYesNo, forms::vbYes);
+    expectBox(QStringLiteral("登録は正常に終了しました。"), forms::vbInformation);
+    QTest::mouseClick(write, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0; }, 3000));
+    EXPECT_EQ(m_sim->device().requests().last(), QByteArray("\x02WT2403052231\x03", 14));
+    EXPECT_EQ(m_sim->device().clock().time().hour(), 22);
+    EXPECT_EQ(m_sim->device().clock().time().minute(), 31);
+
+    // The window with the entry typed and after its refusal, for the eye.
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    ASSERT_FALSE(dir.isEmpty());
+    QDir().mkpath(dir);
+    typeTime(clock, QStringLiteral("2599"));
+    EXPECT_TRUE(clock.widget()->grab().save(dir + QStringLiteral("/frmDateTime_typed.png")));
+    expectBox(refused, forms::vbExclamation);
+    QTest::mouseClick(write, Qt::LeftButton);
+    EXPECT_TRUE(clock.widget()->grab().save(dir + QStringLiteral("/frmDateTime_refused.png")));
+    EXPECT_TRUE(m_script->verify());
 }

@@ -22,6 +22,9 @@ namespace fio = platform::fileio;
 
 namespace {
 
+// The save dialog's question before it creates a file.
+const QString kCreate = QStringLiteral("%1 は存在しません。\nファイルを作成しますか？");
+
 const QString kOtherVersion =
     QStringLiteral("検出器のバージョンと異なるファイルです。対応するバージョンのファイルを読み込んで下さい。");
 
@@ -103,9 +106,11 @@ TEST_F(FilesTest, WindowsWrittenCfgOpensAndSavesToTheSameBytes)
     // Saved as a new file: the same bytes again, written from nothing.
     const QString copy = cfgPath(QStringLiteral("copy.cfg"));
     m_script->chooseFile(copy);
+    expectBox(kCreate.arg(QStringLiteral("copy.cfg")), fm::vbYesNo + fm::vbExclamation, fm::vbYes);
     w.mnuNewWrite.click();
-    EXPECT_EQ(m_script->shown().last().kind, fm::ShownDialog::SaveFile);
-    EXPECT_EQ(m_script->shown().last().style, 0x82806);
+    ASSERT_GE(m_script->shown().size(), 2);
+    EXPECT_EQ(m_script->shown()[m_script->shown().size() - 2].kind, fm::ShownDialog::SaveFile);
+    EXPECT_EQ(m_script->shown()[m_script->shown().size() - 2].style, 0x82806);
     EXPECT_EQ(readBytes(copy), original);
     EXPECT_EQ(w.settingFileName, copy);
     EXPECT_EQ(w.Caption(), fileCaption(copy));
@@ -160,7 +165,8 @@ TEST_F(FilesTest, AValueTheWindowCannotShowLeavesEverythingAsItWas)
     // "電力計設定"=7: there is no eighth CT option.
     const QString path = writeCfg(QStringLiteral("seven.cfg"), cfgText(QStringLiteral("2"), QStringLiteral("7")));
     m_script->chooseFile(path);
-    expectBox(QStringLiteral("設定ファイルの内容が不正です。\r\n") + path, fm::vbExclamation);
+    expectBox(QStringLiteral("設定ファイルの内容が不正です。\r\n") + path + QStringLiteral("\r\n[DEMAND] 電力計設定=7"),
+              fm::vbExclamation);
     w.mnuOpen.click();
     EXPECT_EQ(w.Caption(), caption);
     EXPECT_EQ(w.settingFileName, QStringLiteral("新規作成"));
@@ -172,7 +178,9 @@ TEST_F(FilesTest, AValueTheWindowCannotShowLeavesEverythingAsItWas)
     const QString shortWatt = writeCfg(QStringLiteral("short.cfg"),
                                        cfgText(QStringLiteral("2")).replace(QStringLiteral("=2000"), QStringLiteral("=20")));
     m_script->chooseFile(shortWatt);
-    expectBox(QStringLiteral("設定ファイルの内容が不正です。\r\n") + shortWatt, fm::vbExclamation);
+    expectBox(QStringLiteral("設定ファイルの内容が不正です。\r\n") + shortWatt
+                  + QStringLiteral("\r\n[DEMAND] デマンド設定=20"),
+              fm::vbExclamation);
     w.mnuOpen.click();
     EXPECT_EQ(w.numWatt.Text(), QStringLiteral("321"));
     EXPECT_EQ(w.txtCustomerID.Text(), QStringLiteral("999999999"));
@@ -225,6 +233,7 @@ TEST_F(FilesTest, FailedWriteIsToldAndChangesNothing)
     // Save As to a folder that cannot take the file: name and caption stay.
     const QString elsewhere = cfgPath(QStringLiteral("missing/other.cfg"));
     m_script->chooseFile(elsewhere);
+    expectBox(kCreate.arg(QStringLiteral("other.cfg")), fm::vbYesNo + fm::vbExclamation, fm::vbYes);
     m_script->answerNextWith([&](const fm::ShownDialog &box) {
         EXPECT_TRUE(box.prompt.contains(elsewhere)) << box.prompt.toStdString();
         return fm::vbOK;
@@ -261,4 +270,30 @@ TEST_F(FilesTest, KeysAreWrittenAllOrNone)
     EXPECT_EQ(settingfile::keys().size(), 13);
     EXPECT_EQ(settingfile::keys().first(), QStringLiteral("バージョン"));
     EXPECT_EQ(settingfile::keys().last(), QStringLiteral("パルス定数"));
+}
+
+TEST_F(FilesTest, SaveAsAsksBeforeCreatingANewFile)
+{
+    frmSetting &w = openWith(kT4kb);
+    w.tlbSetting.clickButton(QStringLiteral("New"));
+    type(w.numWatt, QStringLiteral("432"));
+    // No: nothing is written, name and caption stay.
+    const QString path = cfgPath(QStringLiteral("new.cfg"));
+    m_script->chooseFile(path);
+    expectBox(kCreate.arg(QStringLiteral("new.cfg")), fm::vbYesNo + fm::vbExclamation, fm::vbNo);
+    w.mnuNewWrite.click();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(w.settingFileName, QStringLiteral("新規作成"));
+    EXPECT_EQ(w.Caption(), QStringLiteral("監視設定 [新規作成]"));
+    // Yes: the file is created with the window's settings.
+    m_script->chooseFile(path);
+    expectBox(kCreate.arg(QStringLiteral("new.cfg")), fm::vbYesNo + fm::vbExclamation, fm::vbYes);
+    w.tlbSetting.clickButton(QStringLiteral("Save"));
+    EXPECT_EQ(settingfile::readKey(path, settingfile::kCfgSection, QStringLiteral("デマンド設定")), QStringLiteral("4320"));
+    EXPECT_EQ(w.settingFileName, path);
+    // Saved again as the same (now existing) file: the overwrite question only.
+    m_script->chooseFile(path);
+    expectBox(QStringLiteral("new.cfg は既に存在します。\n上書きしますか？"), fm::vbYesNo + fm::vbExclamation, fm::vbYes);
+    w.mnuNewWrite.click();
+    EXPECT_TRUE(m_script->verify());
 }

@@ -264,3 +264,83 @@ TEST_F(LayoutTest, SerialSettingsOpenModalOverTheWindowAndUnknownKeysDoNothing)
     EXPECT_EQ(w.Caption(), caption);
     EXPECT_TRUE(m_script->verify());
 }
+
+TEST_F(LayoutTest, AHeightTheUserGaveStaysOverActivationsAndTheSwitchStillSetsIt)
+{
+    frmSetting &w = openWith(kT4kb);
+    QWidget *window = w.widget();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    pump(50);
+    // Under a window manager the frame may become known only after the
+    // first activation; the next activation sets the height right then.
+    const auto activateAgain = [&] {
+        mainForm->Show();
+        mainForm->widget()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(mainForm->widget()));
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        pump(50);
+    };
+    if (w.Height() != 5280)
+        activateAgain();
+    ASSERT_EQ(w.Height(), 5280);
+    // The user makes the window taller.
+    const int taller = window->height() + 120;
+    window->resize(window->width(), taller);
+    pump(50);
+    ASSERT_EQ(window->height(), taller);
+    // Another window is activated, then this one again.
+    activateAgain();
+    EXPECT_EQ(window->height(), taller);
+    // A re-layout for the same device keeps it as well.
+    w.cmdReadVersionClick();
+    EXPECT_EQ(window->height(), taller);
+    // The height switch, clicked, sets the tall height and back.
+    w.chkDetail.setEnabled(true);
+    QTest::mouseClick(w.chkDetail.widget(), Qt::LeftButton, {}, QPoint(8, w.chkDetail.widget()->height() / 2));
+    ASSERT_EQ(w.chkDetail.Value(), fm::vbChecked);
+    EXPECT_EQ(w.Height(), 7440);
+    QTest::mouseClick(w.chkDetail.widget(), Qt::LeftButton, {}, QPoint(8, w.chkDetail.widget()->height() / 2));
+    EXPECT_EQ(w.Height(), 5280);
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(LayoutTest, ACorruptSystemIniIsNamedOnceAndTheDefaultsShow)
+{
+    struct Case {
+        QString version;
+        QString ini;
+        QString keyAndValue;
+    };
+    const Case cases[] = {
+        {kT4kb, QStringLiteral("[3]\nお客さま番号=123456789\nデマンド設定=abcd\nスキップタイム設定=07\n"),
+         QStringLiteral("[3] デマンド設定=abcd")},
+        {kT4ka10, QStringLiteral("[2]\nデマンド設定=2000\n電力計設定=7\n"), QStringLiteral("[2] 電力計設定=7")},
+        {kT6ka, QStringLiteral("[5]\nお客さま番号=12345\n"), QStringLiteral("[5] お客さま番号=12345")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.keyAndValue.toStdString());
+        writeBytes(homeFile(QStringLiteral("System.ini")), cp932(c.ini));
+        const QByteArray before = readBytes(homeFile(QStringLiteral("System.ini")));
+        const int shown = int(m_script->shown().size());
+        m_script->answerNextWith([&](const fm::ShownDialog &box) {
+            EXPECT_TRUE(box.prompt.contains(QStringLiteral("System.ini"))) << box.prompt.toStdString();
+            EXPECT_TRUE(box.prompt.endsWith(c.keyAndValue)) << box.prompt.toStdString();
+            EXPECT_EQ(box.style, fm::vbExclamation);
+            return fm::vbOK;
+        });
+        frmSetting &w = openWith(c.version);
+        EXPECT_EQ(m_script->shown().size(), shown + 1) << m_script->prompts().join(QStringLiteral(" / ")).toStdString();
+        // The defaults of the model, remembered for highlighting.
+        expectDefaults(w);
+        EXPECT_EQ(w.numSkipTime.Text(), c.version == kT6ka ? QStringLiteral("3") : QStringLiteral("5"));
+        EXPECT_EQ(w.numWLevel2.Text(), c.version == kT6ka ? QStringLiteral("85") : QStringLiteral("90"));
+        EXPECT_EQ(w.preWatt, QStringLiteral("180"));
+        EXPECT_NE(w.modelCode, 0);
+        // The file is left as it is.
+        EXPECT_EQ(readBytes(homeFile(QStringLiteral("System.ini"))), before);
+        ASSERT_TRUE(w.Unload());
+    }
+    EXPECT_TRUE(m_script->verify());
+}
