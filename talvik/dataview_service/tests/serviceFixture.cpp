@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <memory>
+
 namespace srvtest {
 
 QByteArray srvLine(const char *yymmdd, const char *hhmm, const char *watt, const char *c1, const char *c2)
@@ -105,9 +107,24 @@ void ServiceWindowTest::makeInput()
 
 void ServiceWindowTest::answerNumberDialog(const QString &text, bool ok)
 {
-    QTimer::singleShot(0, [this, text, ok] {
-        // The dialog is up once its modal loop runs.
-        ASSERT_TRUE(waitFor([this] { return numberDialog->isModal(); }, 5000));
+    // The dialog is up once its modal loop runs; the load may let events run
+    // before (building the working store), so the answer polls instead of
+    // waiting inside whichever event loop comes first.
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [this, timer, ticks, text, ok] {
+        if (!numberDialog->isModal()) {
+            // About ten seconds without the dialog: the case fails.
+            if (++*ticks > 2000) {
+                timer->stop();
+                timer->deleteLater();
+                ADD_FAILURE() << "the number dialog did not show";
+            }
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
         QWidget *field = numberDialog->TxtNum.widget();
         if (ok) {
             auto *edit = qobject_cast<QLineEdit *>(field);
@@ -119,6 +136,7 @@ void ServiceWindowTest::answerNumberDialog(const QString &text, bool ok)
             QTest::mouseClick(numberDialog->cmdCancel.widget(), Qt::LeftButton);
         }
     });
+    timer->start();
 }
 
 void ServiceWindowTest::loadWindow()
