@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cmath>
 #include <memory>
 
 namespace srvtest {
@@ -170,6 +171,15 @@ void ServiceWindowTest::clickNode(const QString &key, Qt::MouseButton button)
 QPoint ServiceWindowTest::graphPoint(double x, double y) const
 {
     return w->vsdGraph.toPixel(QPointF(x, y)).toPoint();
+}
+
+void ServiceWindowTest::moveOverGraph(double x, double y)
+{
+    QTest::mouseMove(&w->vsdGraph, graphPoint(x, y));
+    const bool arrived = waitFor(
+        [&] { return std::abs(w->graphMouseX - x) < 50 && std::abs(w->graphMouseY - y) < 50; }, 3000);
+    EXPECT_TRUE(arrived) << "the move to " << x << "," << y << " did not reach the graph";
+    QCoreApplication::processEvents();
 }
 
 bool ServiceWindowTest::menuEnabled(platform::forms::ControlArray<platform::forms::Menu> &menu,
