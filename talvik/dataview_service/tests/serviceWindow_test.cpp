@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QTest>
 
@@ -131,9 +132,32 @@ TEST_F(ServiceImport, NumberDialogRefusesWrongNumbersAndAMissingFile)
     EXPECT_EQ(prompts(), (QStringList{QStringLiteral("お客さま番号（9桁固定）の文字数が正しくありません"),
                                       QStringLiteral("お客さま番号に入力されている数値が正しくありません"),
                                       QStringLiteral("お客さま番号に入力されている数値が正しくありません"),
-                                      QStringLiteral("デマンド情報が見つかりません")}));
+                                      QStringLiteral("デマンド情報が見つかりません\r\n") + path(QStringLiteral("input")) +
+                                          QStringLiteral("/987654321/987654321.csv")}));
     EXPECT_EQ(programEnds, 1);
     EXPECT_FALSE(exists(QStringLiteral("dDB.tran/987654321")));
+}
+
+TEST_F(ServiceImport, CustomerFilesNamedInAnotherLetterCaseAreFound)
+{
+    // The files as a Windows system writes them: upper-case names.
+    talvik::srvMode = true;
+    makeInput();
+    const QString folder = QStringLiteral("input/") + kCustomer + u'/';
+    ASSERT_TRUE(QFile::rename(path(folder + kCustomer + QStringLiteral(".csv")),
+                              path(folder + kCustomer + QStringLiteral(".CSV"))));
+    ASSERT_TRUE(QFile::rename(path(folder + kCustomer + QStringLiteral("as.csv")),
+                              path(folder + kCustomer + QStringLiteral("AS.CSV"))));
+    answerNumberDialog(kCustomer);
+    loadWindow();
+    ASSERT_TRUE(w->isLoaded());
+    EXPECT_TRUE(prompts().isEmpty()) << prompts().join(u'|').toStdString();
+    EXPECT_EQ(programEnds, 0);
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/123456789/2024年/demand.csv")).count("\r\n"), 4);
+    clickNode(kYear);
+    ASSERT_EQ(w->mfgData().Rows(), 5);
+    EXPECT_EQ(w->mfgData().TextMatrix(1, 4), QStringLiteral("3"));
+    EXPECT_EQ(w->mfgData().TextMatrix(2, 4), QStringLiteral("12"));
 }
 
 TEST_F(ServiceImport, ABadInputFileStoresNothingAndSaysSo)
@@ -300,15 +324,11 @@ TEST_F(ServiceImport, GraphCarriesAnnotationsInItsToolTip)
     QCoreApplication::processEvents();
     ASSERT_TRUE(w->vsdGraphHost.Visible());
     // 10:00 is slot 21 (x 4000..4200), 12.3 kW of 100 kW.
-    QWidget *surface = &w->vsdGraph;
-    QTest::mouseMove(surface, graphPoint(4100, 500));
-    QCoreApplication::processEvents();
+    moveOverGraph(4100, 500);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("12.3 kW, 注意：3, 限界：1"));
-    QTest::mouseMove(surface, graphPoint(4500, 300));
-    QCoreApplication::processEvents();
+    moveOverGraph(4500, 300);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("7.8 kW, 注意：-, 限界：-"));
-    QTest::mouseMove(surface, graphPoint(100, 300));
-    QCoreApplication::processEvents();
+    moveOverGraph(100, 300);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QString());
 }
 
@@ -323,10 +343,9 @@ TEST_F(ServiceImport, DayBarClickSelectsTheRowAcrossAllColumns)
     QCoreApplication::processEvents();
     QWidget *surface = &w->vsdGraph;
     const QPoint p = graphPoint(4300, 1000); // 10:30, 45.6 kW
-    QTest::mouseMove(surface, p);
+    moveOverGraph(4300, 1000);
     QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, p);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(w->mfgDataHost.Visible());
+    EXPECT_TRUE(waitFor([this] { return w->mfgDataHost.Visible(); }, 3000));
     auto &g = w->mfgData();
     EXPECT_EQ(g.Row(), 2);
     EXPECT_EQ(g.RowSel(), 2);
@@ -344,14 +363,12 @@ TEST_F(ServiceImport, MonthGraphPlacesDaysBySlotAndRightButtonOffersScales)
     QCoreApplication::processEvents();
     // The only day is the 5th: slot 5 (x 1240..1550); maximum 45.6 kW.
     QWidget *surface = &w->vsdGraph;
-    QTest::mouseMove(surface, graphPoint(1400, 1000));
-    QCoreApplication::processEvents();
+    moveOverGraph(1400, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("45.6 kW, 注意：12, 限界：4"));
-    QTest::mouseMove(surface, graphPoint(150, 1000));
-    QCoreApplication::processEvents();
+    moveOverGraph(150, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QString());
     QTest::mouseClick(surface, Qt::RightButton, Qt::NoModifier, graphPoint(1400, 1000));
-    EXPECT_EQ(w->lastPopupMenu(), &w->mnuPopScaleRoot);
+    EXPECT_TRUE(waitFor([this] { return w->lastPopupMenu() == &w->mnuPopScaleRoot; }, 3000));
     EXPECT_TRUE(w->mnuPopScale(2).Checked());
     w->mnuPopScale(0).action()->trigger();
     EXPECT_EQ(w->GraphZoom(), 50);
@@ -416,8 +433,7 @@ TEST_F(ServiceImport, Screenshots)
     w->optDispStyle(1).setValue(true);
     w->optDispStyle_Click(1);
     QCoreApplication::processEvents();
-    QTest::mouseMove(&w->vsdGraph, graphPoint(4300, 1000));
-    QCoreApplication::processEvents();
+    moveOverGraph(4300, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("45.6 kW, 注意：12, 限界：4"));
     EXPECT_TRUE(w->widget()->grab().save(dir + QStringLiteral("/service_graph.png")));
 }
