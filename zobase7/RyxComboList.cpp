@@ -98,13 +98,10 @@ void scrollStep(RyxComboState &s)
     case ListPartPageUp:
     case ListPartPageDown: {
         // The track pages only while the pointer is still on its side of the thumb.
-        POINT pt;
-        GetCursorPos(&pt);
-        ScreenToClient(s.list, &pt);
         const ListScrollBar sb = listScrollBar(s);
-        if (s.scrollPart == ListPartPageUp && pt.y < sb.thumb.top)
+        if (s.scrollPart == ListPartPageUp && s.scrollPointerY < sb.thumb.top)
             scrollListTo(s, s.topRow - page);
-        if (s.scrollPart == ListPartPageDown && pt.y >= sb.thumb.bottom)
+        if (s.scrollPart == ListPartPageDown && s.scrollPointerY >= sb.thumb.bottom)
             scrollListTo(s, s.topRow + page);
         break;
     }
@@ -137,6 +134,7 @@ void pressScrollBar(RyxComboState &s, const ListScrollBar &sb, int x, int y)
         s.scrollPart = ListPartPageUp;
     else
         s.scrollPart = ListPartPageDown;
+    s.scrollPointerY = y;
     SetCapture(s.list);
     if (s.scrollPart == ListPartThumb) {
         s.thumbGrip = y - sb.thumb.top;
@@ -377,8 +375,10 @@ LRESULT RyxComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             dragThumb(*s, y);
             return 0;
         }
-        if (s->scrollPart != ListPartNone)
+        if (s->scrollPart != ListPartNone) {
+            s->scrollPointerY = y;
             return 0;
+        }
         const int row = rowAt(*s, x, y);
         if (row >= 0 && row != s->hot) {
             s->hot = row;

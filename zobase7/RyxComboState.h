@@ -134,6 +134,7 @@ struct RyxComboState {
     int wheelRest = 0;        // part of a wheel notch not yet scrolled
     int scrollPart = 0;       // ListPart held by the mouse on the scroll bar
     int thumbGrip = 0;        // pointer offset inside the dragged thumb
+    int scrollPointerY = 0;   // where the pointer is while a part is held
 
     // Edit field's context menu (ShowContextMenu).
     bool showContextMenu = true;

@@ -1346,6 +1346,12 @@ RyxComboInfo RyxComboInspect(HWND hwnd)
     info.exists = true;
     info.dropped = s->dropped;
     info.hotRow = s->hot;
+    info.topRow = s->topRow;
+    info.visibleRows = visibleRows(*s);
+    const ListScrollBar sb = listScrollBar(*s);
+    info.scrollBarShown = sb.shown;
+    info.scrollBar = sb.bar;
+    info.scrollThumb = sb.thumb;
     info.selected = s->selected;
     info.list = s->list;
     const RyxComboGeometry g = geometryOf(*s);
