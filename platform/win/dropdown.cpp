@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <exception>
 #include <map>
 #include <memory>
 
@@ -93,9 +94,16 @@ private:
     }
     void cancel()
     {
-        // The drop-down's procedure hides it, which stops this watch.
-        if (IsWindow(m_popup))
-            SendMessageA(m_popup, WM_CANCELMODE, 0, 0);
+        // The drop-down's procedure hides it, which stops this watch. Nothing
+        // it raises may leave through Qt's event dispatch.
+        try {
+            if (IsWindow(m_popup))
+                SendMessageA(m_popup, WM_CANCELMODE, 0, 0);
+        } catch (const std::exception &e) {
+            qWarning("drop-down: closing failed: %s", e.what());
+        } catch (...) {
+            qWarning("drop-down: closing failed");
+        }
     }
 
     HWND m_popup;
