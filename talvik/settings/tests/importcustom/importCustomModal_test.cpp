@@ -162,9 +162,12 @@ protected:
     }
     // The screen's picture of the dialog and the dropped list (what the
     // window system shows, stacking included), saved for the build's artifacts.
-    QImage screenShot(const QString &name)
+    QImage screenShot(const QString &name, const QRect &also = QRect())
     {
-        const QRect area = dialog.widget()->frameGeometry().united(listWidget()->geometry()).adjusted(-4, -4, 4, 4);
+        QRect area = dialog.widget()->frameGeometry().united(also);
+        if (listShown())
+            area = area.united(listWidget()->geometry());
+        area.adjust(-4, -4, 4, 4);
         QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
         const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
         if (!artifacts.isEmpty() && QDir().mkpath(artifacts))
@@ -387,6 +390,7 @@ TEST_F(ImportCustomModalTest, TheEditsContextMenuPastesAName)
                 paste = action;
         ASSERT_NE(paste, nullptr);
         EXPECT_TRUE(paste->isEnabled());
+        screenShot(QStringLiteral("importCustom-contextmenu"), menu->geometry());
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(paste).center());
         settle();
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
