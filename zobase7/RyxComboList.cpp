@@ -12,7 +12,6 @@
 #include "platform/win/window.h"
 
 #include <QImage>
-#include <QWidget>
 
 #include <algorithm>
 
