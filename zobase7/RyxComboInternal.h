@@ -30,6 +30,9 @@ bool setFromOwner(RyxComboState &s, const char *text, bool asValue);
 // Copies text and a terminator into buffer (if any); answers the byte length.
 LRESULT giveText(const std::string &text, LPARAM buffer);
 void clearAll(const std::shared_ptr<RyxComboState> &s);
+// Puts CP932 text in place of the selection (through the input mask when
+// there is one); false, nothing changed, when a character does not fit.
+bool replaceSelectionWith(RyxComboState &s, const std::string &cp932);
 bool moveField(RyxComboState &s, bool forward);
 void selectStep(const std::shared_ptr<RyxComboState> &s, int delta);
 

@@ -56,6 +56,16 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
             s.spinIncrement = lowShort(wParam);
         if (msg == ZOM_SETSPINWRAP)
             s.spinWrap = wParam != 0;
+        if (msg == ZOM_SETSHOWSCROLLBAR || msg == ZOM_SETSCROLLBARMODE) {
+            if (msg == ZOM_SETSHOWSCROLLBAR)
+                s.showScrollBar = wParam != 0;
+            else
+                s.scrollBarMode = lowShort(wParam) == 1 ? 1 : 0;
+            if (s.list)
+                InvalidateRect(s.list, nullptr, FALSE);
+        }
+        if (msg == ZOM_SETSHOWCONTEXTMENU)
+            s.showContextMenu = wParam != 0;
         return 0;
     }
     switch (msg) {
@@ -82,25 +92,8 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
     case ZOM_SETSELTEXT: {
         if (!editable(s))
             return 1;
-        const std::string add = text ? RyxComboText::sanitize(text) : std::string();
-        if (s.masked()) {
-            // Fills the selected positions in order; refused when a character does not fit.
-            FormatMask copy = s.mask;
-            const FormatMask::Options o = maskOptions(s);
-            for (int i = s.edit.selStart(); i < s.edit.selEnd(); ++i)
-                copy.clearSlot(i);
-            int slot = copy.nextInput(s.edit.selStart());
-            for (const std::string &ch : FormatMask::splitChars(add)) {
-                if (slot >= copy.slotCount() || !copy.put(slot, ch, o))
-                    return 1;
-                slot = copy.nextInput(slot + 1);
-            }
-            s.mask = copy;
-            showMask(s, std::min(slot, s.mask.slotCount()));
-        } else {
-            if (!s.edit.replaceSelection(add))
-                return 1;
-        }
+        if (!replaceSelectionWith(s, text ? RyxComboText::sanitize(text) : std::string()))
+            return 1;
         textChanged(sp, false);
         return 0;
     }

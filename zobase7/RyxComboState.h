@@ -26,12 +26,17 @@ constexpr UINT GETFONT = 0x0031;
 constexpr UINT GETDLGCODE = 0x0087;
 constexpr UINT NCPAINT = 0x0085;
 constexpr UINT COMMAND = 0x0111;
+constexpr UINT CUT = 0x0300;
 constexpr UINT COPY = 0x0301;
+constexpr UINT PASTE = 0x0302;
+constexpr UINT CLEAR = 0x0303;
+constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_SCROLLCARET = 0x00B7;
 constexpr UINT EM_SETREADONLY = 0x00CF;
 constexpr UINT EM_POSFROMCHAR = 0x00D6;
 constexpr UINT EM_CHARFROMPOS = 0x00D7;
 constexpr int VK_F4 = 0x73;
+constexpr int VK_F10 = 0x79;
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;
 constexpr LRESULT DLGC_WANTCHARS = 0x0080;
@@ -124,6 +129,15 @@ struct RyxComboState {
     bool dropped = false;
     int hot = -1;             // highlighted row of the open list
     int topRow = 0;           // first row shown
+    bool showScrollBar = true; // ShowScrollBar
+    int scrollBarMode = 0;    // 0 shown when the rows do not fit, 1 always
+    int wheelRest = 0;        // part of a wheel notch not yet scrolled
+    int scrollPart = 0;       // ListPart held by the mouse on the scroll bar
+    int thumbGrip = 0;        // pointer offset inside the dragged thumb
+    int scrollPointerY = 0;   // where the pointer is while a part is held
+
+    // Edit field's context menu (ShowContextMenu).
+    bool showContextMenu = true;
     std::uintptr_t backgroundImage = 0; // IPicture*, held
 
     // Values of messages that only store their value.
@@ -158,6 +172,26 @@ void placeList(RyxComboState &s);
 void pickItem(const std::shared_ptr<RyxComboState> &s, int row, bool close = true);
 // Moves the list's highlight by delta rows (kept inside the list).
 void moveHot(RyxComboState &s, int delta);
+
+// The list's vertical scroll bar, in the list's client coordinates.
+struct ListScrollBar {
+    bool shown = false;       // drawn (ShowScrollBar and ScrollBarMode)
+    bool scrollable = false;  // more rows than fit
+    RECT bar{};               // the whole bar
+    RECT up{}, down{};        // the arrow buttons
+    RECT track{};             // between the arrows
+    RECT thumb{};             // empty when not scrollable
+};
+// Parts of the scroll bar a press can hold.
+enum ListPart { ListPartNone, ListPartUp, ListPartDown, ListPartPageUp, ListPartPageDown, ListPartThumb };
+int visibleRows(const RyxComboState &s);
+// The highest first row (the last rows fill the list).
+int maxTopRow(const RyxComboState &s);
+ListScrollBar listScrollBar(const RyxComboState &s);
+// Scrolls the open list so that row first is on top (clamped); true when it moved.
+bool scrollListTo(RyxComboState &s, int first);
+// Rows one wheel notch scrolls.
+constexpr int kWheelRows = 3;
 
 // The list window class procedure.
 LRESULT RyxComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -7,11 +7,14 @@
 
 #include "Controls/Pickwell/PickwellInterfaces.h"
 #include "platform/codepage/codepage.h"
+#include "platform/win/dropdown.h"
 #include "platform/win/gdi.h"
+#include "platform/win/popupmenu.h"
 #include "platform/win/window.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstring>
@@ -405,6 +408,132 @@ void clearAll(const std::shared_ptr<RyxComboState> &s)
     textChanged(s, false);
 }
 
+bool replaceSelectionWith(RyxComboState &s, const std::string &cp932)
+{
+    if (!s.masked())
+        return s.edit.replaceSelection(cp932);
+    // Fills the selected positions in order; refused when a character does not fit.
+    FormatMask copy = s.mask;
+    const FormatMask::Options o = maskOptions(s);
+    for (int i = s.edit.selStart(); i < s.edit.selEnd(); ++i)
+        copy.clearSlot(i);
+    int slot = copy.nextInput(s.edit.selStart());
+    for (const std::string &ch : FormatMask::splitChars(cp932)) {
+        if (slot >= copy.slotCount() || !copy.put(slot, ch, o))
+            return false;
+        slot = copy.nextInput(slot + 1);
+    }
+    s.mask = copy;
+    showMask(s, std::min(slot, s.mask.slotCount()));
+    return true;
+}
+
+// ---- clipboard -----------------------------------------------------------
+
+void copySelection(const RyxComboState &s)
+{
+    if (!s.edit.hasSelection())
+        return;
+    const std::string sel = s.edit.selectedText();
+    QApplication::clipboard()->setText(platform::codepage::fromAnsiLenient(QByteArray(sel.data(), static_cast<int>(sel.size()))));
+}
+
+// Cut: the selection to the clipboard, then out of the field (nothing when
+// the field takes no editing).
+void cutSelection(const std::shared_ptr<RyxComboState> &s)
+{
+    if (!s->edit.hasSelection())
+        return;
+    if (!editable(*s)) {
+        beep(*s);
+        return;
+    }
+    copySelection(*s);
+    deleteForward(s);
+}
+
+// Paste: the clipboard's first line in place of the selection, as if typed
+// (AutoSelect follows). Refused whole, with InvalidInput, when the field is
+// read-only, a character cannot be held in the field's code page, does not
+// fit the input mask, or the text would grow beyond its limit.
+void paste(const std::shared_ptr<RyxComboState> &s)
+{
+    if (!editable(*s)) {
+        beep(*s);
+        return;
+    }
+    QString text = QApplication::clipboard()->text();
+    const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\\r\\n]")));
+    if (lineEnd >= 0)
+        text.truncate(lineEnd);
+    if (text.isEmpty())
+        return;
+    if (!platform::codepage::isAnsiEncodable(text)) {
+        refused(s);
+        return;
+    }
+    const QByteArray bytes = platform::codepage::toAnsi(text);
+    if (!replaceSelectionWith(*s, RyxComboText::sanitize(std::string(bytes.constData(), static_cast<size_t>(bytes.size()))))) {
+        repaint(*s);
+        refused(s);
+        return;
+    }
+    textChanged(s, true);
+}
+
+// The edit's context menu at a screen point ((-1, -1): below the caret).
+void contextMenu(const std::shared_ptr<RyxComboState> &s, int x, int y)
+{
+    if (!s->showContextMenu)
+        return;
+    if (GetFocus() != s->hwnd) {
+        SetFocus(s->hwnd);
+        if (!IsWindow(s->hwnd))
+            return;
+    }
+    if (x == -1 && y == -1) {
+        int cx = 0, cy = 0;
+        caretPoint(*s, s->edit.caret(), &cx, &cy);
+        POINT p{cx, cy + gdi::textHeight(s->font)};
+        ClientToScreen(s->hwnd, &p);
+        x = p.x;
+        y = p.y;
+    }
+    const bool selection = s->edit.hasSelection();
+    const bool canEdit = editable(*s);
+    const bool clip = !QApplication::clipboard()->text().isEmpty();
+    const bool all = !s->edit.text().empty() && s->edit.selLength() < s->edit.charCount();
+    const HMENU menu = CreatePopupMenu();
+    // Texts in CP932: 切り取り(&T), コピー(&C), 貼り付け(&P), 削除(&D), すべて選択(&A).
+    AppendMenuA(menu, selection && canEdit ? MF_STRING : MF_GRAYED, wm::CUT, "\x90\xD8\x82\xE8\x8E\xE6\x82\xE8(&T)");
+    AppendMenuA(menu, selection ? MF_STRING : MF_GRAYED, wm::COPY, "\x83\x52\x83\x73\x81\x5B(&C)");
+    AppendMenuA(menu, canEdit && clip ? MF_STRING : MF_GRAYED, wm::PASTE, "\x93\x5C\x82\xE8\x95\x74\x82\xAF(&P)");
+    AppendMenuA(menu, selection && canEdit ? MF_STRING : MF_GRAYED, wm::CLEAR, "\x8D\xED\x8F\x9C(&D)");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, all ? MF_STRING : MF_GRAYED, wm::EM_SETSEL, "\x82\xB7\x82\xD7\x82\xC4\x91\x49\x91\xF0(&A)");
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, s->hwnd, nullptr);
+    DestroyMenu(menu);
+}
+
+// A command chosen in the context menu.
+bool menuCommand(const std::shared_ptr<RyxComboState> &s, UINT id)
+{
+    switch (id) {
+    case wm::CUT: cutSelection(s); return true;
+    case wm::COPY: copySelection(*s); return true;
+    case wm::PASTE: paste(s); return true;
+    case wm::CLEAR:
+        if (s->edit.hasSelection())
+            deleteForward(s);
+        return true;
+    case wm::EM_SETSEL:
+        s->edit.select(0, -1);
+        repaint(*s);
+        return true;
+    default: return false;
+    }
+}
+
 // Sets the text from the owner (no change notification).
 bool setFromOwner(RyxComboState &s, const char *text, bool asValue)
 {
@@ -566,10 +695,23 @@ void onKeyDown(const std::shared_ptr<RyxComboState> &s, int vk, bool alt)
         break;
     case VK_HOME: s->edit.moveCaret(0, extend); break;
     case VK_END: s->edit.moveCaret(n, extend); break;
-    case VK_DELETE: deleteForward(s); return;
+    case VK_DELETE:
+        if (extend && !ctrl)
+            cutSelection(s); // Shift+Delete
+        else
+            deleteForward(s);
+        return;
     case VK_INSERT:
-        if (!extend && !ctrl)
+        if (extend && !ctrl)
+            paste(s); // Shift+Insert
+        else if (ctrl && !extend)
+            copySelection(*s); // Ctrl+Insert
+        else if (!extend && !ctrl)
             toggleInsert(s);
+        return;
+    case wm::VK_F10:
+        if (extend && !ctrl)
+            SendMessageA(s->hwnd, WM_CONTEXTMENU, static_cast<WPARAM>(s->hwnd), MAKELPARAM(-1, -1));
         return;
     case VK_UP:
     case VK_DOWN:
@@ -600,6 +742,8 @@ void onChar(const std::shared_ptr<RyxComboState> &s, unsigned char c)
     switch (c) {
     case 0x08: backspace(s); return;
     case 0x03: SendMessageA(s->hwnd, wm::COPY, 0, 0); return;
+    case 0x16: SendMessageA(s->hwnd, wm::PASTE, 0, 0); return;  // Ctrl+V
+    case 0x18: SendMessageA(s->hwnd, wm::CUT, 0, 0); return;    // Ctrl+X
     case 0x01: s->edit.select(0, -1); repaint(*s); return;
     default: break;
     }
@@ -771,10 +915,14 @@ void openList(RyxComboState &s)
     s.dropped = true;
     s.hot = s.selected;
     s.topRow = 0;
+    s.wheelRest = 0;
+    s.scrollPart = ListPartNone;
     placeList(s);
     if (s.hot >= 0)
         moveHot(s, 0); // scrolls the selected row into view
-    ShowWindow(s.list, SW_SHOWNA);
+    // A drop-down of the combo's own top-level window: a modal dialog
+    // holding the combo does not block it, and a press elsewhere closes it.
+    ShowDropDown(s.list, s.hwnd);
     InvalidateRect(s.hwnd, nullptr, FALSE);
 }
 
@@ -785,7 +933,7 @@ void closeList(RyxComboState &s)
     s.dropped = false;
     s.hot = -1;
     if (s.list)
-        ShowWindow(s.list, SW_HIDE);
+        HideDropDown(s.list);
     if (s.pressed == 3)
         s.pressed = 0;
     InvalidateRect(s.hwnd, nullptr, FALSE);
@@ -919,6 +1067,9 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
     switch (msg) {
     case wm::COMMAND: {
+        // A command of the context menu (no control, no code).
+        if (lParam == 0 && HIWORD(wParam) == 0 && menuCommand(s, LOWORD(wParam)))
+            return 0;
         const HWND parent = GetParent(hwnd);
         return parent ? SendMessageA(parent, msg, wParam, lParam) : 0;
     }
@@ -928,6 +1079,7 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (s->list) {
             const HWND list = s->list;
             s->list = 0;
+            HideDropDown(list);
             DestroyWindow(list);
         }
         return 0;
@@ -967,13 +1119,36 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         s->readOnly = wParam != 0;
         repaint(*s);
         return TRUE;
-    case wm::COPY: {
-        if (!s->edit.hasSelection())
-            return 0;
-        const std::string sel = s->edit.selectedText();
-        QApplication::clipboard()->setText(platform::codepage::fromAnsiLenient(QByteArray(sel.data(), static_cast<int>(sel.size()))));
+    case wm::COPY:
+        copySelection(*s);
         return 0;
-    }
+    case wm::CUT:
+        cutSelection(s);
+        return 0;
+    case wm::PASTE:
+        paste(s);
+        return 0;
+    case wm::CLEAR:
+        if (s->edit.hasSelection())
+            deleteForward(s);
+        return 0;
+    case WM_RBUTTONUP:
+        // As the default procedure: the release asks for the context menu.
+        if (IsWindow(hwnd)) {
+            POINT p{lowShort(LOWORD(lParam)), lowShort(HIWORD(lParam))};
+            ClientToScreen(hwnd, &p);
+            SendMessageA(hwnd, WM_CONTEXTMENU, static_cast<WPARAM>(hwnd), MAKELPARAM(p.x, p.y));
+        }
+        return 0;
+    case WM_CONTEXTMENU:
+        if (static_cast<HWND>(wParam) == hwnd)
+            contextMenu(s, lowShort(LOWORD(lParam)), lowShort(HIWORD(lParam)));
+        return 0;
+    case WM_MOUSEWHEEL:
+        // The open list scrolls for a turn over the field as well.
+        if (s->dropped && s->list)
+            return SendMessageA(s->list, msg, wParam, lParam);
+        return 0;
     case wm::EM_POSFROMCHAR: {
         int x = 0, y = 0;
         caretPoint(*s, static_cast<int>(wParam), &x, &y);
@@ -1171,6 +1346,12 @@ RyxComboInfo RyxComboInspect(HWND hwnd)
     info.exists = true;
     info.dropped = s->dropped;
     info.hotRow = s->hot;
+    info.topRow = s->topRow;
+    info.visibleRows = visibleRows(*s);
+    const ListScrollBar sb = listScrollBar(*s);
+    info.scrollBarShown = sb.shown;
+    info.scrollBar = sb.bar;
+    info.scrollThumb = sb.thumb;
     info.selected = s->selected;
     info.list = s->list;
     const RyxComboGeometry g = geometryOf(*s);

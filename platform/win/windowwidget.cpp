@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QStyleHints>
 
@@ -306,6 +307,26 @@ void WindowWidget::mouseMoveEvent(QMouseEvent *event)
     else
         postInput(makeMsg(target, WM_MOUSEMOVE, mouseKeyFlags(event->buttons(), event->modifiers()),
                           MAKELPARAM(t.client.x(), t.client.y())));
+    deliverInput();
+}
+
+void WindowWidget::wheelEvent(QWheelEvent *event)
+{
+    if (!m_hwnd)
+        return;
+    event->accept();
+    const int delta = event->angleDelta().y();
+    noteModifiers(event->modifiers());
+    noteButtons(event->buttons());
+    if (delta == 0 || !IsWindowEnabled(m_hwnd))
+        return;
+    // The turn goes to the window under the pointer (the one Qt chose), with
+    // the pointer's screen position.
+    const QPointF global = event->globalPosition();
+    const WPARAM keys = mouseKeyFlags(event->buttons(), event->modifiers());
+    postInput(makeMsg(m_hwnd, WM_MOUSEWHEEL,
+                      static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(static_cast<WORD>(keys), static_cast<WORD>(static_cast<std::int16_t>(delta))))),
+                      MAKELPARAM(static_cast<int>(std::floor(global.x())), static_cast<int>(std::floor(global.y())))));
     deliverInput();
 }
 

@@ -28,6 +28,11 @@ struct RyxComboInfo {
     bool exists = false;
     bool dropped = false;
     int hotRow = -1;
+    int topRow = 0;            // first row the open list shows
+    int visibleRows = 0;       // rows the list shows at once
+    bool scrollBarShown = false;
+    platform::win::RECT scrollBar{}; // in the list's client coordinates
+    platform::win::RECT scrollThumb{};
     int selected = -1;
     platform::win::HWND list = 0;
     platform::win::RECT textRect;

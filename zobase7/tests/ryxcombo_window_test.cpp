@@ -12,11 +12,16 @@
 #include "Controls/Pickwell/tests/PickwellTestSupport.h"
 #include "platform/win/tests/WinTestSupport.h"
 
+#include <QClipboard>
 #include <QCursor>
+#include <QMenu>
+#include <QWheelEvent>
+#include <QWindow>
 #include <QDir>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 #include <cstring>
@@ -614,12 +619,21 @@ TEST_F(RyxComboWindowTest, CaretFollowsTheTextAndGoesWithTheFocus)
 TEST_F(RyxComboWindowTest, PointerFollowsTheMousePointerSetting)
 {
     const RyxComboInfo info = RyxComboInspect(combo);
+    // On a real display the pointer's move arrives from the server a moment later.
+    auto settleOn = [](HCURSOR expected) {
+        for (int i = 0; i < 50 && GetCursor() != expected; ++i) {
+            QTest::qWait(10);
+            PumpPostedMessages();
+        }
+    };
     QTest::mouseMove(widget(), QPoint(info.textRect.left + 5, info.textRect.top + 3));
     PumpPostedMessages();
+    settleOn(LoadCursorA(0, IDC_IBEAM));
     EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_IBEAM));
     SendMessageA(combo, ZOM_SETMOUSEPOINTER, 11, 0); // zoHourglass
     QTest::mouseMove(widget(), QPoint(info.textRect.left + 6, info.textRect.top + 3));
     PumpPostedMessages();
+    settleOn(LoadCursorA(0, IDC_WAIT));
     EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_WAIT));
 }
 
@@ -659,13 +673,17 @@ TEST_F(RyxComboWindowTest, PointerEnteringAndLeavingIsReported)
     EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEENTER), 1) << "once while the pointer stays";
     QTest::qWait(250);
     EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEEXIT), 0) << "still inside";
-    QCursor::setPos(QPoint(2000, 2000));
+    // A point of the screen away from every window (a real display keeps the
+    // pointer on the screen).
+    QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight() - QPoint(5, 5));
     for (int i = 0; i < 20 && countAtParent(ZOM_NOTIFYMOUSEEXIT) == 0; ++i)
         QTest::qWait(50);
     EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEEXIT), 1);
     QCursor::setPos(widget()->mapToGlobal(inside));
     QTest::mouseMove(widget(), inside);
     PumpPostedMessages();
+    for (int i = 0; i < 20 && countAtParent(ZOM_NOTIFYMOUSEENTER) < 2; ++i)
+        QTest::qWait(10);
     EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEENTER), 2) << "entering again is reported again";
 }
 
@@ -947,6 +965,411 @@ TEST_F(RyxComboWindowTest, ScreenshotWithTheListOpen)
     EXPECT_TRUE(ink) << "the first item's text is drawn";
     closeList(*comboOf(combo));
     DeleteObject(font);
+}
+
+
+// ---- the list's scroll bar, the wheel and the click outside ------------------
+
+class RyxComboListTest : public RyxComboWindowTest {
+protected:
+    // Twenty items: eight rows show, twelve more below.
+    void fillTwenty()
+    {
+        items->Clear();
+        for (int i = 0; i < 20; ++i)
+            items->Add(newItem(QStringLiteral("item %1").arg(i)).get());
+        SendMessageA(combo, ZOM_ITEMSNOTIFY1, 0, 0);
+    }
+    HWND list() const { return RyxComboInspect(combo).list; }
+    QWidget *listWidget() const { return WidgetOfWindow(list()); }
+    int top() const { return RyxComboInspect(combo).topRow; }
+    // Turns the wheel by a delta (120 a notch, positive away from the user)
+    // over a point of a top-level widget, through its window.
+    static void wheel(QWidget *topLevel, QPoint at, int delta)
+    {
+        QWheelEvent event(at, topLevel->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(topLevel->windowHandle(), &event);
+        PumpPostedMessages();
+    }
+    void clickList(QPoint at)
+    {
+        QTest::mouseClick(listWidget(), Qt::LeftButton, {}, at);
+        PumpPostedMessages();
+    }
+    static QColor sys(int index)
+    {
+        const COLORREF c = GetSysColor(index);
+        return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+    }
+};
+
+TEST_F(RyxComboListTest, ScrollBarShowsByShowScrollBarAndScrollBarMode)
+{
+    // Four items fit: automatic mode shows no bar, the rows use the whole width.
+    clickDropButton();
+    RyxComboInfo info = RyxComboInspect(combo);
+    EXPECT_FALSE(info.scrollBarShown);
+    UpdateWindow(list());
+    QImage shown = listWidget()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(shown.width() - 4, 1 + listRowHeight(*comboOf(combo)) / 2), sys(COLOR_WINDOW));
+    closeList(*comboOf(combo));
+
+    // Always shown: the bar is there, without a thumb, with inactive arrows.
+    SendMessageA(combo, ZOM_SETSCROLLBARMODE, 1, 0);
+    clickDropButton();
+    info = RyxComboInspect(combo);
+    ASSERT_TRUE(info.scrollBarShown);
+    EXPECT_EQ(info.scrollBar.right, 160 - 1);
+    EXPECT_EQ(info.scrollBar.right - info.scrollBar.left, GetSystemMetrics(SM_CXVSCROLL));
+    EXPECT_EQ(info.scrollThumb.bottom - info.scrollThumb.top, 0) << "nothing to scroll: no thumb";
+    UpdateWindow(list());
+    shown = listWidget()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(info.scrollBar.left + 3, info.scrollBar.top + 3), sys(COLOR_3DFACE)) << "the up arrow's face";
+    // The highlighted row stops at the bar.
+    SendMessageA(list(), ZOM_LISTKEYACTION, 2, 0);
+    UpdateWindow(list());
+    shown = listWidget()->grab().toImage();
+    const int rowY = 1 + listRowHeight(*comboOf(combo)) / 2;
+    EXPECT_EQ(shown.pixelColor(info.scrollBar.left - 2, rowY), sys(13 /* COLOR_HIGHLIGHT */));
+    EXPECT_NE(shown.pixelColor(info.scrollBar.left + 3, rowY), sys(13));
+    closeList(*comboOf(combo));
+
+    // ShowScrollBar False: no bar in either mode.
+    SendMessageA(combo, ZOM_SETSHOWSCROLLBAR, 0, 0);
+    fillTwenty();
+    clickDropButton();
+    EXPECT_FALSE(RyxComboInspect(combo).scrollBarShown);
+    closeList(*comboOf(combo));
+
+    // Automatic mode with more items than rows: the bar with a thumb.
+    SendMessageA(combo, ZOM_SETSHOWSCROLLBAR, static_cast<WPARAM>(-1), 0);
+    SendMessageA(combo, ZOM_SETSCROLLBARMODE, 0, 0);
+    clickDropButton();
+    info = RyxComboInspect(combo);
+    ASSERT_TRUE(info.scrollBarShown);
+    EXPECT_EQ(info.visibleRows, 8);
+    EXPECT_GT(info.scrollThumb.bottom - info.scrollThumb.top, 0);
+    EXPECT_EQ(info.scrollThumb.top, info.scrollBar.top + GetSystemMetrics(SM_CXVSCROLL)) << "at the top, under the arrow";
+    UpdateWindow(list());
+    shown = listWidget()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(info.scrollThumb.left + 4, (info.scrollThumb.top + info.scrollThumb.bottom) / 2),
+              sys(COLOR_3DFACE));
+    EXPECT_EQ(shown.pixelColor(info.scrollThumb.left + 4, info.scrollThumb.bottom + 4), sys(0 /* COLOR_SCROLLBAR */));
+}
+
+TEST_F(RyxComboListTest, TheWheelScrollsThreeRowsANotchAndStaysInTheList)
+{
+    fillTwenty();
+    clickDropButton();
+    ASSERT_EQ(top(), 0);
+    const QPoint over = rowPoint(2);
+    wheel(listWidget(), over, -120);
+    EXPECT_EQ(top(), 3);
+    // Half notches add up.
+    wheel(listWidget(), over, -60);
+    EXPECT_EQ(top(), 3);
+    wheel(listWidget(), over, -60);
+    EXPECT_EQ(top(), 6);
+    // Never past the last rows or above the first.
+    for (int i = 0; i < 5; ++i)
+        wheel(listWidget(), over, -120);
+    EXPECT_EQ(top(), 12);
+    wheel(listWidget(), over, 120);
+    EXPECT_EQ(top(), 9);
+    // A turn over the combo's field scrolls the open list too.
+    QWidget *field = widget();
+    wheel(field->window(), field->mapTo(field->window(), QPoint(10, 5)), 120 * 10);
+    EXPECT_EQ(top(), 0);
+    EXPECT_TRUE(RyxComboInspect(combo).dropped) << "the wheel does not close the list";
+    // The scrolled rows are what a click picks.
+    wheel(listWidget(), over, -240);
+    clickList(rowPoint(1));
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 7);
+    EXPECT_EQ(text(), "item 7");
+}
+
+TEST_F(RyxComboListTest, ScrollBarArrowsTrackAndThumbScroll)
+{
+    fillTwenty();
+    clickDropButton();
+    RyxComboInfo info = RyxComboInspect(combo);
+    ASSERT_TRUE(info.scrollBarShown);
+    const int arrow = GetSystemMetrics(SM_CXVSCROLL);
+    const int x = (info.scrollBar.left + info.scrollBar.right) / 2;
+    const QPoint up(x, info.scrollBar.top + arrow / 2);
+    const QPoint down(x, info.scrollBar.bottom - arrow / 2);
+    clickList(down);
+    EXPECT_EQ(top(), 1);
+    EXPECT_TRUE(RyxComboInspect(combo).dropped) << "the bar picks nothing";
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), -1);
+    clickList(up);
+    EXPECT_EQ(top(), 0);
+    // The track below the thumb pages by the rows shown less one.
+    info = RyxComboInspect(combo);
+    clickList(QPoint(x, info.scrollThumb.bottom + 3));
+    EXPECT_EQ(top(), 7);
+    // The thumb dragged to the end shows the last rows, and back to the start.
+    info = RyxComboInspect(combo);
+    const QPoint grip(x, (info.scrollThumb.top + info.scrollThumb.bottom) / 2);
+    QTest::mousePress(listWidget(), Qt::LeftButton, {}, grip);
+    PumpPostedMessages();
+    EXPECT_EQ(GetCapture(), list()) << "the list holds the mouse while the thumb moves";
+    QTest::mouseMove(listWidget(), QPoint(x, info.scrollBar.bottom + 50));
+    PumpPostedMessages();
+    EXPECT_EQ(top(), 12);
+    QTest::mouseMove(listWidget(), QPoint(x, -50));
+    PumpPostedMessages();
+    EXPECT_EQ(top(), 0);
+    QTest::mouseRelease(listWidget(), Qt::LeftButton, {}, QPoint(x, -50));
+    PumpPostedMessages();
+    EXPECT_EQ(GetCapture(), 0u);
+    EXPECT_TRUE(RyxComboInspect(combo).dropped);
+    // An arrow held down repeats.
+    QTest::mousePress(listWidget(), Qt::LeftButton, {}, down);
+    PumpPostedMessages();
+    QTest::qWait(800);
+    PumpPostedMessages();
+    QTest::mouseRelease(listWidget(), Qt::LeftButton, {}, down);
+    PumpPostedMessages();
+    const int held = top();
+    EXPECT_GT(held, 2);
+    QTest::qWait(200);
+    PumpPostedMessages();
+    EXPECT_EQ(top(), held) << "the repeat ends with the release";
+}
+
+TEST_F(RyxComboListTest, APressOutsideClosesTheListAndGoesNoFurther)
+{
+    clickDropButton();
+    ASSERT_TRUE(RyxComboInspect(combo).dropped);
+    log().clear();
+    // On the parent window beside the combo.
+    QTest::mouseClick(WidgetOfWindow(parent), Qt::LeftButton, {}, QPoint(200, 120));
+    PumpPostedMessages();
+    EXPECT_FALSE(RyxComboInspect(combo).dropped);
+    EXPECT_FALSE(IsWindowVisible(list()));
+    EXPECT_EQ(commands(), std::vector<UINT>{ZON_DROPCLOSE});
+    EXPECT_EQ(countAtParent(WM_LBUTTONDOWN), 0) << "the press that closed the list is not passed on";
+    // The next press there is the parent's again; the button opens the list again.
+    QTest::mouseClick(WidgetOfWindow(parent), Qt::LeftButton, {}, QPoint(200, 120));
+    PumpPostedMessages();
+    EXPECT_EQ(countAtParent(WM_LBUTTONDOWN), 1);
+    clickDropButton();
+    EXPECT_TRUE(RyxComboInspect(combo).dropped);
+    // Presses on the list and on the combo's own field keep the list's own meaning.
+    clickList(QPoint(20, -1 + 1));
+    EXPECT_TRUE(RyxComboInspect(combo).dropped) << "the list's frame picks nothing";
+    // The parent moving away closes it too.
+    SetWindowPos(parent, 0, 120, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    QApplication::processEvents();
+    PumpPostedMessages();
+    EXPECT_FALSE(RyxComboInspect(combo).dropped);
+}
+
+TEST_F(RyxComboListTest, TheListBelongsToTheCombosWindowAndNeverTakesTheFocus)
+{
+    clickDropButton();
+    QWindow *own = listWidget()->windowHandle();
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(own->transientParent(), WidgetOfWindow(parent)->windowHandle());
+    EXPECT_TRUE(listWidget()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(GetFocus(), combo);
+}
+
+// ---- the edit's clipboard keys and context menu -------------------------------
+
+class RyxComboClipboardTest : public RyxComboWindowTest {
+protected:
+    static QString clip() { return QApplication::clipboard()->text(); }
+    static void setClip(const QString &t) { QApplication::clipboard()->setText(t); }
+    void selectAll()
+    {
+        key(Qt::Key_End);
+        key(Qt::Key_Home, Qt::ShiftModifier);
+    }
+    // Opens the context menu with a right click on the field.
+    QMenu *rightClick()
+    {
+        QTest::mouseClick(widget(), Qt::RightButton, {}, charPoint(0));
+        PumpPostedMessages();
+        return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    }
+    static QAction *item(QMenu *menu, const QString &start)
+    {
+        for (QAction *a : menu->actions())
+            if (!a->isSeparator() && a->text().startsWith(start))
+                return a;
+        return nullptr;
+    }
+    void choose(QMenu *menu, const QString &start)
+    {
+        QAction *a = item(menu, start);
+        ASSERT_NE(a, nullptr) << start.toStdString();
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        PumpPostedMessages();
+    }
+    void TearDown() override
+    {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        RyxComboWindowTest::TearDown();
+    }
+};
+
+TEST_F(RyxComboClipboardTest, CutCopyAndPasteKeys)
+{
+    type("Banana split");
+    selectAll();
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clip(), QStringLiteral("Banana split"));
+    key(Qt::Key_End);
+    key(Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(text(), "Banana splitBanana split");
+    // Ctrl+X and Shift+Delete cut the selection.
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(clip(), QStringLiteral("it"));
+    EXPECT_EQ(text(), "Banana splitBanana spl");
+    key(Qt::Key_Home);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(clip(), QStringLiteral("B"));
+    EXPECT_EQ(text(), "anana splitBanana spl");
+    // Ctrl+Insert copies.
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    key(Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(clip(), QStringLiteral("a"));
+    // Ctrl+V replaces the selection with a Japanese text.
+    setClip(QString::fromUtf8("漢字"));
+    selectAll();
+    log().clear();
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(), kKan + kJi);
+    EXPECT_EQ(countCommand(ZON_CHANGE), 1);
+}
+
+TEST_F(RyxComboClipboardTest, APasteSelectsLikeTypingAndTakesTheFirstLineOnly)
+{
+    SendMessageA(combo, ZOM_SETAUTOSELECT, static_cast<WPARAM>(-1), 0);
+    setClip(QStringLiteral("apr"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 1) << "apricot";
+    selectAll();
+    setClip(QStringLiteral("Ban\r\nsecond line"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(), "Ban");
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 2);
+}
+
+TEST_F(RyxComboClipboardTest, APasteThatCannotBeHeldChangesNothingAndIsReported)
+{
+    type("keep");
+    // A character outside the field's code page.
+    setClip(QString::fromUtf8("x\xF0\x9F\x98\x80"));
+    log().clear();
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(), "keep");
+    EXPECT_EQ(countCommand(ZON_INVALIDINPUT), 1);
+    EXPECT_EQ(countCommand(ZON_CHANGE), 0);
+    // Through the input mask: digits fill it, a letter refuses the whole paste.
+    ASSERT_EQ(SendMessageA(combo, ZOM_SETFORMAT, 0, reinterpret_cast<LPARAM>("999-9999")), 0);
+    key(Qt::Key_Home);
+    setClip(QStringLiteral("1234567"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(), "123-4567");
+    selectAll();
+    setClip(QStringLiteral("12a"));
+    log().clear();
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(), "123-4567");
+    EXPECT_EQ(countCommand(ZON_INVALIDINPUT), 1);
+    // Too long for the field: refused whole.
+    ASSERT_EQ(SendMessageA(combo, ZOM_SETFORMAT, 0, reinterpret_cast<LPARAM>("")), 0);
+    SendMessageA(combo, ZOM_SETTEXT, 0, reinterpret_cast<LPARAM>("short"));
+    setClip(QString(int(RyxComboText::kMaxBytes), QLatin1Char('x')));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(), "short");
+}
+
+TEST_F(RyxComboClipboardTest, ReadOnlyCopiesButNeitherCutsNorPastes)
+{
+    type("fixed");
+    SendMessageA(combo, kSetReadOnly, 1, 0);
+    selectAll();
+    setClip(QStringLiteral("other"));
+    key(Qt::Key_X, Qt::ControlModifier);
+    key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(clip(), QStringLiteral("other")) << "no cut";
+    key(Qt::Key_V, Qt::ControlModifier);
+    key(Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(text(), "fixed");
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clip(), QStringLiteral("fixed"));
+    // A drop-down list takes no text either.
+    SendMessageA(combo, kSetReadOnly, 0, 0);
+    SendMessageA(combo, ZOM_SETSTYLE, 2, 0);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(), "fixed");
+}
+
+TEST_F(RyxComboClipboardTest, ContextMenuOffersTheEditCommandsByState)
+{
+    type("Apple pie");
+    setClip(QStringLiteral("Kiwi"));
+    QMenu *menu = rightClick();
+    ASSERT_NE(menu, nullptr) << "ShowContextMenu is on by default";
+    ASSERT_EQ(menu->actions().size(), 6) << "five commands and a separator";
+    EXPECT_FALSE(item(menu, QStringLiteral("切り取り"))->isEnabled()) << "no selection";
+    EXPECT_FALSE(item(menu, QStringLiteral("コピー"))->isEnabled());
+    EXPECT_FALSE(item(menu, QStringLiteral("削除"))->isEnabled());
+    EXPECT_TRUE(item(menu, QStringLiteral("貼り付け"))->isEnabled());
+    EXPECT_TRUE(item(menu, QStringLiteral("すべて選択"))->isEnabled());
+    choose(menu, QStringLiteral("すべて選択"));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELLENGTH, 0, 0), 9);
+    EXPECT_EQ(GetFocus(), combo);
+
+    menu = rightClick();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(item(menu, QStringLiteral("切り取り"))->isEnabled());
+    choose(menu, QStringLiteral("コピー"));
+    EXPECT_EQ(clip(), QStringLiteral("Apple pie"));
+    menu = rightClick();
+    choose(menu, QStringLiteral("削除"));
+    EXPECT_EQ(text(), "");
+    menu = rightClick();
+    choose(menu, QStringLiteral("貼り付け"));
+    EXPECT_EQ(text(), "Apple pie");
+    SendMessageA(combo, ZOM_SETSELSTART, 0, 0);
+    SendMessageA(combo, ZOM_SETSELLENGTH, 6, 0);
+    menu = rightClick();
+    choose(menu, QStringLiteral("切り取り"));
+    EXPECT_EQ(text(), "pie");
+    EXPECT_EQ(clip(), QStringLiteral("Apple "));
+
+    // Read-only: only copying and selecting remain.
+    SendMessageA(combo, kSetReadOnly, 1, 0);
+    SendMessageA(combo, ZOM_SETSELSTART, 0, 0);
+    SendMessageA(combo, ZOM_SETSELLENGTH, 3, 0);
+    menu = rightClick();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(item(menu, QStringLiteral("切り取り"))->isEnabled());
+    EXPECT_FALSE(item(menu, QStringLiteral("貼り付け"))->isEnabled());
+    EXPECT_FALSE(item(menu, QStringLiteral("削除"))->isEnabled());
+    EXPECT_TRUE(item(menu, QStringLiteral("コピー"))->isEnabled());
+    menu->close();
+    PumpPostedMessages();
+
+    // Shift+F10 opens it from the keyboard; ShowContextMenu False opens none.
+    key(Qt::Key_F10, Qt::ShiftModifier);
+    menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    menu->close();
+    PumpPostedMessages();
+    SendMessageA(combo, ZOM_SETSHOWCONTEXTMENU, 0, 0);
+    EXPECT_EQ(rightClick(), nullptr);
 }
 
 } // namespace
