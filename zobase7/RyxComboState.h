@@ -34,6 +34,7 @@ constexpr UINT EM_CHARFROMPOS = 0x00D7;
 constexpr int VK_F4 = 0x73;
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;
+constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
 constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 } // namespace wm
 

@@ -1,4 +1,5 @@
 #include "platform/win/windowwidget.h"
+#include "platform/win/accessible.h"
 #include "platform/win/window.h"
 #include "platform/win/winstate.h"
 #include "platform/codepage/codepage.h"
@@ -206,6 +207,7 @@ WindowWidget::WindowWidget(HWND hwnd, QWidget *parent)
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
+    installWindowAccessibility();
 }
 
 void WindowWidget::paintEvent(QPaintEvent *)

@@ -7,6 +7,7 @@
 #include "platform/forms/toolbar.h"
 #include "platform/runtime/runtime_error.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDate>
 #include <QMenu>
@@ -175,6 +176,29 @@ TEST(ToolbarTest, KeyedButtonsDispatchAndState)
     EXPECT_EQ(form.tlbData.Buttons(QStringLiteral("mnuFile|0")).Index(), 2);
     // A control hosted on the toolbar lives in its widget.
     EXPECT_EQ(form.optOnToolbar.widget()->parentWidget(), form.tlbData.widget());
+}
+
+TEST(ToolbarTest, ImageButtonsAreNamedByTheirToolTipsForAssistiveTools)
+{
+    DataLikeForm form;
+    auto *bar = qobject_cast<QToolBar *>(form.tlbData.widget());
+    ASSERT_NE(bar, nullptr);
+    auto nameOf = [bar](ToolbarButton &button) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(bar->widgetForAction(button.action()));
+        return a ? a->text(QAccessible::Name) : QStringLiteral("<no interface>");
+    };
+    ToolbarButton &open = form.tlbData.Buttons(1);
+    ASSERT_TRUE(open.Caption().isEmpty());
+    EXPECT_EQ(nameOf(open), QStringLiteral("開く"));
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(bar->widgetForAction(open.action()));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Button);
+    // A later tool tip renames the button; a caption names it by itself.
+    open.setToolTipText(QStringLiteral("ファイルを開く"));
+    EXPECT_EQ(nameOf(open), QStringLiteral("ファイルを開く"));
+    ToolbarButton &added = form.tlbData.Add(QStringLiteral("print"), QStringLiteral("印刷"));
+    added.setToolTipText(QStringLiteral("印刷します"));
+    EXPECT_EQ(nameOf(added), QStringLiteral("印刷"));
 }
 
 TEST(StatusBarTest, DateTimeAndTextPanels)

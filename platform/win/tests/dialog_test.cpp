@@ -108,6 +108,49 @@ TEST_F(DialogTest, TabAndShiftTabFollowCreationOrderSkippingHiddenAndDisabledIte
     EXPECT_EQ(itemText(dlg, 10), "") << "the Tab character is not typed into the edit";
 }
 
+TEST_F(DialogTest, ItemsMadeWithoutWsVisibleStayHiddenWhenTheDialogShowsUntilShownThemselves)
+{
+    // The dialog is made hidden and shown afterwards, as a property sheet
+    // or an About box is; one item starts hidden and shows later.
+    DialogTemplate t = frame();
+    t.style &= ~WS_VISIBLE;
+    t.items.push_back(item(20, "STATIC", "credits", SS_LEFT, 5, 5, 120, 40));
+    t.items.back().style &= ~WS_VISIBLE;
+    t.items.push_back(item(21, "BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, 5, 60, 60, 14));
+    const HWND dlg = modeless(t);
+    ASSERT_NE(dlg, 0u);
+    ShowWindow(dlg, SW_SHOW);
+    QWidget *dialog = WidgetOfWindow(dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    QWidget *hidden = WidgetOfWindow(GetDlgItem(dlg, 20));
+    QWidget *shown = WidgetOfWindow(GetDlgItem(dlg, 21));
+    ASSERT_TRUE(hidden && shown);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, 20)));
+    EXPECT_FALSE(hidden->isVisible()) << "a hidden item is not painted with its dialog";
+    EXPECT_TRUE(shown->isVisible());
+    // The hidden item's area shows the dialog, not the item's white surface.
+    const QPoint inside = hidden->geometry().center();
+    const QImage picture = dialog->grab().toImage();
+    EXPECT_NE(picture.pixelColor(hidden->mapTo(dialog, hidden->rect().center())), QColor(Qt::white))
+        << "at " << inside.x() << "," << inside.y();
+
+    ShowWindow(GetDlgItem(dlg, 20), SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dlg, 20)));
+    EXPECT_TRUE(hidden->isVisible());
+    ShowWindow(GetDlgItem(dlg, 20), SW_HIDE);
+    EXPECT_FALSE(hidden->isVisible());
+
+    // A hidden child of a hidden top-level window stays hidden when the
+    // window shows, also without a dialog.
+    const HWND top = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 60, 0, 0, 0, nullptr);
+    const HWND child = CreateWindowExA(0, "STATIC", "x", WS_CHILD, 5, 5, 40, 20, top, 0, 0, nullptr);
+    ASSERT_TRUE(top && child);
+    ShowWindow(top, SW_SHOW);
+    EXPECT_TRUE(WidgetOfWindow(top)->isVisible());
+    EXPECT_FALSE(WidgetOfWindow(child)->isVisible());
+    DestroyWindow(top);
+}
+
 TEST_F(DialogTest, TabEntersAControlParentChildAndGetNextDlgTabItemAgrees)
 {
     DialogTemplate t = frame();
