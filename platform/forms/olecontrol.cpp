@@ -74,8 +74,7 @@ void OleControl::widgetCreated()
     h->setAcceleratorHandler([this](win::MSG *msg, win::DWORD modifiers) { return dialogKey(msg, modifiers); });
     m_created = h->createControl(m_progId, Name(), bag.get(), Index());
     if (isUnregistered(m_created) && registrar() && registrar()(m_progId))
-        h->setAcceleratorHandler([this](win::MSG *msg, win::DWORD modifiers) { return dialogKey(msg, modifiers); });
-    m_created = h->createControl(m_progId, Name(), bag.get(), Index());
+        m_created = h->createControl(m_progId, Name(), bag.get(), Index());
     // The frame only decorates the window: without its library the window
     // still works, with the controls on a plain background.
     if (com::FAILED(m_created))
