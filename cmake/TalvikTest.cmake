@@ -23,7 +23,7 @@ endfunction()
 # X server (Xvfb) and openbox of its own (cmake/x11run.sh), so that runs in
 # parallel cannot take each other's focus.
 set(TALVIK_X11_TESTS
-    platform_forms_tests
+    platform_forms_wm_tests
     platform_win_dialog_tests
     talvik_app_startmode_tests
     talvik_app_frames_tests

@@ -9,6 +9,9 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
 #include <QDate>
 #include <QMenu>
 #include <QMenuBar>
@@ -121,11 +124,25 @@ TEST(MenuTest, ArraysCaptionsSeparatorsAndStates)
     EXPECT_TRUE(form.mnuFile(0).Enabled());
 }
 
-TEST(MenuTest, PopupIsRecordedWhenHeadless)
+TEST(MenuTest, PopupIsRecordedAndOnADisplayShownUntilDismissed)
 {
     DataLikeForm form;
+    form.Show();
+    // On a display the menu waits for the user: Esc dismisses it.
+    bool shown = false;
+    QTimer dismiss;
+    dismiss.setInterval(20);
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            shown = true;
+            QTest::keyClick(popup, Qt::Key_Escape);
+        }
+    });
+    dismiss.start();
     form.PopupMenu(form.mnuEditRoot);
+    dismiss.stop();
     EXPECT_EQ(form.lastPopupMenu(), &form.mnuEditRoot);
+    EXPECT_EQ(shown, QGuiApplication::platformName() != QLatin1String("offscreen"));
 }
 
 TEST(MenuTest, MenuBarTakesNoRoomFromTheClientArea)
