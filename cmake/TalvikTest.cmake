@@ -26,16 +26,13 @@ set(TALVIK_X11_TESTS
     platform_forms_wm_tests
     platform_win_dialog_tests
     talvik_app_startmode_tests
-    talvik_app_frames_tests
     talvik_dataview_tests
     talvik_settings_tests
     talvik_importcustom_tests
     talvik_setting_tests
-    talvik_dataview_service_tests
     pickwell_combo_tests
     pickwell_page_tests
-    lumafold_page_tests
-    controls_about_tests)
+    lumafold_page_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.

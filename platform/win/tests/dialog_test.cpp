@@ -2,6 +2,8 @@
 // navigation with real key input, modal loops and the item helpers.
 #include "DialogTestSupport.h"
 
+#include <QDir>
+
 #include <QApplication>
 
 using namespace wintest;
@@ -131,6 +133,9 @@ TEST_F(DialogTest, ItemsMadeWithoutWsVisibleStayHiddenWhenTheDialogShowsUntilSho
     // The hidden item's area shows the dialog, not the item's white surface.
     const QPoint inside = hidden->geometry().center();
     const QImage picture = dialog->grab().toImage();
+    const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (!artifacts.isEmpty() && QDir().mkpath(artifacts))
+        picture.save(artifacts + QStringLiteral("/dialog_hidden_item.png"));
     EXPECT_NE(picture.pixelColor(hidden->mapTo(dialog, hidden->rect().center())), QColor(Qt::white))
         << "at " << inside.x() << "," << inside.y();
 
