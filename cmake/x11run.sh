@@ -34,19 +34,30 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT TERM
 
+# wait_for <name> <pid> <log> <command...>: up to ten seconds until the
+# command succeeds; fails at once when the process has ended.
+wait_for() {
+    name="$1" pid="$2" log="$3"
+    shift 3
+    tries=0
+    until "$@"; do
+        tries=$((tries + 1))
+        if [ "$tries" -gt 100 ] || ! kill -0 "$pid" 2>/dev/null; then
+            echo "x11run: $name did not start" >&2
+            cat "$log" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+}
+wm_ready() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
+}
+
 # Xvfb picks a free display and writes its number once it accepts clients.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
-tries=0
-while [ ! -s "$dir/display" ]; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 100 ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
-        echo "x11run: Xvfb did not start" >&2
-        cat "$dir/xvfb.log" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
+wait_for "Xvfb" "$xvfb_pid" "$dir/xvfb.log" test -s "$dir/display"
 DISPLAY=":$(head -n 1 "$dir/display")"
 export DISPLAY
 
@@ -55,16 +66,7 @@ XDG_CONFIG_HOME="$dir/config" XDG_CACHE_HOME="$dir/cache" XDG_DATA_HOME="$dir/da
     openbox --sm-disable >"$dir/openbox.log" 2>&1 &
 wm_pid=$!
 # The window manager is ready once it announces itself on the root window.
-tries=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 100 ] || ! kill -0 "$wm_pid" 2>/dev/null; then
-        echo "x11run: openbox did not start" >&2
-        cat "$dir/openbox.log" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
+wait_for "openbox" "$wm_pid" "$dir/openbox.log" wm_ready
 
 "$@"
 rc=$?

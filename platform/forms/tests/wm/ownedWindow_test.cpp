@@ -2,6 +2,7 @@
 // transient for its owner (WM_TRANSIENT_FOR on an X server), whatever its
 // border, and a disabled window does not close from its close box.
 #include "platform/forms/form.h"
+#include "../plainForm.h"
 #include "x11window.h"
 
 #include <QApplication>
@@ -14,25 +15,7 @@ using namespace platform::forms;
 
 namespace {
 
-class PlainForm : public Form {
-public:
-    PlainForm(int width, int height, int border, int position)
-        : m_width(width), m_height(height), m_border(border), m_position(position)
-    {
-    }
-
-protected:
-    void designForm() override
-    {
-        setDesignSize(m_width, m_height);
-        setBorderStyle(m_border);
-        setStartUpPosition(m_position);
-        setCaption(QStringLiteral("窓"));
-    }
-
-private:
-    int m_width, m_height, m_border, m_position;
-};
+using formstest::PlainForm;
 
 using OwnedWindowTest = ::testing::Test;
 
