@@ -31,6 +31,7 @@ set(TALVIK_X11_TESTS
     talvik_importcustom_tests
     talvik_setting_tests
     talvik_link_tests
+    talvik_dataview_service_tests
     pickwell_combo_tests
     pickwell_page_tests
     lumafold_page_tests)

@@ -302,13 +302,16 @@ TEST_F(ServiceImport, GraphCarriesAnnotationsInItsToolTip)
     // 10:00 is slot 21 (x 4000..4200), 12.3 kW of 100 kW.
     QWidget *surface = &w->vsdGraph;
     QTest::mouseMove(surface, graphPoint(4100, 500));
-    QCoreApplication::processEvents();
+    // On a display the pointer's motion arrives through the window system.
+    QTest::qWaitFor([&] { return w->vsdGraph.ToolTipText() == QStringLiteral("12.3 kW, 注意：3, 限界：1"); }, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("12.3 kW, 注意：3, 限界：1"));
     QTest::mouseMove(surface, graphPoint(4500, 300));
-    QCoreApplication::processEvents();
+    // On a display the pointer's motion arrives through the window system.
+    QTest::qWaitFor([&] { return w->vsdGraph.ToolTipText() == QStringLiteral("7.8 kW, 注意：-, 限界：-"); }, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("7.8 kW, 注意：-, 限界：-"));
     QTest::mouseMove(surface, graphPoint(100, 300));
-    QCoreApplication::processEvents();
+    // On a display the pointer's motion arrives through the window system.
+    QTest::qWaitFor([&] { return w->vsdGraph.ToolTipText() == QString(); }, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QString());
 }
 
@@ -324,6 +327,9 @@ TEST_F(ServiceImport, DayBarClickSelectsTheRowAcrossAllColumns)
     QWidget *surface = &w->vsdGraph;
     const QPoint p = graphPoint(4300, 1000); // 10:30, 45.6 kW
     QTest::mouseMove(surface, p);
+    // On a display the pointer's motion arrives through the window system:
+    // the bar under it shows its values once it has.
+    QTest::qWaitFor([&] { return !w->vsdGraph.ToolTipText().isEmpty(); }, 1000);
     QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, p);
     QCoreApplication::processEvents();
     EXPECT_TRUE(w->mfgDataHost.Visible());
@@ -345,10 +351,10 @@ TEST_F(ServiceImport, MonthGraphPlacesDaysBySlotAndRightButtonOffersScales)
     // The only day is the 5th: slot 5 (x 1240..1550); maximum 45.6 kW.
     QWidget *surface = &w->vsdGraph;
     QTest::mouseMove(surface, graphPoint(1400, 1000));
-    QCoreApplication::processEvents();
+    QTest::qWaitFor([&] { return w->vsdGraph.ToolTipText() == QStringLiteral("45.6 kW, 注意：12, 限界：4"); }, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("45.6 kW, 注意：12, 限界：4"));
     QTest::mouseMove(surface, graphPoint(150, 1000));
-    QCoreApplication::processEvents();
+    QTest::qWaitFor([&] { return w->vsdGraph.ToolTipText() == QString(); }, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QString());
     QTest::mouseClick(surface, Qt::RightButton, Qt::NoModifier, graphPoint(1400, 1000));
     EXPECT_EQ(w->lastPopupMenu(), &w->mnuPopScaleRoot);
@@ -417,7 +423,7 @@ TEST_F(ServiceImport, Screenshots)
     w->optDispStyle_Click(1);
     QCoreApplication::processEvents();
     QTest::mouseMove(&w->vsdGraph, graphPoint(4300, 1000));
-    QCoreApplication::processEvents();
+    QTest::qWaitFor([&] { return !w->vsdGraph.ToolTipText().isEmpty(); }, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("45.6 kW, 注意：12, 限界：4"));
     EXPECT_TRUE(w->widget()->grab().save(dir + QStringLiteral("/service_graph.png")));
 }
