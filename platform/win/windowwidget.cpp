@@ -397,7 +397,9 @@ void WindowWidget::closeEvent(QCloseEvent *event)
     // Closing from Qt (the frame's close button) asks the window: the
     // default procedure destroys it, a procedure may refuse.
     event->ignore();
-    if (m_hwnd)
+    // A disabled window (the owner of a modal dialog) takes no input, its
+    // close box included.
+    if (m_hwnd && IsWindowEnabled(m_hwnd))
         SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
 }
 

@@ -304,8 +304,12 @@ TEST_F(DialogTest, ModalDialogDisablesItsOwnerAndEndsWithEndDialogsResult)
     bool ownerEnabledAfterEndDialog = false;
     QString title;
     bool topLevelWidget = false;
+    bool ownerSurvivedItsCloseBox = false;
     SetDialogShownHook([&](HWND dlg) {
         ownerEnabledWhileShown = IsWindowEnabled(owner);
+        // The disabled owner's close box does nothing.
+        WidgetOfWindow(owner)->close();
+        ownerSurvivedItsCloseBox = IsWindow(owner);
         QWidget *w = WidgetOfWindow(dlg);
         title = w->windowTitle();
         topLevelWidget = w->isWindow() && w->isVisible();
@@ -323,6 +327,7 @@ TEST_F(DialogTest, ModalDialogDisablesItsOwnerAndEndsWithEndDialogsResult)
     const LONG_PTR result = DialogBoxIndirectParamA(0, &t, owner, RecordingDlgProc, 0);
     EXPECT_EQ(result, 77);
     EXPECT_FALSE(ownerEnabledWhileShown);
+    EXPECT_TRUE(ownerSurvivedItsCloseBox) << "a disabled window was closed";
     EXPECT_TRUE(ownerEnabledAfterEndDialog) << "EndDialog enables the owner before it returns";
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_EQ(title, QString::fromUtf8("設定の確認"));
