@@ -14,4 +14,44 @@ function(talvik_add_test name)
         LABELS "${T_LABEL}"
         TIMEOUT ${T_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVIK_TEST_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;TALVIK_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    talvik_add_x11_run(${name})
+endfunction()
+
+# The tests that show windows to a person run a second time on a real X
+# server with a window manager, where modality, stacking, focus and the
+# window manager's hints behave as a user meets them. Each such run gets an
+# X server (Xvfb) and openbox of its own (cmake/x11run.sh), so that runs in
+# parallel cannot take each other's focus.
+set(TALVIK_X11_TESTS
+    platform_forms_wm_tests
+    platform_win_dialog_tests
+    talvik_app_startmode_tests
+    talvik_dataview_tests
+    talvik_settings_tests
+    talvik_importcustom_tests
+    talvik_importcustom_modal_tests
+    zobase7_ryxcombo_tests
+    talvik_setting_tests
+    talvik_link_tests
+    talvik_dataview_service_tests
+    pickwell_combo_tests
+    pickwell_page_tests
+    lumafold_page_tests)
+
+# Adds <name>_x11: the same program with the same environment, except the
+# xcb platform, its screenshots in their own folder and the label x11 added.
+function(talvik_add_x11_run name)
+    if(NOT name IN_LIST TALVIK_X11_TESTS)
+        return()
+    endif()
+    add_test(NAME ${name}_x11 COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/x11run.sh ${CMAKE_BINARY_DIR}/x11run
+                                      $<TARGET_FILE:${name}>)
+    foreach(property LABELS TIMEOUT ENVIRONMENT)
+        get_test_property(${name} ${property} value)
+        set(${property} "${value}")
+    endforeach()
+    list(TRANSFORM ENVIRONMENT REPLACE "^QT_QPA_PLATFORM=.*$" "QT_QPA_PLATFORM=xcb")
+    list(TRANSFORM ENVIRONMENT REPLACE "^TALVIK_TEST_ARTIFACTS=(.*)$" "TALVIK_TEST_ARTIFACTS=\\1/x11")
+    list(APPEND LABELS x11)
+    set_tests_properties(${name}_x11 PROPERTIES LABELS "${LABELS}" TIMEOUT ${TIMEOUT} ENVIRONMENT "${ENVIRONMENT}")
 endfunction()

@@ -1,6 +1,10 @@
 #!/bin/sh
 # Sets up, builds and runs the whole test suite. Extra arguments go to ctest
-# (for example: scripts/test.sh -L link).
+# (for example: scripts/test.sh -L link; -L x11 runs only the window tests'
+# second runs on a real X server, -LE x11 leaves them out). Each of those
+# runs starts its own Xvfb and openbox (cmake/x11run.sh), so that runs in
+# parallel never share a display; TALVIK_X11_DISPLAY=:N runs them on a display
+# of your own instead.
 # TALVIK_SANITIZE=1 builds a Debug tree with AddressSanitizer and UBSan instead.
 set -eu
 cd "$(dirname "$0")/.."

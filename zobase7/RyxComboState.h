@@ -39,6 +39,7 @@ constexpr int VK_F4 = 0x73;
 constexpr int VK_F10 = 0x79;
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;
+constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
 constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 } // namespace wm
 

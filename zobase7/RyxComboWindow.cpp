@@ -1104,7 +1104,10 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             placeList(*s);
         return 0;
     case wm::GETDLGCODE:
-        return wm::DLGC_WANTARROWS | wm::DLGC_WANTCHARS | (s->tabAction == 1 ? wm::DLGC_WANTTAB : 0);
+        // While the list is dropped, Enter and Esc are the list's (pick,
+        // close), not the dialog's default and cancel buttons.
+        return wm::DLGC_WANTARROWS | wm::DLGC_WANTCHARS | (s->tabAction == 1 ? wm::DLGC_WANTTAB : 0)
+            | (s->dropped ? wm::DLGC_WANTMESSAGE : 0);
     case wm::SETFONT:
         s->font = wParam;
         s->charWidths.clear();

@@ -7,6 +7,7 @@
 #include "Controls/Pickwell/ComboWin.h"
 #include "Controls/Pickwell/PickwellModule.h"
 #include "platform/com/font.h"
+#include "platform/win/accessible.h"
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
 #include "zobase7/include/RyxComboProtocol.h"
@@ -94,6 +95,8 @@ bool registerComboEdit()
     win::WNDCLASSA wc = ryx;
     wc.lpfnWndProc = comboEditProc;
     wc.lpszClassName = kComboEditClassName;
+    // Assistive tools see the control's window as a combo box.
+    win::SetClassAccessibleRole(kComboEditClassName, QAccessible::ComboBox);
     return win::RegisterClassA(&wc) != 0;
 }
 

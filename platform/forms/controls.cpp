@@ -300,8 +300,10 @@ QWidget *CheckBox::createWidget(QWidget *parent)
 
 void CheckBox::widgetCreated()
 {
-    // A click by the user changes the value and fires Click.
-    connect(static_cast<QCheckBox *>(widget()), &QCheckBox::clicked, this, [this] { emit Click(); });
+    // Every change of the value fires Click once: a click, the Space key,
+    // an assistive tool's toggle action (which changes the state without a
+    // click) and a value set by code.
+    connect(static_cast<QCheckBox *>(widget()), &QCheckBox::stateChanged, this, [this] { emit Click(); });
 }
 
 QString CheckBox::Caption()
@@ -328,12 +330,10 @@ void CheckBox::setValue(int value)
     if (value < vbUnchecked || value > vbGrayed)
         invalidPropertyValue();
     auto *box = w<QCheckBox>();
-    const int before = Value();
     if (value == vbGrayed)
         box->setTristate(true);
+    // A change fires Click through the box's state change.
     box->setCheckState(value == vbChecked ? Qt::Checked : value == vbGrayed ? Qt::PartiallyChecked : Qt::Unchecked);
-    if (value != before)
-        emit Click();
 }
 
 // ---- OptionButton ---------------------------------------------------------

@@ -106,9 +106,11 @@ void FormWidget::layoutClient()
 
 void FormWidget::closeEvent(QCloseEvent *event)
 {
-    // The form decides; its unload destroys this window.
+    // The form decides; its unload destroys this window. A disabled window
+    // takes no input, its close box included (the window manager still
+    // offers one).
     event->ignore();
-    if (m_form)
+    if (m_form && isEnabled())
         m_form->userClose();
 }
 
@@ -125,17 +127,9 @@ void FormWidget::keyPressEvent(QKeyEvent *event)
     // Escape presses the form's cancel button, Enter its default button.
     const bool escape = event->key() == Qt::Key_Escape;
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (m_form && (escape || enter) && event->modifiers() == Qt::NoModifier) {
-        for (Control *control : m_form->Controls()) {
-            auto *button = qobject_cast<CommandButton *>(control);
-            if (!button || !button->hasWidget() || !(escape ? button->Cancel() : button->Default()))
-                continue;
-            if (button->widget()->isEnabled() && button->Visible()) {
-                button->setValue(true);
-                return;
-            }
-        }
-    }
+    if (m_form && (escape || enter) && event->modifiers() == Qt::NoModifier
+        && m_form->pressDialogButton(escape ? Form::CancelButton : Form::DefaultButton))
+        return;
     QWidget::keyPressEvent(event);
 }
 
@@ -243,6 +237,20 @@ void Form::Show(int modal, Form *owner)
     raiseWindow(m_widget);
 }
 
+bool Form::pressDialogButton(DialogButton which)
+{
+    for (Control *control : m_controls) {
+        auto *button = qobject_cast<CommandButton *>(control);
+        if (!button || !button->hasWidget() || !(which == CancelButton ? button->Cancel() : button->Default()))
+            continue;
+        if (button->widget()->isEnabled() && button->Visible()) {
+            button->setValue(true);
+            return true;
+        }
+    }
+    return false;
+}
+
 void Form::applyWindowFlags()
 {
     Qt::WindowFlags flags;
@@ -258,10 +266,16 @@ void Form::applyWindowFlags()
             flags |= Qt::WindowMinimizeButtonHint;
         break;
     case vbBSNone:
-        flags = Qt::Window | Qt::FramelessWindowHint;
+        flags = (m_owner ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint;
         break;
     default:
-        flags = Qt::Window;
+        // An owned window is a dialog-type window to the window system, the
+        // type for which it writes the owner as transient parent
+        // (WM_TRANSIENT_FOR): the window manager then keeps it above its
+        // owner. It keeps the buttons of a normal window.
+        flags = m_owner ? Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint
+                        : Qt::Window;
         break;
     }
     if (m_flagsApplied && m_appliedFlags == flags)

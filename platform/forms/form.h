@@ -88,6 +88,12 @@ public:
     void PopupMenu(Menu &menu);
     Menu *lastPopupMenu() const;
 
+    // Presses the form's default (Enter) or cancel (Esc) command button when
+    // it is enabled and visible, as a dialog does for those keys; false when
+    // there is none.
+    enum DialogButton { DefaultButton, CancelButton };
+    bool pressDialogButton(DialogButton which);
+
     // Disable holds.
     bool Enabled() const { return m_holds.isEmpty(); }
     void setEnabled(bool enabled); // the form's own hold, holder "self"

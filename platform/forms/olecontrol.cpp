@@ -1,7 +1,10 @@
 #include "platform/forms/olecontrol.h"
 
 #include "platform/com/persist.h"
+#include "platform/forms/form.h"
+#include "platform/win/dialog.h"
 #include "platform/win/ole/controlhost.h"
+#include "platform/win/window.h"
 
 #include <QDebug>
 
@@ -68,6 +71,7 @@ void OleControl::widgetCreated()
         bag->setValue(QStringLiteral("_ExtentX"), com::Variant::i4(win::PixelsToHimetric(h->width())));
         bag->setValue(QStringLiteral("_ExtentY"), com::Variant::i4(win::PixelsToHimetric(h->height())));
     }
+    h->setAcceleratorHandler([this](win::MSG *msg, win::DWORD modifiers) { return dialogKey(msg, modifiers); });
     m_created = h->createControl(m_progId, Name(), bag.get(), Index());
     if (isUnregistered(m_created) && registrar() && registrar()(m_progId))
         m_created = h->createControl(m_progId, Name(), bag.get(), Index());
@@ -77,6 +81,38 @@ void OleControl::widgetCreated()
         qWarning().noquote() << QStringLiteral("%1: %2 could not be created (0x%3)")
                                     .arg(Name(), m_progId)
                                     .arg(quint32(m_created), 8, 16, QLatin1Char('0'));
+}
+
+com::HRESULT OleControl::dialogKey(win::MSG *msg, win::DWORD modifiers)
+{
+    // The keys a dialog takes from its controls: Enter presses the default
+    // button, Esc the cancel button, Tab and Shift+Tab move to the next and
+    // previous tab stop. The control keeps a key it asks for by its
+    // WM_GETDLGCODE answer (a dropped list takes Enter and Esc itself).
+    if (!msg || msg->message != win::WM_KEYDOWN)
+        return com::S_FALSE;
+    const int key = static_cast<int>(msg->wParam);
+    if (key != win::VK_RETURN && key != win::VK_ESCAPE && key != win::VK_TAB)
+        return com::S_FALSE;
+    const bool shiftOnly = modifiers == 1;
+    if (modifiers != 0 && !(key == win::VK_TAB && shiftOnly))
+        return com::S_FALSE;
+    const win::LRESULT wants = win::IsWindow(msg->hwnd)
+        ? win::SendMessageA(msg->hwnd, win::WM_GETDLGCODE, win::WPARAM(key), reinterpret_cast<win::LPARAM>(msg))
+        : 0;
+    if (wants & win::DLGC_WANTMESSAGE)
+        return com::S_FALSE;
+    if (key == win::VK_TAB) {
+        win::ControlHostWidget *h = host();
+        if ((wants & win::DLGC_WANTTAB) || !h)
+            return com::S_FALSE;
+        return h->moveFocusToTabStop(!shiftOnly) ? com::S_OK : com::S_FALSE;
+    }
+    Form *form = Parent();
+    if (!form)
+        return com::S_FALSE;
+    return form->pressDialogButton(key == win::VK_RETURN ? Form::DefaultButton : Form::CancelButton) ? com::S_OK
+                                                                                                       : com::S_FALSE;
 }
 
 void OleControl::widgetDestroyed()

@@ -7,6 +7,7 @@
 // them through its site's control enumeration.
 #include "platform/com/automation.h"
 #include "platform/forms/control.h"
+#include "platform/win/wintypes.h"
 
 #include <functional>
 #include <utility>
@@ -48,6 +49,9 @@ protected:
     void containedWidgetCreated(Control *child) override;
 
 private:
+    // The form's share of the control's key pre-translation.
+    com::HRESULT dialogKey(win::MSG *msg, win::DWORD modifiers);
+
     QString m_progId;
     Definition m_definition;
     com::HRESULT m_created = 0;

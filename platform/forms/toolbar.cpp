@@ -11,6 +11,20 @@
 
 namespace platform::forms {
 
+namespace {
+// Assistive tools read a button's name: its caption, or for a button that
+// shows only an image its tool tip.
+void nameButtonWidgets(QAction *action)
+{
+    if (!action || action->isSeparator())
+        return;
+    const QString name = action->text().isEmpty() ? action->toolTip() : action->text();
+    for (QObject *object : action->associatedObjects())
+        if (auto *widget = qobject_cast<QWidget *>(object); widget && !qobject_cast<QToolBar *>(widget))
+            widget->setAccessibleName(name);
+}
+} // namespace
+
 // ---- ToolbarButton --------------------------------------------------------
 
 QString ToolbarButton::Caption() const
@@ -20,8 +34,10 @@ QString ToolbarButton::Caption() const
 
 void ToolbarButton::setCaption(const QString &caption)
 {
-    if (m_action)
+    if (m_action) {
         m_action->setText(caption);
+        nameButtonWidgets(m_action);
+    }
 }
 
 QString ToolbarButton::ToolTipText() const
@@ -31,8 +47,10 @@ QString ToolbarButton::ToolTipText() const
 
 void ToolbarButton::setToolTipText(const QString &text)
 {
-    if (m_action)
+    if (m_action) {
         m_action->setToolTip(text);
+        nameButtonWidgets(m_action);
+    }
 }
 
 bool ToolbarButton::Enabled() const
@@ -162,6 +180,7 @@ ToolbarButton &Toolbar::Add(const QString &key, const QString &caption, int styl
     const size_t at = index == -1 ? m_buttons.size() : size_t(index - 1);
     QAction *before = at < m_buttons.size() ? m_buttons[at]->m_action.data() : nullptr;
     bar->insertAction(before, action);
+    nameButtonWidgets(action);
     m_buttons.insert(m_buttons.begin() + std::ptrdiff_t(at), std::move(button));
     renumber();
     return *m_buttons[at];

@@ -466,6 +466,9 @@ HWND CreateWindowExA(DWORD exStyle, const char *className, const char *windowNam
     resizeSurfaces(*w);
     QWidget *parentWidget = parentData ? static_cast<QWidget *>(parentData->widget.data()) : nullptr;
     w->widget = new WindowWidget(w->handle, (style & WS_CHILD) ? parentWidget : nullptr);
+    // Hidden until ShowWindow: Qt would otherwise show a child widget along
+    // with its parent, although the window was made without WS_VISIBLE.
+    w->widget->hide();
     // Popup and captioned top-level windows draw their own frame.
     if (!(style & WS_CHILD) && ((style & WS_POPUP) || (style & WS_CAPTION)))
         w->widget->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);

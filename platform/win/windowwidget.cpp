@@ -1,4 +1,5 @@
 #include "platform/win/windowwidget.h"
+#include "platform/win/accessible.h"
 #include "platform/win/window.h"
 #include "platform/win/winstate.h"
 #include "platform/codepage/codepage.h"
@@ -207,6 +208,7 @@ WindowWidget::WindowWidget(HWND hwnd, QWidget *parent)
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
+    installWindowAccessibility();
 }
 
 void WindowWidget::paintEvent(QPaintEvent *)
@@ -416,7 +418,9 @@ void WindowWidget::closeEvent(QCloseEvent *event)
     // Closing from Qt (the frame's close button) asks the window: the
     // default procedure destroys it, a procedure may refuse.
     event->ignore();
-    if (m_hwnd)
+    // A disabled window (the owner of a modal dialog) takes no input, its
+    // close box included.
+    if (m_hwnd && IsWindowEnabled(m_hwnd))
         SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
 }
 

@@ -7,7 +7,11 @@
 #include "platform/forms/toolbar.h"
 #include "platform/runtime/runtime_error.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
 #include <QDate>
 #include <QMenu>
 #include <QMenuBar>
@@ -120,11 +124,25 @@ TEST(MenuTest, ArraysCaptionsSeparatorsAndStates)
     EXPECT_TRUE(form.mnuFile(0).Enabled());
 }
 
-TEST(MenuTest, PopupIsRecordedWhenHeadless)
+TEST(MenuTest, PopupIsRecordedAndOnADisplayShownUntilDismissed)
 {
     DataLikeForm form;
+    form.Show();
+    // On a display the menu waits for the user: Esc dismisses it.
+    bool shown = false;
+    QTimer dismiss;
+    dismiss.setInterval(20);
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            shown = true;
+            QTest::keyClick(popup, Qt::Key_Escape);
+        }
+    });
+    dismiss.start();
     form.PopupMenu(form.mnuEditRoot);
+    dismiss.stop();
     EXPECT_EQ(form.lastPopupMenu(), &form.mnuEditRoot);
+    EXPECT_EQ(shown, QGuiApplication::platformName() != QLatin1String("offscreen"));
 }
 
 TEST(MenuTest, MenuBarTakesNoRoomFromTheClientArea)
@@ -175,6 +193,29 @@ TEST(ToolbarTest, KeyedButtonsDispatchAndState)
     EXPECT_EQ(form.tlbData.Buttons(QStringLiteral("mnuFile|0")).Index(), 2);
     // A control hosted on the toolbar lives in its widget.
     EXPECT_EQ(form.optOnToolbar.widget()->parentWidget(), form.tlbData.widget());
+}
+
+TEST(ToolbarTest, ImageButtonsAreNamedByTheirToolTipsForAssistiveTools)
+{
+    DataLikeForm form;
+    auto *bar = qobject_cast<QToolBar *>(form.tlbData.widget());
+    ASSERT_NE(bar, nullptr);
+    auto nameOf = [bar](ToolbarButton &button) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(bar->widgetForAction(button.action()));
+        return a ? a->text(QAccessible::Name) : QStringLiteral("<no interface>");
+    };
+    ToolbarButton &open = form.tlbData.Buttons(1);
+    ASSERT_TRUE(open.Caption().isEmpty());
+    EXPECT_EQ(nameOf(open), QStringLiteral("開く"));
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(bar->widgetForAction(open.action()));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Button);
+    // A later tool tip renames the button; a caption names it by itself.
+    open.setToolTipText(QStringLiteral("ファイルを開く"));
+    EXPECT_EQ(nameOf(open), QStringLiteral("ファイルを開く"));
+    ToolbarButton &added = form.tlbData.Add(QStringLiteral("print"), QStringLiteral("印刷"));
+    added.setToolTipText(QStringLiteral("印刷します"));
+    EXPECT_EQ(nameOf(added), QStringLiteral("印刷"));
 }
 
 TEST(StatusBarTest, DateTimeAndTextPanels)

@@ -7,6 +7,7 @@
 #include "platform/forms/form.h"
 #include "platform/forms/msgbox.h"
 #include "platform/forms/uisetup.h"
+#include "plainForm.h"
 
 #include <QApplication>
 #include <QGlyphRun>
@@ -23,25 +24,7 @@ using namespace platform::forms;
 
 namespace {
 
-class PlainForm : public Form {
-public:
-    PlainForm(int width, int height, int border, int position)
-        : m_width(width), m_height(height), m_border(border), m_position(position)
-    {
-    }
-
-protected:
-    void designForm() override
-    {
-        setDesignSize(m_width, m_height);
-        setBorderStyle(m_border);
-        setStartUpPosition(m_position);
-        setCaption(QStringLiteral("窓"));
-    }
-
-private:
-    int m_width, m_height, m_border, m_position;
-};
+using formstest::PlainForm;
 
 QPoint centreOf(const QRect &r)
 {

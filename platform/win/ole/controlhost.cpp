@@ -172,7 +172,19 @@ HRESULT ControlHostWidget::createControl(const QString &clsidOrProgId, const QSt
         destroyControl();
         return hr;
     }
+    // A control that takes the focus is a tab stop of its window: Tab and
+    // Shift+Tab from the window's other controls reach the control's window.
+    m_tabStop = !(misc & (OLEMISC_ACTSLIKELABEL | OLEMISC_NOUIACTIVATE | OLEMISC_INVISIBLEATRUNTIME | OLEMISC_SIMPLEFRAME));
+    if (QWidget *own = controlWindow() ? WidgetOfWindow(controlWindow()) : nullptr; own && m_tabStop)
+        own->setFocusPolicy(Qt::TabFocus);
     return S_OK;
+}
+
+bool ControlHostWidget::moveFocusToTabStop(bool next)
+{
+    // Qt's own focus chain of the window: the form's controls in their
+    // order, this control's window among them.
+    return focusNextPrevChild(next);
 }
 
 void ControlHostWidget::destroyControl()
@@ -188,6 +200,7 @@ void ControlHostWidget::destroyControl()
     }
     m_name.clear();
     m_index = -1;
+    m_tabStop = false;
 }
 
 HRESULT ControlHostWidget::queryControl(const IID &iid, void **object) const

@@ -68,6 +68,13 @@ public:
     // (IOleControlSite::TranslateAccelerator) with the message and the
     // modifiers (1 Shift, 2 Ctrl, 4 Alt); S_OK when the form used the key.
     void setAcceleratorHandler(std::function<com::HRESULT(MSG *, DWORD)> handler);
+    // Moves the keyboard focus to the next (or previous) tab stop of the
+    // window this host sits on, as Tab and Shift+Tab do in a dialog; false
+    // when there is none.
+    bool moveFocusToTabStop(bool next);
+    // True when the control takes the focus as a tab stop (not a label-like
+    // or frame-like control, nor one invisible at run time).
+    bool isTabStop() const { return m_tabStop; }
     // How many EnableModeless(FALSE) calls of the control wait for their TRUE.
     int modelessDisabledCount() const { return m_modelessDisabled; }
 
@@ -111,6 +118,7 @@ private:
     bool m_userMode = true;
     bool m_syncing = false;
     int m_modelessDisabled = 0;
+    bool m_tabStop = false;
     RECT m_posRect;
     QPointer<ControlHostWidget> m_container;
     std::vector<ContainedItem> m_contained;

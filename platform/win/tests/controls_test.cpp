@@ -1,5 +1,8 @@
 // The built-in controls driven by real mouse and key input inside a dialog.
 #include "DialogTestSupport.h"
+#include "platform/win/accessible.h"
+
+#include <QAccessible>
 
 using namespace wintest;
 
@@ -32,6 +35,57 @@ TEST_F(ControlsTest, ClassNamesAreCaseInsensitiveSystemClasses)
         EXPECT_NE(h, 0u) << name;
         DestroyWindow(h);
     }
+}
+
+TEST_F(ControlsTest, AssistiveToolsSeeRolesNamesValuesAndStatesOfTheWindows)
+{
+    DialogTemplate t = frame();
+    t.items.push_back(item(200, "BUTTON", "&Print", BS_PUSHBUTTON | WS_TABSTOP, 5, 5, 60, 14));
+    t.items.push_back(item(201, "BUTTON", "Keep", BS_AUTOCHECKBOX | WS_TABSTOP, 5, 22, 60, 12));
+    t.items.push_back(item(202, "EDIT", "", WS_TABSTOP | WS_BORDER, 5, 38, 80, 12));
+    t.items.push_back(item(203, "STATIC", "Number:", SS_LEFT, 5, 54, 60, 10));
+    t.items.push_back(item(204, "BUTTON", "Off", BS_AUTORADIOBUTTON | WS_DISABLED, 5, 66, 60, 12));
+    const HWND dlg = modeless(t);
+    ASSERT_NE(dlg, 0u);
+    auto of = [dlg](int id) { return QAccessible::queryAccessibleInterface(WidgetOfWindow(GetDlgItem(dlg, id))); };
+    for (int id : {200, 201, 202, 203, 204})
+        ASSERT_NE(of(id), nullptr) << id;
+
+    EXPECT_EQ(of(200)->role(), QAccessible::Button);
+    EXPECT_EQ(of(200)->text(QAccessible::Name), QStringLiteral("Print")) << "the mnemonic mark is no part of the name";
+    EXPECT_EQ(of(201)->role(), QAccessible::CheckBox);
+    EXPECT_EQ(of(201)->text(QAccessible::Name), QStringLiteral("Keep"));
+    EXPECT_FALSE(of(201)->state().checked);
+    CheckDlgButton(dlg, 201, BST_CHECKED);
+    EXPECT_TRUE(of(201)->state().checked);
+    EXPECT_EQ(of(203)->role(), QAccessible::StaticText);
+    EXPECT_EQ(of(203)->text(QAccessible::Name), QStringLiteral("Number:"));
+    EXPECT_EQ(of(204)->role(), QAccessible::RadioButton);
+    EXPECT_TRUE(of(204)->state().disabled);
+
+    // A field's text is its value, typed or set.
+    EXPECT_EQ(of(202)->role(), QAccessible::EditableText);
+    SetFocus(GetDlgItem(dlg, 202));
+    EXPECT_TRUE(of(202)->state().focused);
+    typeText(QStringLiteral("12ア"));
+    EXPECT_EQ(of(202)->text(QAccessible::Value), QStringLiteral("12ア"));
+    SetDlgItemTextA(dlg, 202, "99");
+    EXPECT_EQ(of(202)->text(QAccessible::Value), QStringLiteral("99"));
+
+    // A class of a library takes the role it registers.
+    WNDCLASSA wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "AccessibleTestField";
+    ASSERT_TRUE(RegisterClassA(&wc));
+    const HWND custom = CreateWindowExA(0, "AccessibleTestField", "abc", WS_CHILD | WS_VISIBLE, 100, 5, 50, 14, dlg,
+                                        0, 0, nullptr);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(WidgetOfWindow(custom))->role(), QAccessible::Client);
+    SetClassAccessibleRole("accessibletestfield", QAccessible::ComboBox);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(WidgetOfWindow(custom))->role(), QAccessible::ComboBox);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(WidgetOfWindow(custom))->text(QAccessible::Value),
+              QStringLiteral("abc"));
+    DestroyWindow(custom);
+    UnregisterClassA("AccessibleTestField", 0);
 }
 
 TEST_F(ControlsTest, PushButtonClickReleasedInsideNotifiesAndOutsideDoesNot)

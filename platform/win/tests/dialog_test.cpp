@@ -2,6 +2,8 @@
 // navigation with real key input, modal loops and the item helpers.
 #include "DialogTestSupport.h"
 
+#include <QDir>
+
 #include <QApplication>
 
 using namespace wintest;
@@ -106,6 +108,52 @@ TEST_F(DialogTest, TabAndShiftTabFollowCreationOrderSkippingHiddenAndDisabledIte
                                                    [](const Command &c) { return c.code == BN_CLICKED; }))
         << "Tab clicks nothing";
     EXPECT_EQ(itemText(dlg, 10), "") << "the Tab character is not typed into the edit";
+}
+
+TEST_F(DialogTest, ItemsMadeWithoutWsVisibleStayHiddenWhenTheDialogShowsUntilShownThemselves)
+{
+    // The dialog is made hidden and shown afterwards, as a property sheet
+    // or an About box is; one item starts hidden and shows later.
+    DialogTemplate t = frame();
+    t.style &= ~WS_VISIBLE;
+    t.items.push_back(item(20, "STATIC", "credits", SS_LEFT, 5, 5, 120, 40));
+    t.items.back().style &= ~WS_VISIBLE;
+    t.items.push_back(item(21, "BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, 5, 60, 60, 14));
+    const HWND dlg = modeless(t);
+    ASSERT_NE(dlg, 0u);
+    ShowWindow(dlg, SW_SHOW);
+    QWidget *dialog = WidgetOfWindow(dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    QWidget *hidden = WidgetOfWindow(GetDlgItem(dlg, 20));
+    QWidget *shown = WidgetOfWindow(GetDlgItem(dlg, 21));
+    ASSERT_TRUE(hidden && shown);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, 20)));
+    EXPECT_FALSE(hidden->isVisible()) << "a hidden item is not painted with its dialog";
+    EXPECT_TRUE(shown->isVisible());
+    // The hidden item's area shows the dialog, not the item's white surface.
+    const QPoint inside = hidden->geometry().center();
+    const QImage picture = dialog->grab().toImage();
+    const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (!artifacts.isEmpty() && QDir().mkpath(artifacts))
+        picture.save(artifacts + QStringLiteral("/dialog_hidden_item.png"));
+    EXPECT_NE(picture.pixelColor(hidden->mapTo(dialog, hidden->rect().center())), QColor(Qt::white))
+        << "at " << inside.x() << "," << inside.y();
+
+    ShowWindow(GetDlgItem(dlg, 20), SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dlg, 20)));
+    EXPECT_TRUE(hidden->isVisible());
+    ShowWindow(GetDlgItem(dlg, 20), SW_HIDE);
+    EXPECT_FALSE(hidden->isVisible());
+
+    // A hidden child of a hidden top-level window stays hidden when the
+    // window shows, also without a dialog.
+    const HWND top = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 60, 0, 0, 0, nullptr);
+    const HWND child = CreateWindowExA(0, "STATIC", "x", WS_CHILD, 5, 5, 40, 20, top, 0, 0, nullptr);
+    ASSERT_TRUE(top && child);
+    ShowWindow(top, SW_SHOW);
+    EXPECT_TRUE(WidgetOfWindow(top)->isVisible());
+    EXPECT_FALSE(WidgetOfWindow(child)->isVisible());
+    DestroyWindow(top);
 }
 
 TEST_F(DialogTest, TabEntersAControlParentChildAndGetNextDlgTabItemAgrees)
@@ -256,8 +304,12 @@ TEST_F(DialogTest, ModalDialogDisablesItsOwnerAndEndsWithEndDialogsResult)
     bool ownerEnabledAfterEndDialog = false;
     QString title;
     bool topLevelWidget = false;
+    bool ownerSurvivedItsCloseBox = false;
     SetDialogShownHook([&](HWND dlg) {
         ownerEnabledWhileShown = IsWindowEnabled(owner);
+        // The disabled owner's close box does nothing.
+        WidgetOfWindow(owner)->close();
+        ownerSurvivedItsCloseBox = IsWindow(owner);
         QWidget *w = WidgetOfWindow(dlg);
         title = w->windowTitle();
         topLevelWidget = w->isWindow() && w->isVisible();
@@ -275,6 +327,7 @@ TEST_F(DialogTest, ModalDialogDisablesItsOwnerAndEndsWithEndDialogsResult)
     const LONG_PTR result = DialogBoxIndirectParamA(0, &t, owner, RecordingDlgProc, 0);
     EXPECT_EQ(result, 77);
     EXPECT_FALSE(ownerEnabledWhileShown);
+    EXPECT_TRUE(ownerSurvivedItsCloseBox) << "a disabled window was closed";
     EXPECT_TRUE(ownerEnabledAfterEndDialog) << "EndDialog enables the owner before it returns";
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_EQ(title, QString::fromUtf8("設定の確認"));

@@ -9,6 +9,8 @@
 #include "talvik/store/dataWindow.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QTest>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -149,6 +151,16 @@ void ServiceWindowTest::loadWindow()
     if (w->isLoaded()) {
         w->Show();
         QCoreApplication::processEvents();
+        // On a display the window manager maps and sizes the window after
+        // it shows; clicks are aimed at the settled layout.
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(w->widget()));
+            QSize last;
+            for (int i = 0; i < 20 && w->widget()->size() != last; ++i) {
+                last = w->widget()->size();
+                QTest::qWait(50);
+            }
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "tests/linkHarness.h"
 
 #include <QFile>
+#include <QTimer>
 
 using namespace talvik;
 using namespace linktest;
@@ -114,6 +115,33 @@ TEST_F(SetUpDialog, OkAppliesCancelLeavesAllAlone)
     dlg.cmdExit.setValue(true);
     EXPECT_EQ(serial->Bps(), "300");
     EXPECT_TRUE(iniBytes().isEmpty());
+}
+
+TEST_F(SetUpDialog, ShownModallyItTakesTheKeysAndAClickOnOkAndReturns)
+{
+    // As the program shows it: modally, over its owner; a person picks
+    // 7 data bits with the arrow key and clicks OK.
+    frmSerialSetUp dlg;
+    bool acted = false;
+    QTimer::singleShot(0, &dlg, [&] {
+        acted = true;
+        if (!QTest::qWaitForWindowExposed(dlg.widget()))
+            return;
+        dlg.cmbBit.widget()->setFocus();
+        linktest::arrowKeys(dlg.cmbBit, -1);
+        linktest::click(dlg.cmdOK);
+    });
+    QTimer::singleShot(10000, &dlg, [&] {
+        if (dlg.isLoaded()) {
+            ADD_FAILURE() << "the modal dialog did not close";
+            dlg.Unload();
+        }
+    });
+    dlg.Show(platform::forms::vbModal);
+    EXPECT_TRUE(acted);
+    EXPECT_FALSE(dlg.isLoaded());
+    EXPECT_EQ(serial->Bit(), "7");
+    EXPECT_TRUE(iniBytes().contains("=7\r\n"));
 }
 
 TEST_F(SetUpDialog, ApplyWithoutASerialLinkWarns)

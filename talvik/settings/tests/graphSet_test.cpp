@@ -7,6 +7,7 @@
 #include "platform/runtime/runtime_error.h"
 #include "talvik/settings/frmGraphSet.h"
 
+#include <QTest>
 #include <QTimer>
 
 namespace settingstest {
@@ -215,10 +216,17 @@ TEST_F(GraphSetTest, ModalShowReturnsAfterOk)
 {
     frmGraphSet form;
     bool clicked = false;
+    // A person picks the sixth scale with the keyboard and clicks OK.
     QTimer::singleShot(0, &form, [&] {
-        form.cmbScale.setListIndex(5);
-        form.cmdGraphOK.setValue(true);
         clicked = true;
+        if (!QTest::qWaitForWindowExposed(form.widget()))
+            return;
+        QWidget *scale = form.cmbScale.widget();
+        scale->setFocus();
+        QTest::keyClick(scale, Qt::Key_Home);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(scale, Qt::Key_Down);
+        QTest::mouseClick(form.cmdGraphOK.widget(), Qt::LeftButton);
     });
     QTimer::singleShot(5000, &form, [&] {
         if (form.isLoaded()) {

@@ -6,6 +6,7 @@
 #include "talvik/link/clsDataC.h"
 #include "talvik/settings/frmSelDelete.h"
 
+#include <QAccessible>
 #include <QTreeWidget>
 
 namespace settingstest {
@@ -120,6 +121,31 @@ TEST_F(SelDeleteTest, DeleteAllMarksAndClearsEveryRow)
     form.cmdOK_Click();
     EXPECT_EQ(flags(list), (QList<bool>{true, true, true}));
     EXPECT_TRUE(form.Status());
+}
+
+TEST_F(SelDeleteTest, DeleteAllTickedByAnAssistiveToolMarksEveryRowAsAClickDoes)
+{
+    clsDataC list;
+    fill(list, {"111111111", "222222222"});
+    frmSelDelete form;
+    form.setCustomer(&list);
+    form.Show();
+    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(form.chkAllDel.widget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->role(), QAccessible::CheckBox);
+    EXPECT_EQ(box->text(QAccessible::Name), QStringLiteral("全て削除"));
+    QAccessibleActionInterface *actions = box->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(box->state().checked);
+    EXPECT_EQ(column(form, 0), (QStringList(2, QStringLiteral("する")))) << "the toggle marked no row";
+    for (int i = 1; i <= 2; ++i)
+        EXPECT_TRUE(form.lvwCustomer.ListItems(i).Checked());
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(column(form, 0), (QStringList(2, QStringLiteral("しない"))));
+    form.cmdOK_Click();
+    EXPECT_EQ(flags(list), (QList<bool>{false, false}));
 }
 
 TEST_F(SelDeleteTest, OkWritesEachRowsMarkIntoItsEntry)

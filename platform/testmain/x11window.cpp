@@ -1,0 +1,81 @@
+#include "x11window.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace talviktest {
+
+namespace {
+
+xcb_connection_t *connection()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    xcb_intern_atom_reply_t *reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = reply ? reply->atom : XCB_ATOM_NONE;
+    std::free(reply);
+    return a;
+}
+
+} // namespace
+
+bool onX11()
+{
+    return connection() != nullptr;
+}
+
+quint32 x11Window(QWidget *window)
+{
+    if (!connection() || !window || !window->isWindow())
+        return 0;
+    return static_cast<quint32>(window->winId());
+}
+
+quint32 x11TransientFor(quint32 window)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !window)
+        return 0;
+    // What Qt wrote may still wait in its output buffer.
+    xcb_flush(c);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    quint32 owner = 0;
+    if (reply && reply->type == XCB_ATOM_WINDOW && xcb_get_property_value_length(reply) >= 4)
+        owner = *static_cast<const uint32_t *>(xcb_get_property_value(reply));
+    std::free(reply);
+    return owner;
+}
+
+bool x11RequestClose(QWidget *window)
+{
+    xcb_connection_t *c = connection();
+    const quint32 id = x11Window(window);
+    if (!c || !id)
+        return false;
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = id;
+    event.type = atom(c, "WM_PROTOCOLS");
+    event.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, id, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    xcb_flush(c);
+    return true;
+}
+
+} // namespace talviktest

@@ -1,0 +1,22 @@
+#pragma once
+// What the X server holds for a test's windows when the test runs on the
+// xcb platform: window ids, the WM_TRANSIENT_FOR property the window
+// manager reads, and a close request as the window manager sends it.
+#include <QtGlobal>
+
+class QWidget;
+
+namespace talviktest {
+
+// True when the program runs on an X server.
+bool onX11();
+// The X window of a shown top-level widget; 0 off X or without one.
+quint32 x11Window(QWidget *window);
+// The WM_TRANSIENT_FOR property of an X window as the server holds it; 0
+// when the window has none.
+quint32 x11TransientFor(quint32 window);
+// Sends WM_DELETE_WINDOW to the window, as a window manager does when the
+// user clicks the close box; false off X.
+bool x11RequestClose(QWidget *window);
+
+} // namespace talviktest
