@@ -665,10 +665,16 @@ TEST_F(RyxComboWindowTest, PaintsTheFrameBackColourAndButtons)
 TEST_F(RyxComboWindowTest, PointerEnteringAndLeavingIsReported)
 {
     const QPoint inside(20, 10);
+    // On a display the window manager maps and places the window first.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(WidgetOfWindow(parent)));
     QCursor::setPos(widget()->mapToGlobal(inside));
     QTest::mouseMove(widget(), inside);
     PumpPostedMessages();
     QTest::mouseMove(widget(), inside + QPoint(3, 0));
+    for (int i = 0; i < 20 && countAtParent(ZOM_NOTIFYMOUSEENTER) == 0; ++i) {
+        QTest::qWait(10);
+        PumpPostedMessages();
+    }
     PumpPostedMessages();
     EXPECT_EQ(countAtParent(ZOM_NOTIFYMOUSEENTER), 1) << "once while the pointer stays";
     QTest::qWait(250);

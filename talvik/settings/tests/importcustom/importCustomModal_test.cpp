@@ -175,8 +175,19 @@ protected:
         return shot.convertToFormat(QImage::Format_RGB32);
     }
     // True when the screen shows the list's own picture where the list is:
-    // no other window covers it.
+    // no other window covers it. The window system may take a moment to map
+    // and paint the list on a loaded machine, so the screen is asked again
+    // for up to two seconds.
     bool listOnTopOnScreen() const
+    {
+        for (int i = 0; i < 100; ++i) {
+            if (listOnTopOnScreenNow())
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+    bool listOnTopOnScreenNow() const
     {
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
             return true; // no window system stacks windows there
