@@ -213,16 +213,14 @@ bool ExchangeObjectProperty(PropertyExchangeContext *ctx, const char16_t *name, 
             fresh->AddRef();
         }
         SetErrorInfo(0, nullptr); // what the nested load leaves is its own
+        // A failed Read leaves the value as it was (empty, or the new object).
         const HRESULT hr = ctx->bag->Read(name, &v, ctx->errorLog);
         if (hr == E_INVALIDARG) {
-            v.vt = VT_EMPTY;
             ctx->absent = true;
             return false;
         }
-        if (FAILED(hr)) {
-            v.vt = VT_EMPTY;
+        if (FAILED(hr))
             return refuseNested(ctx, name, QStringLiteral("(読み込めないオブジェクト)"));
-        }
         if (v.vt != VT_UNKNOWN && v.vt != VT_DISPATCH)
             return RefuseLoadedValue(ctx, nameOf(name), DescribeLoadedValue(v));
         if (!v.punkVal)

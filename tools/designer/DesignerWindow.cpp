@@ -2,6 +2,7 @@
 
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/msgbox.h"
+#include "platform/forms/uisetup.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -20,6 +21,8 @@ const QString kFilter = QStringLiteral("デザイン (*.json)|*.json");
 
 DesignerWindow::DesignerWindow()
 {
+    // The program's Japanese Qt texts (file dialogs, standard buttons) and face.
+    forms::setUpJapaneseUi();
     setWindowTitle(QStringLiteral("Talvik デザイナー"));
     auto *form = new QWidget(this);
     form->setMinimumSize(320, 200);

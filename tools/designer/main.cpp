@@ -8,12 +8,12 @@
 // --save FILE: ファイル → 保存 writes there, and so does quitting. Without
 // --properties or --screenshot the design is saved at once and the program
 // ends (exit status 0 when written), so that it can be scripted.
-// --screenshot DIR writes designer.png and one frame-N.png per property page
-// (each page selected in turn), then quits.
+// --screenshot DIR writes designer.png, screen.png (the whole screen while
+// the property frame is up) and one frame-N.png per property page (each page
+// selected in turn), then quits.
 #include "tools/designer/DesignerWindow.h"
 
 #include "platform/fileio/durable.h"
-#include "platform/forms/uisetup.h"
 #include "platform/win/ole/propframe.h"
 
 #include <QApplication>
@@ -21,6 +21,7 @@
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QScreen>
 #include <QDir>
 #include <QTabWidget>
 #include <QWindow>
@@ -68,8 +69,6 @@ void waitUntilExposed(QWidget &window)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // The same Japanese Qt texts and face as the program (file dialogs, buttons).
-    platform::forms::setUpJapaneseUi();
     QCommandLineParser parser;
     parser.addHelpOption();
     QCommandLineOption controlOption("control", "ProgID of the control to host.", "progid", designer::kContainerProgId);
@@ -120,6 +119,11 @@ int main(int argc, char **argv)
     if (screenshots) {
         QDir().mkpath(dir);
         platform::win::SetPropertyFrameShownHook([&](QDialog *frame) {
+            // The whole screen first: where the frame stands on the designer's window.
+            waitUntilExposed(*frame);
+            if (QScreen *screen = frame->screen())
+                if (!writePng(screen->grabWindow(0).toImage(), dir + QStringLiteral("/screen.png")))
+                    status = 1;
             auto *tabs = frame->findChild<QTabWidget *>("tabs");
             for (int i = 0; tabs && i < tabs->count(); ++i) {
                 tabs->setCurrentIndex(i);

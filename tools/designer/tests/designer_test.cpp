@@ -436,7 +436,6 @@ TEST_F(DesignerTest, AFailedSaveAtQuitAsksAndKeepsTheWindowUnlessTheUserLetsGo)
 
 TEST_F(DesignerTest, TheFileDialogIsJapaneseAndThePropertyFrameIsCentredOnTheWindow)
 {
-    platform::forms::setUpJapaneseUi();
     platform::forms::DialogScript script;
     designer::DesignerWindow w;
     ASSERT_EQ(w.session().create(designer::kContainerProgId), com::S_OK);
