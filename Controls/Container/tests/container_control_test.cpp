@@ -559,6 +559,12 @@ TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLo
         put16(childsTwice, VT_NULL);
     }
 
+    // An "Effects" entry whose blob holds the bytes.
+    auto effectsBlob = [](std::vector<uint8_t> bytes) {
+        return [bytes](PropertyBag &b) {
+            b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, bytes));
+        };
+    };
     const struct {
         const char *what;
         const char *name;
@@ -566,40 +572,40 @@ TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLo
         QString property, value;
     } cases[] = {
         {"BevelOuter 500", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, effectsBytes({with([](EffectBytes &e) { e.outer = 500; })}))); },
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.outer = 500; })})),
          "Effects.Item(1).BevelOuter", "500"},
         {"negative ShadowWidth", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, effectsBytes({plain, with([](EffectBytes &e) { e.key = "Two"; e.width = -1; })}))); },
+         effectsBlob(effectsBytes({plain, with([](EffectBytes &e) { e.key = "Two"; e.width = -1; })})),
          "Effects.Item(2).ShadowWidth", "-1"},
         {"negative margin", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, effectsBytes({with([](EffectBytes &e) { e.left = -2; })}))); },
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.left = -2; })})),
          "Effects.Item(1).MarginLeft", "-2"},
         {"BorderStyle 5", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, effectsBytes({with([](EffectBytes &e) { e.border = 5; })}))); },
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.border = 5; })})),
          "Effects.Item(1).BorderStyle", "5"},
         {"colour 0x7F000000", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, effectsBytes({with([](EffectBytes &e) { e.back = 0x7F000000; })}))); },
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.back = 0x7F000000; })})),
          "Effects.Item(1).BackColor", "0x7F000000"},
         {"duplicate key", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, effectsBytes({plain, with([](EffectBytes &e) { e.key = "MINE"; })}))); },
+         effectsBlob(effectsBytes({plain, with([](EffectBytes &e) { e.key = "MINE"; })})),
          "Effects.Item(2).Key", "\"MINE\"（重複したキー）"},
         {"empty key", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, effectsBytes({with([](EffectBytes &e) { e.key = ""; })}))); },
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.key = ""; })})),
          "Effects.Item(1).Key", "\"\"（空のキー）"},
         {"Count 1e8", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, countHuge)); },
+         effectsBlob(countHuge),
          "Effects.Count", "100000000"},
         {"Count -1", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, countNegative)); },
+         effectsBlob(countNegative),
          "Effects.Count", "-1"},
         {"truncated blob", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, truncated)); },
+         effectsBlob(truncated),
          "Effects.Item(1).ShadowWidth", "(データが途中で終わっています)"},
         {"huge string length", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, hugeKey)); },
+         effectsBlob(hugeKey),
          "Effects.Item(1).Key", "(文字列の長さ 2130706442 バイト)"},
         {"odd string length", "Effects",
-         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, oddKey)); },
+         effectsBlob(oddKey),
          "Effects.Item(1).Key", "(文字列の長さ 3 バイト)"},
         {"unknown class", "Effects",
          [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID{0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}, collectionBag(CLSID_Effects, effectsBytes({plain}))); },

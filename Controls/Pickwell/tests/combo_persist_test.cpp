@@ -391,7 +391,6 @@ TEST_F(ComboPersistTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLoadAn
     auto value = [](const char *name, Variant v) {
         return [=](PropertyBag &b) { b.setValue(QLatin1String(name), v); };
     };
-    const QString unreadable = QStringLiteral("(読み込めないオブジェクト)");
     const struct {
         const char *what;
         std::function<void(PropertyBag &)> damage;
@@ -404,11 +403,16 @@ TEST_F(ComboPersistTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLoadAn
         {"foreign class id", items(foreign), "Items.Item(1)",
          QStringLiteral("(項目ではないクラス %1)").arg(CLSID_Caption.toString())},
         {"Spin.Visible 9", object("Spin", CLSID_Spin, Bytes().i32(250).i32(-1).i32(1).i32(0).i32(9).i32(0).i32(0).b),
-         "Spin", unreadable},
-        {"DropDown.Position -4", object("DropDown", CLSID_DropDown, Bytes().i32(-1).i32(-4).i32(1).b), "DropDown",
-         unreadable},
-        {"Keys.Count -5", object("Keys", CLSID_Key, Bytes().i32(24).i32(-5).b), "Keys", unreadable},
-        {"Keys.Count 2,000,000,000", object("Keys", CLSID_Key, Bytes().i32(24).i32(2000000000).b), "Keys", unreadable},
+         "Spin.Visible", "9"},
+        {"DropDown.Position -4", object("DropDown", CLSID_DropDown, Bytes().i32(-1).i32(-4).i32(1).b),
+         "DropDown.Position", "-4"},
+        {"Keys.Count -5", object("Keys", CLSID_Key, Bytes().i32(24).i32(-5).b), "Keys.Count", "-5"},
+        {"Keys.Count 2,000,000,000", object("Keys", CLSID_Key, Bytes().i32(24).i32(2000000000).b), "Keys.Count",
+         "2000000000"},
+        {"a key binding with key code 0", object("Keys", CLSID_Key, Bytes().i32(24).i32(1).i32(3).i32(0).i32(0).b),
+         "Keys.KeyCode0", "0"},
+        {"a truncated spin", object("Spin", CLSID_Spin, Bytes().i32(250).i32(-1).b), "Spin.Increment",
+         "(データが途中で終わっています)"},
         {"a text for a number", value("DropdownStyle", Variant::str(QStringLiteral("abc"))), "DropdownStyle", "\"abc\""},
         {"MaxDropdownItems 0", value("MaxDropdownItems", Variant::i4(0)), "MaxDropdownItems", "0"},
         {"Format of 300 characters", value("Format", Variant::str(QString(300, u'9'))), "Format",

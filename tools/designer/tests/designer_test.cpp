@@ -254,6 +254,15 @@ QByteArray withNestedValue(const QByteArray &design, const QString &object, cons
     return QJsonDocument(root).toJson();
 }
 
+QByteArray withNestedText(const QByteArray &design, const QString &object, const QString &name, const QString &text)
+{
+    QJsonObject root = QJsonDocument::fromJson(design).object();
+    QJsonObject entry = entryOf(root.value("bag").toArray(), object);
+    entry["bag"] = withEntry(entry.value("bag").toArray(), name, QJsonObject{{"name", name}, {"vt", 8}, {"value", text}});
+    root["bag"] = withEntry(root.value("bag").toArray(), object, entry);
+    return QJsonDocument(root).toJson();
+}
+
 void putI16(QByteArray &b, int at, int v)
 {
     b[at] = char(v & 0xFF);
@@ -310,7 +319,9 @@ TEST_F(DesignerTest, ADamagedDesignIsRefusedNamingTheFilePropertyAndValueAndChan
          withBlob(comboGood, "Items", [](QByteArray &b) { b.replace(QByteArray("\x34\x12", 2), QByteArray("\xFD\xFF", 2)); }),
          "プロパティ Items.Item(2).Indent の値 -3 は読み込めません。"},
         {"Spin.Visible 9", false, withNestedValue(comboGood, "Spin", "Visible", 9),
-         "プロパティ Spin の値 (読み込めないオブジェクト) は読み込めません。"},
+         "プロパティ Spin.Visible の値 9 は読み込めません。"},
+        {"Caption.Position as a text", false, withNestedText(comboGood, "Caption", "Position", "left"),
+         "プロパティ Caption.Position の値 \"left\" は読み込めません。"},
         {"PromptChar 漢", false, withValue(comboGood, "PromptChar", 8, QStringLiteral("漢")),
          "プロパティ PromptChar の値 \"漢\" は読み込めません。"},
     };
