@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 ./scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target talvik talvik-devicesim portwick
+cmake --build build -j "$(nproc)" --target talvik talvik-devicesim portwick talvik-designer
 
 BIN="$ROOT/build/bin"
 DEMO="$ROOT/build/demo"

@@ -5,6 +5,8 @@
 // property bags. A load works on a copy, so a failed load changes nothing.
 #include "zobase7/include/zobase7_interfaces.h"
 
+#include "Controls/common/LoadRefusal.h"
+
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
 #include "platform/com/persist.h"
@@ -40,10 +42,15 @@ public:
 
     bool loading() const { return m_loading; }
     bool ok() const { return m_ok; }
-    // A value missing from a bag keeps the member.
+    // A value missing from a bag keeps the member; one that is there and
+    // cannot be read fails the load.
     void number(const char16_t *name, int32_t *member);
     void text(const char16_t *name, com::Bstr *member);
-    void fail() { m_ok = false; }
+    // Fails the load, naming the value (the first refusal is kept).
+    void refuse(const QString &name, const QString &value);
+    // On a load: a number outside lo..hi is refused.
+    void check(const char16_t *name, int32_t value, int32_t lo, int32_t hi);
+    const controls::LoadRefusal &refusal() const { return m_refusal; }
 
 private:
     com::IStream *m_stream = nullptr;
@@ -51,6 +58,7 @@ private:
     com::IErrorLog *m_log = nullptr;
     bool m_loading = false;
     bool m_ok = true;
+    controls::LoadRefusal m_refusal;
 };
 
 // Derived provides: a `State` record, `static void exchange(State &,
@@ -191,7 +199,8 @@ private:
         State copy = m_state;
         Derived::exchange(copy, x);
         if (!x.ok())
-            return x.loading() && !isBagExchange(x) ? com::STG_E_READFAULT : com::E_FAIL;
+            return controls::ReportLoadRefusal(x.loading() && !isBagExchange(x) ? com::STG_E_READFAULT : com::E_FAIL,
+                                               x.refusal(), Derived::primaryIid(), QString());
         m_state = std::move(copy);
         m_dirty = false;
         m_notify.fireOnChanged(com::DISPID_UNKNOWN);

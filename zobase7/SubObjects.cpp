@@ -27,6 +27,31 @@ std::atomic<long> &lockCount()
 
 // ---- settings exchange
 
+void SettingsExchange::refuse(const QString &name, const QString &value)
+{
+    if (m_loading && m_ok)
+        m_refusal = controls::LoadRefusal{name, value};
+    m_ok = false;
+}
+
+void SettingsExchange::check(const char16_t *name, int32_t value, int32_t lo, int32_t hi)
+{
+    if (m_loading && m_ok && (value < lo || value > hi))
+        refuse(QString::fromUtf16(name), QString::number(value));
+}
+
+namespace {
+
+// A bag value that is there but is not of the wanted type, as found.
+QString storedValue(IPropertyBag *bag, const char16_t *name)
+{
+    Variant stored;
+    return SUCCEEDED(bag->Read(name, &stored, nullptr)) ? controls::DescribeLoadedValue(stored)
+                                                        : QStringLiteral("(読み込めない値)");
+}
+
+} // namespace
+
 void SettingsExchange::number(const char16_t *name, int32_t *member)
 {
     if (!m_ok)
@@ -35,7 +60,7 @@ void SettingsExchange::number(const char16_t *name, int32_t *member)
         uint8_t b[4];
         if (m_loading) {
             if (!readExact(m_stream, b, 4)) {
-                m_ok = false;
+                refuse(QString::fromUtf16(name), controls::TruncatedDataText());
                 return;
             }
             *member = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
@@ -50,11 +75,12 @@ void SettingsExchange::number(const char16_t *name, int32_t *member)
     Variant v;
     if (m_loading) {
         v.vt = VT_I4;
-        if (FAILED(m_bag->Read(name, &v, m_log)))
+        const HRESULT hr = m_bag->Read(name, &v, m_log);
+        if (hr == E_INVALIDARG)
             return; // missing: keep
         Variant i4;
-        if (FAILED(VariantChangeType(&i4, &v, 0, VT_I4))) {
-            m_ok = false;
+        if (FAILED(hr) || FAILED(VariantChangeType(&i4, &v, 0, VT_I4))) {
+            refuse(QString::fromUtf16(name), storedValue(m_bag, name));
             return;
         }
         *member = i4.lVal;
@@ -80,12 +106,12 @@ void SettingsExchange::text(const char16_t *name, Bstr *member)
                 return;
             }
             if (n < 2 || n % 2 || n > kMaxSettingsString) {
-                m_ok = false;
+                refuse(QString::fromUtf16(name), controls::StringLengthText(n));
                 return;
             }
             std::vector<char16_t> buf(n / 2);
             if (!readExact(m_stream, buf.data(), n)) {
-                m_ok = false;
+                refuse(QString::fromUtf16(name), controls::TruncatedDataText());
                 return;
             }
             *member = Bstr::attach(SysAllocStringLen(buf.data(), n / 2 - 1));
@@ -100,11 +126,12 @@ void SettingsExchange::text(const char16_t *name, Bstr *member)
     Variant v;
     if (m_loading) {
         v.vt = VT_BSTR;
-        if (FAILED(m_bag->Read(name, &v, m_log)))
-            return;
+        const HRESULT hr = m_bag->Read(name, &v, m_log);
+        if (hr == E_INVALIDARG)
+            return; // missing: keep
         Variant s;
-        if (FAILED(VariantChangeType(&s, &v, 0, VT_BSTR))) {
-            m_ok = false;
+        if (FAILED(hr) || FAILED(VariantChangeType(&s, &v, 0, VT_BSTR))) {
+            refuse(QString::fromUtf16(name), storedValue(m_bag, name));
             return;
         }
         *member = Bstr::attach(s.bstrVal);
@@ -161,8 +188,9 @@ void Caption::exchange(CaptionState &s, SettingsExchange &x)
     x.number(u"Position", &s.position);
     x.number(u"Size", &s.size);
     x.number(u"Alignment", &s.alignment);
-    if (x.loading() && x.ok() && (!inRange(s.position, 0, 3) || !inRange(s.alignment, 0, 2) || s.size < 0))
-        x.fail();
+    x.check(u"Position", s.position, 0, 3);
+    x.check(u"Size", s.size, 0, 0x7FFFFFFF);
+    x.check(u"Alignment", s.alignment, 0, 2);
 }
 
 const DispatchTable<Caption> &Caption::dispatchTable()
@@ -385,8 +413,8 @@ void DropDown::exchange(DropDownState &s, SettingsExchange &x)
     x.number(u"Enabled", &s.enabled);
     x.number(u"Position", &s.position);
     x.number(u"Visible", &s.visible);
-    if (x.loading() && x.ok() && (!inRange(s.position, 0, 1) || !inRange(s.visible, 0, 2)))
-        x.fail();
+    x.check(u"Position", s.position, 0, 1);
+    x.check(u"Visible", s.visible, 0, 2);
 }
 
 const DispatchTable<DropDown> &DropDown::dispatchTable()
@@ -428,10 +456,10 @@ void Spin::exchange(SpinState &s, SettingsExchange &x)
     x.number(u"Visible", &s.visible);
     x.number(u"Wrap", &s.wrap);
     x.number(u"SpinKeys", &s.spinKeys);
-    if (x.loading() && x.ok()
-        && (!inRange(s.position, 0, 1) || !inRange(s.visible, 0, 2) || !inRange(s.delay, 0, 32767)
-            || !inRange(s.increment, -32768, 32767)))
-        x.fail();
+    x.check(u"Delay", s.delay, 0, 32767);
+    x.check(u"Increment", s.increment, -32768, 32767);
+    x.check(u"Position", s.position, 0, 1);
+    x.check(u"Visible", s.visible, 0, 2);
 }
 
 const DispatchTable<Spin> &Spin::dispatchTable()
@@ -515,10 +543,9 @@ void Key::exchange(KeyState &s, SettingsExchange &x)
     if (!x.ok())
         return;
     if (x.loading()) {
-        if (count < 0 || count > kMaxKeyBindings) {
-            x.fail();
+        x.check(u"Count", count, 0, kMaxKeyBindings);
+        if (!x.ok())
             return;
-        }
         s.bindings.assign(size_t(count), KeyBinding{});
     }
     for (size_t i = 0; i < s.bindings.size() && x.ok(); ++i) {
@@ -527,8 +554,9 @@ void Key::exchange(KeyState &s, SettingsExchange &x)
         x.number(reinterpret_cast<const char16_t *>(a.utf16()), &b.action);
         x.number(reinterpret_cast<const char16_t *>(k.utf16()), &b.keyCode);
         x.number(reinterpret_cast<const char16_t *>(sh.utf16()), &b.shift);
-        if (x.loading() && x.ok() && !validBinding(b.action, b.keyCode, b.shift))
-            x.fail();
+        x.check(reinterpret_cast<const char16_t *>(a.utf16()), b.action, KeyActionClear, KeyActionPrevField);
+        x.check(reinterpret_cast<const char16_t *>(k.utf16()), b.keyCode, 1, 255);
+        x.check(reinterpret_cast<const char16_t *>(sh.utf16()), b.shift, 0, 7);
     }
 }
 

@@ -253,27 +253,35 @@ HRESULT Childs::Load(IStream *stream)
     controls::PropertyExchangeContext ctx;
     ctx.stream = stream;
     ctx.loading = true;
+    auto refused = [&ctx] { return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Childs, IID_IChildren); };
     int32_t count = 0;
-    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count) || count < 0 || count > kMaxLoadedCount)
-        return E_FAIL;
+    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count))
+        return refused();
+    if (count < 0 || count > kMaxLoadedCount) {
+        controls::RefuseLoadedValue(&ctx, QStringLiteral("Count"), QString::number(count));
+        return refused();
+    }
     struct Loaded {
         QString key, name;
         Variant effect;
     };
     std::vector<Loaded> loaded;
-    std::set<QString> keys = m_items.foldedKeys();
+    LoadedKeys keys(m_items.foldedKeys());
     for (int32_t i = 0; i < count; ++i) {
         Bstr key, name, effectKey;
         int16_t type = 0;
-        if (!controls::ExchangeStringProperty(&ctx, u"Key", &key) ||
-            !controls::ExchangeStringProperty(&ctx, u"Name", &name) ||
-            !controls::ExchangeShortProperty(&ctx, u"EffectType", &type))
-            return E_FAIL;
-        if (type == VT_BSTR && !controls::ExchangeStringProperty(&ctx, u"EffectValue", &effectKey))
-            return E_FAIL;
+        bool ok = controls::ExchangeStringProperty(&ctx, u"Key", &key) &&
+                  controls::ExchangeStringProperty(&ctx, u"Name", &name) &&
+                  controls::ExchangeShortProperty(&ctx, u"EffectType", &type);
+        if (ok && type == VT_BSTR)
+            ok = controls::ExchangeStringProperty(&ctx, u"EffectValue", &effectKey);
         const QString k = key.toQString();
-        if (k.isEmpty() || !keys.insert(foldKey(k)).second)
-            return E_FAIL;
+        if (ok)
+            ok = keys.acceptKey(&ctx, k);
+        if (!ok) {
+            controls::NestLoadRefusal(&ctx, QStringLiteral("Item(%1)").arg(i + 1));
+            return refused();
+        }
         Loaded l;
         l.key = k;
         l.name = name.isNull() ? QString(QLatin1String("")) : name.toQString();

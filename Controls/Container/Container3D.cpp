@@ -716,8 +716,9 @@ bool Container3D::exchangeEffect(controls::PropertyExchangeContext *ctx, const c
 bool Container3D::exchange(controls::PropertyExchangeContext *ctx)
 {
     const bool stream = ctx->stream != nullptr;
-    // A property bag may lack a value (the default stays); a stream may not.
-    auto step = [stream](bool ok) { return ok || !stream; };
+    // A property bag may lack a value (the default stays); a value that is
+    // there must load, and a stream must hold every value.
+    auto step = [ctx](bool ok) { return controls::ExchangeStepOk(ctx, ok); };
 
     bool dirty = GetDirty();
     int32_t version = kControlVersion;
@@ -756,22 +757,25 @@ bool Container3D::exchange(controls::PropertyExchangeContext *ctx)
         return true;
 
     // Values out of their ranges are refused as a put would refuse them.
-    if (apply < zoApplyNone || apply > zoApplyAll || autoSize < zoAutoSizeNone || autoSize > zoAutoSizeChild ||
-        ((pointer < zoDefault || pointer > zoSizeAll) && pointer != zoCustom))
-        return false;
+    if (apply < zoApplyNone || apply > zoApplyAll)
+        return controls::RefuseLoadedValue(ctx, QStringLiteral("ApplyEffect"), QString::number(apply));
+    if (autoSize < zoAutoSizeNone || autoSize > zoAutoSizeChild)
+        return controls::RefuseLoadedValue(ctx, QStringLiteral("AutoSize"), QString::number(autoSize));
+    if ((pointer < zoDefault || pointer > zoSizeAll) && pointer != zoCustom)
+        return controls::RefuseLoadedValue(ctx, QStringLiteral("MousePointer"), QString::number(pointer));
     Effects *loadedEffects = nullptr;
     Childs *loadedChilds = nullptr;
     if (effects) {
         void *p = nullptr;
         if (FAILED(effects->QueryInterface(IID_IEffects, &p)))
-            return false;
+            return controls::RefuseLoadedValue(ctx, QStringLiteral("Effects"), QStringLiteral("(別の種類のオブジェクト)"));
         loadedEffects = static_cast<Effects *>(static_cast<IEffects *>(p));
         loadedEffects->Release();
     }
     if (children) {
         void *p = nullptr;
         if (FAILED(children->QueryInterface(IID_IChildren, &p)))
-            return false;
+            return controls::RefuseLoadedValue(ctx, QStringLiteral("Childs"), QStringLiteral("(別の種類のオブジェクト)"));
         loadedChilds = static_cast<Childs *>(static_cast<IChildren *>(p));
         loadedChilds->Release();
     }
@@ -828,7 +832,7 @@ HRESULT Container3D::Load(IStream *stream)
     ctx.loading = true;
     const bool ok = exchange(&ctx);
     afterLoadOrSave(true);
-    return ok ? S_OK : E_FAIL;
+    return ok ? S_OK : module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Container3D, IID_IContainer);
 }
 
 HRESULT Container3D::Save(IStream *stream, bool clearDirty)
@@ -855,7 +859,7 @@ HRESULT Container3D::Load(IPropertyBag *bag, IErrorLog *log)
     ctx.loading = true;
     const bool ok = exchange(&ctx);
     afterLoadOrSave(true);
-    return ok ? S_OK : E_FAIL;
+    return ok ? S_OK : module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Container3D, IID_IContainer);
 }
 
 HRESULT Container3D::Save(IPropertyBag *bag, bool clearDirty, bool)

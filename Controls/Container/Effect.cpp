@@ -3,6 +3,7 @@
 #include "Controls/Container/Effects.h"
 #include "Controls/Container/LumafoldModule.h"
 #include "Controls/common/DispatchHelpers.h"
+#include "Controls/common/LoadRefusal.h"
 
 namespace lumafold {
 
@@ -75,12 +76,32 @@ bool Effect::validColour(OLE_COLOR c)
 
 bool Effect::valid(const Values &v)
 {
-    auto in = [](int x, int lo, int hi) { return x >= lo && x <= hi; };
-    return validColour(v.backColor) && validColour(v.shadowBaseColor) && in(v.bevelOuter, -100, 100) &&
-           in(v.bevelInner, -100, 100) && in(v.bevelLight, -100, 100) && in(v.bevelShade, -100, 100) &&
-           in(v.bevelSpace, 0, 100) && in(v.borderStyle, 0, 1) && in(v.shadowDarkness, 0, 100) &&
-           in(v.shadowWidth, 0, 100) && v.marginTop >= 0 && v.marginBottom >= 0 && v.marginLeft >= 0 &&
-           v.marginRight >= 0;
+    return !firstInvalid(v, nullptr, nullptr);
+}
+
+bool Effect::firstInvalid(const Values &v, QString *name, QString *value)
+{
+    auto refuse = [&](const char *n, const QString &text) {
+        if (name)
+            *name = QLatin1String(n);
+        if (value)
+            *value = text;
+        return true;
+    };
+    auto colour = [&](const char *n, OLE_COLOR c) {
+        return !validColour(c) && refuse(n, controls::DescribeLoadedColour(c));
+    };
+    auto ranged = [&](const char *n, int x, int lo, int hi) {
+        return (x < lo || x > hi) && refuse(n, QString::number(x));
+    };
+    // In the persisted order.
+    return ranged("BorderStyle", v.borderStyle, 0, 1) || colour("BackColor", v.backColor) ||
+           ranged("BevelOuter", v.bevelOuter, -100, 100) || ranged("BevelInner", v.bevelInner, -100, 100) ||
+           ranged("BevelLight", v.bevelLight, -100, 100) || ranged("BevelShade", v.bevelShade, -100, 100) ||
+           ranged("BevelSpace", v.bevelSpace, 0, 100) || ranged("MarginBottom", v.marginBottom, 0, 32767) ||
+           ranged("MarginLeft", v.marginLeft, 0, 32767) || ranged("MarginRight", v.marginRight, 0, 32767) ||
+           ranged("MarginTop", v.marginTop, 0, 32767) || colour("ShadowBaseColor", v.shadowBaseColor) ||
+           ranged("ShadowDarkness", v.shadowDarkness, 0, 100) || ranged("ShadowWidth", v.shadowWidth, 0, 100);
 }
 
 template <class V>

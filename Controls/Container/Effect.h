@@ -79,6 +79,9 @@ public:
     };
     // True when every value lies in its put range.
     static bool valid(const Values &v);
+    // The first value (in persisted order) outside its put range: true with
+    // its property name and value text.
+    static bool firstInvalid(const Values &v, QString *name, QString *value);
     static bool validColour(OLE_COLOR c);
     const Values &values() const { return m_v; }
     void setValues(const Values &v) { m_v = v; }

@@ -283,20 +283,30 @@ HRESULT Effects::Load(IStream *stream)
     controls::PropertyExchangeContext ctx;
     ctx.stream = stream;
     ctx.loading = true;
+    auto refused = [&ctx] { return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Effects, IID_IEffects); };
     int32_t count = 0;
-    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count) || count < 0 || count > kMaxLoadedCount)
-        return E_FAIL;
+    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count))
+        return refused();
+    if (count < 0 || count > kMaxLoadedCount) {
+        controls::RefuseLoadedValue(&ctx, QStringLiteral("Count"), QString::number(count));
+        return refused();
+    }
     std::vector<std::pair<QString, Effect::Values>> loaded;
-    std::set<QString> keys = m_items.foldedKeys();
+    LoadedKeys keys(m_items.foldedKeys());
     for (int32_t i = 0; i < count; ++i) {
         Effect::Values v;
         Bstr key;
-        if (!exchangeEffect(&ctx, v, key) || !Effect::valid(v))
-            return E_FAIL;
-        const QString k = key.toQString();
-        if (k.isEmpty() || !keys.insert(foldKey(k)).second)
-            return E_FAIL;
-        loaded.emplace_back(k, v);
+        QString name, value;
+        bool ok = exchangeEffect(&ctx, v, key);
+        if (ok && Effect::firstInvalid(v, &name, &value))
+            ok = controls::RefuseLoadedValue(&ctx, name, value);
+        if (ok)
+            ok = keys.acceptKey(&ctx, key.toQString());
+        if (!ok) {
+            controls::NestLoadRefusal(&ctx, QStringLiteral("Item(%1)").arg(i + 1));
+            return refused();
+        }
+        loaded.emplace_back(key.toQString(), v);
     }
     for (const auto &[k, v] : loaded) {
         ComPtr<Effect> e(new Effect);

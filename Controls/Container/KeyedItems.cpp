@@ -11,4 +11,14 @@ QString foldKey(const QString &key)
     return out;
 }
 
+bool LoadedKeys::acceptKey(controls::PropertyExchangeContext *ctx, const QString &key)
+{
+    if (key.isEmpty())
+        return controls::RefuseLoadedValue(ctx, QStringLiteral("Key"), QStringLiteral("\"\"（空のキー）"));
+    if (!m_keys.insert(foldKey(key)).second)
+        return controls::RefuseLoadedValue(ctx, QStringLiteral("Key"),
+                                           controls::DescribeLoadedString(key) + QStringLiteral("（重複したキー）"));
+    return true;
+}
+
 } // namespace lumafold

@@ -2,6 +2,7 @@
 // The ordered, keyed item array behind Effects and Childs: positions are
 // zero-based inside, one-based to callers; keys compare ignoring ASCII case.
 #include "Controls/Container/LumafoldInterfaces.h"
+#include "Controls/common/PropertyExchange.h"
 
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
@@ -34,6 +35,17 @@ HRESULT queryKeyedCollection(C *self, const com::IID &ownIid, const com::IID &ii
                                   {com::IID_IPersistStream, ps}, {com::IID_IPersist, ps},
                                   {com::IID_IPersistPropertyBag, bag}});
 }
+
+// The keys a collection's loader has taken so far (ASCII case folded): an
+// empty key or one already taken is refused and recorded in the context.
+class LoadedKeys {
+public:
+    explicit LoadedKeys(std::set<QString> taken) : m_keys(std::move(taken)) {}
+    bool acceptKey(controls::PropertyExchangeContext *ctx, const QString &key);
+
+private:
+    std::set<QString> m_keys;
+};
 
 template <class T>
 class KeyedItems {

@@ -61,6 +61,8 @@ controls::ComModule &module()
     static const com::ModuleResources resources{
         {
             {IDS_TITLE, QStringLiteral("3Dコンテナ")},
+            // The About box's web page: the project's README installed beside the library.
+            {8000, QStringLiteral("README.md")},
             {101, QStringLiteral("0 - なし,1 - 実線")},
             {102, QStringLiteral("OK")},
             {103, QStringLiteral("ｷｬﾝｾﾙ")},

@@ -1,6 +1,7 @@
 // zoCombo: construction, release, error paths and the members of ICombo.
 #include "Controls/Pickwell/ComboControl.h"
 
+#include "Controls/Pickwell/ComboChecks.h"
 #include "Controls/Pickwell/ComboItemCollection.h"
 #include "Controls/common/AboutDialog.h"
 #include "Controls/common/SuiteLoader.h"
@@ -731,7 +732,7 @@ HRESULT zoCombo::putref_Font(IDispatch *value)
 HRESULT zoCombo::get_Format(BSTR *v) { return outString(v, m_settings.format.toQString()); }
 HRESULT zoCombo::put_Format(BSTR v)
 {
-    if (SysStringLen(v) > 256)
+    if (!IsValidFormat(bstrToQString(v)))
         return invalidValue();
     if (HRESULT hr = sendString(ZOM_SETFORMAT, v); FAILED(hr))
         return hr;
@@ -803,11 +804,9 @@ HRESULT zoCombo::put_PromptChar(BSTR v)
     QString text = bstrToQString(v);
     if (text.isEmpty())
         text = QStringLiteral(" ");
-    if (text.size() > 1 || !cp::isAnsiEncodable(text))
+    if (!IsValidPromptChar(text))
         return invalidValue();
     const QByteArray ansi = cp::toAnsi(text);
-    if (ansi.isEmpty() || cp::isLeadByte(uint8_t(ansi[0])))
-        return invalidValue();
     if (m_settings.promptChar.toQString() == text)
         return S_OK;
     m_settings.promptChar = Bstr(text);
@@ -881,6 +880,8 @@ HRESULT zoCombo::put_Text(BSTR v)
 {
     if (m_settings.style == zoDropDownList)
         return S_FALSE;
+    if (!FitsComboText(bstrToQString(v)))
+        return invalidValue();
     if (HRESULT hr = sendString(ZOM_SETTEXT, v); FAILED(hr))
         return hr;
     m_settings.text = Bstr::attach(v ? SysAllocStringLen(v, SysStringLen(v)) : nullptr);
@@ -900,6 +901,8 @@ HRESULT zoCombo::put_Value(BSTR v)
 {
     if (m_settings.style == zoDropDownList)
         return S_FALSE;
+    if (!FitsComboText(bstrToQString(v)))
+        return invalidValue();
     if (HRESULT hr = sendString(ZOM_SETVALUE, v); FAILED(hr))
         return hr;
     m_settings.value = Bstr::attach(v ? SysAllocStringLen(v, SysStringLen(v)) : nullptr);

@@ -247,10 +247,11 @@ HRESULT ComboItem::Load(IStream *stream)
     loaded.backColor = m_data.backColor;
     loaded.foreColor = m_data.foreColor;
     loaded.picture = m_data.picture;
-    if (!exchangeItem(&ctx, loaded))
-        return E_FAIL;
-    if (loaded.indent < 0)
-        return E_FAIL;
+    bool ok = exchangeItem(&ctx, loaded);
+    if (ok && loaded.indent < 0)
+        ok = controls::RefuseLoadedValue(&ctx, QStringLiteral("Indent"), QString::number(loaded.indent));
+    if (!ok)
+        return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_ComboItem, IID_IComboItem);
     m_data = std::move(loaded);
     return S_OK;
 }

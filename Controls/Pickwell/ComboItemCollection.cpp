@@ -521,36 +521,50 @@ HRESULT ComboItemCollection::Load(IStream *stream)
 {
     if (!stream)
         return E_POINTER;
+    // The item the refusal is in, and what was wrong.
+    auto refuse = [](size_t item, const QString &property, const QString &value, HRESULT hr = E_FAIL) {
+        controls::LoadRefusal r{QStringLiteral("Item(%1)").arg(item + 1), value};
+        if (!property.isEmpty())
+            r.property += QLatin1Char('.') + property;
+        return module().raiseLoadRefusal(hr, r, CLSID_ComboItemCollection, IID_IComboItemCollection);
+    };
     int32_t version = 0;
     if (!readExact(stream, &version, 4))
-        return E_FAIL;
+        return module().raiseLoadRefusal(E_FAIL, {QStringLiteral("_Version"), controls::TruncatedDataText()},
+                                         CLSID_ComboItemCollection, IID_IComboItemCollection);
     std::vector<ComPtr<IComboItem>> loaded;
     for (;;) {
         uint8_t raw[16];
         uint32_t got = 0;
         if (FAILED(stream->Read(raw, 16, &got)))
-            return E_FAIL;
+            return refuse(loaded.size(), QString(), controls::TruncatedDataText());
         if (got == 0)
             break;
         if (got != 16)
-            return E_FAIL;
+            return refuse(loaded.size(), QString(), controls::TruncatedDataText());
         stream->Seek(-16, STREAM_SEEK_CUR, nullptr);
         CLSID clsid;
         ReadClassStm(stream, &clsid);
         if (clsid.isNull())
             break;
         if (clsid != CLSID_ComboItem)
-            return E_FAIL;
+            return refuse(loaded.size(), QString(), QStringLiteral("(項目ではないクラス %1)").arg(clsid.toString()));
         ComPtr<IPersistStream> p;
         HRESULT hr = CoCreateInstance(clsid, nullptr, IID_IPersistStream, p.putVoid());
         if (FAILED(hr))
-            return hr;
+            return refuse(loaded.size(), QString(), controls::UnknownClassText(clsid), hr);
+        SetErrorInfo(0, nullptr);
         hr = p->Load(stream);
-        if (FAILED(hr))
-            return hr;
+        if (FAILED(hr)) {
+            controls::LoadRefusal inner;
+            QString description;
+            if (controls::TakeLoadRefusal(&inner, &description))
+                return refuse(loaded.size(), inner.property, inner.value, hr);
+            return refuse(loaded.size(), QString(), QStringLiteral("(読み込めない項目)"), hr);
+        }
         ComPtr<IComboItem> item;
         if (FAILED(p->QueryInterface(IID_IComboItem, item.putVoid())))
-            return E_FAIL;
+            return refuse(loaded.size(), QString(), QStringLiteral("(別の種類のオブジェクト)"));
         loaded.push_back(item);
     }
     for (const ComPtr<IComboItem> &item : loaded)

@@ -3,6 +3,7 @@
 // load changes nothing.
 #include "Controls/Pickwell/ComboControl.h"
 
+#include "Controls/Pickwell/ComboChecks.h"
 #include "Controls/Pickwell/PickwellModule.h"
 #include "platform/codepage/codepage.h"
 #include "platform/com/font.h"
@@ -21,23 +22,77 @@ struct ComboObjects {
     ComPtr<IUnknown> caption, font, keys, mouseIcon, dropDown, spin, backgroundImage, items;
 };
 
-bool inRange(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
+// The ranged settings, by their persisted names; a stream or bag that says
+// otherwise is corrupt.
+struct SettingRange {
+    const char *name;
+    int32_t ComboSettings::*member;
+    int32_t lo, hi;
+};
+constexpr int32_t kNoLimit = 0x7FFFFFFF;
+const SettingRange kRanges[] = {
+    {"AlignHorizontal", &ComboSettings::alignHorizontal, 0, 2},
+    {"AlignVertical", &ComboSettings::alignVertical, 0, 2},
+    {"Appearance", &ComboSettings::appearance, 0, 2},
+    {"BorderStyle", &ComboSettings::borderStyle, 0, 1},
+    {"BtnPositioning", &ComboSettings::btnPositioning, 0, 1},
+    {"ClipMode", &ComboSettings::clipMode, 0, 1},
+    {"DataProperty", &ComboSettings::dataProperty, 0, 1},
+    {"EditMode", &ComboSettings::editMode, 0, 3},
+    {"HighlightText", &ComboSettings::highlightText, 0, 2},
+    {"IMEMode", &ComboSettings::imeMode, 0, 8},
+    {"IMEStatus", &ComboSettings::imeStatus, 0, 1},
+    {"LookupMode", &ComboSettings::lookupMode, 0, 2},
+    {"MarginBottom", &ComboSettings::marginBottom, 0, kNoLimit},
+    {"MarginLeft", &ComboSettings::marginLeft, 0, kNoLimit},
+    {"MarginRight", &ComboSettings::marginRight, 0, kNoLimit},
+    {"MarginTop", &ComboSettings::marginTop, 0, kNoLimit},
+    {"MoveOnLRKey", &ComboSettings::moveOnLRKey, 0, 3},
+    {"OLEDragMode", &ComboSettings::oleDragMode, 0, 1},
+    {"OLEDropMode", &ComboSettings::oleDropMode, 0, 2},
+    {"ShowLiterals", &ComboSettings::showLiterals, 0, 2},
+    {"TabAction", &ComboSettings::tabAction, 0, 1},
+    {"SortOrder", &ComboSettings::sortOrder, 0, 2},
+    {"SortBy", &ComboSettings::sortBy, 0, 2},
+    {"TextBoxStyle", &ComboSettings::textBoxStyle, 0, 2},
+    {"DescWidth", &ComboSettings::descriptionWidth, 0, 32767},
+    {"ImageWidth", &ComboSettings::imageWidth, 0, 32767},
+    {"MaxDropdownItems", &ComboSettings::maxDropDownItems, 1, kNoLimit},
+    {"ImageAlign", &ComboSettings::imageAlign, 0, 3},
+    {"ScrollBarMode", &ComboSettings::scrollBarMode, 0, 1},
+    {"DropdownStyle", &ComboSettings::style, 0, 2},
+    {"ListStyle", &ComboSettings::listBoxStyle, 0, 5},
+    {"ItemHeight", &ComboSettings::itemHeight, -1, 32767},
+    {"DropdownWidth", &ComboSettings::dropDownWidth, 0, 32767},
+};
 
-// Every enumerated and ranged setting within its range (a stream that says
-// otherwise is corrupt).
-bool plausible(const ComboSettings &s)
+// Every loaded setting as a put would take it: the first one refused is
+// recorded in the context.
+bool plausible(controls::PropertyExchangeContext &ctx, const ComboSettings &s)
 {
-    return inRange(s.listBoxStyle, 0, 5) && inRange(s.descriptionWidth, 0, 32767) && inRange(s.imageWidth, 0, 32767)
-           && inRange(s.imageAlign, 0, 3) && s.maxDropDownItems > 0 && inRange(s.style, 0, 2)
-           && inRange(s.dropDownWidth, 0, 32767) && inRange(s.itemHeight, -1, 32767) && inRange(s.scrollBarMode, 0, 1)
-           && inRange(s.sortBy, 0, 2) && inRange(s.sortOrder, 0, 2) && inRange(s.textBoxStyle, 0, 2)
-           && inRange(s.alignHorizontal, 0, 2) && inRange(s.alignVertical, 0, 2) && inRange(s.clipMode, 0, 1)
-           && inRange(s.editMode, 0, 3) && inRange(s.imeMode, 0, 8) && s.marginBottom >= 0 && s.marginLeft >= 0
-           && s.marginRight >= 0 && s.marginTop >= 0 && (inRange(s.mousePointer, 0, 15) || s.mousePointer == zoCustom)
-           && inRange(s.moveOnLRKey, 0, 3) && inRange(s.oleDragMode, 0, 1) && inRange(s.oleDropMode, 0, 2)
-           && inRange(s.showLiterals, 0, 2) && inRange(s.appearance, 0, 2) && inRange(s.borderStyle, 0, 1)
-           && inRange(s.dataProperty, 0, 1) && inRange(s.highlightText, 0, 2) && inRange(s.imeStatus, 0, 1)
-           && inRange(s.lookupMode, 0, 2) && inRange(s.tabAction, 0, 1) && inRange(s.btnPositioning, 0, 1);
+    for (const SettingRange &r : kRanges) {
+        const int32_t v = s.*r.member;
+        if (v < r.lo || v > r.hi)
+            return controls::RefuseLoadedValue(&ctx, QLatin1String(r.name), QString::number(v));
+    }
+    if (!(s.mousePointer >= 0 && s.mousePointer <= 15) && s.mousePointer != zoCustom)
+        return controls::RefuseLoadedValue(&ctx, QStringLiteral("MousePointer"), QString::number(s.mousePointer));
+    const struct {
+        const char *name;
+        const Bstr &text;
+        bool (*check)(const QString &);
+    } texts[] = {
+        {"Format", s.format, &IsValidFormat},
+        {"PromptChar", s.promptChar, &IsValidPromptChar},
+        {"Text", s.text, &FitsComboText},
+        {"Value", s.value, &FitsComboText},
+    };
+    for (const auto &t : texts) {
+        const QString text = t.text.toQString();
+        if (!t.check(text))
+            return controls::RefuseLoadedValue(&ctx, QLatin1String(t.name), controls::DescribeLoadedString(text));
+    }
+    return true;
 }
 
 class Exchanger {
@@ -48,31 +103,57 @@ public:
     void shortValue(const char16_t *name, int32_t &member)
     {
         int16_t v = int16_t(member);
-        if (done(controls::ExchangeShortProperty(&m_ctx, name, &v)) && m_ctx.loading)
+        if (done(m_ok && controls::ExchangeShortProperty(&m_ctx, name, &v)) && m_ctx.loading)
             member = v;
     }
-    void longValue(const char16_t *name, int32_t &member) { done(controls::ExchangeLongProperty(&m_ctx, name, &member)); }
+    void longValue(const char16_t *name, int32_t &member)
+    {
+        done(m_ok && controls::ExchangeLongProperty(&m_ctx, name, &member));
+    }
     void colorValue(const char16_t *name, OLE_COLOR &member)
     {
         int32_t v = int32_t(member);
-        if (done(controls::ExchangeLongProperty(&m_ctx, name, &v)) && m_ctx.loading)
+        if (done(m_ok && controls::ExchangeLongProperty(&m_ctx, name, &v)) && m_ctx.loading)
             member = OLE_COLOR(v);
     }
-    void boolValue(const char16_t *name, int32_t &member) { done(controls::ExchangeBoolProperty(&m_ctx, name, &member)); }
-    void stringValue(const char16_t *name, Bstr &member) { done(controls::ExchangeStringProperty(&m_ctx, name, &member)); }
+    void boolValue(const char16_t *name, int32_t &member)
+    {
+        done(m_ok && controls::ExchangeBoolProperty(&m_ctx, name, &member));
+    }
+    void stringValue(const char16_t *name, Bstr &member)
+    {
+        done(m_ok && controls::ExchangeStringProperty(&m_ctx, name, &member));
+    }
     void object(const char16_t *name, ComPtr<IUnknown> &member, const IID &iid)
     {
         // A bag holds nothing for a missing object.
         if (m_ctx.bag && !m_ctx.loading && !member)
             return;
-        done(controls::ExchangeObjectProperty(&m_ctx, name, &member, iid));
+        // A bag made elsewhere cannot make the suite base's classes, which
+        // only this library has bound: it loads into a new one of ours.
+        ComPtr<IUnknown> fresh;
+        if (m_ok && m_ctx.bag && m_ctx.loading && member)
+            fresh = newOfSameClass(member.get());
+        done(m_ok && controls::ExchangeObjectProperty(&m_ctx, name, &member, iid, fresh.get()));
     }
 
 private:
-    // A bag load keeps what a bag lacks; everything else must succeed.
+    static ComPtr<IUnknown> newOfSameClass(IUnknown *object)
+    {
+        ComPtr<IPersist> persist;
+        CLSID clsid;
+        ComPtr<IUnknown> made;
+        if (SUCCEEDED(object->QueryInterface(IID_IPersist, persist.putVoid())) && persist
+            && SUCCEEDED(persist->GetClassID(&clsid)))
+            CoCreateInstance(clsid, nullptr, IID_IUnknown, made.putVoid());
+        return made;
+    }
+
+    // A bag load keeps what a bag lacks; everything else must succeed, and
+    // after the first failure nothing more is read.
     bool done(bool ok)
     {
-        if (!ok && !(m_ctx.bag && m_ctx.loading))
+        if (m_ok && !controls::ExchangeStepOk(&m_ctx, ok))
             m_ok = false;
         return ok;
     }
@@ -160,6 +241,12 @@ ComPtr<IUnknown> asUnknown(const ComPtr<T> &p)
 
 // The persistence of one control; friend of zoCombo.
 class ComboPersistence {
+    // A failed load: the error object names the refused value.
+    static HRESULT refused(const controls::PropertyExchangeContext &ctx)
+    {
+        return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_zoCombo, IID_ICombo);
+    }
+
 public:
     static HRESULT exchange(zoCombo &c, controls::PropertyExchangeContext &ctx)
     {
@@ -168,8 +255,8 @@ public:
         int32_t ex = extent.cx, ey = extent.cy;
         bool dirty = false;
         const bool head = controls::ExchangeVersionAndExtent(&ctx, &dirty, &version, &ex, &ey);
-        if (!head && !(ctx.bag && ctx.loading))
-            return ctx.loading ? E_FAIL : STG_E_MEDIUMFULL;
+        if (!head)
+            return ctx.loading ? refused(ctx) : STG_E_MEDIUMFULL;
 
         // A load into a control nobody initialised starts from the defaults
         // (a host may load a window definition naming only a few values).
@@ -196,12 +283,21 @@ public:
 
         Exchanger x(ctx);
         exchangeValues(x, settings, objects);
-        if (!x.ok() || !plausible(settings) || !objects.caption || !objects.keys || !objects.dropDown || !objects.spin
-            || !objects.items)
-            return E_FAIL;
+        if (!x.ok() || !plausible(ctx, settings))
+            return refused(ctx);
+        // A null object in a stream stands for one the control must have.
+        for (const auto &[name, object] : {std::pair{"Caption", &objects.caption}, std::pair{"Keys", &objects.keys},
+                                           std::pair{"DropDown", &objects.dropDown}, std::pair{"Spin", &objects.spin},
+                                           std::pair{"Items", &objects.items}})
+            if (!*object) {
+                controls::RefuseLoadedValue(&ctx, QLatin1String(name), QStringLiteral("Nothing"));
+                return refused(ctx);
+            }
         ComPtr<IComboItemCollection> items;
-        if (FAILED(objects.items->QueryInterface(IID_IComboItemCollection, items.putVoid())))
-            return E_FAIL;
+        if (FAILED(objects.items->QueryInterface(IID_IComboItemCollection, items.putVoid()))) {
+            controls::RefuseLoadedValue(&ctx, QStringLiteral("Items"), QStringLiteral("(別の種類のオブジェクト)"));
+            return refused(ctx);
+        }
 
         // Everything read: the loaded state replaces the old one.
         for (int32_t id : {int32_t(DISPID_COMBO_CAPTION), int32_t(DISPID_STD_FONT), int32_t(DISPID_COMBO_SPIN),

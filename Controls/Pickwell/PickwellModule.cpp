@@ -21,6 +21,8 @@ controls::ComModule &module()
     static const com::ModuleResources resources{
         {
             {IDS_TITLE, QStringLiteral("Combo")},
+            // The About box's web page: the project's README installed beside the library.
+            {8000, QStringLiteral("README.md")},
             {101, QStringLiteral("0 - ｺﾝﾄﾛｰﾙ,1 - ﾌｨｰﾙﾄﾞ")},
             {102, QStringLiteral("0 - 常に表示,1 - 入力後に表示,2 - 入力前に表示")},
             {103, QStringLiteral("0 - なし,1 - ﾌｨｰﾙﾄﾞ,2 - すべて選択")},

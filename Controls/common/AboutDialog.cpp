@@ -1,13 +1,21 @@
 #include "Controls/common/AboutDialog.h"
 
+#include "Controls/common/AboutLogo.h"
 #include "platform/codepage/codepage.h"
 #include "platform/shell/shellexecute.h"
 #include "platform/system/registry.h"
 #include "platform/win/controls.h"
 #include "platform/win/gdi.h"
+#include "platform/win/messagebox.h"
 #include "platform/win/window.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
 #include <algorithm>
+
+#include <dlfcn.h>
 
 namespace controls {
 
@@ -67,7 +75,7 @@ DialogTemplate AboutDialog::Template()
     t.cy = 185;
     const DWORD shown = WS_VISIBLE;
     t.items = {
-        item(kNoId, "STATIC", "7001", shown | SS_BITMAP, 7, 7, 21, 20),
+        item(kLogo, "STATIC", "7001", shown | SS_BITMAP, 7, 7, 21, 20),
         item(kCredits, "EDIT", "", ES_READONLY | ES_LEFT, 32, 8, 158, 110),
         item(kTitle, "STATIC", "", shown | SS_LEFT | SS_NOPREFIX, 36, 10, 179, 10),
         item(kProduct, "STATIC", u8("Talvik 入力コントロール スイート バージョン 7"), shown | SS_LEFT, 36, 24, 179, 10),
@@ -98,6 +106,8 @@ AboutDialog::~AboutDialog()
 {
     DeleteObject(m_normalFont);
     DeleteObject(m_boldFont);
+    if (m_logo)
+        DeleteObject(m_logo);
 }
 
 void AboutDialog::SetBuildText(const QString &version) { m_build = ansiOf(version); }
@@ -137,6 +147,10 @@ LONG_PTR AboutDialog::handle(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_INITDIALOG: {
         SetDlgItemTextA(dlg, kTitle, TitleText().c_str());
+        // The library's bitmap in the top-left corner.
+        if (!m_logo)
+            m_logo = CreateSuiteLogo();
+        SendDlgItemMessageA(dlg, kLogo, STM_SETIMAGE, IMAGE_BITMAP, static_cast<LPARAM>(m_logo));
         const HWND area = GetDlgItem(dlg, kCredits);
         GetClientRect(area, &m_creditsRect);
         // The credits draw on the edit: its painting becomes theirs.
@@ -354,16 +368,43 @@ void AboutDialog::runSystemInformation()
     shell::ShellExecute(request);
 }
 
-void AboutDialog::openWebPage()
+QString AboutDialog::WebPageAddress(QString *missing) const
 {
     const QString address = platform::com::LoadString(m_resources, 8000);
-    if (address.isEmpty())
+    if (address.isEmpty() || address.contains(QLatin1String("://")))
+        return address;
+    // A file name: the document installed beside this library.
+    Dl_info info{};
+    QString folder;
+    if (dladdr(reinterpret_cast<const void *>(&AboutDialog::Template), &info) && info.dli_fname)
+        folder = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
+    const QString path = QDir(folder).absoluteFilePath(address);
+    if (!QFileInfo::exists(path)) {
+        if (missing)
+            *missing = path;
+        return QString();
+    }
+    return QUrl::fromLocalFile(path).toString();
+}
+
+void AboutDialog::openWebPage()
+{
+    QString missing;
+    const QString address = WebPageAddress(&missing);
+    if (address.isEmpty()) {
+        const std::string text = ansiOf(missing.isEmpty() ? QStringLiteral("ホームページのアドレスがありません。")
+                                                          : QStringLiteral("ホームページ %1 が見つかりません。").arg(missing));
+        MessageBoxA(m_dialog, text.c_str(), u8("バージョン情報").c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
+    }
     shell::ShellExecuteRequest request;
     request.verb = QStringLiteral("open");
     request.file = address;
     request.show = shell::SW_SHOWNORMAL;
-    shell::ShellExecute(request);
+    if (shell::ShellExecute(request) <= 32) {
+        const std::string text = ansiOf(QStringLiteral("ホームページ %1 を開けません。").arg(address));
+        MessageBoxA(m_dialog, text.c_str(), u8("バージョン情報").c_str(), MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 } // namespace controls

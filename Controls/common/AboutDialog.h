@@ -8,7 +8,8 @@
 // The box shows "zo" + the library's string 100 + " ActiveX Control -  (Build:"
 // + the build text + ")" as its title line, centres itself on the screen, and
 // offers the system-information program (the registry's MSINFO "Path") and
-// the suite's web page (string 8000). Three caption clicks with Shift, Ctrl
+// the suite's web page (string 8000: an address, or a document installed
+// beside the library), and draws the library's bitmap at its top left. Three caption clicks with Shift, Ctrl
 // and Shift+Ctrl, then a click in the area of the lower buttons, start the
 // credits scrolling in the box; deactivating it or any command stops them.
 #include "platform/com/resources.h"
@@ -31,6 +32,7 @@ public:
     static constexpr int kProduct = 7009;
     static constexpr int kTitle = 7005;
     static constexpr int kOwnership = 7010;
+    static constexpr int kLogo = 7001;        // the static showing the library's bitmap
     static constexpr win::UINT_PTR kCreditsTimer = 1500;
     static constexpr win::UINT kCreditsInterval = 40;
     static constexpr int kCreditLineCount = 50;
@@ -52,6 +54,11 @@ public:
 
     // The title line as the box shows it (CP932).
     std::string TitleText() const;
+    // What the web-page button opens: string 8000 as it is when it is an
+    // address with a scheme; a file name is the document beside this
+    // library, as a file URL, or "" (its path in *missing) when it is not
+    // there.
+    QString WebPageAddress(QString *missing = nullptr) const;
     bool CreditsRunning() const { return m_running; }
     // The template of dialog 7000.
     static win::DialogTemplate Template();
@@ -74,6 +81,7 @@ private:
     bool m_object = false;
     win::HFONT m_normalFont = 0;
     win::HFONT m_boldFont = 0;
+    win::HBITMAP m_logo = 0;
 
     // While the box is shown.
     win::HWND m_dialog = 0;

@@ -176,12 +176,21 @@ QString ComModule::versionString() const
     return text;
 }
 
+QString ComModule::errorSource(const CLSID &clsid) const
+{
+    if (const ObjectEntry *e = entry(clsid))
+        return e->progId.isEmpty() ? e->className : e->progId;
+    return QString();
+}
+
 HRESULT ComModule::raise(HRESULT hr, uint32_t stringId, const CLSID &clsid, const IID &iid) const
 {
-    QString source;
-    if (const ObjectEntry *e = entry(clsid))
-        source = e->progId.isEmpty() ? e->className : e->progId;
-    return reportError(hr, iid, source, loadString(stringId));
+    return reportError(hr, iid, errorSource(clsid), loadString(stringId));
+}
+
+HRESULT ComModule::raiseLoadRefusal(HRESULT hr, const LoadRefusal &refusal, const CLSID &clsid, const IID &iid) const
+{
+    return ReportLoadRefusal(hr, refusal, iid, errorSource(clsid));
 }
 
 } // namespace controls

@@ -6,15 +6,43 @@ using namespace platform::com;
 
 namespace {
 
-bool usable(const PropertyExchangeContext *ctx)
+bool usable(PropertyExchangeContext *ctx)
 {
-    return ctx && ((ctx->bag != nullptr) != (ctx->stream != nullptr));
+    if (!ctx)
+        return false;
+    ctx->absent = false;
+    return (ctx->bag != nullptr) != (ctx->stream != nullptr);
 }
 
+QString nameOf(const char16_t *name) { return name ? QString::fromUtf16(name) : QString(); }
+
+// A bag read of a plain value. A name the bag lacks marks the value absent;
+// a value that is there and does not convert is refused with its stored form.
 bool bagRead(PropertyExchangeContext *ctx, const char16_t *name, VARTYPE vt, Variant &value)
 {
     value.vt = vt;
-    return SUCCEEDED(ctx->bag->Read(name, &value, ctx->errorLog));
+    const HRESULT hr = ctx->bag->Read(name, &value, ctx->errorLog);
+    if (SUCCEEDED(hr))
+        return true;
+    value.vt = VT_EMPTY;
+    if (hr == E_INVALIDARG) {
+        ctx->absent = true;
+        return false;
+    }
+    Variant stored;
+    const QString text = SUCCEEDED(ctx->bag->Read(name, &stored, nullptr)) ? DescribeLoadedValue(stored)
+                                                                            : QStringLiteral("(読み込めない値)");
+    return RefuseLoadedValue(ctx, nameOf(name), text);
+}
+
+// A nested object's load failed: the refusal its loader left, under name.
+bool refuseNested(PropertyExchangeContext *ctx, const char16_t *name, const QString &fallback)
+{
+    LoadRefusal inner;
+    QString description;
+    if (TakeLoadRefusal(&inner, &description))
+        return RefuseLoadedValue(ctx, nameOf(name) + QLatin1Char('.') + inner.property, inner.value);
+    return RefuseLoadedValue(ctx, nameOf(name), description.isEmpty() ? fallback : QStringLiteral("(%1)").arg(description));
 }
 
 bool bagWrite(PropertyExchangeContext *ctx, const char16_t *name, VARIANT &value)
@@ -23,12 +51,12 @@ bool bagWrite(PropertyExchangeContext *ctx, const char16_t *name, VARIANT &value
 }
 
 template <class T>
-bool streamExchange(PropertyExchangeContext *ctx, T *member)
+bool streamExchange(PropertyExchangeContext *ctx, const char16_t *name, T *member)
 {
     uint8_t b[sizeof(T)];
     if (ctx->loading) {
         if (!readExact(ctx->stream, b, sizeof(T)))
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), TruncatedDataText());
         uint64_t v = 0;
         for (size_t i = 0; i < sizeof(T); ++i)
             v |= uint64_t(b[i]) << (8 * i);
@@ -64,7 +92,7 @@ bool exchangeScalar(PropertyExchangeContext *ctx, const char16_t *name, T *membe
     if (!usable(ctx) || !member)
         return false;
     if (ctx->stream)
-        return streamExchange(ctx, member);
+        return streamExchange(ctx, name, member);
     if (ctx->loading) {
         Variant v;
         if (!bagRead(ctx, name, vt, v))
@@ -105,27 +133,27 @@ bool ExchangeStringProperty(PropertyExchangeContext *ctx, const char16_t *name, 
         if (!ctx->loading) {
             const uint32_t n = member->isNull() ? 0 : SysStringByteLen(member->get()) + 2;
             uint32_t count = n;
-            if (!streamExchange(ctx, &count))
+            if (!streamExchange(ctx, name, &count))
                 return false;
             return n == 0 || writeExact(ctx->stream, member->get(), n);
         }
         uint32_t count = 0;
-        if (!streamExchange(ctx, &count))
+        if (!streamExchange(ctx, name, &count))
             return false;
         if (count == 0)
             return true;
         if (count < 2 || (count & 1) || count > kMaxStreamStringBytes)
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), StringLengthText(count));
         const int64_t left = bytesLeft(ctx->stream);
         if (left >= 0 && int64_t(count) > left)
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), StringLengthText(count));
         Bstr text = Bstr::attach(SysAllocStringLen(nullptr, (count - 2) / 2));
         if (text.isNull())
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), StringLengthText(count));
         // The text and its terminator; the terminator's place in the BSTR is
         // written over with 0 afterwards whatever the stream held.
         if (!readExact(ctx->stream, text.get(), count))
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), TruncatedDataText());
         text.get()[(count - 2) / 2] = 0;
         *member = std::move(text);
         return true;
@@ -145,7 +173,7 @@ bool ExchangeStringProperty(PropertyExchangeContext *ctx, const char16_t *name, 
 }
 
 bool ExchangeObjectProperty(PropertyExchangeContext *ctx, const char16_t *name, ComPtr<IUnknown> *member,
-                            const IID &iid)
+                            const IID &iid, IUnknown *fresh)
 {
     if (!usable(ctx) || !member)
         return false;
@@ -162,31 +190,46 @@ bool ExchangeObjectProperty(PropertyExchangeContext *ctx, const char16_t *name, 
         // fails, since its data would be left unread in the stream.
         CLSID clsid;
         if (FAILED(ReadClassStm(ctx->stream, &clsid)))
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), TruncatedDataText());
         if (clsid.isNull())
             return true;
         ComPtr<IPersistStream> p;
         if (FAILED(CoCreateInstance(clsid, nullptr, IID_IPersistStream, p.putVoid())))
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), UnknownClassText(clsid));
+        SetErrorInfo(0, nullptr); // what the load leaves is its own
         if (FAILED(p->Load(ctx->stream)))
-            return false;
+            return refuseNested(ctx, name, QStringLiteral("(読み込めないオブジェクト)"));
         ComPtr<IUnknown> typed;
         if (FAILED(p->QueryInterface(iid, typed.putVoid())))
-            return false;
+            return RefuseLoadedValue(ctx, nameOf(name), QStringLiteral("(別の種類のオブジェクト %1)").arg(clsid.toString()));
         *member = typed;
         return true;
     }
     if (ctx->loading) {
         Variant v;
-        if (!bagRead(ctx, name, VT_UNKNOWN, v))
+        v.vt = VT_UNKNOWN;
+        if (fresh) {
+            v.punkVal = fresh;
+            fresh->AddRef();
+        }
+        SetErrorInfo(0, nullptr); // what the nested load leaves is its own
+        // A failed Read leaves the value as it was (empty, or the new object).
+        const HRESULT hr = ctx->bag->Read(name, &v, ctx->errorLog);
+        if (hr == E_INVALIDARG) {
+            ctx->absent = true;
             return false;
+        }
+        if (FAILED(hr))
+            return refuseNested(ctx, name, QStringLiteral("(読み込めないオブジェクト)"));
+        if (v.vt != VT_UNKNOWN && v.vt != VT_DISPATCH)
+            return RefuseLoadedValue(ctx, nameOf(name), DescribeLoadedValue(v));
         if (!v.punkVal)
             return true;
         ComPtr<IUnknown> typed;
-        const bool ok = SUCCEEDED(v.punkVal->QueryInterface(iid, typed.putVoid()));
-        if (ok)
-            *member = typed;
-        return ok;
+        if (FAILED(v.punkVal->QueryInterface(iid, typed.putVoid())))
+            return RefuseLoadedValue(ctx, nameOf(name), QStringLiteral("(別の種類のオブジェクト)"));
+        *member = typed;
+        return true;
     }
     if (!*member)
         return false;
@@ -201,10 +244,28 @@ bool ExchangeVersionAndExtent(PropertyExchangeContext *ctx, bool *dirty, int32_t
 {
     if (dirty)
         *dirty = false;
-    const bool a = ExchangeLongProperty(ctx, u"_Version", version);
-    const bool b = ExchangeLongProperty(ctx, u"_ExtentX", extentX);
-    const bool c = ExchangeLongProperty(ctx, u"_ExtentY", extentY);
-    return a && b && c;
+    if (!ctx)
+        return false;
+    if (!ExchangeStepOk(ctx, ExchangeLongProperty(ctx, u"_Version", version)))
+        return false;
+    if (!ExchangeStepOk(ctx, ExchangeLongProperty(ctx, u"_ExtentX", extentX)))
+        return false;
+    const bool ok = ExchangeStepOk(ctx, ExchangeLongProperty(ctx, u"_ExtentY", extentY));
+    ctx->absent = false;
+    return ok;
+}
+
+bool RefuseLoadedValue(PropertyExchangeContext *ctx, const QString &property, const QString &value)
+{
+    if (ctx && ctx->loading && !ctx->refusal.isSet())
+        ctx->refusal = LoadRefusal{property, value};
+    return false;
+}
+
+void NestLoadRefusal(PropertyExchangeContext *ctx, const QString &prefix)
+{
+    if (ctx && ctx->refusal.isSet())
+        ctx->refusal.property = prefix + QLatin1Char('.') + ctx->refusal.property;
 }
 
 HRESULT CloneThroughStream(IUnknown *source, const IID &iid, ComPtr<IUnknown> *dest)

@@ -1,5 +1,7 @@
 #include "Controls/common/StreamBlob.h"
 
+#include "Controls/common/LoadRefusal.h"
+
 #include "platform/com/objectbase.h"
 
 namespace controls {
@@ -50,7 +52,21 @@ HRESULT loadCollectionFromBag(IPersistStream *owner, IPropertyBag *bag, IErrorLo
     bag->Read(u"_Version", &version, log);
     ComPtr<StreamBlob> blob(new StreamBlob(owner));
     Variant v = Variant::unknown(static_cast<IPersistStream *>(blob.get()));
-    return bag->Read(u"Blob", &v, log);
+    SetErrorInfo(0, nullptr); // what the owner's load leaves is its own
+    const HRESULT hr = bag->Read(u"Blob", &v, log);
+    if (SUCCEEDED(hr))
+        return hr;
+    // The collection is there but its data is not: never "absent".
+    LoadRefusal refusal;
+    QString description;
+    if (!TakeLoadRefusal(&refusal, &description)) {
+        refusal.property = QStringLiteral("Blob");
+        refusal.value = hr == E_INVALIDARG          ? QStringLiteral("(ありません)")
+                        : hr == DISP_E_TYPEMISMATCH ? QStringLiteral("(別のクラスのデータ)")
+                        : description.isEmpty()     ? QStringLiteral("(読み込めないデータ)")
+                                                    : QStringLiteral("(%1)").arg(description);
+    }
+    return ReportLoadRefusal(hr == E_INVALIDARG ? E_FAIL : hr, refusal, IID_IPersistPropertyBag, QString());
 }
 
 } // namespace controls

@@ -242,7 +242,8 @@ template <class I>
 bool fitInteger(double d, I &out)
 {
     const double r = roundEven(d);
-    if (r < double(std::numeric_limits<I>::min()) || r > double(std::numeric_limits<I>::max()))
+    // NaN compares false with every bound: it fits no integer either.
+    if (!(r >= double(std::numeric_limits<I>::min()) && r <= double(std::numeric_limits<I>::max())))
         return false;
     out = static_cast<I>(r);
     return true;

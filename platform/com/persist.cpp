@@ -153,6 +153,24 @@ void PropertyBag::setValue(const QString &name, const Variant &value)
     e->value = value;
 }
 
+void PropertyBag::setObjectBytes(const QString &name, const CLSID &clsid, std::vector<uint8_t> bytes)
+{
+    setValue(name, Variant());
+    Entry *e = findMutable(name);
+    e->isObject = true;
+    e->clsid = clsid;
+    e->bytes = std::move(bytes);
+}
+
+void PropertyBag::setObjectBag(const QString &name, const CLSID &clsid, ComPtr<PropertyBag> bag)
+{
+    setValue(name, Variant());
+    Entry *e = findMutable(name);
+    e->isObject = true;
+    e->clsid = clsid;
+    e->bag = std::move(bag);
+}
+
 bool PropertyBag::remove(const QString &name)
 {
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
@@ -165,21 +183,29 @@ bool PropertyBag::remove(const QString &name)
 
 HRESULT PropertyBag::loadInto(const Entry &e, IUnknown *object, IErrorLog *log)
 {
+    // Data saved by another class is not this object's to read.
+    ComPtr<IPersist> persist;
+    CLSID own;
+    if (SUCCEEDED(object->QueryInterface(IID_IPersist, persist.putVoid())) && persist
+        && SUCCEEDED(persist->GetClassID(&own)) && own != e.clsid)
+        return DISP_E_TYPEMISMATCH;
+    HRESULT hr = S_OK;
     if (e.bag) {
         ComPtr<IPersistPropertyBag> p;
-        HRESULT hr = object->QueryInterface(IID_IPersistPropertyBag, p.putVoid());
-        if (FAILED(hr))
-            return hr;
-        return p->Load(e.bag.get(), log);
+        hr = object->QueryInterface(IID_IPersistPropertyBag, p.putVoid());
+        if (SUCCEEDED(hr))
+            hr = p->Load(e.bag.get(), log);
+    } else {
+        ComPtr<IPersistStream> p;
+        hr = object->QueryInterface(IID_IPersistStream, p.putVoid());
+        if (SUCCEEDED(hr)) {
+            ComPtr<IStream> s = streamFromBytes(e.bytes);
+            hr = s ? p->Load(s.get()) : E_OUTOFMEMORY;
+        }
     }
-    ComPtr<IPersistStream> p;
-    HRESULT hr = object->QueryInterface(IID_IPersistStream, p.putVoid());
-    if (FAILED(hr))
-        return hr;
-    ComPtr<IStream> s = streamFromBytes(e.bytes);
-    if (!s)
-        return E_OUTOFMEMORY;
-    return p->Load(s.get());
+    // E_INVALIDARG from Read means "no such value": a value that is there
+    // and fails to load must not read as missing.
+    return hr == E_INVALIDARG ? E_FAIL : hr;
 }
 
 HRESULT PropertyBag::Read(const OLECHAR *name, VARIANT *value, IErrorLog *log)

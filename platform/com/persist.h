@@ -34,7 +34,8 @@ struct IErrorLog : IUnknown {
 struct IPropertyBag : IUnknown {
     // The caller presets value->vt to the type it wants (VT_EMPTY: as stored).
     // For VT_UNKNOWN / VT_DISPATCH with an object preset, a stored object is
-    // loaded into that object instead of a new one.
+    // loaded into that object instead of a new one. E_INVALIDARG means the
+    // bag has no value of that name (PropertyBag answers nothing else with it).
     virtual HRESULT Read(const OLECHAR *name, VARIANT *value, IErrorLog *log) = 0;
     virtual HRESULT Write(const OLECHAR *name, VARIANT *value) = 0;
 };
@@ -91,6 +92,9 @@ public:
     QStringList names() const;
     // Test and host helpers.
     void setValue(const QString &name, const Variant &value);
+    // An object entry: its class id with its stream bytes, or with a nested bag.
+    void setObjectBytes(const QString &name, const CLSID &clsid, std::vector<uint8_t> bytes);
+    void setObjectBag(const QString &name, const CLSID &clsid, ComPtr<PropertyBag> bag);
     bool remove(const QString &name);
 
 private:

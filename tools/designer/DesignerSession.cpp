@@ -1,9 +1,11 @@
 #include "tools/designer/DesignerSession.h"
 #include "tools/designer/BagJson.h"
 
+#include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
 #include "platform/fileio/durable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QWidget>
@@ -54,8 +56,16 @@ HRESULT DesignerSession::create(const QString &progId, com::IPropertyBag *bag, Q
         size = QSize(240, combo ? 24 : 120);
     host->setGeometry(20, 20, size.width(), size.height());
     host->setUserMode(false);
+    m_lastError.clear();
+    com::SetErrorInfo(0, nullptr);
     const HRESULT hr = host->createControl(progId, controlNameOf(progId), bag);
     if (com::FAILED(hr)) {
+        ComPtr<com::IErrorInfo> info;
+        if (com::GetErrorInfo(0, info.put()) == com::S_OK && info) {
+            com::Bstr text;
+            info->GetDescription(text.put());
+            m_lastError = text.toQString();
+        }
         delete host;
         return hr;
     }
@@ -84,7 +94,7 @@ bool DesignerSession::save(const QString &path, QString *error) const
     try {
         platform::fileio::writeFile(path, designFileBytes(m_progId, *bag));
     } catch (const platform::RuntimeError &e) {
-        *error = e.Description();
+        *error = QStringLiteral("%1 に保存できません: %2").arg(QDir::toNativeSeparators(path), e.Description());
         return false;
     }
     return true;
@@ -94,20 +104,22 @@ bool DesignerSession::load(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1 を開けません。").arg(path);
+        *error = QStringLiteral("%1 を開けません: %2").arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     // A design file is small; anything huge is not one.
     constexpr qint64 kLimit = 16 * 1024 * 1024;
     if (file.size() > kLimit) {
-        *error = QStringLiteral("デザイン ファイルではありません。");
+        *error = QStringLiteral("%1: デザイン ファイルではありません。").arg(QDir::toNativeSeparators(path));
         return false;
     }
     const QByteArray bytes = file.readAll();
     QString progId;
     ComPtr<com::PropertyBag> bag(new com::PropertyBag);
-    if (!parseDesignFile(bytes, &progId, bag.get(), error))
+    if (!parseDesignFile(bytes, &progId, bag.get(), error)) {
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), *error);
         return false;
+    }
     // The design's extent (HIMETRIC) gives the control its size back.
     QSize size;
     const auto *x = bag->find(QStringLiteral("_ExtentX"));
@@ -125,7 +137,12 @@ bool DesignerSession::load(const QString &path, QString *error)
     }
     const HRESULT hr = create(progId, bag.get(), size);
     if (com::FAILED(hr)) {
-        *error = QStringLiteral("%1 を作成できません (0x%2)。").arg(progId).arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'));
+        // The control names the value it refused; the file and the control
+        // shown stay as they were.
+        const QString why = m_lastError.isEmpty()
+                                ? QStringLiteral("(0x%1)").arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'))
+                                : m_lastError;
+        *error = QStringLiteral("%1: %2 を作成できません。%3").arg(QDir::toNativeSeparators(path), progId, why);
         return false;
     }
     return true;

@@ -42,6 +42,9 @@ public:
     bool load(const QString &path, QString *error);
     // The properties verb of the control (its frame is modal).
     com::HRESULT showProperties();
+    // What the control said when the last create failed (its error's
+    // description: for a refused load, the property and the value), or "".
+    const QString &lastError() const { return m_lastError; }
 
     win::ControlHostWidget *host() const { return m_host; }
     const QString &progId() const { return m_progId; }
@@ -50,6 +53,7 @@ private:
     QWidget *m_form;
     win::ControlHostWidget *m_host = nullptr;
     QString m_progId;
+    QString m_lastError;
 };
 
 } // namespace designer

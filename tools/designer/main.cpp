@@ -5,9 +5,13 @@
 //   talvik-designer [--control PROGID] [--load FILE] [--save FILE]
 //                   [--properties] [--screenshot DIR]
 //
-// --screenshot DIR writes designer.png and one frame-N.png per property page
-// (each page selected in turn), then quits.
-#include "tools/designer/DesignerSession.h"
+// --save FILE: ファイル → 保存 writes there, and so does quitting. Without
+// --properties or --screenshot the design is saved at once and the program
+// ends (exit status 0 when written), so that it can be scripted.
+// --screenshot DIR writes designer.png, screen.png (the whole screen while
+// the property frame is up) and one frame-N.png per property page (each page
+// selected in turn), then quits.
+#include "tools/designer/DesignerWindow.h"
 
 #include "platform/fileio/durable.h"
 #include "platform/win/ole/propframe.h"
@@ -15,21 +19,23 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QScreen>
 #include <QDir>
-#include <QFileDialog>
-#include <QMainWindow>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTimer>
-#include <QToolBar>
+#include <QWindow>
 
 #include <cstdio>
 
 namespace {
 
-using designer::DesignerSession;
+using designer::DesignerWindow;
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
 
 // Writes an image as PNG through the durable write.
 bool writePng(const QImage &image, const QString &path)
@@ -42,64 +48,21 @@ bool writePng(const QImage &image, const QString &path)
     try {
         platform::fileio::writeFile(path, bytes);
     } catch (const platform::RuntimeError &e) {
-        std::fprintf(stderr, "%s\n", e.Description().toLocal8Bit().constData());
+        say(e.Description());
         return false;
     }
     return true;
 }
 
-class DesignerWindow : public QMainWindow {
-public:
-    DesignerWindow()
-    {
-        setWindowTitle(QStringLiteral("Talvik デザイナー"));
-        auto *form = new QWidget(this);
-        form->setMinimumSize(320, 200);
-        setCentralWidget(form);
-        m_session = std::make_unique<DesignerSession>(form);
-
-        QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-        file->addAction(QStringLiteral("開く(&O)..."), this, [this] { openFile(); });
-        file->addAction(QStringLiteral("保存(&S)..."), this, [this] { saveFile(); });
-        file->addSeparator();
-        file->addAction(QStringLiteral("終了(&X)"), this, &QWidget::close);
-        QMenu *control = menuBar()->addMenu(QStringLiteral("コントロール(&C)"));
-        control->addAction(QStringLiteral("3D コンテナ"), this, [this] { replace(designer::kContainerProgId); });
-        control->addAction(QStringLiteral("コンボ"), this, [this] { replace(designer::kComboProgId); });
-        control->addSeparator();
-        control->addAction(QStringLiteral("プロパティ(&P)..."), this, [this] { m_session->showProperties(); });
-        QToolBar *bar = addToolBar(QStringLiteral("tools"));
-        bar->addAction(QStringLiteral("プロパティ"), this, [this] { m_session->showProperties(); });
-    }
-
-    DesignerSession &session() { return *m_session; }
-
-    void replace(const QString &progId)
-    {
-        const auto hr = m_session->create(progId);
-        if (platform::com::FAILED(hr))
-            QMessageBox::critical(this, windowTitle(),
-                                  QStringLiteral("%1 を作成できません。").arg(progId));
-    }
-
-private:
-    void openFile()
-    {
-        const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("デザイン (*.json)"));
-        QString error;
-        if (!path.isEmpty() && !m_session->load(path, &error))
-            QMessageBox::critical(this, windowTitle(), error);
-    }
-    void saveFile()
-    {
-        const QString path = QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("デザイン (*.json)"));
-        QString error;
-        if (!path.isEmpty() && !m_session->save(path, &error))
-            QMessageBox::critical(this, windowTitle(), error);
-    }
-
-    std::unique_ptr<DesignerSession> m_session;
-};
+// Lets the window manager place and map the window first, so that what is
+// centred on it is centred on where it finally stands.
+void waitUntilExposed(QWidget &window)
+{
+    const QDeadlineTimer deadline(2000);
+    while (!deadline.hasExpired() && !(window.windowHandle() && window.windowHandle()->isExposed()))
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+}
 
 } // namespace
 
@@ -110,35 +73,57 @@ int main(int argc, char **argv)
     parser.addHelpOption();
     QCommandLineOption controlOption("control", "ProgID of the control to host.", "progid", designer::kContainerProgId);
     QCommandLineOption loadOption("load", "Design file to load.", "file");
-    QCommandLineOption saveOption("save", "Save the design to this file before quitting.", "file");
+    QCommandLineOption saveOption("save",
+                                  "Save the design to this file before quitting (at once and quit when neither "
+                                  "--properties nor --screenshot is given).",
+                                  "file");
     QCommandLineOption propertiesOption("properties", "Open the property frame.");
     QCommandLineOption screenshotOption("screenshot", "Write screenshots into this folder and quit.", "dir");
     parser.addOptions({controlOption, loadOption, saveOption, propertiesOption, screenshotOption});
     parser.process(app);
 
     QString error;
-    if (!DesignerSession::registerLibraries(QCoreApplication::applicationDirPath(), &error))
-        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+    if (!designer::DesignerSession::registerLibraries(QCoreApplication::applicationDirPath(), &error))
+        say(error);
 
     DesignerWindow window;
     window.resize(480, 320);
-    window.show();
     if (parser.isSet(loadOption)) {
         if (!window.session().load(parser.value(loadOption), &error)) {
-            std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+            say(error);
             return 1;
         }
     } else if (platform::com::FAILED(window.session().create(parser.value(controlOption)))) {
-        std::fprintf(stderr, "%s\n", QStringLiteral("%1 を作成できません。").arg(parser.value(controlOption)).toLocal8Bit().constData());
+        say(QStringLiteral("%1 を作成できません。%2").arg(parser.value(controlOption), window.session().lastError()));
         return 1;
     }
 
-    int status = 0;
     const bool screenshots = parser.isSet(screenshotOption);
+    const bool properties = parser.isSet(propertiesOption);
+    const bool saving = parser.isSet(saveOption);
+    const QString savePath = parser.value(saveOption);
+    if (saving && !properties && !screenshots) {
+        // Scripted: load or create, save, done.
+        if (!window.session().save(savePath, &error)) {
+            say(error);
+            return 1;
+        }
+        return 0;
+    }
+    if (saving)
+        window.setDesignFile(savePath, true);
+    window.show();
+
+    int status = 0;
     const QString dir = parser.value(screenshotOption);
     if (screenshots) {
         QDir().mkpath(dir);
         platform::win::SetPropertyFrameShownHook([&](QDialog *frame) {
+            // The whole screen first: where the frame stands on the designer's window.
+            waitUntilExposed(*frame);
+            if (QScreen *screen = frame->screen())
+                if (!writePng(screen->grabWindow(0).toImage(), dir + QStringLiteral("/screen.png")))
+                    status = 1;
             auto *tabs = frame->findChild<QTabWidget *>("tabs");
             for (int i = 0; tabs && i < tabs->count(); ++i) {
                 tabs->setCurrentIndex(i);
@@ -148,22 +133,22 @@ int main(int argc, char **argv)
             }
             frame->reject();
         });
-    }
-    if (parser.isSet(saveOption) && !window.session().save(parser.value(saveOption), &error)) {
-        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
-        return 1;
-    }
-    if (screenshots) {
         QApplication::processEvents();
         if (!writePng(window.grab().toImage(), dir + QStringLiteral("/designer.png")))
             status = 1;
     }
-    if (parser.isSet(propertiesOption) || screenshots) {
+    if (properties || screenshots) {
+        waitUntilExposed(window);
         const auto hr = window.session().showProperties();
         if (platform::com::FAILED(hr))
-            std::fprintf(stderr, "properties: 0x%08x\n", static_cast<unsigned>(hr));
+            say(QStringLiteral("プロパティ ページを開けません (0x%1)。").arg(uint32_t(hr), 8, 16, QLatin1Char('0')));
     }
-    if (screenshots)
+    if (screenshots) {
+        if (saving && !window.session().save(savePath, &error)) {
+            say(error);
+            status = 1;
+        }
         return status;
+    }
     return app.exec();
 }

@@ -477,3 +477,178 @@ TEST_F(ContainerControlTest, BagNamesInOrderAndRoundTrip)
     std::swap(control, fresh);
     EXPECT_EQ(ctrlEffect(), QStringLiteral("Raised"));
 }
+
+namespace {
+
+// One effect in its stream form; the values as given.
+struct EffectBytes {
+    int border = 0;
+    uint32_t back = 0x8000000F;
+    QString key = QStringLiteral("Mine");
+    int outer = 1, inner = 0, light = 25, shade = -25, space = 0;
+    int bottom = 1, left = 1, right = 1, top = 1;
+    uint32_t shadowBase = 0x80000010;
+    int darkness = 35, width = 0;
+    void append(std::vector<uint8_t> &b) const
+    {
+        put16(b, border);
+        put32(b, back);
+        putStr(b, key);
+        for (int v : {outer, inner, light, shade, space, bottom, left, right, top})
+            put16(b, v);
+        put32(b, shadowBase);
+        put16(b, darkness);
+        put16(b, width);
+    }
+};
+
+std::vector<uint8_t> effectsBytes(std::initializer_list<EffectBytes> effects)
+{
+    std::vector<uint8_t> b;
+    put32(b, uint32_t(effects.size()));
+    for (const EffectBytes &e : effects)
+        e.append(b);
+    return b;
+}
+
+// A collection entry as a window definition holds it: "_Version" and the
+// stream form as "Blob".
+ComPtr<PropertyBag> collectionBag(const CLSID &clsid, std::vector<uint8_t> blob)
+{
+    ComPtr<PropertyBag> nested(new PropertyBag);
+    nested->setValue(QStringLiteral("_Version"), Variant::i4(0x10000));
+    nested->setObjectBytes(QStringLiteral("Blob"), clsid, std::move(blob));
+    return nested;
+}
+
+} // namespace
+
+TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLoadAndIsNamed)
+{
+    // The control as a designer left it: its own effect and ApplyEffect 2.
+    ComPtr<IEffect> mine;
+    Bstr key(QStringLiteral("Mine"));
+    ASSERT_EQ(effects()->Add(Variant::missing(), key.get(), mine.put()), S_OK);
+    control->put_ApplyEffect(2);
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(control->QueryInterface(IID_IPersistPropertyBag, persist.putVoid()), S_OK);
+    ComPtr<PropertyBag> good(new PropertyBag);
+    ASSERT_EQ(persist->Save(good.get(), false, true), S_OK);
+
+    const EffectBytes plain;
+    auto with = [](auto change) {
+        EffectBytes e;
+        change(e);
+        return e;
+    };
+    std::vector<uint8_t> truncated = effectsBytes({plain});
+    truncated.resize(truncated.size() - 1);
+    std::vector<uint8_t> hugeKey = effectsBytes({plain});
+    hugeKey[4 + 2 + 4 + 3] = 0x7F; // the key's byte count
+    std::vector<uint8_t> oddKey = effectsBytes({plain});
+    oddKey[4 + 2 + 4] = 3;
+    std::vector<uint8_t> countHuge, countNegative, childsNegative;
+    put32(countHuge, 100000000);
+    put32(countNegative, uint32_t(-1));
+    put32(childsNegative, uint32_t(-1));
+    std::vector<uint8_t> childsTwice;
+    put32(childsTwice, 2);
+    for (const char *k : {"a", "A"}) {
+        putStr(childsTwice, QLatin1String(k));
+        putStr(childsTwice, QStringLiteral("Command1"));
+        put16(childsTwice, VT_NULL);
+    }
+
+    // An "Effects" entry whose blob holds the bytes.
+    auto effectsBlob = [](std::vector<uint8_t> bytes) {
+        return [bytes](PropertyBag &b) {
+            b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Effects, bytes));
+        };
+    };
+    const struct {
+        const char *what;
+        const char *name;
+        std::function<void(PropertyBag &)> damage;
+        QString property, value;
+    } cases[] = {
+        {"BevelOuter 500", "Effects",
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.outer = 500; })})),
+         "Effects.Item(1).BevelOuter", "500"},
+        {"negative ShadowWidth", "Effects",
+         effectsBlob(effectsBytes({plain, with([](EffectBytes &e) { e.key = "Two"; e.width = -1; })})),
+         "Effects.Item(2).ShadowWidth", "-1"},
+        {"negative margin", "Effects",
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.left = -2; })})),
+         "Effects.Item(1).MarginLeft", "-2"},
+        {"BorderStyle 5", "Effects",
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.border = 5; })})),
+         "Effects.Item(1).BorderStyle", "5"},
+        {"colour 0x7F000000", "Effects",
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.back = 0x7F000000; })})),
+         "Effects.Item(1).BackColor", "0x7F000000"},
+        {"duplicate key", "Effects",
+         effectsBlob(effectsBytes({plain, with([](EffectBytes &e) { e.key = "MINE"; })})),
+         "Effects.Item(2).Key", "\"MINE\"（重複したキー）"},
+        {"empty key", "Effects",
+         effectsBlob(effectsBytes({with([](EffectBytes &e) { e.key = ""; })})),
+         "Effects.Item(1).Key", "\"\"（空のキー）"},
+        {"Count 1e8", "Effects",
+         effectsBlob(countHuge),
+         "Effects.Count", "100000000"},
+        {"Count -1", "Effects",
+         effectsBlob(countNegative),
+         "Effects.Count", "-1"},
+        {"truncated blob", "Effects",
+         effectsBlob(truncated),
+         "Effects.Item(1).ShadowWidth", "(データが途中で終わっています)"},
+        {"huge string length", "Effects",
+         effectsBlob(hugeKey),
+         "Effects.Item(1).Key", "(文字列の長さ 2130706442 バイト)"},
+        {"odd string length", "Effects",
+         effectsBlob(oddKey),
+         "Effects.Item(1).Key", "(文字列の長さ 3 バイト)"},
+        {"unknown class", "Effects",
+         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID{0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}, collectionBag(CLSID_Effects, effectsBytes({plain}))); },
+         "Effects", "(読み込めないオブジェクト)"},
+        {"blob of another class", "Effects",
+         [&](PropertyBag &b) { b.setObjectBag("Effects", CLSID_Effects, collectionBag(CLSID_Childs, effectsBytes({plain}))); },
+         "Effects.Blob", "(別のクラスのデータ)"},
+        {"Childs Count -1", "Childs",
+         [&](PropertyBag &b) { b.setObjectBag("Childs", CLSID_Childs, collectionBag(CLSID_Childs, childsNegative)); },
+         "Childs.Count", "-1"},
+        {"Childs duplicate key", "Childs",
+         [&](PropertyBag &b) { b.setObjectBag("Childs", CLSID_Childs, collectionBag(CLSID_Childs, childsTwice)); },
+         "Childs.Item(2).Key", "\"A\"（重複したキー）"},
+        {"ApplyEffect \"abc\"", "ApplyEffect",
+         [&](PropertyBag &b) { b.setValue("ApplyEffect", Variant::str(QStringLiteral("abc"))); },
+         "ApplyEffect", "\"abc\""},
+        {"ApplyEffect 7", "ApplyEffect",
+         [&](PropertyBag &b) { b.setValue("ApplyEffect", Variant::i2(7)); },
+         "ApplyEffect", "7"},
+        {"_ExtentX \"wide\"", "_ExtentX",
+         [&](PropertyBag &b) { b.setValue("_ExtentX", Variant::str(QStringLiteral("wide"))); },
+         "_ExtentX", "\"wide\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ComPtr<PropertyBag> bad(new PropertyBag);
+        ASSERT_EQ(persist->Save(bad.get(), false, true), S_OK);
+        c.damage(*bad);
+        SetErrorInfo(0, nullptr);
+        EXPECT_EQ(persist->Load(bad.get(), nullptr), E_FAIL);
+        EXPECT_EQ(takeError(), kIContainer + QStringLiteral("|Ryx.Container3D7.7|プロパティ %1 の値 %2 は読み込めません。")
+                                                 .arg(c.property, c.value));
+        // Nothing changed: the same values, the same effects.
+        int32_t apply = 0;
+        control->get_ApplyEffect(&apply);
+        EXPECT_EQ(apply, 2);
+        EXPECT_EQ(keys(effects().get()), (QStringList{"Raised", "Inset", "Flat", "Mine"}));
+    }
+    // What the window definition holds may still name only a few values.
+    ComPtr<PropertyBag> few(new PropertyBag);
+    few->setValue(QStringLiteral("ApplyEffect"), Variant::i2(1));
+    ASSERT_EQ(persist->Load(few.get(), nullptr), S_OK);
+    int32_t apply = 0;
+    control->get_ApplyEffect(&apply);
+    EXPECT_EQ(apply, 1);
+}

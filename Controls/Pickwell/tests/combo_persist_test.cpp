@@ -307,3 +307,169 @@ TEST_F(ComboPersistTest, MeasuredItemHeightIsPersisted)
     ASSERT_EQ(loadStream(copy.get(), saveStream(m_combo.get())), S_OK);
     EXPECT_EQ(longOf(copy.get(), &ICombo::get_ItemHeight), measured);
 }
+
+namespace {
+
+// Stream forms written value by value.
+struct Bytes {
+    std::vector<uint8_t> b;
+    Bytes &i16(int v)
+    {
+        b.push_back(uint8_t(v));
+        b.push_back(uint8_t(v >> 8));
+        return *this;
+    }
+    Bytes &i32(int64_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(uint8_t(uint64_t(v) >> (8 * i)));
+        return *this;
+    }
+    Bytes &str(const QString &s)
+    {
+        i32(s.size() * 2 + 2);
+        for (QChar c : s)
+            i16(c.unicode());
+        return i16(0);
+    }
+    Bytes &guid(const CLSID &g)
+    {
+        i32(g.Data1).i16(g.Data2).i16(g.Data3);
+        b.insert(b.end(), g.Data4, g.Data4 + 8);
+        return *this;
+    }
+    // One item as the collection holds it: class id, then its values.
+    Bytes &item(const QString &content, int indent = 0)
+    {
+        guid(CLSID_ComboItem).i32(0x10000).str(content).i32(0).i32(0).i32(0);
+        i16(indent).i16(-1).i16(-1).i16(0).i16(0).i32(0x80000005).i32(0x80000008);
+        return guid(CLSID{});
+    }
+};
+
+QString takeErrorText()
+{
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) != S_OK || !info)
+        return QStringLiteral("<none>");
+    Bstr source, description;
+    info->GetSource(source.put());
+    info->GetDescription(description.put());
+    return source.toQString() + QLatin1Char('|') + description.toQString();
+}
+
+} // namespace
+
+TEST_F(ComboPersistTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLoadAndIsNamed)
+{
+    // The control as the designer left it: three items, a drop-down list.
+    fill();
+    m_combo->put_Style(zoDropDownList);
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(m_combo->QueryInterface(IID_IPersistPropertyBag, persist.putVoid()), S_OK);
+
+    const std::vector<uint8_t> twoGoodOneBad =
+        Bytes().i32(0x10000).item("a").item("b").item("c", -3).guid(CLSID{}).b;
+    std::vector<uint8_t> cut = Bytes().i32(0x10000).item("a").item("b").item("c").b;
+    cut.resize(cut.size() - 30);
+    std::vector<uint8_t> oddCount = Bytes().i32(0x10000).item("a").b;
+    oddCount[4 + 16 + 4] = 3; // the first item's Content count
+    Bytes negative;
+    negative.i32(0x10000).guid(CLSID_ComboItem).i32(0x10000).i32(-2);
+    const std::vector<uint8_t> foreign = Bytes().i32(0x10000).guid(CLSID_Caption).i32(0).b;
+    auto items = [](std::vector<uint8_t> blob) {
+        return [blob](PropertyBag &b) {
+            ComPtr<PropertyBag> nested(new PropertyBag);
+            nested->setValue(QStringLiteral("_Version"), Variant::i4(0x10000));
+            nested->setObjectBytes(QStringLiteral("Blob"), CLSID_ComboItemCollection, blob);
+            b.setObjectBag(QStringLiteral("Items"), CLSID_ComboItemCollection, nested);
+        };
+    };
+    auto object = [](const char *name, const CLSID &clsid, std::vector<uint8_t> bytes) {
+        return [=](PropertyBag &b) { b.setObjectBytes(QLatin1String(name), clsid, bytes); };
+    };
+    auto value = [](const char *name, Variant v) {
+        return [=](PropertyBag &b) { b.setValue(QLatin1String(name), v); };
+    };
+    const struct {
+        const char *what;
+        std::function<void(PropertyBag &)> damage;
+        QString property, value;
+    } cases[] = {
+        {"two good items before an Indent of -3", items(twoGoodOneBad), "Items.Item(3).Indent", "-3"},
+        {"truncated item blob", items(cut), "Items.Item(3).Visible", "(データが途中で終わっています)"},
+        {"odd string count", items(oddCount), "Items.Item(1).Content", "(文字列の長さ 3 バイト)"},
+        {"negative string count", items(negative.b), "Items.Item(1).Content", "(文字列の長さ 4294967294 バイト)"},
+        {"foreign class id", items(foreign), "Items.Item(1)",
+         QStringLiteral("(項目ではないクラス %1)").arg(CLSID_Caption.toString())},
+        {"Spin.Visible 9", object("Spin", CLSID_Spin, Bytes().i32(250).i32(-1).i32(1).i32(0).i32(9).i32(0).i32(0).b),
+         "Spin.Visible", "9"},
+        {"DropDown.Position -4", object("DropDown", CLSID_DropDown, Bytes().i32(-1).i32(-4).i32(1).b),
+         "DropDown.Position", "-4"},
+        {"Keys.Count -5", object("Keys", CLSID_Key, Bytes().i32(24).i32(-5).b), "Keys.Count", "-5"},
+        {"Keys.Count 2,000,000,000", object("Keys", CLSID_Key, Bytes().i32(24).i32(2000000000).b), "Keys.Count",
+         "2000000000"},
+        {"a key binding with key code 0", object("Keys", CLSID_Key, Bytes().i32(24).i32(1).i32(3).i32(0).i32(0).b),
+         "Keys.KeyCode0", "0"},
+        {"a truncated spin", object("Spin", CLSID_Spin, Bytes().i32(250).i32(-1).b), "Spin.Increment",
+         "(データが途中で終わっています)"},
+        {"a text for a number", value("DropdownStyle", Variant::str(QStringLiteral("abc"))), "DropdownStyle", "\"abc\""},
+        {"MaxDropdownItems 0", value("MaxDropdownItems", Variant::i4(0)), "MaxDropdownItems", "0"},
+        {"Format of 300 characters", value("Format", Variant::str(QString(300, u'9'))), "Format",
+         QStringLiteral("\"%1…\"（300 文字）").arg(QString(40, u'9'))},
+        {"Format 999-{{{", value("Format", Variant::str(QStringLiteral("999-{{{"))), "Format", "\"999-{{{\""},
+        {"PromptChar ab", value("PromptChar", Variant::str(QStringLiteral("ab"))), "PromptChar", "\"ab\""},
+        {"PromptChar 漢", value("PromptChar", Variant::str(QStringLiteral("漢"))), "PromptChar", "\"漢\""},
+        {"Value of 70,000 bytes", value("Value", Variant::str(QString(70000, u'a'))), "Value",
+         QStringLiteral("\"%1…\"（70000 文字）").arg(QString(40, u'a'))},
+        {"Text of 35,000 double-byte characters", value("Text", Variant::str(QString(35000, u'漢'))), "Text",
+         QStringLiteral("\"%1…\"（35000 文字）").arg(QString(40, u'漢'))},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ComPtr<PropertyBag> bag(new PropertyBag);
+        ASSERT_EQ(persist->Save(bag.get(), false, true), S_OK);
+        c.damage(*bag);
+        SetErrorInfo(0, nullptr);
+        EXPECT_TRUE(FAILED(persist->Load(bag.get(), nullptr)));
+        EXPECT_EQ(takeErrorText(),
+                  QStringLiteral("Brenwold.Combo7.7|プロパティ %1 の値 %2 は読み込めません。").arg(c.property, c.value));
+        // Nothing changed, and saving again keeps the three items.
+        EXPECT_EQ(longOf(m_combo.get(), &ICombo::get_Style), zoDropDownList);
+        EXPECT_EQ(textOf(m_combo.get(), &ICombo::get_PromptChar), QStringLiteral("#"));
+        ComPtr<ICombo> copy = newCombo();
+        ASSERT_EQ(loadStream(copy.get(), saveStream(m_combo.get())), S_OK);
+        EXPECT_EQ(contents(copy.get()).size(), 3);
+    }
+    // Values the puts take load as well.
+    ComPtr<PropertyBag> fine(new PropertyBag);
+    fine->setValue(QStringLiteral("Format"), Variant::str(QStringLiteral("999-9999")));
+    fine->setValue(QStringLiteral("PromptChar"), Variant::str(QStringLiteral("_")));
+    fine->setValue(QStringLiteral("Value"), Variant::str(QString(65535, u'a')));
+    ASSERT_EQ(persist->Load(fine.get(), nullptr), S_OK);
+    EXPECT_EQ(textOf(m_combo.get(), &ICombo::get_Format), QStringLiteral("999-9999"));
+}
+
+TEST_F(ComboPersistTest, PutsWithoutAWindowRefuseWhatTheWindowWouldRefuse)
+{
+    initNew();
+    const struct {
+        HRESULT (ICombo::*put)(BSTR);
+        QString text;
+    } refused[] = {
+        {&ICombo::put_Format, QStringLiteral("999-{{{")},
+        {&ICombo::put_Format, QString(300, u'9')},
+        {&ICombo::put_PromptChar, QStringLiteral("ab")},
+        {&ICombo::put_PromptChar, QStringLiteral("漢")},
+        {&ICombo::put_PromptChar, QStringLiteral("\t")},
+        {&ICombo::put_Value, QString(70000, u'a')},
+        {&ICombo::put_Text, QString(35000, u'漢')},
+    };
+    for (const auto &r : refused) {
+        Bstr text(r.text);
+        EXPECT_EQ((m_combo.get()->*r.put)(text.get()), CTL_E_INVALIDPROPERTYVALUE) << r.text.left(10).toStdString();
+    }
+    EXPECT_EQ(textOf(m_combo.get(), &ICombo::get_Format), QStringLiteral(""));
+    Bstr longest(QString(65535, u'a'));
+    EXPECT_EQ(m_combo->put_Value(longest.get()), S_OK);
+}

@@ -1,7 +1,11 @@
 // The suite's About box and the module-version text, through a small test
 // module with its own string table and version record.
 #include "Controls/common/AboutDialog.h"
+#include "Controls/common/AboutLogo.h"
 #include "Controls/common/ModuleVersion.h"
+
+#include "platform/codepage/codepage.h"
+#include "platform/win/messagebox.h"
 
 #include "platform/shell/shellexecute.h"
 #include "platform/system/registry.h"
@@ -11,7 +15,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QTest>
 #include <QWidget>
 
@@ -318,3 +324,80 @@ TEST_F(AboutTest, CommandsStopRunningCredits)
 }
 
 } // namespace
+
+namespace {
+
+// Keeps a picture among the test artifacts (for review).
+void keepArtifact(QWidget *w, const char *name)
+{
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (dir.isEmpty() || !QDir().mkpath(dir))
+        return;
+    w->grab().toImage().save(dir + QLatin1Char('/') + QLatin1String(name), "PNG");
+}
+
+} // namespace
+
+TEST_F(AboutTest, TheLibraryBitmapIsDrawnAtTheTopLeft)
+{
+    AboutDialog box(AboutDialog::kTemplateId, testResources(), kTestModule);
+    QImage logo;
+    RECT logoRect{}, titleRect{};
+    SetDialogShownHook([&](HWND dlg) {
+        const HWND item = GetDlgItem(dlg, AboutDialog::kLogo);
+        ASSERT_TRUE(IsWindow(item));
+        GetWindowRect(item, &logoRect);
+        GetWindowRect(GetDlgItem(dlg, AboutDialog::kTitle), &titleRect);
+        logo = WidgetOfWindow(item)->grab().toImage();
+        keepArtifact(WidgetOfWindow(dlg), "about_box.png");
+        clickItem(dlg, IDOK);
+    });
+    ASSERT_EQ(box.DoModal(0), IDOK);
+    ASSERT_GE(logo.width(), controls::kLogoSize);
+    ASSERT_GE(logo.height(), controls::kLogoSize);
+    int differing = 0;
+    for (int y = 0; y < controls::kLogoSize; ++y)
+        for (int x = 0; x < controls::kLogoSize; ++x)
+            if ((logo.pixel(x, y) & 0xFFFFFF) != controls::SuiteLogoPixel(x, y))
+                ++differing;
+    EXPECT_EQ(differing, 0) << "every pixel of the logo, from the item's top-left corner";
+    EXPECT_LT(logoRect.right, titleRect.left) << "left of the title line";
+}
+
+TEST_F(AboutTest, TheWebPageButtonOpensTheDocumentBesideTheLibraryOrSaysItIsMissing)
+{
+    // The libraries name a file: the README installed beside them.
+    const com::ModuleResources readme{{{100, QStringLiteral("Combo")}, {8000, QStringLiteral("README.md")}}, true, {7, 0, 0, 1}};
+    AboutDialog box(AboutDialog::kTemplateId, readme, kTestModule);
+    SetDialogShownHook([&](HWND dlg) {
+        clickItem(dlg, AboutDialog::kWebPage);
+        clickItem(dlg, IDOK);
+    });
+    ASSERT_EQ(box.DoModal(0), IDOK);
+    ASSERT_EQ(m_runs.size(), 1u);
+    EXPECT_EQ(m_runs[0].verb, QStringLiteral("open"));
+    const QUrl url(m_runs[0].file);
+    ASSERT_TRUE(url.isLocalFile()) << m_runs[0].file.toStdString();
+    EXPECT_EQ(QFileInfo(url.toLocalFile()).fileName(), QStringLiteral("README.md"));
+    EXPECT_TRUE(QFileInfo::exists(url.toLocalFile())) << "installed beside the program";
+    EXPECT_EQ(QFileInfo(url.toLocalFile()).absolutePath(), QCoreApplication::applicationDirPath());
+
+    // A file that is not there is said, and nothing is opened.
+    m_runs.clear();
+    const com::ModuleResources missing{{{100, QStringLiteral("Combo")}, {8000, QStringLiteral("nowhere.md")}}, true, {7, 0, 0, 1}};
+    AboutDialog other(AboutDialog::kTemplateId, missing, kTestModule);
+    std::vector<std::string> boxes;
+    const MessageBoxHandler previous = setMessageBoxHandler([&](HWND, const std::string &text, const std::string &, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    SetDialogShownHook([&](HWND dlg) {
+        clickItem(dlg, AboutDialog::kWebPage);
+        clickItem(dlg, IDOK);
+    });
+    ASSERT_EQ(other.DoModal(0), IDOK);
+    setMessageBoxHandler(previous);
+    EXPECT_TRUE(m_runs.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(platform::codepage::fromAnsi(QByteArray::fromStdString(boxes[0])).contains(QStringLiteral("nowhere.md")));
+}

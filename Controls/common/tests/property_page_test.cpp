@@ -133,6 +133,7 @@ constexpr int kNameField = 10;
 constexpr int kWidthField = 11;
 constexpr int kCheck = 12;
 constexpr int kSecondCheck = 20;
+constexpr int kSecondCommit = 21;
 
 Target *targetOf(com::IUnknown *object)
 {
@@ -177,7 +178,8 @@ protected:
     }
 };
 
-// One check box; Apply counts.
+// One check box; Apply counts. A "確定" button applies the page by itself
+// and makes it clean, as the containers' insert and the spins do.
 class SecondPage : public PropertyPageBase {
 public:
     SecondPage() : PropertyPageBase(testModule(), kSecondTemplate, 141) {}
@@ -190,6 +192,17 @@ protected:
     {
         ++applied;
         return com::S_OK;
+    }
+    bool IsChangeNotification(int id, WORD code) const override
+    {
+        return id != kSecondCommit && PropertyPageBase::IsChangeNotification(id, code);
+    }
+    bool OnPageMessage(UINT msg, WPARAM wParam, LPARAM, LONG_PTR *) override
+    {
+        if (msg == WM_COMMAND && LOWORD(static_cast<std::uintptr_t>(wParam)) == kSecondCommit
+            && com::SUCCEEDED(Apply()))
+            SetDirty(false);
+        return false;
     }
 };
 
@@ -223,7 +236,8 @@ void registerTemplates()
     second.style = WS_CHILD | DS_SETFONT;
     second.cx = 150;
     second.cy = 60;
-    second.items = {{kSecondCheck, "BUTTON", ansi("太字"), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 8, 8, 60, 10}};
+    second.items = {{kSecondCheck, "BUTTON", ansi("太字"), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 8, 8, 60, 10},
+                    {kSecondCommit, "BUTTON", ansi("確定"), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 8, 24, 50, 14}};
     RegisterDialogTemplate(instance(), kSecondTemplate, second);
 }
 
@@ -368,6 +382,34 @@ TEST_F(PropertyFrameTest, AnEditEnablesApplyWhichPutsTheValuesAndTurnsItselfOff)
     });
     EXPECT_EQ(m_target->width, 250);
     EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(PropertyFrameTest, ApplyFollowsAPageThatMakesItselfCleanAndStaysOnForAnotherDirtyPage)
+{
+    showFrame({kGeneralPage, kSecondPage}, [&](QDialog *f) {
+        QTabBar *bar = tabs(f)->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        const HWND second = pageWindow(f, 1);
+        ASSERT_TRUE(IsWindow(second));
+        click(WidgetOfWindow(GetDlgItem(second, kSecondCheck)));
+        EXPECT_TRUE(button(f, "apply")->isEnabled());
+        // The page applies itself and reports that it is clean: nothing is left to apply.
+        click(WidgetOfWindow(GetDlgItem(second, kSecondCommit)));
+        EXPECT_EQ(SecondPage::applied, 1);
+        EXPECT_FALSE(button(f, "apply")->isEnabled()) << "Apply follows the page's own status";
+        // With another page still dirty, a page turning clean leaves Apply on.
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+        SendDlgItemMessageA(pageWindow(f, 0), kNameField, EM_SETSEL, 0, -1);
+        type(GetDlgItem(pageWindow(f, 0), kNameField), "abc");
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        click(WidgetOfWindow(GetDlgItem(second, kSecondCheck)));
+        click(WidgetOfWindow(GetDlgItem(second, kSecondCommit)));
+        EXPECT_TRUE(button(f, "apply")->isEnabled()) << "the first page still holds its edit";
+        click(button(f, "apply"));
+        EXPECT_FALSE(button(f, "apply")->isEnabled());
+        click(button(f, "cancel"));
+    });
+    EXPECT_EQ(m_target->name, "abc");
 }
 
 TEST_F(PropertyFrameTest, CancelPutsNothing)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace platform::com;
 
 TEST(Bstr, NullAndEmptyStayDistinctAndLengthsAreInBytes)
@@ -45,6 +47,11 @@ TEST(VariantChangeType, ConvertsChecksRangesAndRefusesMismatches)
     Variant big = Variant::i4(40000);
     EXPECT_EQ(VariantChangeType(&out, &big, 0, VT_I2), DISP_E_OVERFLOW);
     EXPECT_EQ(out.vt, VT_I2) << "a failed conversion leaves the destination alone";
+
+    // A NaN fits no integer (its cast would be undefined).
+    Variant nan = Variant::r8(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(VariantChangeType(&out, &nan, 0, VT_I2), DISP_E_OVERFLOW);
+    EXPECT_EQ(VariantChangeType(&out, &nan, 0, VT_I4), DISP_E_OVERFLOW);
 
     Variant half = Variant::r8(2.5);
     ASSERT_EQ(VariantChangeType(&out, &half, 0, VT_I4), S_OK);

@@ -168,10 +168,12 @@ public:
         return index >= 0 && index < pageCount() ? m_pages[static_cast<size_t>(index)].host : 0;
     }
 
-    void pageStatus(int, DWORD flags)
+    // Apply follows the pages: enabled while one of them holds changes not
+    // applied (a page may also make itself clean: after applying an insert,
+    // after a spin moved back).
+    void pageStatus(int, DWORD)
     {
-        if (flags & (PROPPAGESTATUS_DIRTY | PROPPAGESTATUS_VALIDATE))
-            m_apply->setEnabled(true);
+        m_apply->setEnabled(anyPageDirty());
     }
 
     // A page at its last (first) field hands Tab on to the frame.
@@ -348,6 +350,14 @@ private:
         e.page->Show(SW_SHOW);
     }
 
+    bool anyPageDirty() const
+    {
+        for (const PageEntry &e : m_pages)
+            if (e.active && e.page && e.page->IsPageDirty() == S_OK)
+                return true;
+        return false;
+    }
+
     // Applies each dirty page; a failing page is selected and stops it.
     bool applyAll()
     {
@@ -358,10 +368,11 @@ private:
             if (com::FAILED(e.page->Apply())) {
                 if (m_tabs->currentIndex() != i)
                     m_tabs->setCurrentIndex(i);
+                m_apply->setEnabled(anyPageDirty());
                 return false;
             }
         }
-        m_apply->setEnabled(false);
+        m_apply->setEnabled(anyPageDirty());
         return true;
     }
 
