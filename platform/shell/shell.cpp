@@ -331,20 +331,90 @@ void MoveFile(const QString &source, const QString &destination)
     moveEntry(from, to, false, destination);
 }
 
-std::vector<FolderEntry> SubFolders(const QString &path)
+int compareNames(const QString &a, const QString &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].toUpper().unicode();
+        const char16_t y = b[i].toUpper().unicode();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return QString::compare(a, b, Qt::CaseSensitive);
+}
+
+namespace {
+
+// The entries of a folder (folders or files), sorted as listed there.
+std::vector<FolderEntry> listFolder(const QString &path, bool folders)
 {
     const fs::path p = fsPath(path);
     if (!isDirectory(p))
         raiseNumber(err::PathNotFound, path);
-    std::vector<FolderEntry> folders;
+    std::vector<FolderEntry> entries;
     std::error_code ec;
     for (fs::directory_iterator it(p, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_directory(ec))
-            folders.push_back({qPath(it->path().filename()), qPath(it->path())});
+        std::error_code typeError;
+        if (it->is_directory(typeError) == folders)
+            entries.push_back({qPath(it->path().filename()), qPath(it->path())});
     }
     if (ec)
         raiseFor(ec, err::PathNotFound, path);
-    return folders;
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry &a, const FolderEntry &b) { return compareNames(a.Name, b.Name) < 0; });
+    return entries;
+}
+
+} // namespace
+
+std::vector<FolderEntry> SubFolders(const QString &path)
+{
+    return listFolder(path, true);
+}
+
+std::vector<FolderEntry> Files(const QString &path)
+{
+    return listFolder(path, false);
+}
+
+QString resolvePathCase(const QString &path)
+{
+    const QString native = toNativePath(path);
+    if (native.isEmpty() || entryExists(fsPath(native)))
+        return path;
+    const QStringList parts = native.split(QLatin1Char('/'));
+    QString resolved = native.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString &part = parts[i];
+        if (part.isEmpty())
+            continue;
+        const QString base = resolved.isEmpty() ? QStringLiteral(".") : resolved;
+        QString candidate = resolved.isEmpty() || resolved.endsWith(QLatin1Char('/')) ? resolved + part
+                                                                                      : resolved + u'/' + part;
+        if (!entryExists(fsPath(candidate))) {
+            if (part == QLatin1String(".") || part == QLatin1String(".."))
+                return path;
+            QString found;
+            std::error_code ec;
+            std::vector<QString> names;
+            for (fs::directory_iterator it(fsPath(base), ec), end; !ec && it != end; it.increment(ec)) {
+                const QString name = qPath(it->path().filename());
+                if (name.compare(part, Qt::CaseInsensitive) == 0)
+                    names.push_back(name);
+            }
+            if (names.empty())
+                return path;
+            std::sort(names.begin(), names.end(),
+                      [](const QString &a, const QString &b) { return compareNames(a, b) < 0; });
+            found = names.front();
+            candidate = resolved.isEmpty() || resolved.endsWith(QLatin1Char('/')) ? resolved + found
+                                                                                  : resolved + u'/' + found;
+        }
+        resolved = candidate;
+    }
+    return resolved;
 }
 
 QString GetParentFolderName(const QString &path)

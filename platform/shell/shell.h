@@ -63,9 +63,23 @@ struct FolderEntry {
     QString Name; // the folder's own name
     QString Path; // its full file-system path
 };
-// The sub-folders of a folder in the order the file system lists them; 76
-// when the folder is missing.
+// The sub-folders and the files of a folder, sorted by name without regard
+// to letter case (compareNames), the order in which the original platform's
+// file system lists them; 76 when the folder is missing.
 std::vector<FolderEntry> SubFolders(const QString &path);
+std::vector<FolderEntry> Files(const QString &path);
+
+// The order of names in a folder listing: code unit by code unit after
+// upper-casing each one (so "_" comes after the letters, "a" and "A" are
+// equal), names equal that way by their exact code units. <0, 0 or >0.
+int compareNames(const QString &a, const QString &b);
+
+// The path of an existing file or folder whose components match those of
+// `path` without regard to letter case ("123456789AS.CSV" for
+// "...\123456789as.csv"), as on the original platform's file system. A path
+// that exists as written, or that matches nothing, comes back unchanged;
+// among several matches of one component the first in listing order wins.
+QString resolvePathCase(const QString &path);
 
 // Text operations on paths, which accept "\" and "/" alike and never touch
 // the disk. GetParentFolderName: the path without its last component ("" when

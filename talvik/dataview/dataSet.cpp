@@ -37,6 +37,10 @@ namespace {
 
 const QString kDataSetFilter = QStringLiteral("デマンド監視データ(*.dmd)|*.dmd");
 constexpr int kOpenFlags = 530436; // explorer, file and path must exist, read-only box hidden
+// The save dialog sets its own flags: the dialog is shared with the exports,
+// whose overwrite prompt would ask a second time after the save's own
+// question, and with the opens, whose "file must exist" refuses a new name.
+constexpr int kSaveFlags = fm::cdlOFNExplorer | fm::cdlOFNPathMustExist | fm::cdlOFNHideReadOnly;
 const QString &kCommitted = sf::kCommitted;
 const QString &kWorking = sf::kWorking;
 const QString kLogFile = QStringLiteral("download.log");
@@ -336,6 +340,7 @@ bool saveDataSet(IDataSetHost &window)
         cdl.setDefaultExt(QStringLiteral("dmd"));
         cdl.setFilter(kDataSetFilter);
         cdl.setDialogTitle(QStringLiteral("保存先"));
+        cdl.setFlags(kSaveFlags);
         if (!showFileDialog(cdl, true)) {
             current.restore();
             return false;

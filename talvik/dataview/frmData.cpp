@@ -552,23 +552,24 @@ void frmData::mnuFileInput_Click(int Index)
         return;
     const unsigned rebuilds = m_treeRebuilds;
     importCsvFile();
-    // Only a rebuilt tree loses its current node.
+    // Only a rebuilt tree loses its current node: the imported customer's
+    // node takes its place, so that table and graph show what is selected.
     if (m_treeRebuilds != rebuilds)
-        afterTreeRebuilt();
+        selectNode(customerKey(m_importedCustomer));
+}
+
+QString frmData::customerKey(const QString &customer)
+{
+    return customer.isEmpty() ? QString() : QStringLiteral("\\dDB.tran\\") + customer;
 }
 
 void frmData::mnuEdit_Click(int Index)
 {
     switch (Index) {
-    case 0: {
+    case 0:
         m_dataChanged = true;
-        const unsigned rebuilds = m_treeRebuilds;
-        dialogs().newCustom(this);
-        // A cancelled dialog rebuilt nothing: the current node stays.
-        if (m_treeRebuilds != rebuilds)
-            afterTreeRebuilt();
+        newCustomerCommand();
         break;
-    }
     case 1:
         m_dataChanged = true;
         StartLabelEdit();
@@ -622,9 +623,8 @@ void frmData::mnuPop_Click(int Index)
         readInfoData();
         break;
     case 4:
-        dialogs().newCustom(this);
+        newCustomerCommand();
         m_dataChanged = true;
-        afterTreeRebuilt();
         break;
     case 5:
         StartLabelEdit();

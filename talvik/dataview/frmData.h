@@ -218,6 +218,14 @@ public:
     QString currentNodePath() const;
     // After any rebuild of the tree: no current node, the root menu state.
     void afterTreeRebuilt();
+    // Selects the node of key as a click does (its table, graph and menus),
+    // without the pop-up; without such a node nothing is selected and table
+    // and graph are emptied.
+    void selectNode(const QString &key);
+    // The tree key of a customer ("" for none).
+    static QString customerKey(const QString &customer);
+    // The new-customer command of the edit menu and of the tree's pop-up.
+    void newCustomerCommand();
 
     // ---- What differs between the data windows ----
     // The demand record and the graph the window loads with.
@@ -339,6 +347,8 @@ private:
     void designToolbar();
     void designMenus();
     void showTable(bool table);
+    // Loads a node's months or days and fills table and graph for it.
+    void showNodeData(platform::forms::Node *node);
     // Shows text as the refused-name message of a rename or a read.
     void refuseCustomerName(const QString &name, const QString &reason);
     void labelEdited(const QString &newText);
@@ -357,6 +367,8 @@ private:
     // Rebuilds of the tree so far: a command that may rebuild it compares.
     unsigned m_treeRebuilds = 0;
     int m_readCount = 0;
+    // The customer the last menu CSV import stored into; "" none.
+    QString m_importedCustomer;
     bool m_readerChain = false;
     int m_graphButton = 1; // button of the last mouse-down on the graph
     bool m_eventsConnected = false;

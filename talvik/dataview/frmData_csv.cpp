@@ -354,6 +354,7 @@ void frmData::importCsvFile()
 {
     IDataWindow *window = dataForm ? dataForm : this;
     QString failure;
+    m_importedCustomer.clear();
     try {
         applyInitialFolder(cdlCSVFile());
         cdlCSVFile().setFlags(importDialogFlags);
@@ -376,6 +377,7 @@ void frmData::importCsvFile()
                                         platform::forms::vbCritical, appTitle);
             } else {
                 setDataChanged(true);
+                m_importedCustomer = customer;
                 const QString root = platform::shell::programFolder() + QStringLiteral("\\dDB.tran");
                 const QString folder = root + u'\\' + customer;
                 if (!folderExists(folder)) {

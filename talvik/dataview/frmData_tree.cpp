@@ -60,23 +60,57 @@ void frmData::treData_NodeClick(Node *Node)
 {
     if (!Node)
         return;
-    if (Node->Key() != currentKey) {
-        QTreeWidget *tree = m_treData.widget();
-        tree->setCursor(Qt::WaitCursor);
-        DoEvents();
-        currentKey = Node->Key();
-        TreeNode().mkNodeDetail(Node);
-        try {
-            if (demandData)
-                demandData->setDispData(m_mfgData, currentNodePath(), threshold());
-        } catch (const std::exception &) {
-        }
-        redrawGraph();
-        tree->unsetCursor();
-    }
+    if (Node->Key() != currentKey)
+        showNodeData(Node);
     setMenusByLevel();
     if (lastMouseButton == 2)
         PopupMenu(mnuPopRoot);
+}
+
+void frmData::showNodeData(Node *node)
+{
+    QTreeWidget *tree = m_treData.widget();
+    tree->setCursor(Qt::WaitCursor);
+    DoEvents();
+    currentKey = node->Key();
+    TreeNode().mkNodeDetail(node);
+    try {
+        if (demandData)
+            demandData->setDispData(m_mfgData, currentNodePath(), threshold());
+    } catch (const std::exception &) {
+    }
+    redrawGraph();
+    tree->unsetCursor();
+}
+
+void frmData::selectNode(const QString &key)
+{
+    if (key.isEmpty() || !m_treData.Exists(key)) {
+        // Nothing to select: no node, and a view that shows no node's rows.
+        afterTreeRebuilt();
+        ignoreErrors([this] {
+            if (demandData)
+                demandData->setDispData(m_mfgData, currentNodePath(), threshold());
+        });
+        redrawGraph();
+        return;
+    }
+    Node *node = m_treData.Item(key);
+    for (Node *p = node->Parent(); p; p = p->Parent())
+        p->setExpanded(true);
+    node->setSelected(true);
+    showNodeData(node);
+    setMenusByLevel();
+}
+
+void frmData::newCustomerCommand()
+{
+    const unsigned rebuilds = m_treeRebuilds;
+    dialogs().newCustom(this);
+    // Only a created customer rebuilt the tree; a cancelled dialog leaves the
+    // node, its table and its menus as they were.
+    if (m_treeRebuilds != rebuilds)
+        afterTreeRebuilt();
 }
 
 void frmData::treData_MouseDown(int Button, int Shift, double x, double y)

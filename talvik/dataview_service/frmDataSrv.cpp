@@ -62,10 +62,7 @@ frmDataSrv::frmDataSrv(QObject *parent)
     connect(&mnuPopAnalyze, &ControlArrayBase::Click, this, &frmDataSrv::mnuPopAnalyze_Click);
 }
 
-frmDataSrv::~frmDataSrv()
-{
-    storeServices().importCustom = nullptr;
-}
+frmDataSrv::~frmDataSrv() = default;
 
 void frmDataSrv::setProgramEnd(std::function<void()> end)
 {
@@ -91,9 +88,6 @@ void frmDataSrv::designForm()
 void frmDataSrv::Form_Load()
 {
     frmData::Form_Load();
-    // A menu import without a number looks for the count file of the
-    // customer being imported.
-    storeServices().importCustom = [this] { return demandData ? demandData->customer() : QString(); };
     if (srvMode)
         importSrvCsvAndExit();
 }
@@ -109,7 +103,6 @@ void frmDataSrv::Form_QueryUnload(int &Cancel, int UnloadMode)
 void frmDataSrv::Form_Unload(int &Cancel)
 {
     frmData::Form_Unload(Cancel);
-    storeServices().importCustom = nullptr;
     if (srvMode && programEnd())
         programEnd()();
 }
@@ -170,9 +163,8 @@ void frmDataSrv::mnuPop_Click(int Index)
         readInfoData();
         break;
     case 6:
-        dialogs().newCustom(this);
+        newCustomerCommand();
         setDataChanged(true);
-        afterTreeRebuilt();
         break;
     case 7:
         StartLabelEdit();
@@ -230,8 +222,8 @@ void frmDataSrv::importSrvCsvAndExit()
         demandData->initData();
         demandData->setCustomer(customer);
         const QString name = demandData->customer();
-        readCsvFile(dataFolder + u'\\' + name + u'\\' + name + QStringLiteral(".csv"));
-        afterTreeRebuilt();
+        readCsvFile(clsDataDSrv::serviceInputFile(name));
+        selectNode(customerKey(name));
     } catch (const std::exception &e) {
         ignoreErrors([&] { MsgBox(errorDescription(e), vbOKOnly + vbCritical, appTitle); });
     }

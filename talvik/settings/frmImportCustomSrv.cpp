@@ -3,6 +3,8 @@
 #include "platform/forms/msgbox.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/store/clsDataDSrv.h"
+#include "platform/shell/shell.h"
 
 namespace talvik {
 
@@ -59,8 +61,7 @@ void frmImportCustomSrv::cmdOK_Click()
                   QStringLiteral("の文字数が正しくありません");
     } else if (!allDigits(number)) {
         message = QStringLiteral("お客さま番号") + QStringLiteral("に入力されている数値が正しくありません");
-    } else if (fileExists(dataFolder + QStringLiteral("\\") + number + QStringLiteral("\\") + number +
-                          QStringLiteral(".csv"))) {
+    } else if (fileExists(clsDataDSrv::serviceInputFile(number))) {
         srvCustomer = number;
         m_custom = number;
         m_addCustom.clear();
@@ -68,7 +69,10 @@ void frmImportCustomSrv::cmdOK_Click()
         Unload();
         return;
     } else {
-        message = QStringLiteral("デマンド情報が見つかりません");
+        // The second line names where the file was looked for.
+        message = QStringLiteral("デマンド情報が見つかりません") + QStringLiteral("\r\n") +
+                  platform::shell::toNativePath(dataFolder + QStringLiteral("\\") + number + QStringLiteral("\\") +
+                                                number + QStringLiteral(".csv"));
     }
     MsgBox(message, vbOKOnly);
     if (TxtNum.Enabled())

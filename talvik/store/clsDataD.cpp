@@ -42,6 +42,19 @@ int twoDigits(const QByteArray &b, int pos)
     return (b[pos] - '0') * 10 + (b[pos + 1] - '0');
 }
 
+// A row of 4 values with the two count columns of "no count" added; a row
+// of 6 stays as it is.
+QStringList withCountColumns(const QStringList &values)
+{
+    if (values.size() >= 6)
+        return values;
+    QStringList row = values;
+    while (row.size() < 4)
+        row << QString();
+    row << noCountValue << noCountValue;
+    return row;
+}
+
 QString describe(const std::exception_ptr &ep)
 {
     try {
@@ -197,9 +210,9 @@ QString clsDataD::createdNow()
     return now.toString(QStringLiteral("yyyyMMddHHmm"));
 }
 
-QString clsDataD::selectAllStatement() const
+QString clsDataD::selectAllStatement(bool countColumns)
 {
-    return serviceColumns()
+    return countColumns
                ? QStringLiteral("Select getdt,gettm,watt,created,created1,created2 from demand.csv Order by getdt,gettm")
                : QStringLiteral("Select getdt,gettm,watt,created from demand.csv Order by getdt,gettm");
 }
@@ -444,15 +457,15 @@ bool clsDataD::makeYearFolders(const QString &folder)
     }
 }
 
-QList<QStringList> clsDataD::tableRows(const QString &folder) const
+QList<QStringList> clsDataD::tableRows(const QString &folder, bool countColumns) const
 {
     QList<QStringList> rows;
-    if (!m_readByDriver && readOrderedTable(folder, serviceColumns(), rows))
+    if (!m_readByDriver && readOrderedTable(folder, countColumns, rows))
         return rows;
     platform::textdb::Connection cn;
     platform::textdb::Recordset rs;
-    openTable(cn, rs, folder, selectAllStatement());
-    const int ncol = serviceColumns() ? 6 : 4;
+    openTable(cn, rs, folder, selectAllStatement(countColumns));
+    const int ncol = countColumns ? 6 : 4;
     rows.reserve(rs.RecordCount());
     while (!rs.Eof()) {
         rows.append(rowValues(rs, ncol));
@@ -466,7 +479,7 @@ QList<QStringList> clsDataD::tableRows(const QString &folder) const
 bool clsDataD::mergeData(const QString &folder)
 {
     try {
-        const QList<QStringList> rows = tableRows(folder);
+        const QList<QStringList> rows = tableRows(folder, serviceColumns());
         const long total = long(rows.size());
         long added = 0, updated = 0, n = 0;
         QString previousYY, tableFolder;
@@ -486,7 +499,7 @@ bool clsDataD::mergeData(const QString &folder)
                     return false;
             }
             const QString key = values[0] + values[1];
-            if (year.put(key, values))
+            if (year.put(key, m_yearCounts ? withCountColumns(values) : values))
                 ++added;
             else
                 ++updated;
@@ -514,15 +527,20 @@ bool clsDataD::mergeData(const QString &folder)
 bool clsDataD::loadYearTable(OrderedRows &dictionary, const QString &folder)
 {
     dictionary.clear();
+    m_yearCounts = serviceColumns();
     try {
         // A year folder without a table (made by hand) counts as empty.
         if (!platform::shell::FileExists(folder + u'\\' + tableFileName))
             return true;
-        const QList<QStringList> rows = tableRows(folder);
+        // The table is read by its own layout: the ordinary data window
+        // writes 4 columns, the service record 6.
+        const bool tableCounts = tableHasCountColumns(folder, serviceColumns());
+        m_yearCounts = m_yearCounts || tableCounts;
+        const QList<QStringList> rows = tableRows(folder, tableCounts);
         const long total = long(rows.size());
         long row = 0;
         for (const QStringList &values : rows) {
-            dictionary.put(values[0] + values[1], values);
+            dictionary.put(values[0] + values[1], m_yearCounts ? withCountColumns(values) : values);
             ++row;
             if (row % 100 == 0) {
                 setInfo1(QStringLiteral("[20") + values[0].left(2) + QStringLiteral("年]") + QStringLiteral("メモリ展開中・・・・"));
@@ -559,7 +577,7 @@ bool clsDataD::saveYearTable(const OrderedRows &dictionary, const QString &folde
             }
             pumpEvents();
         }
-        writer().replaceTable(folder, lines, serviceColumns());
+        writer().replaceTable(folder, lines, m_yearCounts);
         return true;
     } catch (...) {
         noteFailure(describe(std::current_exception()));

@@ -96,13 +96,14 @@ protected:
     // whether the records are kept for the next run.
     void reportFailure(const QString &customer, const QString &cause, bool kept) const;
 
-    // 4 columns here, 6 in the service record.
+    // 4 columns here, 6 in the service record (the staging table's layout).
     virtual bool serviceColumns() const { return false; }
-    QString selectAllStatement() const;
-    // The rows of the table in folder as selectAllStatement gives them: read
-    // straight from the file where that gives the same rows, else by the
-    // driver. Raises as the driver does.
-    QList<QStringList> tableRows(const QString &folder) const;
+    // The statement that reads every row of a table of 4 or 6 columns.
+    static QString selectAllStatement(bool countColumns);
+    // The rows of the table in folder (of 4 or 6 columns) as
+    // selectAllStatement gives them: read straight from the file where that
+    // gives the same rows, else by the driver. Raises as the driver does.
+    QList<QStringList> tableRows(const QString &folder, bool countColumns) const;
     void initTable(const QString &folder) { initTableFolder(folder, serviceColumns()); }
 
     // The record's half hour as YYMMDDHHMM, 30 minutes earlier when shiftBack.
@@ -141,6 +142,10 @@ protected:
     bool m_staged = false;
     bool m_stagedShift = false;
     QString m_failure;
+    // The year table being merged keeps the count columns: the service
+    // record writes them, and a table that has them keeps them whichever
+    // record merges into it (rows without counts get "-001").
+    bool m_yearCounts = false;
 
 public:
     // The writer of tables (tests put one in that fails on purpose).

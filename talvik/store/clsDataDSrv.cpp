@@ -22,6 +22,24 @@ QString clsDataDSrv::normaliseCount(const QString &text)
     return platform::FormatZero(v > 9999 ? 9999 : v, 4);
 }
 
+QString clsDataDSrv::countFilePath(const QString &customer)
+{
+    // The counts belong to the customer whose records are stored. A number
+    // chosen at start-up (srvCustomer) means the input tree's layout, one
+    // folder per customer; a file imported from the menu has its count file
+    // beside it. Names match in any letter case, as where the files come from.
+    const QString path = !srvCustomer.isEmpty()
+                             ? dataFolder + u'\\' + customer + u'\\' + customer + QStringLiteral("as.csv")
+                             : dataFolder + u'\\' + customer + QStringLiteral("as.csv");
+    return platform::shell::resolvePathCase(path);
+}
+
+QString clsDataDSrv::serviceInputFile(const QString &customer)
+{
+    return platform::shell::resolvePathCase(dataFolder + u'\\' + customer + u'\\' + customer
+                                            + QStringLiteral(".csv"));
+}
+
 int clsDataDSrv::seekCountRow(const QString &key) const
 {
     return m_alarmIndex.value(key, -1);
@@ -33,11 +51,7 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
         const QString created = createdNow();
         setInfo1(QStringLiteral("受信データ展開中・・・・"));
         const StoreServices &s = storeServices();
-        QString path;
-        if (!srvCustomer.isEmpty())
-            path = dataFolder + u'\\' + srvCustomer + u'\\' + srvCustomer + QStringLiteral("as.csv");
-        else
-            path = dataFolder + u'\\' + (s.importCustom ? s.importCustom() : QString()) + QStringLiteral("as.csv");
+        const QString path = countFilePath(m_customer);
         m_alarmInfo.clear();
         const bool fileFound = s.getCsvFileAlarmInfo && s.getCsvFileAlarmInfo(path, m_alarmInfo);
         // Counts are looked up by their half hour, so records in any order
@@ -83,8 +97,7 @@ void clsDataDSrv::setDispData(platform::forms::MSHFlexGrid &grid, const QString 
     QString folder;
     QString filter;
     splitNodePath(nodePath, folder, filter);
-    QFile schema(platform::shell::toNativePath(folder + QStringLiteral("\\schema.ini")));
-    m_dispCounts = !schema.open(QIODevice::ReadOnly) || schema.readAll().contains("created1");
+    m_dispCounts = tableHasCountColumns(folder, true);
     clsDataD::setDispData(grid, nodePath, threshold);
 }
 

@@ -11,6 +11,13 @@ public:
     // A count text as exactly 4 characters: "0000".."9999", "-001" for none
     // or a text that is not a count.
     static QString normaliseCount(const QString &text);
+    // The count file of a customer below dataFolder: "<n>\<n>as.csv" after a
+    // start-up import (srvCustomer set), "<n>as.csv" beside a file imported
+    // from the menu; an existing file named in another letter case is found.
+    static QString countFilePath(const QString &customer);
+    // The dedicated CSV file of a customer in the input tree below
+    // dataFolder, "<n>\<n>.csv", found in any letter case.
+    static QString serviceInputFile(const QString &customer);
 
     // A table written by the ordinary data window (no count columns) is
     // shown with "-" for both counts.

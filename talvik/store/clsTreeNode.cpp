@@ -8,7 +8,6 @@
 #include "talvik/store/dataWindow.h"
 #include "talvik/store/demandTable.h"
 
-#include <QDir>
 
 namespace talvik {
 
@@ -17,15 +16,16 @@ using platform::forms::tvwChild;
 
 namespace {
 
-// Sub-folders of a folder whose names keep tree keys intact, by name.
+// Sub-folders of a folder whose names keep tree keys intact, in the file
+// system's listing order.
 QStringList subFolders(const QString &folder)
 {
     QStringList out;
-    const QStringList names = QDir(platform::shell::toNativePath(folder))
-                                  .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QString &n : names)
-        if (isTreeKeySafeName(n))
-            out << n;
+    if (!platform::shell::FolderExists(folder))
+        return out;
+    for (const platform::shell::FolderEntry &e : platform::shell::SubFolders(folder))
+        if (isTreeKeySafeName(e.Name))
+            out << e.Name;
     return out;
 }
 

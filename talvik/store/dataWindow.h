@@ -64,11 +64,8 @@ struct StoreServices {
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     // Hourglass on (true) or the default pointer (false).
     std::function<void(bool busy)> setBusyPointer = programSetBusyPointer;
-    // Service mode: the customer picked in the import dialog (the service
-    // window installs it with its import dialog; until then it is empty),
-    // and the count-file reader (GetCsvFileAlarmInfo, which also fills
-    // alarmInfo: false when the file does not exist).
-    std::function<QString()> importCustom;
+    // Service mode: the count-file reader (GetCsvFileAlarmInfo, which also
+    // fills alarmInfo: false when the file does not exist).
     std::function<bool(const QString &path, QVector<AlarmInfoRow> &rows)> getCsvFileAlarmInfo =
         programGetCsvFileAlarmInfo;
 

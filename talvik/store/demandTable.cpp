@@ -188,6 +188,27 @@ bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringL
     return true;
 }
 
+bool tableHasCountColumns(const QString &folder, bool otherwise)
+{
+    QFile schemaFile(platform::shell::toNativePath(folder) + QStringLiteral("/schema.ini"));
+    if (!schemaFile.open(QIODevice::ReadOnly))
+        return otherwise;
+    const QByteArray text = schemaFile.readAll();
+    if (schemaFile.error() != QFileDevice::NoError)
+        return otherwise;
+    try {
+        const platform::textdb::TableSchema layout = platform::textdb::parseSchema(text, tableFileName);
+        bool caution = false, limit = false;
+        for (const platform::textdb::ColumnSpec &c : layout.columns) {
+            caution = caution || c.name.compare(QStringLiteral("created1"), Qt::CaseInsensitive) == 0;
+            limit = limit || c.name.compare(QStringLiteral("created2"), Qt::CaseInsensitive) == 0;
+        }
+        return caution && limit;
+    } catch (...) {
+        return otherwise;
+    }
+}
+
 QString yearFolderName(const QString &yy)
 {
     return QStringLiteral("20") + yy + QStringLiteral("年");

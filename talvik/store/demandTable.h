@@ -68,6 +68,14 @@ QStringList rowValues(platform::textdb::Recordset &rs, int n);
 // when a file cannot be read, false and the caller asks the driver.
 bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringList> &rows);
 
+// Whether the table of folder carries the count columns (created1,
+// created2): its "schema.ini" names them. Without a readable schema the
+// answer is `otherwise` (the caller's own layout; the driver decides then).
+bool tableHasCountColumns(const QString &folder, bool otherwise);
+
+// The count value of a row that has none: shown as "-".
+inline const QString noCountValue = QStringLiteral("-001");
+
 // "20" & YY & "年": the year folder of two-digit year YY.
 QString yearFolderName(const QString &yy);
 

@@ -233,3 +233,62 @@ TEST_F(ShellTest, StatementForms)
     EXPECT_FALSE(sh::FolderExists(at(QStringLiteral("m"))));
     EXPECT_EQ(errorOf([&] { sh::RmDir(at(QStringLiteral("m"))); }), 76);
 }
+
+namespace {
+QStringList names(const std::vector<sh::FolderEntry> &entries)
+{
+    QStringList out;
+    for (const sh::FolderEntry &e : entries)
+        out << e.Name;
+    return out;
+}
+} // namespace
+
+TEST_F(ShellTest, FoldersAndFilesAreListedByNameWithoutRegardToCase)
+{
+    // Created in another order than listed; enough names that the file
+    // system's own order is not this one by chance.
+    QStringList expected;
+    for (int i = 0; i < 24; ++i)
+        expected << QStringLiteral("%1").arg(100 + 7 * i, 9, 10, QLatin1Char('0'));
+    expected << QStringLiteral("a") << QStringLiteral("B") << QStringLiteral("c") << QStringLiteral("Z")
+             << QStringLiteral("_x") << QStringLiteral("東京工場");
+    QStringList created = expected;
+    std::reverse(created.begin(), created.end());
+    std::rotate(created.begin(), created.begin() + 11, created.end());
+    ASSERT_TRUE(QDir().mkpath(at(QStringLiteral("files"))));
+    for (const QString &n : created) {
+        ASSERT_TRUE(QDir().mkpath(at(QStringLiteral("folders/") + n)));
+        writeFile(at(QStringLiteral("files/") + n + QStringLiteral(".csv")), "x");
+    }
+    ASSERT_TRUE(QDir().mkpath(at(QStringLiteral("folders"))));
+    writeFile(at(QStringLiteral("folders/not-a-folder.txt")), "x");
+    EXPECT_EQ(names(sh::SubFolders(backslashed(at(QStringLiteral("folders"))))), expected);
+    QStringList files;
+    for (const QString &n : expected)
+        files << n + QStringLiteral(".csv");
+    EXPECT_EQ(names(sh::Files(at(QStringLiteral("files")))), files);
+    EXPECT_EQ(errorOf([&] { sh::Files(at(QStringLiteral("missing"))); }), 76);
+    // Names equal but for case keep a fixed order (upper case first).
+    EXPECT_LT(sh::compareNames(QStringLiteral("ABC"), QStringLiteral("abc")), 0);
+    EXPECT_EQ(sh::compareNames(QStringLiteral("abc"), QStringLiteral("abc")), 0);
+    EXPECT_LT(sh::compareNames(QStringLiteral("ab"), QStringLiteral("ABC")), 0);
+}
+
+TEST_F(ShellTest, PathsResolveInAnyLetterCase)
+{
+    ASSERT_TRUE(QDir().mkpath(at(QStringLiteral("Input/123456789"))));
+    writeFile(at(QStringLiteral("Input/123456789/123456789.CSV")), "d");
+    writeFile(at(QStringLiteral("Input/123456789/123456789AS.CSV")), "c");
+    const QString asked = backslashed(at(QStringLiteral("input/123456789/123456789as.csv")));
+    const QString found = sh::resolvePathCase(asked);
+    EXPECT_EQ(found, at(QStringLiteral("Input/123456789/123456789AS.CSV")));
+    EXPECT_EQ(readFile(found), QByteArray("c"));
+    EXPECT_TRUE(sh::FileExists(sh::resolvePathCase(at(QStringLiteral("INPUT/123456789/123456789.csv")))));
+    // A path that exists as written, or that matches nothing, is unchanged.
+    const QString exact = backslashed(at(QStringLiteral("Input/123456789/123456789.CSV")));
+    EXPECT_EQ(sh::resolvePathCase(exact), exact);
+    const QString none = backslashed(at(QStringLiteral("input/123456789/987654321.csv")));
+    EXPECT_EQ(sh::resolvePathCase(none), none);
+    EXPECT_EQ(sh::resolvePathCase(QString()), QString());
+}

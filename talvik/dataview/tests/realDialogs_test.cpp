@@ -13,6 +13,7 @@
 #include "talvik/settings/frmNewCustom.h"
 #include "tools/devicesim/simulator.h"
 
+#include <QDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -157,4 +158,28 @@ TEST_F(RealDialogsTest, DetectorReadConfirmedInTheCustomerDialog)
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const QString &l) {
         return l.startsWith(QStringLiteral("情報データ読み込み("));
     })) << log.join('|').toStdString();
+}
+
+TEST_F(RealDialogsTest, CustomerComboListsTheStoresFoldersByNameWithoutRegardToCase)
+{
+    makeStore();
+    loadWithProgramDialogs();
+    // Customer folders made in another order than their names'.
+    const QStringList made = {QStringLiteral("023456789"), QStringLiteral("033456789"), QStringLiteral("013456789"),
+                              QStringLiteral("kita"),      QStringLiteral("Higashi"),   QStringLiteral("minami"),
+                              QStringLiteral("Nishi"),     QStringLiteral("003456789"), QStringLiteral("Chuo")};
+    for (const QString &n : made)
+        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("dDB.tran/") + n)));
+    QStringList listed;
+    whenShown(importCustom, [this, &listed] {
+        for (int i = 1; i <= importCustom.zoComboCustom.Items().Count(); ++i)
+            listed << importCustom.zoComboCustom.Items().Item(i).Content();
+        importCustom.cmdCancel_Click();
+    });
+    QString custom;
+    EXPECT_FALSE(talvik::programDialogs().importCustom(w.get(), custom, QString()));
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("003456789"), QStringLiteral("013456789"), QStringLiteral("023456789"),
+                                   QStringLiteral("033456789"), QStringLiteral("Chuo"), QStringLiteral("Higashi"),
+                                   QStringLiteral("kita"), QStringLiteral("minami"), QStringLiteral("Nishi"),
+                                   QStringLiteral("大阪支店"), QStringLiteral("東京工場")}));
 }

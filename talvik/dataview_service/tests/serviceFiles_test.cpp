@@ -211,3 +211,37 @@ TEST_F(ServiceFiles, AFailedPdfOutputIsShown)
     EXPECT_TRUE(script->shown()[1].prompt.startsWith(QStringLiteral("ＰＤＦファイルを出力できませんでした。")))
         << script->shown()[1].prompt.toStdString();
 }
+
+TEST_F(ServiceFiles, ADataSetSaveAfterAnExportAsksOnceBeforeOverwriting)
+{
+    startImported();
+    QDir().mkpath(path(QStringLiteral("out")));
+    writeFile(QStringLiteral("out/old.csv"), "keep\r\n");
+    writeFile(QStringLiteral("out/old.pdf"), "keep");
+    writeFile(QStringLiteral("out/set.dmd"), "old set");
+    // Each export leaves its overwrite prompt on the shared dialog; the save
+    // after it asks its own question and nothing more.
+    for (const int output : {0, 1}) {
+        SCOPED_TRACE(output == 0 ? "after CSV" : "after PDF");
+        script->chooseFile(out(output == 0 ? QStringLiteral("old.csv") : QStringLiteral("old.pdf")));
+        script->answerNext(vbYes);
+        w->mnuFileOut(output).action()->trigger();
+        ASSERT_TRUE(script->verify());
+        const qsizetype before = script->shown().size();
+        script->chooseFile(out(QStringLiteral("set.dmd")));
+        script->answerNext(vbNo);
+        w->mnuFile(2).action()->trigger();
+        EXPECT_TRUE(script->verify());
+        ASSERT_EQ(script->shown().size(), before + 2);
+        EXPECT_EQ(script->shown().last().prompt,
+                  QStringLiteral("[") + out(QStringLiteral("set.dmd")) + QStringLiteral("]は存在します。上書きしますか？"));
+        EXPECT_EQ(script->shown()[before].style & cdlOFNOverwritePrompt, 0);
+        EXPECT_EQ(readFile(QStringLiteral("out/set.dmd")), QByteArray("old set"));
+    }
+    // The exports keep asking themselves.
+    script->chooseFile(out(QStringLiteral("old.csv")));
+    script->answerNext(vbNo);
+    w->mnuFileOut(0).action()->trigger();
+    EXPECT_TRUE(script->verify());
+    EXPECT_EQ(script->shown().last().prompt, QStringLiteral("old.csv は既に存在します。\n上書きしますか？"));
+}

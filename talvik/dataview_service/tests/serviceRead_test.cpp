@@ -8,10 +8,15 @@
 #include "platform/forms/constants.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/clsSerialController.h"
+#include "talvik/store/demandTable.h"
 #include "tools/devicesim/simulator.h"
 
 #include <QAction>
 #include <QDir>
+#include <QMap>
+#include <QTimeZone>
+
+#include <optional>
 
 using namespace srvtest;
 using namespace platform::forms;
@@ -22,12 +27,13 @@ const QString kDone = QStringLiteral("読み込みは正常に終了しました
 
 class ServiceRead : public ServiceWindowTest {
 protected:
-    void startDevice(devicesim::Model model, int customers)
+    void startDevice(devicesim::Model model, int customers, std::optional<QDateTime> end = std::nullopt)
     {
         devicesim::DeviceConfig cfg;
         cfg.model = model;
         cfg.customers = customers;
         cfg.days = 1;
+        cfg.end = end;
         sim = std::make_unique<devicesim::DeviceSimulator>(cfg);
         const QString link = home() + QStringLiteral("/ttyDEV");
         QString error;
@@ -122,4 +128,130 @@ TEST_F(ServiceRead, ReaderChainOfThreeCustomersEndsAndClearsBusy)
     EXPECT_EQ(other.right(8), QByteArray("-001-001"));
     // The table and graph were emptied at the end of the chain.
     EXPECT_LE(w->mfgData().Rows(), 1);
+}
+
+namespace {
+
+const QByteArray kCreated = "202403010800";
+
+// The year table a transfer of these records gives: each record's half hour
+// starts 30 minutes before its stamp; counts by start time, else `none`.
+QByteArray expectedTable(const QList<devicesim::DemandRecord> &records, const QMap<QString, QByteArray> &counts,
+                         const QByteArray &none)
+{
+    QByteArray table;
+    for (const devicesim::DemandRecord &r : records) {
+        const QString key = r.stamp.addSecs(-1800).toString(QStringLiteral("yyMMddHHmm"));
+        table += key.toLatin1() + QByteArray::number(r.watt).rightJustified(4, '0') + kCreated
+                 + counts.value(key, none) + "\r\n";
+    }
+    return table;
+}
+
+class ServiceReadAfterStartUp : public ServiceRead {
+protected:
+    void SetUp() override
+    {
+        ServiceRead::SetUp();
+        // One acquisition time for the whole run, so the tables are known.
+        talvik::storeServices().now = [] { return QDateTime(QDate(2024, 3, 1), QTime(8, 0)); };
+    }
+    // Service mode started for kCustomer, whose committed year table was
+    // written by the ordinary data window (4 columns).
+    void startWithOrdinaryTable()
+    {
+        writeFile(QStringLiteral("dDB/123456789/2024年/schema.ini"), talvik::schemaText(false));
+        writeFile(QStringLiteral("dDB/123456789/2024年/demand.csv"),
+                  "24010409000100202312311200\r\n24010510000999202312311200\r\n");
+        talvik::srvMode = true;
+        makeInput();
+        answerNumberDialog(kCustomer);
+        loadWindow();
+    }
+};
+
+} // namespace
+
+TEST_F(ServiceReadAfterStartUp, StartUpImportAndDetectorReadIntoOrdinaryTablesStoreEverything)
+{
+    startDevice(devicesim::Model::T6KA, 1, QDateTime(QDate(2024, 1, 6), QTime(0, 0), QTimeZone::UTC));
+    // The detector's last day ends on 2024-01-06 00:00: 48 half hours of
+    // 2024-01-05, read into a customer the ordinary window wrote.
+    startWithOrdinaryTable();
+    ASSERT_TRUE(w->isLoaded());
+    EXPECT_TRUE(prompts().isEmpty()) << prompts().join(u'|').toStdString();
+    // Old rows with no counts, the file's rows with the count file's counts
+    // (10:00 replaces the old 10:00), all in 6 columns.
+    const QByteArray schema6 = talvik::schemaText(true);
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/123456789/2024年/demand.csv")),
+              QByteArray("24010409000100202312311200-001-001\r\n"
+                         "24010510000123202403010800" "00030001\r\n"
+                         "24010510300456202403010800" "00120004\r\n"
+                         "24010511000078202403010800-001-001\r\n"
+                         "24021009000200202403010800" "00070000\r\n"));
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/123456789/2024年/schema.ini")), schema6);
+    EXPECT_FALSE(exists(QStringLiteral("dDB.dl/unmerged.txt")));
+    EXPECT_FALSE(exists(QStringLiteral("dDB.kept")));
+
+    // A detector read into another customer of the ordinary window.
+    writeFile(QStringLiteral("dDB.tran/北工場/2024年/schema.ini"), talvik::schemaText(false));
+    writeFile(QStringLiteral("dDB.tran/北工場/2024年/demand.csv"), "24010400000050202312311200\r\n");
+    dialogs.onImport = [](QString &custom, const QString &) {
+        custom = QStringLiteral("北工場");
+        return true;
+    };
+    script->answerNext(vbOK);
+    w->mnuTerm(0).action()->trigger();
+    ASSERT_TRUE(waitForEnd()) << prompts().join(u'|').toStdString();
+    EXPECT_EQ(prompts(), QStringList{kDone});
+    QList<devicesim::DemandRecord> records = sim->device().customers()[0].records;
+    ASSERT_EQ(records.size(), 48);
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/北工場/2024年/demand.csv")),
+              "24010400000050202312311200-001-001\r\n" + expectedTable(records, {}, "-001-001"));
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/北工場/2024年/schema.ini")), schema6);
+}
+
+TEST_F(ServiceReadAfterStartUp, ReaderCustomersTakeTheirOwnCountFilesNotTheStartUpCustomers)
+{
+    startDevice(devicesim::Model::Reader, 3, QDateTime(QDate(2024, 1, 6), QTime(0, 0), QTimeZone::UTC));
+    startWithOrdinaryTable();
+    ASSERT_TRUE(w->isLoaded());
+    ASSERT_EQ(talvik::srvCustomer, kCustomer);
+    const auto &customers = sim->device().customers();
+    QStringList numbers;
+    for (const auto &c : customers)
+        numbers << QString::fromLatin1(c.number);
+    // The device read looks in the program folder: the start-up customer has
+    // a count file there for every half hour of the read, the second reader
+    // customer has its own for two of them, the others have none.
+    QByteArray startUpCounts;
+    for (const devicesim::DemandRecord &r : customers[0].records)
+        startUpCounts += r.stamp.addSecs(-1800).toString(QStringLiteral("yyyyMMdd,HHmm")).toLatin1() + ",9,9\r\n";
+    writeFile(kCustomer + u'/' + kCustomer + QStringLiteral("as.csv"), startUpCounts);
+    const QList<devicesim::DemandRecord> &second = customers[1].records;
+    ASSERT_GE(second.size(), 10);
+    const QString k1 = second[3].stamp.addSecs(-1800).toString(QStringLiteral("yyMMddHHmm"));
+    const QString k2 = second[7].stamp.addSecs(-1800).toString(QStringLiteral("yyMMddHHmm"));
+    writeFile(numbers[1] + u'/' + numbers[1] + QStringLiteral("AS.CSV"),
+              "20" + k1.left(6).toLatin1() + ',' + k1.mid(6).toLatin1() + ",5,2\r\n" + "20" + k2.left(6).toLatin1()
+                  + ',' + k2.mid(6).toLatin1() + ",11,0\r\n");
+    script->answerNext(vbOK);
+    w->mnuTerm(0).action()->trigger();
+    ASSERT_TRUE(waitForEnd()) << prompts().join(u'|').toStdString();
+    EXPECT_FALSE(talvik::commBusy);
+    const QMap<QString, QByteArray> secondCounts{{k1, "00050002"}, {k2, "00110000"}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(numbers[i].toStdString());
+        // The reader's records of one day fall into one year.
+        const QString year = QStringLiteral("20") + customers[i].records.first().stamp.addSecs(-1800).toString(
+                                                        QStringLiteral("yy")) + QStringLiteral("年");
+        ASSERT_EQ(customers[i].records.first().stamp.addSecs(-1800).date().year(),
+                  customers[i].records.last().stamp.addSecs(-1800).date().year());
+        const QByteArray expected = i == 1 ? expectedTable(customers[i].records, secondCounts, "00000000")
+                                           : expectedTable(customers[i].records, {}, "-001-001");
+        EXPECT_EQ(readFile(QStringLiteral("dDB.tran/") + numbers[i] + u'/' + year + QStringLiteral("/demand.csv")),
+                  expected);
+    }
+    // The start-up customer's own table is as the start-up import left it.
+    EXPECT_TRUE(readFile(QStringLiteral("dDB.tran/123456789/2024年/demand.csv")).startsWith("24010409000100"));
 }

@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QTest>
 
@@ -131,9 +132,32 @@ TEST_F(ServiceImport, NumberDialogRefusesWrongNumbersAndAMissingFile)
     EXPECT_EQ(prompts(), (QStringList{QStringLiteral("お客さま番号（9桁固定）の文字数が正しくありません"),
                                       QStringLiteral("お客さま番号に入力されている数値が正しくありません"),
                                       QStringLiteral("お客さま番号に入力されている数値が正しくありません"),
-                                      QStringLiteral("デマンド情報が見つかりません")}));
+                                      QStringLiteral("デマンド情報が見つかりません\r\n") + path(QStringLiteral("input")) +
+                                          QStringLiteral("/987654321/987654321.csv")}));
     EXPECT_EQ(programEnds, 1);
     EXPECT_FALSE(exists(QStringLiteral("dDB.tran/987654321")));
+}
+
+TEST_F(ServiceImport, CustomerFilesNamedInAnotherLetterCaseAreFound)
+{
+    // The files as a Windows system writes them: upper-case names.
+    talvik::srvMode = true;
+    makeInput();
+    const QString folder = QStringLiteral("input/") + kCustomer + u'/';
+    ASSERT_TRUE(QFile::rename(path(folder + kCustomer + QStringLiteral(".csv")),
+                              path(folder + kCustomer + QStringLiteral(".CSV"))));
+    ASSERT_TRUE(QFile::rename(path(folder + kCustomer + QStringLiteral("as.csv")),
+                              path(folder + kCustomer + QStringLiteral("AS.CSV"))));
+    answerNumberDialog(kCustomer);
+    loadWindow();
+    ASSERT_TRUE(w->isLoaded());
+    EXPECT_TRUE(prompts().isEmpty()) << prompts().join(u'|').toStdString();
+    EXPECT_EQ(programEnds, 0);
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran/123456789/2024年/demand.csv")).count("\r\n"), 4);
+    clickNode(kYear);
+    ASSERT_EQ(w->mfgData().Rows(), 5);
+    EXPECT_EQ(w->mfgData().TextMatrix(1, 4), QStringLiteral("3"));
+    EXPECT_EQ(w->mfgData().TextMatrix(2, 4), QStringLiteral("12"));
 }
 
 TEST_F(ServiceImport, ABadInputFileStoresNothingAndSaysSo)

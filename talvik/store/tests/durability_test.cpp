@@ -248,7 +248,6 @@ TEST_F(StoreDurability, ServiceRecordsAreKeptForTheServiceRecord)
 {
     talvik::StoreServices &services = talvik::storeServices();
     talvik::dataFolder = QStringLiteral("/data");
-    services.importCustom = [] { return QStringLiteral("Kita"); };
     services.getCsvFileAlarmInfo = [](const QString &, QVector<talvik::AlarmInfoRow> &rows) {
         rows = {{QStringLiteral("209901010000"), QString(), QString()}};
         return false;

@@ -2,6 +2,8 @@
 
 #include "talvik/store/clsDataDSrv.h"
 
+#include <QDir>
+
 using namespace storetest;
 using talvik::clsDataDSrv;
 
@@ -14,7 +16,6 @@ protected:
         StoreTest::SetUp();
         talvik::StoreServices &s = talvik::storeServices();
         talvik::dataFolder = QStringLiteral("/data");
-        s.importCustom = [] { return QStringLiteral("Kita"); };
         s.getCsvFileAlarmInfo = [this](const QString &path, QVector<talvik::AlarmInfoRow> &rows) {
             askedPath = path;
             rows = countRows;
@@ -55,16 +56,120 @@ TEST_F(ServiceRecord, CountsByHalfHourInAnyOrderNormalisedToFourCharacters)
     EXPECT_EQ(logLines.value(0), QStringLiteral("情報データ読み込み(追加：4 更新：0)　　　-->　「Kita」"));
 }
 
-TEST_F(ServiceRecord, NoCountFileGivesMinusOneAndTheServiceCustomerPath)
+TEST_F(ServiceRecord, CountFileIsTheStoredCustomersOwnAndWithoutItTheCountsAreNone)
 {
+    // After a start-up import of 000000123, a device read stores Kita: the
+    // counts are Kita's, never the start-up customer's.
     countFile = false;
     talvik::srvCustomer = QStringLiteral("000000123");
     clsDataDSrv d;
     d.setCustomer(QStringLiteral("Kita"));
     d.setRecvData(block("2405131000", "0100", true), 18);
     ASSERT_TRUE(d.fire(true));
-    EXPECT_EQ(askedPath, QStringLiteral("/data\\000000123\\000000123as.csv"));
+    EXPECT_EQ(askedPath, QStringLiteral("/data\\Kita\\Kitaas.csv"));
     EXPECT_EQ(readFile(table), QByteArray("24051309300100202401020915-001-001\r\n"));
+    // A file imported from the menu (no start-up number): beside the file.
+    talvik::srvCustomer.clear();
+    d.initData();
+    d.setCustomer(QStringLiteral("Kita"));
+    d.setRecvData(block("2405131100", "0100", true), 18);
+    ASSERT_TRUE(d.fire(true));
+    EXPECT_EQ(askedPath, QStringLiteral("/data\\Kitaas.csv"));
+}
+
+TEST_F(ServiceRecord, CountFileNamedInAnotherLetterCaseIsFound)
+{
+    // The real count-file reader on files as a Windows system names them.
+    talvik::storeServices().getCsvFileAlarmInfo = talvik::StoreServices::programGetCsvFileAlarmInfo;
+    talvik::dataFolder = home() + QStringLiteral("\\input");
+    talvik::srvCustomer = QStringLiteral("123456789");
+    writeFile(QStringLiteral("input\\123456789\\123456789AS.CSV"), "20240513,1000,3,1\r\n");
+    writeFile(QStringLiteral("input\\Kita.CSV"), "");
+    writeFile(QStringLiteral("input\\KITAAS.csv"), "20240513,1000,4,2\r\n");
+    clsDataDSrv d;
+    d.setCustomer(QStringLiteral("123456789"));
+    d.setRecvData(block("2405131030", "0100", true), 18);
+    ASSERT_TRUE(d.fire(true));
+    EXPECT_EQ(readFile(QStringLiteral("dDB.tran\\123456789\\2024年\\demand.csv")),
+              QByteArray("24051310000100202401020915" "00030001\r\n"));
+    talvik::srvCustomer.clear();
+    d.initData();
+    d.setCustomer(QStringLiteral("Kita"));
+    d.setRecvData(block("2405131030", "0100", true), 18);
+    ASSERT_TRUE(d.fire(true));
+    EXPECT_EQ(readFile(table), QByteArray("24051310000100202401020915" "00040002\r\n"));
+}
+
+namespace {
+QByteArray schema6()
+{
+    QByteArray schema = expectedSchema4();
+    schema.chop(2);
+    return schema + "Col5=created1 char Width 4\r\nCol6=created2 char Width 4\r\n\r\n";
+}
+} // namespace
+
+TEST_F(ServiceRecord, MergeIntoATableWithoutCountColumnsKeepsOldRowsAndWritesSixColumns)
+{
+    // A year table as the ordinary data window writes it, for this customer,
+    // once read both ways (straight from the file and through the driver).
+    for (const bool byDriver : {false, true}) {
+        SCOPED_TRACE(byDriver ? "driver" : "direct");
+        writeFile(QStringLiteral("dDB.tran\\Kita\\2024年\\schema.ini"), expectedSchema4());
+        // getdt gettm watt created, 26 characters.
+        writeFile(table, "24051208000050202312311200\r\n"
+                         "24051310000070202312311200\r\n");
+        countRows = {{QStringLiteral("202405131000"), QStringLiteral("0003"), QStringLiteral("0001")}};
+        messages.clear();
+        clsDataDSrv d;
+        d.setReadTablesByDriver(byDriver);
+        d.setCustomer(QStringLiteral("Kita"));
+        d.setRecvData(block("2405131030", "0100"), 18);           // replaces 10:00
+        d.setRecvData(block("2405131100", "0200", true), 18);     // a new 10:30
+        ASSERT_TRUE(d.fire(true)) << messages.join(u'|').toStdString();
+        EXPECT_TRUE(messages.isEmpty()) << messages.join(u'|').toStdString();
+        EXPECT_EQ(readFile(table), QByteArray("24051208000050202312311200-001-001\r\n"
+                                              "24051310000100202401020915" "00030001\r\n"
+                                              "24051310300200202401020915" "00000000\r\n"));
+        EXPECT_EQ(readFile(QStringLiteral("dDB.tran\\Kita\\2024年\\schema.ini")), schema6());
+        EXPECT_FALSE(exists(QStringLiteral("dDB.dl\\unmerged.txt")));
+        // The table view shows "-" for the old row's counts.
+        auto &grid = window.grid;
+        d.setDispData(grid, home() + QStringLiteral("\\dDB.tran\\Kita\\2024年"), 0);
+        ASSERT_EQ(grid.Rows(), 4);
+        EXPECT_EQ(grid.TextMatrix(1, 4), QStringLiteral("-"));
+        EXPECT_EQ(grid.TextMatrix(2, 4), QStringLiteral("3"));
+        EXPECT_EQ(grid.TextMatrix(2, 5), QStringLiteral("1"));
+    }
+}
+
+TEST_F(ServiceRecord, OrdinaryMergeIntoASixColumnTableKeepsTheCounts)
+{
+    for (const bool byDriver : {false, true}) {
+        SCOPED_TRACE(byDriver ? "driver" : "direct");
+        writeFile(QStringLiteral("dDB.tran\\Kita\\2024年\\schema.ini"), schema6());
+        writeFile(table, "24051208000050202312311200" "00070002\r\n"
+                         "24051310000070202312311200" "-001-001\r\n");
+        talvik::clsDataD d;
+        d.setReadTablesByDriver(byDriver);
+        d.setCustomer(QStringLiteral("Kita"));
+        d.setRecvData(block("2405131030", "0100"), 18);
+        d.setRecvData(block("2405131100", "0200", true), 18);
+        ASSERT_TRUE(d.fire(true)) << messages.join(u'|').toStdString();
+        EXPECT_EQ(readFile(table), QByteArray("24051208000050202312311200" "00070002\r\n"
+                                              "24051310000100202401020915-001-001\r\n"
+                                              "24051310300200202401020915-001-001\r\n"));
+        EXPECT_EQ(readFile(QStringLiteral("dDB.tran\\Kita\\2024年\\schema.ini")), schema6());
+        // A new year of the same customer gets the ordinary 4 columns.
+        d.initData();
+        d.setCustomer(QStringLiteral("Kita"));
+        d.setRecvData(block("2501010100", "0300", true), 18);
+        ASSERT_TRUE(d.fire(true));
+        EXPECT_EQ(readFile(QStringLiteral("dDB.tran\\Kita\\2025年\\demand.csv")),
+                  QByteArray("25010100300300202401020915\r\n"));
+        EXPECT_EQ(readFile(QStringLiteral("dDB.tran\\Kita\\2025年\\schema.ini")), expectedSchema4());
+        QDir(home() + QStringLiteral("/dDB.tran/Kita/2025年")).removeRecursively();
+    }
 }
 
 TEST_F(ServiceRecord, NormaliseCount)
