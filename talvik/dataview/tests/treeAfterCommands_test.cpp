@@ -7,6 +7,7 @@
 #include "platform/forms/constants.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/core/clsLogs.h"
 #include "talvik/core/frmWait.h"
 #include "talvik/dataview/clsGraph.h"
 #include "talvik/store/clsTreeNode.h"

@@ -174,7 +174,7 @@ protected:
 
 TEST_F(ServiceReadAfterStartUp, StartUpImportAndDetectorReadIntoOrdinaryTablesStoreEverything)
 {
-    startDevice(devicesim::Model::T6KA, 1, QDateTime(QDate(2024, 1, 6), QTime(0, 0), QTimeZone::UTC));
+    startDevice(devicesim::Model::T6KA, 1, QDateTime(QDate(2024, 1, 6), QTime(0, 0), Qt::UTC));
     // The detector's last day ends on 2024-01-06 00:00: 48 half hours of
     // 2024-01-05, read into a customer the ordinary window wrote.
     startWithOrdinaryTable();
@@ -213,7 +213,7 @@ TEST_F(ServiceReadAfterStartUp, StartUpImportAndDetectorReadIntoOrdinaryTablesSt
 
 TEST_F(ServiceReadAfterStartUp, ReaderCustomersTakeTheirOwnCountFilesNotTheStartUpCustomers)
 {
-    startDevice(devicesim::Model::Reader, 3, QDateTime(QDate(2024, 1, 6), QTime(0, 0), QTimeZone::UTC));
+    startDevice(devicesim::Model::Reader, 3, QDateTime(QDate(2024, 1, 6), QTime(0, 0), Qt::UTC));
     startWithOrdinaryTable();
     ASSERT_TRUE(w->isLoaded());
     ASSERT_EQ(talvik::srvCustomer, kCustomer);
