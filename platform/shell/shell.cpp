@@ -384,22 +384,20 @@ QString resolvePathCase(const QString &path)
     const QString native = toNativePath(path);
     if (native.isEmpty() || entryExists(fsPath(native)))
         return path;
-    const QStringList parts = native.split(QLatin1Char('/'));
+    auto join = [](const QString &folder, const QString &name) {
+        return folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder + name : folder + u'/' + name;
+    };
     QString resolved = native.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const QString &part = parts[i];
-        if (part.isEmpty())
-            continue;
-        const QString base = resolved.isEmpty() ? QStringLiteral(".") : resolved;
-        QString candidate = resolved.isEmpty() || resolved.endsWith(QLatin1Char('/')) ? resolved + part
-                                                                                      : resolved + u'/' + part;
+    for (const QString &part : native.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        QString candidate = join(resolved, part);
         if (!entryExists(fsPath(candidate))) {
             if (part == QLatin1String(".") || part == QLatin1String(".."))
                 return path;
-            QString found;
-            std::error_code ec;
+            // The names of the folder that match but for case, in listing order.
             std::vector<QString> names;
-            for (fs::directory_iterator it(fsPath(base), ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code ec;
+            const fs::path folder = fsPath(resolved.isEmpty() ? QStringLiteral(".") : resolved);
+            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
                 const QString name = qPath(it->path().filename());
                 if (name.compare(part, Qt::CaseInsensitive) == 0)
                     names.push_back(name);
@@ -408,9 +406,7 @@ QString resolvePathCase(const QString &path)
                 return path;
             std::sort(names.begin(), names.end(),
                       [](const QString &a, const QString &b) { return compareNames(a, b) < 0; });
-            found = names.front();
-            candidate = resolved.isEmpty() || resolved.endsWith(QLatin1Char('/')) ? resolved + found
-                                                                                  : resolved + u'/' + found;
+            candidate = join(resolved, names.front());
         }
         resolved = candidate;
     }

@@ -1,10 +1,10 @@
 #include "talvik/settings/frmImportCustomSrv.h"
 
 #include "platform/forms/msgbox.h"
+#include "platform/shell/shell.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/store/clsDataDSrv.h"
-#include "platform/shell/shell.h"
 
 namespace talvik {
 

@@ -172,7 +172,7 @@ TEST_F(RealDialogsTest, CustomerComboListsTheStoresFoldersByNameWithoutRegardToC
         ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("dDB.tran/") + n)));
     QStringList listed;
     whenShown(importCustom, [this, &listed] {
-        for (int i = 1; i <= importCustom.zoComboCustom.Items().Count(); ++i)
+        for (int i = 0; i < importCustom.zoComboCustom.Items().Count(); ++i)
             listed << importCustom.zoComboCustom.Items().Item(i).Content();
         importCustom.cmdCancel_Click();
     });

@@ -17,6 +17,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cmath>
+#include <memory>
+
 namespace srvtest {
 
 QByteArray srvLine(const char *yymmdd, const char *hhmm, const char *watt, const char *c1, const char *c2)
@@ -105,9 +108,24 @@ void ServiceWindowTest::makeInput()
 
 void ServiceWindowTest::answerNumberDialog(const QString &text, bool ok)
 {
-    QTimer::singleShot(0, [this, text, ok] {
-        // The dialog is up once its modal loop runs.
-        ASSERT_TRUE(waitFor([this] { return numberDialog->isModal(); }, 5000));
+    // The dialog is up once its modal loop runs; the load may let events run
+    // before (building the working store), so the answer polls instead of
+    // waiting inside whichever event loop comes first.
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [this, timer, ticks, text, ok] {
+        if (!numberDialog->isModal()) {
+            // About ten seconds without the dialog: the case fails.
+            if (++*ticks > 2000) {
+                timer->stop();
+                timer->deleteLater();
+                ADD_FAILURE() << "the number dialog did not show";
+            }
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
         QWidget *field = numberDialog->TxtNum.widget();
         if (ok) {
             auto *edit = qobject_cast<QLineEdit *>(field);
@@ -119,6 +137,7 @@ void ServiceWindowTest::answerNumberDialog(const QString &text, bool ok)
             QTest::mouseClick(numberDialog->cmdCancel.widget(), Qt::LeftButton);
         }
     });
+    timer->start();
 }
 
 void ServiceWindowTest::loadWindow()
@@ -152,6 +171,15 @@ void ServiceWindowTest::clickNode(const QString &key, Qt::MouseButton button)
 QPoint ServiceWindowTest::graphPoint(double x, double y) const
 {
     return w->vsdGraph.toPixel(QPointF(x, y)).toPoint();
+}
+
+void ServiceWindowTest::moveOverGraph(double x, double y)
+{
+    QTest::mouseMove(&w->vsdGraph, graphPoint(x, y));
+    const bool arrived = waitFor(
+        [&] { return std::abs(w->graphMouseX - x) < 50 && std::abs(w->graphMouseY - y) < 50; }, 3000);
+    EXPECT_TRUE(arrived) << "the move to " << x << "," << y << " did not reach the graph";
+    QCoreApplication::processEvents();
 }
 
 bool ServiceWindowTest::menuEnabled(platform::forms::ControlArray<platform::forms::Menu> &menu,

@@ -57,6 +57,9 @@ protected:
     void clickNode(const QString &key, Qt::MouseButton button = Qt::LeftButton);
     // A point of the graph surface's widget for a point of the drawing.
     QPoint graphPoint(double x, double y) const;
+    // Moves the mouse over a point of the drawing and waits for the window
+    // to have taken the move (on an X server the move arrives later).
+    void moveOverGraph(double x, double y);
     bool menuEnabled(platform::forms::ControlArray<platform::forms::Menu> &menu, const QString &caption);
     QStringList logTexts();
     QStringList prompts() const;

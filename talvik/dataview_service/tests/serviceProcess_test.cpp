@@ -102,3 +102,41 @@ TEST_F(ServiceProcess, CancelledNumberExitsBeforeAnyWindowAndCreatesNoCustomer)
     EXPECT_FALSE(r.output.contains(QStringLiteral(" FAIL "))) << r.output.toStdString();
     EXPECT_FALSE(QFileInfo::exists(home + QStringLiteral("/dDB.tran/123456789")));
 }
+
+TEST_F(ServiceProcess, ImportIntoAYearTableOfTheOrdinaryWindowStoresEveryRowWithCounts)
+{
+    // The customer's year as the ordinary data window saved it: 4 columns.
+    const QByteArray schema4 =
+        "[demand.csv]\r\nColNameHeader=False\r\nFormat=FixedLength\r\nMaxScanRows=25\r\nCharacterSet=OEM\r\n"
+        "DateTimeFormat=yyyy/mm/dd hh:nn:ss\r\nCurrencySymbol=\\\r\nCurrencyFormat=0\r\nCurrencyDigits=0\r\n"
+        "CurrencyNegativeFormat=2\r\nDecimalSymbol=.\r\nNumberDigits=0\r\nNumberLeadingZeros=1\r\n"
+        "Col1=getdt char Width 6\r\nCol2=gettm char Width 4\r\nCol3=watt char Width 4\r\n"
+        "Col4=created char Width 12\r\n";
+    const QString year = home + QStringLiteral("/dDB/123456789/2024年");
+    ASSERT_TRUE(QDir().mkpath(year));
+    write(year + QStringLiteral("/schema.ini"), schema4 + "\r\n");
+    write(year + QStringLiteral("/demand.csv"), "24010409000100202312311200\r\n24010510000999202312311200\r\n");
+    const ProcessRun r = run(QStringLiteral("import"));
+    EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+    EXPECT_FALSE(r.output.contains(QStringLiteral(" FAIL "))) << r.output.toStdString();
+    EXPECT_TRUE(r.output.contains(QStringLiteral("CHECK table counts with the old row's none ok"))) << r.output.toStdString();
+    QFile table(home + QStringLiteral("/dDB.tran/123456789/2024年/demand.csv"));
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = table.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 6) << "five rows and the end";
+    // Every row 34 characters and CR; the acquisition time of the imported
+    // rows is the time of the run.
+    const QByteArray expected[] = {"24010409000100202312311200-001-001", "2401051000012320??????????" "00030001",
+                                   "2401051030045620??????????" "00120004", "2401051100007820??????????-001-001",
+                                   "2402100900020020??????????" "00070000"};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(lines[i].size(), 35) << i;
+        EXPECT_TRUE(lines[i].endsWith('\r')) << i;
+        for (int c = 0; c < 34; ++c)
+            if (expected[i][c] != '?')
+                EXPECT_EQ(lines[i][c], expected[i][c]) << "row " << i << " column " << c;
+    }
+    QFile schema(home + QStringLiteral("/dDB.tran/123456789/2024年/schema.ini"));
+    ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+    EXPECT_EQ(schema.readAll(), schema4 + "Col5=created1 char Width 4\r\nCol6=created2 char Width 4\r\n\r\n");
+}

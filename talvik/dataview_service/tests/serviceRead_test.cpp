@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QDir>
 #include <QMap>
-#include <QTimeZone>
 
 #include <optional>
 

@@ -324,15 +324,11 @@ TEST_F(ServiceImport, GraphCarriesAnnotationsInItsToolTip)
     QCoreApplication::processEvents();
     ASSERT_TRUE(w->vsdGraphHost.Visible());
     // 10:00 is slot 21 (x 4000..4200), 12.3 kW of 100 kW.
-    QWidget *surface = &w->vsdGraph;
-    QTest::mouseMove(surface, graphPoint(4100, 500));
-    QCoreApplication::processEvents();
+    moveOverGraph(4100, 500);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("12.3 kW, 注意：3, 限界：1"));
-    QTest::mouseMove(surface, graphPoint(4500, 300));
-    QCoreApplication::processEvents();
+    moveOverGraph(4500, 300);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("7.8 kW, 注意：-, 限界：-"));
-    QTest::mouseMove(surface, graphPoint(100, 300));
-    QCoreApplication::processEvents();
+    moveOverGraph(100, 300);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QString());
 }
 
@@ -347,10 +343,9 @@ TEST_F(ServiceImport, DayBarClickSelectsTheRowAcrossAllColumns)
     QCoreApplication::processEvents();
     QWidget *surface = &w->vsdGraph;
     const QPoint p = graphPoint(4300, 1000); // 10:30, 45.6 kW
-    QTest::mouseMove(surface, p);
+    moveOverGraph(4300, 1000);
     QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, p);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(w->mfgDataHost.Visible());
+    EXPECT_TRUE(waitFor([this] { return w->mfgDataHost.Visible(); }, 3000));
     auto &g = w->mfgData();
     EXPECT_EQ(g.Row(), 2);
     EXPECT_EQ(g.RowSel(), 2);
@@ -368,14 +363,12 @@ TEST_F(ServiceImport, MonthGraphPlacesDaysBySlotAndRightButtonOffersScales)
     QCoreApplication::processEvents();
     // The only day is the 5th: slot 5 (x 1240..1550); maximum 45.6 kW.
     QWidget *surface = &w->vsdGraph;
-    QTest::mouseMove(surface, graphPoint(1400, 1000));
-    QCoreApplication::processEvents();
+    moveOverGraph(1400, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("45.6 kW, 注意：12, 限界：4"));
-    QTest::mouseMove(surface, graphPoint(150, 1000));
-    QCoreApplication::processEvents();
+    moveOverGraph(150, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QString());
     QTest::mouseClick(surface, Qt::RightButton, Qt::NoModifier, graphPoint(1400, 1000));
-    EXPECT_EQ(w->lastPopupMenu(), &w->mnuPopScaleRoot);
+    EXPECT_TRUE(waitFor([this] { return w->lastPopupMenu() == &w->mnuPopScaleRoot; }, 3000));
     EXPECT_TRUE(w->mnuPopScale(2).Checked());
     w->mnuPopScale(0).action()->trigger();
     EXPECT_EQ(w->GraphZoom(), 50);
@@ -440,8 +433,7 @@ TEST_F(ServiceImport, Screenshots)
     w->optDispStyle(1).setValue(true);
     w->optDispStyle_Click(1);
     QCoreApplication::processEvents();
-    QTest::mouseMove(&w->vsdGraph, graphPoint(4300, 1000));
-    QCoreApplication::processEvents();
+    moveOverGraph(4300, 1000);
     EXPECT_EQ(w->vsdGraph.ToolTipText(), QStringLiteral("45.6 kW, 注意：12, 限界：4"));
     EXPECT_TRUE(w->widget()->grab().save(dir + QStringLiteral("/service_graph.png")));
 }

@@ -12,7 +12,6 @@ using talvik::frmImportCustomSrv;
 
 const QString kLengthMessage = QStringLiteral("お客さま番号（9桁固定）の文字数が正しくありません");
 const QString kDigitMessage = QStringLiteral("お客さま番号に入力されている数値が正しくありません");
-const QString kNoFileMessage = QStringLiteral("デマンド情報が見つかりません");
 
 class ImportCustomSrvTest : public DialogTest {
 protected:
@@ -22,6 +21,13 @@ protected:
         makeFolder(QStringLiteral("input"));
         talvik::dataFolder = path(QStringLiteral("input")).replace(u'/', u'\\');
         talvik::srvCustomer = QStringLiteral("before");
+    }
+    // The message for a number without its file: the path looked for on
+    // the second line.
+    QString noFileMessage(const QString &number) const
+    {
+        return QStringLiteral("デマンド情報が見つかりません\r\n") + path(QStringLiteral("input/")) + number + u'/' + number +
+               QStringLiteral(".csv");
     }
     // Types the number, presses OK; returns the one box shown ("" for none;
     // a box where none is expected fails the case).
@@ -64,7 +70,7 @@ TEST_F(ImportCustomSrvTest, WrongNumbersAreRefusedInOrderAndChangeNothing)
         {QStringLiteral("１２３４５６７８９"), kDigitMessage},
         {QStringLiteral("1234 5678"), kDigitMessage},
         {QStringLiteral("-12345678"), kDigitMessage},
-        {QStringLiteral("123456789"), kNoFileMessage},
+        {QStringLiteral("123456789"), noFileMessage(QStringLiteral("123456789"))},
     };
     for (const auto &[typed, message] : cases) {
         frmImportCustomSrv form;
@@ -83,7 +89,7 @@ TEST_F(ImportCustomSrvTest, FolderWithoutTheNumbersFileIsNotEnough)
     makeFolder(QStringLiteral("input/123456789"));
     writeBytes(path(QStringLiteral("input/123456789/123456789as.csv")), "x\r\n");
     frmImportCustomSrv form;
-    EXPECT_EQ(confirm(form, QStringLiteral("123456789")), kNoFileMessage);
+    EXPECT_EQ(confirm(form, QStringLiteral("123456789")), noFileMessage(QStringLiteral("123456789")));
     EXPECT_EQ(talvik::srvCustomer, QStringLiteral("before"));
     form.cmdCancel_Click();
 }
@@ -105,6 +111,15 @@ TEST_F(ImportCustomSrvTest, NumberWithItsFileIsConfirmed)
     EXPECT_FALSE(form.Status());
     form.cmdCancel_Click();
     EXPECT_EQ(form.Custom(), QString());
+    EXPECT_EQ(talvik::srvCustomer, QStringLiteral("000012345"));
+}
+
+TEST_F(ImportCustomSrvTest, NumbersFileNamedInAnotherLetterCaseIsConfirmed)
+{
+    writeBytes(path(QStringLiteral("input/000012345/000012345.CSV")), "20240301,0000,0123\r\n");
+    frmImportCustomSrv form;
+    EXPECT_EQ(confirm(form, QStringLiteral("000012345"), false), QString());
+    EXPECT_TRUE(form.Status());
     EXPECT_EQ(talvik::srvCustomer, QStringLiteral("000012345"));
 }
 

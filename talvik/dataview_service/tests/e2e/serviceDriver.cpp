@@ -3,7 +3,8 @@
 // dialog, the tree, the analysis sorts, the graph, the PDF and CSV outputs,
 // the data set, the delete and the close. Every check prints "CHECK <name>
 // ok" or "CHECK <name> FAIL <detail>"; the exit code is the program's.
-// SERVICE_E2E_MODE=cancel cancels the number dialog instead. Message boxes
+// SERVICE_E2E_MODE=cancel cancels the number dialog instead; =import only
+// looks at the imported year and closes. Message boxes
 // and file dialogs are answered through the forms stand-in's script; the
 // output folder is SERVICE_E2E_OUT.
 #include "platform/forms/constants.h"
@@ -178,12 +179,28 @@ void session(fm::DialogScript &script, const QString &out)
     w->mnuFile(11).action()->trigger();
 }
 
+// SERVICE_E2E_MODE=import: the imported year is looked at, then the window
+// closes; the store stays as the import left it.
+void importSession()
+{
+    frmDataSrv *w = window();
+    check("window shown", w && w->Visible());
+    if (!w)
+        return;
+    check("imported customer selected", w->currentKey == kCust, w->currentKey);
+    clickNode(w, kYear);
+    check("table counts with the old row's none", column(w->mfgData(), 4) == QStringLiteral("-,3,12,-,7"),
+          column(w->mfgData(), 4));
+    w->mnuFile(11).action()->trigger();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const bool cancel = qEnvironmentVariable("SERVICE_E2E_MODE") == QStringLiteral("cancel");
+    const bool importOnly = qEnvironmentVariable("SERVICE_E2E_MODE") == QStringLiteral("import");
     const QString out = qEnvironmentVariable("SERVICE_E2E_OUT");
     fm::DialogScript::setUnexpectedDialogHandler([](const QString &r) { check("unexpected dialog", false, r); });
     fm::DialogScript script;
@@ -212,7 +229,10 @@ int main(int argc, char *argv[])
             && window()->Visible()) {
             sessionStarted = true;
             poll.stop();
-            session(script, out);
+            if (importOnly)
+                importSession();
+            else
+                session(script, out);
         }
     });
     poll.start();
