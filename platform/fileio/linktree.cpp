@@ -37,7 +37,7 @@ void copyDurably(const std::string &source, const std::string &target)
 {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        throw WriteError(shown(target), errno);
+        throw WriteError(shown(source), errno);
     DurableFile out(shown(target));
     char buffer[1 << 16];
     for (;;) {
