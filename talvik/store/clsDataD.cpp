@@ -110,31 +110,45 @@ std::size_t hashOf(QByteArrayView key)
 
 constexpr int kLineWidths[] = {6, 4, 4, 12, 4, 4};
 
-// Appends a field cut or padded with blanks to its width, as the table's
-// fixed-length line has it (QString::leftJustified(width, ' ', true) on the
-// ASCII text).
-void appendField(QByteArray &line, QByteArrayView value, int width)
+// A table line of the fields of a row, each cut or padded with blanks to
+// its width (QString::leftJustified(width, ' ', true) on the ASCII text);
+// with `counts` a row of fewer than 6 fields gets the count columns of "no
+// count" (blank fields up to the 4th). Written into the reused buffer.
+void composeLine(QByteArray &line, const QByteArrayView *fields, int n, bool counts)
 {
-    if (value.size() >= width) {
-        line.append(value.first(width));
-    } else {
-        line.append(value);
-        line.append(width - value.size(), ' ');
+    const int m = std::min(n, 6);
+    const bool addCounts = counts && n < 6;
+    int width = 0;
+    for (int c = 0; c < (addCounts ? std::max(m, 4) : m); ++c)
+        width += kLineWidths[c];
+    if (addCounts)
+        width += 8;
+    line.resize(width);
+    char *out = line.data();
+    auto put = [&out](QByteArrayView value, int w) {
+        const qsizetype k = std::min<qsizetype>(value.size(), w);
+        if (k > 0)
+            std::memcpy(out, value.data(), std::size_t(k));
+        std::memset(out + k, ' ', std::size_t(w - k));
+        out += w;
+    };
+    for (int c = 0; c < m; ++c)
+        put(fields[c], kLineWidths[c]);
+    if (addCounts) {
+        for (int c = m; c < 4; ++c)
+            put(QByteArrayView(), kLineWidths[c]);
+        std::memcpy(out, "-001-001", 8);
     }
 }
 
-// A table line of the fields of a row; with `counts` a row of fewer than 6
-// fields gets the count columns of "no count" (blank fields up to the 4th).
-void composeLine(QByteArray &line, const QByteArrayView *fields, int n, bool counts)
+// The dictionary key of a row: getdt & gettm.
+void composeKey(QByteArray &key, const TableRowView &r)
 {
-    line.clear();
-    for (int c = 0; c < n && c < 6; ++c)
-        appendField(line, fields[c], kLineWidths[c]);
-    if (counts && n < 6) {
-        for (int c = n; c < 4; ++c)
-            appendField(line, QByteArrayView(), kLineWidths[c]);
-        line.append("-001-001");
-    }
+    key.resize(r.fields[0].size() + r.fields[1].size());
+    if (!r.fields[0].isEmpty())
+        std::memcpy(key.data(), r.fields[0].data(), std::size_t(r.fields[0].size()));
+    if (!r.fields[1].isEmpty())
+        std::memcpy(key.data() + r.fields[0].size(), r.fields[1].data(), std::size_t(r.fields[1].size()));
 }
 
 } // namespace
@@ -739,9 +753,7 @@ bool clsDataD::mergeDataDirect(const QString &folder, bool &merged)
             lines.clear();
             long row = 0;
             for (const TableRowView &r : year.rows) {
-                key.clear();
-                key.append(r.fields[0]);
-                key.append(r.fields[1]);
+                composeKey(key, r);
                 composeLine(line, r.fields, r.count, m_yearCounts);
                 lines.put(key, line);
                 ++row;
@@ -754,9 +766,7 @@ bool clsDataD::mergeDataDirect(const QString &folder, bool &merged)
             }
             for (; i < rows.size() && yearOf[i] == y; ++i) {
                 const TableRowView &r = rows[i];
-                key.clear();
-                key.append(r.fields[0]);
-                key.append(r.fields[1]);
+                composeKey(key, r);
                 composeLine(line, r.fields, r.count, m_yearCounts);
                 if (lines.put(key, line))
                     ++added;
