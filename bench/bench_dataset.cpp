@@ -5,6 +5,7 @@
 // by default). With --changed every year table of the working copy differs
 // from the committed store before the save (one byte, same size), so that
 // the save has to write the whole store.
+#include "platform/fileio/linktree.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/dialogscript.h"
@@ -142,10 +143,22 @@ int main(int argc, char **argv)
     if (changeAll) {
         QDirIterator it(home + QStringLiteral("/dDB.tran"), {QStringLiteral("demand.csv")}, QDir::Files,
                         QDirIterator::Subdirectories);
+        // Each table is replaced as the program replaces it: a new file
+        // renamed over the old name (the working copy shares its files with
+        // the committed store, so a change in place would reach both).
         while (it.hasNext()) {
-            QFile f(it.next());
-            if (!f.open(QIODevice::ReadWrite) || !f.seek(10) || f.write("9", 1) != 1)
-                std::fprintf(stderr, "cannot change %s\n", qPrintable(f.fileName()));
+            const QString path = it.next();
+            QFile in(path);
+            QByteArray bytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+            in.close();
+            QFile out(path + QStringLiteral(".new"));
+            if (bytes.size() <= 10 || !out.open(QIODevice::WriteOnly)) {
+                std::fprintf(stderr, "cannot change %s\n", qPrintable(path));
+                continue;
+            }
+            bytes[10] = '9';
+            if (out.write(bytes) != bytes.size() || !out.flush() || ::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+                std::fprintf(stderr, "cannot change %s\n", qPrintable(path));
         }
     }
 
@@ -168,5 +181,8 @@ int main(int argc, char **argv)
     int reopened = 0;
     folderBytes(home + QStringLiteral("/dDB.tran"), &reopened);
     std::printf("working copy after open: %d files\n", reopened);
+    // The replaced stores are deleted by a worker; the temporary folder goes
+    // only after it.
+    platform::fileio::waitForBackgroundRemovals();
     return 0;
 }

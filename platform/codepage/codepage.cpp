@@ -113,8 +113,33 @@ const Converter &decoder()
 
 } // namespace
 
+namespace {
+
+// CP932 takes the 128 ASCII codes as they are, both ways: texts of plain
+// ASCII (every table line, every CSV line the program writes or reads) are
+// converted without the converter.
+bool isAscii(const char *data, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i)
+        if (static_cast<unsigned char>(data[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
 QByteArray toAnsi(const QString &text)
 {
+    if (isAscii(text))
+        return text.toLatin1();
     const QByteArray utf8 = text.toUtf8();
     QByteArray out;
     qsizetype failAt = 0;
@@ -140,6 +165,8 @@ bool isAnsiEncodable(const QString &text)
 
 QString fromAnsi(const QByteArray &bytes)
 {
+    if (isAscii(bytes.constData(), bytes.size()))
+        return QString::fromLatin1(bytes);
     QByteArray out;
     qsizetype failAt = 0;
     if (!decoder().convert(bytes, out, failAt))

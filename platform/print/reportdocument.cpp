@@ -2,7 +2,11 @@
 
 #include "platform/print/errors.h"
 
+#include <QGlyphRun>
+#include <QHash>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QTextLayout>
 #include <cmath>
 
 namespace platform::print {
@@ -21,6 +25,89 @@ QStringList splitRunningText(const QString &text)
         parts << text.mid(first + 1, second - first - 1) << text.mid(second + 1);
     }
     return parts;
+}
+
+// Each text's glyphs with their positions relative to the text's baseline
+// origin, one run per font the text needs.
+struct ReportDocument::ShapedTexts {
+    QHash<QString, QList<QGlyphRun>> byFont[2];
+    QVector<QHash<QString, QList<QGlyphRun>>> more; // fonts from the third on
+    QHash<QString, QList<QGlyphRun>> &of(int font)
+    {
+        if (font < 2)
+            return byFont[font];
+        if (more.size() < font - 1)
+            more.resize(font - 1);
+        return more[font - 2];
+    }
+};
+
+ReportDocument::ReportDocument() = default;
+ReportDocument::~ReportDocument() = default;
+
+ReportDocument::ReportDocument(const ReportDocument &other)
+    : paperSize(other.paperSize), orientation(other.orientation), pageSize(other.pageSize),
+      printable(other.printable), title(other.title), fonts(other.fonts), headerFont(other.headerFont),
+      pages(other.pages), m_reuseShaped(other.m_reuseShaped)
+{
+}
+
+ReportDocument &ReportDocument::operator=(const ReportDocument &other)
+{
+    if (this != &other) {
+        paperSize = other.paperSize;
+        orientation = other.orientation;
+        pageSize = other.pageSize;
+        printable = other.printable;
+        title = other.title;
+        fonts = other.fonts;
+        headerFont = other.headerFont;
+        pages = other.pages;
+        m_reuseShaped = other.m_reuseShaped;
+        m_shaped.reset();
+    }
+    return *this;
+}
+
+void ReportDocument::drawText(QPainter &painter, const ReportText &text) const
+{
+    // Only the PDF engine (the PDF writer and the printer) takes the shapes:
+    // a screen paints a page or two at a time, and its engine places glyphs
+    // drawn at a scale slightly differently from texts drawn there.
+    const QPaintEngine *engine = painter.paintEngine();
+    if (!m_reuseShaped || !engine || engine->type() != QPaintEngine::Pdf || text.font < 0 || text.font >= fonts.size()) {
+        painter.drawText(text.baseline, text.text);
+        return;
+    }
+    if (!m_shaped)
+        m_shaped = std::make_unique<ShapedTexts>();
+    QHash<QString, QList<QGlyphRun>> &cache = m_shaped->of(text.font);
+    auto it = cache.find(text.text);
+    if (it == cache.end()) {
+        // Shaped as the painter shapes a text drawn at a point: one line,
+        // no wrapping, glyph positions taken from the line's baseline.
+        QTextLayout layout(text.text, fonts[text.font]);
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        QList<QGlyphRun> runs;
+        if (line.isValid()) {
+            runs = line.glyphRuns();
+            const qreal ascent = line.ascent();
+            for (QGlyphRun &run : runs) {
+                QVector<QPointF> positions = run.positions();
+                for (QPointF &p : positions)
+                    p.ry() -= ascent;
+                run.setPositions(positions);
+            }
+        }
+        it = cache.insert(text.text, runs);
+    }
+    for (const QGlyphRun &run : *it)
+        painter.drawGlyphRun(text.baseline, run);
 }
 
 void ReportDocument::renderPage(QPainter &painter, int index) const
@@ -62,7 +149,7 @@ void ReportDocument::renderPage(QPainter &painter, int index) const
             currentFont = text.font;
             painter.setFont(fonts.value(currentFont));
         }
-        painter.drawText(text.baseline, text.text);
+        drawText(painter, text);
     }
 
     // Running texts: the header in the middle of the top margin, the footer

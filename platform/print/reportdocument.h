@@ -13,6 +13,8 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
 class QPainter;
 
 namespace platform::print {
@@ -54,6 +56,11 @@ struct ReportPage {
 
 class ReportDocument {
 public:
+    ReportDocument();
+    ~ReportDocument();
+    ReportDocument(const ReportDocument &other);
+    ReportDocument &operator=(const ReportDocument &other);
+
     int paperSize = 9;
     int orientation = 0;
     QSizeF pageSize;       // twips, in the document's orientation
@@ -68,6 +75,20 @@ public:
     // Paints page index (0-based) with the painter's units in twips, the
     // page's top left corner at the origin. The page is not filled.
     void renderPage(QPainter &painter, int index) const;
+
+    // On the PDF engine (PDF files, the printer) texts are shaped once per
+    // font and text and then drawn as the shaped glyphs wherever they
+    // repeat. With false every text is shaped where it is drawn (the
+    // reference the equality tests compare the shaped drawing with).
+    void setReuseShapedText(bool reuse) { m_reuseShaped = reuse; }
+
+private:
+    struct ShapedTexts;
+    void drawText(QPainter &painter, const ReportText &text) const;
+
+    bool m_reuseShaped = true;
+    // Shaped texts by font and text, made as pages are drawn.
+    mutable std::unique_ptr<ShapedTexts> m_shaped;
 };
 
 // Splits "left|centre|right" into its three parts (missing parts empty;

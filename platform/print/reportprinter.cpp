@@ -68,8 +68,36 @@ QPageSize::PageSizeId pageSizeId(int paper)
     }
 }
 
-QStringList wrapLines(const QString &text, const QFont &font, const QFontMetricsF &fm, double width)
+// Widths of texts in one font. A report repeats most of its texts (dates,
+// times, values) on every page, and shaping a text to measure it is the
+// dearest step of the layout: each text is measured once.
+class TextWidths {
+public:
+    explicit TextWidths(const QFont &font) : m_font(font), m_fm(font) {}
+    const QFont &font() const { return m_font; }
+    const QFontMetricsF &metrics() const { return m_fm; }
+    double operator()(const QString &text)
+    {
+        const auto it = m_widths.constFind(text);
+        if (it != m_widths.constEnd())
+            return *it;
+        const double w = m_fm.horizontalAdvance(text);
+        m_widths.insert(text, w);
+        return w;
+    }
+
+private:
+    QFont m_font;
+    QFontMetricsF m_fm;
+    QHash<QString, double> m_widths;
+};
+
+QStringList wrapLines(const QString &text, TextWidths &widthOf, double width)
 {
+    // The common case: one line that fits.
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))
+        && (width <= 0 || widthOf(text) <= width))
+        return {text};
     QStringList lines;
     QString t = text;
     if (t.contains(QLatin1Char('\r'))) {
@@ -78,11 +106,11 @@ QStringList wrapLines(const QString &text, const QFont &font, const QFontMetrics
     }
     const QStringList paragraphs = t.split(QLatin1Char('\n'));
     for (const QString &p : paragraphs) {
-        if (width <= 0 || fm.horizontalAdvance(p) <= width) {
+        if (width <= 0 || widthOf(p) <= width) {
             lines << p;
             continue;
         }
-        QTextLayout layout(p, font);
+        QTextLayout layout(p, widthOf.font());
         layout.beginLayout();
         for (;;) {
             QTextLine line = layout.createLine();
@@ -368,11 +396,12 @@ void ReportPrinter::StartDoc()
         QFont titleFont = resolveFont(m_fontName, true);
         titleFont.setPixelSize(std::max(1, int(std::lround(m_fontSize * 1.4 * 20))));
         const int font = fontIndex(titleFont);
-        const QFontMetricsF fm(titleFont);
+        TextWidths widthOf(titleFont);
+        const QFontMetricsF &fm = widthOf.metrics();
         const QRectF area = m_document->printable;
-        const QStringList lines = wrapLines(m_title, titleFont, fm, area.width());
+        const QStringList lines = wrapLines(m_title, widthOf, area.width());
         for (const QString &line : lines) {
-            const double x = area.left() + (area.width() - fm.horizontalAdvance(line)) / 2;
+            const double x = area.left() + (area.width() - widthOf(line)) / 2;
             m_document->pages.last().texts.append(ReportText{QPointF(x, m_cursorY + fm.ascent()), line, font});
             m_cursorY += fm.height();
         }
@@ -543,8 +572,10 @@ void ReportPrinter::layoutTable(PendingTable &t)
     headFont.setBold(true);
     const int bodyIndex = 0;
     const int headIndex = fontIndex(headFont);
-    const QFontMetricsF bodyFm(bodyFont);
-    const QFontMetricsF headFm(headFont);
+    TextWidths bodyWidths(bodyFont);
+    TextWidths headWidths(headFont);
+    const QFontMetricsF &bodyFm = bodyWidths.metrics();
+    const QFontMetricsF &headFm = headWidths.metrics();
     const double lineHeight = std::max(bodyFm.height(), headFm.height());
     const BorderRules rules = borderRules(m_tableBorder);
     const bool hasHeader = !t.header.isEmpty();
@@ -556,13 +587,12 @@ void ReportPrinter::layoutTable(PendingTable &t)
     };
     auto measure = [&](int row, const QStringList &cells) {
         const bool head = row == 0;
-        const QFont &font = head ? headFont : bodyFont;
-        const QFontMetricsF &fm = head ? headFm : bodyFm;
+        TextWidths &widthOf = head ? headWidths : bodyWidths;
         LaidRow laid;
         laid.lines.resize(columns);
         int maxLines = 1;
         for (int c = 0; c < columns; ++c) {
-            laid.lines[c] = wrapLines(c < cells.size() ? cells[c] : QString(), font, fm, widths[c] - 2 * kCellPadX);
+            laid.lines[c] = wrapLines(c < cells.size() ? cells[c] : QString(), widthOf, widths[c] - 2 * kCellPadX);
             maxLines = std::max(maxLines, int(laid.lines[c].size()));
         }
         const double content = maxLines * lineHeight + 2 * kCellPadY;
@@ -574,6 +604,7 @@ void ReportPrinter::layoutTable(PendingTable &t)
         ReportPage &page = doc.pages.last();
         const bool head = row == 0;
         const QFontMetricsF &fm = head ? headFm : bodyFm;
+        TextWidths &widthOf = head ? headWidths : bodyWidths;
         for (int c = 0; c < columns; ++c) {
             const QRectF cell(lefts[c], y, widths[c], laid.height);
             const auto bg = t.background.constFind((quint64(row) << 32) | quint64(c + 1));
@@ -592,7 +623,7 @@ void ReportPrinter::layoutTable(PendingTable &t)
                 const QString &text = lines[l];
                 if (text.isEmpty())
                     continue;
-                const double w = fm.horizontalAdvance(text);
+                const double w = widthOf(text);
                 double x = cell.left() + kCellPadX;
                 if (align & Qt::AlignHCenter)
                     x = cell.left() + (cell.width() - w) / 2;

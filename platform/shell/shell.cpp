@@ -94,7 +94,12 @@ void copyOneFile(const fs::path &from, const fs::path &to, bool overwrite, const
             raiseNumber(err::PermissionDenied, shown);
     }
     std::error_code ec;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    // The old file goes first: a file of the store may have a second name
+    // in another store, whose bytes a copy over it in place would change.
+    if (entryExists(to))
+        fs::remove(to, ec);
+    if (!ec)
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
     if (ec)
         raiseFor(ec, err::PathNotFound, shown);
 }

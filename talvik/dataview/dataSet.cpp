@@ -4,6 +4,7 @@
 
 #include "platform/archive/archive.h"
 #include "platform/fileio/durable.h"
+#include "platform/fileio/linktree.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/constants.h"
 #include "platform/forms/doevents.h"
@@ -112,6 +113,15 @@ public:
     {
         return QFileInfo(m_dir.path()).fileName() + QLatin1Char('/') + name;
     }
+    // Hands the folder and the stores it holds to the platform's worker
+    // that deletes them, so that the window does not wait for it. The
+    // folder's name marks it as no part of the data: a crash before the
+    // worker is done leaves it for the next start to remove.
+    void removeInBackground()
+    {
+        m_dir.setAutoRemove(false);
+        platform::fileio::removeTreeInBackground(m_dir.path());
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -140,20 +150,24 @@ void extractDataSet(const QString &archive, const QString &folder)
 
 // Builds a working copy in `target` (which must not exist) from the committed
 // store `source`: its customer folders and its log, nothing else. `shownAs`
-// is the committed store's path as the progress lines name it.
+// is the committed store's path as the progress lines name it. The copy's
+// files are second names of the committed store's files: nothing changes a
+// store file in place (every write renames a new file over the old name), so
+// a change to the working copy never reaches the committed store, and no
+// data has to be copied.
 void buildWorkingCopy(const QString &source, const QString &target, const QString &shownAs)
 {
     sh::CreateFolder(target);
     if (!sh::FolderExists(source))
         return;
     for (const sh::FolderEntry &sub : sh::SubFolders(source)) {
-        sh::CopyFolder(sub.Path, inFolder(target, sub.Name), true);
+        platform::fileio::linkTree(sub.Path, inFolder(target, sub.Name));
         setWaitInfo(sh::toNativePath(inFolder(shownAs, sub.Name)), QStringLiteral("  [抽出中]  ----->>>  ") + sub.Name);
         fm::DoEvents();
     }
     const QString log = inFolder(source, kLogFile);
     if (sh::FileExists(log))
-        sh::CopyFile(log, inFolder(target, kLogFile), true);
+        platform::fileio::linkFile(log, inFolder(target, kLogFile));
 }
 
 // Puts the new folders in place of "dDB" (when newCommitted is not empty)
@@ -293,6 +307,7 @@ bool openDataSet(IDataSetHost &window, bool startUp)
         // Only now does the store differ from what the window had: a failed
         // open leaves both folders, and so the flag, as they were.
         window.setDataChanged(false);
+        staging->removeInBackground();
 
         unloadWaitDialog();
         current.restore();

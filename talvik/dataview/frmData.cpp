@@ -3,6 +3,7 @@
 // threshold.
 #include "talvik/dataview/frmData.h"
 
+#include "platform/fileio/linktree.h"
 #include "platform/forms/app.h"
 #include "platform/forms/doevents.h"
 #include "platform/forms/msgbox.h"
@@ -457,6 +458,9 @@ void frmData::Form_Unload(int &Cancel)
     }
     m_labelEditKey.clear();
     m_labelEditing = false;
+    // The stores the open replaced are gone before the window is: nothing of
+    // this window's data outlives it.
+    platform::fileio::waitForBackgroundRemovals();
     step([this] {
         if (Form *main = returnsToMainWindow() ? mainWindow() : nullptr) {
             main->releaseDisableHold(kMainHold);

@@ -1,6 +1,7 @@
 #include "talvik/dataview/storeFolders.h"
 
 #include "platform/fileio/durable.h"
+#include "platform/fileio/linktree.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 
@@ -212,6 +213,15 @@ ssize_t readFully(int fd, char *buffer, std::size_t size)
     return static_cast<ssize_t>(got);
 }
 
+// True when both names lead to one file: the working copy shares the files
+// it has not changed with the committed store.
+bool sameFile(const QString &a, const QString &b)
+{
+    struct stat sa {}, sb {};
+    return ::stat(encoded(a).constData(), &sa) == 0 && ::stat(encoded(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 // True when both files hold the same bytes. Compared a piece at a time in
 // two buffers kept for the next call: a store's files are compared one
 // after the other on every save.
@@ -279,7 +289,8 @@ void copyIntoTemporaryTree(const QString &source, const QString &target, const Q
         // stores never change a file in place, they only gain or lose names.
         const QFileInfo old(previous);
         if (!previous.isEmpty() && old.isFile() && !old.isSymLink() && old.size() == fi.size() &&
-            sameContent(fi.absoluteFilePath(), previous) && linkExisting(previous, to))
+            (sameFile(fi.absoluteFilePath(), previous) || sameContent(fi.absoluteFilePath(), previous)) &&
+            linkExisting(previous, to))
             continue;
         copyIntoNewTree(fi.absoluteFilePath(), to);
     }
@@ -386,6 +397,8 @@ void endSwap(const QString &programFolder)
 
 QString recoverCommittedStore(const QString &programFolder)
 {
+    // Stores still being deleted by the worker are its own until it is done.
+    fio::waitForBackgroundRemovals();
     const QString program = platform::shell::toNativePath(programFolder);
     QString restored;
     const QString journal = pathIn(program, kJournal);

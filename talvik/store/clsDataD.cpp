@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QTableView>
+#include <algorithm>
+#include <cstring>
 #include <exception>
 
 namespace talvik {
@@ -90,6 +92,139 @@ void OrderedRows::clear()
     m_index.clear();
     m_keys.clear();
     m_items.clear();
+}
+
+// ---- RowLines ----
+
+namespace {
+
+std::size_t hashOf(QByteArrayView key)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    for (const char c : key) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return std::size_t(h ^ (h >> 29));
+}
+
+constexpr int kLineWidths[] = {6, 4, 4, 12, 4, 4};
+
+// A table line of the fields of a row, each cut or padded with blanks to
+// its width (QString::leftJustified(width, ' ', true) on the ASCII text);
+// with `counts` a row of fewer than 6 fields gets the count columns of "no
+// count" (blank fields up to the 4th). Written into the reused buffer.
+void composeLine(QByteArray &line, const QByteArrayView *fields, int n, bool counts)
+{
+    const int m = std::min(n, 6);
+    const bool addCounts = counts && n < 6;
+    int width = 0;
+    for (int c = 0; c < (addCounts ? std::max(m, 4) : m); ++c)
+        width += kLineWidths[c];
+    if (addCounts)
+        width += 8;
+    line.resize(width);
+    char *out = line.data();
+    auto put = [&out](QByteArrayView value, int w) {
+        const qsizetype k = std::min<qsizetype>(value.size(), w);
+        if (k > 0)
+            std::memcpy(out, value.data(), std::size_t(k));
+        std::memset(out + k, ' ', std::size_t(w - k));
+        out += w;
+    };
+    for (int c = 0; c < m; ++c)
+        put(fields[c], kLineWidths[c]);
+    if (addCounts) {
+        for (int c = m; c < 4; ++c)
+            put(QByteArrayView(), kLineWidths[c]);
+        std::memcpy(out, "-001-001", 8);
+    }
+}
+
+// The dictionary key of a row: getdt & gettm.
+void composeKey(QByteArray &key, const TableRowView &r)
+{
+    key.resize(r.fields[0].size() + r.fields[1].size());
+    if (!r.fields[0].isEmpty())
+        std::memcpy(key.data(), r.fields[0].data(), std::size_t(r.fields[0].size()));
+    if (!r.fields[1].isEmpty())
+        std::memcpy(key.data() + r.fields[0].size(), r.fields[1].data(), std::size_t(r.fields[1].size()));
+}
+
+} // namespace
+
+void RowLines::clear()
+{
+    m_bytes.clear();
+    m_rows.clear();
+    m_slots.clear();
+}
+
+int RowLines::find(QByteArrayView key, std::size_t hash) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const int slot = m_slots[i];
+        if (slot == 0 || keyAt(m_rows[std::size_t(slot - 1)]) == key)
+            return int(i);
+    }
+}
+
+void RowLines::grow()
+{
+    const std::size_t size = std::max<std::size_t>(1024, m_slots.size() * 2);
+    m_slots.assign(size, 0);
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        const std::size_t mask = size - 1;
+        std::size_t i = hashOf(keyAt(m_rows[r])) & mask;
+        while (m_slots[i] != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = int(r + 1);
+    }
+}
+
+bool RowLines::put(QByteArrayView key, QByteArrayView line)
+{
+    if ((m_rows.size() + 1) * 2 > m_slots.size())
+        grow();
+    const int at = find(key, hashOf(key));
+    if (const int slot = m_slots[std::size_t(at)]; slot != 0) {
+        Row &r = m_rows[std::size_t(slot - 1)];
+        if (line.size() == r.lineSize) {
+            std::memcpy(m_bytes.data() + r.line, line.data(), std::size_t(line.size()));
+        } else {
+            r.line = m_bytes.size();
+            r.lineSize = int(line.size());
+            m_bytes.append(line);
+        }
+        return false;
+    }
+    Row r{m_bytes.size(), m_bytes.size() + key.size(), int(key.size()), int(line.size())};
+    m_bytes.append(key);
+    m_bytes.append(line);
+    m_rows.push_back(r);
+    m_slots[std::size_t(at)] = int(m_rows.size());
+    return true;
+}
+
+void RowLines::encode(QByteArray &image, QList<QByteArray> &lines) const
+{
+    qsizetype total = 0;
+    for (const Row &r : m_rows)
+        total += r.lineSize + 2;
+    image.clear();
+    image.reserve(total);
+    for (const Row &r : m_rows) {
+        image.append(m_bytes.constData() + r.line, r.lineSize);
+        image.append("\r\n", 2);
+    }
+    lines.clear();
+    lines.reserve(qsizetype(m_rows.size()));
+    qsizetype at = 0;
+    for (const Row &r : m_rows) {
+        lines.append(QByteArray::fromRawData(image.constData() + at, r.lineSize + 2));
+        at += r.lineSize + 2;
+    }
 }
 
 // ---- record members ----
@@ -217,7 +352,7 @@ QString clsDataD::selectAllStatement(bool countColumns)
                : QStringLiteral("Select getdt,gettm,watt,created from demand.csv Order by getdt,gettm");
 }
 
-QString clsDataD::recordKey(int index, bool shiftBack) const
+void clsDataD::recordKey(int index, bool shiftBack, char *key) const
 {
     // The fields were checked by setRecvData: a real day, hour 0-23 and
     // minute 0-59, so the key is put together digit by digit.
@@ -238,12 +373,36 @@ QString clsDataD::recordKey(int index, bool shiftBack) const
         }
     }
     const int parts[5] = {year % 100, month, day, minutes / 60, minutes % 60};
-    QChar key[10];
     for (int i = 0; i < 5; ++i) {
-        key[2 * i] = QChar(u'0' + parts[i] / 10);
-        key[2 * i + 1] = QChar(u'0' + parts[i] % 10);
+        key[2 * i] = char('0' + parts[i] / 10);
+        key[2 * i + 1] = char('0' + parts[i] % 10);
     }
-    return QString(key, 10);
+}
+
+QString clsDataD::recordKey(int index, bool shiftBack) const
+{
+    char key[10];
+    recordKey(index, shiftBack, key);
+    return QString::fromLatin1(key, 10);
+}
+
+QByteArrayView clsDataD::wattBytes(int index) const
+{
+    return QByteArrayView(m_records[index]).sliced(13, 4);
+}
+
+void clsDataD::writeStaging(const QString &folder, const RowLines &staging)
+{
+    for (int i = 0; i < staging.count(); ++i) {
+        const int line = i + 1;
+        if (line % 100 == 0)
+            setInfo2(QString::number(line) + QStringLiteral(" / ") + QString::number(m_count));
+        pumpEvents();
+    }
+    QByteArray image;
+    QList<QByteArray> lines;
+    staging.encode(image, lines);
+    writer().replaceTableLines(folder, lines, serviceColumns());
 }
 
 void clsDataD::writeStaging(const QString &folder, const OrderedRows &staging)
@@ -398,10 +557,19 @@ bool clsDataD::expandRecvData(const QString &folder, bool shiftBack)
     try {
         const QString created = createdNow();
         setInfo1(QStringLiteral("受信データ展開中・・・・"));
-        OrderedRows staging;
+        // Each line: the key, the demand and the acquisition time.
+        const QByteArray createdBytes = created.toLatin1();
+        RowLines staging;
+        QByteArray line;
+        char key[10];
         for (int i = 0; i < m_count; ++i) {
             m_idx = i;
-            staging.put(recordKey(i, shiftBack), {watt(), created});
+            recordKey(i, shiftBack, key);
+            line.clear();
+            line.append(key, 10);
+            line.append(wattBytes(i));
+            line.append(createdBytes);
+            staging.put(QByteArrayView(key, 10), line);
         }
         writeStaging(folder, staging);
         return true;
@@ -415,15 +583,19 @@ bool clsDataD::makeYearFolders(const QString &folder)
 {
     try {
         QStringList years;
-        QList<QStringList> rows;
-        if (!m_readByDriver && readOrderedTable(folder, serviceColumns(), rows)) {
+        QByteArray data;
+        std::vector<TableRowView> rows;
+        if (!m_readByDriver && readOrderedRows(folder, serviceColumns(), data, rows)) {
             // ASCII rows in key order give the years ("distinct
             // mid(getdt,1,2)") in order: prefixes of ordered texts are
             // ordered too.
-            for (const QStringList &r : rows) {
-                const QString yy = r[0].left(2);
-                if (years.isEmpty() || years.last() != yy)
-                    years << yy;
+            QByteArrayView last;
+            for (const TableRowView &r : rows) {
+                const QByteArrayView yy = r.fields[0].first(std::min<qsizetype>(2, r.fields[0].size()));
+                if (years.isEmpty() || yy != last) {
+                    years << QString::fromLatin1(yy.data(), yy.size());
+                    last = yy;
+                }
             }
         } else {
             platform::textdb::Connection cn;
@@ -478,6 +650,9 @@ QList<QStringList> clsDataD::tableRows(const QString &folder, bool countColumns)
 
 bool clsDataD::mergeData(const QString &folder)
 {
+    bool merged = false;
+    if (!m_readByDriver && mergeDataDirect(folder, merged))
+        return merged;
     try {
         const QList<QStringList> rows = tableRows(folder, serviceColumns());
         const long total = long(rows.size());
@@ -517,6 +692,121 @@ bool clsDataD::mergeData(const QString &folder)
                              + QStringLiteral("　-->　") + QStringLiteral("「") + m_customer + QStringLiteral("」");
         if (storeServices().addLog)
             storeServices().addLog(dataForm ? dataForm->lstLogs() : nullptr, line);
+        return true;
+    } catch (...) {
+        noteFailure(describe(std::current_exception()));
+        return false;
+    }
+}
+
+bool clsDataD::mergeDataDirect(const QString &folder, bool &merged)
+{
+    merged = false;
+    struct Year {
+        QString folder;
+        QByteArray data; // the table's bytes, which its rows view
+        std::vector<TableRowView> rows;
+        bool exists = false;
+        bool counts = false; // the table has the count columns
+    };
+    try {
+        QByteArray staged;
+        std::vector<TableRowView> rows;
+        if (!readOrderedRows(folder, serviceColumns(), staged, rows))
+            return false;
+        const QString customerFolder =
+            platform::shell::programFolder() + u'\\' + tranFolderName + u'\\' + m_customer;
+        // Every year table the run touches is read first: where one cannot be
+        // read straight from its file, nothing is written here and the merge
+        // goes through the driver's rows.
+        std::vector<Year> years;
+        std::vector<std::size_t> yearOf(rows.size());
+        QByteArrayView lastYY;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const QByteArrayView dt = rows[i].fields[0];
+            const QByteArrayView yy = dt.first(std::min<qsizetype>(2, dt.size()));
+            if (years.empty() || yy != lastYY) {
+                lastYY = yy;
+                Year y;
+                y.folder = customerFolder + u'\\' + yearFolderName(QString::fromLatin1(yy.data(), yy.size()));
+                y.exists = platform::shell::FileExists(y.folder + u'\\' + tableFileName);
+                y.counts = serviceColumns();
+                if (y.exists) {
+                    const bool tableCounts = tableHasCountColumns(y.folder, serviceColumns());
+                    y.counts = y.counts || tableCounts;
+                    if (!readOrderedRows(y.folder, tableCounts, y.data, y.rows))
+                        return false;
+                }
+                years.push_back(std::move(y));
+            }
+            yearOf[i] = years.size() - 1;
+        }
+
+        const long total = long(rows.size());
+        long added = 0, updated = 0, n = 0;
+        RowLines lines;
+        QByteArray line, key;
+        std::size_t i = 0;
+        for (std::size_t y = 0; y < years.size(); ++y) {
+            const Year &year = years[y];
+            m_yearCounts = year.counts;
+            lines.clear();
+            long row = 0;
+            for (const TableRowView &r : year.rows) {
+                composeKey(key, r);
+                composeLine(line, r.fields, r.count, m_yearCounts);
+                lines.put(key, line);
+                ++row;
+                if (row % 100 == 0) {
+                    setInfo1(QStringLiteral("[20") + QString::fromLatin1(r.fields[0].first(std::min<qsizetype>(2, r.fields[0].size())).toByteArray())
+                             + QStringLiteral("年]") + QStringLiteral("メモリ展開中・・・・"));
+                    setInfo2(u'[' + QString::number(row) + u'/' + QString::number(year.rows.size()) + u']');
+                }
+                pumpEvents();
+            }
+            for (; i < rows.size() && yearOf[i] == y; ++i) {
+                const TableRowView &r = rows[i];
+                composeKey(key, r);
+                composeLine(line, r.fields, r.count, m_yearCounts);
+                if (lines.put(key, line))
+                    ++added;
+                else
+                    ++updated;
+                ++n;
+                if (n % 100 == 0) {
+                    setInfo1(QStringLiteral("[20") + QString::fromLatin1(r.fields[0].first(std::min<qsizetype>(2, r.fields[0].size())).toByteArray())
+                             + QStringLiteral("年]") + QStringLiteral("データマージ中・・・・"));
+                    setInfo2(QString::number(n) + QStringLiteral(" / ") + QString::number(total) + QStringLiteral("件"));
+                }
+                pumpEvents();
+            }
+            // A year that cannot be written ends the run here: its table
+            // stays as it was and nothing is logged.
+            if (!saveYearLines(lines, year.folder))
+                return true;
+        }
+        const QString logLine = QStringLiteral("情報データ読み込み(") + QStringLiteral("追加：") + QString::number(added)
+                                + QStringLiteral(" 更新：") + QString::number(updated) + QStringLiteral(")　　")
+                                + QStringLiteral("　-->　") + QStringLiteral("「") + m_customer + QStringLiteral("」");
+        if (storeServices().addLog)
+            storeServices().addLog(dataForm ? dataForm->lstLogs() : nullptr, logLine);
+        merged = true;
+        return true;
+    } catch (...) {
+        noteFailure(describe(std::current_exception()));
+        return true;
+    }
+}
+
+bool clsDataD::saveYearLines(const RowLines &lines, const QString &folder)
+{
+    if (lines.count() == 0 || folder.isEmpty())
+        return true;
+    try {
+        QByteArray image;
+        QList<QByteArray> encoded;
+        lines.encode(image, encoded);
+        writer().replaceTableLines(folder, encoded, m_yearCounts);
         return true;
     } catch (...) {
         noteFailure(describe(std::current_exception()));

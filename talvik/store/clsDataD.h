@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <vector>
+
 namespace platform::forms {
 class MSHFlexGrid;
 }
@@ -35,6 +37,41 @@ private:
     QHash<QString, int> m_index;
     QVector<QString> m_keys;
     QVector<QStringList> m_items;
+};
+
+// The lines of a year table during a merge, as the bytes they are written
+// with (without CR LF), each under its key (getdt & gettm): insertion order
+// kept, a line put again under its key replaces the old one in its place.
+// Lines and keys live in one buffer and the index is one array, so a merge
+// of many thousand rows allocates a handful of times, not per row.
+class RowLines {
+public:
+    void clear();
+    // True when the key was new.
+    bool put(QByteArrayView key, QByteArrayView line);
+    int count() const { return int(m_rows.size()); }
+    QByteArrayView lineAt(int i) const
+    {
+        return QByteArrayView(m_bytes.constData() + m_rows[std::size_t(i)].line, m_rows[std::size_t(i)].lineSize);
+    }
+    // Every line ended by CR LF, in order, as one buffer and as a list of
+    // lines that point into it.
+    void encode(QByteArray &image, QList<QByteArray> &lines) const;
+
+private:
+    struct Row {
+        qsizetype key;
+        qsizetype line;
+        int keySize;
+        int lineSize;
+    };
+    QByteArrayView keyAt(const Row &r) const { return QByteArrayView(m_bytes.constData() + r.key, r.keySize); }
+    int find(QByteArrayView key, std::size_t hash) const;
+    void grow();
+
+    QByteArray m_bytes;
+    std::vector<Row> m_rows;
+    std::vector<int> m_slots; // row index + 1 per slot, 0 for none
 };
 
 class clsDataD : public IProtocolRecord {
@@ -80,6 +117,11 @@ protected:
     virtual bool expandRecvData(const QString &folder, bool shiftBack);
     bool makeYearFolders(const QString &folder);
     bool mergeData(const QString &folder);
+    // mergeData on the bytes of the tables where they can be read straight
+    // from their files; false (nothing written) where the staging table
+    // cannot, and the caller merges through the driver's rows.
+    bool mergeDataDirect(const QString &folder, bool &merged);
+    bool saveYearLines(const RowLines &lines, const QString &folder);
     bool loadYearTable(OrderedRows &dictionary, const QString &folder);
     bool saveYearTable(const OrderedRows &dictionary, const QString &folder);
 
@@ -108,10 +150,15 @@ protected:
 
     // The record's half hour as YYMMDDHHMM, 30 minutes earlier when shiftBack.
     QString recordKey(int index, bool shiftBack) const;
+    // The same as 10 ASCII digits into key.
+    void recordKey(int index, bool shiftBack, char *key) const;
+    // The demand field of record index (4 digits).
+    QByteArrayView wattBytes(int index) const;
     // created of the run: now as YYYYMMDDHHMM.
     static QString createdNow();
     // Writes the staging table from the dictionary (progress per 100 lines).
     void writeStaging(const QString &folder, const OrderedRows &staging);
+    void writeStaging(const QString &folder, const RowLines &staging);
     void showError(const QString &text) const;
     static void pumpEvents();
     static void setInfo1(const QString &text);

@@ -62,18 +62,41 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
             if (k != u"209901010000" && !m_alarmIndex.contains(k))
                 m_alarmIndex.insert(k, i);
         }
-        const QString none = fileFound ? QStringLiteral("0000") : QStringLiteral("-001");
-        OrderedRows staging;
+        const QByteArray none = fileFound ? QByteArrayLiteral("0000") : QByteArrayLiteral("-001");
+        const QByteArray createdBytes = created.toLatin1();
+        // Count texts repeat: each is normalised once.
+        QHash<QString, QByteArray> normalised;
+        auto count = [&](const QString &text) -> const QByteArray & {
+            auto it = normalised.find(text);
+            if (it == normalised.end())
+                it = normalised.insert(text, normaliseCount(text).toLatin1());
+            return *it;
+        };
+        // Each line: the key, the demand, the acquisition time and the two
+        // counts, built in reused buffers.
+        RowLines staging;
+        QByteArray line;
+        QString countKey(12, u'0');
+        countKey[0] = u'2';
+        char key[10];
         for (int i = 0; i < m_count; ++i) {
             m_idx = i;
-            const QString key = recordKey(i, shiftBack);
-            const int pos = seekCountRow(QStringLiteral("20") + key);
-            QStringList item{watt(), created};
-            if (pos >= 0)
-                item << normaliseCount(m_alarmInfo[pos].cautionCount) << normaliseCount(m_alarmInfo[pos].limitCount);
-            else
-                item << none << none;
-            staging.put(key, item);
+            recordKey(i, shiftBack, key);
+            for (int k = 0; k < 10; ++k)
+                countKey[2 + k] = QLatin1Char(key[k]);
+            const int pos = seekCountRow(countKey);
+            line.clear();
+            line.append(key, 10);
+            line.append(wattBytes(i));
+            line.append(createdBytes);
+            if (pos >= 0) {
+                line.append(count(m_alarmInfo[pos].cautionCount));
+                line.append(count(m_alarmInfo[pos].limitCount));
+            } else {
+                line.append(none);
+                line.append(none);
+            }
+            staging.put(QByteArrayView(key, 10), line);
         }
         writeStaging(folder, staging);
         return true;

@@ -95,6 +95,11 @@ void TableWriter::replaceTable(const QString &folder, const QStringList &lines, 
     encoded.reserve(lines.size());
     for (const QString &l : lines)
         encoded.append(platform::codepage::toAnsi(l) + "\r\n");
+    replaceTableLines(folder, encoded, serviceColumns);
+}
+
+void TableWriter::replaceTableLines(const QString &folder, const QList<QByteArray> &encoded, bool serviceColumns)
+{
     // The table first: a failure there leaves table and schema untouched.
     replaceFile(folder + u'\\' + tableFileName, encoded);
     const QByteArray schema = schemaText(serviceColumns);
@@ -135,9 +140,10 @@ QStringList rowValues(platform::textdb::Recordset &rs, int n)
     return values;
 }
 
-bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringList> &rows)
+bool readOrderedRows(const QString &folder, bool serviceColumns, QByteArray &data, std::vector<TableRowView> &rows)
 {
     rows.clear();
+    data.clear();
     const QString native = platform::shell::toNativePath(folder);
     const QByteArray schema = schemaText(serviceColumns);
     QFile schemaFile(native + QStringLiteral("/schema.ini"));
@@ -146,45 +152,53 @@ bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringL
     QFile tableFile(native + u'/' + tableFileName);
     if (!tableFile.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray data = tableFile.readAll();
+    data = tableFile.readAll();
     if (tableFile.error() != QFileDevice::NoError)
         return false;
     // Plain ASCII: a text compares the same as QString and as the driver's
     // UTF-8 bytes, and every field is cut from the bytes.
-    for (const char c : data)
+    for (const char c : std::as_const(data))
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     const platform::textdb::TableSchema layout = platform::textdb::parseSchema(schema, tableFileName);
-    const int ncol = int(layout.columns.size());
-    struct Row {
-        QByteArrayView dt, tm;
-        QStringList values;
-    };
-    std::vector<Row> read;
-    read.reserve(std::size_t(data.size() / 26 + 1));
+    const int ncol = std::min(6, int(layout.columns.size()));
+    rows.reserve(std::size_t(data.size() / 26 + 1));
     platform::textdb::scanTable(data, layout, [&](const QByteArrayView *v) {
-        Row r;
-        r.values.reserve(ncol);
-        for (int c = 0; c < ncol; ++c)
-            r.values << QString::fromLatin1(v[c].data(), v[c].size());
         // The views of an ASCII fixed-length line point into data.
-        r.dt = v[0];
-        r.tm = v[1];
-        read.push_back(std::move(r));
+        TableRowView r;
+        r.count = ncol;
+        for (int c = 0; c < ncol; ++c)
+            r.fields[c] = v[c];
+        rows.push_back(r);
     });
-    auto less = [](const Row &a, const Row &b) {
-        const int c = a.dt.compare(b.dt);
-        return c != 0 ? c < 0 : a.tm.compare(b.tm) < 0;
+    auto less = [](const TableRowView &a, const TableRowView &b) {
+        const int c = a.fields[0].compare(b.fields[0]);
+        return c != 0 ? c < 0 : a.fields[1].compare(b.fields[1]) < 0;
     };
     // Tables written by the program are in order already.
-    if (!std::is_sorted(read.begin(), read.end(), less))
-        std::stable_sort(read.begin(), read.end(), less);
-    for (std::size_t i = 1; i < read.size(); ++i)
-        if (read[i].dt == read[i - 1].dt && read[i].tm == read[i - 1].tm)
+    if (!std::is_sorted(rows.begin(), rows.end(), less))
+        std::stable_sort(rows.begin(), rows.end(), less);
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        if (rows[i].fields[0] == rows[i - 1].fields[0] && rows[i].fields[1] == rows[i - 1].fields[1])
             return false;
+    return true;
+}
+
+bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringList> &rows)
+{
+    rows.clear();
+    QByteArray data;
+    std::vector<TableRowView> read;
+    if (!readOrderedRows(folder, serviceColumns, data, read))
+        return false;
     rows.reserve(qsizetype(read.size()));
-    for (Row &r : read)
-        rows.append(std::move(r.values));
+    for (const TableRowView &r : read) {
+        QStringList values;
+        values.reserve(r.count);
+        for (int c = 0; c < r.count; ++c)
+            values << QString::fromLatin1(r.fields[c].data(), r.fields[c].size());
+        rows.append(std::move(values));
+    }
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace platform::fileio {
 class DurableFile;
 }
@@ -38,6 +40,8 @@ class TableWriter {
 public:
     virtual ~TableWriter() = default;
     void replaceTable(const QString &folder, const QStringList &lines, bool serviceColumns);
+    // The same with lines encoded already (each ended by CR LF).
+    void replaceTableLines(const QString &folder, const QList<QByteArray> &lines, bool serviceColumns);
     // Writes the whole file `path` durably.
     void replaceFile(const QString &path, const QList<QByteArray> &lines);
 
@@ -67,6 +71,16 @@ QStringList rowValues(platform::textdb::Recordset &rs, int n);
 // pair repeats (the order of equal keys is the driver's own); otherwise, or
 // when a file cannot be read, false and the caller asks the driver.
 bool readOrderedTable(const QString &folder, bool serviceColumns, QList<QStringList> &rows);
+
+// A row of a table read straight from its file: its fields as views into
+// the file's bytes.
+struct TableRowView {
+    QByteArrayView fields[6];
+    int count = 0;
+};
+// As readOrderedTable, without a text per field: `data` receives the file's
+// bytes and each row views its fields in them.
+bool readOrderedRows(const QString &folder, bool serviceColumns, QByteArray &data, std::vector<TableRowView> &rows);
 
 // Whether the table of folder carries the count columns (created1,
 // created2): its "schema.ini" names them. Without a readable schema the

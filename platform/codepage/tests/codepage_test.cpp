@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 using namespace platform::codepage;
 
 TEST(Codepage, RoundTripsJapaneseAndAscii)
@@ -51,4 +53,30 @@ TEST(Codepage, LeadBytes)
     EXPECT_TRUE(isLeadByte(0xE0));
     EXPECT_FALSE(isLeadByte(0x5C));
     EXPECT_FALSE(isLeadByte(0xB1)); // half-width kana
+}
+
+// Texts of plain ASCII skip the converter: each of the 128 codes, alone and
+// within texts, converts as the CP932 converter itself converts it.
+TEST(CodePageAscii, EveryAsciiCodeAsTheConverterHasIt)
+{
+    iconv_t toUnicode = iconv_open("UTF-8", "CP932");
+    ASSERT_NE(toUnicode, reinterpret_cast<iconv_t>(-1));
+    QByteArray all;
+    for (int b = 0; b < 128; ++b) {
+        char in = char(b), out[8] = {};
+        char *inPtr = &in, *outPtr = out;
+        size_t inLeft = 1, outLeft = sizeof out;
+        ASSERT_NE(iconv(toUnicode, &inPtr, &inLeft, &outPtr, &outLeft), size_t(-1)) << b;
+        const QString expected = QString::fromUtf8(out, qsizetype(sizeof out - outLeft));
+        const QByteArray one(1, char(b));
+        EXPECT_EQ(platform::codepage::fromAnsi(one), expected) << b;
+        EXPECT_EQ(platform::codepage::toAnsi(expected), one) << b;
+        all += one;
+    }
+    iconv_close(toUnicode);
+    EXPECT_EQ(platform::codepage::toAnsi(platform::codepage::fromAnsi(all)), all);
+    // One code past ASCII sends the whole text through the converter.
+    EXPECT_EQ(platform::codepage::fromAnsi(QByteArray("2024,\x93\x8c\x8b\x9e")), QStringLiteral("2024,東京"));
+    EXPECT_EQ(platform::codepage::toAnsi(QStringLiteral("a\\~東")), QByteArray("a\\~\x93\x8c"));
+    EXPECT_THROW(platform::codepage::fromAnsi(QByteArray("ab\x81")), platform::RuntimeError);
 }

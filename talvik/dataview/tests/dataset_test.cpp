@@ -5,6 +5,7 @@
 
 #include "platform/archive/archive.h"
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/linktree.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/constants.h"
 #include "platform/forms/controls.h"
@@ -237,9 +238,11 @@ protected:
         return boxes;
     }
 
-    // Leftovers of an operation beside the data folders.
+    // Leftovers of an operation beside the data folders, once the worker
+    // that deletes replaced stores is done.
     QStringList strayEntries() const
     {
+        platform::fileio::waitForBackgroundRemovals();
         QStringList stray;
         for (const QString &name : QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
             if (name != QLatin1String("dDB") && name != QLatin1String("dDB.tran") && name != QLatin1String("dDB.tmp") &&

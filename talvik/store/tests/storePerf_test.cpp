@@ -113,6 +113,15 @@ protected:
         own.replace("Col3=watt char Width 4", "Col3=watt char Width 5");
         put(QStringLiteral("dDB.tran/Kita/2023年/schema.ini"), own);
         put(QStringLiteral("dDB.tran/Kita/2023年/demand.csv"), "230101003012345202301010000\r\n");
+        // A table with the count columns, merged into by the plain record
+        // (its rows get "no count"), and a table without them, merged into
+        // by the service record (its old rows get "no count").
+        put(QStringLiteral("dDB.tran/Kita/2019年/schema.ini"), talvik::schemaText(true));
+        put(QStringLiteral("dDB.tran/Kita/2019年/demand.csv"),
+            "19010100000100201901010000-001-001\r\n1901010030020020190101000000070002\r\n");
+        put(QStringLiteral("dDB.tran/Minami/2022年/schema.ini"), schema);
+        put(QStringLiteral("dDB.tran/Minami/2022年/demand.csv"),
+            "2201010000000120220101\r\n2201020000000220220102\r\n");
     }
 
     // Transfers over the years' ends, in and out of order, with repeated
@@ -182,6 +191,7 @@ TEST_F(StoreEquality, StoreRunsWriteTheSameFilesAndLogAsTheDriverReading)
     // staging table of the last run are there.
     for (const char *path : {"dDB.tran/Kita/2018年/demand.csv", "dDB.tran/Kita/2022年/demand.csv",
                              "dDB.tran/Kita/2023年/demand.csv", "dDB.tran/Minami/2022年/demand.csv",
+                             "dDB.tran/Kita/2019年/demand.csv",
                              "dDB.dl/demand.csv", "dDB.dl/schema.ini"})
         EXPECT_TRUE(fast.contains(QString::fromUtf8(path))) << path;
 }

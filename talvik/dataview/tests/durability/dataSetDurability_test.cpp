@@ -5,6 +5,7 @@
 #include "talvik/dataview/dataSet.h"
 #include "talvik/dataview/storeFolders.h"
 
+#include "platform/fileio/linktree.h"
 #include "platform/archive/archive.h"
 #include "platform/codepage/codepage.h"
 #include "platform/fileio/durable.h"
@@ -484,7 +485,9 @@ TEST_P(KillPoints, AfterAKillAtAnyStepTheRestartFindsTheStoreBeforeOrAfterTheSav
             EXPECT_FALSE(log.contains(platform::codepage::toAnsi(QStringLiteral("戻しました"))));
         }
         // Nothing under a temporary name is left beside or inside the store
-        // (a file begun beside the data set may stay: its folder is the user's).
+        // (a file begun beside the data set may stay: its folder is the user's),
+        // once the worker that deletes the replaced stores is done.
+        platform::fileio::waitForBackgroundRemovals();
         QStringList stray = leftovers(home).filter(QRegularExpression(QStringLiteral("^[^/]*$")));
         stray += ts::temporaryLeftovers(home + QStringLiteral("/dDB"));
         stray += ts::temporaryLeftovers(home + QStringLiteral("/dDB.tran"));

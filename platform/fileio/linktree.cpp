@@ -1,0 +1,218 @@
+#include "platform/fileio/linktree.h"
+
+#include "platform/fileio/durable.h"
+#include "platform/shell/shell.h"
+
+#include <QFile>
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::fileio {
+
+namespace {
+
+using faults::Step;
+
+QString shown(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// Errors of link() after which a copy does the job.
+bool cannotLink(int e)
+{
+    return e == EXDEV || e == EPERM || e == EMLINK || e == EOPNOTSUPP || e == ENOSYS;
+}
+
+void copyDurably(const std::string &source, const std::string &target)
+{
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        throw WriteError(shown(source), errno);
+    DurableFile out(shown(target));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int e = errno;
+            ::close(in);
+            throw WriteError(shown(source), e);
+        }
+        if (n == 0)
+            break;
+        try {
+            out.write(buffer, n);
+        } catch (...) {
+            ::close(in);
+            throw;
+        }
+    }
+    ::close(in);
+    out.commit();
+}
+
+void linkOne(const std::string &source, const std::string &target)
+{
+    faults::faultPoint(Step::Create, shown(target));
+    if (::link(source.c_str(), target.c_str()) == 0)
+        return;
+    const int e = errno;
+    if (!cannotLink(e))
+        throw WriteError(shown(target), e);
+    copyDurably(source, target);
+}
+
+bool isFolder(const std::string &path, const struct dirent *entry)
+{
+    if (entry->d_type == DT_DIR)
+        return true;
+    if (entry->d_type != DT_UNKNOWN)
+        return false;
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isFile(const std::string &path, const struct dirent *entry)
+{
+    if (entry->d_type == DT_REG)
+        return true;
+    if (entry->d_type != DT_UNKNOWN)
+        return false;
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void linkFolder(const std::string &source, const std::string &target)
+{
+    faults::faultPoint(Step::Create, shown(target));
+    if (::mkdir(target.c_str(), 0777) != 0)
+        throw WriteError(shown(target), errno);
+    DIR *dir = ::opendir(source.c_str());
+    if (!dir)
+        throw WriteError(shown(source), errno);
+    try {
+        errno = 0;
+        while (const struct dirent *entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            const std::string from = source + '/' + name;
+            const std::string to = target + '/' + name;
+            if (isFolder(from, entry))
+                linkFolder(from, to);
+            else if (isFile(from, entry) && !isTemporaryName(QFile::decodeName(name.c_str())))
+                linkOne(from, to);
+            // Anything else (links, devices) is no part of a store.
+            errno = 0;
+        }
+        if (errno != 0)
+            throw WriteError(shown(source), errno);
+    } catch (...) {
+        ::closedir(dir);
+        throw;
+    }
+    ::closedir(dir);
+}
+
+std::string native(const QString &path)
+{
+    return QFile::encodeName(platform::shell::toNativePath(path)).toStdString();
+}
+
+// The worker that deletes trees handed over by removeTreeInBackground: one
+// thread, started with the first tree, ended with the process.
+class Remover {
+public:
+    ~Remover()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void add(std::string path)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_queue.push_back(std::move(path));
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { run(); });
+        }
+        m_changed.notify_all();
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+            if (m_queue.empty())
+                return; // stopping, nothing left
+            const std::string path = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_busy = true;
+            lock.unlock();
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::string> m_queue;
+    bool m_busy = false;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+Remover &remover()
+{
+    static Remover r;
+    return r;
+}
+
+} // namespace
+
+void linkTree(const QString &source, const QString &target)
+{
+    linkFolder(native(source), native(target));
+}
+
+void linkFile(const QString &source, const QString &target)
+{
+    linkOne(native(source), native(target));
+}
+
+void removeTreeInBackground(const QString &folder)
+{
+    remover().add(native(folder));
+}
+
+void waitForBackgroundRemovals() { remover().wait(); }
+
+} // namespace platform::fileio
