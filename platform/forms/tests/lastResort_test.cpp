@@ -132,12 +132,15 @@ TEST_F(LastResort, OtherErrorsAreShownWithTheirText)
     // The observer sees the message that the box shows.
     QString observed;
     Application::setObserver([&](const QString &m) { observed = m; });
-    script->answerNext(vbOK);
+    // Shown for real, as outside tests: a box with its OK button.
+    script->showAndPressNext(vbOK);
     QObject target;
     QMetaObject::invokeMethod(
         &target, [] { throw std::runtime_error("queue overflow"); }, Qt::QueuedConnection);
     ASSERT_TRUE(waitFor([&] { return !script->shown().isEmpty(); }));
     Application::setObserver({});
     EXPECT_EQ(observed, script->shown()[0].prompt);
+    EXPECT_TRUE(script->shown()[0].shownForReal);
+    EXPECT_EQ(script->shown()[0].buttons, QStringList{QStringLiteral("OK")});
     EXPECT_TRUE(observed.contains(QStringLiteral("queue overflow")));
 }
