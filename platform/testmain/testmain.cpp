@@ -14,7 +14,6 @@
 #include "platform/forms/application.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -47,11 +46,11 @@ int main(int argc, char **argv)
     // A child of a run (a death test) works in its parent's folders.
     std::unique_ptr<QTemporaryDir> runFolder;
     if (qEnvironmentVariableIsEmpty(kRunFolderVariable)) {
-        // CTest gives every test program its own TMPDIR under the build folder.
+        // CTest points TMPDIR into the build folder. The name is short:
+        // socket paths and file names printed in reports have limits.
         if (const QString tmp = qEnvironmentVariable("TMPDIR"); !tmp.isEmpty())
             QDir().mkpath(tmp);
-        const QString name = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
-        runFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + u'/' + name + QStringLiteral("-run-XXXXXX"));
+        runFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/run-XXXXXX"));
         if (runFolder->isValid()) {
             const QByteArray path = QFile::encodeName(runFolder->path());
             QDir().mkpath(runFolder->path() + QStringLiteral("/config"));
@@ -78,6 +77,9 @@ int main(int argc, char **argv)
             if (it->is_directory(ignored))
                 fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
         }
+        // Removed by bytes: names that are no valid text (CP932 names an
+        // outside extractor wrote) defeat Qt's own removal.
+        fs::remove_all(QFile::encodeName(runFolder->path()).toStdString(), ec);
     }
     return code;
 }
