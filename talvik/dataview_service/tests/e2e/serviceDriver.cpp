@@ -6,6 +6,7 @@
 // SERVICE_E2E_MODE=cancel cancels the number dialog instead. Message boxes
 // and file dialogs are answered through the forms stand-in's script; the
 // output folder is SERVICE_E2E_OUT.
+#include "platform/forms/application.h"
 #include "platform/forms/constants.h"
 #include <QWindow>
 #include "platform/forms/dialogscript.h"
@@ -182,7 +183,8 @@ void session(fm::DialogScript &script, const QString &out)
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // The program's application object, as the program's own main makes it.
+    fm::Application app(argc, argv);
     const bool cancel = qEnvironmentVariable("SERVICE_E2E_MODE") == QStringLiteral("cancel");
     const QString out = qEnvironmentVariable("SERVICE_E2E_OUT");
     fm::DialogScript::setUnexpectedDialogHandler([](const QString &r) { check("unexpected dialog", false, r); });
