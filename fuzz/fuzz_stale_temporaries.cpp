@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QList>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <fcntl.h>
@@ -27,15 +28,18 @@ namespace {
 const QByteArray kTarget = "store.dmd";
 
 // A process id that no process has: a child that has ended and been reaped.
+// Ids are reused (pid_max may be 32768 on a busy machine), so a fresh one is
+// made once the last one runs again.
 pid_t deadPid()
 {
-    static const pid_t pid = [] {
+    static pid_t pid = 0;
+    if (pid == 0 || ::kill(pid, 0) == 0 || errno == EPERM) {
         const pid_t child = ::fork();
         if (child == 0)
             ::_exit(0);
         ::waitpid(child, nullptr, 0);
-        return child;
-    }();
+        pid = child;
+    }
     return pid;
 }
 
