@@ -13,7 +13,12 @@ function(talvik_add_test name)
     set_tests_properties(${name} PROPERTIES
         LABELS "${T_LABEL}"
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVIK_TEST_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;TALVIK_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TALVIK_TEST_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts;TALVIK_SOURCE_DIR=${CMAKE_SOURCE_DIR};TMPDIR=${CMAKE_BINARY_DIR}/tmp")
+    # Temporary files of the tests land under the build folder, never in /tmp:
+    # each test program makes a folder of its run there and removes it at its
+    # end. The path stays short: socket names and printed file names have
+    # limits of their own.
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tmp)
     talvik_add_x11_run(${name})
 endfunction()
 

@@ -147,7 +147,10 @@ HRESULT ComModule::DllRegisterServer(const QString &modulePath) const
         if (sys::SHSetValue(sys::RootKey::ClassesRoot, row.key, row.valueName, sys::REG_SZ, sys::regSz(row.value)) !=
             sys::ERROR_SUCCESS)
             return SELFREG_E_CLASS;
-    return batch.finish() == sys::ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+    if (batch.finish() == sys::ERROR_SUCCESS)
+        return S_OK;
+    // The caller learns which file could not be written and why.
+    return platform::com::registrationFailed(m_objects_map.empty() ? modulePath : m_objects_map.front().progId);
 }
 
 HRESULT ComModule::DllUnregisterServer() const

@@ -1,5 +1,6 @@
 #include "platform/com/com.h"
 
+#include "platform/com/errorinfo.h"
 #include "platform/com/picture.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/system/registry.h"
@@ -345,7 +346,26 @@ HRESULT registerServerLibrary(const QString &libraryPath)
     const HRESULT hr = loadLibrary(libraryPath, lib);
     if (FAILED(hr))
         return hr;
+    // The error object then holds only what this registration leaves.
+    SetErrorInfo(0, nullptr);
     return lib->registerServer ? lib->registerServer() : CO_E_ERRORINDLL;
+}
+
+QString registrationFailure(const QString &libraryPath, HRESULT hr)
+{
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) == S_OK && info) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(info->GetDescription(&text)) && text) {
+            const QString description = bstrToQString(text);
+            SysFreeString(text);
+            if (!description.isEmpty())
+                return description;
+        }
+    }
+    return QStringLiteral("\"%1\" を登録できませんでした。(0x%2)")
+        .arg(libraryPath)
+        .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'));
 }
 
 HRESULT unregisterServerLibrary(const QString &libraryPath)
@@ -389,6 +409,14 @@ HRESULT CoRevokeClassObject(uint32_t cookie)
     return S_OK;
 }
 
+HRESULT registrationFailed(const QString &source)
+{
+    QString why = sys::lastRegistryWriteError();
+    if (why.isEmpty())
+        why = QStringLiteral("レジストリに登録できませんでした。");
+    return reportError(SELFREG_E_CLASS, IID_IUnknown, source, why);
+}
+
 HRESULT registerInprocServer(const CLSID &clsid, const QString &progId, const QString &description,
                              const QString &libraryPath, const QString &threadingModel)
 {
@@ -411,7 +439,11 @@ HRESULT registerInprocServer(const CLSID &clsid, const QString &progId, const QS
                                  sys::regSz(clsid.toString()));
     }
     const long written = batch.finish();
-    return rc == sys::ERROR_SUCCESS && written == sys::ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+    if (rc == sys::ERROR_SUCCESS && written == sys::ERROR_SUCCESS)
+        return S_OK;
+    // The caller learns why through the error object: the registry file
+    // that could not be written and the cause.
+    return registrationFailed(progId.isEmpty() ? clsid.toString() : progId);
 }
 
 HRESULT unregisterInprocServer(const CLSID &clsid, const QString &progId)

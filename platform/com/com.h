@@ -173,6 +173,9 @@ HRESULT CoCreateInstance(const CLSID &clsid, IUnknown *outer, const IID &iid, vo
 // Loads a server library and runs its DllRegisterServer (what regsvr32 does);
 // unregister runs DllUnregisterServer. CO_E_DLLNOTFOUND when it cannot be loaded.
 HRESULT registerServerLibrary(const QString &libraryPath);
+// The cause of a failed registerServerLibrary: the description the library
+// left in the error object (taking it), else the library and the HRESULT.
+QString registrationFailure(const QString &libraryPath, HRESULT hr);
 HRESULT unregisterServerLibrary(const QString &libraryPath);
 // Asks every loaded server library whether it could be unloaded. Libraries
 // stay loaded once loaded (their code may still be on a caller's stack or
@@ -201,8 +204,13 @@ constexpr const char *kAttachEntryName = "DllProcessAttach";
 //   CLSID\{clsid}\ProgID           (default) = progId
 //   <progId>                       (default) = description
 //   <progId>\CLSID                 (default) = {clsid}
+// A failure leaves the cause in the error object (GetErrorInfo): the
+// registry file that could not be written and why.
 HRESULT registerInprocServer(const CLSID &clsid, const QString &progId, const QString &description,
                              const QString &libraryPath, const QString &threadingModel);
+// SELFREG_E_CLASS with the error object set to the last failed write of the
+// registry file (a registration's batch), for DllRegisterServer.
+HRESULT registrationFailed(const QString &source);
 HRESULT unregisterInprocServer(const CLSID &clsid, const QString &progId);
 
 } // namespace platform::com

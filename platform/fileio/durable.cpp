@@ -6,11 +6,14 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <limits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +59,35 @@ QString temporaryNameFor(const QString &target)
     static std::atomic<unsigned> counter{0};
     return target + QLatin1String(temporaryMarker) + QString::number(::getpid()) + u'-'
            + QString::number(++counter);
+}
+
+// True while a process of that id exists (one we may not signal counts too).
+bool processRuns(pid_t pid)
+{
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// The writer's process id in a temporary name of `target` ("<pid>-<n>" after
+// the marker), or 0 when the name is not one of that target's.
+pid_t writerOf(const QByteArray &entry, const QByteArray &prefix)
+{
+    if (!entry.startsWith(prefix))
+        return 0;
+    const QByteArray rest = entry.mid(prefix.size());
+    const qsizetype dash = rest.indexOf('-');
+    if (dash <= 0 || dash == rest.size() - 1)
+        return 0;
+    bool pidOk = false;
+    bool countOk = false;
+    const qlonglong pid = rest.left(dash).toLongLong(&pidOk);
+    rest.mid(dash + 1).toULongLong(&countOk);
+    // Digits only: toLongLong would also accept a sign or blanks.
+    for (const char c : rest)
+        if ((c < '0' || c > '9') && c != '-')
+            return 0;
+    if (!pidOk || !countOk || pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return 0;
+    return static_cast<pid_t>(pid);
 }
 
 int syncFolderPath(const QString &folder)
@@ -110,9 +142,34 @@ WriteError::WriteError(const QString &path, int systemError)
 
 QString WriteError::cause() const { return describeSystemError(m_systemError); }
 
+void removeStaleTemporaries(const QString &path)
+{
+    const QString target = platform::shell::toNativePath(path);
+    const QFileInfo info(target);
+    const QByteArray folder = encoded(parentOf(target));
+    const QByteArray prefix = encoded(info.fileName()) + temporaryMarker;
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return; // the create below reports a folder that cannot be read
+    QList<QByteArray> stale;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        const pid_t pid = writerOf(name, prefix);
+        // A file of this process may belong to a write still under way.
+        if (pid != 0 && pid != ::getpid() && !processRuns(pid))
+            stale << name;
+    }
+    ::closedir(dir);
+    for (const QByteArray &name : stale)
+        ::unlink((folder + '/' + name).constData());
+}
+
 DurableFile::DurableFile(const QString &target)
     : m_target(platform::shell::toNativePath(target)), m_temp(temporaryNameFor(m_target))
 {
+    // A write killed before its rename left its temporary file; it is of no
+    // use to anybody once its process is gone, and may be as large as a data set.
+    removeStaleTemporaries(m_target);
     if (const int e = injected(faults::Step::Create, m_target, 0))
         throw WriteError(m_target, e);
     m_fd = ::open(encoded(m_temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

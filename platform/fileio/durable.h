@@ -37,8 +37,14 @@ private:
 // The cause of an errno value, in Japanese.
 QString describeSystemError(int systemError);
 
+// A temporary file left by a write whose process ended without its rename
+// (killed, crashed) is removed before its target is written again; files of
+// running processes are never touched.
+void removeStaleTemporaries(const QString &target);
+
 // A file being written durably. Nothing reaches the target until commit();
 // destroying the object without a commit discards the temporary file.
+// Creating one removes the stale temporary files of its target first.
 class DurableFile {
 public:
     explicit DurableFile(const QString &target);

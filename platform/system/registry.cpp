@@ -178,15 +178,19 @@ public:
         QDir().mkpath(QFileInfo(m_path).absolutePath());
         try {
             platform::fileio::writeFile(m_path, raw);
-        } catch (const platform::fileio::WriteError &) {
+        } catch (const platform::fileio::WriteError &e) {
             // The file keeps the previous registry; re-read it on the next
             // call, since memory is ahead of the file now.
             m_loaded = false;
+            m_lastWriteError = e.Description();
             return ERROR_CANTWRITE;
         }
         m_raw = raw;
+        m_lastWriteError.clear();
         return ERROR_SUCCESS;
     }
+
+    const QString &lastWriteError() const { return m_lastWriteError; }
 
     Node *find(RootKey r, const QStringList &parts)
     {
@@ -264,6 +268,7 @@ private:
     bool m_loaded = false;
     int m_batches = 0;
     bool m_dirty = false;
+    QString m_lastWriteError;
 };
 
 Store &store()
@@ -291,6 +296,11 @@ long RegistryWriteBatch::finish()
     if (!std::exchange(m_open, false))
         return ERROR_SUCCESS;
     return store().endBatch();
+}
+
+QString lastRegistryWriteError()
+{
+    return store().lastWriteError();
 }
 
 QString registryFilePath()

@@ -99,5 +99,8 @@ uint32_t regDwordValue(const QByteArray &data);       // 0 when shorter than 4 b
 
 // Path of the registry file in use.
 QString registryFilePath();
+// The description (file and cause) of this module's last failed write of the
+// registry file; "" once a write succeeded or when none failed.
+QString lastRegistryWriteError();
 
 } // namespace platform::system

@@ -30,10 +30,17 @@ portwick::_Class1 &vcpWatcherObject()
     if (w)
         return *w;
     com::HRESULT hr = create(w);
-    if (com::FAILED(hr) && registerLibraryBesideProgram(QString::fromLatin1(portwick::kLibraryFileName)))
+    QString cause;
+    if (com::FAILED(hr) && registerLibraryBesideProgram(QString::fromLatin1(portwick::kLibraryFileName), &cause))
         hr = create(w);
-    if (com::FAILED(hr) || !w)
-        platform::raise(429, QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Portwick.Class1)"));
+    if (com::FAILED(hr) || !w) {
+        // The cause (a registry file that cannot be written: file and reason)
+        // follows the runtime's own text.
+        QString text = QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Portwick.Class1)");
+        if (!cause.isEmpty())
+            text += u'\n' + cause;
+        platform::raise(429, text);
+    }
     vcpWatcher = w.get();
     clsSerialController::setVirtualPortProvider([] {
         int16_t port = 0;

@@ -1,10 +1,15 @@
 #include "talvik/core/controlLibraries.h"
 
 #include "platform/com/com.h"
+#include "platform/com/errorinfo.h"
 #include "platform/forms/app.h"
+#include "platform/forms/constants.h"
+#include "platform/forms/msgbox.h"
+#include "platform/system/registry.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSet>
 
 namespace talvik {
 
@@ -29,20 +34,46 @@ void installControlLibraries()
     static const bool installed = [] {
         platform::forms::OleControl::setLibraryRegistrar([](const QString &progId) {
             const QString file = libraryOf(progId);
-            return !file.isEmpty() && registerLibraryBesideProgram(file);
+            if (file.isEmpty())
+                return false;
+            QString cause;
+            if (registerLibraryBesideProgram(file, &cause))
+                return true;
+            // Told once per library and registry file: every window asks again.
+            // A library that is not there is no fault: the frames stay plain.
+            static QSet<QString> told;
+            const QString once = platform::system::registryFilePath() + u'|' + file;
+            if (!cause.isEmpty() && !told.contains(once)) {
+                told.insert(once);
+                platform::forms::MsgBox(controlLibraryFailureText(file, cause),
+                                        platform::forms::vbOKOnly + platform::forms::vbExclamation);
+            }
+            return false;
         });
         return true;
     }();
     (void)installed;
 }
 
-bool registerLibraryBesideProgram(const QString &fileName)
+QString controlLibraryFailureText(const QString &fileName, const QString &cause)
 {
+    return QStringLiteral("部品ライブラリ「%1」を登録できません。画面の一部は簡易表示になります。\n").arg(fileName) + cause;
+}
+
+bool registerLibraryBesideProgram(const QString &fileName, QString *failure)
+{
+    QString cause;
     for (const QString &folder : {platform::forms::App::Path(), QCoreApplication::applicationDirPath()}) {
         const QString path = folder + QLatin1Char('/') + fileName;
-        if (QFileInfo::exists(path) && com::SUCCEEDED(com::registerServerLibrary(path)))
+        if (!QFileInfo::exists(path))
+            continue;
+        const com::HRESULT hr = com::registerServerLibrary(path);
+        if (com::SUCCEEDED(hr))
             return true;
+        cause = com::registrationFailure(path, hr);
     }
+    if (failure)
+        *failure = cause;
     return false;
 }
 

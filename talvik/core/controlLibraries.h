@@ -16,8 +16,16 @@ inline constexpr const char *kComboProgId = "Brenwold.Combo7";
 void installControlLibraries();
 
 // Registers the shared library fileName found in the program folder or beside
-// the executable; true when one was registered.
-bool registerLibraryBesideProgram(const QString &fileName);
+// the executable; true when one was registered. On failure `failure` (when
+// given) receives the cause of a library that was found but could not be
+// registered: for a registry file that cannot be written the file and the
+// reason. It stays empty when the library is not there.
+bool registerLibraryBesideProgram(const QString &fileName, QString *failure = nullptr);
+
+// The message shown once per run when a control library cannot be
+// registered: the windows then keep plain frames (or the customer-pick
+// dialog cannot open), and the user learns why.
+QString controlLibraryFailureText(const QString &fileName, const QString &cause);
 
 // The 3D frames of the main, settings and clock windows as designed: the
 // frame's own effect "Raised", "Inset" for the controls on it, applied to

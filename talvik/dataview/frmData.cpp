@@ -105,9 +105,16 @@ clsTreeNode &frmData::TreeNode()
 void frmData::addLog(const QString &text)
 {
     // The log object exists while the window is loaded; otherwise no line.
-    if (m_logs) {
-        m_logs->add(&m_lstLogs, text);
+    if (!m_logs)
+        return;
+    m_logs->add(&m_lstLogs, text);
+    // The operation the line records is done; a log that cannot be written
+    // (a full disk) is reported and the operation goes on. The line stays in
+    // the list and reaches the file with the next write that succeeds.
+    try {
         m_logs->toFile(&m_lstLogs);
+    } catch (const platform::RuntimeError &e) {
+        MsgBox(e.Description(), vbOKOnly + vbExclamation, appTitle);
     }
 }
 

@@ -12,7 +12,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace platform::fileio;
 using platform::fileio::testsupport::FullDisk;
@@ -165,4 +168,105 @@ TEST(DurableWrite, RenameDurably)
     EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("dDB/a"))).exists());
     EXPECT_THROW(renameDurably(dir.filePath(QStringLiteral("missing")), dir.filePath(QStringLiteral("x"))),
                  WriteError);
+}
+
+namespace {
+
+// A child process that starts a durable write of `target`, writes part of it
+// and then either dies by SIGKILL (a killed write) or waits on `hold` until
+// the parent closes it (a write still under way). Returns its pid.
+pid_t childWriting(const QString &target, bool die, int hold = -1, int parentEnd = -1)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (parentEnd >= 0)
+            ::close(parentEnd);
+        DurableFile file(target);
+        file.write(QByteArray(4096, 'p'));
+        if (die)
+            ::raise(SIGKILL);
+        char c;
+        while (::read(hold, &c, 1) < 0 && errno == EINTR) {
+        }
+        ::_exit(0);
+    }
+    return pid;
+}
+
+QStringList namesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// The temporary file a process wrote for `fileName` ("" when there is none).
+QString temporaryOf(const QString &folder, const QString &fileName, pid_t pid)
+{
+    const QString prefix = fileName + QStringLiteral(".~tlv%1-").arg(pid);
+    for (const QString &name : namesIn(folder))
+        if (name.startsWith(prefix))
+            return name;
+    return QString();
+}
+
+QString waitForTemporary(const QString &folder, const QString &fileName, pid_t pid)
+{
+    for (int i = 0; i < 500 && temporaryOf(folder, fileName, pid).isEmpty(); ++i)
+        ::usleep(10000);
+    return temporaryOf(folder, fileName, pid);
+}
+
+} // namespace
+
+TEST(DurableWrite, StaleTemporariesOfDeadWritersGoLiveOnesStay)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("store.dmd"));
+    const QString other = dir.filePath(QStringLiteral("other.cfg"));
+    put(target, "old data set");
+
+    // Two writes killed half way: one of this target, one of another file.
+    const pid_t killed = childWriting(target, true);
+    const pid_t killedOther = childWriting(other, true);
+    int status = 0;
+    ASSERT_EQ(::waitpid(killed, &status, 0), killed);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(::waitpid(killedOther, &status, 0), killedOther);
+    const QString deadTemp = temporaryOf(dir.path(), QStringLiteral("store.dmd"), killed);
+    const QString otherTemp = temporaryOf(dir.path(), QStringLiteral("other.cfg"), killedOther);
+    ASSERT_FALSE(deadTemp.isEmpty()) << namesIn(dir.path()).join(' ').toStdString();
+    ASSERT_FALSE(otherTemp.isEmpty());
+
+    // A write of the same target still under way in a running process.
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t live = childWriting(target, false, pipeFds[0], pipeFds[1]);
+    ::close(pipeFds[0]);
+    const QString liveTemp = waitForTemporary(dir.path(), QStringLiteral("store.dmd"), live);
+    ASSERT_FALSE(liveTemp.isEmpty());
+
+    // Names that only look alike are not the program's temporary files.
+    put(dir.filePath(QStringLiteral("store.dmd.~tlvx1-1")), "user");
+    put(dir.filePath(QStringLiteral("store.dmd.~tlv-1")), "user");
+    put(dir.filePath(QStringLiteral("my store.dmd.~tlv%1-1").arg(killed)), "user");
+
+    writeFile(target, "new data set");
+    EXPECT_EQ(readAll(target), "new data set");
+    QStringList names = namesIn(dir.path());
+    EXPECT_FALSE(names.contains(deadTemp)) << "the killed write's file stays beside its target";
+    EXPECT_TRUE(names.contains(liveTemp)) << "a running write lost its temporary file";
+    EXPECT_TRUE(names.contains(otherTemp)) << "only the target's own leftovers go";
+    EXPECT_TRUE(names.contains(QStringLiteral("store.dmd.~tlvx1-1")));
+    EXPECT_TRUE(names.contains(QStringLiteral("store.dmd.~tlv-1")));
+    EXPECT_TRUE(names.contains(QStringLiteral("my store.dmd.~tlv%1-1").arg(killed)));
+
+    // Once the writer has ended, its file goes with the next write.
+    ::close(pipeFds[1]);
+    ASSERT_EQ(::waitpid(live, &status, 0), live);
+    writeFile(target, "newer data set");
+    names = namesIn(dir.path());
+    EXPECT_FALSE(names.contains(liveTemp));
+    EXPECT_TRUE(names.contains(otherTemp));
+    writeFile(other, "cfg");
+    EXPECT_FALSE(namesIn(dir.path()).contains(otherTemp));
+    EXPECT_EQ(readAll(target), "newer data set");
 }

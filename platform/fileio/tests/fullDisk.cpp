@@ -49,25 +49,38 @@ void setWritable(const QString &folder, bool writable)
 
 FullDisk::FullDisk()
 {
-    if (privateMounts()
-        && ::mount("tmpfs", encoded(m_mountPoint.path()).constData(), "tmpfs", 0, "size=8m,nr_inodes=4096") == 0)
-        m_mounted = true;
-    m_folder = m_mountPoint.path() + QStringLiteral("/prog");
+    mountOn(m_mountPoint.path());
+    m_folder = m_root + QStringLiteral("/prog");
     QDir().mkpath(m_folder);
+}
+
+FullDisk::FullDisk(const QString &folder)
+{
+    QDir().mkpath(folder);
+    mountOn(folder);
+    m_folder = folder;
+}
+
+void FullDisk::mountOn(const QString &root)
+{
+    m_root = root;
+    if (privateMounts()
+        && ::mount("tmpfs", encoded(root).constData(), "tmpfs", 0, "size=8m,nr_inodes=4096") == 0)
+        m_mounted = true;
 }
 
 FullDisk::~FullDisk()
 {
     m_hook.reset();
     if (m_mounted)
-        ::umount2(encoded(m_mountPoint.path()).constData(), MNT_DETACH);
+        ::umount2(encoded(m_root).constData(), MNT_DETACH);
 }
 
 void FullDisk::fill()
 {
     if (m_mounted) {
         // Fill the tmpfs to its last page; writes then fail with ENOSPC.
-        QFile filler(m_mountPoint.path() + QStringLiteral("/filler"));
+        QFile filler(m_root + QStringLiteral("/filler"));
         if (filler.open(QIODevice::WriteOnly | QIODevice::Append)) {
             const QByteArray block(64 * 1024, 'x');
             while (filler.write(block) == block.size() && filler.flush()) {
@@ -78,7 +91,7 @@ void FullDisk::fill()
         }
         return;
     }
-    const QString prefix = m_mountPoint.path();
+    const QString prefix = m_root;
     m_hook = std::make_unique<faults::ScopedFaultHook>(
         [prefix](faults::Step step, const QString &path, qint64 bytes) {
             if (!path.startsWith(prefix))
@@ -93,7 +106,7 @@ void FullDisk::release()
 {
     m_hook.reset();
     if (m_mounted)
-        QFile::remove(m_mountPoint.path() + QStringLiteral("/filler"));
+        QFile::remove(m_root + QStringLiteral("/filler"));
 }
 
 ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : m_folder(folder)

@@ -19,6 +19,9 @@ namespace platform::fileio::testsupport {
 class FullDisk {
 public:
     FullDisk();
+    // The scene on an existing empty folder (a fixture's program folder): the
+    // tmpfs is mounted there, and the filler file sits in it.
+    explicit FullDisk(const QString &folder);
     ~FullDisk();
 
     // A fresh, empty folder on the scene's file system: set the test up here.
@@ -31,7 +34,10 @@ public:
     bool real() const { return m_mounted; }
 
 private:
+    void mountOn(const QString &root);
+
     QTemporaryDir m_mountPoint;
+    QString m_root; // where the tmpfs is mounted
     QString m_folder;
     bool m_mounted = false;
     std::unique_ptr<faults::ScopedFaultHook> m_hook;

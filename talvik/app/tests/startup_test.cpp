@@ -12,6 +12,7 @@
 #include "talvik/settings/frmSetting.h"
 #include "talvik/app/frmVersion.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/core/controlLibraries.h"
 #include "talvik/settings/frmImportCustomSrv.h"
 #include "talvik/store/dataWindow.h"
 
@@ -299,15 +300,87 @@ TEST_F(StartupTest, MainWindowScreenshot)
 
 TEST_F(StartupTest, AnErrorDuringStartUpIsShownAndLeavesNoWindowBehind)
 {
-    // No registry can be written: the port watcher cannot be registered nor created.
-    qputenv("TALVIK_REGISTRY", "/proc/no/such/folder/registry.json");
-    m_script->answerNextWith([](const forms::ShownDialog &box) {
+    // No registry can be written: neither the frames' library nor the port
+    // watcher can be registered; each box says which file and why.
+    const QString registry = QStringLiteral("/proc/no/such/folder/registry.json");
+    qputenv("TALVIK_REGISTRY", registry.toLocal8Bit());
+    const QString cause = QStringLiteral("フォルダが見つかりません。");
+    m_script->answerNextWith([&](const forms::ShownDialog &box) {
+        EXPECT_TRUE(box.prompt.contains(QStringLiteral("liblumafold.so"))) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.contains(registry)) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.contains(cause)) << box.prompt.toStdString();
+        return forms::vbOK;
+    });
+    m_script->answerNextWith([&](const forms::ShownDialog &box) {
         EXPECT_TRUE(box.prompt.contains(QStringLiteral("Portwick.Class1"))) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.contains(registry)) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.contains(cause)) << box.prompt.toStdString();
         EXPECT_EQ(box.style, forms::vbCritical);
         return forms::vbOK;
     });
     EXPECT_EQ(runProgram(), 0); // returns at once instead of running an event loop
     EXPECT_EQ(mainForm, nullptr);
     EXPECT_TRUE(forms::Form::loadedForms().isEmpty());
-    EXPECT_TRUE(m_script->verify());
+    EXPECT_TRUE(m_script->verify()) << m_script->prompts().join(u'|').toStdString();
+}
+
+TEST_F(StartupTest, ARegistryOnAFullDiskIsNamedWithItsCause)
+{
+    using platform::fileio::testsupport::FullDisk;
+    const QString cause = QStringLiteral("ディスクの空き領域が不足しています。");
+    {
+        // First start, the registry's file system full from the start: the
+        // port watcher cannot be registered and the program ends, saying why.
+        FullDisk disk;
+        const QString registry = disk.folder() + QStringLiteral("/registry.json");
+        qputenv("TALVIK_REGISTRY", registry.toLocal8Bit());
+        disk.fill();
+        RecordProperty("realFullDisk", disk.real() ? "yes" : "no");
+        m_script->answerNext(forms::vbOK); // the frames' library
+        m_script->answerNextWith([&](const forms::ShownDialog &box) {
+            EXPECT_TRUE(box.prompt.contains(QStringLiteral("Portwick.Class1"))) << box.prompt.toStdString();
+            EXPECT_TRUE(box.prompt.contains(registry)) << box.prompt.toStdString();
+            EXPECT_TRUE(box.prompt.contains(cause)) << box.prompt.toStdString();
+            return forms::vbOK;
+        });
+        EXPECT_EQ(runProgram(), 0);
+        EXPECT_EQ(mainForm, nullptr);
+        EXPECT_TRUE(m_script->verify()) << m_script->prompts().join(u'|').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(registry));
+    }
+    {
+        // Room for one library only: the port watcher got registered, then
+        // the disk filled. The main window opens with plain frames and says
+        // why once, however many frames it has.
+        FullDisk disk;
+        const QString registry = disk.folder() + QStringLiteral("/registry.json");
+        qputenv("TALVIK_REGISTRY", registry.toLocal8Bit());
+        ASSERT_TRUE(registerLibraryBesideProgram(QStringLiteral("libportwick.so")));
+        const QByteArray registered = [&] {
+            QFile f(registry);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        ASSERT_TRUE(registered.contains("Portwick"));
+        disk.fill();
+        m_script->answerNextWith([&](const forms::ShownDialog &box) {
+            EXPECT_TRUE(box.prompt.contains(QStringLiteral("liblumafold.so"))) << box.prompt.toStdString();
+            EXPECT_TRUE(box.prompt.contains(registry)) << box.prompt.toStdString();
+            EXPECT_TRUE(box.prompt.contains(cause)) << box.prompt.toStdString();
+            return forms::vbOK;
+        });
+        ASSERT_TRUE(Main());
+        pump(50);
+        ASSERT_NE(mainForm, nullptr);
+        EXPECT_TRUE(mainForm->isLoaded());
+        EXPECT_TRUE(m_script->verify()) << m_script->prompts().join(u'|').toStdString();
+        // The frames are plain: no control hosts them.
+        const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+        QDir().mkpath(dir);
+        EXPECT_TRUE(mainForm->widget()->grab().save(dir + QStringLiteral("/frmMain_plain_frames.png")));
+        // The registry holds what it held; nothing half written.
+        QFile f(registry);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), registered);
+        closeProgram();
+    }
 }

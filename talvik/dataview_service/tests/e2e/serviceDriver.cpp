@@ -7,6 +7,7 @@
 // looks at the imported year and closes. Message boxes
 // and file dialogs are answered through the forms stand-in's script; the
 // output folder is SERVICE_E2E_OUT.
+#include "platform/forms/application.h"
 #include "platform/forms/constants.h"
 #include <QWindow>
 #include "platform/forms/dialogscript.h"
@@ -198,7 +199,8 @@ void importSession()
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // The program's application object, as the program's own main makes it.
+    fm::Application app(argc, argv);
     const bool cancel = qEnvironmentVariable("SERVICE_E2E_MODE") == QStringLiteral("cancel");
     const bool importOnly = qEnvironmentVariable("SERVICE_E2E_MODE") == QStringLiteral("import");
     const QString out = qEnvironmentVariable("SERVICE_E2E_OUT");
