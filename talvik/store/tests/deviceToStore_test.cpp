@@ -292,3 +292,120 @@ TEST_F(DeviceToStore, MonthZeroBlocksAreLoggedAndLeftOutWhileTheGoodOnesAreStore
               (QStringList{logStamp + storeLine(46, 0, QStringLiteral("Kita")), cancelled, cancelled}));
     EXPECT_TRUE(script.shown().isEmpty());
 }
+
+// A block that comes back with the same bad month after the NAK is one the
+// device holds so: left out and logged, as above. One whose resend is good
+// costs nothing: every half hour is stored and nothing is logged.
+TEST_F(DeviceToStore, MonthZeroBlockCuredByTheResendIsStored)
+{
+    devicesim::DeviceConfig cfg;
+    cfg.model = devicesim::Model::T4KA;
+    cfg.days = 1;
+    cfg.end = QDateTime(QDate(2024, 5, 13), QTime(12, 0), Qt::UTC);
+    start(cfg);
+    sim->device().faults().add(QStringLiteral("RD:badfield@3x1"));
+    clsDataD d;
+    d.initData();
+    d.setCustomer(QStringLiteral("Kita"));
+    ASSERT_TRUE(read(d));
+    EXPECT_EQ(events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
+    EXPECT_EQ(d.count(), 48);
+    expectTables(QStringLiteral("Kita"), expectedTables(sim->device().customers().value(0).records));
+    EXPECT_EQ(window.logLines(), QStringList{logStamp + storeLine(48, 0, QStringLiteral("Kita"))});
+}
+
+// The reader with both customers marked for deletion and a NAK inside the
+// fifth block of each transfer, once: the host answers NAK, the reader sends
+// the block again, and every record reaches the store before the reader
+// deletes it.
+TEST_F(DeviceToStore, NakInsideAReaderBlockWithDeleteLosesNoRecord)
+{
+    devicesim::DeviceConfig cfg;
+    cfg.model = devicesim::Model::Reader;
+    cfg.customers = 2;
+    cfg.days = 1;
+    cfg.end = QDateTime(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC);
+    start(cfg);
+    QList<QList<devicesim::DemandRecord>> held;
+    for (const auto &c : sim->device().customers())
+        held << QList<devicesim::DemandRecord>(c.records);
+    ASSERT_EQ(held.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        sim->device().faults().add(QStringLiteral("RD:nakinframe@5x1"));
+        const QString customer = QString::fromLatin1(sim->device().customers().value(i).number);
+        clsDataD d;
+        d.initData();
+        d.setIsReader(true);
+        d.setIsDel(true);
+        d.setCustomer(customer);
+        ASSERT_TRUE(read(d)) << i;
+        EXPECT_EQ(events, QStringList{"OnNext"}) << i;
+        EXPECT_EQ(d.count(), 48) << i;
+        expectTables(customer, expectedTables(held[i]));
+        EXPECT_EQ(window.logLines().value(0), logStamp + storeLine(48, 0, customer)) << i;
+        ASSERT_TRUE(waitFor([&] { return sim->device().customers().value(i).records.isEmpty(); }, 3000)) << i;
+    }
+    EXPECT_EQ(sim->device().completedTransfers(), 2);
+    EXPECT_EQ(window.logLines().size(), 2) << "no record left out";
+    // Each NAK of the host was answered by the same block again.
+    int naks = 0;
+    for (const devicesim::ReceivedUnit &u : sim->device().received())
+        naks += u.kind == devicesim::ReceivedUnit::Nak;
+    EXPECT_EQ(naks, 2);
+}
+
+// The same fault on every resend: after three NAKs the read ends as a failed
+// transfer, nothing of it is stored, and the reader keeps every record.
+TEST_F(DeviceToStore, BlockBrokenOnEveryResendEndsTheReadAndTheReaderKeepsItsRecords)
+{
+    devicesim::DeviceConfig cfg;
+    cfg.model = devicesim::Model::Reader;
+    cfg.customers = 2;
+    cfg.days = 1;
+    cfg.end = QDateTime(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC);
+    start(cfg);
+    sim->device().setAckTimeout(300);
+    sim->device().faults().add(QStringLiteral("RD:nakinframe@5"));
+    const QString customer = QString::fromLatin1(sim->device().customers().value(0).number);
+    clsDataD d;
+    d.initData();
+    d.setIsReader(true);
+    d.setIsDel(true);
+    d.setCustomer(customer);
+    ASSERT_TRUE(read(d));
+    EXPECT_EQ(events, QStringList{QStringLiteral("OnError:ﾀｲﾑｱｳﾄが発生しました。検出器電源、接続及び通信設定を確認してください。")});
+    ASSERT_TRUE(waitFor([&] { return sim->device().abandonedTransfers() == 1; }, 3000));
+    EXPECT_EQ(sim->device().completedTransfers(), 0);
+    EXPECT_EQ(sim->device().customers().value(0).records.size(), 48);
+    EXPECT_EQ(sim->device().customers().value(1).records.size(), 48);
+    EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/dDB.tran/") + customer));
+    EXPECT_TRUE(window.logLines().isEmpty());
+    EXPECT_FALSE(wait.isLoaded());
+}
+
+// An ACK inside the first block of a detector's transfer: the read fails as
+// a time-out (never "no records") and the detector keeps its records; the
+// same fault once is overcome by the resend.
+TEST_F(DeviceToStore, AckInsideTheFirstBlockIsAFailedReadNotAnEmptyOne)
+{
+    devicesim::DeviceConfig cfg;
+    cfg.model = devicesim::Model::T4KB;
+    cfg.days = 1;
+    cfg.end = QDateTime(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC);
+    start(cfg);
+    sim->device().setAckTimeout(300);
+    sim->device().faults().add(QStringLiteral("RD:ackinframe@1"));
+    clsDataD d;
+    d.initData();
+    d.setCustomer(QStringLiteral("Minami"));
+    ASSERT_TRUE(read(d));
+    EXPECT_EQ(events, QStringList{QStringLiteral("OnError:ﾀｲﾑｱｳﾄが発生しました。検出器電源、接続及び通信設定を確認してください。")});
+    EXPECT_EQ(sim->device().customers().value(0).records.size(), 48);
+    EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/dDB.tran/Minami")));
+
+    sim->device().faults().clear("RD");
+    sim->device().faults().add(QStringLiteral("RD:ackinframe@1x1"));
+    ASSERT_TRUE(read(d));
+    EXPECT_EQ(events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
+    expectTables(QStringLiteral("Minami"), expectedTables(sim->device().customers().value(0).records));
+}
