@@ -50,7 +50,7 @@ TEST(LargestReader, RecordsCostNoMemoryAndAreTheSeriesValues)
     ASSERT_EQ(dev.customers().size(), 99);
     // 17.4 million records held as values would take several hundred MB.
     EXPECT_LT(grown, 20.0) << "MB";
-    const DemandSeries &last = dev.customers()[98].records;
+    const auto &last = dev.customers()[98].records;
     ASSERT_EQ(last.size(), 3660 * 48);
     EXPECT_EQ(last.last().stamp, QDateTime(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC));
     EXPECT_EQ(last.first().stamp, last.last().stamp.addSecs(-qint64(3660 * 48 - 1) * 1800));
