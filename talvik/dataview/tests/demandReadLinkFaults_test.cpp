@@ -121,6 +121,12 @@ TEST_F(ReadThroughLinkFaults, NakInsideAReaderBlockWithDeleteLosesNothing)
     EXPECT_EQ(stored, 96);
     EXPECT_FALSE(logTexts().contains(QStringLiteral("データ１件　キャンセル")));
     EXPECT_FALSE(talvik::commBusy);
+    // A picture of the window after the read for the build's artifacts.
+    const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (!artifacts.isEmpty() && QDir().mkpath(artifacts)) {
+        QApplication::processEvents();
+        EXPECT_TRUE(w->widget()->grab().save(artifacts + QStringLiteral("/frmData_readerAfterNakInBlock.png")));
+    }
 }
 
 // The same fault on every send of the block: the read ends with the time-out
