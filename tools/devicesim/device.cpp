@@ -136,7 +136,8 @@ void Device::resetLink()
 
 void Device::onNoise(char b)
 {
-    // Runs of ignored bytes are logged as one entry.
+    // Runs of ignored bytes are logged as one entry of at most 4 kB (endless
+    // noise must not grow one entry without end either).
     if (!m_log.isEmpty() && m_log.last().direction == LogEntry::In
         && m_log.last().note == QLatin1String("noise") && m_log.last().bytes.size() < 4096) {
         m_log.last().bytes.append(b);
