@@ -6,7 +6,9 @@
 //  - a block reported good is a whole frame: it ends with ETX or ETB and holds
 //    no other control byte of the protocol;
 //  - fed one byte at a time, a good frame's BCC is the byte that ended it;
-//  - the machine is idle once it has reported.
+//  - the machine is idle once it has reported;
+//  - only a lone ACK or NAK is marked as having cut a frame, and, fed one
+//    byte at a time, exactly when a frame was in progress before it.
 // Any message box (a run-time error inside the machine) stops the run.
 #include "fuzzSupport.h"
 #include "platform/comm/port.h"
@@ -73,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(g_port != nullptr);
 
     char lastFed = 0;
+    bool busyBeforeLast = false;
     bool oneByOne = chunk == 1;
     int reports = 0;
     const QMetaObject::Connection watch = QObject::connect(&serial, &clsSerialController::OnEvent, [&](const QByteArray &d, int count, bool ok) {
@@ -83,8 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const char first = d[0];
         if (first == frame::ACK || first == frame::NAK) {
             FUZZ_CHECK(count == 1 && ok);
+            if (oneByOne)
+                FUZZ_CHECK(serial.cutFrame() == busyBeforeLast);
             return;
         }
+        FUZZ_CHECK(!serial.cutFrame());
         FUZZ_CHECK(first == frame::STX);
         if (!ok)
             return;
@@ -103,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (qsizetype i = 0; i < bytes.size(); i += chunk) {
         const QByteArray part = bytes.mid(i, chunk);
         lastFed = part.back();
+        busyBeforeLast = serial.IsBusy();
         g_port->feed(part);
     }
     QObject::disconnect(watch);

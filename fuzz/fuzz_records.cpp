@@ -151,6 +151,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const int before = record->count();
         const bool taken = record->setRecvData(block, length);
         readFields(*record);
+        // Only a refused block of the demand record's own layout (18 bytes,
+        // STX "RD" ... ETB/ETX) counts as a record with refused values; what
+        // is refused as no record at all is asked for again, never skipped.
+        if (record->refusedValues()) {
+            FUZZ_CHECK(!taken);
+            FUZZ_CHECK(length == 18 && block.size() >= 18);
+            FUZZ_CHECK(block[0] == 0x02 && block[1] == 'R' && block[2] == 'D');
+            FUZZ_CHECK(block[17] == 0x03 || block[17] == 0x17);
+        }
         if (!taken)
             continue;
         FUZZ_CHECK(record->count() >= before);

@@ -157,6 +157,8 @@ void clsProtocolController::sendCurrentCommand()
     }
     m_protocolMode = modeOf(frame);
     m_blocks = 0;
+    m_blockRefusals = 0;
+    m_refusedBlock.clear();
     if (m_protocolMode == 3 && w)
         w->setLoadInfo1(w->loadInfo1() + QStringLiteral("情報データ読み込み中"));
     m_SerialCtl->setTimer(1000);
@@ -210,14 +212,17 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
         }
         return;
     }
-    case 3:
-        if (isAck && m_blocks > 0) {
+    case 3: {
+        // An ACK or NAK that cut a frame short is a broken block, never the
+        // device's answer.
+        const bool cut = m_SerialCtl->cutFrame();
+        if (isAck && !cut && m_blocks > 0) {
             // A lone ACK after blocks were taken: the transfer broke off and
             // ends as a device that stopped answering; nothing is stored.
             m_SerialCtl_OnTimeOut();
             return;
         }
-        if (isAck) {
+        if (isAck && !cut) {
             // Nothing to read; the transaction is over.
             m_protocolMode = 0;
             closeWait();
@@ -226,8 +231,12 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
             return;
         }
         ++m_blocks;
-        if (!m_data->setRecvData(data, count))
-            addLog(QStringLiteral("データ１件　キャンセル"));
+        if (!cut && m_data->setRecvData(data, count)) {
+            m_blockRefusals = 0;
+            m_refusedBlock.clear();
+        } else if (!passRefusedBlock(data.left(count), cut)) {
+            return;
+        }
         if (!m_data->isETX()) {
             m_SerialCtl->sendAck();
             m_SerialCtl->setTimer(0);
@@ -262,8 +271,11 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
             raiseTranEnd();
         }
         return;
+    }
     case 5:
-        if (isAck && m_blocks > 0) {
+        // A list broken off after blocks, or cut by an ACK or NAK inside a
+        // frame, ends as a device that stopped answering.
+        if ((isAck && m_blocks > 0) || m_SerialCtl->cutFrame()) {
             m_SerialCtl_OnTimeOut();
             return;
         }
@@ -325,6 +337,28 @@ void clsProtocolController::m_SerialCtl_OnEvent(const QByteArray &data, int coun
     default:
         return;
     }
+}
+
+bool clsProtocolController::passRefusedBlock(const QByteArray &block, bool cut)
+{
+    const bool record = !cut && m_data->refusedValues();
+    if (record && block == m_refusedBlock) {
+        // The same record again after the NAK: no resend will change it.
+        m_blockRefusals = 0;
+        m_refusedBlock.clear();
+        addLog(QStringLiteral("データ１件　キャンセル"));
+        return true;
+    }
+    m_refusedBlock = record ? block : QByteArray();
+    if (++m_blockRefusals > maxBlockResends) {
+        // Never acknowledged: the device keeps every record of the transfer.
+        m_SerialCtl_OnTimeOut();
+        return false;
+    }
+    m_SerialCtl->sendNAK();
+    m_SerialCtl->setTimer(0);
+    m_SerialCtl->setTimer(1000);
+    return false;
 }
 
 void clsProtocolController::m_SerialCtl_OnTimeOut()

@@ -71,7 +71,17 @@ signals:
     void OnNext();
 
 private:
+    // Times a block of an RD transfer is asked for again with NAK before
+    // the transfer ends as failed (the device's own limit of resends).
+    static constexpr int maxBlockResends = 3;
+
     void sendCurrentCommand();
+    // An RD block the record refused: answered with NAK so that the device
+    // sends it again, or, past the resend limit, the transfer ends as failed
+    // before the final ACK, so that the device keeps its records. True only
+    // when the device sent the same record again, which it then holds in
+    // that form: it is left out, logged and acknowledged.
+    bool passRefusedBlock(const QByteArray &block, bool cut);
     void m_SerialCtl_OnEvent(const QByteArray &data, int count, bool ok);
     void m_SerialCtl_OnError(const QString &msg);
     void m_SerialCtl_OnTimeOut();
@@ -92,6 +102,10 @@ private:
     int m_nakRetryCount = 0;
     // Blocks of the running RC or RD transfer received so far.
     int m_blocks = 0;
+    // Refusals in a row of the RD block the device is sending, and that
+    // block when it was an RD record with refused values.
+    int m_blockRefusals = 0;
+    QByteArray m_refusedBlock;
     bool m_showWait = true;
     bool m_customerTimedOut = false;
 };

@@ -382,11 +382,14 @@ void clsSerialController::execMatrix(std::uint8_t b)
         return;
     }
     if (c == frame::ACK || c == frame::NAK) {
+        // Inside a frame the byte ends it: the half frame is dropped and the
+        // byte is reported alone, marked as having cut a frame.
+        const bool cut = m_state == 0;
         m_state = -1;
         m_Comm->startFrameTimer(0);
         fnc_resetData();
         storeDataStart(b);
-        fnc_notifyEvent(true);
+        fnc_notifyEvent(true, cut);
         return;
     }
     if (c == frame::STX) {
@@ -438,14 +441,16 @@ void clsSerialController::fnc_resetData()
     m_buffer.clear();
 }
 
-void clsSerialController::fnc_notifyEvent(bool ok)
+void clsSerialController::fnc_notifyEvent(bool ok, bool cutFrame)
 {
     // The handlers get their own copy; the machine is idle and empty before
     // they run, so whatever they do cannot touch the next frame.
     const QByteArray data = m_buffer.left(m_count);
     const int count = m_count;
     fnc_resetData();
+    m_cutFrame = cutFrame;
     emit OnEvent(data, count, ok);
+    m_cutFrame = false;
     emit OnTranEnd();
 }
 

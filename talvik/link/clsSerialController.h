@@ -55,6 +55,10 @@ public:
     // Starts the one-shot reply timer; 0 stops it.
     void setTimer(int milliseconds);
     bool IsBusy() const { return m_state != -1; }
+    // While OnEvent reports a lone ACK or NAK: true when that byte came in
+    // the middle of a frame and cut it off (the frame's bytes are dropped).
+    // Such a byte is a broken block, not an answer of the device.
+    bool cutFrame() const { return m_cutFrame; }
 
     // The COM number the port watcher found (GetVirtualPort), used when Port
     // is 0 or less. Until a watcher is installed no port is found. The main
@@ -85,7 +89,7 @@ private:
     void storeDataStart(std::uint8_t b);
     void fnc_storeData(std::uint8_t b);
     void fnc_resetData();
-    void fnc_notifyEvent(bool ok);
+    void fnc_notifyEvent(bool ok, bool cutFrame = false);
     void errorPath(const QString &message);
     void fault(const char *procedure, const QString &description);
     void writeByte(char b);
@@ -103,6 +107,8 @@ private:
     int m_state = -1;
     // Bytes of the current frame were dropped at the buffer limit.
     bool m_overflow = false;
+    // The unit being reported is an ACK/NAK that ended a frame in progress.
+    bool m_cutFrame = false;
 };
 
 // Path of "Serial.ini" in the program folder.

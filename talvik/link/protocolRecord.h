@@ -50,6 +50,12 @@ public:
         return true;
     }
 
+    // RD: after setRecvData refused a block: true when the block had the
+    // record's own frame layout and only its field values were refused (a
+    // record the device may hold in that very form), false when it was no
+    // block of this record at all (a lone ACK/NAK, a short or foreign frame).
+    virtual bool refusedValues() const { return false; }
+
     // Multi-block transfers (RC, RD): true once the final block (ending in ETX
     // rather than ETB) has been received.
     virtual bool isETX() const { return true; }

@@ -28,6 +28,7 @@ namespace {
 
 constexpr char STX = 0x02;
 constexpr char ETX = 0x03;
+constexpr char ETB = 0x17;
 constexpr int blockLength = 18;
 constexpr qint64 pumpIntervalMs = 10;
 
@@ -255,17 +256,22 @@ QByteArray clsDataD::getSendCMD()
     m_count = 0;
     m_records.clear();
     m_staged = false;
+    m_refusedValues = false;
     return m_sendBuf;
 }
 
 bool clsDataD::setRecvData(const QByteArray &buf, int length)
 {
+    m_refusedValues = false;
     if (length != blockLength || buf.size() < blockLength)
         return false;
     m_recvFrame = buf.left(blockLength);
     const QByteArray &b = m_recvFrame;
     if (b[1] != 'R' || b[2] != 'D')
         return false;
+    // From here on the block is an RD record block; what is refused below
+    // is its values.
+    m_refusedValues = b[0] == STX && (b[17] == ETX || b[17] == ETB);
     const int yy = twoDigits(b, 3);
     if (yy < 0)
         return false;
@@ -290,6 +296,7 @@ bool clsDataD::setRecvData(const QByteArray &buf, int length)
     m_idx = m_count;
     ++m_count;
     m_staged = false;
+    m_refusedValues = false;
     return true;
 }
 

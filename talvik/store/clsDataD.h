@@ -90,6 +90,7 @@ public:
     // False with the cause when they could not be written.
     bool stage(bool shiftBack, QString *cause) override;
     bool isETX() const override;
+    bool refusedValues() const override { return m_refusedValues; }
     int count() const override { return m_count; }
     bool isReader() const override { return m_isReader; }
 
@@ -177,6 +178,8 @@ protected:
     TableWriter &writer() { return *m_writer; }
 
     QByteArray m_recvFrame;
+    // The block setRecvData refused last was an RD block with bad values.
+    bool m_refusedValues = false;
     QList<QByteArray> m_records;
     int m_count = 0;
     int m_idx = 0;

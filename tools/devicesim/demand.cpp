@@ -55,22 +55,34 @@ int demandAt(std::uint64_t seed, int customerIndex, const QDateTime &stamp)
     return std::clamp(int(std::lround(value)), 0, 9999);
 }
 
-QList<DemandRecord> generateDemand(std::uint64_t seed, int customerIndex,
-                                   const QDateTime &end, int days)
+DemandSeries::DemandSeries(std::uint64_t seed, int customerIndex, const QDateTime &last, qsizetype count)
+    : m_seed(seed), m_customer(customerIndex), m_last(last), m_count(count < 0 ? 0 : count)
+{
+}
+
+DemandRecord DemandSeries::at(qsizetype i) const
+{
+    Q_ASSERT(i >= 0 && i < m_count);
+    DemandRecord r;
+    r.stamp = m_last.addSecs(-qint64(m_count - 1 - i) * 1800);
+    r.watt = demandAt(m_seed, m_customer, r.stamp);
+    return r;
+}
+
+DemandSeries::operator QList<DemandRecord>() const
 {
     QList<DemandRecord> out;
-    if (days <= 0)
-        return out;
-    const QDateTime last = floorToHalfHour(end);
-    const int n = days * 48;
-    out.reserve(n);
-    for (int i = n - 1; i >= 0; --i) {
-        DemandRecord r;
-        r.stamp = last.addSecs(-qint64(i) * 1800);
-        r.watt = demandAt(seed, customerIndex, r.stamp);
+    out.reserve(m_count);
+    for (const DemandRecord &r : *this)
         out.append(r);
-    }
     return out;
+}
+
+DemandSeries generateDemand(std::uint64_t seed, int customerIndex, const QDateTime &end, int days)
+{
+    if (days <= 0)
+        return {};
+    return DemandSeries(seed, customerIndex, floorToHalfHour(end), qsizetype(days) * 48);
 }
 
 } // namespace devicesim

@@ -99,10 +99,24 @@ int Device::findCustomer(const QByteArray &number) const
     return -1;
 }
 
+namespace {
+
+// Appends to a list that keeps its most recent Device::kKeptEntries: once it
+// holds half as many again, the oldest go in one step.
+template <typename T>
+void appendKept(QList<T> &list, const T &item)
+{
+    if (list.size() >= Device::kKeptEntries + Device::kKeptEntries / 2)
+        list.remove(0, list.size() - Device::kKeptEntries + 1);
+    list.append(item);
+}
+
+} // namespace
+
 void Device::addLog(LogEntry::Direction dir, const QByteArray &bytes, const QString &note)
 {
     LogEntry e{dir, bytes, note, m_uptime.elapsed()};
-    m_log.append(e);
+    appendKept(m_log, e);
     emit logged(e);
 }
 
@@ -122,9 +136,10 @@ void Device::resetLink()
 
 void Device::onNoise(char b)
 {
-    // Runs of ignored bytes are logged as one entry.
+    // Runs of ignored bytes are logged as one entry of at most 4 kB (endless
+    // noise must not grow one entry without end either).
     if (!m_log.isEmpty() && m_log.last().direction == LogEntry::In
-        && m_log.last().note == QLatin1String("noise")) {
+        && m_log.last().note == QLatin1String("noise") && m_log.last().bytes.size() < 4096) {
         m_log.last().bytes.append(b);
         return;
     }
@@ -133,7 +148,7 @@ void Device::onNoise(char b)
 
 void Device::onUnit(const ReceivedUnit &unit)
 {
-    m_received.append(unit);
+    appendKept(m_received, unit);
     if (unit.kind == ReceivedUnit::Frame) {
         addLog(LogEntry::In, unit.bytes + unit.bccByte, unit.bccOk ? QString() : QStringLiteral("BCC NG"));
         if (m_config.model == Model::Silent)
@@ -262,16 +277,18 @@ void Device::doRC(const QByteArray &f)
         replyByte("RC", NAK);
         return;
     }
-    QList<QByteArray> blocks;
+    QList<QByteArray> numbers;
     for (const auto &c : m_customers)
         if (!c.number.isEmpty())
-            blocks.append(body("RC" + c.number, ETB));
-    if (blocks.isEmpty()) {
+            numbers.append(c.number);
+    if (numbers.isEmpty()) {
         replyByte("RC", ACK);
         return;
     }
-    blocks.last()[blocks.last().size() - 1] = ETX;
-    startTransfer("RC", blocks, -1);
+    const qsizetype n = numbers.size();
+    startTransfer("RC", n, [numbers, n](qsizetype i) {
+        return body("RC" + numbers[i], i + 1 < n ? ETB : ETX);
+    }, -1);
 }
 
 void Device::doWC(const QByteArray &f)
@@ -310,20 +327,23 @@ void Device::doRD(const QByteArray &f)
         replyByte("RD", ACK);
         return;
     }
-    QList<QByteArray> blocks;
-    const auto &records = m_customers[index].records;
-    blocks.reserve(records.size());
-    for (const auto &r : records)
-        blocks.append(body("RD" + clockFields(r.stamp) + QByteArray::number(r.watt).rightJustified(4, '0'), ETB));
-    blocks.last()[blocks.last().size() - 1] = ETX;
-    startTransfer("RD", blocks, del ? index : -1);
+    // The blocks are made one at a time as they go out: the transfer holds
+    // the series, not its frames.
+    const DemandSeries records = m_customers[index].records;
+    const qsizetype n = records.size();
+    startTransfer("RD", n, [records, n](qsizetype i) {
+        const DemandRecord r = records.at(i);
+        return body("RD" + clockFields(r.stamp) + QByteArray::number(r.watt).rightJustified(4, '0'),
+                    i + 1 < n ? ETB : ETX);
+    }, del ? index : -1);
 }
 
 // --- transfers ---
 
-void Device::startTransfer(const QByteArray &command, const QList<QByteArray> &blocks, int deleteCustomer)
+void Device::startTransfer(const QByteArray &command, qsizetype blocks,
+                           std::function<QByteArray(qsizetype)> blockAt, int deleteCustomer)
 {
-    m_transfer = Transfer{true, command, blocks, 0, 0, deleteCustomer};
+    m_transfer = Transfer{true, command, std::move(blockAt), blocks, 0, 0, deleteCustomer};
     sendCurrentBlock();
 }
 
@@ -333,8 +353,8 @@ void Device::sendCurrentBlock()
     const quint64 gen = m_generation;
     // Copies: an unplug fault resets the transfer while the block goes out.
     const QByteArray command = m_transfer.command;
-    const QByteArray block = m_transfer.blocks[m_transfer.current];
-    replyFrame(command, m_transfer.current + 1, block);
+    const QByteArray block = m_transfer.blockAt(m_transfer.current);
+    replyFrame(command, int(m_transfer.current + 1), block);
     // An unplug fault may have reset the link while sending.
     if (gen == m_generation && m_transfer.active && !m_ackTimer.isActive())
         m_ackTimer.start(m_ackTimeoutMs);
@@ -347,7 +367,7 @@ void Device::handleAckNak(bool ack)
     m_ackTimer.stop();
     if (ack) {
         m_transfer.resends = 0;
-        if (++m_transfer.current >= m_transfer.blocks.size()) {
+        if (++m_transfer.current >= m_transfer.blocks) {
             completeTransfer();
             return;
         }

@@ -35,6 +35,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 namespace devicesim {
 
 struct LogEntry {
@@ -45,6 +47,12 @@ struct LogEntry {
     qint64 msecs = 0;   // since the device was created
 };
 
+} // namespace devicesim
+
+Q_DECLARE_TYPEINFO(devicesim::LogEntry, Q_RELOCATABLE_TYPE);
+
+namespace devicesim {
+
 QString formatLogEntry(const LogEntry &e);
 
 class Device : public QObject {
@@ -52,6 +60,10 @@ class Device : public QObject {
 public:
     static constexpr int kMaxResends = 3;
     static constexpr int kDefaultAckTimeoutMs = 3000;
+    // The log and the list of received units keep this many of their most
+    // recent entries (a long transfer must not fill the memory with them);
+    // the frame log on standard error is complete.
+    static constexpr qsizetype kKeptEntries = 100000;
 
     explicit Device(const DeviceConfig &config, QObject *parent = nullptr);
 
@@ -62,9 +74,11 @@ public:
     Model model() const { return m_config.model; }
     const DeviceConfig &config() const { return m_config; }
     FaultPlan &faults() { return m_faults; }
+    // The most recent kKeptEntries frames both ways.
     const QList<LogEntry> &log() const { return m_log; }
     void clearLog();
-    // Frames and lone ACK/NAK received from the host, in order.
+    // Frames and lone ACK/NAK received from the host, in order (the most
+    // recent kKeptEntries).
     const QList<ReceivedUnit> &received() const { return m_received; }
     // Request frames (without BCC) that the device acted on or refused.
     QList<QByteArray> requests() const;
@@ -100,8 +114,10 @@ private:
     struct Transfer {
         bool active = false;
         QByteArray command;          // "RC" or "RD"
-        QList<QByteArray> blocks;    // frame bodies STX..ETB/ETX
-        int current = 0;             // index of the block awaiting its ACK
+        // Frame body STX..ETB/ETX of block i, made when the block is sent.
+        std::function<QByteArray(qsizetype)> blockAt;
+        qsizetype blocks = 0;
+        qsizetype current = 0;       // index of the block awaiting its ACK
         int resends = 0;
         int deleteCustomer = -1;     // reader: customer whose records go after the last ACK
     };
@@ -114,7 +130,8 @@ private:
     void replyByte(const QByteArray &command, char b);
     void replyFrame(const QByteArray &command, int block, const QByteArray &body);
     void send(const QByteArray &bytes, const QString &note);
-    void startTransfer(const QByteArray &command, const QList<QByteArray> &blocks, int deleteCustomer);
+    void startTransfer(const QByteArray &command, qsizetype blocks,
+                       std::function<QByteArray(qsizetype)> blockAt, int deleteCustomer);
     void sendCurrentBlock();
     void abandonTransfer(const QString &why);
     void completeTransfer();

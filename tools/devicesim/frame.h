@@ -41,6 +41,12 @@ struct ReceivedUnit {
     bool bccOk = true;  // frame only
 };
 
+} // namespace devicesim
+
+Q_DECLARE_TYPEINFO(devicesim::ReceivedUnit, Q_RELOCATABLE_TYPE);
+
+namespace devicesim {
+
 // The receive rules of the link: bytes outside a frame other than STX, ACK
 // and NAK are ignored; an ACK or NAK ends a frame in progress unreported; a
 // second STX inside a frame is dropped; after ETX/ETB the next byte is the BCC

@@ -59,7 +59,7 @@ struct DeviceConfig {
 
 struct Customer {
     QByteArray number;               // 9 ASCII digits
-    QList<DemandRecord> records;     // oldest first
+    DemandSeries records;            // oldest first
 };
 
 // Wall clock of "now" as a Qt::UTC QDateTime (the local date and time

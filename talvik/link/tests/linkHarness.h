@@ -108,17 +108,22 @@ struct DemandDouble : talvik::IProtocolRecord {
     }
     bool setRecvData(const QByteArray &b, int length) override
     {
+        values = false;
+        ++blocksGiven;
         if (length != 18)
             return false;
         last = b.left(18);
         if (last[1] != 'R' || last[2] != 'D')
             return false;
+        values = true;
         for (int i = 3; i < 17; ++i)
             if (!talvik::frame::isDigit(last[i]))
                 return false;
+        values = false;
         ++n;
         return true;
     }
+    bool refusedValues() const override { return values; }
     bool fire() override { return fire(false); }
     bool fire(bool s) override
     {
@@ -139,6 +144,10 @@ struct DemandDouble : talvik::IProtocolRecord {
     // stage() fails with this cause when it is not empty.
     QString stageCause;
     int stages = 0;
+    // Blocks handed to setRecvData; the last refused one was an RD block
+    // with bad digits.
+    int blocksGiven = 0;
+    bool values = false;
 };
 
 // Program folder, scripted boxes and wait dialog for one test.

@@ -382,18 +382,27 @@ TEST_F(TwoWindows, LoneAckEndsTheModeSoLaterRepliesAreIgnored)
     EXPECT_TRUE(port->written().isEmpty()); // not acknowledged
 }
 
+// A record block with values the record refuses is asked for again; when
+// the device sends the very same block again it holds it so: it is logged by
+// the owning window, left out and acknowledged, and the transfer goes on.
 TEST_F(TwoWindows, RejectedBlocksAreLoggedByTheOwningWindow)
 {
     DemandDouble d;
     startA(d);
-    port->feed(withBcc(QByteArray("\x02RDxx031509300123\x17", 18)));
+    const QByteArray bad = withBcc(QByteArray("\x02RDxx031509300123\x17", 18));
+    port->clearWritten();
+    port->feed(bad);
+    pump(20);
+    EXPECT_EQ(port->written(), QByteArray("\x15", 1)) << "asked for again, not acknowledged";
+    EXPECT_TRUE(ownerA.logs.isEmpty());
+    port->feed(bad);
     port->feed(rd("2403151000", 0x03));
     pump(20);
     EXPECT_EQ(ownerA.logs, QStringList{"データ１件　キャンセル"});
     EXPECT_TRUE(ownerB.logs.isEmpty());
     EXPECT_EQ(env.wait.info2History.value(0), " 0 件"); // count 0 after the rejected block
     EXPECT_EQ(recA.events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
-    EXPECT_EQ(port->written().count('\x06'), 2); // both blocks acknowledged
+    EXPECT_EQ(port->written(), QByteArray("\x15\x06\x06", 3)); // NAK, then both blocks acknowledged
 
     clsDataC c;
     c.initData();
@@ -569,4 +578,132 @@ TEST_F(TwoWindows, IdleControllerLeavesTheRunningTransfersTimerAlone)
     ASSERT_TRUE(waitFor([&] { return !recB.events.isEmpty(); }, 3000));
     EXPECT_EQ(recB.events, QStringList{"OnError:" + kTimeout});
     EXPECT_TRUE(recA.events.isEmpty());
+}
+
+// A NAK inside a demand block cuts it off: the host never acknowledges what
+// is not a record, it answers NAK and takes the block the device sends again.
+TEST_F(TwoWindows, NakInsideADemandBlockIsAnsweredWithNakAndTheResendIsTaken)
+{
+    DemandDouble d;
+    startA(d);
+    port->clearWritten();
+    port->feed(rd("2403150930", 0x17));
+    const QByteArray second = rd("2403151000", 0x17);
+    port->feed(second.left(9) + QByteArray("\x15", 1));
+    pump(20);
+    EXPECT_EQ(port->written(), QByteArray("\x06\x15", 2));
+    EXPECT_TRUE(recA.events.isEmpty());
+    EXPECT_EQ(a->protocolMode(), 3);
+    port->feed(second);
+    port->feed(rd("2403151030", 0x03));
+    pump(20);
+    EXPECT_EQ(port->written(), QByteArray("\x06\x15\x06\x06", 4));
+    EXPECT_EQ(d.count(), 3);
+    EXPECT_EQ(d.stages, 1);
+    EXPECT_EQ(recA.events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
+    EXPECT_TRUE(ownerA.logs.isEmpty()) << "nothing was left out";
+}
+
+// A block that is no record, four times in a row (a lone NAK, a cut frame, a
+// foreign frame): three NAKs, then the transfer ends as failed before any
+// further ACK, so that a reader deletes nothing.
+TEST_F(TwoWindows, FourBrokenBlocksInARowEndTheTransferAsATimeOut)
+{
+    DemandDouble d;
+    d.reader = true;
+    startA(d);
+    port->feed(rd("2403150930", 0x17));
+    pump(20);
+    port->clearWritten();
+    port->feed(QByteArray("\x15", 1));
+    port->feed(QByteArray("\x02RD2403\x06", 8));
+    port->feed(withBcc(QByteArray("\x02RC123456789\x17", 13)));
+    pump(20);
+    EXPECT_EQ(port->written(), QByteArray("\x15\x15\x15", 3));
+    EXPECT_TRUE(recA.events.isEmpty());
+    port->feed(QByteArray("\x15", 1));
+    pump(20);
+    EXPECT_EQ(recA.events, QStringList{"OnError:" + kTimeout});
+    EXPECT_EQ(port->written(), QByteArray("\x15\x15\x15", 3)) << "no ACK, no fourth NAK";
+    EXPECT_EQ(d.stages, 0);
+    EXPECT_EQ(d.fires, 0);
+    EXPECT_EQ(a->protocolMode(), 0);
+    EXPECT_FALSE(env.wait.shown);
+    EXPECT_TRUE(ownerA.logs.isEmpty());
+
+    // A good block between refusals starts the count afresh.
+    recA.events.clear();
+    startA(d);
+    port->clearWritten();
+    for (int i = 0; i < 3; ++i)
+        port->feed(QByteArray("\x15", 1));
+    port->feed(rd("2403150930", 0x17));
+    for (int i = 0; i < 3; ++i)
+        port->feed(QByteArray("\x15", 1));
+    port->feed(rd("2403151000", 0x03));
+    pump(20);
+    EXPECT_EQ(port->written(), QByteArray("\x15\x15\x15\x06\x15\x15\x15\x06", 8));
+    EXPECT_EQ(recA.events, QStringList{"OnNext"});
+    EXPECT_EQ(d.count(), 2);
+}
+
+// An ACK inside the first block is a broken transfer, not an empty one.
+TEST_F(TwoWindows, AckInsideTheFirstBlockIsNoEmptyRead)
+{
+    DemandDouble d;
+    startA(d);
+    port->clearWritten();
+    const QByteArray first = rd("2403150930", 0x17);
+    port->feed(first.left(9) + QByteArray("\x06", 1));
+    pump(20);
+    EXPECT_TRUE(recA.events.isEmpty()) << recA.events.join('|').toStdString();
+    EXPECT_EQ(port->written(), QByteArray("\x15", 1));
+    EXPECT_EQ(d.blocksGiven, 0) << "a cut block is not handed to the record";
+    for (int i = 0; i < 3; ++i)
+        port->feed(first.left(9) + QByteArray("\x06", 1));
+    pump(20);
+    EXPECT_EQ(recA.events, QStringList{"OnError:" + kTimeout});
+    EXPECT_EQ(d.stages, 0);
+    EXPECT_FALSE(port->written().contains('\x06'));
+
+    // A lone ACK that cuts nothing is still the device's "nothing to read".
+    recA.events.clear();
+    startA(d);
+    port->feed(QByteArray("\x06", 1));
+    pump(20);
+    EXPECT_EQ(recA.events, (QStringList{"OnEvent:読み出し件数は０件です。", "OnTranEnd"}));
+}
+
+// A record block with bad values whose resend is good: nothing left out.
+TEST_F(TwoWindows, BadValuesCuredByTheResendAreStored)
+{
+    DemandDouble d;
+    startA(d);
+    port->clearWritten();
+    port->feed(withBcc(QByteArray("\x02RD24031509x00123\x03", 18)));
+    port->feed(rd("2403150930", 0x03));
+    pump(20);
+    EXPECT_EQ(port->written(), QByteArray("\x15\x06", 2));
+    EXPECT_EQ(d.count(), 1);
+    EXPECT_TRUE(ownerA.logs.isEmpty());
+    EXPECT_EQ(recA.events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
+}
+
+// The customer-number list cut by an ACK or a NAK inside a block ends as a
+// device that stopped answering, never as "no data" nor with a number lost.
+TEST_F(TwoWindows, CustomerListCutInsideABlockEndsAsTimeOut)
+{
+    for (const char cutter : {'\x06', '\x15'}) {
+        recA.events.clear();
+        clsDataC c;
+        c.initData();
+        startA(c);
+        port->clearWritten();
+        port->feed(QByteArray("\x02RC1234", 7) + QByteArray(1, cutter));
+        pump(20);
+        EXPECT_EQ(recA.events, QStringList{"OnCustomer:0"}) << int(cutter);
+        EXPECT_TRUE(port->written().isEmpty()) << int(cutter);
+        EXPECT_EQ(a->protocolMode(), 0);
+        EXPECT_TRUE(ownerA.logs.isEmpty());
+    }
 }

@@ -19,6 +19,7 @@ struct Block {
     QByteArray data;
     int count;
     bool ok;
+    bool cut = false; // cutFrame() while the block was reported
 };
 
 struct SerialFixture : ::testing::Test {
@@ -50,7 +51,7 @@ struct SerialFixture : ::testing::Test {
     {
         serial = std::make_unique<clsSerialController>();
         QObject::connect(serial.get(), &clsSerialController::OnEvent,
-                         [this](const QByteArray &d, int c, bool ok) { blocks.append({d, c, ok}); });
+                         [this](const QByteArray &d, int c, bool ok) { blocks.append({d, c, ok, serial->cutFrame()}); });
         QObject::connect(serial.get(), &clsSerialController::OnError, [this](const QString &m) { errors << m; });
         QObject::connect(serial.get(), &clsSerialController::OnTimeOut, [this] { ++timeouts; });
     }
@@ -161,6 +162,10 @@ TEST_F(SerialFixture, ReceiveMachineCutsFrames)
     EXPECT_EQ(blocks[0].data, QByteArray("\x06", 1));
     EXPECT_EQ(blocks[1].data, QByteArray("\x15", 1));
     EXPECT_EQ(blocks[1].count, 1);
+    // Only the byte that ended a frame in progress says so.
+    EXPECT_FALSE(blocks[0].cut);
+    EXPECT_TRUE(blocks[1].cut);
+    EXPECT_FALSE(serial->cutFrame()) << "the mark lasts only while the byte is reported";
 
     // A second STX is dropped; the byte after ETX is the BCC whatever it is.
     blocks.clear();
@@ -179,6 +184,17 @@ TEST_F(SerialFixture, ReceiveMachineCutsFrames)
     ASSERT_EQ(blocks.size(), 2);
     EXPECT_FALSE(blocks[0].ok);
     EXPECT_TRUE(blocks[1].ok);
+    EXPECT_FALSE(blocks[0].cut || blocks[1].cut);
+
+    // An ACK right after a whole frame's BCC, and one after the ETX (taken as
+    // that frame's BCC), cut nothing; one after a first STX does.
+    blocks.clear();
+    port->feed(withBcc(rc) + QByteArray("\x06", 1));
+    port->feed(QByteArray("\x02\x06", 2));
+    ASSERT_EQ(blocks.size(), 3);
+    EXPECT_FALSE(blocks[1].cut);
+    EXPECT_TRUE(blocks[2].cut);
+    EXPECT_EQ(blocks[2].data, QByteArray("\x06", 1));
 }
 
 TEST_F(SerialFixture, OverlongFrameKeepsItsFirst1024Bytes)

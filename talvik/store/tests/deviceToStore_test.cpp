@@ -292,3 +292,120 @@ TEST_F(DeviceToStore, MonthZeroBlocksAreLoggedAndLeftOutWhileTheGoodOnesAreStore
               (QStringList{logStamp + storeLine(46, 0, QStringLiteral("Kita")), cancelled, cancelled}));
     EXPECT_TRUE(script.shown().isEmpty());
 }
+
+namespace {
+
+const QString kTimeoutError =
+    QStringLiteral("OnError:ﾀｲﾑｱｳﾄが発生しました。検出器電源、接続及び通信設定を確認してください。");
+
+// Transfers broken inside a frame, against a device of one day per customer
+// whose last record is stamped 2024-03-15 09:30.
+class BrokenTransferToStore : public DeviceToStore {
+protected:
+    void startDay(devicesim::Model model, int customers, const QString &fault)
+    {
+        devicesim::DeviceConfig cfg;
+        cfg.model = model;
+        cfg.customers = customers;
+        cfg.days = 1;
+        cfg.end = QDateTime(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC);
+        start(cfg);
+        sim->device().setAckTimeout(300);
+        sim->device().faults().add(fault);
+    }
+    // One RD transfer into the record; a reader's customer i, marked for
+    // deletion, or the detector's records under the given name.
+    bool readInto(clsDataD &d, const QString &customer, bool reader)
+    {
+        d.initData();
+        d.setIsReader(reader);
+        d.setIsDel(reader);
+        d.setCustomer(customer);
+        return read(d);
+    }
+    QString number(int i) const { return QString::fromLatin1(sim->device().customers().value(i).number); }
+    qsizetype held(int i) const { return sim->device().customers().value(i).records.size(); }
+};
+
+} // namespace
+
+// A block that comes back with the same bad month after the NAK is one the
+// device holds so: left out and logged, as above. One whose resend is good
+// costs nothing: every half hour is stored and nothing is logged.
+TEST_F(BrokenTransferToStore, MonthZeroBlockCuredByTheResendIsStored)
+{
+    startDay(devicesim::Model::T4KA, 1, QStringLiteral("RD:badfield@3x1"));
+    clsDataD d;
+    ASSERT_TRUE(readInto(d, QStringLiteral("Kita"), false));
+    EXPECT_EQ(events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
+    EXPECT_EQ(d.count(), 48);
+    expectTables(QStringLiteral("Kita"), expectedTables(sim->device().customers().value(0).records));
+    EXPECT_EQ(window.logLines(), QStringList{logStamp + storeLine(48, 0, QStringLiteral("Kita"))});
+}
+
+// The reader with both customers marked for deletion and a NAK inside the
+// fifth block of each transfer, once: the host answers NAK, the reader sends
+// the block again, and every record reaches the store before the reader
+// deletes it.
+TEST_F(BrokenTransferToStore, NakInsideAReaderBlockWithDeleteLosesNoRecord)
+{
+    startDay(devicesim::Model::Reader, 2, QStringLiteral("RD:nakinframe@5x1"));
+    QList<QList<devicesim::DemandRecord>> records;
+    for (const auto &c : sim->device().customers())
+        records << QList<devicesim::DemandRecord>(c.records);
+    ASSERT_EQ(records.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        if (i > 0)
+            sim->device().faults().add(QStringLiteral("RD:nakinframe@5x1"));
+        clsDataD d;
+        ASSERT_TRUE(readInto(d, number(i), true)) << i;
+        EXPECT_EQ(events, QStringList{"OnNext"}) << i;
+        EXPECT_EQ(d.count(), 48) << i;
+        expectTables(number(i), expectedTables(records[i]));
+        EXPECT_EQ(window.logLines().value(0), logStamp + storeLine(48, 0, number(i))) << i;
+        ASSERT_TRUE(waitFor([&] { return held(i) == 0; }, 3000)) << i;
+    }
+    EXPECT_EQ(sim->device().completedTransfers(), 2);
+    EXPECT_EQ(window.logLines().size(), 2) << "no record left out";
+    // Each NAK of the host was answered by the same block again.
+    int naks = 0;
+    for (const devicesim::ReceivedUnit &u : sim->device().received())
+        naks += u.kind == devicesim::ReceivedUnit::Nak;
+    EXPECT_EQ(naks, 2);
+}
+
+// The same fault on every resend: after three NAKs the read ends as a failed
+// transfer, nothing of it is stored, and the reader keeps every record.
+TEST_F(BrokenTransferToStore, BlockBrokenOnEveryResendEndsTheReadAndTheReaderKeepsItsRecords)
+{
+    startDay(devicesim::Model::Reader, 2, QStringLiteral("RD:nakinframe@5"));
+    clsDataD d;
+    ASSERT_TRUE(readInto(d, number(0), true));
+    EXPECT_EQ(events, QStringList{kTimeoutError});
+    ASSERT_TRUE(waitFor([&] { return sim->device().abandonedTransfers() == 1; }, 3000));
+    EXPECT_EQ(sim->device().completedTransfers(), 0);
+    EXPECT_EQ(held(0), 48);
+    EXPECT_EQ(held(1), 48);
+    EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/dDB.tran/") + number(0)));
+    EXPECT_TRUE(window.logLines().isEmpty());
+    EXPECT_FALSE(wait.isLoaded());
+}
+
+// An ACK inside the first block of a detector's transfer: the read fails as
+// a time-out (never "no records") and the detector keeps its records; the
+// same fault once is overcome by the resend.
+TEST_F(BrokenTransferToStore, AckInsideTheFirstBlockIsAFailedReadNotAnEmptyOne)
+{
+    startDay(devicesim::Model::T4KB, 1, QStringLiteral("RD:ackinframe@1"));
+    clsDataD d;
+    ASSERT_TRUE(readInto(d, QStringLiteral("Minami"), false));
+    EXPECT_EQ(events, QStringList{kTimeoutError});
+    EXPECT_EQ(held(0), 48);
+    EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/dDB.tran/Minami")));
+
+    sim->device().faults().clear("RD");
+    sim->device().faults().add(QStringLiteral("RD:ackinframe@1x1"));
+    ASSERT_TRUE(readInto(d, QStringLiteral("Minami"), false));
+    EXPECT_EQ(events, (QStringList{"OnEvent:読み込みは正常に終了しました。", "OnTranEnd"}));
+    expectTables(QStringLiteral("Minami"), expectedTables(sim->device().customers().value(0).records));
+}
