@@ -9,6 +9,7 @@
 
 #include "platform/codepage/codepage.h"
 #include "platform/comm/portpath.h"
+#include "platform/fileio/linktree.h"
 #include "platform/fileio/tests/fullDisk.h"
 #include "platform/forms/application.h"
 #include "platform/forms/constants.h"
@@ -171,6 +172,9 @@ protected:
     // Fills the disk; from here every write in the program folder fails.
     void fill()
     {
+        // The working copy the window replaced on opening is removed in the
+        // background; it is not part of what is stored.
+        platform::fileio::waitForBackgroundRemovals();
         before = snapshotFolder(home());
         disk.fill();
     }
@@ -457,6 +461,9 @@ protected:
     }
     void fill()
     {
+        // The working copy the window replaced on opening is removed in the
+        // background; it is not part of what is stored.
+        platform::fileio::waitForBackgroundRemovals();
         before = snapshotFolder(home());
         disk.fill();
     }
