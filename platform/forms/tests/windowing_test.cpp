@@ -93,6 +93,25 @@ TEST_F(WindowingTest, ClockLikeWindowStartsCentredOnTheScreen)
     owner.Unload();
 }
 
+TEST_F(WindowingTest, WindowPlacedByTheProgramRightAfterShowingStaysThere)
+{
+    // A window centred at its showing, then placed by the program before the
+    // window manager framed it: the program's place wins over the centring.
+    PlainForm owner(9000, 6000, vbSizable, vbStartUpManual);
+    owner.Load();
+    owner.widget()->move(20, 30);
+    owner.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(owner.widget()));
+    PlainForm dialog(3000, 2000, vbFixedDialog, vbStartUpOwner);
+    dialog.Show(vbModeless, &owner);
+    dialog.Move(600, 900);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.widget()));
+    QTest::qWait(50);
+    EXPECT_EQ(dialog.widget()->frameGeometry().topLeft(), QPoint(40, 60));
+    dialog.Unload();
+    owner.Unload();
+}
+
 TEST_F(WindowingTest, LargeWindowOpensFullyOnTheScreen)
 {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
