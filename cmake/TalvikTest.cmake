@@ -38,7 +38,8 @@ set(TALVIK_X11_TESTS
     pickwell_page_tests
     lumafold_page_tests
     talvik_app_frames_tests
-    platform_forms_tests)
+    platform_forms_tests
+    controls_about_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.
