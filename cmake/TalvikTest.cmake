@@ -39,7 +39,11 @@ set(TALVIK_X11_TESTS
     lumafold_page_tests
     talvik_app_frames_tests
     platform_forms_tests
-    controls_about_tests)
+    controls_about_tests
+    talvik_app_tests
+    pickwell_tests
+    controls_page_tests
+    designer_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.

@@ -1,5 +1,6 @@
 #include "platform/forms/centring.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
@@ -27,45 +28,89 @@ namespace {
 
 const char *const kPlacingName = "talvik-placing";
 
-// Waits on the window's first exposure, places it with its own frame and
-// ends itself. Ends without moving when the window is hidden first, or after
-// a few seconds without an exposure (a window manager that never maps it).
+// Waits until the window is exposed and the window manager has told its
+// frame (the frame extents may come a little after the exposure), places it
+// with that frame and ends itself. A frameless window is placed at its
+// exposure. Ends without moving when the window is hidden first; after a few
+// seconds it places the window with the frame known then (a window manager
+// that draws no frame).
 class Placing final : public QObject {
 public:
     using TopLeftFor = std::function<QPoint(QWidget *window, const QSize &outer)>;
 
-    Placing(QWidget *window, TopLeftFor topLeftFor) : QObject(window), m_window(window), m_topLeftFor(std::move(topLeftFor))
+    Placing(QWidget *window, TopLeftFor topLeftFor, QWidget *target = nullptr)
+        : QObject(window), m_window(window), m_target(target), m_topLeftFor(std::move(topLeftFor))
     {
         setObjectName(QLatin1String(kPlacingName));
         window->installEventFilter(this);
-        if (QWindow *handle = window->windowHandle())
-            handle->installEventFilter(this);
-        QTimer::singleShot(5000, this, [this] { deleteLater(); });
+        m_poll.setInterval(20);
+        connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
+        m_poll.start();
+        m_age.start();
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_window && event->type() == QEvent::Hide) {
-            deleteLater();
-        } else if (watched != m_window && event->type() == QEvent::Expose && m_window && !m_done) {
-            auto *handle = static_cast<QWindow *>(watched);
-            if (handle->isExposed()) {
-                m_done = true;
-                const QRect frame = m_window->frameGeometry();
-                const QPoint topLeft = m_topLeftFor(m_window, frame.size());
-                if (topLeft != frame.topLeft())
-                    m_window->move(topLeft);
-                deleteLater();
-            }
-        }
+        if (watched == m_window && event->type() == QEvent::Hide)
+            finish();
         return false;
     }
 
 private:
+    void check()
+    {
+        QWidget *window = m_window;
+        QWindow *handle = window ? window->windowHandle() : nullptr;
+        if (!handle) {
+            finish();
+            return;
+        }
+        const bool late = m_age.hasExpired(3000);
+        if (!handle->isExposed() && !late)
+            return;
+        // The window centred on is waited on as well: its frame is the target.
+        const bool framed = hasFrame(window) && (!m_target || !m_target->isVisible() || hasFrame(m_target));
+        if (!framed && !late)
+            return;
+        if (handle->isExposed()) {
+            const QRect frame = window->frameGeometry();
+            const QPoint topLeft = m_topLeftFor(window, frame.size());
+            if (topLeft != frame.topLeft()) {
+                // Pending until the window system has moved it. Moved again
+                // only when the place itself changed (a frame told late);
+                // a window manager that keeps it elsewhere is not fought,
+                // the deadline ends the wait.
+                if (!m_moved || m_requested != topLeft) {
+                    m_moved = true;
+                    m_requested = topLeft;
+                    window->move(topLeft);
+                }
+                if (!late)
+                    return;
+            }
+        }
+        finish();
+    }
+    static bool hasFrame(QWidget *window)
+    {
+        QWindow *handle = window->windowHandle();
+        return (window->windowFlags() & Qt::FramelessWindowHint) || (handle && !handle->frameMargins().isNull());
+    }
+    void finish()
+    {
+        m_poll.stop();
+        setObjectName(QString()); // no longer pending
+        deleteLater();
+    }
+
     QPointer<QWidget> m_window;
+    QPointer<QWidget> m_target;
     TopLeftFor m_topLeftFor;
-    bool m_done = false;
+    QTimer m_poll;
+    QElapsedTimer m_age;
+    bool m_moved = false;
+    QPoint m_requested;
 };
 
 bool exposed(QWidget *window)
@@ -89,7 +134,7 @@ void centreOnceFramed(QWidget *window, QWidget *on)
         const QRect area = screen->availableGeometry();
         const QRect on = target && target->isVisible() ? target->frameGeometry() : area;
         return keptOn(centredTopLeft(outer, on), outer, area);
-    });
+    }, on);
 }
 
 void keepPlaceOnceFramed(QWidget *window)
@@ -99,6 +144,16 @@ void keepPlaceOnceFramed(QWidget *window)
     cancelPlacing(window);
     const QPoint topLeft = window->pos();
     new Placing(window, [topLeft](QWidget *, const QSize &) { return topLeft; });
+}
+
+bool placingPending(QWidget *window)
+{
+    if (!window)
+        return false;
+    for (QObject *child : window->children())
+        if (child->objectName() == QLatin1String(kPlacingName))
+            return true;
+    return false;
 }
 
 void cancelPlacing(QWidget *window)

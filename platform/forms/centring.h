@@ -18,7 +18,8 @@ QPoint centredTopLeft(const QSize &outer, const QRect &target);
 QPoint keptOn(const QPoint &topLeft, const QSize &outer, const QRect &area);
 
 // Centres window again on the frame of on (on its screen's available area
-// when on is null or hidden) with its own frame, once at its first exposure.
+// when on is null or hidden) with its own frame, once it is exposed and
+// framed.
 // The window must be shown or about to be. Its hiding cancels it, and so
 // does a later place given by the program (keepPlaceOnceFramed).
 void centreOnceFramed(QWidget *window, QWidget *on);
@@ -27,6 +28,9 @@ void centreOnceFramed(QWidget *window, QWidget *on);
 // is put where the program asked once the window manager has framed it
 // (before that, the window system may take the place for the inner window).
 void keepPlaceOnceFramed(QWidget *window);
+
+// True while a placing of window waits on the window manager.
+bool placingPending(QWidget *window);
 
 // Cancels a pending placing of window.
 void cancelPlacing(QWidget *window);

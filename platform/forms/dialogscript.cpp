@@ -98,8 +98,8 @@ int realMessageBox(const QString &prompt, int style, const QString &title)
 }
 
 // Runs then once dialog is on the screen (the window system has mapped and
-// framed it, so that its place is the one a person sees), at most after
-// three seconds.
+// framed it and its placing is done, so that its place is the one a person
+// sees), at most after three seconds.
 void whenExposed(QWidget *dialog, std::function<void()> then)
 {
     auto *poll = new QTimer(dialog);
@@ -107,7 +107,7 @@ void whenExposed(QWidget *dialog, std::function<void()> then)
     auto tries = std::make_shared<int>(0);
     QObject::connect(poll, &QTimer::timeout, dialog, [dialog, poll, tries, then = std::move(then)] {
         QWindow *handle = dialog->windowHandle();
-        if (!(handle && handle->isExposed()) && ++*tries < 300)
+        if (!(handle && handle->isExposed() && !placingPending(dialog)) && ++*tries < 300)
             return;
         poll->stop();
         poll->deleteLater();
