@@ -43,6 +43,11 @@ public:
     {
         setObjectName(QLatin1String(kPlacingName));
         window->installEventFilter(this);
+        // Checked at the exposure itself, before anything else reaches the
+        // window, and then polled for a frame told late.
+        window->winId();
+        if (QWindow *handle = window->windowHandle())
+            handle->installEventFilter(this);
         m_poll.setInterval(20);
         connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
         m_poll.start();
@@ -54,6 +59,8 @@ protected:
     {
         if (watched == m_window && event->type() == QEvent::Hide)
             finish();
+        else if (watched != m_window && event->type() == QEvent::Expose && m_poll.isActive())
+            check();
         return false;
     }
 
