@@ -41,7 +41,14 @@ set(TALVIK_X11_TESTS
     talvik_dataview_service_tests
     pickwell_combo_tests
     pickwell_page_tests
-    lumafold_page_tests)
+    lumafold_page_tests
+    talvik_app_frames_tests
+    platform_forms_tests
+    controls_about_tests
+    talvik_app_tests
+    pickwell_tests
+    controls_page_tests
+    designer_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.

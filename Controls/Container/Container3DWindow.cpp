@@ -72,7 +72,9 @@ HWND Container3D::CreateControlWindow(HWND parent, const RECT &rect)
     WNDCLASSA existing{};
     if (!GetClassInfoA(0, windowClassName(), &existing)) {
         WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
+        // The bevel runs along the edges: a change of size repaints the whole
+        // window, or the old edge would stay and the new one never be drawn.
+        wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
         wc.lpfnWndProc = &Container3D::windowProc;
         wc.hCursor = LoadCursorA(0, IDC_ARROW); // the default MousePointer
         wc.lpszClassName = windowClassName();

@@ -1,11 +1,13 @@
 #include "platform/forms/dialogscript.h"
 
+#include "platform/forms/centring.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/form.h"
 #include "platform/forms/msgbox.h"
 
 #include <QAbstractButton>
 #include <QTimer>
+#include <QWindow>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -15,6 +17,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 namespace platform::forms {
 
@@ -77,6 +81,8 @@ struct MessageBoxSetup {
     }
     int exec()
     {
+        // Centred on the owner's window with the box's own frame once shown.
+        centreOnceFramed(&box, box.parentWidget() ? box.parentWidget()->window() : nullptr);
         box.exec();
         const int clicked = int(buttons.indexOf(static_cast<QPushButton *>(box.clickedButton())));
         if (clicked < 0)
@@ -89,6 +95,25 @@ int realMessageBox(const QString &prompt, int style, const QString &title)
 {
     MessageBoxSetup setup(prompt, style, title);
     return setup.exec();
+}
+
+// Runs then once dialog is on the screen (the window system has mapped and
+// framed it and its placing is done, so that its place is the one a person
+// sees), at most after three seconds.
+void whenExposed(QWidget *dialog, std::function<void()> then)
+{
+    auto *poll = new QTimer(dialog);
+    poll->setInterval(10);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, dialog, [dialog, poll, tries, then = std::move(then)] {
+        QWindow *handle = dialog->windowHandle();
+        if (!(handle && handle->isExposed() && !placingPending(dialog)) && ++*tries < 300)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        then();
+    });
+    poll->start();
 }
 
 // What a test reads of a dialog shown for real.
@@ -293,7 +318,7 @@ int DialogScript::showMessageBox(const QString &prompt, int style, const QString
     if (step.kind == Step::ShowAndPress) {
         MessageBoxSetup setup(prompt, style, title);
         const int pressed = int(setup.results.indexOf(step.result));
-        QTimer::singleShot(0, &setup.box, [&setup, &dialog, pressed] {
+        whenExposed(&setup.box, [&setup, &dialog, pressed] {
             recordShown(&setup.box, dialog);
             if (pressed >= 0)
                 setup.buttons.at(pressed)->click();

@@ -1,5 +1,6 @@
 #include "platform/forms/form.h"
 
+#include "platform/forms/centring.h"
 #include "platform/forms/control.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/dialogscript.h"
@@ -215,6 +216,8 @@ void Form::Show(int modal, Form *owner)
             return;
         m_widget->setWindowModality(Qt::ApplicationModal);
         const bool first = !m_widget->isVisible();
+        if (first)
+            centreOnceShown();
         m_widget->show();
         if (first)
             keepOnScreen();
@@ -231,6 +234,8 @@ void Form::Show(int modal, Form *owner)
         return;
     }
     const bool first = !m_widget->isVisible();
+    if (first)
+        centreOnceShown();
     m_widget->show();
     if (first)
         keepOnScreen();
@@ -362,17 +367,25 @@ void Form::placeForShow()
             position = owner ? vbStartUpOwner : vbStartUpScreen;
         if (position == vbStartUpOwner && !owner)
             position = vbStartUpScreen;
-        if (position == vbStartUpOwner) {
-            const QRect of = owner->frameGeometry();
-            topLeft = of.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
-        } else if (position == vbStartUpScreen) {
-            topLeft = area.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
+        if (position == vbStartUpOwner || position == vbStartUpScreen) {
+            const QRect target = position == vbStartUpOwner ? owner->frameGeometry() : area;
+            topLeft = centredTopLeft(outer, target);
+            // The frame above is a guess: centred again with the window's
+            // own frame once the window manager has framed it.
+            m_centreOn = position == vbStartUpOwner ? owner : nullptr;
+            m_centreAfterShow = true;
         }
     }
     // Fully on the screen where it fits.
-    topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - outer.width())));
-    topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outer.height())));
-    m_widget->move(topLeft);
+    m_widget->move(keptOn(topLeft, outer, area));
+}
+
+void Form::centreOnceShown()
+{
+    if (!m_centreAfterShow)
+        return;
+    m_centreAfterShow = false;
+    centreOnceFramed(m_widget, m_centreOn);
 }
 
 void Form::Hide()
@@ -565,12 +578,14 @@ void Form::setLeft(int twips)
 {
     ensureLoaded();
     m_widget->move(twips / TwipsPerPixel, m_widget->y());
+    keepPlaceOnceFramed(m_widget);
 }
 
 void Form::setTop(int twips)
 {
     ensureLoaded();
     m_widget->move(m_widget->x(), twips / TwipsPerPixel);
+    keepPlaceOnceFramed(m_widget);
 }
 
 void Form::setWidth(int twips)

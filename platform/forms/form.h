@@ -159,6 +159,8 @@ private:
     // Once shown with its real frame: moved (a sizable one also shrunk) so
     // that the whole window is on the screen.
     void keepOnScreen();
+    // Hands a centring from placeForShow on to the window's first exposure.
+    void centreOnceShown();
 
     State m_state = State::Created;
     FormWidget *m_widget = nullptr;
@@ -175,6 +177,8 @@ private:
     bool m_flagsApplied = false;
     int m_startUpPosition = 3;
     bool m_placed = false;
+    bool m_centreAfterShow = false;
+    QPointer<QWidget> m_centreOn; // null: the screen
 };
 
 // The application-wide mouse pointer (Screen.MousePointer): a value, not a

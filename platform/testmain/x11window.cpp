@@ -78,4 +78,26 @@ bool x11RequestClose(QWidget *window)
     return true;
 }
 
+bool x11EndMoveResize(QWidget *window)
+{
+    xcb_connection_t *c = connection();
+    const quint32 id = x11Window(window);
+    if (!c || !id)
+        return false;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = id;
+    event.type = atom(c, "_NET_WM_MOVERESIZE");
+    event.data.data32[2] = 11; // _NET_WM_MOVERESIZE_CANCEL
+    event.data.data32[4] = 1;  // from a normal application
+    xcb_send_event(c, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
+    xcb_flush(c);
+    return true;
+}
+
 } // namespace talviktest

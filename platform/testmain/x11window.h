@@ -18,5 +18,10 @@ quint32 x11TransientFor(quint32 window);
 // Sends WM_DELETE_WINDOW to the window, as a window manager does when the
 // user clicks the close box; false off X.
 bool x11RequestClose(QWidget *window);
+// Ends a move or resize the window manager began for the window (on a
+// press on its caption or border), as the release of a person's button
+// does: a press made by a test never reaches the window manager, which then
+// keeps the pointer and the keyboard. False off X.
+bool x11EndMoveResize(QWidget *window);
 
 } // namespace talviktest

@@ -669,3 +669,40 @@ TEST_F(ContainerHostTest, RedrawFalseStopsPaintingInUserModeAndLayoutCausesNoPai
     c->put_ApplyEffect(0);
     EXPECT_EQ(px(painted(h), 28, 25), m_face);
 }
+
+TEST_F(ContainerHostTest, ASizeChangeRepaintsTheWholeBevel)
+{
+    // The raised bevel runs along the edges: after the window shrinks or
+    // grows, the ring lies on the new edges and nowhere inside.
+    ControlHostWidget *h = host(200, 120);
+    const COLORREF light = ShadeColor(0x8000000Fu, 25);
+    const COLORREF shade = ShadeColor(0x8000000Fu, -25);
+    const HWND w = h->controlWindow();
+    ASSERT_EQ(px(painted(h), 100, 119), shade);
+
+    struct Step {
+        QSize size;
+        const char *what;
+    } steps[] = {{QSize(200, 80), "shrunk in height"},
+                 {QSize(150, 80), "shrunk in width"},
+                 {QSize(220, 130), "grown both ways"}};
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        ValidateRect(w, nullptr);
+        h->resize(step.size);
+        RECT client{}, update{};
+        ASSERT_TRUE(GetClientRect(w, &client));
+        ASSERT_EQ(client, (RECT{0, 0, step.size.width(), step.size.height()}));
+        EXPECT_TRUE(GetUpdateRect(w, &update, 0));
+        EXPECT_EQ(update, client) << "the whole window waits for its paint";
+        UpdateWindow(w);
+        const QImage image = WindowSurface(w);
+        const int right = step.size.width() - 1, bottom = step.size.height() - 1;
+        EXPECT_EQ(px(image, right / 2, bottom), shade) << "bottom edge";
+        EXPECT_EQ(px(image, 0, bottom), shade) << "bottom-left corner";
+        EXPECT_EQ(px(image, right, bottom / 2), shade) << "right edge";
+        EXPECT_EQ(px(image, right / 2, 0), light) << "top edge";
+        EXPECT_EQ(px(image, right / 2, bottom - 1), m_face) << "inside the ring";
+        EXPECT_EQ(px(image, right - 1, bottom / 2), m_face) << "inside the ring";
+    }
+}

@@ -12,6 +12,7 @@
 #include "platform/win/controls.h"
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
+#include "x11window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,6 +87,10 @@ protected:
         const POINT p{r.left + 40, r.top + 12};
         ASSERT_EQ(SendMessageA(dlg, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCAPTION);
         QTest::mouseClick(WidgetOfWindow(dlg), Qt::LeftButton, mods, widgetPoint(dlg, p));
+        // The press began a move by the window manager; a person's release
+        // ends it there, this click's release does not.
+        if (talviktest::x11EndMoveResize(WidgetOfWindow(dlg)))
+            EXPECT_TRUE(QTest::qWaitForWindowActive(WidgetOfWindow(dlg)));
     }
     // A point on the dialog between the OK and web-page buttons (screen).
     static POINT buttonAreaGap(HWND dlg)

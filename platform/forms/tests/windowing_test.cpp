@@ -1,6 +1,7 @@
 // How windows appear to the user: owned dialogs with their border and place,
 // windows kept on the screen, Japanese texts of Qt's own dialogs and message
 // boxes, and one face for every character of a text.
+#include "platform/forms/centring.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/dialogscript.h"
@@ -59,6 +60,7 @@ TEST_F(WindowingTest, DialogIsOwnedCentredOnItsOwnerWithoutMinMaxButtons)
     PlainForm dialog(3000, 2000, vbFixedDialog, vbStartUpOwner);
     dialog.Show(vbModeless, &owner);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.widget()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !placingPending(dialog.widget()); }, 4000));
     QWindow *handle = dialog.widget()->windowHandle();
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(handle->transientParent(), owner.widget()->windowHandle()) << "owned by the window that shows it";
@@ -85,11 +87,31 @@ TEST_F(WindowingTest, ClockLikeWindowStartsCentredOnTheScreen)
     PlainForm clock(5000, 3000, vbFixedSingle, vbStartUpScreen);
     clock.Show(vbModeless, &owner);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(clock.widget()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !placingPending(clock.widget()); }, 4000));
     const QRect area = clock.widget()->screen()->availableGeometry();
     EXPECT_TRUE(near(centreOf(clock.widget()->frameGeometry()), centreOf(area)));
     EXPECT_EQ(clock.widget()->windowHandle()->transientParent(), owner.widget()->windowHandle());
     EXPECT_FALSE(clock.widget()->windowFlags() & Qt::WindowMaximizeButtonHint);
     clock.Unload();
+    owner.Unload();
+}
+
+TEST_F(WindowingTest, WindowPlacedByTheProgramRightAfterShowingStaysThere)
+{
+    // A window centred at its showing, then placed by the program before the
+    // window manager framed it: the program's place wins over the centring.
+    PlainForm owner(9000, 6000, vbSizable, vbStartUpManual);
+    owner.Load();
+    owner.widget()->move(20, 30);
+    owner.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(owner.widget()));
+    PlainForm dialog(3000, 2000, vbFixedDialog, vbStartUpOwner);
+    dialog.Show(vbModeless, &owner);
+    dialog.Move(600, 900);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.widget()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !placingPending(dialog.widget()); }, 4000));
+    EXPECT_EQ(dialog.widget()->frameGeometry().topLeft(), QPoint(40, 60));
+    dialog.Unload();
     owner.Unload();
 }
 

@@ -14,6 +14,7 @@
 #include "talvik/store/dataWindow.h"
 #include "talvik/settings/frmSetting.h"
 
+#include <QDir>
 #include <QImage>
 #include <QPushButton>
 #include <QTest>
@@ -167,5 +168,9 @@ TEST_F(FramesTest, SettingsWindowFrameFollowsTheWindowHeight)
     win::RECT client;
     ASSERT_TRUE(win::GetClientRect(frame.host()->controlWindow(), &client));
     EXPECT_EQ(client.bottom, after);
-    expectRaisedRing(shot(window), frameRect(frame), "settings frame after the resize");
+    const QImage resized = shot(window);
+    expectRaisedRing(resized, frameRect(frame), "settings frame after the resize");
+    const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (!artifacts.isEmpty() && QDir().mkpath(artifacts))
+        resized.save(artifacts + QStringLiteral("/frmSetting_frame_resized.png"));
 }

@@ -1,0 +1,176 @@
+#include "platform/forms/centring.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <functional>
+
+namespace platform::forms {
+
+QPoint centredTopLeft(const QSize &outer, const QRect &target)
+{
+    return target.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
+}
+
+QPoint keptOn(const QPoint &topLeft, const QSize &outer, const QRect &area)
+{
+    return QPoint(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - outer.width())),
+                  std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outer.height())));
+}
+
+namespace {
+
+const char *const kPlacingName = "talvik-placing";
+
+// Waits until the window is exposed and the window manager has told its
+// frame (the frame extents may come a little after the exposure), places it
+// with that frame and ends itself. A frameless window is placed at its
+// exposure. Ends without moving when the window is hidden first; after a few
+// seconds it places the window with the frame known then (a window manager
+// that draws no frame).
+class Placing final : public QObject {
+public:
+    using TopLeftFor = std::function<QPoint(QWidget *window, const QSize &outer)>;
+
+    Placing(QWidget *window, TopLeftFor topLeftFor, QWidget *target = nullptr)
+        : QObject(window), m_window(window), m_target(target), m_topLeftFor(std::move(topLeftFor))
+    {
+        setObjectName(QLatin1String(kPlacingName));
+        window->installEventFilter(this);
+        // Checked at the exposure itself, before anything else reaches the
+        // window, and then polled for a frame told late.
+        window->winId();
+        if (QWindow *handle = window->windowHandle())
+            handle->installEventFilter(this);
+        m_poll.setInterval(20);
+        connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
+        m_poll.start();
+        m_age.start();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Hide)
+            finish();
+        else if (watched != m_window && event->type() == QEvent::Expose && m_poll.isActive())
+            check();
+        return false;
+    }
+
+private:
+    void check()
+    {
+        QWidget *window = m_window;
+        QWindow *handle = window ? window->windowHandle() : nullptr;
+        if (!handle) {
+            finish();
+            return;
+        }
+        const bool late = m_age.hasExpired(3000);
+        if (!handle->isExposed() && !late)
+            return;
+        // The window centred on is waited on as well: its frame is the target.
+        const bool framed = hasFrame(window) && (!m_target || !m_target->isVisible() || hasFrame(m_target));
+        if (!framed && !late)
+            return;
+        if (handle->isExposed()) {
+            const QRect frame = window->frameGeometry();
+            const QPoint topLeft = m_topLeftFor(window, frame.size());
+            if (topLeft != frame.topLeft()) {
+                // Pending until the window system has moved it. Moved again
+                // only when the place itself changed (a frame told late);
+                // a window manager that keeps it elsewhere is not fought,
+                // the deadline ends the wait.
+                if (!m_moved || m_requested != topLeft) {
+                    m_moved = true;
+                    m_requested = topLeft;
+                    window->move(topLeft);
+                }
+                if (!late)
+                    return;
+            }
+        }
+        finish();
+    }
+    static bool hasFrame(QWidget *window)
+    {
+        QWindow *handle = window->windowHandle();
+        return (window->windowFlags() & Qt::FramelessWindowHint) || (handle && !handle->frameMargins().isNull());
+    }
+    void finish()
+    {
+        m_poll.stop();
+        setObjectName(QString()); // no longer pending
+        deleteLater();
+    }
+
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_target;
+    TopLeftFor m_topLeftFor;
+    QTimer m_poll;
+    QElapsedTimer m_age;
+    bool m_moved = false;
+    QPoint m_requested;
+};
+
+bool exposed(QWidget *window)
+{
+    return window->windowHandle() && window->windowHandle()->isExposed();
+}
+
+} // namespace
+
+void centreOnceFramed(QWidget *window, QWidget *on)
+{
+    if (!window)
+        return;
+    cancelPlacing(window);
+    window->winId(); // the window handle the exposure arrives on
+    QPointer<QWidget> target(on);
+    new Placing(window, [target](QWidget *w, const QSize &outer) {
+        QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+        if (!screen)
+            return w->frameGeometry().topLeft();
+        const QRect area = screen->availableGeometry();
+        const QRect on = target && target->isVisible() ? target->frameGeometry() : area;
+        return keptOn(centredTopLeft(outer, on), outer, area);
+    }, on);
+}
+
+void keepPlaceOnceFramed(QWidget *window)
+{
+    if (!window || !window->isVisible() || exposed(window))
+        return;
+    cancelPlacing(window);
+    const QPoint topLeft = window->pos();
+    new Placing(window, [topLeft](QWidget *, const QSize &) { return topLeft; });
+}
+
+bool placingPending(QWidget *window)
+{
+    if (!window)
+        return false;
+    for (QObject *child : window->children())
+        if (child->objectName() == QLatin1String(kPlacingName))
+            return true;
+    return false;
+}
+
+void cancelPlacing(QWidget *window)
+{
+    if (!window)
+        return;
+    const QObjectList children = window->children();
+    for (QObject *child : children)
+        if (child->objectName() == QLatin1String(kPlacingName))
+            delete child;
+}
+
+} // namespace platform::forms

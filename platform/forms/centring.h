@@ -1,0 +1,38 @@
+#pragma once
+// Placing of a top-level window: centred on its owner or on its screen, or
+// where the program put it. Before the window manager has framed a window
+// its frame is only a guess; once the window is first exposed its own frame
+// is known, and the window is placed again with it.
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace platform::forms {
+
+// The frame's top-left corner that centres a frame of size outer on target.
+QPoint centredTopLeft(const QSize &outer, const QRect &target);
+
+// The same top-left corner moved so that the frame lies on area where it fits.
+QPoint keptOn(const QPoint &topLeft, const QSize &outer, const QRect &area);
+
+// Centres window again on the frame of on (on its screen's available area
+// when on is null or hidden) with its own frame, once it is exposed and
+// framed.
+// The window must be shown or about to be. Its hiding cancels it, and so
+// does a later place given by the program (keepPlaceOnceFramed).
+void centreOnceFramed(QWidget *window, QWidget *on);
+
+// For a shown window not yet exposed, just moved by the program: its frame
+// is put where the program asked once the window manager has framed it
+// (before that, the window system may take the place for the inner window).
+void keepPlaceOnceFramed(QWidget *window);
+
+// True while a placing of window waits on the window manager.
+bool placingPending(QWidget *window);
+
+// Cancels a pending placing of window.
+void cancelPlacing(QWidget *window);
+
+} // namespace platform::forms
