@@ -63,10 +63,10 @@ namespace {
 // former decoding needed hours for these inputs, so the bound still tells
 // linear from quadratic.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 linearLimitMs = 15000;
+constexpr qint64 linearLimitMs = 40000;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr qint64 linearLimitMs = 15000;
+constexpr qint64 linearLimitMs = 40000;
 #else
 constexpr qint64 linearLimitMs = 2000;
 #endif

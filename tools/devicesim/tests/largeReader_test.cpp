@@ -12,6 +12,18 @@
 
 using namespace devicesim;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 namespace {
 
 // Resident memory of this process in MB.
@@ -109,7 +121,10 @@ TEST(LargestReader, WholeCustomerIsServedWithFlatMemoryAndABoundedLog)
     EXPECT_EQ(dev.received().last().kind, ReceivedUnit::Ack);
     EXPECT_EQ(dev.log().last().direction, LogEntry::In);
     // 175,680 blocks: a frame list or a full log would grow by tens of MB.
-    EXPECT_LT(peak - before, 40.0) << "MB";
+    // AddressSanitizer keeps freed blocks in its quarantine (256 MB), so the
+    // resident size says nothing there; the bounded lists above still do.
+    if (!kAddressSanitizer)
+        EXPECT_LT(peak - before, 40.0) << "MB";
     // No answer waits on a list that grows.
     EXPECT_LT(slowest, 250) << "ms";
 }
