@@ -618,10 +618,13 @@ TEST_F(RyxComboWindowTest, CaretFollowsTheTextAndGoesWithTheFocus)
 
 TEST_F(RyxComboWindowTest, PointerFollowsTheMousePointerSetting)
 {
+    // On a display the window manager maps and places the window first.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(WidgetOfWindow(parent)));
     const RyxComboInfo info = RyxComboInspect(combo);
-    // On a real display the pointer's move arrives from the server a moment later.
+    // On a real display the pointer's move arrives from the server a moment
+    // later, and later still on a loaded machine.
     auto settleOn = [](HCURSOR expected) {
-        for (int i = 0; i < 50 && GetCursor() != expected; ++i) {
+        for (int i = 0; i < 200 && GetCursor() != expected; ++i) {
             QTest::qWait(10);
             PumpPostedMessages();
         }
