@@ -199,6 +199,9 @@ TEST_F(InputsTest, LeavingAnInvalidFieldTellsTheRangeOnceAndKeepsTheFocus)
 {
     frmSetting &w = openWith(kT4kb);
     w.Show();
+    // On a display the focus follows only once the window manager has
+    // activated the window.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.widget()));
     resetFields(w);
     // Demand emptied, then the skip time (also emptied) clicked: one box,
     // the demand keeps the focus, the skip time is not checked meanwhile.
