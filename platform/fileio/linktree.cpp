@@ -73,24 +73,22 @@ void linkOne(const std::string &source, const std::string &target)
     copyDurably(source, target);
 }
 
-bool isFolder(const std::string &path, const struct dirent *entry)
+// The file type of a folder entry: from the entry where the file system
+// gives it, else from lstat (links are not followed).
+mode_t typeOf(const std::string &path, const struct dirent *entry)
 {
-    if (entry->d_type == DT_DIR)
-        return true;
-    if (entry->d_type != DT_UNKNOWN)
-        return false;
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool isFile(const std::string &path, const struct dirent *entry)
-{
-    if (entry->d_type == DT_REG)
-        return true;
-    if (entry->d_type != DT_UNKNOWN)
-        return false;
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    switch (entry->d_type) {
+    case DT_DIR:
+        return S_IFDIR;
+    case DT_REG:
+        return S_IFREG;
+    case DT_UNKNOWN: {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
+    }
+    default:
+        return 0; // links, devices and the like
+    }
 }
 
 void linkFolder(const std::string &source, const std::string &target)
@@ -109,9 +107,10 @@ void linkFolder(const std::string &source, const std::string &target)
                 continue;
             const std::string from = source + '/' + name;
             const std::string to = target + '/' + name;
-            if (isFolder(from, entry))
+            const mode_t type = typeOf(from, entry);
+            if (type == S_IFDIR)
                 linkFolder(from, to);
-            else if (isFile(from, entry) && !isTemporaryName(QFile::decodeName(name.c_str())))
+            else if (type == S_IFREG && !isTemporaryName(QFile::decodeName(name.c_str())))
                 linkOne(from, to);
             // Anything else (links, devices) is no part of a store.
             errno = 0;
