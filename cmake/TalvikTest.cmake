@@ -48,7 +48,8 @@ set(TALVIK_X11_TESTS
     talvik_app_tests
     pickwell_tests
     controls_page_tests
-    designer_tests)
+    designer_tests
+    lumafold_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.
