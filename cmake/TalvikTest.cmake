@@ -49,7 +49,8 @@ set(TALVIK_X11_TESTS
     pickwell_tests
     controls_page_tests
     designer_tests
-    lumafold_tests)
+    lumafold_tests
+    platform_win_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.

@@ -11,6 +11,7 @@
 #include "platform/win/dialog.h"
 #include "platform/win/ole/controlhost.h"
 #include "platform/win/ole/olecontrol.h"
+#include "pointer.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -157,39 +158,6 @@ protected:
         ComPtr<IEffect> e;
         EXPECT_EQ(effects->get_Item(Variant::str(key), e.put()), platform::com::S_OK);
         return e;
-    }
-    // Moves the pointer over `w` and returns once the move has reached a widget.
-    // With no button held a test move warps the pointer, and a display
-    // delivers the resulting move later, not before the call returns.
-    static void movePointer(QWidget *w, const QPoint &pos)
-    {
-        // Seen once a widget, the window itself or what covers it at design
-        // time, has the move.
-        struct MoveSeen : QObject {
-            bool seen = false;
-            bool eventFilter(QObject *o, QEvent *e) override
-            {
-                seen = seen || (o->isWidgetType() && e->type() == QEvent::MouseMove);
-                return false;
-            }
-        } filter;
-        qApp->installEventFilter(&filter);
-        QTest::mouseMove(w, pos);
-        for (int waited = 0; !filter.seen && waited < 2000; waited += 10)
-            QTest::qWait(10);
-        qApp->removeEventFilter(&filter);
-        EXPECT_TRUE(filter.seen) << "the move to (" << pos.x() << "," << pos.y() << ") never arrived";
-    }
-    // Puts the pointer over `w` as a person's pointer already is, and returns
-    // once the window knows it: a display reports a pointer put there by the
-    // program as an entry, later, and with no move.
-    static void pointerInto(QWidget *w, const QPoint &pos)
-    {
-        const QPoint global = w->mapToGlobal(pos);
-        SetCursorPos(global.x(), global.y());
-        for (int waited = 0; !w->underMouse() && waited < 2000; waited += 10)
-            QTest::qWait(10);
-        EXPECT_TRUE(w->underMouse()) << "the pointer never entered the window";
     }
     static void connectEvents(IContainer *c, EventLog *log)
     {
@@ -481,9 +449,9 @@ TEST_F(ContainerHostTest, MouseEventsFromRealInput)
     // placed and activated it; the pointer starts over the window, where a
     // person's pointer would be before the click.
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
-    pointerInto(w, QPoint(5, 5));
+    ASSERT_TRUE(talviktest::pointerInto(w, QPoint(5, 5)));
 
-    movePointer(w, QPoint(10, 10));
+    EXPECT_TRUE(talviktest::movePointer(w, QPoint(10, 10)));
     QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(12, 8));
     EXPECT_EQ(m_events.without(QStringLiteral("MouseMove")),
               (QStringList{"MouseEnter", "MouseDown(1,0,12,8)", "MouseUp(1,0,12,8)", "Click"}));
@@ -496,9 +464,9 @@ TEST_F(ContainerHostTest, MouseEventsFromRealInput)
     EXPECT_EQ(m_events.without(QStringLiteral("MouseMove")),
               (QStringList{"MouseDown(1,0,20,20)", "MouseUp(1,0,20,20)", "Click", "DblClick", "MouseUp(1,0,20,20)"}));
     m_events.events.clear();
-    movePointer(w, QPoint(21, 21));
+    EXPECT_TRUE(talviktest::movePointer(w, QPoint(21, 21)));
     EXPECT_TRUE(m_events.events.isEmpty()) << "the move after a double click is swallowed";
-    movePointer(w, QPoint(22, 22));
+    EXPECT_TRUE(talviktest::movePointer(w, QPoint(22, 22)));
     EXPECT_EQ(m_events.events, (QStringList{"MouseMove"}));
     m_events.events.clear();
 
@@ -515,7 +483,7 @@ TEST_F(ContainerHostTest, MouseEventsFromRealInput)
     QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(250, 30));
     EXPECT_EQ(m_events.events.count(QStringLiteral("Click")), 0) << "released outside: no Click";
     m_events.events.clear();
-    movePointer(w, QPoint(40, 40));
+    EXPECT_TRUE(talviktest::movePointer(w, QPoint(40, 40)));
     EXPECT_EQ(m_events.events.first(), QStringLiteral("MouseEnter"));
 }
 
@@ -596,15 +564,15 @@ TEST_F(ContainerHostTest, MousePointerSetsTheCursorInUserModeOnly)
     ComPtr<IContainer> c = containerOf(h);
     QWidget *w = WidgetOfWindow(h->controlWindow());
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
-    pointerInto(w, QPoint(10, 10));
+    ASSERT_TRUE(talviktest::pointerInto(w, QPoint(10, 10)));
     ASSERT_EQ(c->put_MousePointer(2), platform::com::S_OK);
-    movePointer(w, QPoint(20, 20));
+    EXPECT_TRUE(talviktest::movePointer(w, QPoint(20, 20)));
     EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_CROSS));
     c->put_MousePointer(9);
-    movePointer(w, QPoint(21, 20));
+    EXPECT_TRUE(talviktest::movePointer(w, QPoint(21, 20)));
     EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_SIZEWE));
     c->put_MousePointer(0);
-    movePointer(w, QPoint(22, 20));
+    EXPECT_TRUE(talviktest::movePointer(w, QPoint(22, 20)));
     EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_ARROW)) << "default handling";
     delete h;
 
@@ -612,7 +580,7 @@ TEST_F(ContainerHostTest, MousePointerSetsTheCursorInUserModeOnly)
     containerOf(design)->put_MousePointer(2);
     QWidget *designWidget = WidgetOfWindow(design->controlWindow());
     ASSERT_TRUE(QTest::qWaitForWindowActive(designWidget->window()));
-    movePointer(designWidget, QPoint(30, 25));
+    EXPECT_TRUE(talviktest::movePointer(designWidget, QPoint(30, 25)));
     EXPECT_EQ(GetCursor(), LoadCursorA(0, IDC_ARROW)) << "design time keeps the default cursor";
 }
 

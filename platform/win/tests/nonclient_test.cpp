@@ -1,6 +1,7 @@
 // The non-client area, hit testing and non-client mouse input, cursors and
 // WM_SETCURSOR, WM_PARENTNOTIFY, z-order, RedrawWindow and scrolling.
 #include "WinTestSupport.h"
+#include "pointer.h"
 
 #include <QTest>
 
@@ -254,7 +255,8 @@ TEST_F(NonClientTest, HitTestsNameTheBandsAndQtInputThereIsNonClient)
     EXPECT_EQ(hit(captioned, c.left + 10, c.top + 25), HTCLIENT);
 
     QWidget *widget = WidgetOfWindow(kid);
-    QTest::qWaitForWindowExposed(WidgetOfWindow(top));
+    // On a display: input once the window manager has placed the window.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(WidgetOfWindow(top)));
     log().clear();
     QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 12));
     QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(1, 12));
@@ -266,8 +268,9 @@ TEST_F(NonClientTest, HitTestsNameTheBandsAndQtInputThereIsNonClient)
     EXPECT_EQ(recordsOf(WM_NCLBUTTONUP).size(), 1u);
     EXPECT_TRUE(recordsOf(WM_LBUTTONDOWN).empty());
 
+    ASSERT_TRUE(talviktest::pointerInto(widget, QPoint(20, 15)));
     log().clear();
-    QTest::mouseMove(widget, QPoint(2, 5));
+    ASSERT_TRUE(talviktest::movePointer(widget, QPoint(2, 5)));
     const auto ncMoves = recordsOf(WM_NCMOUSEMOVE);
     ASSERT_FALSE(ncMoves.empty());
     EXPECT_EQ(ncMoves.back().wParam, static_cast<WPARAM>(HTBORDER));
@@ -314,9 +317,13 @@ TEST_F(NonClientTest, SetCursorMessagesAskTheParentThenUseTheClassCursor)
                                      static_cast<HMENU>(4), 0, nullptr);
     QWidget *widget = WidgetOfWindow(kid);
     SetCursor(arrow);
-    QTest::qWaitForWindowExposed(WidgetOfWindow(top));
+    // On a display: input once the window manager has placed the window, and
+    // the pointer over the window before it moves, as a person's is.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(WidgetOfWindow(top)));
+    ASSERT_TRUE(talviktest::pointerInto(widget, QPoint(20, 20)));
+    SetCursor(arrow);
     log().clear();
-    QTest::mouseMove(widget, QPoint(10, 10));
+    ASSERT_TRUE(talviktest::movePointer(widget, QPoint(10, 10)));
     const auto asks = recordsOf(WM_SETCURSOR);
     ASSERT_EQ(asks.size(), 2u) << "the child, then its parent on its behalf";
     EXPECT_EQ(asks[0].hwnd, kid);
@@ -328,7 +335,7 @@ TEST_F(NonClientTest, SetCursorMessagesAskTheParentThenUseTheClassCursor)
     EXPECT_EQ(widget->cursor().shape(), Qt::IBeamCursor);
 
     // Over the border the arrow.
-    QTest::mouseMove(widget, QPoint(0, 10));
+    EXPECT_TRUE(talviktest::movePointer(widget, QPoint(0, 10)));
     EXPECT_EQ(GetCursor(), arrow);
     EXPECT_EQ(widget->cursor().shape(), Qt::ArrowCursor);
 
@@ -339,17 +346,17 @@ TEST_F(NonClientTest, SetCursorMessagesAskTheParentThenUseTheClassCursor)
         SetCursor(cross);
         return TRUE;
     };
-    QTest::mouseMove(widget, QPoint(12, 12));
+    EXPECT_TRUE(talviktest::movePointer(widget, QPoint(12, 12)));
     EXPECT_EQ(GetCursor(), cross);
     EXPECT_EQ(widget->cursor().shape(), Qt::CrossCursor);
     // A window without a class cursor keeps the cursor the mouse brings.
     hooks().erase(top);
     const HWND plain = framed(top, 0, 0, 100, 10, 40, 40, 5);
-    QTest::mouseMove(WidgetOfWindow(plain), QPoint(5, 5));
+    EXPECT_TRUE(talviktest::movePointer(WidgetOfWindow(plain), QPoint(5, 5)));
     EXPECT_EQ(GetCursor(), cross);
     EXPECT_EQ(WidgetOfWindow(plain)->cursor().shape(), Qt::CrossCursor);
     EXPECT_EQ(SetCursor(0), cross);
-    QTest::mouseMove(widget, QPoint(12, 12));
+    EXPECT_TRUE(talviktest::movePointer(widget, QPoint(12, 12)));
     EXPECT_EQ(GetCursor(), ibeam);
     EXPECT_EQ(SetCursor(0), ibeam);
     EXPECT_EQ(widget->cursor().shape(), Qt::BlankCursor) << "no cursor hides it";
