@@ -50,7 +50,8 @@ set(TALVIK_X11_TESTS
     controls_page_tests
     designer_tests
     lumafold_tests
-    platform_win_tests)
+    platform_win_tests
+    pickwell_dragdrop_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.

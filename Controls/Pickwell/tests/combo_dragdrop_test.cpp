@@ -10,6 +10,7 @@
 #include "zobase7/SubObjects.h"
 #include "zobase7/include/RyxCombo.h"
 #include "zobase7/include/RyxComboProtocol.h"
+#include "pointer.h"
 
 #include <gtest/gtest.h>
 
@@ -254,9 +255,13 @@ TEST_F(ComboDragDropTest, WithoutAutomaticDragAPressOnTheSelectionIsAPress)
 TEST_F(ComboDragDropTest, TheDragCursorShowsOverTheSelection)
 {
     select(m_a, 0, 5);
-    QTest::mouseMove(widget(m_a), charPoint(m_a, 8, 1));
+    // On a display: input once the window manager has placed the window, and
+    // the pointer over the field before it moves, as a person's is.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win::WidgetOfWindow(m_parent)));
+    ASSERT_TRUE(talviktest::pointerInto(widget(m_a), charPoint(m_a, 9, 1)));
+    ASSERT_TRUE(talviktest::movePointer(widget(m_a), charPoint(m_a, 8, 1)));
     EXPECT_EQ(zobase7::RyxComboStoredValue(hwndOf(m_a), zobase7::ZOM_SETDRAGCURSOR), -1) << "not over the selection";
-    QTest::mouseMove(widget(m_a), charPoint(m_a, 2, 1));
+    ASSERT_TRUE(talviktest::movePointer(widget(m_a), charPoint(m_a, 2, 1)));
     EXPECT_EQ(zobase7::RyxComboStoredValue(hwndOf(m_a), zobase7::ZOM_SETDRAGCURSOR), 0);
 }
 
