@@ -51,7 +51,11 @@ set(TALVIK_X11_TESTS
     designer_tests
     lumafold_tests
     platform_win_tests
-    pickwell_dragdrop_tests)
+    pickwell_dragdrop_tests
+    platform_win_dragdrop_tests
+    zobase7_number_tests
+    platform_print_tests
+    talvik_dataview_durability_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.
