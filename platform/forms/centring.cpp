@@ -28,6 +28,18 @@ namespace {
 
 const char *const kPlacingName = "talvik-placing";
 
+bool exposed(QWidget *window)
+{
+    return window->windowHandle() && window->windowHandle()->isExposed();
+}
+
+bool hasKnownFrame(QWidget *window)
+{
+    QWindow *handle = window->windowHandle();
+    return (window->windowFlags() & Qt::FramelessWindowHint) || (handle && !handle->frameMargins().isNull());
+}
+
+
 // Waits until the window is exposed and the window manager has told its
 // frame (the frame extents may come a little after the exposure), places it
 // with that frame and ends itself. A frameless window is placed at its
@@ -77,7 +89,7 @@ private:
         if (!handle->isExposed() && !late)
             return;
         // The window centred on is waited on as well: its frame is the target.
-        const bool framed = hasFrame(window) && (!m_target || !m_target->isVisible() || hasFrame(m_target));
+        const bool framed = hasKnownFrame(window) && (!m_target || !m_target->isVisible() || hasKnownFrame(m_target));
         if (!framed && !late)
             return;
         if (handle->isExposed()) {
@@ -99,11 +111,6 @@ private:
         }
         finish();
     }
-    static bool hasFrame(QWidget *window)
-    {
-        QWindow *handle = window->windowHandle();
-        return (window->windowFlags() & Qt::FramelessWindowHint) || (handle && !handle->frameMargins().isNull());
-    }
     void finish()
     {
         m_poll.stop();
@@ -120,9 +127,89 @@ private:
     QPoint m_requested;
 };
 
-bool exposed(QWidget *window)
+const char *const kSizingName = "talvik-sizing";
+
+// Gives a window's frame the outer size the program asked once the window
+// manager has framed it. Waits only while the window is shown; a window
+// exposed for a few seconds without a frame (a window manager that draws
+// none) keeps the size it has.
+class Sizing final : public QObject {
+public:
+    explicit Sizing(QWidget *window) : QObject(window), m_window(window)
+    {
+        setObjectName(QLatin1String(kSizingName));
+        window->installEventFilter(this);
+        m_poll.setInterval(20);
+        connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
+        if (window->isVisible())
+            m_poll.start();
+    }
+    void ask(int outerWidth, int outerHeight)
+    {
+        if (outerWidth >= 0)
+            m_width = outerWidth;
+        if (outerHeight >= 0)
+            m_height = outerHeight;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window)
+            return false;
+        if (event->type() == QEvent::Show && !m_poll.isActive()) {
+            m_poll.start();
+        } else if (event->type() == QEvent::Hide) {
+            m_poll.stop();
+            m_exposedAge.invalidate();
+        }
+        return false;
+    }
+
+private:
+    void check()
+    {
+        QWidget *window = m_window;
+        if (!window) {
+            finish();
+            return;
+        }
+        if (!exposed(window))
+            return;
+        if (!m_exposedAge.isValid())
+            m_exposedAge.start();
+        if (!hasKnownFrame(window)) {
+            if (m_exposedAge.hasExpired(3000))
+                finish();
+            return;
+        }
+        const QSize frame = window->frameGeometry().size() - window->size();
+        const int width = m_width >= 0 ? std::max(1, m_width - frame.width()) : window->width();
+        const int height = m_height >= 0 ? std::max(1, m_height - frame.height()) : window->height();
+        if (QSize(width, height) != window->size())
+            window->resize(width, height);
+        finish();
+    }
+    void finish()
+    {
+        m_poll.stop();
+        setObjectName(QString()); // no longer pending
+        deleteLater();
+    }
+
+    QPointer<QWidget> m_window;
+    QTimer m_poll;
+    QElapsedTimer m_exposedAge;
+    int m_width = -1;
+    int m_height = -1;
+};
+
+Sizing *pendingSizing(QWidget *window)
 {
-    return window->windowHandle() && window->windowHandle()->isExposed();
+    for (QObject *child : window->children())
+        if (child->objectName() == QLatin1String(kSizingName))
+            return static_cast<Sizing *>(child);
+    return nullptr;
 }
 
 } // namespace
@@ -151,6 +238,26 @@ void keepPlaceOnceFramed(QWidget *window)
     cancelPlacing(window);
     const QPoint topLeft = window->pos();
     new Placing(window, [topLeft](QWidget *, const QSize &) { return topLeft; });
+}
+
+void keepSizeOnceFramed(QWidget *window, int outerWidth, int outerHeight)
+{
+    if (!window || !window->isWindow())
+        return;
+    Sizing *sizing = pendingSizing(window);
+    if (hasKnownFrame(window)) {
+        // The size given now is exact; an older wish must not undo it.
+        delete sizing;
+        return;
+    }
+    if (!sizing)
+        sizing = new Sizing(window);
+    sizing->ask(outerWidth, outerHeight);
+}
+
+bool sizingPending(QWidget *window)
+{
+    return window && pendingSizing(window);
 }
 
 bool placingPending(QWidget *window)

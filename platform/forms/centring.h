@@ -29,6 +29,15 @@ void centreOnceFramed(QWidget *window, QWidget *on);
 // (before that, the window system may take the place for the inner window).
 void keepPlaceOnceFramed(QWidget *window);
 
+// For a window whose frame the window manager has not told yet, just sized
+// by the program (outer width and height, -1 for one not given): once it is
+// shown and framed, its frame gets that size. Before that the size can only
+// be given to the inner window, and the frame would be that much larger.
+void keepSizeOnceFramed(QWidget *window, int outerWidth, int outerHeight);
+
+// True while a sizing of window waits on the window manager.
+bool sizingPending(QWidget *window);
+
 // True while a placing of window waits on the window manager.
 bool placingPending(QWidget *window);
 

@@ -593,6 +593,7 @@ void Form::setWidth(int twips)
     ensureLoaded();
     const int frame = m_widget->frameGeometry().width() - m_widget->width();
     m_widget->resize(std::max(1, twips / TwipsPerPixel - frame), m_widget->height());
+    keepSizeOnceFramed(m_widget, twips / TwipsPerPixel, -1);
 }
 
 void Form::setHeight(int twips)
@@ -600,6 +601,7 @@ void Form::setHeight(int twips)
     ensureLoaded();
     const int frame = m_widget->frameGeometry().height() - m_widget->height();
     m_widget->resize(m_widget->width(), std::max(1, twips / TwipsPerPixel - frame));
+    keepSizeOnceFramed(m_widget, -1, twips / TwipsPerPixel);
 }
 
 void Form::Move(int left, int top, int width, int height)

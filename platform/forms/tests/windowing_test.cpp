@@ -115,6 +115,26 @@ TEST_F(WindowingTest, WindowPlacedByTheProgramRightAfterShowingStaysThere)
     owner.Unload();
 }
 
+TEST_F(WindowingTest, WindowSizedByTheProgramRightAfterShowingGetsThatOuterSize)
+{
+    // Sized before the window manager framed it: once framed, the frame has
+    // the size the program asked, not that size and the frame around it.
+    PlainForm form(6000, 4000, vbSizable, vbStartUpManual);
+    form.Load();
+    form.Show();
+    form.setWidth(5250);
+    form.setHeight(3300);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.widget()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sizingPending(form.widget()); }, 5000));
+    EXPECT_EQ(form.Width(), 5250);
+    EXPECT_EQ(form.Height(), 3300);
+    // Once framed, a size given is exact at once and nothing waits.
+    form.setHeight(3600);
+    EXPECT_EQ(form.Height(), 3600);
+    EXPECT_FALSE(sizingPending(form.widget()));
+    form.Unload();
+}
+
 TEST_F(WindowingTest, LargeWindowOpensFullyOnTheScreen)
 {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
