@@ -542,9 +542,9 @@ TEST_F(ContainerHostTest, MouseExitWhenTheTimerFindsTheCursorOutside)
     connectEvents(c.get(), &m_events);
     QWidget *w = WidgetOfWindow(h->controlWindow());
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+    ASSERT_TRUE(talviktest::pointerInto(w, QPoint(15, 15)));
+    ASSERT_TRUE(talviktest::movePointer(w, QPoint(20, 20)));
     const QPoint inside = w->mapToGlobal(QPoint(20, 20));
-    SetCursorPos(inside.x(), inside.y());
-    QTest::mouseMove(w, QPoint(20, 20));
     ASSERT_EQ(m_events.without(QStringLiteral("MouseMove")), (QStringList{"MouseEnter"}));
     // Ticks while the cursor stays over the window raise nothing.
     QTest::qWait(450);
