@@ -9,7 +9,7 @@ libsqlite3-dev liblhasa-dev
 libgtest-dev libgmock-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
 lhasa libjlha-java default-jdk-headless
-xvfb xauth openbox x11-utils libxcb1-dev poppler-utils qt6-translations-l10n
+xvfb xauth openbox x11-utils libxcb1-dev poppler-utils qpdf qt6-translations-l10n
 "
 
 missing=""
