@@ -430,6 +430,21 @@ private:
         }
         const PdfObject &info = object(m_info, "document information");
         dictionary(info.tokens, 0);
+
+        // Every reference leads to an object the joined file keeps: none to
+        // a missing object, none to the catalog or the information.
+        for (int n : std::as_const(m_order)) {
+            const QVector<Token> &tokens = m_objects[n].tokens;
+            for (int i = 0; i + 2 < tokens.size(); ++i) {
+                if (!isReference(tokens, i))
+                    continue;
+                const int target = reference(tokens, i);
+                if (target <= 0 || target >= m_objects.size() || !m_objects[target].present || target == m_root
+                    || target == m_info)
+                    fail(QStringLiteral("object %1 refers to object %2, which cannot be carried over").arg(n).arg(target));
+                i += 2;
+            }
+        }
     }
 
     int trailerReference(const QVector<DictEntry> &entries, const char *key, const QVector<Token> &tokens) const

@@ -109,6 +109,11 @@ TEST(PdfJoiner, DamagedPartsAreRefusedWithTheirNumberAndTheCause)
     EXPECT_TRUE(direct.hasMatch());
     QByteArray length = direct.captured(1).toLatin1();
     length.front() = length.front() == '9' ? '8' : char(length.front() + 1);
+    // A reference to an object the part does not hold.
+    const auto annots = QRegularExpression(QStringLiteral("/Annots (\\d+) 0 R")).match(QString::fromLatin1(good));
+    EXPECT_TRUE(annots.hasMatch());
+    const QByteArray annotsRef = "/Annots " + annots.captured(1).toLatin1() + " 0 R";
+    const QByteArray missingRef = "/Annots " + QByteArray(annots.captured(1).size(), '9') + " 0 R";
     struct Case {
         const char *name;
         QByteArray bytes;
@@ -133,6 +138,7 @@ TEST(PdfJoiner, DamagedPartsAreRefusedWithTheirNumberAndTheCause)
         {"page count", replaced("/Count ", "/Count 7"), "page count"},
         {"unterminated string", replaced("/Title ", "/Title ("), ""},
         {"size not the table's", replaced("/Size ", "/Size 1"), "size"},
+        {"dangling reference", replaced(annotsRef, missingRef), "cannot be carried over"},
         {"encrypted", replaced("/Root ", "/Encrypt 1 0 R\n/Root "), "encrypted"},
     };
     for (const Case &c : cases) {
