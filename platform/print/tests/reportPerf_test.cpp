@@ -1,7 +1,9 @@
 // The report's shortcuts give the very output of the plain way: texts shaped
 // once and drawn as glyphs make the same PDF, byte for byte but for its
-// time stamps, as texts shaped where they are drawn; the layout that measures each text once places every text where
-// measuring it each time places it.
+// time stamps, as texts shaped where they are drawn; the layout that measures
+// each text once (digit texts by summed advances) places every text where
+// measuring it each time places it; a PDF drawn in parts on worker threads
+// and joined shows every page pixel for pixel as one writer draws it.
 #include "platform/print/pdfconverter.h"
 #include "platform/print/reportdocument.h"
 #include "platform/print/reportprinter.h"
