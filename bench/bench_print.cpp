@@ -1,5 +1,6 @@
 // Measures the print stand-ins: replay of a year-sized graph drawing at
-// 1280 x 800, and PDF output of demand tables of 1,488 and 17,520 rows.
+// 1280 x 800, and PDF output of demand tables of 1,488 and 17,520 rows
+// (medians of runs, 5 or the number given), side by side with one PDF writer.
 #include "platform/print/colors.h"
 #include "platform/print/drawsurface.h"
 #include "platform/print/pdfconverter.h"
@@ -7,10 +8,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <vector>
 
@@ -79,7 +83,17 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-double tableToPdf(int rows, const QString &path, int *pages)
+// Lays out a demand table of rows and writes it to path. Returns the times
+// of the layout and of layout + PDF; parts 0 writes as the program does
+// (PdfConverter::writeDocument), else in that many parts (1: one writer).
+struct Run {
+    double layoutMs = 0;
+    double totalMs = 0;
+    int pages = 0;
+    qint64 bytes = 0;
+};
+
+Run tableToPdf(int rows, const QString &path, int parts)
 {
     QElapsedTimer timer;
     timer.start();
@@ -112,12 +126,40 @@ double tableToPdf(int rows, const QString &path, int *pages)
     p.TableCell(tcRowHeight, QStringLiteral("1.6%"));
     p.EndTable();
     p.EndDoc();
-    const double layoutMs = timer.nsecsElapsed() / 1e6;
-    PdfConverter().ConvertDocument(p, path);
-    const double totalMs = timer.nsecsElapsed() / 1e6;
-    *pages = p.PageCount();
-    std::printf("  %5d rows: layout %.0f ms, layout + PDF %.0f ms, %d pages\n", rows, layoutMs, totalMs, *pages);
-    return totalMs;
+    Run run;
+    run.layoutMs = timer.nsecsElapsed() / 1e6;
+    if (parts == 0)
+        PdfConverter().ConvertDocument(p, path);
+    else
+        run.bytes = PdfConverter::documentPdf(*p.document(), parts).size();
+    run.totalMs = timer.nsecsElapsed() / 1e6;
+    run.pages = p.PageCount();
+    if (parts == 0)
+        run.bytes = QFileInfo(path).size();
+    return run;
+}
+
+// Medians of runs of one size, as the program writes; then the one writer
+// alone, for the side-by-side figure.
+double measure(int rows, const QString &path, int runs, bool withSingle)
+{
+    std::vector<double> layout, total, single;
+    Run last;
+    for (int i = 0; i < runs; ++i) {
+        last = tableToPdf(rows, path, 0);
+        layout.push_back(last.layoutMs);
+        total.push_back(last.totalMs);
+        if (withSingle)
+            single.push_back(tableToPdf(rows, path, 1).totalMs);
+    }
+    std::printf("  %5d rows: layout %.0f ms, layout + PDF %.0f ms, %d pages\n", rows, median(layout), median(total),
+                last.pages);
+    std::printf("         (medians of %d runs; PDF %lld bytes in %d parts", runs, static_cast<long long>(last.bytes),
+                PdfConverter::partsFor(last.pages));
+    if (withSingle)
+        std::printf("; one writer: layout + PDF %.0f ms", median(single));
+    std::printf(")\n");
+    return median(total);
 }
 
 } // namespace
@@ -146,11 +188,14 @@ int main(int argc, char **argv)
                 int(surface.displayList().items.size()), median(times), *std::max_element(times.begin(), times.end()));
 
     QTemporaryDir dir;
-    int pages = 0;
+    // bench_print [runs] [--no-single]: --no-single leaves out the one-writer
+    // runs (for the peak memory of the program's own way).
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const bool withSingle = !(argc > 2 && std::strcmp(argv[2], "--no-single") == 0);
     std::printf("PDF of demand tables:\n");
-    const double small = tableToPdf(1488, dir.filePath(QStringLiteral("a.pdf")), &pages);
+    const double small = measure(1488, dir.filePath(QStringLiteral("a.pdf")), runs, withSingle);
     std::printf("  1,488 rows %s target 1 s\n", small < 1000 ? "within" : "OVER");
-    const double large = tableToPdf(17520, dir.filePath(QStringLiteral("b.pdf")), &pages);
+    const double large = measure(17520, dir.filePath(QStringLiteral("b.pdf")), runs, withSingle);
     std::printf("  17,520 rows %s target 10 s\n", large < 10000 ? "within" : "OVER");
     return 0;
 }

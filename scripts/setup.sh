@@ -7,9 +7,9 @@ build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
 libsqlite3-dev liblhasa-dev
 libgtest-dev libgmock-dev
-fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
+fonts-ipafont-gothic fonts-ipafont-mincho fonts-urw-base35 fontconfig
 lhasa libjlha-java default-jdk-headless
-xvfb xauth openbox x11-utils libxcb1-dev poppler-utils qt6-translations-l10n
+xvfb xauth openbox x11-utils libxcb1-dev poppler-utils qpdf qt6-translations-l10n
 "
 
 missing=""

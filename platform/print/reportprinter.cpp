@@ -4,6 +4,7 @@
 #include "platform/print/errors.h"
 #include "platform/print/fonts.h"
 #include "platform/print/reportpreview.h"
+#include "platform/print/textwidths.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
@@ -23,6 +24,7 @@
 #include <QTextLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QVarLengthArray>
 #include <cmath>
 
 namespace platform::print {
@@ -67,30 +69,6 @@ QPageSize::PageSizeId pageSizeId(int paper)
     default: return QPageSize::Custom;
     }
 }
-
-// Widths of texts in one font. A report repeats most of its texts (dates,
-// times, values) on every page, and shaping a text to measure it is the
-// dearest step of the layout: each text is measured once.
-class TextWidths {
-public:
-    explicit TextWidths(const QFont &font) : m_font(font), m_fm(font) {}
-    const QFont &font() const { return m_font; }
-    const QFontMetricsF &metrics() const { return m_fm; }
-    double operator()(const QString &text)
-    {
-        const auto it = m_widths.constFind(text);
-        if (it != m_widths.constEnd())
-            return *it;
-        const double w = m_fm.horizontalAdvance(text);
-        m_widths.insert(text, w);
-        return w;
-    }
-
-private:
-    QFont m_font;
-    QFontMetricsF m_fm;
-    QHash<QString, double> m_widths;
-};
 
 QStringList wrapLines(const QString &text, TextWidths &widthOf, double width)
 {
@@ -580,56 +558,89 @@ void ReportPrinter::layoutTable(PendingTable &t)
     const BorderRules rules = borderRules(m_tableBorder);
     const bool hasHeader = !t.header.isEmpty();
     const double bottom = area.bottom();
+    const QString emptyCell;
 
+    // A row's lines, column by column, each with its width.
+    struct CellLine {
+        QString text;
+        double width;
+    };
     struct LaidRow {
-        QVector<QStringList> lines;
+        QVarLengthArray<CellLine, 8> lines;
+        QVarLengthArray<int, 9> firstLine; // per column, and the end
         double height = 0;
     };
-    auto measure = [&](int row, const QStringList &cells) {
+    // The last one-line text of each body column: a column repeats its text
+    // down many rows (the date of 48 half hours), and comparing with the
+    // text above is cheaper than looking it up.
+    QVector<CellLine> above(columns, CellLine{QString(), 0.0});
+    auto measure = [&](int row, const QStringList &cells, LaidRow &laid) {
         const bool head = row == 0;
         TextWidths &widthOf = head ? headWidths : bodyWidths;
-        LaidRow laid;
-        laid.lines.resize(columns);
+        laid.lines.clear();
+        laid.firstLine.clear();
         int maxLines = 1;
         for (int c = 0; c < columns; ++c) {
-            laid.lines[c] = wrapLines(c < cells.size() ? cells[c] : QString(), widthOf, widths[c] - 2 * kCellPadX);
-            maxLines = std::max(maxLines, int(laid.lines[c].size()));
+            laid.firstLine.append(int(laid.lines.size()));
+            const QString &cell = c < cells.size() ? cells[c] : emptyCell;
+            const double room = widths[c] - 2 * kCellPadX;
+            if (!head && cell == above[c].text && !cell.isEmpty()) {
+                laid.lines.append(above[c]);
+                continue;
+            }
+            // The common case: one line that fits.
+            if (!cell.contains(QLatin1Char('\r')) && !cell.contains(QLatin1Char('\n'))) {
+                const double w = widthOf(cell);
+                if (room <= 0 || w <= room) {
+                    laid.lines.append(CellLine{cell, w});
+                    if (!head)
+                        above[c] = laid.lines.last();
+                    continue;
+                }
+            }
+            const QStringList lines = wrapLines(cell, widthOf, room);
+            for (const QString &line : lines)
+                laid.lines.append(CellLine{line, widthOf(line)});
+            maxLines = std::max(maxLines, int(lines.size()));
         }
+        laid.firstLine.append(int(laid.lines.size()));
         const double content = maxLines * lineHeight + 2 * kCellPadY;
         laid.height = std::max(content, t.rowHeight[row] >= 0 ? t.rowHeight[row] : 0.0);
-        return laid;
     };
 
     auto place = [&](int row, const LaidRow &laid, double y) {
         ReportPage &page = doc.pages.last();
         const bool head = row == 0;
         const QFontMetricsF &fm = head ? headFm : bodyFm;
-        TextWidths &widthOf = head ? headWidths : bodyWidths;
+        const double ascent = fm.ascent();
+        const bool anyBackground = !t.background.isEmpty();
         for (int c = 0; c < columns; ++c) {
             const QRectF cell(lefts[c], y, widths[c], laid.height);
-            const auto bg = t.background.constFind((quint64(row) << 32) | quint64(c + 1));
+            const auto bg = anyBackground ? t.background.constFind((quint64(row) << 32) | quint64(c + 1))
+                                          : t.background.constEnd();
             if (bg != t.background.constEnd())
                 page.fills.append(ReportFill{cell, *bg});
             else if (head)
                 page.fills.append(ReportFill{cell, t.headerShade});
-            const QStringList &lines = laid.lines[c];
-            const double block = lines.size() * lineHeight;
+            const int first = laid.firstLine[c];
+            const int count = laid.firstLine[c + 1] - first;
+            const double block = count * lineHeight;
             double top = y + kCellPadY;
             if (t.columns[c].verticalCentre)
                 top = y + (laid.height - block) / 2;
             // Headers are centred; body cells follow their column format.
             const Qt::Alignment align = head ? Qt::AlignHCenter : t.columns[c].horizontal;
-            for (int l = 0; l < lines.size(); ++l) {
-                const QString &text = lines[l];
-                if (text.isEmpty())
+            for (int l = 0; l < count; ++l) {
+                const CellLine &line = laid.lines[first + l];
+                if (line.text.isEmpty())
                     continue;
-                const double w = widthOf(text);
+                const double w = line.width;
                 double x = cell.left() + kCellPadX;
                 if (align & Qt::AlignHCenter)
                     x = cell.left() + (cell.width() - w) / 2;
                 else if (align & Qt::AlignRight)
                     x = cell.right() - kCellPadX - w;
-                page.texts.append(ReportText{QPointF(x, top + l * lineHeight + fm.ascent()), text,
+                page.texts.append(ReportText{QPointF(x, top + l * lineHeight + ascent), line.text,
                                              head ? headIndex : bodyIndex});
             }
         }
@@ -663,7 +674,9 @@ void ReportPrinter::layoutTable(PendingTable &t)
         boundaries.clear();
     };
 
-    const LaidRow headerRow = hasHeader ? measure(0, t.header) : LaidRow{};
+    LaidRow headerRow;
+    if (hasHeader)
+        measure(0, t.header, headerRow);
     auto openSegment = [&] {
         boundaries.append(m_cursorY);
         if (hasHeader) {
@@ -675,13 +688,17 @@ void ReportPrinter::layoutTable(PendingTable &t)
     };
 
     // The header and the first row start on a new page when they do not fit.
-    const double firstNeed = headerRow.height + (t.body.isEmpty() ? 0.0 : measure(1, t.body[0]).height);
+    LaidRow laid;
+    if (!t.body.isEmpty())
+        measure(1, t.body[0], laid);
+    const double firstNeed = headerRow.height + (t.body.isEmpty() ? 0.0 : laid.height);
     if (m_pageHasContent && m_cursorY + firstNeed > bottom + kFitTolerance)
         beginPage();
     openSegment();
     int rowsOnPage = 0;
     for (int i = 0; i < t.body.size(); ++i) {
-        const LaidRow laid = measure(i + 1, t.body[i]);
+        if (i > 0)
+            measure(i + 1, t.body[i], laid);
         if (rowsOnPage > 0 && m_cursorY + laid.height > bottom + kFitTolerance) {
             closeSegment();
             beginPage();
