@@ -38,7 +38,7 @@ bool isDigit(char c)
 }
 
 // Two digits at pos as a number, or -1.
-int twoDigits(const QByteArray &b, int pos)
+int twoDigits(const char *b, int pos)
 {
     if (!isDigit(b[pos]) || !isDigit(b[pos + 1]))
         return -1;
@@ -265,8 +265,12 @@ bool clsDataD::setRecvData(const QByteArray &buf, int length)
     m_refusedValues = false;
     if (length != blockLength || buf.size() < blockLength)
         return false;
-    m_recvFrame = buf.left(blockLength);
-    const QByteArray &b = m_recvFrame;
+    // The frame is copied into the record's own buffer: sharing the caller's
+    // would make the caller's next block a copy of its own.
+    if (m_recvFrame.size() != blockLength)
+        m_recvFrame.resize(blockLength);
+    std::memcpy(m_recvFrame.data(), buf.constData(), blockLength);
+    const char *b = m_recvFrame.constData();
     if (b[1] != 'R' || b[2] != 'D')
         return false;
     // From here on the block is an RD record block; what is refused below
@@ -292,7 +296,7 @@ bool clsDataD::setRecvData(const QByteArray &buf, int length)
     for (int i = 13; i < 17; ++i)
         if (!isDigit(b[i]))
             return false;
-    m_records.append(m_recvFrame);
+    m_records.append(b, blockLength);
     m_idx = m_count;
     ++m_count;
     m_staged = false;
@@ -307,10 +311,10 @@ bool clsDataD::isETX() const
 
 QString clsDataD::field(int pos, int width) const
 {
-    if (m_idx < 0 || m_idx >= m_records.size())
+    if (m_idx < 0 || m_idx >= m_count)
         throw platform::RuntimeError(platform::err::SubscriptOutOfRange,
                                      platform::errorDescription(platform::err::SubscriptOutOfRange));
-    return QString::fromLatin1(m_records[m_idx].mid(pos, width));
+    return QString::fromLatin1(record(m_idx).sliced(pos, width));
 }
 
 // ---- helpers of the store run ----
@@ -363,7 +367,7 @@ void clsDataD::recordKey(int index, bool shiftBack, char *key) const
 {
     // The fields were checked by setRecvData: a real day, hour 0-23 and
     // minute 0-59, so the key is put together digit by digit.
-    const QByteArray &r = m_records[index];
+    const char *r = record(index).data();
     int year = 2000 + twoDigits(r, 3), month = twoDigits(r, 5), day = twoDigits(r, 7);
     int minutes = twoDigits(r, 9) * 60 + twoDigits(r, 11);
     if (shiftBack) {
@@ -395,7 +399,7 @@ QString clsDataD::recordKey(int index, bool shiftBack) const
 
 QByteArrayView clsDataD::wattBytes(int index) const
 {
-    return QByteArrayView(m_records[index]).sliced(13, 4);
+    return record(index).sliced(13, 4);
 }
 
 void clsDataD::writeStaging(const QString &folder, const RowLines &staging)

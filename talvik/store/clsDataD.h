@@ -180,8 +180,15 @@ protected:
     QByteArray m_recvFrame;
     // The block setRecvData refused last was an RD block with bad values.
     bool m_refusedValues = false;
-    QList<QByteArray> m_records;
+    // The accepted blocks, 18 bytes each, one after the other (one buffer,
+    // not an allocation per record); m_count of them.
+    QByteArray m_records;
     int m_count = 0;
+    QByteArrayView record(int index) const
+    {
+        return QByteArrayView(m_records.constData() + qsizetype(index) * kBlockLength, kBlockLength);
+    }
+    static constexpr int kBlockLength = 18;
     int m_idx = 0;
     QString m_customer;
     bool m_isReader = false;

@@ -46,7 +46,7 @@ protected:
         talvik::OrderedRows staging;
         for (int i = 0; i < m_count; ++i) {
             m_idx = i;
-            staging.put(calendarKey(m_records[i], shiftBack), {watt(), createdNow()});
+            staging.put(calendarKey(record(i).toByteArray(), shiftBack), {watt(), createdNow()});
         }
         writeStaging(folder, staging);
         return true;
