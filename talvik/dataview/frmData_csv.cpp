@@ -90,6 +90,22 @@ namespace {
 template <typename Char>
 double numericValueOf(const Char *chars, qsizetype size, bool *digits)
 {
+    // The usual field, one to fifteen digits and nothing else, is its value.
+    if (size > 0 && size <= 15) {
+        qint64 whole = 0;
+        qsizetype i = 0;
+        for (; i < size; ++i) {
+            const char16_t c = unitOf(chars[i]);
+            if (c < u'0' || c > u'9')
+                break;
+            whole = whole * 10 + (c - u'0');
+        }
+        if (i == size) {
+            if (digits)
+                *digits = true;
+            return double(whole);
+        }
+    }
     // The number's characters with the ignored ones left out.
     QVarLengthArray<char16_t, 32> number;
     bool seenDigit = false;

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstring>
@@ -79,16 +80,16 @@ void clsDataDSrv::normaliseCount(QByteArrayView text, char *out)
     }
 }
 
-void clsDataDSrv::appendCount(QByteArray &line, int row, int which) const
+void clsDataDSrv::countOf(int row, int which, char *out) const
 {
     if (m_alarmInfo.isAscii(row)) {
-        char count[4];
-        normaliseCount(m_alarmInfo.countBytes(row, which), count);
-        line.append(count, 4);
+        normaliseCount(m_alarmInfo.countBytes(row, which), out);
         return;
     }
     const AlarmInfoRow r = m_alarmInfo.row(row);
-    line.append(normaliseCount(which == 0 ? r.cautionCount : r.limitCount).toLatin1());
+    // The normalised text is four ASCII characters.
+    const QByteArray count = normaliseCount(which == 0 ? r.cautionCount : r.limitCount).toLatin1();
+    std::memcpy(out, count.constData(), 4);
 }
 
 bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
@@ -110,32 +111,32 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
             if (k >= 0 && k != endKey)
                 m_alarmIndex.insertFirst(k, i);
         }
-        const QByteArray none = fileFound ? QByteArrayLiteral("0000") : QByteArrayLiteral("-001");
+        const char *none = fileFound ? "0000" : "-001";
         const QByteArray createdBytes = created.toLatin1();
-        // Each line: the key, the demand, the acquisition time and the two
-        // counts, built in a reused buffer.
+        // Each line: the key (10), the demand (4), the acquisition time and
+        // the two counts (4 each), built in place.
+        const qsizetype countsAt = 14 + createdBytes.size();
+        QVarLengthArray<char, 48> line(countsAt + 8);
+        std::memcpy(line.data() + 14, createdBytes.constData(), std::size_t(createdBytes.size()));
         RowLines staging;
-        QByteArray line;
-        char key[10];
+        staging.reserve(std::size_t(m_count), std::size_t(10 + line.size()));
         for (int i = 0; i < m_count; ++i) {
             m_idx = i;
+            char *key = line.data();
             recordKey(i, shiftBack, key);
             qint64 countKey = 20;
             for (int k = 0; k < 10; ++k)
                 countKey = countKey * 10 + (key[k] - '0');
             const int pos = seekCountRow(countKey);
-            line.clear();
-            line.append(key, 10);
-            line.append(wattBytes(i));
-            line.append(createdBytes);
+            std::memcpy(line.data() + 10, wattBytes(i).data(), 4);
             if (pos >= 0) {
-                appendCount(line, pos, 0);
-                appendCount(line, pos, 1);
+                countOf(pos, 0, line.data() + countsAt);
+                countOf(pos, 1, line.data() + countsAt + 4);
             } else {
-                line.append(none);
-                line.append(none);
+                std::memcpy(line.data() + countsAt, none, 4);
+                std::memcpy(line.data() + countsAt + 4, none, 4);
             }
-            staging.put(QByteArrayView(key, 10), line);
+            staging.put(QByteArrayView(key, 10), QByteArrayView(line.data(), line.size()));
         }
         writeStaging(folder, staging);
         return true;

@@ -36,8 +36,9 @@ protected:
     int seekCountRow(qint64 key) const { return m_alarmIndex.find(key); }
 
 private:
-    // The caution (which 0) or limit (1) count of count row `row`, 4 bytes.
-    void appendCount(QByteArray &line, int row, int which) const;
+    // The caution (which 0) or limit (1) count of count row `row`,
+    // normalised, into out (4 bytes).
+    void countOf(int row, int which, char *out) const;
 
     AlarmInfoTable m_alarmInfo;
     KeyIndex m_alarmIndex;

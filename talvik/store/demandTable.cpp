@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace talvik {
@@ -54,7 +55,13 @@ void TableWriter::writeLine(platform::fileio::DurableFile &file, const QByteArra
 {
     // Lines are collected and written in blocks: a year table has 17,520
     // lines, and one system call per line would dominate the rewrite.
-    m_pending += line;
+    // Appended by copy into reserved room (an append call per line costs
+    // more than the copy).
+    if (m_pending.capacity() < pendingLimit + line.size())
+        m_pending.reserve(pendingLimit + line.size());
+    const qsizetype at = m_pending.size();
+    m_pending.resize(at + line.size());
+    std::memcpy(m_pending.data() + at, line.constData(), std::size_t(line.size()));
     if (m_pending.size() >= pendingLimit)
         flushPending(file);
 }
