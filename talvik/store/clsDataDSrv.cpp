@@ -68,9 +68,12 @@ void clsDataDSrv::normaliseCount(QByteArrayView text, char *out)
             std::memcpy(out, "-001", 4);
             return;
         }
+        // Checked before the step, so that the sum never wraps.
+        constexpr quint64 max = quint64(std::numeric_limits<qint64>::max());
         if (!overflow) {
-            v = v * 10 + quint64(c - '0');
-            overflow = v > quint64(std::numeric_limits<qint64>::max());
+            const quint64 d = quint64(c - '0');
+            overflow = v > (max - d) / 10;
+            v = v * 10 + d;
         }
     }
     int count = overflow ? 0 : int(std::min<quint64>(v, 9999));
