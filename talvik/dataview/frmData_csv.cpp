@@ -77,7 +77,6 @@ void putDigits(QByteArray &frame, int pos, int width, std::int32_t value)
     }
 }
 
-
 } // namespace
 
 // ---- format ----
@@ -149,8 +148,7 @@ double numericValueOf(const Char *chars, qsizetype size, bool *digits)
         }
     }
     bool ok = false;
-    const double value =
-        QStringView(number.constData(), number.size()).toString().toDouble(&ok);
+    const double value = QStringView(number.constData(), number.size()).toString().toDouble(&ok);
     return ok ? value : 0;
 }
 
