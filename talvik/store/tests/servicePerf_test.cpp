@@ -13,7 +13,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QHash>
 #include <QMap>
@@ -209,17 +208,6 @@ protected:
     }
 };
 
-QMap<QString, QByteArray> filesBelow(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        files.insert(QDir(root).relativeFilePath(path), f.open(QIODevice::ReadOnly) ? f.readAll() : "<unreadable>");
-    }
-    return files;
-}
 
 class ServiceImportEquality : public StoreTest {
 protected:
