@@ -245,6 +245,14 @@ protected:
         c += "20990101,0000,5,5\r\n20240013,1000,1,1\r\n20240101,0130,1,1,\x94\xf5\x8d\x6c\r\n";
         return c;
     }
+    // 2023 as the ordinary data window wrote it (4 columns), one half hour
+    // of it received again: its rows get "no count", the table 6 columns.
+    void seedFourColumnYear()
+    {
+        writeFile(QStringLiteral("dDB.tran\\Kita\\2023年\\schema.ini"), talvik::schemaText(false));
+        writeFile(QStringLiteral("dDB.tran\\Kita\\2023年\\demand.csv"),
+                  "23010100000042202301010000\r\n23123023300043202312310000\r\n");
+    }
     void run(talvik::clsDataDSrv &d, bool shiftBack)
     {
         d.setCustomer(QStringLiteral("Kita"));
@@ -269,6 +277,7 @@ TEST_F(ServiceImportEquality, StoreRunWritesTheFilesOfTheTextCounts)
             QDir().mkpath(home());
             if (withFile)
                 writeFile(QStringLiteral("input\\Kitaas.csv"), countFile());
+            seedFourColumnYear();
             talvik::clsDataDSrv fast;
             run(fast, shiftBack);
             const QMap<QString, QByteArray> fastFiles = filesBelow(home() + QStringLiteral("/dDB.tran"));
@@ -278,6 +287,7 @@ TEST_F(ServiceImportEquality, StoreRunWritesTheFilesOfTheTextCounts)
             QDir(home() + QStringLiteral("/dDB.tran")).removeRecursively();
             QDir(home() + QStringLiteral("/dDB.dl")).removeRecursively();
             logLines.clear();
+            seedFourColumnYear();
             TextCountsRecord reference;
             run(reference, shiftBack);
             EXPECT_EQ(fastLog, logLines);
@@ -286,6 +296,9 @@ TEST_F(ServiceImportEquality, StoreRunWritesTheFilesOfTheTextCounts)
             // The run stored the two years; with the file the counts took
             // every form (found, cut to 9999, not a count), without it none.
             ASSERT_EQ(fastFiles.size(), 4);
+            EXPECT_TRUE(fastFiles.value(QStringLiteral("Kita/2023年/demand.csv"))
+                            .startsWith("23010100000042202301010000-001-001\r\n"));
+            EXPECT_EQ(fastFiles.value(QStringLiteral("Kita/2023年/schema.ini")), talvik::schemaText(true));
             QSet<QByteArray> counts;
             int lines = 0;
             for (const QByteArray &line : fastStaging.split('\n'))
