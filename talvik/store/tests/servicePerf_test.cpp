@@ -106,27 +106,27 @@ TEST(CountFileEquality, AwkwardFilesReadAsTheTextReadingReadsThem)
 TEST(CountFileEquality, GeneratedFilesReadAsTheTextReadingReadsThem)
 {
     std::mt19937 rng(27);
-    // Pieces lines are made of: digits, separators, blanks, line ends,
+    // Fragments lines are made of: digits, separators, blanks, line ends,
     // signs, CP932 characters, a lone lead byte.
-    const QByteArray pieces[] = {"0", "1", "2", "9", "20", "2024", "0513", "1000", ",", ",", ",", " ", "\t", "\r\n",
+    const QByteArray fragments[] = {"0", "1", "2", "9", "20", "2024", "0513", "1000", ",", ",", ",", " ", "\t", "\r\n",
                                  "\n", "\r", "-", "+", ".", "x", "\x81\x40", "\x82\x4f", "\x88\x9f", "\x82", "00000000000000000000"};
     for (int n = 0; n < 3000; ++n) {
         QByteArray bytes;
         const int lines = int(rng() % 6);
         for (int l = 0; l < lines; ++l) {
             if (rng() % 2) {
-                // A well-formed line, perhaps with one piece put in.
+                // A well-formed line, perhaps with one fragment put in.
                 QByteArray line = "2024" + QByteArray::number(rng() % 14).rightJustified(2, '0')
                                   + QByteArray::number(rng() % 33).rightJustified(2, '0') + ','
                                   + QByteArray::number(rng() % 2400).rightJustified(4, '0') + ','
                                   + QByteArray::number(rng() % 12000) + ',' + QByteArray::number(rng() % 3);
                 if (rng() % 3 == 0)
-                    line.insert(qsizetype(rng() % (line.size() + 1)), pieces[rng() % std::size(pieces)]);
+                    line.insert(qsizetype(rng() % (line.size() + 1)), fragments[rng() % std::size(fragments)]);
                 bytes += line + "\r\n";
             } else {
                 const int k = int(rng() % 12);
                 for (int i = 0; i < k; ++i)
-                    bytes += pieces[rng() % std::size(pieces)];
+                    bytes += fragments[rng() % std::size(fragments)];
             }
         }
         expectSameReading(bytes);
