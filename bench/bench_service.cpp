@@ -3,7 +3,7 @@
 // redrawn from a cached table (query, display list, paint at 1280 x 800); and
 // the start-up import of five years of a customer's dedicated CSV (87,696
 // lines) with its count file into an empty store.
-// Run by hand: bench_service.
+// Run by hand: bench_service [--import-only] (the import alone, for profiling).
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/treeview.h"
 #include "platform/print/drawsurface.h"
@@ -90,6 +90,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    const bool importOnly = QCoreApplication::arguments().contains(QStringLiteral("--import-only"));
     QTemporaryDir home;
     qputenv("TALVIK_HOME", home.path().toUtf8());
     platform::forms::DialogScript script;
@@ -114,7 +115,7 @@ int main(int argc, char *argv[])
     const QString yearKey = custKey + QStringLiteral("\\2024年");
     platform::forms::TreeView &tree = w.treData();
     std::vector<double> click;
-    for (int i = 0; i < 21; ++i) {
+    for (int i = 0; i < (importOnly ? 0 : 21); ++i) {
         tree.clickNode(tree.Item(custKey));
         QCoreApplication::processEvents();
         QElapsedTimer t;
@@ -125,21 +126,23 @@ int main(int argc, char *argv[])
     }
     std::printf("rows %d, columns %d\n", w.mfgData().Rows() - 1, w.mfgData().Cols());
     std::vector<double> fill;
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < (importOnly ? 0 : 11); ++i) {
         QElapsedTimer t;
         t.start();
         w.demandData->setDispData(w.mfgData(), home.path() + yearKey, 0);
         fill.push_back(ms(t));
     }
-    stats("year table, the table fill alone (ms)", fill);
-    stats("year table, node click to painted (ms)", click);
+    if (!importOnly) {
+        stats("year table, the table fill alone (ms)", fill);
+        stats("year table, node click to painted (ms)", click);
+    }
 
     // The annotated year graph from the cached table.
     talvik::clsGraphSrv graph;
     platform::print::DrawSurface surface;
     QImage image(1280, 800, QImage::Format_RGB32);
     const QString yearPath = home.path() + yearKey;
-    for (int mode = 0; mode < 2; ++mode) {
+    for (int mode = 0; mode < (importOnly ? 0 : 2); ++mode) {
         std::vector<double> redraw;
         for (int i = 0; i < 26; ++i) {
             QElapsedTimer t;

@@ -1,5 +1,7 @@
 #include "talvik/core/basComFunction.h"
 
+#include "talvik/core/alarmInfoFile.h"
+
 #include "platform/codepage/codepage.h"
 #include "platform/forms/msgbox.h"
 #include "platform/profile/profile.h"
@@ -57,25 +59,6 @@ QStringList treeKeyParts(const QString &key)
     if (rest.isEmpty())
         return {};
     return rest.split(QLatin1Char('\\'));
-}
-
-// Lines of a text file as Line Input reads them: CR LF, LF or CR end a line;
-// a final line end adds no empty line. (CR and LF never occur inside a CP932
-// double-byte character, so the bytes can be split before decoding.)
-QList<QByteArray> fileLines(const QByteArray &bytes)
-{
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        lines.append(bytes.mid(start, end - start));
-        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
-    return lines;
 }
 
 AlarmInfoRow alarmInfoEndRow()
@@ -265,38 +248,14 @@ int daysInMonth(int year, int month)
 
 bool GetCsvFileAlarmInfo(const QString &path)
 {
-    if (!fileExists(path)) {
-        alarmInfo.assign(1, alarmInfoEndRow());
-        return false;
-    }
-
+    AlarmInfoTable table;
+    const bool read = readAlarmInfoFile(path, table);
     alarmInfo.clear();
-    try {
-        QFile file(platform::shell::toNativePath(path));
-        if (!file.open(QIODevice::ReadOnly))
-            platform::raise(platform::err::PathFileAccess);
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            platform::raise(platform::err::DeviceIO);
-        file.close();
-
-        for (const QByteArray &bytesOfLine : fileLines(bytes)) {
-            const QString line = platform::codepage::fromAnsi(bytesOfLine);
-            const QStringList fields = line.split(QLatin1Char(','));
-            // An empty line has no fields at all; a short one lacks some.
-            if (line.isEmpty() || fields.size() < 4)
-                platform::raise(platform::err::SubscriptOutOfRange);
-            // A row joins only once all its fields are there.
-            alarmInfo.push_back(AlarmInfoRow{fields[0] + fields[1], fields[2], fields[3]});
-        }
-    } catch (const platform::RuntimeError &e) {
-        alarmInfo.push_back(alarmInfoEndRow());
-        platform::forms::MsgBox(QStringLiteral("GetCsvFileAlarmInfo: ") + e.Description(),
-                                platform::forms::vbOKOnly);
-        return false;
-    }
+    alarmInfo.reserve(std::size_t(table.count()) + 1);
+    for (int i = 0; i < table.count(); ++i)
+        alarmInfo.push_back(table.row(i));
     alarmInfo.push_back(alarmInfoEndRow());
-    return true;
+    return read;
 }
 
 void endProgram(int exitCode)

@@ -6,6 +6,7 @@
 // blocks; the data windows' commands (writeCsvFile, importCsvFile,
 // readCsvFile) are built on it.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -25,6 +26,8 @@ class clsDataD;
 // number. No digits gives 0. `digits` (when given) tells whether any digit
 // was read.
 double csvNumericValue(const QString &field, bool *digits = nullptr);
+// The same on the bytes of an ASCII field (each byte one character).
+double csvNumericValue(QByteArrayView field, bool *digits = nullptr);
 
 // The export line of one grid row (no line end): the date cell without
 // "年" "月" "日", the time cell without "時" "分", and the demand cell x 10
@@ -52,6 +55,26 @@ QString csvCustomerFromPath(const QString &path);
 // Lines of a file image. A line ends at CR LF, at a lone CR or at a lone LF;
 // a last line without an end counts too.
 QList<QByteArray> csvSplitLines(const QByteArray &image);
+// Calls f(QByteArrayView line) for each of those lines in order, the views
+// pointing into the image.
+template <typename F>
+void csvForEachLine(QByteArrayView image, F &&f)
+{
+    qsizetype start = 0;
+    const qsizetype n = image.size();
+    const char *bytes = image.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        f(image.sliced(start, i - start));
+        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        f(image.sliced(start));
+}
 
 // What one line of an import file gives.
 enum class CsvLine {
@@ -71,7 +94,13 @@ QByteArray csvNewFrame();
 // outside 0 to 9999 (nothing is cut to fit the block). A field whose value
 // leaves the 32-bit range raises run-time error 6. Month, day, hour and
 // minute are checked by the record itself.
-CsvLine csvLineToBlock(const QByteArray &line, QByteArray &frame);
+// An ASCII line is read from its bytes, a line with other bytes through its
+// text (csvLineToBlockText); both give the same.
+CsvLine csvLineToBlock(QByteArrayView line, QByteArray &frame);
+// The same through the line's text: CP932 decoded (undecodable bytes only
+// stop the numeric value of their field), split at ",", each field's value
+// by csvNumericValue.
+CsvLine csvLineToBlockText(const QByteArray &line, QByteArray &frame);
 
 // Counts of one read.
 struct CsvReadCounts {

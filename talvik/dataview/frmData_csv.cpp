@@ -23,6 +23,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -37,11 +38,6 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 // A line's bytes as text: ASCII directly, anything else through CP932 (the
 // service-mode export writes the weekday in the date field). Undecodable
 // bytes only stop the numeric value of their field.
@@ -53,38 +49,81 @@ QString lineText(const QByteArray &line)
     return QString::fromLatin1(line);
 }
 
-void putField(QByteArray &frame, int pos, const QString &text)
+char16_t unitOf(QChar c)
 {
-    const QByteArray bytes = text.toLatin1();
-    for (int i = 0; i < bytes.size(); ++i)
-        frame[pos + i] = bytes[i];
+    return c.unicode();
+}
+
+char16_t unitOf(char c)
+{
+    return char16_t(static_cast<unsigned char>(c));
+}
+
+bool isAsciiBytes(QByteArrayView bytes)
+{
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// Writes `value` (0 <= value) as its last `width` decimal digits at pos.
+void putDigits(QByteArray &frame, int pos, int width, std::int32_t value)
+{
+    char *out = frame.data() + pos;
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char('0' + value % 10);
+        value /= 10;
+    }
 }
 
 } // namespace
 
 // ---- format ----
 
-double csvNumericValue(const QString &field, bool *digits)
+namespace {
+
+// The numeric reading of a field over its characters (QChar of a text, or
+// the bytes of an ASCII field taken as Latin-1): one implementation for both,
+// so that the byte reading gives exactly the text's value.
+template <typename Char>
+double numericValueOf(const Char *chars, qsizetype size, bool *digits)
 {
+    // The usual field, one to fifteen digits and nothing else, is its value.
+    if (size > 0 && size <= 15) {
+        qint64 whole = 0;
+        qsizetype i = 0;
+        for (; i < size; ++i) {
+            const char16_t c = unitOf(chars[i]);
+            if (c < u'0' || c > u'9')
+                break;
+            whole = whole * 10 + (c - u'0');
+        }
+        if (i == size) {
+            if (digits)
+                *digits = true;
+            return double(whole);
+        }
+    }
     // The number's characters with the ignored ones left out.
-    QString number;
-    number.reserve(field.size());
+    QVarLengthArray<char16_t, 32> number;
     bool seenDigit = false;
     bool seenPoint = false;
-    for (const QChar c : field) {
-        if (isBlank(c))
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = unitOf(chars[i]);
+        if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n')
             continue;
         if (number.isEmpty() && (c == u'+' || c == u'-')) {
-            number += c;
+            number.append(c);
             continue;
         }
-        if (isAsciiDigit(c)) {
-            number += c;
+        if (c >= u'0' && c <= u'9') {
+            number.append(c);
             seenDigit = true;
             continue;
         }
         if (c == u'.' && !seenPoint) {
-            number += c;
+            number.append(c);
             seenPoint = true;
             continue;
         }
@@ -94,8 +133,8 @@ double csvNumericValue(const QString &field, bool *digits)
         *digits = seenDigit;
     if (!seenDigit)
         return 0;
-    if (number.endsWith(u'.'))
-        number.chop(1);
+    if (number.back() == u'.')
+        number.removeLast();
     // A whole number of at most 15 digits is exact as a double: its value
     // is summed up directly (the text conversion is the costly part of an
     // import). A sign other than '-' and a point go the conversion's way.
@@ -104,13 +143,25 @@ double csvNumericValue(const QString &field, bool *digits)
         if (number.size() - (negative ? 1 : 0) <= 15) {
             qint64 whole = 0;
             for (qsizetype i = negative ? 1 : 0; i < number.size(); ++i)
-                whole = whole * 10 + (number[i].unicode() - u'0');
+                whole = whole * 10 + (number[i] - u'0');
             return negative ? -double(whole) : double(whole);
         }
     }
     bool ok = false;
-    const double value = number.toDouble(&ok);
+    const double value = QStringView(number.constData(), number.size()).toString().toDouble(&ok);
     return ok ? value : 0;
+}
+
+} // namespace
+
+double csvNumericValue(const QString &field, bool *digits)
+{
+    return numericValueOf(field.constData(), field.size(), digits);
+}
+
+double csvNumericValue(QByteArrayView field, bool *digits)
+{
+    return numericValueOf(field.data(), field.size(), digits);
 }
 
 QString csvExportLine(const QString &dateCell, const QString &timeCell, const QString &demandCell, bool dropWeekday)
@@ -159,19 +210,7 @@ QString csvCustomerFromPath(const QString &path)
 QList<QByteArray> csvSplitLines(const QByteArray &image)
 {
     QList<QByteArray> lines;
-    qsizetype start = 0;
-    const qsizetype n = image.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = image[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        lines.append(image.mid(start, i - start));
-        if (c == '\r' && i + 1 < n && image[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(image.mid(start));
+    csvForEachLine(image, [&](QByteArrayView line) { lines.append(line.toByteArray()); });
     return lines;
 }
 
@@ -185,22 +224,14 @@ QByteArray csvNewFrame()
     return frame;
 }
 
-CsvLine csvLineToBlock(const QByteArray &line, QByteArray &frame)
+namespace {
+
+// What the values of a line's three fields give: the checks of
+// csvLineToBlock after the fields were read, shared by both readings.
+CsvLine valuesToBlock(int fieldCount, const std::int32_t *value, const bool *digits, QByteArray &frame)
 {
-    const QString text = lineText(line);
-    if (std::all_of(text.cbegin(), text.cend(), isBlank))
-        return CsvLine::Empty;
-    const QStringList fields = text.split(u',');
-    if (fields.size() > 3)
-        return CsvLine::TooManyFields;
-    // Values first, in field order, so that an overflow of any field refuses
-    // the file as the original reader does.
-    std::int32_t value[3] = {0, 0, 0};
-    bool digits[3] = {false, false, false};
-    for (int i = 0; i < fields.size(); ++i)
-        value[i] = platform::CLng(csvNumericValue(fields[i], &digits[i]));
     // A short line would reach the block with the previous line's values.
-    if (fields.size() < 3)
+    if (fieldCount < 3)
         return CsvLine::Rejected;
     if (!digits[0] || !digits[1] || !digits[2])
         return CsvLine::Rejected;
@@ -216,10 +247,64 @@ CsvLine csvLineToBlock(const QByteArray &line, QByteArray &frame)
         return CsvLine::Rejected;
     if (frame.size() != blockLength)
         frame = csvNewFrame();
-    putField(frame, 3, platform::FormatZero(value[0], 8).right(6));
-    putField(frame, 9, platform::FormatZero(value[1], 4).left(4));
-    putField(frame, 13, platform::FormatZero(value[2], 4).left(4));
+    // The date's last six digits (YYMMDD of either form), time and demand
+    // zero-filled to four.
+    putDigits(frame, 3, 6, value[0] % 1000000);
+    putDigits(frame, 9, 4, value[1]);
+    putDigits(frame, 13, 4, value[2]);
     return CsvLine::Block;
+}
+
+} // namespace
+
+CsvLine csvLineToBlockText(const QByteArray &line, QByteArray &frame)
+{
+    const QString text = lineText(line);
+    if (std::all_of(text.cbegin(), text.cend(), isBlank))
+        return CsvLine::Empty;
+    const QStringList fields = text.split(u',');
+    if (fields.size() > 3)
+        return CsvLine::TooManyFields;
+    // Values first, in field order, so that an overflow of any field refuses
+    // the file as the original reader does.
+    std::int32_t value[3] = {0, 0, 0};
+    bool digits[3] = {false, false, false};
+    for (int i = 0; i < fields.size(); ++i)
+        value[i] = platform::CLng(csvNumericValue(fields[i], &digits[i]));
+    return valuesToBlock(int(fields.size()), value, digits, frame);
+}
+
+CsvLine csvLineToBlock(QByteArrayView line, QByteArray &frame)
+{
+    // A line with CP932 characters is read through its text.
+    if (!isAsciiBytes(line))
+        return csvLineToBlockText(line.toByteArray(), frame);
+    // An ASCII line is its own text: fields are cut from the bytes.
+    bool blank = true;
+    int commas = 0;
+    qsizetype cut[3] = {0, 0, 0}; // where fields 2 and 3 begin, after their ','
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ',') {
+            if (++commas < 3)
+                cut[commas] = i + 1;
+            blank = false;
+        } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+            blank = false;
+        }
+    }
+    if (blank)
+        return CsvLine::Empty;
+    const int fieldCount = commas + 1;
+    if (fieldCount > 3)
+        return CsvLine::TooManyFields;
+    std::int32_t value[3] = {0, 0, 0};
+    bool digits[3] = {false, false, false};
+    for (int i = 0; i < fieldCount; ++i) {
+        const qsizetype end = i + 1 < fieldCount ? cut[i + 1] - 1 : line.size();
+        value[i] = platform::CLng(csvNumericValue(line.sliced(cut[i], end - cut[i]), &digits[i]));
+    }
+    return valuesToBlock(fieldCount, value, digits, frame);
 }
 
 CsvReadCounts csvReadBlocks(const QByteArray &image, clsDataD &record,
@@ -227,13 +312,12 @@ CsvReadCounts csvReadBlocks(const QByteArray &image, clsDataD &record,
 {
     CsvReadCounts counts;
     QByteArray frame = csvNewFrame();
-    const QList<QByteArray> lines = csvSplitLines(image);
-    for (const QByteArray &line : lines) {
+    csvForEachLine(image, [&](QByteArrayView line) {
         ++counts.lines;
         bool taken = false;
         switch (csvLineToBlock(line, frame)) {
         case CsvLine::Empty:
-            continue;
+            return;
         case CsvLine::TooManyFields:
             platform::raise(platform::err::TypeMismatch,
                             QStringLiteral("%1 行目の項目が多すぎます。").arg(counts.lines));
@@ -250,7 +334,7 @@ CsvReadCounts csvReadBlocks(const QByteArray &image, clsDataD &record,
             if (onRejected)
                 onRejected();
         }
-    }
+    });
     return counts;
 }
 

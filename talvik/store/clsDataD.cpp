@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QTableView>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -38,7 +39,7 @@ bool isDigit(char c)
 }
 
 // Two digits at pos as a number, or -1.
-int twoDigits(const QByteArray &b, int pos)
+int twoDigits(const char *b, int pos)
 {
     if (!isDigit(b[pos]) || !isDigit(b[pos + 1]))
         return -1;
@@ -173,7 +174,11 @@ int RowLines::find(QByteArrayView key, std::size_t hash) const
 
 void RowLines::grow()
 {
-    const std::size_t size = std::max<std::size_t>(1024, m_slots.size() * 2);
+    rehash(std::max<std::size_t>(1024, m_slots.size() * 2));
+}
+
+void RowLines::rehash(std::size_t size)
+{
     m_slots.assign(size, 0);
     for (std::size_t r = 0; r < m_rows.size(); ++r) {
         const std::size_t mask = size - 1;
@@ -182,6 +187,17 @@ void RowLines::grow()
             i = (i + 1) & mask;
         m_slots[i] = int(r + 1);
     }
+}
+
+void RowLines::reserve(std::size_t rows, std::size_t bytesPerRow)
+{
+    m_rows.reserve(rows);
+    m_bytes.reserve(rows * bytesPerRow);
+    std::size_t size = std::max<std::size_t>(1024, m_slots.size());
+    while (size < (rows + 1) * 2)
+        size *= 2;
+    if (size > m_slots.size())
+        rehash(size);
 }
 
 bool RowLines::put(QByteArrayView key, QByteArrayView line)
@@ -194,15 +210,16 @@ bool RowLines::put(QByteArrayView key, QByteArrayView line)
         if (line.size() == r.lineSize) {
             std::memcpy(m_bytes.data() + r.line, line.data(), std::size_t(line.size()));
         } else {
-            r.line = m_bytes.size();
+            r.line = qsizetype(m_bytes.size());
             r.lineSize = int(line.size());
-            m_bytes.append(line);
+            m_bytes.insert(m_bytes.end(), line.begin(), line.end());
         }
         return false;
     }
-    Row r{m_bytes.size(), m_bytes.size() + key.size(), int(key.size()), int(line.size())};
-    m_bytes.append(key);
-    m_bytes.append(line);
+    const qsizetype start = qsizetype(m_bytes.size());
+    Row r{start, start + key.size(), int(key.size()), int(line.size())};
+    m_bytes.insert(m_bytes.end(), key.begin(), key.end());
+    m_bytes.insert(m_bytes.end(), line.begin(), line.end());
     m_rows.push_back(r);
     m_slots[std::size_t(at)] = int(m_rows.size());
     return true;
@@ -214,10 +231,13 @@ void RowLines::encode(QByteArray &image, QList<QByteArray> &lines) const
     for (const Row &r : m_rows)
         total += r.lineSize + 2;
     image.clear();
-    image.reserve(total);
+    image.resize(total);
+    char *out = image.data();
     for (const Row &r : m_rows) {
-        image.append(m_bytes.constData() + r.line, r.lineSize);
-        image.append("\r\n", 2);
+        std::memcpy(out, m_bytes.data() + r.line, std::size_t(r.lineSize));
+        out += r.lineSize;
+        *out++ = '\r';
+        *out++ = '\n';
     }
     lines.clear();
     lines.reserve(qsizetype(m_rows.size()));
@@ -265,8 +285,12 @@ bool clsDataD::setRecvData(const QByteArray &buf, int length)
     m_refusedValues = false;
     if (length != blockLength || buf.size() < blockLength)
         return false;
-    m_recvFrame = buf.left(blockLength);
-    const QByteArray &b = m_recvFrame;
+    // The frame is copied into the record's own buffer: sharing the caller's
+    // would make the caller's next block a copy of its own.
+    if (m_recvFrame.size() != blockLength)
+        m_recvFrame.resize(blockLength);
+    std::memcpy(m_recvFrame.data(), buf.constData(), blockLength);
+    const char *b = m_recvFrame.constData();
     if (b[1] != 'R' || b[2] != 'D')
         return false;
     // From here on the block is an RD record block; what is refused below
@@ -292,7 +316,7 @@ bool clsDataD::setRecvData(const QByteArray &buf, int length)
     for (int i = 13; i < 17; ++i)
         if (!isDigit(b[i]))
             return false;
-    m_records.append(m_recvFrame);
+    m_records.append(b, blockLength);
     m_idx = m_count;
     ++m_count;
     m_staged = false;
@@ -307,10 +331,10 @@ bool clsDataD::isETX() const
 
 QString clsDataD::field(int pos, int width) const
 {
-    if (m_idx < 0 || m_idx >= m_records.size())
+    if (m_idx < 0 || m_idx >= m_count)
         throw platform::RuntimeError(platform::err::SubscriptOutOfRange,
                                      platform::errorDescription(platform::err::SubscriptOutOfRange));
-    return QString::fromLatin1(m_records[m_idx].mid(pos, width));
+    return QString::fromLatin1(record(m_idx).sliced(pos, width));
 }
 
 // ---- helpers of the store run ----
@@ -326,8 +350,11 @@ void clsDataD::pumpEvents()
     // The loops call this per record; the window is served every few
     // milliseconds, which keeps it as responsive as a call per record
     // (a pass over the event loop costs about as much as a record).
+    // The clock is read every 8th call only: reading it costs more than a
+    // record, and 8 records take far less than the interval.
     static QElapsedTimer lastPass;
-    if (lastPass.isValid() && !lastPass.hasExpired(pumpIntervalMs))
+    static unsigned calls = 0;
+    if (lastPass.isValid() && (++calls % 8 != 0 || !lastPass.hasExpired(pumpIntervalMs)))
         return;
     if (storeServices().doEvents)
         storeServices().doEvents();
@@ -363,7 +390,7 @@ void clsDataD::recordKey(int index, bool shiftBack, char *key) const
 {
     // The fields were checked by setRecvData: a real day, hour 0-23 and
     // minute 0-59, so the key is put together digit by digit.
-    const QByteArray &r = m_records[index];
+    const char *r = record(index).data();
     int year = 2000 + twoDigits(r, 3), month = twoDigits(r, 5), day = twoDigits(r, 7);
     int minutes = twoDigits(r, 9) * 60 + twoDigits(r, 11);
     if (shiftBack) {
@@ -395,7 +422,7 @@ QString clsDataD::recordKey(int index, bool shiftBack) const
 
 QByteArrayView clsDataD::wattBytes(int index) const
 {
-    return QByteArrayView(m_records[index]).sliced(13, 4);
+    return record(index).sliced(13, 4);
 }
 
 void clsDataD::writeStaging(const QString &folder, const RowLines &staging)
@@ -490,7 +517,15 @@ bool clsDataD::mergeStaged(const QString &folder, const QString &customer)
 {
     const QString own = m_customer;
     m_customer = customer;
-    const bool ok = makeYearFolders(folder) && mergeData(folder);
+    bool ok = false;
+    try {
+        // Both steps read the same staging table: it is read once.
+        StagedRows staged;
+        staged.direct = !m_readByDriver && readOrderedRows(folder, serviceColumns(), staged.data, staged.rows);
+        ok = makeYearFolders(folder, staged) && mergeData(folder, staged);
+    } catch (...) {
+        noteFailure(describe(std::current_exception()));
+    }
     m_customer = own;
     return ok;
 }
@@ -567,16 +602,15 @@ bool clsDataD::expandRecvData(const QString &folder, bool shiftBack)
         // Each line: the key, the demand and the acquisition time.
         const QByteArray createdBytes = created.toLatin1();
         RowLines staging;
-        QByteArray line;
-        char key[10];
+        staging.reserve(std::size_t(m_count), 10 + 14 + std::size_t(createdBytes.size()));
+        // key (10), demand (4), created (12): built in place.
+        QVarLengthArray<char, 32> line(14 + createdBytes.size());
+        std::memcpy(line.data() + 14, createdBytes.constData(), std::size_t(createdBytes.size()));
         for (int i = 0; i < m_count; ++i) {
             m_idx = i;
-            recordKey(i, shiftBack, key);
-            line.clear();
-            line.append(key, 10);
-            line.append(wattBytes(i));
-            line.append(createdBytes);
-            staging.put(QByteArrayView(key, 10), line);
+            recordKey(i, shiftBack, line.data());
+            std::memcpy(line.data() + 10, wattBytes(i).data(), 4);
+            staging.put(QByteArrayView(line.data(), 10), QByteArrayView(line.data(), line.size()));
         }
         writeStaging(folder, staging);
         return true;
@@ -586,18 +620,16 @@ bool clsDataD::expandRecvData(const QString &folder, bool shiftBack)
     }
 }
 
-bool clsDataD::makeYearFolders(const QString &folder)
+bool clsDataD::makeYearFolders(const QString &folder, const StagedRows &staged)
 {
     try {
         QStringList years;
-        QByteArray data;
-        std::vector<TableRowView> rows;
-        if (!m_readByDriver && readOrderedRows(folder, serviceColumns(), data, rows)) {
+        if (staged.direct) {
             // ASCII rows in key order give the years ("distinct
             // mid(getdt,1,2)") in order: prefixes of ordered texts are
             // ordered too.
             QByteArrayView last;
-            for (const TableRowView &r : rows) {
+            for (const TableRowView &r : staged.rows) {
                 const QByteArrayView yy = r.fields[0].first(std::min<qsizetype>(2, r.fields[0].size()));
                 if (years.isEmpty() || yy != last) {
                     years << QString::fromLatin1(yy.data(), yy.size());
@@ -655,10 +687,10 @@ QList<QStringList> clsDataD::tableRows(const QString &folder, bool countColumns)
     return rows;
 }
 
-bool clsDataD::mergeData(const QString &folder)
+bool clsDataD::mergeData(const QString &folder, const StagedRows &staged)
 {
     bool merged = false;
-    if (!m_readByDriver && mergeDataDirect(folder, merged))
+    if (!m_readByDriver && mergeDataDirect(staged, merged))
         return merged;
     try {
         const QList<QStringList> rows = tableRows(folder, serviceColumns());
@@ -706,7 +738,7 @@ bool clsDataD::mergeData(const QString &folder)
     }
 }
 
-bool clsDataD::mergeDataDirect(const QString &folder, bool &merged)
+bool clsDataD::mergeDataDirect(const StagedRows &staged, bool &merged)
 {
     merged = false;
     struct Year {
@@ -717,10 +749,9 @@ bool clsDataD::mergeDataDirect(const QString &folder, bool &merged)
         bool counts = false; // the table has the count columns
     };
     try {
-        QByteArray staged;
-        std::vector<TableRowView> rows;
-        if (!readOrderedRows(folder, serviceColumns(), staged, rows))
+        if (!staged.direct)
             return false;
+        const std::vector<TableRowView> &rows = staged.rows;
         const QString customerFolder =
             platform::shell::programFolder() + u'\\' + tranFolderName + u'\\' + m_customer;
         // Every year table the run touches is read first: where one cannot be
@@ -758,6 +789,11 @@ bool clsDataD::mergeDataDirect(const QString &folder, bool &merged)
             const Year &year = years[y];
             m_yearCounts = year.counts;
             lines.clear();
+            std::size_t staged = 0;
+            for (std::size_t j = i; j < rows.size() && yearOf[j] == y; ++j)
+                ++staged;
+            // key (10) and a line of at most 34 bytes per row
+            lines.reserve(year.rows.size() + staged, 44);
             long row = 0;
             for (const TableRowView &r : year.rows) {
                 composeKey(key, r);

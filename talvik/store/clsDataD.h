@@ -47,12 +47,15 @@ private:
 class RowLines {
 public:
     void clear();
+    // Room for `rows` rows of `bytesPerRow` key and line bytes without
+    // growing.
+    void reserve(std::size_t rows, std::size_t bytesPerRow);
     // True when the key was new.
     bool put(QByteArrayView key, QByteArrayView line);
     int count() const { return int(m_rows.size()); }
     QByteArrayView lineAt(int i) const
     {
-        return QByteArrayView(m_bytes.constData() + m_rows[std::size_t(i)].line, m_rows[std::size_t(i)].lineSize);
+        return QByteArrayView(m_bytes.data() + m_rows[std::size_t(i)].line, m_rows[std::size_t(i)].lineSize);
     }
     // Every line ended by CR LF, in order, as one buffer and as a list of
     // lines that point into it.
@@ -65,11 +68,13 @@ private:
         int keySize;
         int lineSize;
     };
-    QByteArrayView keyAt(const Row &r) const { return QByteArrayView(m_bytes.constData() + r.key, r.keySize); }
+    QByteArrayView keyAt(const Row &r) const { return QByteArrayView(m_bytes.data() + r.key, r.keySize); }
     int find(QByteArrayView key, std::size_t hash) const;
     void grow();
+    void rehash(std::size_t size);
 
-    QByteArray m_bytes;
+    // Appended to per row: a plain buffer, which appends by memcpy.
+    std::vector<char> m_bytes;
     std::vector<Row> m_rows;
     std::vector<int> m_slots; // row index + 1 per slot, 0 for none
 };
@@ -116,12 +121,18 @@ protected:
     // Steps of the store run; each catches its own errors, notes the cause
     // (noteFailure) and returns false; the run then reports it once.
     virtual bool expandRecvData(const QString &folder, bool shiftBack);
-    bool makeYearFolders(const QString &folder);
-    bool mergeData(const QString &folder);
+    // The staging table's rows, read once for both steps of a merge.
+    struct StagedRows {
+        bool direct = false; // read straight from the file (else the driver reads)
+        QByteArray data;     // the table's bytes, which the rows view
+        std::vector<TableRowView> rows;
+    };
+    bool makeYearFolders(const QString &folder, const StagedRows &staged);
+    bool mergeData(const QString &folder, const StagedRows &staged);
     // mergeData on the bytes of the tables where they can be read straight
     // from their files; false (nothing written) where the staging table
     // cannot, and the caller merges through the driver's rows.
-    bool mergeDataDirect(const QString &folder, bool &merged);
+    bool mergeDataDirect(const StagedRows &staged, bool &merged);
     bool saveYearLines(const RowLines &lines, const QString &folder);
     bool loadYearTable(OrderedRows &dictionary, const QString &folder);
     bool saveYearTable(const OrderedRows &dictionary, const QString &folder);
@@ -180,8 +191,15 @@ protected:
     QByteArray m_recvFrame;
     // The block setRecvData refused last was an RD block with bad values.
     bool m_refusedValues = false;
-    QList<QByteArray> m_records;
+    // The accepted blocks, 18 bytes each, one after the other (one buffer,
+    // not an allocation per record); m_count of them.
+    QByteArray m_records;
     int m_count = 0;
+    QByteArrayView record(int index) const
+    {
+        return QByteArrayView(m_records.constData() + qsizetype(index) * kBlockLength, kBlockLength);
+    }
+    static constexpr int kBlockLength = 18;
     int m_idx = 0;
     QString m_customer;
     bool m_isReader = false;

@@ -9,6 +9,11 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
 
 namespace talvik {
 
@@ -40,9 +45,54 @@ QString clsDataDSrv::serviceInputFile(const QString &customer)
                                             + QStringLiteral(".csv"));
 }
 
-int clsDataDSrv::seekCountRow(const QString &key) const
+void clsDataDSrv::normaliseCount(QByteArrayView text, char *out)
 {
-    return m_alarmIndex.value(key, -1);
+    // As the text's normalising: blanks (those QString::trimmed removes)
+    // off both ends, then digits only; a value past the 64-bit range is 0
+    // (the text conversion's failure), a larger count than 9999 is 9999.
+    auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && isSpace(text[begin]))
+        ++begin;
+    while (end > begin && isSpace(text[end - 1]))
+        --end;
+    if (begin == end) {
+        std::memcpy(out, "-001", 4);
+        return;
+    }
+    quint64 v = 0;
+    bool overflow = false;
+    for (qsizetype i = begin; i < end; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') {
+            std::memcpy(out, "-001", 4);
+            return;
+        }
+        // Checked before the step, so that the sum never wraps.
+        constexpr quint64 max = quint64(std::numeric_limits<qint64>::max());
+        if (!overflow) {
+            const quint64 d = quint64(c - '0');
+            overflow = v > (max - d) / 10;
+            v = v * 10 + d;
+        }
+    }
+    int count = overflow ? 0 : int(std::min<quint64>(v, 9999));
+    for (int i = 3; i >= 0; --i) {
+        out[i] = char('0' + count % 10);
+        count /= 10;
+    }
+}
+
+void clsDataDSrv::countOf(int row, int which, char *out) const
+{
+    if (m_alarmInfo.isAscii(row)) {
+        normaliseCount(m_alarmInfo.countBytes(row, which), out);
+        return;
+    }
+    const AlarmInfoRow r = m_alarmInfo.row(row);
+    // The normalised text is four ASCII characters.
+    const QByteArray count = normaliseCount(which == 0 ? r.cautionCount : r.limitCount).toLatin1();
+    std::memcpy(out, count.constData(), 4);
 }
 
 bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
@@ -55,48 +105,41 @@ bool clsDataDSrv::insertData2Srv(const QString &folder, bool shiftBack)
         m_alarmInfo.clear();
         const bool fileFound = s.getCsvFileAlarmInfo && s.getCsvFileAlarmInfo(path, m_alarmInfo);
         // Counts are looked up by their half hour, so records in any order
-        // find theirs; the sentinel row is not a half hour.
-        m_alarmIndex.clear();
-        for (int i = 0; i < m_alarmInfo.size(); ++i) {
-            const QString &k = m_alarmInfo[i].timeKey;
-            if (k != u"209901010000" && !m_alarmIndex.contains(k))
-                m_alarmIndex.insert(k, i);
+        // find theirs; the first row of a half hour counts. The key of the
+        // row that ends a count list is not a half hour.
+        constexpr qint64 endKey = 209901010000;
+        m_alarmIndex = KeyIndex(m_alarmInfo.count());
+        for (int i = 0; i < m_alarmInfo.count(); ++i) {
+            const qint64 k = m_alarmInfo.timeKey(i);
+            if (k >= 0 && k != endKey)
+                m_alarmIndex.insertFirst(k, i);
         }
-        const QByteArray none = fileFound ? QByteArrayLiteral("0000") : QByteArrayLiteral("-001");
+        const char *none = fileFound ? "0000" : "-001";
         const QByteArray createdBytes = created.toLatin1();
-        // Count texts repeat: each is normalised once.
-        QHash<QString, QByteArray> normalised;
-        auto count = [&](const QString &text) -> const QByteArray & {
-            auto it = normalised.find(text);
-            if (it == normalised.end())
-                it = normalised.insert(text, normaliseCount(text).toLatin1());
-            return *it;
-        };
-        // Each line: the key, the demand, the acquisition time and the two
-        // counts, built in reused buffers.
+        // Each line: the key (10), the demand (4), the acquisition time and
+        // the two counts (4 each), built in place.
+        const qsizetype countsAt = 14 + createdBytes.size();
+        QVarLengthArray<char, 48> line(countsAt + 8);
+        std::memcpy(line.data() + 14, createdBytes.constData(), std::size_t(createdBytes.size()));
         RowLines staging;
-        QByteArray line;
-        QString countKey(12, u'0');
-        countKey[0] = u'2';
-        char key[10];
+        staging.reserve(std::size_t(m_count), std::size_t(10 + line.size()));
         for (int i = 0; i < m_count; ++i) {
             m_idx = i;
+            char *key = line.data();
             recordKey(i, shiftBack, key);
+            qint64 countKey = 20;
             for (int k = 0; k < 10; ++k)
-                countKey[2 + k] = QLatin1Char(key[k]);
+                countKey = countKey * 10 + (key[k] - '0');
             const int pos = seekCountRow(countKey);
-            line.clear();
-            line.append(key, 10);
-            line.append(wattBytes(i));
-            line.append(createdBytes);
+            std::memcpy(line.data() + 10, wattBytes(i).data(), 4);
             if (pos >= 0) {
-                line.append(count(m_alarmInfo[pos].cautionCount));
-                line.append(count(m_alarmInfo[pos].limitCount));
+                countOf(pos, 0, line.data() + countsAt);
+                countOf(pos, 1, line.data() + countsAt + 4);
             } else {
-                line.append(none);
-                line.append(none);
+                std::memcpy(line.data() + countsAt, none, 4);
+                std::memcpy(line.data() + countsAt + 4, none, 4);
             }
-            staging.put(QByteArrayView(key, 10), line);
+            staging.put(QByteArrayView(key, 10), QByteArrayView(line.data(), line.size()));
         }
         writeStaging(folder, staging);
         return true;

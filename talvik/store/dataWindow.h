@@ -4,6 +4,7 @@
 // dialog's texts, message boxes, the event pump, the operation log and the
 // count-file reader of the service mode. The defaults are the program's own;
 // tests put doubles in.
+#include "talvik/core/alarmInfoFile.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/link/waitDialogAdapter.h"
 
@@ -64,16 +65,17 @@ struct StoreServices {
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     // Hourglass on (true) or the default pointer (false).
     std::function<void(bool busy)> setBusyPointer = programSetBusyPointer;
-    // Service mode: the count-file reader (GetCsvFileAlarmInfo, which also
-    // fills alarmInfo: false when the file does not exist).
-    std::function<bool(const QString &path, QVector<AlarmInfoRow> &rows)> getCsvFileAlarmInfo =
+    // Service mode: the count-file reader (readAlarmInfoFile, the reading of
+    // GetCsvFileAlarmInfo: false when the file does not exist or cannot be
+    // read, the message shown).
+    std::function<bool(const QString &path, AlarmInfoTable &table)> getCsvFileAlarmInfo =
         programGetCsvFileAlarmInfo;
 
     static void programMsgBox(const QString &text);
     static void programDoEvents();
     static void programAddLog(platform::forms::ListBox *list, const QString &text);
     static void programSetBusyPointer(bool busy);
-    static bool programGetCsvFileAlarmInfo(const QString &path, QVector<AlarmInfoRow> &rows);
+    static bool programGetCsvFileAlarmInfo(const QString &path, AlarmInfoTable &table);
 };
 
 StoreServices &storeServices();

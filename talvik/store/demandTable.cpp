@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace talvik {
@@ -54,7 +55,13 @@ void TableWriter::writeLine(platform::fileio::DurableFile &file, const QByteArra
 {
     // Lines are collected and written in blocks: a year table has 17,520
     // lines, and one system call per line would dominate the rewrite.
-    m_pending += line;
+    // Appended by copy into reserved room (an append call per line costs
+    // more than the copy).
+    if (m_pending.capacity() < pendingLimit + line.size())
+        m_pending.reserve(pendingLimit + line.size());
+    const qsizetype at = m_pending.size();
+    m_pending.resize(at + line.size());
+    std::memcpy(m_pending.data() + at, line.constData(), std::size_t(line.size()));
     if (m_pending.size() >= pendingLimit)
         flushPending(file);
 }
@@ -171,15 +178,31 @@ bool readOrderedRows(const QString &folder, bool serviceColumns, QByteArray &dat
             r.fields[c] = v[c];
         rows.push_back(r);
     });
-    auto less = [](const TableRowView &a, const TableRowView &b) {
-        const int c = a.fields[0].compare(b.fields[0]);
-        return c != 0 ? c < 0 : a.fields[1].compare(b.fields[1]) < 0;
+    // Keys (getdt, gettm) compare byte by byte, a shorter text first.
+    auto compareBytes = [](QByteArrayView a, QByteArrayView b) {
+        const std::size_t n = std::size_t(std::min(a.size(), b.size()));
+        const int c = n == 0 ? 0 : std::memcmp(a.data(), b.data(), n);
+        return c != 0 ? c : (a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0);
     };
-    // Tables written by the program are in order already.
-    if (!std::is_sorted(rows.begin(), rows.end(), less))
-        std::stable_sort(rows.begin(), rows.end(), less);
+    auto compareKeys = [&](const TableRowView &a, const TableRowView &b) {
+        const int c = compareBytes(a.fields[0], b.fields[0]);
+        return c != 0 ? c : compareBytes(a.fields[1], b.fields[1]);
+    };
+    // Tables written by the program are in order already: one pass finds
+    // that (and any repeated key, which leaves the table to the driver).
+    bool sorted = true;
+    for (std::size_t i = 1; i < rows.size() && sorted; ++i) {
+        const int c = compareKeys(rows[i - 1], rows[i]);
+        if (c == 0)
+            return false;
+        sorted = c < 0;
+    }
+    if (sorted)
+        return true;
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const TableRowView &a, const TableRowView &b) { return compareKeys(a, b) < 0; });
     for (std::size_t i = 1; i < rows.size(); ++i)
-        if (rows[i].fields[0] == rows[i - 1].fields[0] && rows[i].fields[1] == rows[i - 1].fields[1])
+        if (compareKeys(rows[i - 1], rows[i]) == 0)
             return false;
     return true;
 }

@@ -2,6 +2,7 @@
 #include "platform/forms/doevents.h"
 #include "platform/forms/form.h"
 #include "platform/forms/msgbox.h"
+#include "talvik/core/alarmInfoFile.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/clsLogs.h"
 #include "talvik/store/dataWindow.h"
@@ -30,11 +31,9 @@ void StoreServices::programSetBusyPointer(bool busy)
     platform::forms::Screen::setMousePointer(busy ? platform::forms::vbHourglass : platform::forms::vbDefault);
 }
 
-bool StoreServices::programGetCsvFileAlarmInfo(const QString &path, QVector<AlarmInfoRow> &rows)
+bool StoreServices::programGetCsvFileAlarmInfo(const QString &path, AlarmInfoTable &table)
 {
-    const bool found = GetCsvFileAlarmInfo(path);
-    rows = QVector<AlarmInfoRow>(alarmInfo.begin(), alarmInfo.end());
-    return found;
+    return readAlarmInfoFile(path, table);
 }
 
 StoreServices &storeServices()

@@ -248,8 +248,9 @@ TEST_F(StoreDurability, ServiceRecordsAreKeptForTheServiceRecord)
 {
     talvik::StoreServices &services = talvik::storeServices();
     talvik::dataFolder = QStringLiteral("/data");
-    services.getCsvFileAlarmInfo = [](const QString &, QVector<talvik::AlarmInfoRow> &rows) {
-        rows = {{QStringLiteral("209901010000"), QString(), QString()}};
+    services.getCsvFileAlarmInfo = [](const QString &, talvik::AlarmInfoTable &table) {
+        table.clear();
+        table.append({QStringLiteral("209901010000"), QString(), QString()});
         return false;
     };
     FullDisk disk;

@@ -16,10 +16,12 @@ protected:
         StoreTest::SetUp();
         talvik::StoreServices &s = talvik::storeServices();
         talvik::dataFolder = QStringLiteral("/data");
-        s.getCsvFileAlarmInfo = [this](const QString &path, QVector<talvik::AlarmInfoRow> &rows) {
+        s.getCsvFileAlarmInfo = [this](const QString &path, talvik::AlarmInfoTable &table) {
             askedPath = path;
-            rows = countRows;
-            rows.append({QStringLiteral("209901010000"), QString(), QString()});
+            table.clear();
+            for (const talvik::AlarmInfoRow &r : countRows)
+                table.append(r);
+            table.append({QStringLiteral("209901010000"), QString(), QString()});
             return countFile;
         };
     }

@@ -7,6 +7,7 @@
 #include "talvik/store/dataWindow.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -71,5 +72,8 @@ protected:
 
 // The 4-column schema as the store writes it.
 QByteArray expectedSchema4();
+
+// Every file below the folder by its relative path, with its bytes.
+QMap<QString, QByteArray> filesBelow(const QString &root);
 
 } // namespace storetest

@@ -46,7 +46,7 @@ protected:
         talvik::OrderedRows staging;
         for (int i = 0; i < m_count; ++i) {
             m_idx = i;
-            staging.put(calendarKey(m_records[i], shiftBack), {watt(), createdNow()});
+            staging.put(calendarKey(record(i).toByteArray(), shiftBack), {watt(), createdNow()});
         }
         writeStaging(folder, staging);
         return true;
@@ -62,18 +62,6 @@ QByteArray rdBlock(const QDateTime &t, int watt, bool last)
            + QByteArray::number(watt).rightJustified(4, '0') + (last ? "\x03" : "\x17");
 }
 
-// Every file below the folder by its relative path.
-QMap<QString, QByteArray> tree(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        files.insert(QDir(root).relativeFilePath(path), f.open(QIODevice::ReadOnly) ? f.readAll() : "<unreadable>");
-    }
-    return files;
-}
 
 class StoreEquality : public StoreTest {
 protected:
@@ -183,7 +171,7 @@ TEST_F(StoreEquality, StoreRunsWriteTheSameFilesAndLogAsTheDriverReading)
     EXPECT_EQ(lines, logLines);
     EXPECT_EQ(shown, messages);
     ASSERT_EQ(lines.size(), 3);
-    const QMap<QString, QByteArray> fast = tree(home()), reference = tree(referenceHome.path());
+    const QMap<QString, QByteArray> fast = filesBelow(home()), reference = filesBelow(referenceHome.path());
     EXPECT_EQ(fast.keys(), reference.keys());
     for (auto it = reference.cbegin(); it != reference.cend(); ++it)
         EXPECT_EQ(fast.value(it.key()), it.value()) << it.key().toStdString();

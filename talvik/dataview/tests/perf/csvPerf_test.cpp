@@ -1,7 +1,11 @@
-// The import sums whole numbers up directly instead of converting their text.
-// These tests hold the fields' values to the conversion of the text, bit for
-// bit (the sign of zero included), and the blocks of a whole import to them.
+// The import sums whole numbers up directly instead of converting their text,
+// and reads ASCII lines from their bytes. These tests hold the fields' values
+// to the conversion of the text, bit for bit (the sign of zero included), the
+// byte reading of lines to the reading of their text, and the blocks of a
+// whole import to them.
+#include "platform/runtime/runtime_error.h"
 #include "talvik/dataview/csvFormat.h"
+#include "talvik/store/clsDataD.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -78,12 +82,123 @@ TEST(CsvImportEquality, FieldValuesAreTheConvertedTextsBitForBit)
         const int len = int(rng() % 21);
         for (int i = 0; i < len; ++i)
             f += alphabet[int(rng() % alphabet.size())];
-        bool d1 = false, d2 = false;
+        bool d1 = false, d2 = false, d3 = false;
         const double v = talvik::csvNumericValue(f, &d1);
         const double ref = convertedValue(f, &d2);
         ASSERT_TRUE(sameBits(v, ref)) << f.toStdString() << ": " << v << " vs " << ref;
         ASSERT_EQ(d1, d2) << f.toStdString();
+        // The same field's bytes.
+        const QByteArray bytes = f.toLatin1();
+        const double b = talvik::csvNumericValue(QByteArrayView(bytes), &d3);
+        ASSERT_TRUE(sameBits(b, ref)) << f.toStdString() << ": " << b << " vs " << ref;
+        ASSERT_EQ(d3, d2) << f.toStdString();
     }
+}
+
+// What reading one line gives: the kind, the block, or the error raised.
+struct LineResult {
+    int kind = -1;
+    QByteArray frame;
+    int error = 0;
+    bool operator==(const LineResult &o) const { return kind == o.kind && frame == o.frame && error == o.error; }
+};
+
+template <typename Read>
+LineResult readLine(Read read, const QByteArray &line)
+{
+    LineResult r;
+    // A frame left by an earlier line: a refused line must not touch it.
+    r.frame = talvik::csvNewFrame();
+    r.frame.replace(3, 14, "11111111111111");
+    try {
+        r.kind = int(read(line, r.frame));
+    } catch (const platform::RuntimeError &e) {
+        r.error = e.Number();
+    }
+    return r;
+}
+
+void expectSameLineReading(const QByteArray &line)
+{
+    const LineResult bytes = readLine([](const QByteArray &l, QByteArray &f) { return talvik::csvLineToBlock(l, f); }, line);
+    const LineResult text = readLine(talvik::csvLineToBlockText, line);
+    EXPECT_TRUE(bytes == text) << line.toPercentEncoding(" ,").constData() << ": kind " << bytes.kind << " vs "
+                               << text.kind << ", error " << bytes.error << " vs " << text.error << ", "
+                               << bytes.frame.toHex().constData() << " vs " << text.frame.toHex().constData();
+}
+
+TEST(CsvImportEquality, ByteReadingOfLinesIsTheTextReading)
+{
+    const char *fixed[] = {"", " ", " \t ", ",", ",,", ",,,", "20240513,1000,0123", "20240513,1000,0123,",
+                           "20240513,1000", "20240513", " 20240513 , 930 ,5", "20240513,10:30,12", "240513,1000,9999",
+                           "20240513,1000,10000", "20240513,-1,5", "99999999999,1000,0123", "20240513,1000,2147483648",
+                           "1,2,2147483647.5", "-0,0,0", "+20240513,+1000,+1", "20240513,1000,12.5", "2024.0513,1,1",
+                           "\t\t,\t,\t", "20240513,1000,0123 x", "x,y,z", "21000101,0000,0000", "0,0,0"};
+    for (const char *l : fixed)
+        expectSameLineReading(l);
+    std::mt19937 rng(11);
+    const char alphabet[] = "0123456789012345678901234567890123456789,, \t+-.x:";
+    for (int n = 0; n < 200000; ++n) {
+        QByteArray line;
+        if (n % 2) {
+            // Near the usual form, with one character changed.
+            line = QByteArray::number(20000000 + rng() % 1000000) + ',' + QByteArray::number(rng() % 2400) + ','
+                   + QByteArray::number(rng() % 11000);
+            line[qsizetype(rng() % line.size())] = alphabet[rng() % (sizeof alphabet - 1)];
+        } else {
+            const int len = int(rng() % 30);
+            for (int i = 0; i < len; ++i)
+                line += alphabet[rng() % (sizeof alphabet - 1)];
+        }
+        expectSameLineReading(line);
+        if (HasFailure())
+            return;
+    }
+}
+
+// The record with its blocks in view.
+class Blocks : public talvik::clsDataD {
+public:
+    QByteArray all() const { return m_records; }
+};
+
+TEST(CsvImportEquality, WholeImportHandsOverTheBlocksOfTheTextReading)
+{
+    // Lines of every kind, CP932 ones among them, with every line end.
+    std::mt19937 rng(3);
+    const QByteArray kinds[] = {"20240513,1000,0123", "240229,2330,9999", "20230229,1000,1", "20240513,2400,1",
+                                "20240513(\x89\xCE),0000,0042", "\x82\x50,1,1", "", "  ", "20240513,1000",
+                                "20241301,0000,0001", "20240500,0030,0001", "190101,0000,0000"};
+    const QByteArray ends[] = {"\r\n", "\n", "\r"};
+    QByteArray image;
+    for (int i = 0; i < 5000; ++i)
+        image += kinds[rng() % std::size(kinds)] + ends[rng() % std::size(ends)];
+    Blocks fast, reference;
+    fast.initData();
+    reference.initData();
+    int rejected = 0;
+    const talvik::CsvReadCounts counts = talvik::csvReadBlocks(image, fast, [&] { ++rejected; });
+    // The reference: the straightforward split and the text reading.
+    int referenceLines = 0, referenceAccepted = 0, referenceRejected = 0;
+    QByteArray frame = talvik::csvNewFrame();
+    for (const QByteArray &line : talvik::csvSplitLines(image)) {
+        ++referenceLines;
+        const talvik::CsvLine kind = talvik::csvLineToBlockText(line, frame);
+        if (kind == talvik::CsvLine::Empty)
+            continue;
+        if (kind == talvik::CsvLine::Block && reference.setRecvData(frame, 18))
+            ++referenceAccepted;
+        else
+            ++referenceRejected;
+    }
+    EXPECT_EQ(counts.lines, referenceLines);
+    EXPECT_EQ(counts.accepted, referenceAccepted);
+    EXPECT_EQ(counts.rejected, referenceRejected);
+    EXPECT_EQ(rejected, referenceRejected);
+    EXPECT_GT(counts.accepted, 1000);
+    EXPECT_GT(counts.rejected, 1000);
+    EXPECT_EQ(fast.count(), reference.count());
+    EXPECT_EQ(fast.all(), reference.all());
 }
 
 TEST(CsvImportEquality, LinesGiveTheBlocksOfTheConvertedValues)
