@@ -102,8 +102,11 @@ public:
         return true;
     }
 
-    // Builds the code from lengths (0: symbol unused). False when the
-    // lengths are no prefix code (over-subscribed, too long, none used).
+    // Builds the code from lengths (0: symbol unused). False unless the
+    // lengths make a complete prefix code: over-subscribed, too long, none
+    // used, and also incomplete ones, which encoders never send (a code of
+    // one symbol has its own form) and which liblhasa reads in a way of its
+    // own that depends on its table sizes.
     bool build(const std::uint8_t *lengths, int symbols)
     {
         m_single = -1;
@@ -122,7 +125,7 @@ public:
                 return false;
             used += count[static_cast<std::size_t>(l)];
         }
-        if (used == 0)
+        if (used == 0 || left != 0)
             return false;
 
         // Left-justified 16-bit first code and first sorted index per length.

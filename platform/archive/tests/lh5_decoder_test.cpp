@@ -162,6 +162,40 @@ TEST(Lh5Decoder, OneCodeTablesAndMatchesBeforeTheFirstByteAsLiblhasa)
     }
 }
 
+TEST(Lh5Decoder, IncompleteCodesAreLeftToLiblhasa)
+{
+    // A position code of one symbol sent as a table (length 6) rather than
+    // in the one-code form: no encoder writes it, and liblhasa reads such a
+    // code with fewer bits than its length. The literal/length code has "0"
+    // for 'A' and "1" for a match of 5, so that the bits after each match
+    // read differently when the position code takes fewer bits.
+    Bits b;
+    b.put(16, 6);
+    b.put(5, 4), b.put(3, 0), b.put(3, 0), b.put(3, 1), b.put(2, 0), b.put(3, 1); // code-length code: 2 "0", 3 "1"
+    b.put(9, 259);
+    b.put(1, 0), b.put(9, 45);  // 65 zero lengths
+    b.put(1, 1);                // 'A': length 1
+    b.put(1, 0), b.put(9, 172); // 192 zero lengths
+    b.put(1, 1);                // match of 5: length 1
+    b.put(4, 1), b.put(3, 6);   // position code: symbol 0 alone, length 6
+    for (int i = 0; i < 6; ++i)
+        b.put(1, 1), b.put(6, 0);
+    const QByteArray packed = b.bytes() + QByteArray(8, '\0');
+    QByteArray own;
+    EXPECT_FALSE(decodeOwn(13, packed, 30, &own).sound);
+    expectSameAsLiblhasa("-lh5-", packed, 30, "incomplete position code");
+    // The one-code forms, which are complete by definition, stay ours.
+    Bits c;
+    c.put(16, 4);
+    c.put(5, 0), c.put(5, 0);
+    c.put(9, 0), c.put(9, 'A');
+    c.put(4, 0), c.put(4, 0);
+    const QByteArray literals = c.bytes();
+    own.clear();
+    EXPECT_TRUE(decodeOwn(13, literals, 4, &own).sound);
+    EXPECT_EQ(own, "AAAA");
+}
+
 TEST(Lh5Decoder, BrokenStreamsGiveExactlyWhatLiblhasaGives)
 {
     const QByteArray data = archivetest::benchYearTable(2023, 5).left(120000) + archivetest::randomBytes(20000, 9);
