@@ -743,6 +743,11 @@ void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, st
     std::unique_ptr<platform::fileio::StagedFile> out;
     DecodeResult r;
     try {
+        // Where an earlier entry of the same name was written (entries that
+        // overlap run in archive order on the calling thread), the later one
+        // replaces it, as each entry replaces a file of the destination.
+        if (::unlink(QFile::encodeName(target).constData()) != 0 && errno != ENOENT)
+            throw platform::fileio::WriteError(target, errno);
         out = std::make_unique<platform::fileio::StagedFile>(target);
         if (!archive.seek(h.dataOffset))
             fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));

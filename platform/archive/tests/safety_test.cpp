@@ -236,3 +236,22 @@ TEST_F(ExtractSafety, EveryFileIsOnTheDiskBeforeTheTreeTakesItsPlace)
         EXPECT_EQ(archivetest::readFile(log), "new log\r\n");
     }
 }
+
+TEST_F(ExtractSafety, ALaterEntryOfTheSameNameReplacesTheEarlierOne)
+{
+    // Archives that were added to by other programs may name a file twice;
+    // the last one is the file's current state.
+    const QByteArray twice = archivetest::level0Entry("dDB\\download.log", "first\r\n") +
+                             archivetest::level0Entry(toAnsi(QStringLiteral("dDB\\B社\\keep.csv")), "other") +
+                             archivetest::level0Entry("dDB\\download.log", "second\r\n") + QByteArray(1, '\0');
+    const QString path = m_dir.filePath("twice.lzh");
+    archivetest::writeFile(path, twice);
+    for (const int threads : {1, 4}) {
+        SCOPED_TRACE(threads);
+        setWorkerThreads(threads);
+        extract(path, dest(), ExtractOptions{{"dDB"}, true});
+        setWorkerThreads(0);
+        EXPECT_EQ(archivetest::readFile(dest() + "/dDB/download.log"), "second\r\n");
+        EXPECT_EQ(archivetest::readFile(dest() + "/dDB/B社/keep.csv"), "other");
+    }
+}
