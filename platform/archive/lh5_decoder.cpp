@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -64,6 +65,18 @@ private:
 
     void refill()
     {
+        if (m_size - m_pos >= 8) {
+            // Eight bytes at once: the bits beyond the whole bytes taken are
+            // the right ones too, the next refill puts the same bits there.
+            std::uint64_t next;
+            std::memcpy(&next, m_buffer.data() + m_pos, sizeof next);
+            if constexpr (std::endian::native == std::endian::little)
+                next = __builtin_bswap64(next);
+            m_bits |= next >> m_count;
+            m_pos += static_cast<std::size_t>((63 - m_count) >> 3);
+            m_count |= 56;
+            return;
+        }
         while (m_count <= 56) {
             if (m_pos == m_size && !load()) {
                 // Zero bits stand in for the missing data.
@@ -194,9 +207,10 @@ private:
 
 class Decoder {
 public:
-    Decoder(int dictionaryBits, const CompressedReader &read)
+    Decoder(int dictionaryBits, const CompressedReader &read, std::uint64_t originalSize)
         : m_in(read), m_np(dictionaryBits + 1), m_pBits(dictionaryBits == 13 ? 4 : 5),
-          m_buffer(kHistory + kChunk + kMaxMatch)
+          m_chunk(static_cast<std::size_t>(std::clamp<std::uint64_t>(originalSize, 1, kMaxChunk))),
+          m_buffer(kHistory + m_chunk + kSlack)
     {
         // Matches may reach before the first byte: the window starts out as
         // blanks, as every decoder of the format has it.
@@ -214,49 +228,47 @@ public:
             result.length += want;
         };
         unsigned char *const out = m_buffer.data();
-        while (result.length + (pos - kHistory) < originalSize) {
-            if (m_blockLeft == 0 && !readBlockHeader()) {
-                result.sound = false;
-                break;
-            }
-            --m_blockLeft;
-            const int c = m_c.decode(m_in);
-            if (c < 0) {
-                result.sound = false;
-                break;
-            }
-            if (c < 256) {
-                out[pos++] = static_cast<unsigned char>(c);
-            } else {
-                const int length = c - 256 + kThreshold;
-                const int pc = m_p.decode(m_in);
-                if (pc < 0) {
+        for (;;) {
+            // Decode this piece: up to the end of the buffer or of the entry
+            // (the last match may run past it; what lies beyond is dropped).
+            const std::size_t end =
+                kHistory + static_cast<std::size_t>(std::min<std::uint64_t>(m_chunk, originalSize - result.length));
+            while (pos < end) {
+                if (m_blockLeft == 0 && !readBlockHeader()) {
                     result.sound = false;
                     break;
                 }
-                const std::size_t distance =
-                    (pc <= 1 ? static_cast<std::size_t>(pc)
-                             : (std::size_t(1) << (pc - 1)) + m_in.take(pc - 1)) + 1;
-                const unsigned char *from = out + pos - distance;
-                unsigned char *to = out + pos;
-                if (distance >= static_cast<std::size_t>(length)) {
-                    std::memcpy(to, from, static_cast<std::size_t>(length));
-                } else {
-                    // Overlapping: the copy repeats the bytes it has just made.
-                    for (int i = 0; i < length; ++i)
-                        to[i] = from[i];
+                --m_blockLeft;
+                const int c = m_c.decode(m_in);
+                if (c < 0) {
+                    result.sound = false;
+                    break;
                 }
-                pos += static_cast<std::size_t>(length);
+                if (c < 256) {
+                    out[pos++] = static_cast<unsigned char>(c);
+                } else {
+                    const int length = c - 256 + kThreshold;
+                    const int pc = m_p.decode(m_in);
+                    if (pc < 0) {
+                        result.sound = false;
+                        break;
+                    }
+                    const std::size_t distance =
+                        (pc <= 1 ? static_cast<std::size_t>(pc)
+                                 : (std::size_t(1) << (pc - 1)) + m_in.take(pc - 1)) + 1;
+                    copyMatch(out + pos, distance, length);
+                    pos += static_cast<std::size_t>(length);
+                }
+                if (m_in.overrun()) {
+                    result.sound = false;
+                    break;
+                }
             }
-            if (m_in.overrun()) {
-                result.sound = false;
+            if (!result.sound || result.length + (pos - kHistory) >= originalSize)
                 break;
-            }
-            if (pos >= kHistory + kChunk) {
-                flush(pos);
-                std::memmove(out, out + pos - kHistory, kHistory);
-                pos = kHistory;
-            }
+            flush(pos);
+            std::memmove(out, out + pos - kHistory, kHistory);
+            pos = kHistory;
         }
         flush(pos);
         return result;
@@ -264,7 +276,27 @@ public:
 
 private:
     static constexpr std::size_t kHistory = 1u << 16; // the largest dictionary (-lh7-)
-    static constexpr std::size_t kChunk = 256 * 1024;
+    // Room after a piece for the last match and for the copies of 16
+    // bytes that may write up to 15 bytes past a match.
+    static constexpr std::size_t kSlack = kMaxMatch + 16;
+
+    // Copies a match of `length` bytes from `distance` back to `to`.
+    static void copyMatch(unsigned char *to, std::size_t distance, int length)
+    {
+        const unsigned char *from = to - distance;
+        if (distance >= 16) {
+            // Sixteen bytes at a time: each read lies before what it writes.
+            for (int i = 0; i < length; i += 16)
+                std::memcpy(to + i, from + i, 16);
+        } else {
+            // Overlapping: the copy repeats the bytes it has just made.
+            for (int i = 0; i < length; ++i)
+                to[i] = from[i];
+        }
+    }
+    // Output is handed out and the window moved back after this much; an
+    // entry up to this size is decoded in one piece, without moving.
+    static constexpr std::uint64_t kMaxChunk = 1024 * 1024;
 
     // Code lengths of the code-length code or the position code: 3 bits
     // each, 7 and up as "111" then a one per further step and a zero. After
@@ -339,6 +371,7 @@ private:
     BitReader m_in;
     const int m_np;
     const int m_pBits;
+    const std::size_t m_chunk;
     std::uint32_t m_blockLeft = 0;
     HuffmanTable m_t, m_c, m_p;
     std::vector<unsigned char> m_buffer;
@@ -364,7 +397,7 @@ Lh5DecodeResult decodeLh5Family(int dictionaryBits, const CompressedReader &read
         return {0, false};
     if (originalSize == 0)
         return {};
-    auto decoder = std::make_unique<Decoder>(dictionaryBits, read);
+    auto decoder = std::make_unique<Decoder>(dictionaryBits, read, originalSize);
     return decoder->run(originalSize, sink);
 }
 
