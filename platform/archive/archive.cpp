@@ -891,9 +891,8 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
                 }
             });
         }
-        if (pool) {
+        if (pool)
             pool->wait();
-        }
         if (firstFailure.load() < selected.size())
             std::rethrow_exception(failures[firstFailure.load()]);
         // Every file on the disk before the folders that name them, and

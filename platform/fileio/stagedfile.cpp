@@ -1,5 +1,7 @@
 #include "platform/fileio/stagedfile.h"
 
+#include "platform/fileio/writeall.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -51,19 +53,8 @@ void StagedFile::write(const char *data, qint64 size)
     if (m_fd < 0)
         throw WriteError(m_path, EBADF);
     hookPoint(faults::Step::Write, m_path, m_written + size);
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        if (n == 0)
-            fail(ENOSPC);
-        data += n;
-        size -= n;
-        m_written += n;
-    }
+    if (const int e = writeAll(m_fd, data, size, &m_written))
+        fail(e);
 }
 
 void StagedFile::truncate()
