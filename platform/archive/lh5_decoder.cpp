@@ -25,7 +25,10 @@ constexpr int kMaxCodeLength = 16;
 // freely; overrun() tells when a symbol actually took one of them.
 class BitReader {
 public:
-    explicit BitReader(const CompressedReader &read) : m_read(read), m_buffer(64 * 1024) { refill(); }
+    explicit BitReader(const CompressedReader &read) : m_read(read), m_buffer(new unsigned char[kBufferSize])
+    {
+        refill();
+    }
 
     // The next n (1..32) bits, not taken.
     std::uint32_t peek(int n) const { return static_cast<std::uint32_t>(m_bits >> (64 - n)); }
@@ -55,7 +58,7 @@ private:
     {
         if (m_end)
             return false;
-        const std::size_t got = m_read(reinterpret_cast<char *>(m_buffer.data()), m_buffer.size());
+        const std::size_t got = m_read(reinterpret_cast<char *>(m_buffer.get()), kBufferSize);
         m_pos = 0;
         m_size = got;
         if (got == 0)
@@ -69,7 +72,7 @@ private:
             // Eight bytes at once: the bits beyond the whole bytes taken are
             // the right ones too, the next refill puts the same bits there.
             std::uint64_t next;
-            std::memcpy(&next, m_buffer.data() + m_pos, sizeof next);
+            std::memcpy(&next, m_buffer.get() + m_pos, sizeof next);
             if constexpr (std::endian::native == std::endian::little)
                 next = __builtin_bswap64(next);
             m_bits |= next >> m_count;
@@ -90,7 +93,9 @@ private:
     }
 
     const CompressedReader &m_read;
-    std::vector<unsigned char> m_buffer;
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+    // Not cleared: only what the reader filled in is read.
+    std::unique_ptr<unsigned char[]> m_buffer;
     std::size_t m_pos = 0;
     std::size_t m_size = 0;
     bool m_end = false;
@@ -210,11 +215,11 @@ public:
     Decoder(int dictionaryBits, const CompressedReader &read, std::uint64_t originalSize)
         : m_in(read), m_np(dictionaryBits + 1), m_pBits(dictionaryBits == 13 ? 4 : 5),
           m_chunk(static_cast<std::size_t>(std::clamp<std::uint64_t>(originalSize, 1, kMaxChunk))),
-          m_buffer(kHistory + m_chunk + kSlack)
+          m_buffer(new unsigned char[kHistory + m_chunk + kSlack])
     {
         // Matches may reach before the first byte: the window starts out as
         // blanks, as every decoder of the format has it.
-        std::fill_n(m_buffer.begin(), kHistory, static_cast<unsigned char>(' '));
+        std::fill_n(m_buffer.get(), kHistory, static_cast<unsigned char>(' '));
     }
 
     Lh5DecodeResult run(std::uint64_t originalSize, const DecodedSink &sink)
@@ -224,10 +229,10 @@ public:
         auto flush = [&](std::size_t end) {
             const std::uint64_t want = std::min<std::uint64_t>(end - kHistory, originalSize - result.length);
             if (want > 0)
-                sink(reinterpret_cast<const char *>(m_buffer.data()) + kHistory, static_cast<std::size_t>(want));
+                sink(reinterpret_cast<const char *>(m_buffer.get()) + kHistory, static_cast<std::size_t>(want));
             result.length += want;
         };
-        unsigned char *const out = m_buffer.data();
+        unsigned char *const out = m_buffer.get();
         for (;;) {
             // Decode this piece: up to the end of the buffer or of the entry
             // (the last match may run past it; what lies beyond is dropped).
@@ -374,7 +379,9 @@ private:
     const std::size_t m_chunk;
     std::uint32_t m_blockLeft = 0;
     HuffmanTable m_t, m_c, m_p;
-    std::vector<unsigned char> m_buffer;
+    // The window's history (blanks at first), then the piece being decoded;
+    // not cleared: only bytes written before are read.
+    std::unique_ptr<unsigned char[]> m_buffer;
 };
 
 } // namespace
