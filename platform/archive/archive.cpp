@@ -847,34 +847,23 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
         if (const int threads = workerThreadCount(); threads > 1 && !overlappingTargets(selected))
             pool.emplace(threads);
 
-        // The folders first, so that the workers find every one in place
-        // and the decoding is not held up by the calling thread making them
-        // one by one between the jobs. A folder that cannot be made counts
-        // as the failure of its entry: the entries before it still count.
-        std::vector<QString> targets(selected.size());
-        std::set<QString> made;
-        for (std::size_t i = 0; i < selected.size(); ++i) {
+        // Each entry makes its own folder: on the workers, where the file
+        // system's waits for its journal overlap each other and the
+        // decoding, instead of holding up the calling thread one by one.
+        auto extractOne = [&](std::size_t i, QFile &archive) {
             const Planned &p = selected[i];
-            targets[i] = work.filePath(p.parts.join(QLatin1Char('/')));
-            const QString folder = p.header.isDirectory() ? targets[i] : QFileInfo(targets[i]).path();
-            try {
-                if (!made.count(folder)) {
-                    if (!QDir().mkpath(folder))
-                        fail(ErrorKind::WriteFailed,
-                             QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
-                    made.insert(folder);
-                }
-            } catch (const ArchiveError &) {
-                noteFailure(i);
-                break;
-            }
-            written.append(joinDisplay(p.parts) + (p.header.isDirectory() ? QStringLiteral("\\") : QString()));
-        }
+            const QString target = work.filePath(p.parts.join(QLatin1Char('/')));
+            const QString folder = p.header.isDirectory() ? target : QFileInfo(target).path();
+            if (!QDir().mkpath(folder))
+                fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
+            if (!p.header.isDirectory())
+                extractEntry(archive, name, p, i, target, pending);
+        };
         for (std::size_t i = 0; i < selected.size() && i < firstFailure.load(); ++i) {
-            if (selected[i].header.isDirectory())
-                continue;
+            written.append(joinDisplay(selected[i].parts) +
+                           (selected[i].header.isDirectory() ? QStringLiteral("\\") : QString()));
             if (!pool) {
-                extractEntry(file, name, selected[i], i, targets[i], pending);
+                extractOne(i, file);
                 continue;
             }
             pool->submit([&, i]() {
@@ -882,10 +871,10 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
                     return; // an earlier entry failed: nothing after it counts
                 try {
                     QFile own(archivePath);
-                    if (!own.open(QIODevice::ReadOnly))
+                    if (!selected[i].header.isDirectory() && !own.open(QIODevice::ReadOnly))
                         fail(ErrorKind::ReadFailed,
                              QStringLiteral("アーカイブを読み込めません: %1（%2）").arg(name, own.errorString()));
-                    extractEntry(own, name, selected[i], i, targets[i], pending);
+                    extractOne(i, own);
                 } catch (...) {
                     noteFailure(i);
                 }
