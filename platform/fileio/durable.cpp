@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <limits>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,10 +29,16 @@ faults::FaultHook &faultHook()
     return hook;
 }
 
+// Steps of files written on several threads at once (extraction, linked
+// trees) reach the hook one at a time: hooks are written for one thread.
 int injected(faults::Step step, const QString &path, qint64 bytes)
 {
     const faults::FaultHook &hook = faultHook();
-    return hook ? hook(step, path, bytes) : 0;
+    if (!hook)
+        return 0;
+    static std::mutex serial;
+    const std::lock_guard<std::mutex> lock(serial);
+    return hook(step, path, bytes);
 }
 
 QByteArray encoded(const QString &path) { return QFile::encodeName(path); }

@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,21 +12,9 @@
 
 namespace platform::fileio {
 
-namespace {
-
-// Fault hooks are written for one thread at a time.
-void hookPoint(faults::Step step, const QString &path, qint64 bytes)
-{
-    static std::mutex serial;
-    const std::lock_guard<std::mutex> lock(serial);
-    faults::faultPoint(step, path, bytes);
-}
-
-} // namespace
-
 StagedFile::StagedFile(const QString &path) : m_path(path)
 {
-    hookPoint(faults::Step::Create, m_path, 0);
+    faults::faultPoint(faults::Step::Create, m_path, 0);
     m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0)
         throw WriteError(m_path, errno);
@@ -52,7 +39,7 @@ void StagedFile::write(const char *data, qint64 size)
 {
     if (m_fd < 0)
         throw WriteError(m_path, EBADF);
-    hookPoint(faults::Step::Write, m_path, m_written + size);
+    faults::faultPoint(faults::Step::Write, m_path, m_written + size);
     if (const int e = writeAll(m_fd, data, size, &m_written))
         fail(e);
 }
@@ -86,7 +73,7 @@ void StagedFile::sync()
 {
     if (m_fd < 0)
         throw WriteError(m_path, EBADF);
-    hookPoint(faults::Step::Sync, m_path, m_written);
+    faults::faultPoint(faults::Step::Sync, m_path, m_written);
     // Delayed allocation can report a full disk only here.
     if (::fsync(m_fd) != 0)
         fail(errno);

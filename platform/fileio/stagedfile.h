@@ -6,8 +6,8 @@
 // soon as its data is written (startWriteback), so that the sync() every
 // file needs before the tree is renamed into place mostly finds the data on
 // the disk already. Failures raise WriteError (see durable.h); the fault
-// hook sees Create, Write and Sync, possibly from several threads at once:
-// its calls are serialised.
+// hook sees Create, Write and Sync, one call at a time even when files are
+// written on several threads.
 #include "platform/fileio/durable.h"
 
 #include <QString>
