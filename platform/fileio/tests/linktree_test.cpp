@@ -57,6 +57,18 @@ void makeTree(const QString &root)
     ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/空/2025年")));
 }
 
+// `count` such trees "src<i>" in `dir`, each paired with its copy "copy<i>".
+QList<QPair<QString, QString>> makeTrees(const QTemporaryDir &dir, int count)
+{
+    QList<QPair<QString, QString>> trees;
+    for (int i = 0; i < count; ++i) {
+        const QString source = dir.filePath(QStringLiteral("src%1").arg(i));
+        makeTree(source);
+        trees.append({source, dir.filePath(QStringLiteral("copy%1").arg(i))});
+    }
+    return trees;
+}
+
 } // namespace
 
 TEST(LinkTree, EveryFileIsASecondNameAndLeftoversStayOut)
@@ -187,12 +199,7 @@ TEST(LinkTrees, SeveralTreesAtOnceGiveWhatLinkTreeGivesAndReportInOrder)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QList<QPair<QString, QString>> trees;
-    for (int i = 0; i < 9; ++i) {
-        const QString source = dir.filePath(QStringLiteral("src%1").arg(i));
-        makeTree(source);
-        trees.append({source, dir.filePath(QStringLiteral("copy%1").arg(i))});
-    }
+    const QList<QPair<QString, QString>> trees = makeTrees(dir, 9);
     QList<int> made;
     linkTrees(trees, [&](int i) {
         made.append(i);
@@ -213,12 +220,7 @@ TEST(LinkTrees, TheFirstFailingTreeInOrderIsRaisedAfterAllHaveEnded)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QList<QPair<QString, QString>> trees;
-    for (int i = 0; i < 6; ++i) {
-        const QString source = dir.filePath(QStringLiteral("src%1").arg(i));
-        makeTree(source);
-        trees.append({source, dir.filePath(QStringLiteral("copy%1").arg(i))});
-    }
+    const QList<QPair<QString, QString>> trees = makeTrees(dir, 6);
     // Trees 2 and 4 cannot be made: the one reported is tree 2's, and only
     // the trees before it count as made.
     const faults::ScopedFaultHook hook([](faults::Step step, const QString &path, qint64) {
@@ -244,12 +246,7 @@ TEST(LinkTrees, AFailureOfTheProgressCallIsRaisedAfterAllTreesHaveEnded)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QList<QPair<QString, QString>> trees;
-    for (int i = 0; i < 5; ++i) {
-        const QString source = dir.filePath(QStringLiteral("src%1").arg(i));
-        makeTree(source);
-        trees.append({source, dir.filePath(QStringLiteral("copy%1").arg(i))});
-    }
+    const QList<QPair<QString, QString>> trees = makeTrees(dir, 5);
     EXPECT_THROW(linkTrees(trees,
                            [](int i) {
                                if (i == 1)
