@@ -28,6 +28,8 @@
 #include <memory>
 #include <random>
 
+#include <sys/resource.h>
+
 namespace {
 
 class Window : public platform::forms::Form {
@@ -184,5 +186,8 @@ int main(int argc, char **argv)
     // The replaced stores are deleted by a worker; the temporary folder goes
     // only after it.
     platform::fileio::waitForBackgroundRemovals();
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory (resident): %.1f MB (target < 64 MB)\n", usage.ru_maxrss / 1024.0);
     return 0;
 }

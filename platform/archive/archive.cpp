@@ -1,6 +1,7 @@
 #include "platform/archive/archive.h"
 
 #include "platform/fileio/durable.h"
+#include "platform/fileio/stagedfile.h"
 
 #include "platform/archive/data_decoder.h"
 #include "platform/archive/lh5_encoder.h"
@@ -24,6 +25,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include <cerrno>
@@ -180,12 +182,6 @@ bool startsWith(const QStringList &parts, const QStringList &root)
         if (parts[i] != root[i])
             return false;
     return true;
-}
-
-void setModified(QFile &file, std::int64_t seconds)
-{
-    if (seconds > 0)
-        file.setFileTime(QDateTime::fromSecsSinceEpoch(seconds), QFileDevice::FileModificationTime);
 }
 
 // Checks that moving the tree at src over dst replaces only files by files
@@ -688,40 +684,86 @@ bool overlappingTargets(const PlannedList &selected)
     return false;
 }
 
+// Files decoded but not yet synced, kept open so that their writeback runs
+// while other entries are decoded; synced together once every entry is
+// decoded. At most kMaxOpen wait at a time: beyond that the oldest is synced
+// at once, so that an archive of many files does not run out of descriptors.
+class PendingSyncs {
+public:
+    struct Item {
+        std::size_t index;                                // archive order
+        QString entry;                                    // the entry's name, as messages show it
+        std::unique_ptr<platform::fileio::StagedFile> file;
+    };
+
+    // Takes a written file; may return the oldest waiting one to be synced
+    // by the caller now.
+    std::optional<Item> add(Item item)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_items.push_back(std::move(item));
+        if (m_items.size() <= kMaxOpen)
+            return std::nullopt;
+        Item oldest = std::move(m_items.front());
+        m_items.pop_front();
+        return oldest;
+    }
+
+    std::deque<Item> takeAll()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return std::exchange(m_items, {});
+    }
+
+private:
+    static constexpr std::size_t kMaxOpen = 256;
+    std::mutex m_mutex;
+    std::deque<Item> m_items;
+};
+
+void syncEntry(const PendingSyncs::Item &item)
+{
+    try {
+        item.file->sync();
+    } catch (const platform::fileio::WriteError &e) {
+        fail(ErrorKind::WriteFailed, QStringLiteral("ファイルを書き込めません: %1（%2）").arg(item.entry, e.cause()));
+    }
+}
+
 // Decodes one file entry from `archive` into `target` and checks its length
-// and CRC; sets its modification time. Runs on worker threads: uses only its
-// arguments.
+// and CRC; sets its modification time and starts its writeback. Runs on
+// worker threads: uses only its arguments. The file is handed to `pending`,
+// which syncs it later: the tree counts as extracted only after that.
 template <typename PlannedEntry>
-void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, const QString &target)
+void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, std::size_t index,
+                  const QString &target, PendingSyncs &pending)
 {
     const LhaHeader &h = p.header;
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
-    if (!archive.seek(h.dataOffset))
-        fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));
-    bool writeOk = true;
-    const DecodeResult r = decodeData(h.method, archive, h.compressedSize, h.originalSize,
-                                      [&](const char *data, std::size_t len) {
-                                          if (writeOk && out.write(data, static_cast<qint64>(len)) !=
-                                                             static_cast<qint64>(len))
-                                              writeOk = false;
-                                      });
-    if (!writeOk || !out.flush())
-        fail(ErrorKind::WriteFailed,
-             QStringLiteral("ファイルを書き込めません: %1（%2）").arg(joinDisplay(p.parts), out.errorString()));
+    const QString entry = joinDisplay(p.parts);
+    std::unique_ptr<platform::fileio::StagedFile> out;
+    DecodeResult r;
+    try {
+        // Where an earlier entry of the same name was written (entries that
+        // overlap run in archive order on the calling thread), the later one
+        // replaces it, as each entry replaces a file of the destination.
+        if (::unlink(QFile::encodeName(target).constData()) != 0 && errno != ENOENT)
+            throw platform::fileio::WriteError(target, errno);
+        out = std::make_unique<platform::fileio::StagedFile>(target);
+        if (!archive.seek(h.dataOffset))
+            fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));
+        r = decodeData(
+            h.method, archive, h.compressedSize, h.originalSize,
+            [&](const char *data, std::size_t len) { out->write(data, static_cast<qint64>(len)); },
+            [&] { out->truncate(); });
+    } catch (const platform::fileio::WriteError &e) {
+        fail(ErrorKind::WriteFailed, QStringLiteral("ファイルを書き込めません: %1（%2）").arg(entry, e.cause()));
+    }
     if (r.length != h.originalSize || r.crc != h.crc)
-        fail(ErrorKind::CrcError,
-             QStringLiteral("CRCエラーです。データが壊れています（%1）: %2").arg(joinDisplay(p.parts), name));
-    setModified(out, h.modified);
-    // On disk before the entry counts as extracted: the caller may make the
-    // tree its store as soon as the extraction reports success. Done here,
-    // on the worker threads, the waits for the disk overlap.
-    if (::fsync(out.handle()) != 0)
-        fail(ErrorKind::WriteFailed, QStringLiteral("ファイルを書き込めません: %1（%2）")
-                                         .arg(joinDisplay(p.parts), platform::fileio::describeSystemError(errno)));
-    out.close();
+        fail(ErrorKind::CrcError, QStringLiteral("CRCエラーです。データが壊れています（%1）: %2").arg(entry, name));
+    out->setModified(h.modified);
+    out->startWriteback();
+    if (std::optional<PendingSyncs::Item> oldest = pending.add({index, entry, std::move(out)}))
+        syncEntry(*oldest);
 }
 
 } // namespace
@@ -800,56 +842,69 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
         // Files are decoded on worker threads unless two entries would write
         // the same path or a file where a folder goes: those keep the order
         // in which the entries overwrite each other.
+        PendingSyncs pending;
         std::optional<WorkerPool> pool;
         if (const int threads = workerThreadCount(); threads > 1 && !overlappingTargets(selected))
             pool.emplace(threads);
 
-        for (std::size_t i = 0; i < selected.size() && i < firstFailure.load(); ++i) {
+        // Each entry makes its own folder: on the workers, where the file
+        // system's waits for its journal overlap each other and the
+        // decoding, instead of holding up the calling thread one by one.
+        auto extractOne = [&](std::size_t i, QFile &archive) {
             const Planned &p = selected[i];
-            const LhaHeader &h = p.header;
-            const QString relative = p.parts.join(QLatin1Char('/'));
-            const QString target = work.filePath(relative);
-            try {
-                if (h.isDirectory()) {
-                    if (!QDir().mkpath(target))
-                        fail(ErrorKind::WriteFailed,
-                             QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
-                    written.append(joinDisplay(p.parts) + QStringLiteral("\\"));
-                    continue;
-                }
-                if (!QDir().mkpath(QFileInfo(target).path()))
-                    fail(ErrorKind::WriteFailed,
-                         QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
-            } catch (const ArchiveError &) {
-                if (!pool)
-                    throw;
-                noteFailure(i);
-                break;
-            }
-            written.append(joinDisplay(p.parts));
+            const QString target = work.filePath(p.parts.join(QLatin1Char('/')));
+            const QString folder = p.header.isDirectory() ? target : QFileInfo(target).path();
+            if (!QDir().mkpath(folder))
+                fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
+            if (!p.header.isDirectory())
+                extractEntry(archive, name, p, i, target, pending);
+        };
+        for (std::size_t i = 0; i < selected.size() && i < firstFailure.load(); ++i) {
+            written.append(joinDisplay(selected[i].parts) +
+                           (selected[i].header.isDirectory() ? QStringLiteral("\\") : QString()));
             if (!pool) {
-                extractEntry(file, name, p, target);
+                extractOne(i, file);
                 continue;
             }
-            pool->submit([&, i, target]() {
+            pool->submit([&, i]() {
                 if (i > firstFailure.load())
                     return; // an earlier entry failed: nothing after it counts
                 try {
                     QFile own(archivePath);
-                    if (!own.open(QIODevice::ReadOnly))
+                    if (!selected[i].header.isDirectory() && !own.open(QIODevice::ReadOnly))
                         fail(ErrorKind::ReadFailed,
                              QStringLiteral("アーカイブを読み込めません: %1（%2）").arg(name, own.errorString()));
-                    extractEntry(own, name, selected[i], target);
+                    extractOne(i, own);
                 } catch (...) {
                     noteFailure(i);
                 }
             });
         }
+        if (pool)
+            pool->wait();
+        if (firstFailure.load() < selected.size())
+            std::rethrow_exception(failures[firstFailure.load()]);
+        // Every file on the disk before the folders that name them, and
+        // before the tree moves into place; their writeback began as each
+        // was written, so these waits overlap what is left of it.
+        std::deque<PendingSyncs::Item> unsynced = pending.takeAll();
         if (pool) {
+            for (const PendingSyncs::Item &item : unsynced)
+                pool->submit([&, item = &item]() {
+                    try {
+                        syncEntry(*item);
+                    } catch (...) {
+                        noteFailure(item->index);
+                    }
+                });
             pool->wait();
             if (firstFailure.load() < selected.size())
                 std::rethrow_exception(failures[firstFailure.load()]);
+        } else {
+            for (const PendingSyncs::Item &item : unsynced)
+                syncEntry(item);
         }
+        unsynced.clear();
         try {
             syncFolders(toFsPath(temporary.path()), pool ? &*pool : nullptr);
         } catch (const fs::filesystem_error &e) {

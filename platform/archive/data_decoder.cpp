@@ -1,10 +1,12 @@
 #include "platform/archive/data_decoder.h"
 
+#include "platform/archive/lh5_decoder.h"
 #include "platform/archive/lha_crc.h"
 
 #include <lha_decoder.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform::archive {
@@ -53,8 +55,47 @@ bool canDecode(const QByteArray &method)
     return decoderFor(method) != nullptr;
 }
 
+namespace {
+
+// Our own decoder; nullopt where it refused the data (nothing more was
+// handed to the sink after `restart` was called).
+std::optional<DecodeResult> decodeOwn(int dictionaryBits, QIODevice &in, std::uint64_t compressedSize,
+                                      std::uint64_t originalSize,
+                                      const std::function<void(const char *, std::size_t)> &sink,
+                                      const std::function<void()> &restart)
+{
+    const qint64 start = in.pos();
+    std::uint64_t remaining = compressedSize;
+    const CompressedReader read = [&](char *buffer, std::size_t size) -> std::size_t {
+        const std::uint64_t want = std::min<std::uint64_t>(size, remaining);
+        if (want == 0)
+            return 0;
+        const qint64 got = in.read(buffer, static_cast<qint64>(want));
+        if (got <= 0)
+            return 0;
+        remaining -= static_cast<std::uint64_t>(got);
+        return static_cast<std::size_t>(got);
+    };
+    DecodeResult result;
+    const Lh5DecodeResult r = decodeLh5Family(dictionaryBits, read, originalSize, [&](const char *data, std::size_t size) {
+        result.crc = crc16(result.crc, data, size);
+        sink(data, size);
+    });
+    result.length = r.length;
+    if (r.sound)
+        return result;
+    if (r.length > 0)
+        restart();
+    if (!in.seek(start))
+        return DecodeResult{}; // nothing can be read again: the entry counts as broken
+    return std::nullopt;
+}
+
+} // namespace
+
 DecodeResult decodeData(const QByteArray &method, QIODevice &in, std::uint64_t compressedSize,
-                        std::uint64_t originalSize, const std::function<void(const char *, std::size_t)> &sink)
+                        std::uint64_t originalSize, const std::function<void(const char *, std::size_t)> &sink,
+                        const std::function<void()> &restart, DecoderChoice choice)
 {
     DecodeResult result;
     std::vector<char> buffer(64 * 1024);
@@ -72,8 +113,14 @@ DecodeResult decodeData(const QByteArray &method, QIODevice &in, std::uint64_t c
         return result;
     }
 
+    if (originalSize == 0)
+        return result;
+    if (const int bits = lh5FamilyDictionaryBits(method); bits != 0 && choice == DecoderChoice::Fastest) {
+        if (const std::optional<DecodeResult> own = decodeOwn(bits, in, compressedSize, originalSize, sink, restart))
+            return *own;
+    }
     LHADecoderType *type = decoderFor(method);
-    if (type == nullptr || originalSize == 0)
+    if (type == nullptr)
         return result;
     Source source{&in, compressedSize};
     std::unique_ptr<LHADecoder, DecoderDeleter> decoder(

@@ -1,7 +1,9 @@
 #pragma once
-// Decoding of an entry's data. Stored data (-lh0-, -lz4-) is copied; every
-// compressed method goes through liblhasa's decoder interface. The CRC-16 of
-// the decoded bytes is computed here so that the caller can check it.
+// Decoding of an entry's data. Stored data (-lh0-, -lz4-) is copied;
+// -lh5-, -lh6- and -lh7- go through our own decoder, every other compressed
+// method through liblhasa's decoder interface, which also takes any entry
+// our decoder refuses. The CRC-16 of the decoded bytes is computed here so
+// that the caller can check it.
 #include <QByteArray>
 #include <QIODevice>
 
@@ -18,10 +20,18 @@ struct DecodeResult {
     std::uint16_t crc = 0;    // CRC-16 of those bytes
 };
 
+// Which decoder takes the compressed methods: the fastest that takes the
+// method, or liblhasa's for every one (the reference the tests compare with).
+enum class DecoderChoice { Fastest, General };
+
 // Reads compressedSize bytes from the device's position, decodes them to at
 // most originalSize bytes and hands them to sink in pieces. Stops early when
-// the data runs out or is broken; the caller compares length and CRC.
+// the data runs out or is broken; the caller compares length and CRC. When
+// our own decoder refuses the data after handing out some bytes, `restart`
+// is called (the sink drops what it has received) and liblhasa decodes the
+// entry again from its start, which needs a device that can seek back.
 DecodeResult decodeData(const QByteArray &method, QIODevice &in, std::uint64_t compressedSize,
-                        std::uint64_t originalSize, const std::function<void(const char *, std::size_t)> &sink);
+                        std::uint64_t originalSize, const std::function<void(const char *, std::size_t)> &sink,
+                        const std::function<void()> &restart, DecoderChoice choice = DecoderChoice::Fastest);
 
 } // namespace platform::archive

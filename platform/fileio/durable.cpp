@@ -1,5 +1,6 @@
 #include "platform/fileio/durable.h"
 
+#include "platform/fileio/writeall.h"
 #include "platform/shell/shell.h"
 
 #include <QFile>
@@ -7,6 +8,7 @@
 
 #include <atomic>
 #include <limits>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,10 +29,16 @@ faults::FaultHook &faultHook()
     return hook;
 }
 
+// Steps of files written on several threads at once (extraction, linked
+// trees) reach the hook one at a time: hooks are written for one thread.
 int injected(faults::Step step, const QString &path, qint64 bytes)
 {
     const faults::FaultHook &hook = faultHook();
-    return hook ? hook(step, path, bytes) : 0;
+    if (!hook)
+        return 0;
+    static std::mutex serial;
+    const std::lock_guard<std::mutex> lock(serial);
+    return hook(step, path, bytes);
 }
 
 QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
@@ -204,19 +212,8 @@ void DurableFile::write(const char *data, qint64 size)
         throw WriteError(m_target, EBADF);
     if (const int e = injected(faults::Step::Write, m_target, m_written + size))
         fail(e, m_target);
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno, m_target);
-        }
-        if (n == 0)
-            fail(ENOSPC, m_target);
-        data += n;
-        size -= n;
-        m_written += n;
-    }
+    if (const int e = writeAll(m_fd, data, size, &m_written))
+        fail(e, m_target);
 }
 
 void DurableFile::commit()
@@ -249,6 +246,24 @@ void DurableFile::commit()
         e = syncFolderPath(parentOf(m_target));
     if (e != 0)
         throw WriteError(m_target, e);
+}
+
+int writeAll(int fd, const char *data, qint64 size, qint64 *written)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return ENOSPC;
+        data += n;
+        size -= n;
+        *written += n;
+    }
+    return 0;
 }
 
 void writeFile(const QString &target, const QByteArray &data)

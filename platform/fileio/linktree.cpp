@@ -12,6 +12,9 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
+
+#include <exception>
 
 #include <cerrno>
 #include <dirent.h>
@@ -200,6 +203,78 @@ Remover &remover()
 void linkTree(const QString &source, const QString &target)
 {
     linkFolder(native(source), native(target));
+}
+
+void linkTrees(const QList<QPair<QString, QString>> &trees, const std::function<void(int)> &made)
+{
+    const int count = static_cast<int>(trees.size());
+    std::vector<std::string> sources, targets;
+    for (const auto &[source, target] : trees) {
+        sources.push_back(native(source));
+        targets.push_back(native(target));
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<char> finished(static_cast<std::size_t>(count), 0);
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(count));
+    int next = 0;
+    auto work = [&] {
+        for (;;) {
+            int i;
+            {
+                std::lock_guard lock(mutex);
+                if (next >= count)
+                    return;
+                i = next++;
+            }
+            std::exception_ptr failure;
+            try {
+                linkFolder(sources[static_cast<std::size_t>(i)], targets[static_cast<std::size_t>(i)]);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            {
+                std::lock_guard lock(mutex);
+                failures[static_cast<std::size_t>(i)] = failure;
+                finished[static_cast<std::size_t>(i)] = 1;
+            }
+            changed.notify_all();
+        }
+    };
+    // A few threads: more only queue up at the same folders and journal.
+    constexpr int kThreads = 4;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < std::min(count, kThreads); ++t) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error &) {
+            break; // the calling thread does the rest
+        }
+    }
+    std::exception_ptr raised;
+    if (threads.empty())
+        work();
+    try {
+        for (int i = 0; i < count; ++i) {
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return finished[static_cast<std::size_t>(i)] != 0; });
+                if (failures[static_cast<std::size_t>(i)])
+                    break;
+            }
+            if (made)
+                made(i);
+        }
+    } catch (...) {
+        raised = std::current_exception();
+    }
+    for (std::thread &t : threads)
+        t.join();
+    if (raised)
+        std::rethrow_exception(raised);
+    for (const std::exception_ptr &failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
 }
 
 void linkFile(const QString &source, const QString &target)

@@ -7,7 +7,11 @@
 // program changes a file in place: every write goes through DurableFile,
 // which renames a new file over the old name. That gives the name a new file
 // and leaves every other name of the old file, and its bytes, as they were.
+#include <QList>
+#include <QPair>
 #include <QString>
+
+#include <functional>
 
 namespace platform::fileio {
 
@@ -21,6 +25,15 @@ namespace platform::fileio {
 // Raises WriteError naming the entry that could not be made; what was made
 // so far stays for the caller to remove.
 void linkTree(const QString &source, const QString &target);
+
+// Makes each target (.second) hold its source tree (.first) as linkTree
+// does, several trees at once on worker threads, so that the file system's
+// waits for its journal overlap. `made(i)` is called on the calling thread
+// for the trees in the given order, each once it is complete, until a tree
+// fails. Returns when every tree has ended; then raises the failure of the
+// first tree in the given order that failed (WriteError, as linkTree), or
+// whatever `made` raised. What was made stays for the caller to remove.
+void linkTrees(const QList<QPair<QString, QString>> &trees, const std::function<void(int)> &made = {});
 
 // Makes `target` (which must not exist) a second name of the file `source`,
 // or a durable copy of it where the file system cannot link. Raises

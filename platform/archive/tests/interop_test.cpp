@@ -2,14 +2,20 @@
 // and extracted by the lha command; archives written by the jlha library
 // (levels 0, 1 and 2; -lh5-, -lh6-, -lh7-; also -lh1-, -lh4-) extracted by us.
 #include "platform/archive/archive.h"
+#include "platform/archive/data_decoder.h"
+#include "platform/archive/lh5_decoder.h"
+#include "platform/archive/lha_header.h"
 #include "platform/codepage/codepage.h"
 #include "test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace platform::archive;
 using archivetest::Tree;
@@ -96,13 +102,14 @@ protected:
         s_dir = nullptr;
     }
 
-    // Writes an archive of the sample tree with jlha; returns its path.
-    static QString make(const QString &method, int level)
+    // Writes an archive of the sample tree (or the tree in `source`) with
+    // jlha; returns its path.
+    static QString make(const QString &method, int level, const QString &source = QStringLiteral("src"))
     {
-        const QString out = s_dir->filePath(QString("j%1%2.lzh").arg(method.mid(1, 3)).arg(level));
+        const QString out = s_dir->filePath(QString("j%1%2%3.lzh").arg(method.mid(1, 3)).arg(level).arg(source));
         const archivetest::ProcessResult r =
             archivetest::run(s_java, {"-cp", s_classPath, "JlhaFixture", out, method, QString::number(level),
-                                      s_dir->filePath("src"), "/"});
+                                      s_dir->filePath(source), "/"});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         return out;
     }
@@ -179,5 +186,63 @@ TEST_F(JlhaArchives, Level0BackslashNamesAndHostileNamesFromAnotherWriter)
             EXPECT_EQ(e.kind(), ErrorKind::UnsafePath) << e.Description().toStdString();
         }
         EXPECT_TRUE(QDir(out.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+}
+
+TEST_F(JlhaArchives, OurDecoderTakesEveryJlhaEntryAndAgreesWithLiblhasa)
+{
+    ASSERT_TRUE(s_problem.isEmpty()) << s_problem.toStdString();
+    // Larger data than the sample tree: matches far back in the -lh6- and
+    // -lh7- windows, several blocks, noise that stays literal.
+    Tree big;
+    QByteArray far = archivetest::randomBytes(40000, 5);
+    far += far + archivetest::demandTable(2021, 3000) + far.mid(7, 30000);
+    big.files["dDB/far.bin"] = far;
+    big.files["dDB/year.csv"] = archivetest::benchYearTable(2022, 3);
+    big.files["dDB/noise.bin"] = archivetest::randomBytes(70000, 8);
+    big.files["dDB/zeros.bin"] = QByteArray(200000, '\0');
+    big.files["dDB/small.txt"] = "abc";
+    archivetest::writeTree(s_dir->filePath("big"), big);
+
+    for (const QString method : {"-lh5-", "-lh6-", "-lh7-"}) {
+        SCOPED_TRACE(method.toStdString());
+        const QString archive = make(method, 2, QStringLiteral("big"));
+        QFile f(archive);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        int decoded = 0;
+        LhaHeader h;
+        for (bool first = true; readHeader(f, h, first, archive) == HeaderRead::Entry; first = false) {
+            const qint64 next = h.dataOffset + static_cast<qint64>(h.compressedSize);
+            if (h.method == method.toLatin1()) {
+                ASSERT_TRUE(f.seek(h.dataOffset));
+                const QByteArray packed = f.read(static_cast<qint64>(h.compressedSize));
+                // Ours alone: no entry may need the fallback.
+                QByteArray own;
+                qsizetype at = 0;
+                const Lh5DecodeResult r = decodeLh5Family(
+                    lh5FamilyDictionaryBits(h.method),
+                    [&](char *b, std::size_t n) {
+                        const qsizetype k = std::min<qsizetype>(static_cast<qsizetype>(n), packed.size() - at);
+                        std::memcpy(b, packed.constData() + at, static_cast<std::size_t>(k));
+                        at += k;
+                        return static_cast<std::size_t>(k);
+                    },
+                    h.originalSize, [&](const char *p, std::size_t n) { own.append(p, static_cast<qsizetype>(n)); });
+                EXPECT_TRUE(r.sound) << h.displayName.constData();
+                // liblhasa's view of the same entry.
+                ASSERT_TRUE(f.seek(h.dataOffset));
+                QByteArray reference;
+                const DecodeResult lhasa = decodeData(
+                    h.method, f, h.compressedSize, h.originalSize,
+                    [&](const char *p, std::size_t n) { reference.append(p, static_cast<qsizetype>(n)); },
+                    [&] { reference.clear(); }, DecoderChoice::General);
+                EXPECT_EQ(lhasa.crc, h.crc) << h.displayName.constData();
+                EXPECT_TRUE(own == reference) << h.displayName.constData();
+                ++decoded;
+            }
+            ASSERT_TRUE(f.seek(next));
+        }
+        // jlha stores the noise and the tiny file as they are.
+        EXPECT_EQ(decoded, 3) << "jlha did not compress the files with the method";
     }
 }

@@ -21,7 +21,8 @@ QByteArray decodeWithLhasa(const QByteArray &method, const QByteArray &packed, s
     buffer.open(QIODevice::ReadOnly);
     QByteArray out;
     const DecodeResult r = decodeData(method, buffer, static_cast<std::uint64_t>(packed.size()), originalSize,
-                                      [&](const char *d, std::size_t n) { out.append(d, static_cast<qsizetype>(n)); });
+                                      [&](const char *d, std::size_t n) { out.append(d, static_cast<qsizetype>(n)); },
+                                      [&] { out.clear(); }, DecoderChoice::General);
     EXPECT_EQ(r.length, static_cast<std::uint64_t>(out.size()));
     if (crc)
         *crc = r.crc;

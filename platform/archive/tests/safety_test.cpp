@@ -4,11 +4,15 @@
 #include "platform/archive/lha_header.h"
 #include "platform/archive/unlha.h"
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/durable.h"
 #include "test_support.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
 
 using namespace platform::archive;
 using platform::codepage::toAnsi;
@@ -164,4 +168,90 @@ TEST_F(ExtractSafety, CommandLineEntryReportsAndKeepsTheDestination)
     EXPECT_EQ(after.files.value("dDB/download.log"), QByteArray("new log\r\n"));
     EXPECT_EQ(after.files.value("dDB/B社/keep.csv"), QByteArray("keep me"));
     EXPECT_TRUE(after.files.contains("dDB/A社/2013年/demand.csv"));
+}
+
+TEST_F(ExtractSafety, FailedWritesAndSyncsNameTheEntryAndTheCauseAndChangeNothing)
+{
+    namespace faults = platform::fileio::faults;
+    struct Case {
+        faults::Step step;
+        const char *file; // the entry that fails
+        int error;
+    };
+    for (const Case c : {Case{faults::Step::Write, "demand.csv", ENOSPC}, Case{faults::Step::Sync, "schema.ini", EIO},
+                         Case{faults::Step::Create, "download.log", EACCES}}) {
+        for (const int threads : {1, 4}) {
+            SCOPED_TRACE(std::string(c.file) + ", threads " + std::to_string(threads));
+            setWorkerThreads(threads);
+            const faults::ScopedFaultHook hook([c](faults::Step step, const QString &path, qint64) {
+                return step == c.step && path.endsWith(QLatin1String(c.file)) ? c.error : 0;
+            });
+            try {
+                extract(good(), dest(), ExtractOptions{{"dDB"}, true});
+                ADD_FAILURE() << "no error";
+            } catch (const ArchiveError &e) {
+                EXPECT_EQ(e.kind(), ErrorKind::WriteFailed);
+                EXPECT_TRUE(e.Description().contains(QString::fromLatin1(c.file))) << e.Description().toStdString();
+                EXPECT_TRUE(e.Description().contains(platform::fileio::describeSystemError(c.error)))
+                    << e.Description().toStdString();
+            }
+            setWorkerThreads(0);
+            EXPECT_TRUE(archivetest::readTree(dest()) == m_before);
+            // Nothing of the extraction is left behind.
+            EXPECT_EQ(QDir(dest()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                      QStringList{"dDB"});
+        }
+    }
+}
+
+TEST_F(ExtractSafety, EveryFileIsOnTheDiskBeforeTheTreeTakesItsPlace)
+{
+    namespace faults = platform::fileio::faults;
+    for (const int threads : {1, 4}) {
+        SCOPED_TRACE(threads);
+        setWorkerThreads(threads);
+        QStringList synced;
+        bool movedEarly = false;
+        const QString log = dest() + QStringLiteral("/dDB/download.log");
+        archivetest::writeFile(log, "old log\r\n"); // as before the first round
+        {
+            const faults::ScopedFaultHook hook([&](faults::Step step, const QString &path, qint64) {
+                if (step == faults::Step::Sync) {
+                    // Synced where it was decoded, not yet where it goes.
+                    EXPECT_TRUE(path.contains(QLatin1String("/.lha-extract-"))) << path.toStdString();
+                    synced << path.mid(path.indexOf(QLatin1String("/dDB/")) + 1);
+                    // The extracted tree is still in its own folder.
+                    movedEarly = movedEarly || archivetest::readFile(log) != "old log\r\n";
+                }
+                return 0;
+            });
+            extract(good(), dest(), ExtractOptions{{"dDB"}, true});
+        }
+        setWorkerThreads(0);
+        synced.sort();
+        EXPECT_EQ(synced, (QStringList{QStringLiteral("dDB/A社/2013年/demand.csv"),
+                                       QStringLiteral("dDB/A社/2013年/schema.ini"), QStringLiteral("dDB/download.log")}))
+            << synced.join(' ').toStdString();
+        EXPECT_FALSE(movedEarly);
+        EXPECT_EQ(archivetest::readFile(log), "new log\r\n");
+    }
+}
+
+TEST_F(ExtractSafety, ALaterEntryOfTheSameNameReplacesTheEarlierOne)
+{
+    // Archives that were added to by other programs may name a file twice;
+    // the last one is the file's current state.
+    const QByteArray twice = archivetest::level0Entry("dDB\\download.log", "first\r\n") +
+                             archivetest::level0Entry(toAnsi(QStringLiteral("dDB\\B社\\keep.csv")), "other") +
+                             archivetest::level0Entry("dDB\\download.log", "second\r\n") + QByteArray(1, '\0');
+    const QString path = m_dir.filePath("twice.lzh");
+    archivetest::writeFile(path, twice);
+    for (const int threads : {1, 4}) {
+        SCOPED_TRACE(threads);
+        setWorkerThreads(threads);
+        extract(path, dest(), ExtractOptions{{"dDB"}, true});
+        setWorkerThreads(0);
+        EXPECT_EQ(archivetest::readFile(dest() + "/dDB/download.log"), "second\r\n");
+        EXPECT_EQ(archivetest::readFile(dest() + "/dDB/B社/keep.csv"), "other");
+    }
 }

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <stdexcept>
 #include <sys/stat.h>
 
 using namespace platform::fileio;
@@ -54,6 +55,18 @@ void makeTree(const QString &root)
     put(root + QStringLiteral("/download.log"), "2024/01/02 09:15    x\r\n");
     put(root + QStringLiteral("/東京工場/2024年/demand.csv.~tlv123-4"), "half written");
     ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/空/2025年")));
+}
+
+// `count` such trees "src<i>" in `dir`, each paired with its copy "copy<i>".
+QList<QPair<QString, QString>> makeTrees(const QTemporaryDir &dir, int count)
+{
+    QList<QPair<QString, QString>> trees;
+    for (int i = 0; i < count; ++i) {
+        const QString source = dir.filePath(QStringLiteral("src%1").arg(i));
+        makeTree(source);
+        trees.append({source, dir.filePath(QStringLiteral("copy%1").arg(i))});
+    }
+    return trees;
 }
 
 } // namespace
@@ -180,4 +193,66 @@ TEST(BackgroundRemoval, TreesAreGoneOnceWaitedForAndOthersStay)
     EXPECT_EQ(snapshotFolder(dir.filePath(QStringLiteral("dDB"))), kept);
     // Waiting with nothing to do returns at once.
     waitForBackgroundRemovals();
+}
+
+TEST(LinkTrees, SeveralTreesAtOnceGiveWhatLinkTreeGivesAndReportInOrder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QList<QPair<QString, QString>> trees = makeTrees(dir, 9);
+    QList<int> made;
+    linkTrees(trees, [&](int i) {
+        made.append(i);
+        // Reported only once the tree is complete.
+        EXPECT_EQ(snapshotFolder(trees[i].second).size(), snapshotFolder(trees[i].first).size() - 1);
+    });
+    EXPECT_EQ(made, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    for (const auto &[source, target] : trees) {
+        QMap<QString, QByteArray> expected = snapshotFolder(source);
+        expected.remove(QStringLiteral("東京工場/2024年/demand.csv.~tlv123-4"));
+        EXPECT_EQ(snapshotFolder(target), expected);
+        EXPECT_TRUE(sameFile(source + QStringLiteral("/東京工場/2023年/demand.csv"),
+                             target + QStringLiteral("/東京工場/2023年/demand.csv")));
+    }
+}
+
+TEST(LinkTrees, TheFirstFailingTreeInOrderIsRaisedAfterAllHaveEnded)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QList<QPair<QString, QString>> trees = makeTrees(dir, 6);
+    // Trees 2 and 4 cannot be made: the one reported is tree 2's, and only
+    // the trees before it count as made.
+    const faults::ScopedFaultHook hook([](faults::Step step, const QString &path, qint64) {
+        return step == faults::Step::Create && (path.contains(QStringLiteral("copy2/大阪支店")) ||
+                                               path.contains(QStringLiteral("copy4/download.log")))
+                   ? EIO
+                   : 0;
+    });
+    QList<int> made;
+    try {
+        linkTrees(trees, [&](int i) { made.append(i); });
+        ADD_FAILURE() << "no error";
+    } catch (const WriteError &e) {
+        EXPECT_TRUE(e.path().contains(QStringLiteral("copy2/大阪支店"))) << e.path().toStdString();
+        EXPECT_EQ(e.systemError(), EIO);
+    }
+    EXPECT_EQ(made, (QList<int>{0, 1}));
+    // Every tree has ended: the ones after the failures are complete.
+    EXPECT_EQ(snapshotFolder(trees[5].second).size(), snapshotFolder(trees[5].first).size() - 1);
+}
+
+TEST(LinkTrees, AFailureOfTheProgressCallIsRaisedAfterAllTreesHaveEnded)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QList<QPair<QString, QString>> trees = makeTrees(dir, 5);
+    EXPECT_THROW(linkTrees(trees,
+                           [](int i) {
+                               if (i == 1)
+                                   throw std::runtime_error("progress failed");
+                           }),
+                 std::runtime_error);
+    for (const auto &[source, target] : trees)
+        EXPECT_EQ(snapshotFolder(target).size(), snapshotFolder(source).size() - 1) << target.toStdString();
 }

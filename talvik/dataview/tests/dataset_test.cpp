@@ -5,6 +5,7 @@
 
 #include "platform/archive/archive.h"
 #include "platform/codepage/codepage.h"
+#include "platform/fileio/durable.h"
 #include "platform/fileio/linktree.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/constants.h"
@@ -31,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -670,5 +672,44 @@ TEST_F(DataSetTest, DamagedForeignOrHostileFilesLeaveTheStoreUntouched)
         EXPECT_TRUE(host.changed);
         EXPECT_FALSE(wait.isLoaded());
         EXPECT_FALSE(QFileInfo::exists(QDir(home.path()).filePath(QStringLiteral("../evil.txt"))));
+    }
+}
+
+TEST_F(DataSetTest, AFailedWriteOrSyncWhileOpeningNamesTheFileAndTheCauseAndKeepsTheStore)
+{
+    writeStore(path(QStringLiteral("dDB.tran")), {QStringLiteral("A社"), QStringLiteral("B社")}, "log\r\n");
+    const QString set = path(QStringLiteral("sets/full.dmd"));
+    ASSERT_TRUE(save(set));
+
+    writeStore(path(QStringLiteral("dDB")), {QStringLiteral("Kept")}, "kept\r\n");
+    writeStore(path(QStringLiteral("dDB.tran")), {QStringLiteral("Kept"), QStringLiteral("Work")}, "work\r\n");
+    host.changed = true;
+    const Tree before = readTree(home.path());
+
+    namespace faults = platform::fileio::faults;
+    struct Case {
+        faults::Step step;
+        int error;
+    };
+    // The disk fills while a year table of "B社" is written; the disk fails
+    // while one is synced.
+    for (const Case c : {Case{faults::Step::Write, ENOSPC}, Case{faults::Step::Sync, EIO}}) {
+        SCOPED_TRACE(static_cast<int>(c.step));
+        const faults::ScopedFaultHook hook([c](faults::Step step, const QString &p, qint64) {
+            return step == c.step && p.contains(QStringLiteral("B社/2014年/demand.csv")) ? c.error : 0;
+        });
+        DialogScript script;
+        script.chooseFile(set);
+        script.answerNext(platform::forms::vbOK);
+        EXPECT_FALSE(openDataSet(host, false));
+        ASSERT_TRUE(script.verify());
+        ASSERT_EQ(script.shown().size(), 2);
+        const QString shown = script.shown()[1].prompt;
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("オープン中にエラーが発生しました。　"))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QStringLiteral("B社\\2014年\\demand.csv"))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(platform::fileio::describeSystemError(c.error))) << shown.toStdString();
+        EXPECT_EQ(readTree(home.path()), before);
+        EXPECT_TRUE(host.changed);
+        EXPECT_TRUE(strayEntries().isEmpty()) << strayEntries().join(' ').toStdString();
     }
 }
