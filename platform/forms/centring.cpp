@@ -39,6 +39,26 @@ bool hasKnownFrame(QWidget *window)
     return (window->windowFlags() & Qt::FramelessWindowHint) || (handle && !handle->frameMargins().isNull());
 }
 
+// A wait on the window manager for one window: a child of the window, named
+// while it is pending, polled every 20 ms by its check(), ended by finish().
+class FrameWait : public QObject {
+protected:
+    FrameWait(QWidget *window, const char *name) : QObject(window)
+    {
+        setObjectName(QLatin1String(name));
+        m_poll.setInterval(20);
+        connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
+    }
+    virtual void check() = 0;
+    void finish()
+    {
+        m_poll.stop();
+        setObjectName(QString()); // no longer pending
+        deleteLater();
+    }
+
+    QTimer m_poll;
+};
 
 // Waits until the window is exposed and the window manager has told its
 // frame (the frame extents may come a little after the exposure), places it
@@ -46,22 +66,19 @@ bool hasKnownFrame(QWidget *window)
 // exposure. Ends without moving when the window is hidden first; after a few
 // seconds it places the window with the frame known then (a window manager
 // that draws no frame).
-class Placing final : public QObject {
+class Placing final : public FrameWait {
 public:
     using TopLeftFor = std::function<QPoint(QWidget *window, const QSize &outer)>;
 
     Placing(QWidget *window, TopLeftFor topLeftFor, QWidget *target = nullptr)
-        : QObject(window), m_window(window), m_target(target), m_topLeftFor(std::move(topLeftFor))
+        : FrameWait(window, kPlacingName), m_window(window), m_target(target), m_topLeftFor(std::move(topLeftFor))
     {
-        setObjectName(QLatin1String(kPlacingName));
         window->installEventFilter(this);
         // Checked at the exposure itself, before anything else reaches the
         // window, and then polled for a frame told late.
         window->winId();
         if (QWindow *handle = window->windowHandle())
             handle->installEventFilter(this);
-        m_poll.setInterval(20);
-        connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
         m_poll.start();
         m_age.start();
     }
@@ -77,7 +94,7 @@ protected:
     }
 
 private:
-    void check()
+    void check() override
     {
         QWidget *window = m_window;
         QWindow *handle = window ? window->windowHandle() : nullptr;
@@ -91,6 +108,11 @@ private:
         // The window centred on is waited on as well: its frame is the target.
         const bool framed = hasKnownFrame(window) && (!m_target || !m_target->isVisible() || hasKnownFrame(m_target));
         if (!framed && !late)
+            return;
+        // A size the program gave before the frame was known is applied
+        // first: the place is worked out for the frame's final size, and a
+        // resize sent after the move could take the place back.
+        if (sizingPending(window) && !late)
             return;
         if (handle->isExposed()) {
             const QRect frame = window->frameGeometry();
@@ -111,17 +133,10 @@ private:
         }
         finish();
     }
-    void finish()
-    {
-        m_poll.stop();
-        setObjectName(QString()); // no longer pending
-        deleteLater();
-    }
 
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_target;
     TopLeftFor m_topLeftFor;
-    QTimer m_poll;
     QElapsedTimer m_age;
     bool m_moved = false;
     QPoint m_requested;
@@ -133,14 +148,11 @@ const char *const kSizingName = "talvik-sizing";
 // manager has framed it. Waits only while the window is shown; a window
 // exposed for a few seconds without a frame (a window manager that draws
 // none) keeps the size it has.
-class Sizing final : public QObject {
+class Sizing final : public FrameWait {
 public:
-    explicit Sizing(QWidget *window) : QObject(window), m_window(window)
+    explicit Sizing(QWidget *window) : FrameWait(window, kSizingName), m_window(window)
     {
-        setObjectName(QLatin1String(kSizingName));
         window->installEventFilter(this);
-        m_poll.setInterval(20);
-        connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
         if (window->isVisible())
             m_poll.start();
     }
@@ -167,7 +179,7 @@ protected:
     }
 
 private:
-    void check()
+    void check() override
     {
         QWidget *window = m_window;
         if (!window) {
@@ -190,15 +202,8 @@ private:
             window->resize(width, height);
         finish();
     }
-    void finish()
-    {
-        m_poll.stop();
-        setObjectName(QString()); // no longer pending
-        deleteLater();
-    }
 
     QPointer<QWidget> m_window;
-    QTimer m_poll;
     QElapsedTimer m_exposedAge;
     int m_width = -1;
     int m_height = -1;
