@@ -455,6 +455,10 @@ TEST_F(DesignerTest, TheFileDialogIsJapaneseAndThePropertyFrameIsCentredOnTheWin
     w.show();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    // The shortcut reaches the window once the window manager has made it
+    // active, as a person's key press does.
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     // ファイル → 保存 with no design file asks for one: Qt's own dialog, in Japanese.
     script.showAndCancelNextFileDialog();
     QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
