@@ -10,10 +10,7 @@
 //    logged); so a lone NAK, a cut or foreign frame is never acknowledged;
 //  - never more than three NAKs in a row;
 //  - no message box.
-#include "fuzzSupport.h"
-#include "platform/comm/port.h"
-#include "platform/comm/portpath.h"
-#include "platform/comm/scriptedport.h"
+#include "scriptedLink.h"
 #include "platform/forms/dialogscript.h"
 #include "talvik/link/clsProtocolController.h"
 #include "talvik/link/clsSerialController.h"
@@ -24,14 +21,10 @@
 #include <cstddef>
 #include <cstdint>
 
-using platform::comm::ScriptedPort;
 using namespace talvik;
 
 namespace {
 
-ScriptedPort *g_port = nullptr;
-std::unique_ptr<QTemporaryDir> g_home;
-clsSerialController *g_serial = nullptr;
 
 // The demand record without its store run: staging and merging succeed at
 // once, so the controller's ending is all that follows the final block.
@@ -69,22 +62,8 @@ Wait g_wait;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzzsupport::initApplication();
-    g_home = fuzzsupport::scratchDir();
-    qputenv("TALVIK_HOME", g_home->path().toLocal8Bit());
-    platform::forms::DialogScript::setUnexpectedDialogHandler([](const QString &report) {
-        std::fprintf(stderr, "message box during the transfer: %s\n", report.toUtf8().constData());
-        std::abort();
-    });
-    platform::comm::setComPortResolver([](int n) { return n == 5 ? QStringLiteral("/dev/scripted5") : QString(); });
-    platform::comm::setDefaultPortFactory([] {
-        auto p = std::make_unique<ScriptedPort>();
-        g_port = p.get();
-        return p;
-    });
+    fuzzsupport::scriptedLink("during the transfer");
     clsProtocolController::setWaitDialog(&g_wait);
-    g_serial = new clsSerialController;
-    g_serial->setPort(5);
     return 0;
 }
 
@@ -97,9 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const bool reader = data[0] & 0x80;
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
 
-    clsSerialController &serial = *g_serial;
+    fuzzsupport::ScriptedLink &link = fuzzsupport::scriptedLink("during the transfer");
+    clsSerialController &serial = *link.serial;
     FUZZ_CHECK(serial.openPort());
-    FUZZ_CHECK(g_port != nullptr);
+    FUZZ_CHECK(link.port != nullptr);
 
     RecordWithoutStore record;
     record.initData();
@@ -112,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         proto.setData(&record);
         proto.cont(&owner);
         FUZZ_CHECK(proto.protocolMode() == 3);
-        g_port->clearWritten();
+        link.port->clearWritten();
 
         // Connected after the controller: runs once it has answered the block.
         qsizetype seen = 0;
@@ -122,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QByteArray previous;
         const QMetaObject::Connection watch = QObject::connect(
             &serial, &clsSerialController::OnEvent, [&](const QByteArray &d, int count, bool ok) {
-                const QByteArray out = g_port->written().mid(seen);
-                seen = g_port->written().size();
+                const QByteArray out = link.port->written().mid(seen);
+                seen = link.port->written().size();
                 FUZZ_CHECK(out.size() <= 1);
                 if (!runningBefore)
                     FUZZ_CHECK(out.isEmpty());
@@ -145,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 runningBefore = proto.protocolMode() != 0;
             });
         for (qsizetype i = 0; i < bytes.size(); i += chunk)
-            g_port->feed(bytes.mid(i, chunk));
+            link.port->feed(bytes.mid(i, chunk));
         QObject::disconnect(watch);
         serial.setTimer(0);
         QCoreApplication::processEvents();

@@ -10,10 +10,7 @@
 //  - only a lone ACK or NAK is marked as having cut a frame, and, fed one
 //    byte at a time, exactly when a frame was in progress before it.
 // Any message box (a run-time error inside the machine) stops the run.
-#include "fuzzSupport.h"
-#include "platform/comm/port.h"
-#include "platform/comm/portpath.h"
-#include "platform/comm/scriptedport.h"
+#include "scriptedLink.h"
 #include "platform/forms/dialogscript.h"
 #include "talvik/link/clsSerialController.h"
 #include "talvik/link/recordFields.h"
@@ -22,16 +19,9 @@
 #include <cstddef>
 #include <cstdint>
 
-using platform::comm::ScriptedPort;
 using namespace talvik;
 
 namespace {
-
-ScriptedPort *g_port = nullptr;
-std::unique_ptr<QTemporaryDir> g_home;
-// One controller for the process: each input opens the port afresh, which
-// puts the machine back to idle with an empty buffer (as a new controller).
-clsSerialController *g_serial = nullptr;
 
 bool isControl(char c)
 {
@@ -42,21 +32,7 @@ bool isControl(char c)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzzsupport::initApplication();
-    g_home = fuzzsupport::scratchDir();
-    qputenv("TALVIK_HOME", g_home->path().toLocal8Bit());
-    platform::forms::DialogScript::setUnexpectedDialogHandler([](const QString &report) {
-        std::fprintf(stderr, "message box from the receive machine: %s\n", report.toUtf8().constData());
-        std::abort();
-    });
-    platform::comm::setComPortResolver([](int n) { return n == 5 ? QStringLiteral("/dev/scripted5") : QString(); });
-    platform::comm::setDefaultPortFactory([] {
-        auto p = std::make_unique<ScriptedPort>();
-        g_port = p.get();
-        return p;
-    });
-    g_serial = new clsSerialController;
-    g_serial->setPort(5);
+    fuzzsupport::scriptedLink("from the receive machine");
     return 0;
 }
 
@@ -69,10 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
 
 
-    clsSerialController &serial = *g_serial;
+    fuzzsupport::ScriptedLink &link = fuzzsupport::scriptedLink("from the receive machine");
+    clsSerialController &serial = *link.serial;
     FUZZ_CHECK(serial.openPort());
     FUZZ_CHECK(!serial.IsBusy());
-    FUZZ_CHECK(g_port != nullptr);
+    FUZZ_CHECK(link.port != nullptr);
 
     char lastFed = 0;
     bool busyBeforeLast = false;
@@ -110,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const QByteArray part = bytes.mid(i, chunk);
         lastFed = part.back();
         busyBeforeLast = serial.IsBusy();
-        g_port->feed(part);
+        link.port->feed(part);
     }
     QObject::disconnect(watch);
     serial.closePort();
