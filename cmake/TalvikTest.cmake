@@ -1,11 +1,17 @@
 # talvik_add_test(<name> LABEL <label> SOURCES <files...> LIBS <targets...>)
+# With TALVIK_TESTS off the program is defined but left out of the build and
+# of CTest.
 # One test executable per module; CTest runs it under the module's label with a
 # headless Qt platform so that window code needs no display. The shared main
 # creates a QApplication before the tests run.
 function(talvik_add_test name)
     cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${T_SOURCES})
+    add_executable(${name} ${TALVIK_TEST_ONLY} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} talvik_testmain GTest::gmock)
+    if(NOT TALVIK_TESTS)
+        # Defined for the module's own settings on it, never built or run.
+        return()
+    endif()
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)

@@ -5,9 +5,17 @@
 set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
-./scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target talvik talvik-devicesim portwick talvik-designer
+./scripts/setup.sh run
+# The test programs are not built here (they need the packages of
+# scripts/setup.sh test); a build folder that scripts/test.sh configured keeps
+# them, so the two scripts can share it.
+if [ -f build/CMakeCache.txt ] && grep -q '^TALVIK_TESTS:BOOL=ON' build/CMakeCache.txt; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+else
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVIK_TESTS=OFF >/dev/null
+fi
+cmake --build build -j "$(nproc)" --target talvik talvik-devicesim portwick pickwell lumafold zobase7 \
+    talvik-designer bench_store
 
 BIN="$ROOT/build/bin"
 DEMO="$ROOT/build/demo"

@@ -1,16 +1,37 @@
 #!/bin/sh
-# Installs every Debian package Talvik needs to build, run and test. Safe to run again.
+# Installs the Debian packages Talvik needs. Safe to run again.
+#   scripts/setup.sh run   what building and running the program needs
+#   scripts/setup.sh test  that, and what the test suite needs besides
+#                          (the default)
 set -eu
 
-PACKAGES="
+# Building and running: the compiler and build tools, Qt with its serial port
+# module, SQLite, the LHA decoder, the Japanese fonts and Qt's Japanese texts,
+# and the virtual X server that scripts/run.sh starts when no display is set.
+RUN_PACKAGES="
 build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
 libsqlite3-dev liblhasa-dev
-libgtest-dev libgmock-dev
-fonts-ipafont-gothic fonts-ipafont-mincho fonts-urw-base35 fontconfig
-lhasa libjlha-java default-jdk-headless
-xvfb xauth openbox x11-utils libxcb1-dev poppler-utils qpdf qt6-translations-l10n
+fonts-ipafont-gothic fonts-ipafont-mincho fontconfig qt6-translations-l10n
+xvfb xauth
 "
+
+# The tests besides: GoogleTest, the X client library of the window probes,
+# the independent LHA extractor and writer (the writer runs on Java), the
+# window manager and X tools of the window tests, the PDF tools and the
+# kerning font of the PDF tests.
+TEST_PACKAGES="
+libgtest-dev libgmock-dev libxcb1-dev
+lhasa libjlha-java default-jdk-headless
+openbox x11-utils
+poppler-utils qpdf fonts-urw-base35
+"
+
+case "${1:-test}" in
+    run) PACKAGES="$RUN_PACKAGES" ;;
+    test) PACKAGES="$RUN_PACKAGES $TEST_PACKAGES" ;;
+    *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

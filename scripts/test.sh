@@ -8,16 +8,16 @@
 # TALVIK_SANITIZE=1 builds a Debug tree with AddressSanitizer and UBSan instead.
 set -eu
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh test
 
 if [ "${TALVIK_SANITIZE:-0}" = "1" ]; then
     BUILD=build-asan
     # Leak checking is off: Qt keeps process-wide objects until exit.
     export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALVIK_SANITIZE=ON >/dev/null
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALVIK_SANITIZE=ON -DTALVIK_TESTS=ON >/dev/null
 else
     BUILD=build
-    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVIK_TESTS=ON >/dev/null
 fi
 cmake --build "$BUILD" -j "$(nproc)"
 cd "$BUILD"
