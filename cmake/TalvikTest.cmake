@@ -49,6 +49,7 @@ set(TALVIK_X11_TESTS
     pickwell_page_tests
     lumafold_page_tests
     talvik_app_frames_tests
+    talvik_replug_tests
     platform_forms_tests
     controls_about_tests
     talvik_app_tests

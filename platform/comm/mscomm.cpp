@@ -32,7 +32,7 @@ MSComm::MSComm(QObject *parent) : QObject(parent)
 
 MSComm::~MSComm()
 {
-    if (m_port && m_port->isOpen())
+    if (m_port)
         m_port->close();
 }
 
@@ -103,7 +103,9 @@ bool MSComm::PortOpen() const
 void MSComm::setPortOpen(bool open)
 {
     if (!open) {
-        if (PortOpen())
+        // Also a port that counts as closed because its device has gone:
+        // the dead descriptor is let go.
+        if (m_port)
             m_port->close();
         m_inBuffer.clear();
         return;

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <poll.h>
+
 namespace platform::comm {
 
 namespace {
@@ -89,7 +91,19 @@ void SerialPort::close()
 
 bool SerialPort::isOpen() const
 {
-    return m_port.isOpen();
+    return m_port.isOpen() && !hungUp();
+}
+
+bool SerialPort::hungUp() const
+{
+    if (!m_port.isOpen())
+        return false;
+    pollfd line{};
+    line.fd = static_cast<int>(m_port.handle());
+    line.events = POLLIN;
+    if (line.fd < 0 || ::poll(&line, 1, 0) < 0)
+        return false;
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 bool SerialPort::configure(const LineSettings &settings, Handshake handshake)
@@ -110,6 +124,10 @@ QByteArray SerialPort::readAvailable()
 
 bool SerialPort::write(const QByteArray &bytes)
 {
+    if (hungUp()) {
+        dropGoneDevice();
+        return false;
+    }
     return m_port.write(bytes) == bytes.size();
 }
 
@@ -142,12 +160,31 @@ bool SerialPort::ctsHolding() const
 
 void SerialPort::onError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError) {
-        // The device went away: closed here, reported as a DSR change.
-        m_port.clearError();
-        m_port.close();
-        emit lineEvent(4);
+    switch (error) {
+    case QSerialPort::ResourceError:
+        dropGoneDevice();
+        return;
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        // Which of the three Qt reports for a hung-up line depends on a
+        // stale errno; the line itself tells.
+        if (hungUp())
+            dropGoneDevice();
+        else
+            m_port.clearError();
+        return;
+    default:
+        return;
     }
+}
+
+void SerialPort::dropGoneDevice()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.clearError();
+    m_port.close();
+    emit lineEvent(4);
 }
 
 } // namespace platform::comm

@@ -6,8 +6,16 @@
 // pty either; the failure is ignored. Handshaking code 3 (RTS/CTS and
 // XON/XOFF together) has no Qt equivalent and is opened as RTS/CTS, the
 // nearer of the two. Parity, framing and break conditions are not reported
-// by Qt 6 and never arrive from this port; a device that goes away
-// (QSerialPort::ResourceError) is reported as a DSR change (CommEvent 4).
+// by Qt 6 and never arrive from this port.
+//
+// A device that goes away (a USB adapter pulled out, the far end of a
+// pseudo-terminal closed) leaves the open descriptor hung up for good: reads
+// see end of file and writes fail, and Qt reports that as a resource, read or
+// write error depending on what errno last held. Any such error on a line
+// that has hung up, and a resource error always, closes the port at once and
+// is reported as a DSR change (CommEvent 4), so that the next open reaches
+// whatever node the adapter has now. A port whose line has hung up also
+// counts as closed before Qt noticed it.
 #include "platform/comm/port.h"
 
 #include <QSerialPort>
@@ -31,8 +39,13 @@ public:
     void setRts(bool on) override;
     bool ctsHolding() const override;
 
+    // The open line has hung up: its device is gone.
+    bool hungUp() const;
+
 private:
     void onError(QSerialPort::SerialPortError error);
+    // Closes a port whose device is gone and reports it.
+    void dropGoneDevice();
 
     QSerialPort m_port;
 };

@@ -293,6 +293,11 @@ void frmMain::ActionOn()
 
 void frmMain::ActionOff()
 {
+    // The adapter's device node has gone: the port is let go, so that the
+    // next transaction opens whatever node the adapter has when it is back.
+    // A transaction still running ends as the time-out it now is.
+    if (serialController)
+        serialController->closePort();
     deviceVersion.clear();
     // The settings window re-lays itself out for the case of no device.
     if (settingOpen && settingForm)

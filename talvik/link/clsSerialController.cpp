@@ -194,8 +194,12 @@ void clsSerialController::closePort()
 {
     try {
         m_Comm->startFrameTimer(0);
-        if (m_Comm->MS_Comm.PortOpen())
-            m_Comm->MS_Comm.setPortOpen(false);
+        // A frame half received from the closed port never ends.
+        m_state = -1;
+        fnc_resetData();
+        // Closed also when the port already counts as closed (its device has
+        // gone): the dead descriptor is let go.
+        m_Comm->MS_Comm.setPortOpen(false);
     } catch (const platform::RuntimeError &e) {
         fault("closePort", e.Description());
     }

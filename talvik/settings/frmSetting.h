@@ -291,6 +291,8 @@ private:
     void m_Protocol_OnError(const QString &msg);
     // True for an error the device itself answered with (it is still there).
     static bool deviceStillThere(const QString &msg);
+    // The model of the device stands and its port is still open.
+    bool deviceStillKnown();
     // A refused customer number answered Yes: the settings to be recorded
     // carry the number the device holds.
     void recordHeldCustomer();

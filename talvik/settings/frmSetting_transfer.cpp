@@ -10,6 +10,7 @@
 #include "talvik/link/clsDataC.h"
 #include "talvik/link/clsDataS.h"
 #include "talvik/link/clsProtocolController.h"
+#include "talvik/link/clsSerialController.h"
 #include "talvik/settings/settingFile.h"
 
 namespace talvik {
@@ -113,10 +114,12 @@ void frmSetting::recordHeldCustomer()
 
 void frmSetting::m_Protocol_OnCustomer(bool ok)
 {
-    // A device that did not answer the customer step: a write is not asked
-    // about (nothing was refused), and a read goes on only while the device
-    // is still known; otherwise the step ends as the time-out it is.
-    if (!ok && m_Protocol->customerTimedOut() && (!m_dataC->rd() || !modelRecord())) {
+    // A device that did not answer the customer step goes on as one that
+    // refused it (a read without the number, a write after the question)
+    // only while it is still known: its model stands and its port is still
+    // there and open. A device that has gone ends the step as the time-out
+    // it is.
+    if (!ok && m_Protocol->customerTimedOut() && !deviceStillKnown()) {
         m_Protocol_OnError(clsProtocolController::timeOutText());
         return;
     }
@@ -185,6 +188,12 @@ void frmSetting::m_Protocol_OnEvent(const QString &msg)
     fm::MsgBox(msg, fm::vbInformation);
     clearBusy(QStringLiteral("設定"));
     endTransfer();
+}
+
+bool frmSetting::deviceStillKnown()
+{
+    const clsSerialController *serial = m_Protocol->serial();
+    return modelRecord() && serial && serial->IsOpen();
 }
 
 bool frmSetting::deviceStillThere(const QString &msg)

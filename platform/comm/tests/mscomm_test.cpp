@@ -6,7 +6,9 @@
 #include "platform/runtime/runtime_error.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -257,5 +259,106 @@ TEST(PtyComm, MissingDeviceIsInvalidPortNumber)
     MSComm comm;
     comm.setCommPort(3);
     EXPECT_EQ(errorOf([&] { comm.setPortOpen(true); }), err::InvalidPortNumber);
+    setComPortResolver({});
+}
+
+namespace {
+
+// A pseudo-terminal in raw mode; the slave's path is the device.
+int openRawMaster(QString &slave)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return -1;
+    slave = QString::fromLocal8Bit(ptsname(master));
+    termios raw{};
+    tcgetattr(master, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(master, TCSANOW, &raw);
+    return master;
+}
+
+bool holdsDevice(const QString &path)
+{
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFileInfo(fds.filePath(fd)).symLinkTarget();
+        if (target == path || target == path + QStringLiteral(" (deleted)"))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(PtyComm, ALineThatHangsUpIsClosedReportedOnceAndOpensAgainOnTheNewNode)
+{
+    QString slave;
+    int master = openRawMaster(slave);
+    ASSERT_GE(master, 0);
+    QString device = slave;
+    setComPortResolver([&device](int n) { return n == 9 ? device : QString(); });
+
+    MSComm comm;
+    QList<int> events;
+    QObject::connect(&comm, &MSComm::OnComm, [&] { events.append(comm.CommEvent()); });
+    comm.setCommPort(9);
+    comm.setRThreshold(1);
+    comm.setPortOpen(true);
+    ASSERT_TRUE(comm.PortOpen());
+    EXPECT_TRUE(comm.CTSHolding());
+
+    // The far end goes: at once the port no longer counts as open, before
+    // any event has run.
+    ::close(master);
+    EXPECT_FALSE(comm.PortOpen());
+    // The event loop then lets go of the descriptor and reports it once.
+    QElapsedTimer t;
+    t.start();
+    while (!events.contains(ev::DSR) && t.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const qint64 hold = t.elapsed();
+    while (t.elapsed() < hold + 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(events, QList<int>{ev::DSR});
+    EXPECT_FALSE(holdsDevice(slave));
+    EXPECT_EQ(errorOf([&] { comm.Output(QByteArray("\x06", 1)); }), err::PortNotOpen);
+
+    // The device is back on another node: the same control opens it there.
+    master = openRawMaster(device);
+    ASSERT_GE(master, 0);
+    comm.setPortOpen(true);
+    ASSERT_TRUE(comm.PortOpen());
+    comm.Output(QByteArray("\x05", 1));
+    QByteArray out;
+    t.restart();
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    while (out.isEmpty() && t.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        char buf[8];
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n > 0)
+            out.append(buf, n);
+    }
+    EXPECT_EQ(out, QByteArray("\x05", 1));
+    comm.setPortOpen(false);
+    ::close(master);
+    setComPortResolver({});
+}
+
+TEST(PtyComm, ClosingAPortWhoseLineHungUpLetsGoOfItsDescriptor)
+{
+    QString slave;
+    const int master = openRawMaster(slave);
+    ASSERT_GE(master, 0);
+    setComPortResolver([slave](int n) { return n == 9 ? slave : QString(); });
+    MSComm comm;
+    comm.setCommPort(9);
+    comm.setPortOpen(true);
+    ASSERT_TRUE(holdsDevice(slave));
+    ::close(master);
+    // Closed before any event ran: the hung-up descriptor goes too.
+    comm.setPortOpen(false);
+    EXPECT_FALSE(holdsDevice(slave));
     setComPortResolver({});
 }

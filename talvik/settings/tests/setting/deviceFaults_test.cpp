@@ -127,28 +127,51 @@ TEST_F(DeviceFaultTest, UnplugDuringTheCustomerReadIsATimeOutAndTheWindowShowsNo
     EXPECT_TRUE(m_script->verify());
 }
 
-TEST_F(DeviceFaultTest, UnplugOrSilenceDuringTheCustomerWriteIsATimeOutWithoutTheQuestion)
+TEST_F(DeviceFaultTest, SilenceOnTheCustomerWriteOfAPluggedDeviceAsksWhetherToWriteTheRest)
 {
-    // Silent on WC, still plugged: the time-out, no question, nothing sent
-    // after WC, nothing recorded.
-    {
-        frmSetting &w = connectAndOpen(devicesim::Model::T4KB);
-        read(w);
-        m_sim->device().faults().add(QStringLiteral("WC:silence"));
-        const int lines = w.lstLogs.ListCount();
-        expectBox(kConfirm, fm::vbYesNo, fm::vbYes);
-        expectTimeOutBox();
-        clickWrite(w);
-        ASSERT_TRUE(waitForBoxes(6000));
-        pump(200);
-        EXPECT_EQ(m_script->shown().size(), 3) << m_script->prompts().join(QStringLiteral(" / ")).toStdString();
-        EXPECT_EQ(countOf("WSA"), 0);
-        EXPECT_FALSE(QFileInfo::exists(homeFile(QStringLiteral("System.ini"))));
-        EXPECT_EQ(w.lstLogs.ListCount(), lines);
-        EXPECT_FALSE(commBusy);
-        ASSERT_TRUE(w.Unload());
-        restartWithoutDevice();
-    }
+    // Silent on WC, still plugged: the question; No ends the write with
+    // nothing sent after WC and nothing recorded, the device still known.
+    frmSetting &w = connectAndOpen(devicesim::Model::T4KB);
+    read(w);
+    const QString version = deviceVersion;
+    const QString held = QString::fromLatin1(m_sim->device().customers().value(0).number);
+    m_sim->device().faults().add(QStringLiteral("WC:silence"));
+    const int lines = w.lstLogs.ListCount();
+    expectBox(kConfirm, fm::vbYesNo, fm::vbYes);
+    expectBox(kWcRefused, fm::vbYesNo + fm::vbExclamation, fm::vbNo);
+    clickWrite(w);
+    ASSERT_TRUE(waitForBoxes(6000));
+    pump(200);
+    EXPECT_EQ(m_script->shown().size(), 3) << m_script->prompts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(countOf("WC"), 1);
+    EXPECT_EQ(countOf("WSA"), 0);
+    EXPECT_FALSE(QFileInfo::exists(homeFile(QStringLiteral("System.ini"))));
+    EXPECT_EQ(w.lstLogs.ListCount(), lines);
+    EXPECT_EQ(deviceVersion, version);
+    EXPECT_EQ(w.modelCode, 3);
+    EXPECT_FALSE(commBusy);
+
+    // Yes: the settings go, the device keeps its number, and the number it
+    // holds is what "System.ini" and the log line record.
+    type(w.numWatt, QStringLiteral("275"));
+    expectBox(kConfirm, fm::vbYesNo, fm::vbYes);
+    expectBox(kWcRefused, fm::vbYesNo + fm::vbExclamation, fm::vbYes);
+    expectBox(kWriteDone, fm::vbInformation);
+    clickWrite(w);
+    ASSERT_TRUE(waitForBoxes(8000));
+    EXPECT_EQ(countOf("WC"), 2);
+    EXPECT_EQ(countOf("WSA"), 1);
+    EXPECT_TRUE(m_sim->device().settingsText().startsWith("2750")) << m_sim->device().settingsText().constData();
+    EXPECT_EQ(m_sim->device().customers().value(0).number, held.toLatin1());
+    EXPECT_EQ(iniValue(QStringLiteral("System.ini"), QStringLiteral("3"), QStringLiteral("お客さま番号")), held);
+    EXPECT_EQ(w.lstLogs.ListCount(), lines + 1);
+    EXPECT_EQ(deviceVersion, version);
+    EXPECT_FALSE(commBusy);
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(DeviceFaultTest, UnplugDuringTheCustomerWriteIsATimeOutWithoutTheQuestion)
+{
     // Unplugged during WC: the same, and the window turns to no device.
     frmSetting &w = connectAndOpen(devicesim::Model::T4KA10);
     ASSERT_EQ(w.modelCode, 2);
