@@ -102,6 +102,18 @@ ArchiveEntry toEntry(const LhaHeader &h)
     return e;
 }
 
+// Makes a folder with its missing parents; the system's error number on
+// failure (a name too long, no permission), 0 when it is there.
+int makeFolders(const QString &path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
+    if (!ec)
+        return 0;
+    // An existing folder at the end counts as made (a file there does not).
+    return QFileInfo(path).isDir() ? 0 : (ec.value() != 0 ? ec.value() : EIO);
+}
+
 void openArchive(QFile &file, const QString &archivePath)
 {
     if (!QFileInfo(archivePath).isFile())
@@ -812,8 +824,10 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
                                                  .absolutePath());
     bool createdDestination = false;
     if (!QFileInfo(destPath).isDir()) {
-        if (QFileInfo::exists(destPath) || !QDir().mkpath(destPath))
-            fail(ErrorKind::WriteFailed, QStringLiteral("展開先フォルダーを作成できません: %1").arg(nativeName(destPath)));
+        const int e = QFileInfo::exists(destPath) ? EEXIST : makeFolders(destPath);
+        if (e != 0)
+            fail(ErrorKind::WriteFailed, QStringLiteral("展開先フォルダーを作成できません: %1（%2）")
+                                             .arg(nativeName(destPath), platform::fileio::describeSystemError(e)));
         createdDestination = true;
     }
     auto undoDestination = [&]() {
@@ -854,8 +868,9 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
             const Planned &p = selected[i];
             const QString target = work.filePath(p.parts.join(QLatin1Char('/')));
             const QString folder = p.header.isDirectory() ? target : QFileInfo(target).path();
-            if (!QDir().mkpath(folder))
-                fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1").arg(joinDisplay(p.parts)));
+            if (const int e = makeFolders(folder))
+                fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1（%2）")
+                                                 .arg(joinDisplay(p.parts), platform::fileio::describeSystemError(e)));
             if (!p.header.isDirectory())
                 extractEntry(archive, name, p, i, target, pending);
         };

@@ -87,7 +87,8 @@ private:
 };
 
 // Worker threads that compress and decompress entries: 0 (the default) as
-// many as the machine has processors, 1 none (all on the calling thread).
+// many as the processors this process may run on, 1 none (all on the
+// calling thread).
 void setWorkerThreads(int count);
 
 // Lists the entries of an archive (every header checked, data not decoded).

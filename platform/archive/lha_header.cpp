@@ -69,6 +69,20 @@ QByteArray readExactly(QIODevice &in, qint64 n, bool first, const QString &archi
     fail(ErrorKind::BrokenHeader, QStringLiteral("アーカイブのヘッダーが壊れています（%1）: %2").arg(what, archiveName));
 }
 
+// The header CRC (extended header 0x00) covers the whole header as stored,
+// with its own two bytes counted as zero. Its header checksum or layout has
+// already shown the file to be an archive, so a mismatch names the entry.
+void checkHeaderCrc(const QByteArray &whole, qsizetype crcAt, const LhaHeader &h, const QString &archiveName)
+{
+    const std::uint16_t stored = le16(whole, crcAt);
+    QByteArray zeroed = whole;
+    zeroed[crcAt] = 0;
+    zeroed[crcAt + 1] = 0;
+    if (crc16(zeroed) != stored)
+        brokenHeader(false, archiveName,
+                     QStringLiteral("ヘッダーCRC: %1").arg(platform::codepage::fromAnsiLenient(h.displayName)));
+}
+
 struct Extended {
     QByteArray fileName;
     QByteArray directory;
@@ -195,6 +209,8 @@ HeaderRead readHeader(QIODevice &in, LhaHeader &h, bool first, const QString &ar
     h.level = static_cast<unsigned char>(b[20]);
     Extended ext;
     QByteArray baseName;
+    QByteArray stored;      // the header as stored, where it carries a header CRC
+    qsizetype crcAt = -1;   // position of that CRC in `stored`
 
     if (h.level == 0 || h.level == 1) {
         const int total = static_cast<unsigned char>(b[0]) + 2;
@@ -227,17 +243,25 @@ HeaderRead readHeader(QIODevice &in, LhaHeader &h, bool first, const QString &ar
             h.osId = b[24 + nameLength];
             std::uint16_t next = le16(b, total - 2);
             std::uint64_t extTotal = 0;
+            // The whole header as stored (base header and every extended
+            // header), for the header CRC that an extended header may carry.
+            QByteArray whole = b;
             while (next != 0) {
                 if (next < 3)
                     brokenHeader(false, archiveName, QStringLiteral("拡張ヘッダー"));
                 const QByteArray e = readExactly(in, next, false, archiveName);
-                applyExtended(h, ext, static_cast<unsigned char>(e[0]), e.mid(1, next - 3));
+                const unsigned char type = static_cast<unsigned char>(e[0]);
+                if (type == 0x00 && next >= 5 && crcAt < 0)
+                    crcAt = whole.size() + 1;
+                applyExtended(h, ext, type, e.mid(1, next - 3));
+                whole += e;
                 extTotal += next;
                 next = le16(e, next - 2);
             }
             if (extTotal > skip)
                 brokenHeader(false, archiveName, QStringLiteral("拡張ヘッダーの長さ"));
             h.compressedSize = skip - extTotal;
+            stored = std::move(whole);
         }
     } else if (h.level == 2) {
         const int total = le16(b, 0);
@@ -251,7 +275,6 @@ HeaderRead readHeader(QIODevice &in, LhaHeader &h, bool first, const QString &ar
         h.osId = b[23];
         std::uint16_t next = le16(b, 24);
         qsizetype at = 26;
-        qsizetype crcAt = -1;
         while (next != 0) {
             if (next < 3 || at + next > total)
                 brokenHeader(first, archiveName, QStringLiteral("拡張ヘッダー"));
@@ -263,14 +286,7 @@ HeaderRead readHeader(QIODevice &in, LhaHeader &h, bool first, const QString &ar
             next = le16(b, nextAt);
             at = nextAt + 2;
         }
-        if (crcAt >= 0) {
-            const std::uint16_t stored = le16(b, crcAt);
-            QByteArray zeroed = b;
-            zeroed[crcAt] = 0;
-            zeroed[crcAt + 1] = 0;
-            if (crc16(zeroed) != stored)
-                brokenHeader(first, archiveName, QStringLiteral("ヘッダーCRC"));
-        }
+        stored = b;
     } else {
         if (first && h.level > 3)
             fail(ErrorKind::NotArchive, QStringLiteral("LHA形式のアーカイブではありません: %1").arg(archiveName));
@@ -279,6 +295,8 @@ HeaderRead readHeader(QIODevice &in, LhaHeader &h, bool first, const QString &ar
     }
 
     finishName(h, baseName, ext);
+    if (crcAt >= 0)
+        checkHeaderCrc(stored, crcAt, h, archiveName);
     h.dataOffset = in.pos();
     h.headerLength = h.dataOffset - h.headerOffset;
     return HeaderRead::Entry;

@@ -2,6 +2,8 @@
 
 #include "platform/archive/archive.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <atomic>
 
@@ -24,8 +26,9 @@ int workerThreadCount()
     const int chosen = g_threads.load();
     if (chosen > 0)
         return std::min(chosen, kMaxThreads);
-    const int machine = static_cast<int>(std::thread::hardware_concurrency());
-    return std::clamp(machine, 1, kMaxThreads);
+    // The processors this process may run on (its affinity), the same
+    // count the PDF output's workers follow; not every processor of the machine.
+    return std::clamp(QThread::idealThreadCount(), 1, kMaxThreads);
 }
 
 WorkerPool::WorkerPool(int threads)

@@ -11,8 +11,8 @@
 
 namespace platform::archive {
 
-// Number of worker threads to use (setWorkerThreads, or the machine's
-// processors); 1 means none: everything runs on the calling thread.
+// Number of worker threads to use (setWorkerThreads, or the processors
+// this process may run on); 1 means none: everything runs on the calling thread.
 int workerThreadCount();
 
 class WorkerPool {

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 
 #include <atomic>
 #include <limits>
@@ -98,6 +99,16 @@ pid_t writerOf(const QByteArray &entry, const QByteArray &prefix)
     return static_cast<pid_t>(pid);
 }
 
+// The writer's process id of a temporary name of any target
+// ("<name>.~tlv<pid>-<n>" with a name before the marker), or 0.
+pid_t writerOfAny(const QByteArray &entry)
+{
+    const qsizetype marker = entry.lastIndexOf(temporaryMarker);
+    if (marker <= 0)
+        return 0;
+    return writerOf(entry, entry.left(marker + qsizetype(sizeof temporaryMarker) - 1));
+}
+
 int syncFolderPath(const QString &folder)
 {
     const int dir = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -136,6 +147,11 @@ QString describeSystemError(int systemError)
         return QStringLiteral("フォルダが見つかりません。");
     case EIO:
         return QStringLiteral("入出力エラーが発生しました。");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名またはパスが長すぎます。");
+    case EEXIST:
+    case ENOTEMPTY:
+        return QStringLiteral("同じ名前のファイルまたはフォルダーが既にあります。");
     default:
         return QString::fromLocal8Bit(std::strerror(systemError));
     }
@@ -170,6 +186,43 @@ void removeStaleTemporaries(const QString &path)
     ::closedir(dir);
     for (const QByteArray &name : stale)
         ::unlink((folder + '/' + name).constData());
+}
+
+int removeStaleTemporariesBelow(const QString &folder)
+{
+    const QByteArray root = encoded(platform::shell::toNativePath(folder));
+    int removed = 0;
+    QList<QByteArray> pending{root};
+    while (!pending.isEmpty()) {
+        const QByteArray dirPath = pending.takeLast();
+        DIR *dir = ::opendir(dirPath.constData());
+        if (!dir)
+            continue; // gone or unreadable: nothing of ours to clean there
+        QList<QByteArray> stale;
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const QByteArray path = dirPath + '/' + name;
+            struct stat st {};
+            if (::lstat(path.constData(), &st) != 0)
+                continue;
+            if (S_ISDIR(st.st_mode)) {
+                pending.append(path);
+                continue;
+            }
+            // Only regular files under a temporary name, and only those whose
+            // writer is gone: a live process may still be writing.
+            const pid_t pid = S_ISREG(st.st_mode) ? writerOfAny(name) : 0;
+            if (pid != 0 && pid != ::getpid() && !processRuns(pid))
+                stale << path;
+        }
+        ::closedir(dir);
+        for (const QByteArray &path : stale)
+            if (::unlink(path.constData()) == 0)
+                ++removed;
+    }
+    return removed;
 }
 
 DurableFile::DurableFile(const QString &target)

@@ -41,6 +41,10 @@ QString describeSystemError(int systemError);
 // (killed, crashed) is removed before its target is written again; files of
 // running processes are never touched.
 void removeStaleTemporaries(const QString &target);
+// The same for every file below `folder` (at any depth): removes the
+// temporary files of processes that are gone, whatever their target, and
+// leaves every other file alone. Returns how many it removed.
+int removeStaleTemporariesBelow(const QString &folder);
 
 // A file being written durably. Nothing reaches the target until commit();
 // destroying the object without a commit discards the temporary file.

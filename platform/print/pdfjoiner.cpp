@@ -313,7 +313,12 @@ private:
             qsizetype pos = lex.pos();
             while (pos < startxref && isWhite(m_bytes[pos]))
                 ++pos;
-            if (first + count > kMaxObjects || count > (startxref - pos) / 20)
+            // The tables below are sized by the highest object number, so
+            // it is bounded by the part's length before anything is
+            // allocated: every object takes bytes of the file (its entry
+            // here and its body), so a part cannot number more objects than
+            // it has bytes.
+            if (first + count > kMaxObjects || first + count > size || count > (startxref - pos) / 20)
                 fail(QStringLiteral("has a cross-reference table longer than the file"));
             if (offsets.size() < first + count)
                 offsets.resize(first + count, 0);

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -169,6 +170,15 @@ QString programFolder()
     const QString home = qEnvironmentVariable("TALVIK_HOME");
     if (!home.isEmpty()) {
         QString p = toNativePath(home);
+        if (QDir::isRelativePath(p)) {
+            // A relative folder is taken from the current folder at the
+            // first call (the start of the program) and written back
+            // absolute: the program changes its current folder later (the
+            // archiver works from the program folder), which must not move
+            // the program folder.
+            p = QDir::cleanPath(QDir::current().absoluteFilePath(p));
+            qputenv("TALVIK_HOME", QFile::encodeName(p));
+        }
         while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
             p.chop(1);
         return p;

@@ -23,6 +23,8 @@ QString toNativePath(const QString &path);
 
 // The folder of the executable, or the folder named by the environment
 // variable TALVIK_HOME when it is set and not empty. No trailing separator.
+// A relative TALVIK_HOME is made absolute against the current folder at the
+// first call and kept so (the variable is rewritten).
 QString programFolder();
 
 // The user's Desktop folder; the home folder when there is no Desktop.

@@ -5,6 +5,7 @@
 #include "platform/codepage/codepage.h"
 #include "platform/system/portmap.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -133,21 +134,63 @@ public:
         const QString path = registryFilePath();
         QByteArray raw;
         QFile f(path);
-        if (f.open(QIODevice::ReadOnly))
+        const bool unreadable = !f.open(QIODevice::ReadOnly) && f.exists();
+        if (!unreadable)
             raw = f.readAll();
-        if (m_loaded && path == m_path && raw == m_raw)
+        if (m_loaded && path == m_path && raw == m_raw && !unreadable)
             return;
         m_path = path;
         m_raw = raw;
         m_loaded = true;
+        m_blocked.clear();
         for (Node &r : roots) {
             r.values.clear();
             r.keys.clear();
         }
-        const QJsonObject doc = QJsonDocument::fromJson(raw).object();
+        if (unreadable) {
+            // Writing now would replace a registry that may be whole.
+            m_loaded = false;
+            m_blocked = QStringLiteral("レジストリファイルを読み込めないため書き込みません: %1（%2）").arg(path, f.errorString());
+            return;
+        }
+        QJsonParseError parseError{};
+        const QJsonDocument parsed = QJsonDocument::fromJson(raw, &parseError);
+        if (!raw.isEmpty() && (parseError.error != QJsonParseError::NoError || !parsed.isObject())) {
+            setAside(path);
+            return;
+        }
+        const QJsonObject doc = parsed.object();
         for (Node &r : roots)
             readNode(doc.value(r.name).toObject(), r);
     }
+
+    // A file that is no registry (damaged, cut short, another program's) is
+    // not read as an empty one and overwritten at the next write: it is kept
+    // under a new name beside it, and the registry starts empty. Where it
+    // cannot be renamed, nothing is written over it.
+    void setAside(const QString &path)
+    {
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString aside = path + QStringLiteral(".broken-") + stamp;
+        for (int n = 2; QFileInfo::exists(aside); ++n)
+            aside = path + QStringLiteral(".broken-%1-%2").arg(stamp).arg(n);
+        try {
+            platform::fileio::renameDurably(path, aside);
+        } catch (const platform::fileio::WriteError &e) {
+            m_loaded = false;
+            m_blocked = QStringLiteral("レジストリファイルを読み込めず、別の名前で残すこともできないため書き込みません: %1（%2）")
+                            .arg(path, e.cause());
+            m_readWarning = m_blocked;
+            qWarning("%s", qUtf8Printable(m_readWarning));
+            return;
+        }
+        m_raw.clear(); // the file is gone: what an empty registry reads as
+        m_readWarning = QStringLiteral("レジストリファイルを読み込めないため、%1 として残し、空のレジストリで始めます: %2")
+                            .arg(aside, path);
+        qWarning("%s", qUtf8Printable(m_readWarning));
+    }
+
+    const QString &readWarning() const { return m_readWarning; }
 
     // While a batch is open, writes only mark the store changed.
     long save()
@@ -171,6 +214,10 @@ public:
 
     long write()
     {
+        if (!m_blocked.isEmpty()) {
+            m_lastWriteError = m_blocked;
+            return ERROR_CANTWRITE;
+        }
         QJsonObject doc;
         for (const Node &r : roots)
             doc.insert(r.name, writeNode(r));
@@ -269,6 +316,8 @@ private:
     int m_batches = 0;
     bool m_dirty = false;
     QString m_lastWriteError;
+    QString m_blocked;     // why the file must not be written, "" when it may
+    QString m_readWarning; // the last file set aside (or that could not be)
 };
 
 Store &store()
@@ -301,6 +350,11 @@ long RegistryWriteBatch::finish()
 QString lastRegistryWriteError()
 {
     return store().lastWriteError();
+}
+
+QString lastRegistryReadWarning()
+{
+    return store().readWarning();
 }
 
 QString registryFilePath()

@@ -102,5 +102,9 @@ QString registryFilePath();
 // The description (file and cause) of this module's last failed write of the
 // registry file; "" once a write succeeded or when none failed.
 QString lastRegistryWriteError();
+// A registry file that cannot be parsed is kept under a new name beside it
+// ("<file>.broken-<date>-<time>") and the registry starts empty; this names
+// the file kept (also given to qWarning). "" when no file was set aside.
+QString lastRegistryReadWarning();
 
 } // namespace platform::system

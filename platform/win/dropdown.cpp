@@ -33,7 +33,10 @@ public:
     void stop()
     {
         m_stopped = true;
-        qApp->removeEventFilter(this);
+        // A drop-down destroyed after the application object (at the end of
+        // the program) stops its watch with no application left.
+        if (qApp)
+            qApp->removeEventFilter(this);
     }
 
 protected:

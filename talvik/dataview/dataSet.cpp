@@ -21,11 +21,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QHash>
 
 #include <exception>
 #include <memory>
 #include <optional>
+
+#include <cerrno>
+#include <cstdlib>
 
 namespace talvik {
 
@@ -101,17 +104,37 @@ void showError(const QString &caption, const QString &separator, const QString &
 class Staging {
 public:
     explicit Staging(const QString &programFolder)
-        : m_dir(sh::toNativePath(programFolder) + QLatin1Char('/') + sf::kStagingPrefix + QStringLiteral("XXXXXX"))
     {
-        if (!m_dir.isValid())
+        const QString folder = sh::toNativePath(programFolder);
+        QByteArray name = QFile::encodeName(folder + QLatin1Char('/') + sf::kStagingPrefix + QStringLiteral("XXXXXX"));
+        int cause = 0;
+        try {
+            platform::fileio::faults::faultPoint(platform::fileio::faults::Step::Create, QFile::decodeName(name));
+            if (!::mkdtemp(name.data()))
+                cause = errno;
+        } catch (const platform::fileio::WriteError &e) {
+            cause = e.systemError();
+        }
+        if (cause != 0) {
             platform::raise(platform::err::PathFileAccess,
-                            QStringLiteral("作業フォルダーを作成できません: %1").arg(sh::toNativePath(programFolder)));
+                            QStringLiteral("作業フォルダーを作成できません: %1（%2）")
+                                .arg(folder, platform::fileio::describeSystemError(cause)));
+        }
+        m_path = QFile::decodeName(name);
     }
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    ~Staging()
+    {
+        if (m_autoRemove)
+            QDir(m_path).removeRecursively();
+    }
+    Staging(const Staging &) = delete;
+    Staging &operator=(const Staging &) = delete;
+
+    QString path(const QString &name) const { return m_path + QLatin1Char('/') + name; }
     // The path of `name` relative to the program folder.
     QString relativePath(const QString &name) const
     {
-        return QFileInfo(m_dir.path()).fileName() + QLatin1Char('/') + name;
+        return QFileInfo(m_path).fileName() + QLatin1Char('/') + name;
     }
     // Hands the folder and the stores it holds to the platform's worker
     // that deletes them, so that the window does not wait for it. The
@@ -119,12 +142,13 @@ public:
     // worker is done leaves it for the next start to remove.
     void removeInBackground()
     {
-        m_dir.setAutoRemove(false);
-        platform::fileio::removeTreeInBackground(m_dir.path());
+        m_autoRemove = false;
+        platform::fileio::removeTreeInBackground(m_path);
     }
 
 private:
-    QTemporaryDir m_dir;
+    QString m_path;
+    bool m_autoRemove = true;
 };
 
 // Extracts the "dDB" of a data set file into `folder` and checks it: the
@@ -138,13 +162,29 @@ void extractDataSet(const QString &archive, const QString &folder)
     const QString root = QDir(folder).filePath(kCommitted);
     if (!QFileInfo(root).isDir())
         platform::raise(321, QStringLiteral("データセットに「dDB」フォルダーがありません: %1").arg(archive));
-    for (const platform::archive::ArchiveEntry &e : platform::archive::list(sh::toNativePath(archive))) {
+    const QList<platform::archive::ArchiveEntry> entries = platform::archive::list(sh::toNativePath(archive));
+    // Files the set holds more than once: extracted in order, the last one
+    // wins, so the check below may find another entry's bytes on disk.
+    QHash<QString, int> seen;
+    for (const platform::archive::ArchiveEntry &e : entries)
+        if (!e.directory)
+            ++seen[e.path.split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('/'))];
+    for (const platform::archive::ArchiveEntry &e : entries) {
         const QStringList parts = e.path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
         if (e.directory || parts.isEmpty() || parts.first() != kCommitted)
             continue;
         const QFileInfo written(QDir(folder).filePath(parts.join(QLatin1Char('/'))));
-        if (!written.isFile() || static_cast<std::uint64_t>(written.size()) != e.originalSize)
-            platform::raise(321, QStringLiteral("データセットの展開に失敗しました: %1").arg(e.path));
+        if (written.isFile() && static_cast<std::uint64_t>(written.size()) == e.originalSize)
+            continue;
+        QString cause;
+        if (seen.value(parts.join(QLatin1Char('/'))) > 1)
+            cause = QStringLiteral("同じファイルがデータセットに%1回含まれています")
+                        .arg(seen.value(parts.join(QLatin1Char('/'))));
+        else if (!written.isFile())
+            cause = QStringLiteral("ファイルが展開されていません");
+        else
+            cause = QStringLiteral("展開したファイルの大きさが違います");
+        platform::raise(321, QStringLiteral("データセットの展開に失敗しました（%1）: %2").arg(cause, e.path));
     }
 }
 

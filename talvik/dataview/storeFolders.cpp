@@ -4,6 +4,8 @@
 #include "platform/fileio/linktree.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
+#include "talvik/store/demandTable.h"
+#include "talvik/store/stagingArea.h"
 
 #include <QDir>
 #include <QFile>
@@ -427,6 +429,11 @@ QString recoverCommittedStore(const QString &programFolder)
     for (const QString &name : QDir(program).entryList({kJournal + u'*'}, QDir::Files | QDir::Hidden))
         if (fio::isTemporaryName(name))
             removeTree(pathIn(program, name));
+    // Temporary files of writes whose process was killed (a read, an import,
+    // a save) are of no use once their process is gone; those of a process
+    // still running are left to it.
+    for (const QString &store : {kCommitted, kWorking, kBackup, talvik::stagingFolderName, talvik::staging::keptFolderName})
+        fio::removeStaleTemporariesBelow(pathIn(program, store));
     return restored;
 }
 

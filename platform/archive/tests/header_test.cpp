@@ -151,3 +151,65 @@ TEST(HeaderLevels, DamagedHeadersAreTold)
     l3[20] = 3;
     EXPECT_EQ(parse(l3, false).error, ErrorKind::UnsupportedMethod);
 }
+
+// Level-1 headers keep the names of folders and files in extended headers,
+// outside the range of the base header's checksum; only the header CRC (an
+// extended header of type 0x00) covers them.
+TEST(HeaderLevels, Level1HeaderCrcCoversTheExtendedHeaders)
+{
+    const QByteArray folder = QByteArray("Kita\xff") + toAnsi(QStringLiteral("2024年")) + QByteArray("\xff");
+    const QByteArray data = "demand";
+    QByteArray entry = archivetest::level1Entry("-lh0-", "", data,
+                                                {{0x00, QByteArray(2, '\0')}, {0x01, "schema.ini"}, {0x02, folder}});
+    // The CRC of the whole header as stored, with its own field as zero.
+    const qsizetype headerSize = entry.size() - data.size();
+    const qsizetype crcAt = static_cast<unsigned char>(entry[0]) + 2 + 1; // after the first size's type byte
+    const std::uint16_t crc = crc16(entry.left(headerSize));
+    entry[crcAt] = char(crc & 0xFF);
+    entry[crcAt + 1] = char(crc >> 8);
+
+    const Parsed good = parse(entry, false);
+    ASSERT_FALSE(good.failed);
+    EXPECT_EQ(good.header.path.parts, ansiParts({"Kita", "2024年", "schema.ini"}));
+    EXPECT_EQ(good.header.compressedSize, std::uint64_t(data.size()));
+
+    // One byte of the folder name changed: "年" (94 4E) becomes "ｴN".
+    QByteArray renamed = entry;
+    const qsizetype nen = renamed.indexOf(toAnsi(QStringLiteral("年")));
+    ASSERT_GT(nen, crcAt);
+    renamed[nen] = char(0xB4);
+    EXPECT_EQ(parse(renamed, false).error, ErrorKind::BrokenHeader);
+    // Even as the first entry: its checksum shows it is an archive.
+    EXPECT_EQ(parse(renamed, true).error, ErrorKind::BrokenHeader);
+
+    // The stored CRC changed.
+    QByteArray crcChanged = entry;
+    crcChanged[crcAt] = char(crcChanged[crcAt] ^ 0x01);
+    EXPECT_EQ(parse(crcChanged, false).error, ErrorKind::BrokenHeader);
+
+    // A level-1 header without a header CRC still reads (nothing to check).
+    const Parsed plain = parse(archivetest::level1Entry("-lh0-", "", data, {{0x01, "schema.ini"}, {0x02, folder}}), false);
+    ASSERT_FALSE(plain.failed);
+    EXPECT_EQ(plain.header.path.parts, ansiParts({"Kita", "2024年", "schema.ini"}));
+}
+
+// The damaged-header message names the entry as well as the archive.
+TEST(HeaderLevels, HeaderCrcMessageNamesTheEntryAndTheArchive)
+{
+    QByteArray l2 = makeLevel2Header("-lh0-", 0, 0, 0, 0, ansiParts({"dDB", "北"}), "name.txt", 0x20);
+    const qsizetype name = l2.indexOf("name.txt");
+    ASSERT_GT(name, 0);
+    l2[name + 1] = 'o'; // "nome.txt": the header CRC no longer matches
+    QBuffer b(&l2);
+    b.open(QIODevice::ReadOnly);
+    LhaHeader h;
+    try {
+        readHeader(b, h, false, "set.dmd");
+        FAIL() << "a damaged header was read";
+    } catch (const ArchiveError &e) {
+        EXPECT_EQ(e.kind(), ErrorKind::BrokenHeader);
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("ヘッダーCRC"))) << e.Description().toStdString();
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("dDB\\北\\nome.txt"))) << e.Description().toStdString();
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("set.dmd"))) << e.Description().toStdString();
+    }
+}

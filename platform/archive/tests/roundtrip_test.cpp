@@ -3,10 +3,15 @@
 // program calls it.
 #include "platform/archive/archive.h"
 #include "platform/archive/unlha.h"
+#include "platform/archive/worker_pool.h"
 #include "platform/codepage/codepage.h"
 #include "test_support.h"
 
 #include <QDir>
+
+#include <algorithm>
+
+#include <sched.h>
 
 #include <gtest/gtest.h>
 
@@ -253,4 +258,28 @@ TEST_F(UnlhaEntry, AddingToAnExistingArchiveKeepsOtherEntries)
     extract(path("arc.lzh"), path("out"));
     EXPECT_EQ(archivetest::readFile(path("out/a.txt")), QByteArray("first, changed"));
     EXPECT_EQ(archivetest::readFile(path("out/b.txt")), QByteArray("second"));
+}
+
+// Without a count of its own the archiver starts as many workers as the
+// processors this process may run on, not as many as the machine has.
+TEST(ArchiveWorkers, FollowTheProcessorsTheProcessMayUse)
+{
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+    if (CPU_COUNT(&all) < 3)
+        GTEST_SKIP() << "needs three processors to tell the machine's count from a narrower one";
+    cpu_set_t two;
+    CPU_ZERO(&two);
+    for (int cpu = 0, taken = 0; cpu < CPU_SETSIZE && taken < 2; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &two);
+            ++taken;
+        }
+    setWorkerThreads(0);
+    ASSERT_EQ(::sched_setaffinity(0, sizeof two, &two), 0);
+    const int narrowed = platform::archive::workerThreadCount();
+    ASSERT_EQ(::sched_setaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(narrowed, 2);
+    EXPECT_EQ(platform::archive::workerThreadCount(), std::min(CPU_COUNT(&all), 16));
 }

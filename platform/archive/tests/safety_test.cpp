@@ -1,6 +1,7 @@
 // Extraction refuses damaged, truncated, foreign and hostile archives with an
 // error naming the cause, and leaves the destination exactly as it was.
 #include "platform/archive/archive.h"
+#include "platform/archive/lha_crc.h"
 #include "platform/archive/lha_header.h"
 #include "platform/archive/unlha.h"
 #include "platform/codepage/codepage.h"
@@ -253,5 +254,25 @@ TEST_F(ExtractSafety, ALaterEntryOfTheSameNameReplacesTheEarlierOne)
         setWorkerThreads(0);
         EXPECT_EQ(archivetest::readFile(dest() + "/dDB/download.log"), "second\r\n");
         EXPECT_EQ(archivetest::readFile(dest() + "/dDB/B社/keep.csv"), "other");
+    }
+}
+
+// Names the file system cannot take are refused with that cause: a folder
+// name of 300 bytes, a path of some 6,000 bytes.
+TEST_F(ExtractSafety, NamesTooLongForTheFileSystemSaySo)
+{
+    const QByteArray data = "2013/07/25 10:00    x\r\n";
+    const auto entry = [&](const QList<QByteArray> &folders) {
+        return makeLevel2Header("-lh0-", std::uint32_t(data.size()), std::uint32_t(data.size()), 1374714000,
+                                crc16(data), folders, "demand.csv", 0x20) +
+               data;
+    };
+    QList<QByteArray> deep{"dDB"};
+    for (int i = 0; i < 30; ++i)
+        deep.append(QByteArray(200, char('a' + i % 26)));
+    for (const QList<QByteArray> &folders : {QList<QByteArray>{"dDB", QByteArray(300, 'k')}, deep}) {
+        SCOPED_TRACE(folders.size());
+        expectRefused(entry(folders) + QByteArray(1, '\0'), ErrorKind::WriteFailed, "長すぎます");
+        expectRefused(entry(folders) + QByteArray(1, '\0'), ErrorKind::WriteFailed, "フォルダーを作成できません");
     }
 }

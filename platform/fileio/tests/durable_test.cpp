@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -269,4 +270,68 @@ TEST(DurableWrite, StaleTemporariesOfDeadWritersGoLiveOnesStay)
     writeFile(other, "cfg");
     EXPECT_FALSE(namesIn(dir.path()).contains(otherTemp));
     EXPECT_EQ(readAll(target), "newer data set");
+}
+
+// The start-up sweep of a store: leftovers of killed writes at any depth go,
+// whatever their target; a running write's file and look-alikes stay.
+TEST(DurableWrite, SweepBelowAFolderRemovesOnlyDeadWritersTemporaries)
+{
+    QTemporaryDir dir;
+    const QString deep = dir.filePath(QStringLiteral("dDB.tran/A社/2024年"));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString table = deep + QStringLiteral("/demand.csv");
+    const QString log = dir.filePath(QStringLiteral("dDB.tran/download.log"));
+    put(table, "table");
+
+    const pid_t killedTable = childWriting(table, true);
+    const pid_t killedLog = childWriting(log, true);
+    int status = 0;
+    ASSERT_EQ(::waitpid(killedTable, &status, 0), killedTable);
+    ASSERT_EQ(::waitpid(killedLog, &status, 0), killedLog);
+    const QString deadTable = temporaryOf(deep, QStringLiteral("demand.csv"), killedTable);
+    const QString deadLog = temporaryOf(dir.filePath(QStringLiteral("dDB.tran")), QStringLiteral("download.log"), killedLog);
+    ASSERT_FALSE(deadTable.isEmpty());
+    ASSERT_FALSE(deadLog.isEmpty());
+
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t live = childWriting(deep + QStringLiteral("/schema.ini"), false, pipeFds[0], pipeFds[1]);
+    ::close(pipeFds[0]);
+    const QString liveTemp = waitForTemporary(deep, QStringLiteral("schema.ini"), live);
+    ASSERT_FALSE(liveTemp.isEmpty());
+
+    const QStringList lookAlikes = {QStringLiteral("demand.csv.~tlvx1-1"), QStringLiteral(".~tlv%1-1").arg(killedTable),
+                                    QStringLiteral("demand.csv.~tlv%1-").arg(killedTable),
+                                    QStringLiteral("demand.csv.~tlv%1-2.bak").arg(killedTable)};
+    for (const QString &name : lookAlikes)
+        put(deep + u'/' + name, "user");
+    // A folder under a temporary-looking name is not a file of the durable write.
+    ASSERT_TRUE(QDir().mkpath(deep + QStringLiteral("/x.~tlv%1-3").arg(killedTable)));
+
+    EXPECT_EQ(removeStaleTemporariesBelow(dir.filePath(QStringLiteral("dDB.tran"))), 2);
+    const QStringList names = namesIn(deep);
+    EXPECT_FALSE(names.contains(deadTable));
+    EXPECT_FALSE(namesIn(dir.filePath(QStringLiteral("dDB.tran"))).contains(deadLog));
+    EXPECT_TRUE(names.contains(liveTemp)) << "a running write lost its temporary file";
+    for (const QString &name : lookAlikes)
+        EXPECT_TRUE(names.contains(name)) << name.toStdString();
+    EXPECT_TRUE(QFileInfo(deep + QStringLiteral("/x.~tlv%1-3").arg(killedTable)).isDir());
+    EXPECT_EQ(readAll(table), "table");
+    // A folder that is not there is nothing to sweep.
+    EXPECT_EQ(removeStaleTemporariesBelow(dir.filePath(QStringLiteral("nothing"))), 0);
+
+    ::close(pipeFds[1]);
+    ASSERT_EQ(::waitpid(live, &status, 0), live);
+}
+
+TEST(DurableWrite, NamesTooLongAreToldAsSuch)
+{
+    QTemporaryDir dir;
+    try {
+        writeFile(dir.filePath(QString(300, u'n')), "x");
+        FAIL() << "a name of 300 bytes was written";
+    } catch (const WriteError &e) {
+        EXPECT_EQ(e.systemError(), ENAMETOOLONG);
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("長すぎます"))) << e.Description().toStdString();
+    }
 }

@@ -11,6 +11,13 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <cstdio>
+#include <new>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace platform::print;
 
 namespace {
@@ -151,4 +158,46 @@ TEST(PdfJoiner, DamagedPartsAreRefusedWithTheirNumberAndTheCause)
     // Every cut of the file is refused.
     for (qsizetype size = 0; size < good.size(); size += 97)
         EXPECT_FALSE(joinError({good, good.left(size)}).isEmpty()) << size;
+}
+
+// A part whose table numbers its objects far beyond its length is refused
+// before the joiner sizes anything by that number: in a child whose address
+// space leaves room for the part but not for tables of ten million objects,
+// the refusal comes as the joiner's own error.
+TEST(PdfJoiner, ObjectNumbersBeyondThePartsLengthAreRefusedBeforeAnyTableIsSized)
+{
+    const QByteArray part = "%PDF-1.4\n"
+                            "xref\n9999990 1\n0000000000 65535 f \n"
+                            "trailer\n<< /Size 9999991 /Root 1 0 R >>\n"
+                            "startxref\n9\n%%EOF\n";
+    ASSERT_LT(part.size(), 200);
+    EXPECT_TRUE(joinError({part}).contains(QStringLiteral("longer than the file"))) << joinError({part}).toStdString();
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Room for what the process has now and 200 MB more.
+        long pages = 0;
+        if (FILE *f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(f);
+        }
+        const rlim_t limit = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(200) << 20);
+        const rlimit rl{limit, limit};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0)
+            ::_exit(3);
+        try {
+            PdfJoiner::join({part});
+        } catch (const platform::RuntimeError &) {
+            ::_exit(0); // refused as a damaged part
+        } catch (const std::bad_alloc &) {
+            ::_exit(1); // tried to make tables of the number's size
+        }
+        ::_exit(2); // accepted
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: out of memory, 2: accepted, 3: no limit";
 }

@@ -292,3 +292,28 @@ TEST_F(ShellTest, PathsResolveInAnyLetterCase)
     EXPECT_EQ(sh::resolvePathCase(none), none);
     EXPECT_EQ(sh::resolvePathCase(QString()), QString());
 }
+
+TEST(ShellFolders, RelativeProgramFolderIsFixedAtTheFirstCall)
+{
+    const QByteArray saved = qgetenv("TALVIK_HOME");
+    const QString savedDir = QDir::currentPath();
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    ASSERT_TRUE(QDir(base.path()).mkpath(QStringLiteral("prog/sub")));
+    ASSERT_TRUE(QDir::setCurrent(base.path()));
+    qputenv("TALVIK_HOME", "prog/");
+    const QString expected = QDir(base.path()).canonicalPath() + QStringLiteral("/prog");
+    const QString first = sh::programFolder();
+    EXPECT_EQ(QDir(first).canonicalPath(), expected);
+    EXPECT_TRUE(QDir::isAbsolutePath(first)) << first.toStdString();
+    // The current folder moves (as it does while a data set is archived):
+    // the program folder stays where it was.
+    ASSERT_TRUE(QDir::setCurrent(base.path() + QStringLiteral("/prog/sub")));
+    EXPECT_EQ(sh::programFolder(), first);
+    EXPECT_EQ(qEnvironmentVariable("TALVIK_HOME"), first);
+    QDir::setCurrent(savedDir);
+    if (saved.isEmpty())
+        qunsetenv("TALVIK_HOME");
+    else
+        qputenv("TALVIK_HOME", saved);
+}

@@ -222,3 +222,53 @@ TEST_F(RegistryTest, AWriteBatchWritesTheFileOnceAndOnAFailedWriteKeepsNoneOfIts
     RegKey kept;
     EXPECT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, kept), ERROR_SUCCESS);
 }
+
+// A registry file that cannot be parsed is not taken for an empty one and
+// written over: it is kept under a new name, with a warning naming it, and
+// the registry starts afresh. Where it cannot be renamed, nothing is written.
+TEST_F(RegistryTest, AFileThatIsNoRegistryIsKeptAsideNotOverwritten)
+{
+    const QString path = registryFilePath();
+    const QString folder = QFileInfo(path).path();
+    const QByteArray damaged = "{\n  \"HKEY_LOCAL_MACHINE\": { \"keys\": [ { \"name\": \"SOFTWARE\"";
+    const auto put = [&](const QByteArray &bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    };
+    put(damaged);
+
+    const QString sub = QStringLiteral("SOFTWARE\\Talvik\\Aside");
+    ASSERT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("A"), REG_SZ, regSz(QStringLiteral("1"))),
+              ERROR_SUCCESS);
+    const QStringList aside = QDir(folder).entryList({QFileInfo(path).fileName() + QStringLiteral(".broken-*")},
+                                                     QDir::Files | QDir::Hidden);
+    ASSERT_EQ(aside.size(), 1) << QDir(folder).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+    QFile kept(QDir(folder).filePath(aside.first()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), damaged);
+    EXPECT_TRUE(lastRegistryReadWarning().contains(QDir(folder).filePath(aside.first())))
+        << lastRegistryReadWarning().toStdString();
+    // The new registry holds what was written after.
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, key), ERROR_SUCCESS);
+    uint32_t type = 0;
+    QByteArray data;
+    ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("A"), type, data), ERROR_SUCCESS);
+    EXPECT_EQ(regSzText(data), QStringLiteral("1"));
+
+    // Not JSON at all, and the rename refused: the file stays as it is.
+    const QByteArray foreign = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n";
+    put(foreign);
+    {
+        platform::fileio::faults::ScopedFaultHook hook([](platform::fileio::faults::Step step, const QString &, qint64) {
+            return step == platform::fileio::faults::Step::Rename ? EACCES : 0;
+        });
+        EXPECT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("B"), REG_SZ, regSz(QStringLiteral("2"))),
+                  ERROR_CANTWRITE);
+        EXPECT_TRUE(lastRegistryWriteError().contains(path)) << lastRegistryWriteError().toStdString();
+    }
+    QFile again(path);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), foreign);
+}

@@ -713,3 +713,60 @@ TEST_F(DataSetTest, AFailedWriteOrSyncWhileOpeningNamesTheFileAndTheCauseAndKeep
         EXPECT_TRUE(strayEntries().isEmpty()) << strayEntries().join(' ').toStdString();
     }
 }
+
+// A data set that holds one file twice is refused, and the message says so.
+TEST_F(DataSetTest, AFileHeldTwiceIsRefusedWithThatCause)
+{
+    writeStore(path(QStringLiteral("dDB")), {QStringLiteral("Kept")}, "kept\r\n");
+    writeStore(path(QStringLiteral("dDB.tran")), {QStringLiteral("Kept")}, "work\r\n");
+    const Tree before = readTree(home.path());
+    const QByteArray end(1, '\0');
+    const QString file = path(QStringLiteral("sets/twice.dmd"));
+    writeFile(file, level0Entry("dDB\\download.log", "log\r\n") + level0Entry("dDB\\A\\demand.csv", "first, longer\r\n") +
+                        level0Entry("dDB\\A\\demand.csv", "second\r\n") + end);
+    DialogScript script;
+    script.chooseFile(file);
+    script.answerNext(platform::forms::vbOK);
+    EXPECT_FALSE(openDataSet(host, false));
+    ASSERT_TRUE(script.verify());
+    ASSERT_EQ(script.shown().size(), 2);
+    const QString shown = script.shown()[1].prompt;
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("オープン中にエラーが発生しました。　"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("同じファイルがデータセットに2回含まれています"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("dDB\\A\\demand.csv"))) << shown.toStdString();
+    Tree after = readTree(home.path());
+    after.remove(QStringLiteral("sets/twice.dmd"));
+    EXPECT_EQ(after, before);
+}
+
+// A program folder given relative to the current folder stays the same
+// folder while the data set operations change the current folder.
+TEST_F(DataSetTest, ARelativeProgramFolderServesSaveAndOpen)
+{
+    const QFileInfo homeInfo(home.path());
+    ASSERT_TRUE(QDir::setCurrent(homeInfo.path()));
+    qputenv("TALVIK_HOME", homeInfo.fileName().toUtf8());
+    writeStore(path(QStringLiteral("dDB.tran")), {QStringLiteral("A社")}, "log\r\n");
+    const auto customers = [this](const QString &folder) {
+        Tree t = tree(folder);
+        t.remove(QStringLiteral("download.log")); // the save adds its own lines
+        return t;
+    };
+    const Tree working = customers(QStringLiteral("dDB.tran"));
+
+    const QString set = path(QStringLiteral("sets/rel.dmd"));
+    ASSERT_TRUE(save(set));
+    EXPECT_TRUE(QFileInfo(set).isFile());
+    EXPECT_EQ(customers(QStringLiteral("dDB")), working);
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("dDB.new"))));
+
+    // Another working copy, then the saved set opened again from the menu.
+    writeStore(path(QStringLiteral("dDB.tran")), {QStringLiteral("Other")}, "x\r\n");
+    bool ok = false;
+    const QStringList boxes = open(set, &ok);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(customers(QStringLiteral("dDB")), working);
+    EXPECT_EQ(customers(QStringLiteral("dDB.tran")), working);
+    EXPECT_TRUE(strayEntries().isEmpty()) << strayEntries().join(' ').toStdString();
+}

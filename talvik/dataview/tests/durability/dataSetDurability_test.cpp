@@ -34,8 +34,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <memory>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace talvik;
@@ -507,3 +510,111 @@ TEST_P(KillPoints, AfterAKillAtAnyStepTheRestartFindsTheStoreBeforeOrAfterTheSav
 
 INSTANTIATE_TEST_SUITE_P(SwapByExchangeOrByJournal, KillPoints, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool> &p) { return p.param ? "Journal" : "Exchange"; });
+
+// ---------------------------------------------------------------- start-up and open in a hostile program folder
+
+namespace {
+
+// A process that begins a durable write of `target` and is killed half way
+// (as a read is when the program is ended by force); returns its pid once
+// it is gone.
+pid_t killedWriter(const QString &target)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        fio::DurableFile file(target);
+        file.write(QByteArray(2048, '7'));
+        ::raise(SIGKILL);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return pid;
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+// The working folder of an open cannot be made in a read-only program folder:
+// at the window's load and at an open from the menu, the message gives the
+// file system's reason, and the store stays.
+TEST(HostileProgramFolder, AReadOnlyFolderIsToldWithItsCause)
+{
+    QTemporaryDir dir;
+    const QString home = dir.path() + QStringLiteral("/prog");
+    writeStore(home + QStringLiteral("/dDB"), {QStringLiteral("A社")}, "log\r\n", 20);
+    writeStore(home + QStringLiteral("/dDB.tran"), {QStringLiteral("A社")}, "log\r\n", 20);
+    const QString set = dir.path() + QStringLiteral("/set.dmd");
+    platform::archive::addFolder(set, QStringLiteral("dDB"), home);
+    const Tree before = readTree(home);
+
+    ProgramFolder pf(home);
+    Host host;
+    pf.wait.setParent(&host.window);
+    host.logs = std::make_unique<clsLogs>();
+    const auto readOnly = std::make_unique<ts::ReadOnlyFolder>(home);
+    std::printf("read-only folder: %s\n", readOnly->real() ? "a read-only mount" : "modelled by the fault hook");
+    const QString cause = fio::describeSystemError(EROFS);
+    for (const bool startUp : {true, false}) {
+        SCOPED_TRACE(startUp ? "load" : "open");
+        DialogScript script;
+        if (!startUp)
+            script.chooseFile(set);
+        script.answerNext(platform::forms::vbOK);
+        EXPECT_FALSE(openDataSet(host, startUp));
+        ASSERT_TRUE(script.verify());
+        ASSERT_EQ(script.prompts().size(), 1);
+        const QString shown = script.prompts().first();
+        EXPECT_TRUE(shown.contains(QStringLiteral("作業フォルダーを作成できません: ") + home)) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QStringLiteral("（") + cause + QStringLiteral("）"))) << shown.toStdString();
+        EXPECT_EQ(readTree(home), before);
+    }
+}
+
+// A restart removes what writes killed with their process left in the
+// program folder's stores; a running process's file and look-alikes stay.
+TEST(HostileProgramFolder, TheRestartRemovesTemporariesOfKilledWritesOnly)
+{
+    QTemporaryDir dir;
+    const QString home = dir.path() + QStringLiteral("/prog");
+    writeStore(home + QStringLiteral("/dDB"), {QStringLiteral("A社")}, "log\r\n", 20);
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/dDB.dl")));
+    const QString staged = home + QStringLiteral("/dDB.dl/demand.csv");
+    const QString table = home + QStringLiteral("/dDB/A社/2014年/demand.csv");
+    const pid_t stagedWriter = killedWriter(staged);
+    const pid_t tableWriter = killedWriter(table);
+    const QStringList staging = filesIn(home + QStringLiteral("/dDB.dl"));
+    ASSERT_EQ(staging.size(), 1);
+    ASSERT_TRUE(staging.first().startsWith(QStringLiteral("demand.csv.~tlv%1-").arg(stagedWriter))) << staging.first().toStdString();
+    ASSERT_EQ(filesIn(home + QStringLiteral("/dDB/A社/2014年")).filter(QStringLiteral(".~tlv")).size(), 1);
+
+    // A process still running, and names that only look alike.
+    QProcess sleeper;
+    sleeper.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    ASSERT_TRUE(sleeper.waitForStarted());
+    const QString liveTemp = QStringLiteral("demand.csv.~tlv%1-4").arg(sleeper.processId());
+    putFile(home + QStringLiteral("/dDB.dl/") + liveTemp, "running");
+    const QStringList alike = {QStringLiteral("demand.csv.~tlv%1x-1").arg(stagedWriter),
+                               QStringLiteral("notes.~tlv%1").arg(stagedWriter)};
+    for (const QString &name : alike)
+        putFile(home + QStringLiteral("/dDB.dl/") + name, "user");
+
+    ProgramFolder pf(home);
+    Host host;
+    pf.wait.setParent(&host.window);
+    host.logs = std::make_unique<clsLogs>();
+    ASSERT_TRUE(openDataSet(host, true));
+    QStringList expected = alike;
+    expected << liveTemp;
+    expected.sort();
+    EXPECT_EQ(filesIn(home + QStringLiteral("/dDB.dl")), expected);
+    EXPECT_TRUE(ts::temporaryLeftovers(home + QStringLiteral("/dDB")).isEmpty())
+        << ts::temporaryLeftovers(home + QStringLiteral("/dDB")).join(' ').toStdString();
+    EXPECT_TRUE(ts::temporaryLeftovers(home + QStringLiteral("/dDB.tran")).isEmpty());
+    sleeper.kill();
+    sleeper.waitForFinished();
+}
