@@ -24,6 +24,40 @@ QPoint keptOn(const QPoint &topLeft, const QSize &outer, const QRect &area)
                   std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outer.height())));
 }
 
+QMargins frameMarginsOf(QWidget *window)
+{
+    if (!window || !window->isWindow() || (window->windowFlags() & Qt::FramelessWindowHint))
+        return QMargins();
+    QWindow *handle = window->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+QRect outerGeometry(QWidget *window)
+{
+    if (!window)
+        return QRect();
+    if (!window->isWindow())
+        return window->frameGeometry();
+    return window->geometry().marginsAdded(frameMarginsOf(window));
+}
+
+void moveFrameTo(QWidget *window, const QPoint &topLeft)
+{
+    if (!window)
+        return;
+    if (!window->isWindow() || !window->isVisible() || !window->windowHandle()) {
+        // Qt takes a top-left corner given before the showing for the frame's.
+        window->move(topLeft);
+        return;
+    }
+    // QWidget::move() adds the frame the widget learnt last to the inner
+    // window's place; what it adds is taken back and the frame told now put
+    // in its stead.
+    const QMargins frame = frameMarginsOf(window);
+    const QPoint inner = topLeft + QPoint(frame.left(), frame.top());
+    window->move(window->pos() + inner - window->geometry().topLeft());
+}
+
 namespace {
 
 const char *const kPlacingName = "talvik-placing";
@@ -115,7 +149,7 @@ private:
         if (sizingPending(window) && !late)
             return;
         if (handle->isExposed()) {
-            const QRect frame = window->frameGeometry();
+            const QRect frame = outerGeometry(window);
             const QPoint topLeft = m_topLeftFor(window, frame.size());
             if (topLeft != frame.topLeft()) {
                 // Pending until the window system has moved it. Moved again
@@ -125,7 +159,7 @@ private:
                 if (!m_moved || m_requested != topLeft) {
                     m_moved = true;
                     m_requested = topLeft;
-                    window->move(topLeft);
+                    moveFrameTo(window, topLeft);
                 }
                 if (!late)
                     return;
@@ -195,9 +229,9 @@ private:
                 finish();
             return;
         }
-        const QSize frame = window->frameGeometry().size() - window->size();
-        const int width = m_width >= 0 ? std::max(1, m_width - frame.width()) : window->width();
-        const int height = m_height >= 0 ? std::max(1, m_height - frame.height()) : window->height();
+        const QMargins frame = frameMarginsOf(window);
+        const int width = m_width >= 0 ? std::max(1, m_width - frame.left() - frame.right()) : window->width();
+        const int height = m_height >= 0 ? std::max(1, m_height - frame.top() - frame.bottom()) : window->height();
         if (QSize(width, height) != window->size())
             window->resize(width, height);
         finish();
@@ -229,9 +263,9 @@ void centreOnceFramed(QWidget *window, QWidget *on)
     new Placing(window, [target](QWidget *w, const QSize &outer) {
         QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
         if (!screen)
-            return w->frameGeometry().topLeft();
+            return outerGeometry(w).topLeft();
         const QRect area = screen->availableGeometry();
-        const QRect on = target && target->isVisible() ? target->frameGeometry() : area;
+        const QRect on = target && target->isVisible() ? outerGeometry(target) : area;
         return keptOn(centredTopLeft(outer, on), outer, area);
     }, on);
 }
@@ -241,7 +275,7 @@ void keepPlaceOnceFramed(QWidget *window)
     if (!window || !window->isVisible() || exposed(window))
         return;
     cancelPlacing(window);
-    const QPoint topLeft = window->pos();
+    const QPoint topLeft = outerGeometry(window).topLeft();
     new Placing(window, [topLeft](QWidget *, const QSize &) { return topLeft; });
 }
 
