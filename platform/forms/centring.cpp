@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -24,6 +26,40 @@ QPoint keptOn(const QPoint &topLeft, const QSize &outer, const QRect &area)
                   std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outer.height())));
 }
 
+QMargins frameMarginsOf(QWidget *window)
+{
+    if (!window || !window->isWindow() || (window->windowFlags() & Qt::FramelessWindowHint))
+        return QMargins();
+    QWindow *handle = window->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+QRect outerGeometry(QWidget *window)
+{
+    if (!window)
+        return QRect();
+    if (!window->isWindow())
+        return window->frameGeometry();
+    return window->geometry().marginsAdded(frameMarginsOf(window));
+}
+
+void moveFrameTo(QWidget *window, const QPoint &topLeft)
+{
+    if (!window)
+        return;
+    if (!window->isWindow() || !window->isVisible() || !window->windowHandle()) {
+        // Qt takes a top-left corner given before the showing for the frame's.
+        window->move(topLeft);
+        return;
+    }
+    // QWidget::move() adds the frame the widget learnt last to the inner
+    // window's place; what it adds is taken back and the frame told now put
+    // in its stead.
+    const QMargins frame = frameMarginsOf(window);
+    const QPoint inner = topLeft + QPoint(frame.left(), frame.top());
+    window->move(window->pos() + inner - window->geometry().topLeft());
+}
+
 namespace {
 
 const char *const kPlacingName = "talvik-placing";
@@ -41,13 +77,18 @@ bool hasKnownFrame(QWidget *window)
 
 // A wait on the window manager for one window: a child of the window, named
 // while it is pending, polled every 20 ms by its check(), ended by finish().
+// It follows what the window system reports of the inner window's place
+// and size (the configure notifications): Qt's widget takes a move or a
+// resize the program asks at once, and a report of an earlier configure
+// still on its way takes it back until the report of the asked one comes.
 class FrameWait : public QObject {
 protected:
-    FrameWait(QWidget *window, const char *name) : QObject(window)
+    FrameWait(QWidget *window, const char *name) : QObject(window), m_window(window)
     {
         setObjectName(QLatin1String(name));
         m_poll.setInterval(20);
         connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
+        followReports();
     }
     virtual void check() = 0;
     void finish()
@@ -56,7 +97,37 @@ protected:
         setObjectName(QString()); // no longer pending
         deleteLater();
     }
+    // Starts following the reports once the window has its handle.
+    void followReports()
+    {
+        QWindow *handle = m_window ? m_window->windowHandle() : nullptr;
+        if (!handle || handle == m_handle)
+            return;
+        if (m_handle)
+            m_handle->removeEventFilter(this);
+        m_handle = handle;
+        m_reported = handle->geometry();
+        handle->installEventFilter(this);
+    }
+    // Notes a report of the window system; true when event is one.
+    bool noteReport(QObject *watched, QEvent *event)
+    {
+        if (watched != m_handle || !event->spontaneous())
+            return false;
+        if (event->type() == QEvent::Move)
+            m_reported.moveTopLeft(static_cast<QMoveEvent *>(event)->pos());
+        else if (event->type() == QEvent::Resize)
+            m_reported.setSize(static_cast<QResizeEvent *>(event)->size());
+        else
+            return false;
+        return true;
+    }
+    // The inner window's place and size as the window system reported them.
+    QRect reported() const { return m_reported; }
 
+    QPointer<QWidget> m_window;
+    QPointer<QWindow> m_handle;
+    QRect m_reported;
     QTimer m_poll;
 };
 
@@ -71,14 +142,13 @@ public:
     using TopLeftFor = std::function<QPoint(QWidget *window, const QSize &outer)>;
 
     Placing(QWidget *window, TopLeftFor topLeftFor, QWidget *target = nullptr)
-        : FrameWait(window, kPlacingName), m_window(window), m_target(target), m_topLeftFor(std::move(topLeftFor))
+        : FrameWait(window, kPlacingName), m_target(target), m_topLeftFor(std::move(topLeftFor))
     {
         window->installEventFilter(this);
         // Checked at the exposure itself, before anything else reaches the
         // window, and then polled for a frame told late.
         window->winId();
-        if (QWindow *handle = window->windowHandle())
-            handle->installEventFilter(this);
+        followReports();
         m_poll.start();
         m_age.start();
     }
@@ -86,9 +156,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (noteReport(watched, event))
+            return false;
         if (watched == m_window && event->type() == QEvent::Hide)
             finish();
-        else if (watched != m_window && event->type() == QEvent::Expose && m_poll.isActive())
+        else if (watched == m_handle && event->type() == QEvent::Expose && m_poll.isActive())
             check();
         return false;
     }
@@ -115,7 +187,7 @@ private:
         if (sizingPending(window) && !late)
             return;
         if (handle->isExposed()) {
-            const QRect frame = window->frameGeometry();
+            const QRect frame = outerGeometry(window);
             const QPoint topLeft = m_topLeftFor(window, frame.size());
             if (topLeft != frame.topLeft()) {
                 // Pending until the window system has moved it. Moved again
@@ -125,16 +197,17 @@ private:
                 if (!m_moved || m_requested != topLeft) {
                     m_moved = true;
                     m_requested = topLeft;
-                    window->move(topLeft);
+                    moveFrameTo(window, topLeft);
                 }
                 if (!late)
                     return;
+            } else if (m_moved && reported().topLeft() != window->geometry().topLeft() && !late) {
+                return; // the move is not reported yet
             }
         }
         finish();
     }
 
-    QPointer<QWidget> m_window;
     QPointer<QWidget> m_target;
     TopLeftFor m_topLeftFor;
     QElapsedTimer m_age;
@@ -150,7 +223,7 @@ const char *const kSizingName = "talvik-sizing";
 // none) keeps the size it has.
 class Sizing final : public FrameWait {
 public:
-    explicit Sizing(QWidget *window) : FrameWait(window, kSizingName), m_window(window)
+    explicit Sizing(QWidget *window) : FrameWait(window, kSizingName)
     {
         window->installEventFilter(this);
         if (window->isVisible())
@@ -167,7 +240,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched != m_window)
+        if (noteReport(watched, event) || watched != m_window)
             return false;
         if (event->type() == QEvent::Show && !m_poll.isActive()) {
             m_poll.start();
@@ -186,6 +259,13 @@ private:
             finish();
             return;
         }
+        followReports();
+        if (m_resized) {
+            // Done once the window system has reported the size asked.
+            if ((window->size() == m_asked && reported().size() == m_asked) || m_resizedAge.hasExpired(2000))
+                finish();
+            return;
+        }
         if (!exposed(window))
             return;
         if (!m_exposedAge.isValid())
@@ -195,16 +275,23 @@ private:
                 finish();
             return;
         }
-        const QSize frame = window->frameGeometry().size() - window->size();
-        const int width = m_width >= 0 ? std::max(1, m_width - frame.width()) : window->width();
-        const int height = m_height >= 0 ? std::max(1, m_height - frame.height()) : window->height();
-        if (QSize(width, height) != window->size())
-            window->resize(width, height);
-        finish();
+        const QMargins frame = frameMarginsOf(window);
+        const int width = m_width >= 0 ? std::max(1, m_width - frame.left() - frame.right()) : window->width();
+        const int height = m_height >= 0 ? std::max(1, m_height - frame.top() - frame.bottom()) : window->height();
+        if (QSize(width, height) == window->size() && reported().size() == window->size()) {
+            finish();
+            return;
+        }
+        m_asked = QSize(width, height);
+        m_resized = true;
+        m_resizedAge.start();
+        window->resize(m_asked);
     }
 
-    QPointer<QWidget> m_window;
     QElapsedTimer m_exposedAge;
+    QElapsedTimer m_resizedAge;
+    bool m_resized = false;
+    QSize m_asked;
     int m_width = -1;
     int m_height = -1;
 };
@@ -229,9 +316,9 @@ void centreOnceFramed(QWidget *window, QWidget *on)
     new Placing(window, [target](QWidget *w, const QSize &outer) {
         QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
         if (!screen)
-            return w->frameGeometry().topLeft();
+            return outerGeometry(w).topLeft();
         const QRect area = screen->availableGeometry();
-        const QRect on = target && target->isVisible() ? target->frameGeometry() : area;
+        const QRect on = target && target->isVisible() ? outerGeometry(target) : area;
         return keptOn(centredTopLeft(outer, on), outer, area);
     }, on);
 }
@@ -241,7 +328,7 @@ void keepPlaceOnceFramed(QWidget *window)
     if (!window || !window->isVisible() || exposed(window))
         return;
     cancelPlacing(window);
-    const QPoint topLeft = window->pos();
+    const QPoint topLeft = outerGeometry(window).topLeft();
     new Placing(window, [topLeft](QWidget *, const QSize &) { return topLeft; });
 }
 

@@ -3,6 +3,7 @@
 // where the program put it. Before the window manager has framed a window
 // its frame is only a guess; once the window is first exposed its own frame
 // is known, and the window is placed again with it.
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -10,6 +11,20 @@
 class QWidget;
 
 namespace platform::forms {
+
+// The frame the window manager put around a top-level window, as the
+// window system tells it now: none for a frameless window, a child or a
+// window not framed yet. QWidget::frameGeometry() keeps the frame it learnt
+// at the window's last move or resize, and misses a frame told after that
+// (the frame extents may come after the first configure of a window).
+QMargins frameMarginsOf(QWidget *window);
+
+// The outer rectangle of a top-level window, its frame as told now included.
+QRect outerGeometry(QWidget *window);
+
+// Puts the frame's top-left corner of a window at topLeft, by the frame as
+// told now (a hidden window by the frame it will get when shown).
+void moveFrameTo(QWidget *window, const QPoint &topLeft);
 
 // The frame's top-left corner that centres a frame of size outer on target.
 QPoint centredTopLeft(const QSize &outer, const QRect &target);

@@ -120,10 +120,10 @@ void whenExposed(QWidget *dialog, std::function<void()> then)
 void recordShown(QWidget *dialog, ShownDialog &shown)
 {
     shown.shownForReal = true;
-    shown.frame = dialog->frameGeometry();
+    shown.frame = outerGeometry(dialog);
     if (QWidget *owner = dialog->parentWidget()) {
         shown.ownerTitle = owner->window()->windowTitle();
-        shown.ownerFrame = owner->window()->frameGeometry();
+        shown.ownerFrame = outerGeometry(owner->window());
     }
     for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>())
         if (button->isVisible() && !button->text().isEmpty() && qobject_cast<QPushButton *>(button))

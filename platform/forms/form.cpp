@@ -294,16 +294,6 @@ void Form::applyWindowFlags()
         m_widget->show();
 }
 
-namespace {
-QMargins frameMargins(QWidget *window)
-{
-    const QRect inner = window->geometry();
-    const QRect outer = window->frameGeometry();
-    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                    outer.bottom() - inner.bottom());
-}
-} // namespace
-
 void Form::keepOnScreen()
 {
     if (!m_widget || !m_widget->isVisible())
@@ -312,18 +302,18 @@ void Form::keepOnScreen()
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    const QMargins frame = frameMargins(m_widget);
+    const QMargins frame = frameMarginsOf(m_widget);
     if (m_borderStyle == vbSizable) {
         const QSize room = area.size().shrunkBy(frame);
         if (m_widget->width() > room.width() || m_widget->height() > room.height())
             m_widget->resize(m_widget->size().boundedTo(room));
     }
-    const QRect outer = m_widget->frameGeometry();
+    const QRect outer = outerGeometry(m_widget);
     QPoint topLeft = outer.topLeft();
     topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - outer.width())));
     topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - outer.height())));
     if (topLeft != outer.topLeft())
-        m_widget->move(topLeft);
+        moveFrameTo(m_widget, topLeft);
 }
 
 void Form::placeForShow()
@@ -348,7 +338,7 @@ void Form::placeForShow()
             if (form != this && form->m_widget && form->m_widget->isVisible())
                 framed = form->m_widget;
     if (framed)
-        frame = frameMargins(framed);
+        frame = frameMarginsOf(framed);
     QSize size = m_widget->size();
     // A sizable window larger than the screen is made to fit it.
     if (m_borderStyle == vbSizable) {
@@ -368,7 +358,7 @@ void Form::placeForShow()
         if (position == vbStartUpOwner && !owner)
             position = vbStartUpScreen;
         if (position == vbStartUpOwner || position == vbStartUpScreen) {
-            const QRect target = position == vbStartUpOwner ? owner->frameGeometry() : area;
+            const QRect target = position == vbStartUpOwner ? outerGeometry(owner) : area;
             topLeft = centredTopLeft(outer, target);
             // The frame above is a guess: centred again with the window's
             // own frame once the window manager has framed it.
@@ -553,45 +543,46 @@ void Form::Refresh()
 int Form::Left()
 {
     ensureLoaded();
-    return m_widget->frameGeometry().x() * TwipsPerPixel;
+    return outerGeometry(m_widget).x() * TwipsPerPixel;
 }
 
 int Form::Top()
 {
     ensureLoaded();
-    return m_widget->frameGeometry().y() * TwipsPerPixel;
+    return outerGeometry(m_widget).y() * TwipsPerPixel;
 }
 
 int Form::Width()
 {
     ensureLoaded();
-    return m_widget->frameGeometry().width() * TwipsPerPixel;
+    return outerGeometry(m_widget).width() * TwipsPerPixel;
 }
 
 int Form::Height()
 {
     ensureLoaded();
-    return m_widget->frameGeometry().height() * TwipsPerPixel;
+    return outerGeometry(m_widget).height() * TwipsPerPixel;
 }
 
 void Form::setLeft(int twips)
 {
     ensureLoaded();
-    m_widget->move(twips / TwipsPerPixel, m_widget->y());
+    moveFrameTo(m_widget, QPoint(twips / TwipsPerPixel, outerGeometry(m_widget).y()));
     keepPlaceOnceFramed(m_widget);
 }
 
 void Form::setTop(int twips)
 {
     ensureLoaded();
-    m_widget->move(m_widget->x(), twips / TwipsPerPixel);
+    moveFrameTo(m_widget, QPoint(outerGeometry(m_widget).x(), twips / TwipsPerPixel));
     keepPlaceOnceFramed(m_widget);
 }
 
 void Form::setWidth(int twips)
 {
     ensureLoaded();
-    const int frame = m_widget->frameGeometry().width() - m_widget->width();
+    const QMargins margins = frameMarginsOf(m_widget);
+    const int frame = margins.left() + margins.right();
     m_widget->resize(std::max(1, twips / TwipsPerPixel - frame), m_widget->height());
     keepSizeOnceFramed(m_widget, twips / TwipsPerPixel, -1);
 }
@@ -599,7 +590,8 @@ void Form::setWidth(int twips)
 void Form::setHeight(int twips)
 {
     ensureLoaded();
-    const int frame = m_widget->frameGeometry().height() - m_widget->height();
+    const QMargins margins = frameMarginsOf(m_widget);
+    const int frame = margins.top() + margins.bottom();
     m_widget->resize(m_widget->width(), std::max(1, twips / TwipsPerPixel - frame));
     keepSizeOnceFramed(m_widget, -1, twips / TwipsPerPixel);
 }

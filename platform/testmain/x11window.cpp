@@ -24,7 +24,7 @@ xcb_atom_t atom(xcb_connection_t *c, const char *name)
 {
     xcb_intern_atom_reply_t *reply =
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t a = reply ? reply->atom : XCB_ATOM_NONE;
+    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return a;
 }
@@ -96,6 +96,19 @@ bool x11EndMoveResize(QWidget *window)
     xcb_send_event(c, 0, screen->root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&event));
+    xcb_flush(c);
+    return true;
+}
+
+bool x11TellFrameExtents(QWidget *window, int left, int right, int top, int bottom)
+{
+    xcb_connection_t *c = connection();
+    const quint32 id = x11Window(window);
+    if (!c || !id)
+        return false;
+    const uint32_t extents[4] = {uint32_t(left), uint32_t(right), uint32_t(top), uint32_t(bottom)};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 32, 4,
+                        extents);
     xcb_flush(c);
     return true;
 }

@@ -23,5 +23,9 @@ bool x11RequestClose(QWidget *window);
 // does: a press made by a test never reaches the window manager, which then
 // keeps the pointer and the keyboard. False off X.
 bool x11EndMoveResize(QWidget *window);
+// Writes the frame extents of the window (_NET_FRAME_EXTENTS) as a window
+// manager does when it tells a frame, or a changed one, after the window's
+// last configure; false off X.
+bool x11TellFrameExtents(QWidget *window, int left, int right, int top, int bottom);
 
 } // namespace talviktest

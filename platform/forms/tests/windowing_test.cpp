@@ -9,6 +9,7 @@
 #include "platform/forms/msgbox.h"
 #include "platform/forms/uisetup.h"
 #include "plainForm.h"
+#include "x11window.h"
 
 #include <QApplication>
 #include <QGlyphRun>
@@ -132,6 +133,44 @@ TEST_F(WindowingTest, WindowSizedByTheProgramRightAfterShowingGetsThatOuterSize)
     form.setHeight(3600);
     EXPECT_EQ(form.Height(), 3600);
     EXPECT_FALSE(sizingPending(form.widget()));
+    form.Unload();
+}
+
+// The window manager may tell a window's frame (or a changed one) after
+// the window's last configure; Qt's widget keeps the frame of that
+// configure. The window's outer size and place, and a size or place the
+// program gives, go by the frame as told now.
+TEST_F(WindowingTest, AFrameToldAfterTheLastConfigureCountsAtOnce)
+{
+    if (!talviktest::onX11())
+        GTEST_SKIP() << "frame extents are told by a window manager on X";
+    PlainForm form(6000, 4000, vbSizable, vbStartUpManual);
+    form.Load();
+    form.widget()->move(100, 80);
+    form.Show();
+    QWidget *window = form.widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sizingPending(window) && !placingPending(window); }, 5000));
+    QTest::qWait(100);
+    const QMargins before = window->windowHandle()->frameMargins();
+    const QMargins told(before.left() + 3, before.top() + 20, before.right() + 4, before.bottom() + 5);
+    ASSERT_TRUE(talviktest::x11TellFrameExtents(window, told.left(), told.right(), told.top(), told.bottom()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->frameMargins() == told; }, 3000));
+
+    const QRect inner = window->geometry();
+    EXPECT_EQ(form.Width(), (inner.width() + told.left() + told.right()) * 15);
+    EXPECT_EQ(form.Height(), (inner.height() + told.top() + told.bottom()) * 15);
+    EXPECT_EQ(form.Left(), (inner.left() - told.left()) * 15);
+    EXPECT_EQ(form.Top(), (inner.top() - told.top()) * 15);
+    // A size given now: the inner window gets what the told frame leaves.
+    form.setHeight(3300);
+    EXPECT_EQ(window->height(), 220 - told.top() - told.bottom());
+    form.setWidth(5250);
+    EXPECT_EQ(window->width(), 350 - told.left() - told.right());
+    // A place given now: the frame's corner is put there.
+    form.setLeft(600);
+    form.setTop(900);
+    EXPECT_EQ(window->geometry().topLeft(), QPoint(40 + told.left(), 60 + told.top()));
     form.Unload();
 }
 
