@@ -10,6 +10,7 @@ libgtest-dev libgmock-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fonts-urw-base35 fontconfig
 lhasa libjlha-java default-jdk-headless
 xvfb xauth openbox x11-utils libxcb1-dev poppler-utils qpdf qt6-translations-l10n
+dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 "
 
 missing=""
