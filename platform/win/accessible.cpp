@@ -162,7 +162,8 @@ QAccessibleInterface *windowAccessibleFactory(const QString &className, QObject 
 
 void NotifyWinEvent(DWORD event, HWND hwnd, LONG idObject, LONG)
 {
-    if (idObject != OBJID_CLIENT)
+    // Without a listening tool nothing is told (and no interface is made).
+    if (idObject != OBJID_CLIENT || !QAccessible::isActive())
         return;
     QWidget *widget = WidgetOfWindow(hwnd);
     QAccessibleInterface *iface = widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
