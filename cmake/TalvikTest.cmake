@@ -62,7 +62,13 @@ set(TALVIK_X11_TESTS
     platform_win_dragdrop_tests
     zobase7_number_tests
     platform_print_tests
-    talvik_dataview_durability_tests)
+    talvik_dataview_durability_tests
+    talvik_accessibility_tests)
+
+# Of those, the runs that read their windows over the accessibility bus: the
+# runner starts a session bus and the AT-SPI bus beside the X server.
+set(TALVIK_ATSPI_TESTS
+    talvik_accessibility_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.
@@ -70,7 +76,11 @@ function(talvik_add_x11_run name)
     if(NOT name IN_LIST TALVIK_X11_TESTS)
         return()
     endif()
-    add_test(NAME ${name}_x11 COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/x11run.sh ${CMAKE_BINARY_DIR}/x11run
+    set(runner_options)
+    if(name IN_LIST TALVIK_ATSPI_TESTS)
+        set(runner_options --atspi)
+    endif()
+    add_test(NAME ${name}_x11 COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/x11run.sh ${runner_options} ${CMAKE_BINARY_DIR}/x11run
                                       $<TARGET_FILE:${name}>)
     foreach(property LABELS TIMEOUT ENVIRONMENT)
         get_test_property(${name} ${property} value)

@@ -19,12 +19,14 @@ xvfb xauth
 # The tests besides: GoogleTest, the X client library of the window probes,
 # the independent LHA extractor and writer (the writer runs on Java), the
 # window manager and X tools of the window tests, the PDF tools and the
-# kerning font of the PDF tests.
+# kerning font of the PDF tests, the D-Bus and accessibility buses with
+# their Python reader for the screen-reader tests.
 TEST_PACKAGES="
 libgtest-dev libgmock-dev libxcb1-dev
 lhasa libjlha-java default-jdk-headless
 openbox x11-utils
 poppler-utils qpdf fonts-urw-base35
+dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 "
 
 case "${1:-test}" in

@@ -2,6 +2,7 @@
 // class that shows the combo's items by ListBoxStyle, scrolls with its
 // scroll bar and the wheel, and picks one with the mouse. The combo window
 // keeps the keyboard focus; its keys move the list's highlight.
+#include "zobase7/RyxComboAccessible.h"
 #include "zobase7/RyxComboGdi.h"
 #include "zobase7/RyxComboState.h"
 
@@ -347,6 +348,7 @@ void moveHot(RyxComboState &s, int delta)
         s.topRow = s.hot - rows + 1;
     if (s.list)
         InvalidateRect(s.list, nullptr, FALSE);
+    detail::announceSelection(s);
 }
 
 LRESULT RyxComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -3,6 +3,7 @@
 #include "zobase7/include/RyxCombo.h"
 #include "zobase7/RyxComboGdi.h"
 #include "zobase7/RyxComboInternal.h"
+#include "zobase7/RyxComboAccessible.h"
 #include "zobase7/RyxComboState.h"
 
 #include "Controls/Pickwell/PickwellInterfaces.h"
@@ -283,6 +284,7 @@ void setSelected(const std::shared_ptr<RyxComboState> &s, int index, bool notify
     s->selected = index;
     if (s->list)
         InvalidateRect(s->list, nullptr, FALSE);
+    announceSelection(*s);
     if (notifyOwner)
         notify(s->hwnd, ZOM_SELCHANGED);
 }
@@ -290,6 +292,7 @@ void setSelected(const std::shared_ptr<RyxComboState> &s, int index, bool notify
 void textChanged(const std::shared_ptr<RyxComboState> &s, bool typed)
 {
     repaint(*s);
+    announceText(*s);
     command(s->hwnd, ZON_CHANGE);
     if (!IsWindow(s->hwnd))
         return;
@@ -550,6 +553,7 @@ bool setFromOwner(RyxComboState &s, const char *text, bool asValue)
         return false;
     }
     repaint(s);
+    announceText(s);
     return true;
 }
 
@@ -924,6 +928,7 @@ void openList(RyxComboState &s)
     // holding the combo does not block it, and a press elsewhere closes it.
     ShowDropDown(s.list, s.hwnd);
     InvalidateRect(s.hwnd, nullptr, FALSE);
+    detail::announceList(s, true);
 }
 
 void closeList(RyxComboState &s)
@@ -937,6 +942,7 @@ void closeList(RyxComboState &s)
     if (s.pressed == 3)
         s.pressed = 0;
     InvalidateRect(s.hwnd, nullptr, FALSE);
+    detail::announceList(s, false);
     command(s.hwnd, ZON_DROPCLOSE);
 }
 
@@ -1062,6 +1068,9 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
     bool handled = false;
     LRESULT r = protocol(s, msg, wParam, lParam, &handled);
+    if (handled)
+        return r;
+    r = detail::accessibleQuery(*s, msg, wParam, lParam, &handled);
     if (handled)
         return r;
 

@@ -1,6 +1,7 @@
 #include "talvik/app/frmDateTime.h"
 
 #include "platform/forms/msgbox.h"
+#include "platform/forms/accessibility.h"
 #include "talvik/app/dataWindowAccess.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
@@ -90,6 +91,14 @@ void frmDateTime::designForm()
     zoDateHostDate.setDisplayFormat(QStringLiteral("yyyy年mm月dd日"));
     zoTimeHostTime.Move(2640, 420, 1920, 420);
     zoTimeHostTime.setDisplayFormat(QStringLiteral("hh時nn分ss秒"));
+    // Each pair of fields is named by the caption over it; the time field
+    // says that it is the time.
+    const QString monitor = forms::spokenCaption(lblMonitor.Caption());
+    const QString host = forms::spokenCaption(Frame1.Caption());
+    forms::setAccessibleName(zoDateMonitor, monitor);
+    forms::setAccessibleName(zoTimeMonitor, monitor + QStringLiteral(" 時刻"));
+    forms::setAccessibleName(zoDateHostDate, host);
+    forms::setAccessibleName(zoTimeHostTime, host + QStringLiteral(" 時刻"));
     tmrTimeUpdate.setInterval(100);
     tmrTimeUpdate.setEnabled(true);
 }

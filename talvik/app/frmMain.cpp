@@ -4,6 +4,7 @@
 #include "talvik/store/stagingArea.h"
 
 #include "platform/forms/app.h"
+#include "platform/forms/accessibility.h"
 #include "platform/forms/doevents.h"
 #include "platform/forms/msgbox.h"
 #include "platform/profile/profile.h"
@@ -102,6 +103,9 @@ void frmMain::designForm()
     cmdData.setCaption(QStringLiteral("情　報　デ　ー　タ"));
     cmdDate.setCaption(QStringLiteral("時　　　刻"));
     cmdSetting.setCaption(QStringLiteral("設　　　　定"));
+    // Screen readers would spell the spread captions letter by letter.
+    for (forms::CommandButton *b : {&cmdData, &cmdDate, &cmdSetting})
+        forms::setAccessibleName(*b, forms::spokenCaption(b->Caption()));
     for (forms::CommandButton *b : {&cmdData, &cmdDate, &cmdSetting})
         b->setFontSize(12);
     Timer1.setEnabled(false);

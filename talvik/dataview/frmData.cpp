@@ -4,6 +4,7 @@
 #include "talvik/dataview/frmData.h"
 
 #include "platform/fileio/linktree.h"
+#include "platform/forms/accessibility.h"
 #include "platform/forms/app.h"
 #include "platform/forms/doevents.h"
 #include "platform/forms/msgbox.h"
@@ -323,6 +324,7 @@ void frmData::designToolbar()
     txtDemandUnit.setText(QStringLiteral("[kW]"));
     txtDemandUnit.setLocked(true);
     txtDemandUnit.Move(7920, 157, 615, 180);
+    platform::forms::setAccessibleName(zonumDemand, platform::forms::spokenCaption(txtDemandLabel.Text()));
     // The two text boxes serve as labels: no frame, the toolbar's background.
     for (TextBox *label : {&txtDemandLabel, &txtDemandUnit}) {
         if (auto *edit = qobject_cast<QLineEdit *>(label->widget())) {

@@ -3,6 +3,7 @@
 #include "talvik/settings/frmSetting.h"
 
 #include "platform/forms/msgbox.h"
+#include "platform/forms/accessibility.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "talvik/app/frmDateTime.h"
@@ -249,6 +250,17 @@ void frmSetting::designForm()
     cmdReadVersion.setVisible(false);
     // The log shows below when the window is at its full height.
     lstLogs.Move(left, 3720, 7320, 1980);
+
+    // Each field is named by the caption a sighted user reads for it: the
+    // frame around it, or the title box beside the version.
+    using platform::forms::setAccessibleName;
+    using platform::forms::spokenCaption;
+    setAccessibleName(txtVerDisp, spokenCaption(TxtTitle.Text()));
+    setAccessibleName(txtCustomerID, spokenCaption(fraCustomerID.Caption()));
+    setAccessibleName(numWatt, spokenCaption(fraDemand.Caption()));
+    setAccessibleName(numSkipTime, spokenCaption(fraSkip.Caption()));
+    setAccessibleName(numPulseF2, spokenCaption(fraPulseF2.Caption()));
+    setAccessibleName(numWLevel2, spokenCaption(fraWLevel2.Caption()));
 
     staSetting.Add(QStringLiteral("Status"));
     tmrEvent.setInterval(1000);

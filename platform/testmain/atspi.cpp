@@ -1,0 +1,162 @@
+#include "atspi.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+
+namespace talviktest {
+
+namespace {
+
+AtspiNode fromJson(const QJsonObject &o)
+{
+    AtspiNode n;
+    n.role = o.value(QStringLiteral("role")).toString();
+    n.name = o.value(QStringLiteral("name")).toString();
+    for (const QJsonValue &s : o.value(QStringLiteral("states")).toArray())
+        n.states << s.toString();
+    n.hasText = o.contains(QStringLiteral("text"));
+    n.text = o.value(QStringLiteral("text")).toString();
+    n.hasValue = o.contains(QStringLiteral("value"));
+    n.value = o.value(QStringLiteral("value")).toDouble();
+    for (const QJsonValue &c : o.value(QStringLiteral("children")).toArray())
+        n.children << fromJson(c.toObject());
+    return n;
+}
+
+void collect(const AtspiNode &node, const std::function<bool(const AtspiNode &)> &match,
+             QList<const AtspiNode *> *out, bool firstOnly)
+{
+    if (match(node)) {
+        out->append(&node);
+        if (firstOnly)
+            return;
+    }
+    for (const AtspiNode &c : node.children) {
+        collect(c, match, out, firstOnly);
+        if (firstOnly && !out->isEmpty())
+            return;
+    }
+}
+
+QString helperPath()
+{
+    const QString source = qEnvironmentVariable("TALVIK_SOURCE_DIR");
+    return (source.isEmpty() ? QStringLiteral(".") : source) + QStringLiteral("/platform/testmain/atspi_tree.py");
+}
+
+} // namespace
+
+const AtspiNode *AtspiNode::find(const std::function<bool(const AtspiNode &)> &match) const
+{
+    QList<const AtspiNode *> found;
+    collect(*this, match, &found, true);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+const AtspiNode *AtspiNode::findByName(const QString &r, const QString &n) const
+{
+    return find([&](const AtspiNode &node) { return node.role == r && node.name == n; });
+}
+
+QList<const AtspiNode *> AtspiNode::findAll(const std::function<bool(const AtspiNode &)> &match) const
+{
+    QList<const AtspiNode *> found;
+    collect(*this, match, &found, false);
+    return found;
+}
+
+QString AtspiNode::dump(int indent) const
+{
+    QString line = QString(indent * 2, QLatin1Char(' ')) + QStringLiteral("[%1] \"%2\"").arg(role, name);
+    if (hasText)
+        line += QStringLiteral(" text=\"%1\"").arg(text);
+    if (hasValue)
+        line += QStringLiteral(" value=%1").arg(value);
+    line += QStringLiteral(" {%1}\n").arg(states.join(QLatin1Char(',')));
+    for (const AtspiNode &c : children)
+        line += c.dump(indent + 1);
+    return line;
+}
+
+bool atspiBusExpected()
+{
+    return qEnvironmentVariable("TALVIK_ATSPI") == QLatin1String("1");
+}
+
+bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs)
+{
+    QProcess helper;
+    helper.start(QStringLiteral("/usr/bin/python3"),
+                 {helperPath(), QString::number(QCoreApplication::applicationPid())});
+    if (!helper.waitForStarted(timeoutMs)) {
+        *error = QStringLiteral("the bus reader did not start: ") + helper.errorString();
+        return false;
+    }
+    // The helper's questions are answered by this process's event loop: keep
+    // it turning (never block in waitForFinished) until the helper is done.
+    QDeadlineTimer deadline(timeoutMs);
+    while (helper.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (helper.state() != QProcess::NotRunning)
+            helper.waitForFinished(5);
+    }
+    if (helper.state() != QProcess::NotRunning) {
+        helper.kill();
+        helper.waitForFinished(2000);
+        *error = QStringLiteral("the bus reader did not answer within %1 ms").arg(timeoutMs);
+        return false;
+    }
+    const QByteArray out = helper.readAllStandardOutput();
+    const QString err = QString::fromUtf8(helper.readAllStandardError()).trimmed();
+    if (helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0) {
+        *error = QStringLiteral("the bus reader failed (%1): %2").arg(helper.exitCode()).arg(err);
+        return false;
+    }
+    QJsonParseError parse{};
+    const QJsonDocument doc = QJsonDocument::fromJson(out, &parse);
+    if (parse.error != QJsonParseError::NoError || !doc.isObject()) {
+        *error = QStringLiteral("the bus reader wrote no tree: ") + parse.errorString();
+        return false;
+    }
+    *tree = fromJson(doc.object());
+    return true;
+}
+
+bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode *tree, QString *error,
+                  int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QString lastError;
+    bool read = false;
+    while (true) {
+        const int left = std::max(1000, timeoutMs - int(clock.elapsed()));
+        AtspiNode now;
+        if (readAtspiTree(&now, &lastError, left)) {
+            read = true;
+            *tree = now;
+            if (done(*tree))
+                return true;
+        }
+        if (clock.elapsed() >= timeoutMs)
+            break;
+        // A short pause between reads, with the event loop turning.
+        QDeadlineTimer pause(100);
+        while (!pause.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    *error = read ? QStringLiteral("the bus never showed what was expected within %1 ms; last tree:\n%2")
+                        .arg(timeoutMs)
+                        .arg(tree->dump())
+                  : QStringLiteral("the bus could not be read within %1 ms: %2").arg(timeoutMs).arg(lastError);
+    return false;
+}
+
+} // namespace talviktest

@@ -1,0 +1,48 @@
+#pragma once
+// Reading the test program's own windows over the accessibility bus, as a
+// screen reader does. The bus is read by a helper process
+// (platform/testmain/atspi_tree.py); while it runs this process keeps its
+// event loop turning, so that Qt's bridge can answer it.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace talviktest {
+
+// One accessible object as the bus shows it.
+struct AtspiNode {
+    QString role;         // AT-SPI role name ("combo box", "push button" ...)
+    QString name;
+    QStringList states;   // AT-SPI state names ("checked", "selected" ...)
+    bool hasText = false; // the object offers the Text interface
+    QString text;
+    bool hasValue = false;
+    double value = 0;
+    QList<AtspiNode> children;
+
+    bool has(const QString &state) const { return states.contains(state); }
+    // Depth-first search of this node and its descendants.
+    const AtspiNode *find(const std::function<bool(const AtspiNode &)> &match) const;
+    const AtspiNode *findByName(const QString &role, const QString &name) const;
+    QList<const AtspiNode *> findAll(const std::function<bool(const AtspiNode &)> &match) const;
+    // The tree as indented lines, for failure messages.
+    QString dump(int indent = 0) const;
+};
+
+// True when the runner started the accessibility bus for this run
+// (x11run.sh --atspi): its checks must then pass, never be skipped.
+bool atspiBusExpected();
+
+// Reads this process's tree once. False with *error set when the bus could
+// not be read or the process is not on it.
+bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs = 10000);
+
+// Reads the tree again and again until done(tree) holds or timeoutMs has
+// passed; *tree is the last tree read. False with *error naming the cause
+// when the time ran out.
+bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode *tree, QString *error,
+                  int timeoutMs = 15000);
+
+} // namespace talviktest
