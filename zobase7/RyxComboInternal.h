@@ -33,7 +33,13 @@ void clearAll(const std::shared_ptr<RyxComboState> &s);
 // Puts CP932 text in place of the selection (through the input mask when
 // there is one); false, nothing changed, when a character does not fit.
 bool replaceSelectionWith(RyxComboState &s, const std::string &cp932);
+// The first position of the mask's next (or previous) field from the caret;
+// -1 when there is none (or no mask).
+int nextFieldStart(const RyxComboState &s, bool forward);
 bool moveField(RyxComboState &s, bool forward);
+// Whether the Tab key (Shift+Tab with Shift held) stays in the window: with
+// TabAction 1 while the mask has a field in that direction.
+bool wantsTab(const RyxComboState &s);
 void selectStep(const std::shared_ptr<RyxComboState> &s, int delta);
 
 // Messages the window sends itself as notifications (passed on to the parent).

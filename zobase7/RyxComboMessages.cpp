@@ -255,10 +255,26 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
         default: return 1;
         }
     case ZOM_QUERYTABSTOP: {
-        if (s.tabAction != 1 || !s.masked())
+        // Asked for Tab and Shift+Tab. Ctrl or Alt with Tab is not a move.
+        if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
             return 1;
         const bool back = GetKeyState(VK_SHIFT) < 0;
-        return moveField(s, !back) ? 0 : 1;
+        // A dropped list closes and keeps its highlighted item, as Enter
+        // does; then the key moves on.
+        if (s.dropped) {
+            if (s.hot >= 0)
+                pickItem(sp, s.hot);
+            else
+                closeList(s);
+            if (!IsWindow(s.hwnd))
+                return 1;
+        }
+        // TabAction 1: the caret goes to the mask's next (previous) field.
+        if (s.tabAction == 1 && moveField(s, !back))
+            return 0;
+        // Otherwise the key leaves the control.
+        SendMessageA(s.hwnd, ZOM_KEYEXIT, back ? RyxKeyExitShiftTab : RyxKeyExitTab, 0);
+        return 1;
     }
     case ZOM_SETFORMAT: {
         const std::string f = text ? std::string(text) : std::string();

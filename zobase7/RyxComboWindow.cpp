@@ -579,10 +579,10 @@ bool toggleInsert(const std::shared_ptr<RyxComboState> &s)
 
 // Field movement of a masked field: to the first input position of the next
 // (forward) or previous field; false when there is none.
-bool moveField(RyxComboState &s, bool forward)
+int nextFieldStart(const RyxComboState &s, bool forward)
 {
     if (!s.masked())
-        return false;
+        return -1;
     const int cur = s.mask.fieldOf(s.edit.caret());
     int target = -1;
     const int n = s.mask.slotCount();
@@ -595,6 +595,17 @@ bool moveField(RyxComboState &s, bool forward)
         if (!forward && f == cur - 1)
             target = i;
     }
+    return target;
+}
+
+bool wantsTab(const RyxComboState &s)
+{
+    return s.tabAction == 1 && nextFieldStart(s, GetKeyState(VK_SHIFT) >= 0) >= 0;
+}
+
+bool moveField(RyxComboState &s, bool forward)
+{
+    const int target = nextFieldStart(s, forward);
     if (target < 0)
         return false;
     s.edit.moveCaret(target, false);
@@ -672,6 +683,9 @@ void onKeyDown(const std::shared_ptr<RyxComboState> &s, int vk, bool alt)
                 closeList(*s);
             return;
         case VK_ESCAPE: closeList(*s); return;
+        // Home and End go to the list's first and last item.
+        case VK_HOME: moveHot(*s, s->hot < 0 ? 1 : -itemCount(*s)); return;
+        case VK_END: moveHot(*s, itemCount(*s)); return;
         default: break;
         }
     }
@@ -679,7 +693,7 @@ void onKeyDown(const std::shared_ptr<RyxComboState> &s, int vk, bool alt)
     switch (vk) {
     case VK_LEFT:
         if (!extend && s->edit.caret() == 0 && (s->moveOnLRKey & 1)) {
-            notify(s->hwnd, ZOM_KEYEXIT, ctrl ? 7 : 5);
+            notify(s->hwnd, ZOM_KEYEXIT, ctrl ? RyxKeyExitCtrlLeft : RyxKeyExitLeft);
             return;
         }
         if (!extend && s->edit.hasSelection())
@@ -689,7 +703,7 @@ void onKeyDown(const std::shared_ptr<RyxComboState> &s, int vk, bool alt)
         break;
     case VK_RIGHT:
         if (!extend && s->edit.caret() == n && (s->moveOnLRKey & 2)) {
-            notify(s->hwnd, ZOM_KEYEXIT, ctrl ? 6 : 4);
+            notify(s->hwnd, ZOM_KEYEXIT, ctrl ? RyxKeyExitCtrlRight : RyxKeyExitRight);
             return;
         }
         if (!extend && s->edit.hasSelection())
@@ -712,6 +726,12 @@ void onKeyDown(const std::shared_ptr<RyxComboState> &s, int vk, bool alt)
             copySelection(*s); // Ctrl+Insert
         else if (!extend && !ctrl)
             toggleInsert(s);
+        return;
+    case VK_TAB:
+        // Tab reaches the window only when it asked for it (TabAction 1 on a
+        // mask with a field in that direction): the caret goes to that field.
+        if (s->tabAction == 1 && !ctrl)
+            moveField(*s, !extend);
         return;
     case wm::VK_F10:
         if (extend && !ctrl)
@@ -1114,8 +1134,10 @@ LRESULT RyxComboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case wm::GETDLGCODE:
         // While the list is dropped, Enter and Esc are the list's (pick,
-        // close), not the dialog's default and cancel buttons.
-        return wm::DLGC_WANTARROWS | wm::DLGC_WANTCHARS | (s->tabAction == 1 ? wm::DLGC_WANTTAB : 0)
+        // close), not the dialog's default and cancel buttons. Tab is asked
+        // for only while it has a field of the mask to go to (TabAction 1);
+        // otherwise it is the dialog's and leaves the combo.
+        return wm::DLGC_WANTARROWS | wm::DLGC_WANTCHARS | (wantsTab(*s) ? wm::DLGC_WANTTAB : 0)
             | (s->dropped ? wm::DLGC_WANTMESSAGE : 0);
     case wm::SETFONT:
         s->font = wParam;

@@ -314,6 +314,7 @@ protected:
     win::DWORD MiscStatus() const override;
     HRESULT OnTranslateAccelerator(win::MSG *msg) override;
     HRESULT OnGetControlInfo(win::CONTROLINFO *info) override;
+    HRESULT OnMnemonicKey(win::MSG *msg) override;
     void OnAmbientChanged(com::DISPID id) override;
     void OnClientSiteSet() override;
 

@@ -1,7 +1,5 @@
 #include "Controls/Pickwell/ComboWin.h"
 
-#include <map>
-
 namespace pickwell {
 
 int16_t VkKeyScanA(char character)
@@ -38,37 +36,14 @@ int16_t VkKeyScanA(char character)
     return -1;
 }
 
-namespace {
-
-std::map<win::HACCEL, std::vector<ACCEL>> &tables()
-{
-    static std::map<win::HACCEL, std::vector<ACCEL>> t;
-    return t;
-}
-
-} // namespace
-
-win::HACCEL CreateAcceleratorTableA(const ACCEL *entries, int count)
-{
-    if (!entries || count <= 0)
-        return 0;
-    static win::HACCEL next = 0x7000;
-    const win::HACCEL h = ++next;
-    tables()[h] = std::vector<ACCEL>(entries, entries + count);
-    return h;
-}
-
-bool DestroyAcceleratorTable(win::HACCEL table)
-{
-    return tables().erase(table) > 0;
-}
-
 std::optional<std::vector<ACCEL>> AcceleratorEntries(win::HACCEL table)
 {
-    auto it = tables().find(table);
-    if (it == tables().end())
+    const int n = win::CopyAcceleratorTableA(table, nullptr, 0);
+    if (n <= 0)
         return std::nullopt;
-    return it->second;
+    std::vector<ACCEL> out(static_cast<size_t>(n));
+    out.resize(static_cast<size_t>(win::CopyAcceleratorTableA(table, out.data(), n)));
+    return out;
 }
 
 } // namespace pickwell

@@ -1,7 +1,8 @@
 #pragma once
 // Window-layer pieces the combo needs that the shared window layer does not
 // offer (yet): standard message numbers, hit-test codes, the border metric,
-// the key scan of a character and a process-local accelerator table.
+// the key scan of a character.
+#include "platform/win/accel.h"
 #include "platform/win/ole/oleidl.h"
 
 #include <optional>
@@ -32,20 +33,16 @@ constexpr int kBorderHeight = 1;
 // key types.
 int16_t VkKeyScanA(char character);
 
-// Accelerator entries and their flags.
-constexpr win::BYTE FVIRTKEY = 0x01;
-constexpr win::BYTE FSHIFT = 0x04;
-constexpr win::BYTE FCONTROL = 0x08;
-constexpr win::BYTE FALT = 0x10;
-struct ACCEL {
-    win::BYTE fVirt = 0;
-    win::WORD key = 0;
-    win::WORD cmd = 0;
-};
-
-// A table of accelerators, kept by handle in this library until destroyed.
-win::HACCEL CreateAcceleratorTableA(const ACCEL *entries, int count);
-bool DestroyAcceleratorTable(win::HACCEL table);
+// Accelerator tables are the window layer's: the host reads the table the
+// control hands out.
+using win::ACCEL;
+using win::CreateAcceleratorTableA;
+using win::DestroyAcceleratorTable;
+using win::FALT;
+using win::FCONTROL;
+using win::FSHIFT;
+using win::FVIRTKEY;
+// The entries of a table; none for an unknown table.
 std::optional<std::vector<ACCEL>> AcceleratorEntries(win::HACCEL table);
 
 } // namespace pickwell

@@ -866,6 +866,19 @@ HRESULT zoCombo::OnGetControlInfo(win::CONTROLINFO *info)
     return S_OK;
 }
 
+// The host hands over the caption's mnemonic: the edit field takes the focus.
+HRESULT zoCombo::OnMnemonicKey(win::MSG *msg)
+{
+    if (!msg)
+        return E_POINTER;
+    const win::HWND w = window();
+    if (!w || !win::IsWindowEnabled(w))
+        return S_FALSE;
+    if (win::GetFocus() != w)
+        win::SetFocus(w);
+    return S_OK;
+}
+
 // ---- drawing: the window draws itself
 
 HRESULT zoCombo::OnDraw(win::HDC hdc, const win::RECT &bounds)

@@ -202,4 +202,16 @@ enum RyxKeyAction : std::uint32_t {
     RyxKeyNextField = 3,    // next field; answer 0 = done
 };
 
+// The key that leaves the control, in ZOM_KEYEXIT's wParam.
+enum RyxKeyExit : std::uint32_t {
+    RyxKeyExitTab = 0,
+    RyxKeyExitShiftTab = 1,
+    RyxKeyExitNextCtrl = 2,
+    RyxKeyExitPrevCtrl = 3,
+    RyxKeyExitRight = 4,
+    RyxKeyExitLeft = 5,
+    RyxKeyExitCtrlRight = 6,
+    RyxKeyExitCtrlLeft = 7,
+};
+
 }  // namespace zobase7

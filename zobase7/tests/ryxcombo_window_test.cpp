@@ -563,6 +563,96 @@ TEST_F(RyxComboWindowTest, MoveOnActionWithTheListDroppedTakesTheHighlightedItem
     EXPECT_FALSE(RyxComboInspect(combo).dropped);
 }
 
+TEST_F(RyxComboWindowTest, TabMovesBetweenMaskFieldsOnlyWhileThereIsOneThenLeavesWithKeyExit)
+{
+    const auto keyExits = [&] {
+        std::vector<WPARAM> out;
+        for (const Rec &r : log())
+            if (r.hwnd == parent && r.msg == ZOM_KEYEXIT)
+                out.push_back(r.wParam);
+        return out;
+    };
+    const auto wantsTab = [&] { return (SendMessageA(combo, wm::GETDLGCODE, VK_TAB, 0) & wm::DLGC_WANTTAB) != 0; };
+    // TabAction 1 without a mask: Tab is not the window's, it leaves.
+    SendMessageA(combo, ZOM_SETTABACTION, 1, 0);
+    EXPECT_FALSE(wantsTab());
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 1);
+    EXPECT_EQ(keyExits(), (std::vector<WPARAM>{RyxKeyExitTab}));
+
+    // With a mask: forward while a next field exists, then out.
+    ASSERT_EQ(SendMessageA(combo, ZOM_SETFORMAT, 0, reinterpret_cast<LPARAM>("999-9999")), 0);
+    key(Qt::Key_Home);
+    EXPECT_TRUE(wantsTab());
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETCURRENTFIELD, 0, 0), 1);
+    EXPECT_EQ(keyExits().size(), 1u) << "a move between fields does not leave";
+    EXPECT_FALSE(wantsTab()) << "no field after the last";
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 1);
+    EXPECT_EQ(keyExits(), (std::vector<WPARAM>{RyxKeyExitTab, RyxKeyExitTab}));
+    // With Shift held the previous field counts, and the exit is Shift+Tab's.
+    QTest::keyPress(widget(), Qt::Key_Shift);
+    PumpPostedMessages();
+    EXPECT_TRUE(wantsTab());
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETCURRENTFIELD, 0, 0), 0);
+    EXPECT_FALSE(wantsTab());
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 1);
+    QTest::keyRelease(widget(), Qt::Key_Shift);
+    PumpPostedMessages();
+    EXPECT_EQ(keyExits(), (std::vector<WPARAM>{RyxKeyExitTab, RyxKeyExitTab, RyxKeyExitShiftTab}));
+    // A Tab the window asked for and received moves the caret to the next field.
+    key(Qt::Key_Tab);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETCURRENTFIELD, 0, 0), 1);
+    // TabAction 0: never the window's.
+    SendMessageA(combo, ZOM_SETTABACTION, 0, 0);
+    key(Qt::Key_Home);
+    EXPECT_FALSE(wantsTab());
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETCURRENTFIELD, 0, 0), 0);
+}
+
+TEST_F(RyxComboWindowTest, TabOnADroppedListTakesTheHighlightedItemAndLeaves)
+{
+    // Dropped with nothing highlighted: the list just closes, nothing is picked.
+    key(Qt::Key_F4);
+    ASSERT_EQ(RyxComboInspect(combo).hotRow, -1);
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 1);
+    EXPECT_FALSE(RyxComboInspect(combo).dropped);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), -1);
+    EXPECT_EQ(text(), "");
+    EXPECT_EQ(countAtParent(ZOM_KEYEXIT), 1);
+    // A highlighted row is taken as Enter takes it.
+    key(Qt::Key_F4);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    ASSERT_EQ(RyxComboInspect(combo).hotRow, 2);
+    EXPECT_EQ(SendMessageA(combo, ZOM_QUERYTABSTOP, 0, 0), 1);
+    EXPECT_FALSE(RyxComboInspect(combo).dropped);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 2);
+    EXPECT_EQ(text(), "Banana");
+    EXPECT_EQ(countAtParent(ZOM_KEYEXIT), 2);
+}
+
+TEST_F(RyxComboWindowTest, HomeAndEndInTheDroppedListGoToTheFirstAndLastRow)
+{
+    type("Ban");
+    const int caret = RyxComboInspect(combo).caretChar;
+    key(Qt::Key_F4);
+    key(Qt::Key_End);
+    EXPECT_EQ(RyxComboInspect(combo).hotRow, 3);
+    key(Qt::Key_Home);
+    EXPECT_EQ(RyxComboInspect(combo).hotRow, 0);
+    key(Qt::Key_End);
+    EXPECT_TRUE(RyxComboInspect(combo).dropped);
+    EXPECT_EQ(RyxComboInspect(combo).caretChar, caret) << "the edit's caret stayed";
+    key(Qt::Key_Return);
+    EXPECT_EQ(SendMessageA(combo, ZOM_GETSELECTEDINDEX, 0, 0), 3);
+    // Closed, Home is the edit field's.
+    key(Qt::Key_Home);
+    EXPECT_EQ(RyxComboInspect(combo).caretChar, 0);
+}
+
 TEST_F(RyxComboWindowTest, SpinButtonReportsUpAndDown)
 {
     SendMessageA(combo, ZOM_SETBUTTONLAYOUT, RyxLayoutBothInsideSpinLeft, 0);

@@ -1,6 +1,7 @@
 #include "platform/win/ole/controlhost.h"
 
 #include "platform/com/font.h"
+#include "platform/win/accel.h"
 #include "platform/win/embed.h"
 #include "platform/win/ole/hostobjects.h"
 #include "platform/win/window.h"
@@ -69,6 +70,26 @@ protected:
         for (const QPointer<ControlHostWidget> &host : hosts)
             if (host && static_cast<QObject *>(host.data())->eventFilter(watched, event))
                 return true;
+        return event->type() == QEvent::KeyPress && mnemonic(hosts, watched, static_cast<QKeyEvent *>(event));
+    }
+
+    // Alt with a key that no one took: the mnemonic of a control on the
+    // same window as the key's target (the first in creation order).
+    static bool mnemonic(const QList<QPointer<ControlHostWidget>> &hosts, QObject *watched, QKeyEvent *key)
+    {
+        if (!(key->modifiers() & Qt::AltModifier) || !watched->isWidgetType())
+            return false;
+        int vk, scan;
+        bool extended;
+        detail::virtualKey(key->key(), &vk, &scan, &extended);
+        if (!vk || vk == VK_MENU || vk == VK_SHIFT || vk == VK_CONTROL)
+            return false;
+        const int shift = ((key->modifiers() & Qt::ShiftModifier) ? 1 : 0)
+            | ((key->modifiers() & Qt::ControlModifier) ? 2 : 0) | 4;
+        QWidget *top = static_cast<QWidget *>(watched)->window();
+        for (const QPointer<ControlHostWidget> &host : hosts)
+            if (host && host->window() == top && host->isMnemonic(vk, shift))
+                return host->runMnemonic(vk, shift);
         return false;
     }
 
@@ -177,7 +198,45 @@ HRESULT ControlHostWidget::createControl(const QString &clsidOrProgId, const QSt
     m_tabStop = !(misc & (OLEMISC_ACTSLIKELABEL | OLEMISC_NOUIACTIVATE | OLEMISC_INVISIBLEATRUNTIME | OLEMISC_SIMPLEFRAME));
     if (QWidget *own = controlWindow() ? WidgetOfWindow(controlWindow()) : nullptr; own && m_tabStop)
         own->setFocusPolicy(Qt::TabFocus);
+    readControlInfo();
     return S_OK;
+}
+
+void ControlHostWidget::readControlInfo()
+{
+    m_mnemonics = 0;
+    ComPtr<IOleControl> control;
+    if (FAILED(queryControl(IID_IOleControl, control.putVoid())) || !control)
+        return;
+    CONTROLINFO info;
+    if (SUCCEEDED(control->GetControlInfo(&info)) && info.cAccel > 0)
+        m_mnemonics = info.hAccel;
+}
+
+bool ControlHostWidget::isMnemonic(int vk, int shift) const
+{
+    return m_control && m_mnemonics && MatchAccelerator(m_mnemonics, vk, shift);
+}
+
+bool ControlHostWidget::runMnemonic(int vk, int shift)
+{
+    if (!isMnemonic(vk, shift) || !isVisible() || !isEnabled())
+        return false;
+    ComPtr<IOleObject> keep = m_control; // the control may close this host
+    ComPtr<IOleControl> control;
+    if (FAILED(queryControl(IID_IOleControl, control.putVoid())) || !control)
+        return false;
+    const HWND own = controlWindow();
+    if (m_tabStop && own && IsWindowEnabled(own))
+        SetFocus(own);
+    MSG msg;
+    msg.hwnd = own;
+    msg.message = WM_SYSKEYDOWN;
+    msg.wParam = static_cast<WPARAM>(vk);
+    msg.lParam = 1 | (LPARAM(1) << 29);
+    msg.time = GetTickCount();
+    control->OnMnemonic(&msg);
+    return true;
 }
 
 bool ControlHostWidget::moveFocusToTabStop(bool next)
@@ -201,6 +260,7 @@ void ControlHostWidget::destroyControl()
     m_name.clear();
     m_index = -1;
     m_tabStop = false;
+    m_mnemonics = 0;
 }
 
 HRESULT ControlHostWidget::queryControl(const IID &iid, void **object) const

@@ -75,6 +75,15 @@ public:
     // True when the control takes the focus as a tab stop (not a label-like
     // or frame-like control, nor one invisible at run time).
     bool isTabStop() const { return m_tabStop; }
+    // The control's mnemonics (IOleControl::GetControlInfo): whether a
+    // key-down of vk with the shift mask (1 Shift, 2 Ctrl, 4 Alt) is one of
+    // them. Re-read when the control says its information changed.
+    bool isMnemonic(int vk, int shift) const;
+    // Hands a mnemonic key to the control as a dialog does: a tab-stop
+    // control gets the focus, then IOleControl::OnMnemonic. False when the
+    // key is not the control's mnemonic or the control cannot take it now
+    // (hidden, disabled).
+    bool runMnemonic(int vk, int shift);
     // How many EnableModeless(FALSE) calls of the control wait for their TRUE.
     int modelessDisabledCount() const { return m_modelessDisabled; }
 
@@ -104,6 +113,7 @@ private:
     void posRectChanged(const RECT &rect);
     com::HRESULT formTranslateAccelerator(MSG *msg, DWORD modifiers);
     void syncControlRects();
+    void readControlInfo();
     void notifyAmbient(com::DISPID id);
     // The objects EnumControls gives for an item asking with which.
     std::vector<com::ComPtr<com::IUnknown>> enumerate(DWORD oleContF, DWORD which) const;
@@ -119,6 +129,7 @@ private:
     bool m_syncing = false;
     int m_modelessDisabled = 0;
     bool m_tabStop = false;
+    HACCEL m_mnemonics = 0;  // the control's table (it owns it)
     RECT m_posRect;
     QPointer<ControlHostWidget> m_container;
     std::vector<ContainedItem> m_contained;

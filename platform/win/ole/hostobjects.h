@@ -286,7 +286,12 @@ public:
     HRESULT RequestUIActivate() override { return S_OK; }
 
     // IOleControlSite
-    HRESULT OnControlInfoChanged() override { return S_OK; }
+    HRESULT OnControlInfoChanged() override
+    {
+        if (m_host)
+            m_host->readControlInfo();
+        return S_OK;
+    }
     HRESULT LockInPlaceActive(BOOL) override { return S_OK; }
     HRESULT GetExtendedControl(IDispatch **extender) override
     {

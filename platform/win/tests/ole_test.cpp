@@ -10,6 +10,7 @@
 #include "platform/win/window.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -512,6 +513,55 @@ TEST_F(OleHostTest, KeysReachTranslateAcceleratorBeforeTheWindow)
     host->addContainedWidget(button, QStringLiteral("cmd"));
     QTest::keyPress(button, Qt::Key_C);
     EXPECT_FALSE(logOf(host).contains(QStringLiteral("accel:67")));
+}
+
+TEST_F(OleHostTest, AltWithAControlsMnemonicFocusesItAndCallsOnMnemonic)
+{
+    ControlHostWidget *host = makeHost(m_form.get(), QRect(0, 0, 120, 30));
+    auto *edit = new QLineEdit(m_form.get());
+    edit->setGeometry(0, 40, 120, 24);
+    m_form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    ASSERT_EQ(host->createControl(kProgId, QStringLiteral("ctl")), S_OK);
+    ASSERT_TRUE(host->isTabStop());
+    ComPtr<IDispatch> d = dispatchOf(host);
+    ASSERT_EQ(put(d.get(), QStringLiteral("Caption"), Variant::str(QStringLiteral("&Name"))), S_OK);
+    const HWND cw = host->controlWindow();
+    const auto mnemonics = [&] { return logOf(host).count(QStringLiteral("mnemonic:")); };
+
+    // Keys that are not the mnemonic stay the edit's.
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_N);
+    QTest::keyClick(edit, Qt::Key_N, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(edit, Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(mnemonics(), 0);
+    EXPECT_TRUE(edit->hasFocus());
+
+    // Alt+N from another widget of the window reaches the control.
+    QTest::keyClick(edit, Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(logOf(host).contains(QStringLiteral("mnemonic:78"))) << logOf(host).toStdString();
+    EXPECT_EQ(GetFocus(), cw);
+    EXPECT_EQ(QApplication::focusWidget(), WidgetOfWindow(cw));
+
+    // A new caption brings its own mnemonic; the old one is gone.
+    ASSERT_EQ(put(d.get(), QStringLiteral("Caption"), Variant::str(QStringLiteral("&Other"))), S_OK);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(mnemonics(), 1);
+    EXPECT_TRUE(edit->hasFocus());
+    QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(mnemonics(), 2);
+
+    // Keys of another window, or a hidden control, are not its mnemonic.
+    QWidget other;
+    auto *otherEdit = new QLineEdit(&other);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    QTest::keyClick(otherEdit, Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(mnemonics(), 2);
+    host->hide();
+    QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(mnemonics(), 2);
 }
 
 TEST_F(OleHostTest, PropertyChangesReachAnAdvisedSink)

@@ -1,9 +1,10 @@
 // A windowed OLE control for the host tests, served from its own library as
 // the real controls are: it records what the host does to it in "Log",
-// keeps "Caption" and "AutoSize" in a property bag, and can ask its site for
-// a new size.
+// keeps "Caption" and "AutoSize" in a property bag, can ask its site for
+// a new size, and offers the caption's "&" letter as its mnemonic.
 #include "platform/com/objectbase.h"
 #include "platform/com/persist.h"
+#include "platform/win/accel.h"
 #include "platform/win/gdi.h"
 #include "platform/win/ole/olecontrol.h"
 #include "platform/win/window.h"
@@ -82,6 +83,9 @@ public:
                  self->m_caption = text.toQString();
                  self->SetDirty(true);
                  self->FireOnChanged(kCaption);
+                 // The caption's "&" letter is the control's mnemonic.
+                 if (self->ControlSite())
+                     self->ControlSite()->OnControlInfoChanged();
                  return S_OK;
              }},
             {u"AutoSize", kAutoSize, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT,
@@ -204,10 +208,39 @@ protected:
         return ControlSite()->TranslateAccelerator(msg, mods);
     }
 
+    // The mnemonic: Alt with the letter after "&" in the caption.
+    HRESULT OnGetControlInfo(CONTROLINFO *info) override
+    {
+        if (m_accel)
+            DestroyAcceleratorTable(std::exchange(m_accel, 0));
+        const int amp = m_caption.indexOf(QLatin1Char('&'));
+        if (amp >= 0 && amp + 1 < m_caption.size() && m_caption[amp + 1].isLetter()) {
+            ACCEL a;
+            a.fVirt = FVIRTKEY | FALT;
+            a.key = static_cast<WORD>(m_caption[amp + 1].toUpper().unicode());
+            a.cmd = 1;
+            m_accel = CreateAcceleratorTableA(&a, 1);
+        }
+        *info = CONTROLINFO{};
+        info->hAccel = m_accel;
+        info->cAccel = m_accel ? 1 : 0;
+        return S_OK;
+    }
+    HRESULT OnMnemonicKey(MSG *msg) override
+    {
+        note(QStringLiteral("mnemonic:%1").arg(msg->wParam));
+        return S_OK;
+    }
+
 private:
-    ~TestControl() override = default;
+    ~TestControl() override
+    {
+        if (m_accel)
+            DestroyAcceleratorTable(m_accel);
+    }
 
     QString m_caption;
+    HACCEL m_accel = 0;
     bool m_autoSize = false;
     int32_t m_eatKey = 0;
     QStringList m_log;
