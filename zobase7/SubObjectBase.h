@@ -5,7 +5,7 @@
 // property bags. A load works on a copy, so a failed load changes nothing.
 #include "zobase7/include/zobase7_interfaces.h"
 
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"

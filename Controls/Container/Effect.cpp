@@ -3,7 +3,7 @@
 #include "Controls/Container/Effects.h"
 #include "Controls/Container/LumafoldModule.h"
 #include "Controls/common/DispatchHelpers.h"
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 namespace lumafold {
 
