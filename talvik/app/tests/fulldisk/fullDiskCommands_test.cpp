@@ -549,7 +549,7 @@ TEST_F(FullDiskProgram, ClockWrite)
     connectDevice(devicesim::Model::T4KB);
     talvik::mainForm->cmdDate_Click();
     ASSERT_NE(talvik::clockForm, nullptr);
-    talvik::frmDateTime &clock = *talvik::clockForm;
+    auto &clock = *static_cast<talvik::frmDateTime *>(talvik::clockForm);
     clock.tmrTimeUpdate.setEnabled(false);
     clock.zoDateHostDate.setText(QStringLiteral("2024/03/05"));
     clock.cmdCopyTime.setValue(true);
