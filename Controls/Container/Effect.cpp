@@ -269,4 +269,9 @@ HRESULT Effect::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
     return m_notify.handOut(iid, point);
 }
 
+bool IsPersistedEffectType(int16_t type)
+{
+    return type == VT_NULL || type == VT_BSTR || type == VT_DISPATCH || type == VT_UNKNOWN;
+}
+
 } // namespace lumafold
