@@ -72,7 +72,7 @@ class SubObject : public com::DispatchImpl<Derived, Interface>,
                   public com::IPersistPropertyBag,
                   public com::ISupportErrorInfo {
 public:
-    SubObject() : m_notify(static_cast<Interface *>(this), com::IID_IPropertyNotifySink), m_state(Derived::defaults())
+    SubObject() : m_state(Derived::defaults()), m_notify(static_cast<Interface *>(this), com::IID_IPropertyNotifySink)
     {
         ++objectCount();
     }
