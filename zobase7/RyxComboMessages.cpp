@@ -4,7 +4,7 @@
 #include "zobase7/RyxComboInternal.h"
 #include "zobase7/RyxComboText.h"
 
-#include "Controls/Pickwell/PickwellInterfaces.h"
+#include "zobase7/include/ComboItemInterfaces.h"
 #include "platform/codepage/codepage.h"
 #include "platform/win/window.h"
 

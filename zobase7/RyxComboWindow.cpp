@@ -6,7 +6,7 @@
 #include "zobase7/RyxComboAccessible.h"
 #include "zobase7/RyxComboState.h"
 
-#include "Controls/Pickwell/PickwellInterfaces.h"
+#include "zobase7/include/ComboItemInterfaces.h"
 #include "platform/codepage/codepage.h"
 #include "platform/win/dropdown.h"
 #include "platform/win/gdi.h"

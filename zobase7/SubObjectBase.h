@@ -5,7 +5,7 @@
 // property bags. A load works on a copy, so a failed load changes nothing.
 #include "zobase7/include/zobase7_interfaces.h"
 
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
@@ -72,7 +72,7 @@ class SubObject : public com::DispatchImpl<Derived, Interface>,
                   public com::IPersistPropertyBag,
                   public com::ISupportErrorInfo {
 public:
-    SubObject() : m_notify(static_cast<Interface *>(this), com::IID_IPropertyNotifySink), m_state(Derived::defaults())
+    SubObject() : m_state(Derived::defaults()), m_notify(static_cast<Interface *>(this), com::IID_IPropertyNotifySink)
     {
         ++objectCount();
     }

@@ -1,5 +1,6 @@
 #include "Controls/Container/Childs.h"
 
+#include "Controls/Container/Effect.h"
 #include "Controls/Container/LumafoldModule.h"
 #include "Controls/common/DispatchHelpers.h"
 #include "Controls/common/PropertyExchange.h"
@@ -245,7 +246,8 @@ HRESULT Childs::Save(IStream *stream, bool)
 }
 
 // Appends the stream's children; a count outside 0..kMaxLoadedCount, a short
-// read, or an empty or repeated key loads nothing.
+// read, an effect type no put takes, or an empty or repeated key loads
+// nothing.
 HRESULT Childs::Load(IStream *stream)
 {
     if (!stream)
@@ -273,6 +275,8 @@ HRESULT Childs::Load(IStream *stream)
         bool ok = controls::ExchangeStringProperty(&ctx, u"Key", &key) &&
                   controls::ExchangeStringProperty(&ctx, u"Name", &name) &&
                   controls::ExchangeShortProperty(&ctx, u"EffectType", &type);
+        if (ok && !IsPersistedEffectType(type))
+            ok = controls::RefuseLoadedValue(&ctx, QStringLiteral("EffectType"), QString::number(type));
         if (ok && type == VT_BSTR)
             ok = controls::ExchangeStringProperty(&ctx, u"EffectValue", &effectKey);
         const QString k = key.toQString();

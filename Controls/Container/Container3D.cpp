@@ -701,6 +701,8 @@ bool Container3D::exchangeEffect(controls::PropertyExchangeContext *ctx, const c
     int16_t type = VT_NULL;
     if (!controls::ExchangeShortProperty(ctx, typeName, &type))
         return false;
+    if (!IsPersistedEffectType(type))
+        return controls::RefuseLoadedValue(ctx, QString::fromUtf16(typeName), QString::number(type));
     if (type != VT_BSTR) {
         // Null, and the older form of an object saved by its type alone.
         stored = Variant::null();

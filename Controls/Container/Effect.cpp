@@ -3,7 +3,7 @@
 #include "Controls/Container/Effects.h"
 #include "Controls/Container/LumafoldModule.h"
 #include "Controls/common/DispatchHelpers.h"
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 namespace lumafold {
 
@@ -267,6 +267,11 @@ HRESULT Effect::InterfaceSupportsErrorInfo(const IID &iid)
 HRESULT Effect::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
 {
     return m_notify.handOut(iid, point);
+}
+
+bool IsPersistedEffectType(int16_t type)
+{
+    return type == VT_NULL || type == VT_BSTR || type == VT_DISPATCH || type == VT_UNKNOWN;
 }
 
 } // namespace lumafold

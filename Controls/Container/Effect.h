@@ -117,4 +117,10 @@ private:
     com::ConnectionPoint m_notify;
 };
 
+// The VARIANT types a reference to an effect is persisted with (a control's
+// CtrlEffect and ChildsEffect, a child's Effect): Null, a key (VT_BSTR, the
+// key follows) and an object (VT_DISPATCH, VT_UNKNOWN), which was saved by its
+// type alone and loads as Null. Any other type is refused, as a put refuses it.
+bool IsPersistedEffectType(int16_t type);
+
 } // namespace lumafold

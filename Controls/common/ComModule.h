@@ -2,7 +2,7 @@
 // The in-process server side of a control library: its object map (classes
 // with their registration rows), class factories, the module's lock count,
 // the four exports' work and the string-table error helper.
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"

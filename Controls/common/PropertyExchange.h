@@ -2,7 +2,7 @@
 // Loading and saving of the controls' persistent objects: one exchange
 // routine per object serves load and save through a property bag (named
 // values) or a stream (values in order, without names).
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 #include "platform/com/persist.h"
 #include "platform/com/font.h"

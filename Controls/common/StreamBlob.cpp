@@ -1,6 +1,6 @@
 #include "Controls/common/StreamBlob.h"
 
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 #include "platform/com/objectbase.h"
 

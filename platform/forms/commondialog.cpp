@@ -1,5 +1,6 @@
 #include "platform/forms/commondialog.h"
 
+#include "platform/forms/app.h"
 #include "platform/forms/constants.h"
 #include "platform/forms/dialogscript.h"
 #include "platform/runtime/runtime_error.h"
@@ -41,9 +42,14 @@ void CommonDialog::ShowSave()
     show(true);
 }
 
+QString CommonDialog::shownTitle() const
+{
+    return m_dialogTitle.isEmpty() ? App::Title() : m_dialogTitle;
+}
+
 bool CommonDialog::confirm(const QString &prompt)
 {
-    if (DialogScript::showMessageBox(prompt, vbYesNo | vbExclamation, m_dialogTitle) == vbYes)
+    if (DialogScript::showMessageBox(prompt, vbYesNo | vbExclamation, shownTitle()) == vbYes)
         return true;
     if (m_cancelError)
         platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
@@ -56,7 +62,7 @@ void CommonDialog::show(bool save)
         platform::raise(20476, QStringLiteral("フィルタの指定が不正です。"));
     FileDialogRequest request;
     request.save = save;
-    request.title = m_dialogTitle;
+    request.title = shownTitle();
     request.initDir = m_initDir;
     request.filter = m_filter;
     request.filterIndex = m_filterIndex;

@@ -4,7 +4,8 @@
 // True a cancel raises run-time error 32755. The flags decide the questions:
 // the overwrite prompt asks before a save replaces an existing file, the
 // create prompt before a file that does not exist is chosen; No to either
-// counts as a cancel. Dialogs go through the dialog service
+// counts as a cancel. Without a DialogTitle a dialog carries the program's
+// title (App::Title), never the process name. Dialogs go through the dialog service
 // (dialogscript.h).
 #include <QString>
 
@@ -52,6 +53,8 @@ public:
 
 private:
     void show(bool save);
+    // DialogTitle, or the program's title when it is empty.
+    QString shownTitle() const;
     // Asks `prompt`; False (after the cancel error when asked for) on No.
     bool confirm(const QString &prompt);
 

@@ -120,6 +120,7 @@ void whenExposed(QWidget *dialog, std::function<void()> then)
 void recordShown(QWidget *dialog, ShownDialog &shown)
 {
     shown.shownForReal = true;
+    shown.windowTitle = dialog->windowTitle();
     shown.frame = outerGeometry(dialog);
     if (QWidget *owner = dialog->parentWidget()) {
         shown.ownerTitle = owner->window()->windowTitle();

@@ -44,6 +44,7 @@ struct ShownDialog {
     bool unexpected = false;
     // Of a box or dialog shown for real (showAndPressNext, showAndCancelNext):
     bool shownForReal = false;
+    QString windowTitle;  // the title on its window
     QStringList buttons;  // texts of its buttons, in their order
     QStringList filters;  // the file types offered by a file dialog
     QString ownerTitle;   // title of the window that owns it; "" none

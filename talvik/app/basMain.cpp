@@ -14,6 +14,8 @@ namespace talvik {
 
 namespace forms = platform::forms;
 
+frmMain *mainForm = nullptr;
+
 namespace {
 
 void discardMainForm()

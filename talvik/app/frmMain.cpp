@@ -56,6 +56,7 @@ void check(com::HRESULT hr, const char *member)
 
 frmMain::frmMain()
 {
+    mainWindowForm = this;
     m_dispatch = makeFormDispatch(*this, QStringLiteral("frmMain"));
     m_dispatch->addMethod(QStringLiteral("ActionOn"), [this](const QVariantList &) {
         ActionOn();
@@ -76,6 +77,8 @@ frmMain::frmMain()
 frmMain::~frmMain()
 {
     // Globals never point at what this window has released.
+    if (mainWindowForm == this)
+        mainWindowForm = nullptr;
     if (clockForm == m_clockForm.get())
         clockForm = nullptr;
     if (settingForm == m_settingForm.get())

@@ -108,4 +108,8 @@ private:
     bool m_endRequested = false;
 };
 
+// The main window, created by the start-up (basMain); other windows reach it
+// as a form through mainWindowForm.
+extern frmMain *mainForm;
+
 } // namespace talvik

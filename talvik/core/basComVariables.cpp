@@ -2,9 +2,9 @@
 
 namespace talvik {
 
-frmMain *mainForm = nullptr;
+platform::forms::Form *mainWindowForm = nullptr;
 IDataWindow *dataForm = nullptr;
-frmDateTime *clockForm = nullptr;
+platform::forms::Form *clockForm = nullptr;
 frmSetting *settingForm = nullptr;
 frmWait *waitForm = nullptr;
 frmSerialSetUp *serialSetUpForm = nullptr;

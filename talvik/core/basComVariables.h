@@ -6,15 +6,17 @@
 
 #include <vector>
 
+namespace platform::forms {
+class Form;
+} // namespace platform::forms
+
 namespace portwick {
 struct _Class1;
 } // namespace portwick
 
 namespace talvik {
 
-class frmMain;
 class IDataWindow; // frmData or frmDataSrv, reached through their interface
-class frmDateTime;
 class frmSetting;
 class frmWait;
 class frmSerialSetUp;
@@ -37,9 +39,12 @@ struct AlarmInfoRow {
 // Time key of the row that ends alarmInfo.
 inline const QString kAlarmInfoEndKey = QStringLiteral("209901010000");
 
-extern frmMain *mainForm;
+// The main window as the other windows meet it: the owner of what they open
+// and the form they hold disabled while they run. The main window sets it for
+// its lifetime, so nothing below talvik/app needs to know its class.
+extern platform::forms::Form *mainWindowForm;
 extern IDataWindow *dataForm;
-extern frmDateTime *clockForm;
+extern platform::forms::Form *clockForm; // the clock window, shown by whoever offers it
 extern frmSetting *settingForm;
 extern frmWait *waitForm;
 extern frmSerialSetUp *serialSetUpForm;
@@ -62,6 +67,6 @@ extern bool srvMode;          // service mode (command line not empty)
 extern QString dataFolder;    // folder of the service-mode input files
 extern QString srvCustomer;   // customer chosen in service mode
 extern std::vector<AlarmInfoRow> alarmInfo; // caution and limit counts of the service mode
-extern portwick::_Class1 *vcpWatcher;       // the port watcher, created on first use (talvik/app/watcher.h)
+extern portwick::_Class1 *vcpWatcher;       // the port watcher, created by the main window on first use
 
 } // namespace talvik

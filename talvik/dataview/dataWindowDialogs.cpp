@@ -8,7 +8,6 @@
 #include "talvik/link/clsDataC.h"
 #include "talvik/link/frmSerialSetUp.h"
 
-#include "talvik/app/frmDateTime.h"
 #include "talvik/settings/frmGraphSet.h"
 #include "talvik/settings/frmImportCustom.h"
 #include "talvik/settings/frmNewCustom.h"
@@ -128,7 +127,7 @@ public:
     void showClock(Form *owner) override
     {
         if (clockForm) {
-            static_cast<Form *>(clockForm)->Show(vbModeless, owner);
+            clockForm->Show(vbModeless, owner);
             return;
         }
         notAvailable(QStringLiteral("時刻設定画面"));

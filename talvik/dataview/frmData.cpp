@@ -11,6 +11,7 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "talvik/core/basComFunction.h"
+#include "talvik/core/basComVariables.h"
 #include "talvik/core/clsLogs.h"
 #include "talvik/core/frmWait.h"
 #include "talvik/dataview/clsGraph.h"
@@ -18,11 +19,6 @@
 #include "talvik/link/clsProtocolController.h"
 #include "talvik/store/clsDataD.h"
 #include "talvik/store/clsTreeNode.h"
-
-#if __has_include("talvik/app/frmMain.h")
-#include "talvik/app/frmMain.h"
-#define TALVIK_HAVE_MAIN_WINDOW 1
-#endif
 
 #include <QApplication>
 #include <QColor>
@@ -89,11 +85,7 @@ frmData::~frmData()
 
 Form *frmData::mainWindow()
 {
-#ifdef TALVIK_HAVE_MAIN_WINDOW
-    return mainForm ? static_cast<Form *>(mainForm) : nullptr;
-#else
-    return nullptr;
-#endif
+    return mainWindowForm;
 }
 
 clsTreeNode &frmData::TreeNode()

@@ -6,8 +6,6 @@
 #include "platform/forms/accessibility.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
-#include "talvik/app/frmDateTime.h"
-#include "talvik/app/frmMain.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/core/clsLogs.h"
@@ -298,8 +296,8 @@ void frmSetting::Form_Load()
     m_dataS->setSettingWindow(this);
     m_dataSA->setSettingWindow(this);
     m_dataSB->setSettingWindow(this);
-    if (mainForm)
-        static_cast<fm::Form *>(mainForm)->addDisableHold(kHoldName);
+    if (mainWindowForm)
+        mainWindowForm->addDisableHold(kHoldName);
 
     // 3.
     modelCode = modelCodeOnLoad();
@@ -369,13 +367,12 @@ void frmSetting::Form_Unload(int &cancel)
     m_transferRunning = false;
     m_writePending = false;
     m_relayoutPending = false;
-    if (mainForm) {
-        auto *main = static_cast<fm::Form *>(mainForm);
-        main->releaseDisableHold(kHoldName);
-        main->Show();
+    if (mainWindowForm) {
+        mainWindowForm->releaseDisableHold(kHoldName);
+        mainWindowForm->Show();
     }
     if (waitForm)
-        waitForm->setParent(mainForm ? static_cast<fm::Form *>(mainForm) : nullptr);
+        waitForm->setParent(mainWindowForm);
     settingOpen = false;
 }
 
@@ -550,7 +547,7 @@ void frmSetting::mnuDateTime_Click()
         fm::MsgBox(QStringLiteral("時刻設定画面はこの版にはまだありません。"), fm::vbExclamation);
         return;
     }
-    static_cast<fm::Form *>(clockForm)->Show(fm::vbModeless, this);
+    clockForm->Show(fm::vbModeless, this);
 }
 
 void frmSetting::mnuSerialSetUp_Click()

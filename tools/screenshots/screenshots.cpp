@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+
 #include <cstdio>
 
 namespace {
@@ -73,7 +74,10 @@ int main(int argc, char **argv)
     window.setDialogs(&dialogs);
     talvik::dataForm = &window;
     window.Show();
-    QTest::qWaitForWindowExposed(window.widget());
+    if (!QTest::qWaitForWindowExposed(window.widget())) {
+        std::fprintf(stderr, "the data window never appeared on the screen\n");
+        return 1;
+    }
     settle();
 
     // The year level in the table view, reached by clicks on the tree.

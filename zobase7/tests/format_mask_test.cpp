@@ -78,9 +78,9 @@ TEST(FormatMask, KeywordsTakeTheirCharactersWithConversion)
     auto takes = [&](int slot, std::string ch, const std::string &expect) {
         std::string c = ch;
         bool ok = m.accept(slot, &c, o);
-        if (expect.empty())
+        if (expect.empty()) {
             EXPECT_FALSE(ok) << slot << " " << ch;
-        else {
+        } else {
             EXPECT_TRUE(ok) << slot << " " << ch;
             EXPECT_EQ(c, expect);
         }

@@ -558,6 +558,11 @@ TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLo
         putStr(childsTwice, QStringLiteral("Command1"));
         put16(childsTwice, VT_NULL);
     }
+    std::vector<uint8_t> childsOddType;
+    put32(childsOddType, 1);
+    putStr(childsOddType, QStringLiteral("a"));
+    putStr(childsOddType, QStringLiteral("Command1"));
+    put16(childsOddType, 99);
 
     // An "Effects" entry whose blob holds the bytes.
     auto effectsBlob = [](std::vector<uint8_t> bytes) {
@@ -619,6 +624,12 @@ TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLo
         {"Childs duplicate key", "Childs",
          [&](PropertyBag &b) { b.setObjectBag("Childs", CLSID_Childs, collectionBag(CLSID_Childs, childsTwice)); },
          "Childs.Item(2).Key", "\"A\"（重複したキー）"},
+        {"a child's EffectType 99", "Childs",
+         [&](PropertyBag &b) { b.setObjectBag("Childs", CLSID_Childs, collectionBag(CLSID_Childs, childsOddType)); },
+         "Childs.Item(1).EffectType", "99"},
+        {"CtrlEffectType 99", "CtrlEffectType",
+         [&](PropertyBag &b) { b.setValue("CtrlEffectType", Variant::i2(99)); },
+         "CtrlEffectType", "99"},
         {"ApplyEffect \"abc\"", "ApplyEffect",
          [&](PropertyBag &b) { b.setValue("ApplyEffect", Variant::str(QStringLiteral("abc"))); },
          "ApplyEffect", "\"abc\""},

@@ -45,7 +45,7 @@ protected:
                                         0, 0, nullptr);
         ASSERT_TRUE(m_parent);
         win::WidgetOfWindow(m_parent)->show();
-        QTest::qWaitForWindowExposed(win::WidgetOfWindow(m_parent));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win::WidgetOfWindow(m_parent)));
         m_a = makeCombo(10, "hello world");
         m_b = makeCombo(200, "xyz");
         ASSERT_TRUE(m_a && m_b);

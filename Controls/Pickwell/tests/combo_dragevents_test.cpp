@@ -106,7 +106,7 @@ TEST_F(ComboDragEventsTest, ManualDragCarriesTheApplicationsData)
                                               0, 0, 0, nullptr);
     QWidget *dropWidget = dd::WidgetOfWindow(drop);
     dropWidget->show();
-    QTest::qWaitForWindowExposed(dropWidget);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dropWidget));
     ComPtr<TextTarget> target(new TextTarget);
     ASSERT_EQ(dd::RegisterDragDrop(drop, target.get()), S_OK);
 
@@ -183,7 +183,7 @@ TEST_F(ComboDragEventsTest, ManualDropFiresTheEventsWithTheData)
     const dd::HWND hwnd = createWindow();
     auto target = as<dd::IDropTarget>(dd::IID_IDropTarget);
     struct Seen {
-        DISPID id;
+        DISPID id = 0;
         int16_t state = -1;
         int32_t effect = 0;
         int16_t button = 0, shift = 0;
@@ -195,7 +195,8 @@ TEST_F(ComboDragEventsTest, ManualDropFiresTheEventsWithTheData)
     m_sink.onEvent = [&](DISPID id, DISPPARAMS *p) {
         if (id != 0x612 && id != 0x613)
             return;
-        Seen s{id};
+        Seen s;
+        s.id = id;
         s.text = dataText(*arg(p, 0).ppdispVal);
         s.effect = *arg(p, 1).plVal;
         s.button = *arg(p, 2).piVal;

@@ -99,8 +99,9 @@ TEST_F(ComboTest, CreationPushSendsEverySettingInOrder)
     EXPECT_EQ(ryx().last(ZOM_SETSTYLE), 1);
     EXPECT_EQ(ryx().last(ZOM_SETDROPDOWNWIDTH), 120);
     for (const Sent &s : log)
-        if (s.msg == ZOM_SETVALUE)
+        if (s.msg == ZOM_SETVALUE) {
             EXPECT_EQ(s.text, QByteArray("zoComboCustom")); // the ambient display name
+        }
     // The measured item height is stored (and later persisted).
     EXPECT_GT(ryx().last(ZOM_SETITEMHEIGHT), 0);
     int32_t height = 0;

@@ -89,8 +89,9 @@ protected:
         QTest::mouseClick(WidgetOfWindow(dlg), Qt::LeftButton, mods, widgetPoint(dlg, p));
         // The press began a move by the window manager; a person's release
         // ends it there, this click's release does not.
-        if (talviktest::x11EndMoveResize(WidgetOfWindow(dlg)))
+        if (talviktest::x11EndMoveResize(WidgetOfWindow(dlg))) {
             EXPECT_TRUE(QTest::qWaitForWindowActive(WidgetOfWindow(dlg)));
+        }
     }
     // A point on the dialog between the OK and web-page buttons (screen).
     static POINT buttonAreaGap(HWND dlg)
@@ -205,8 +206,9 @@ TEST_F(AboutTest, CreditsStartAfterThreeMarkedCaptionClicksAndStopOnDeactivation
         QTest::qWait(50);
         // On a display the credits run only while the box is the active
         // window: the window manager activates it first.
-        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
             EXPECT_TRUE(QTest::qWaitForWindowActive(WidgetOfWindow(dlg)));
+        }
         // A picture of the box before the credits ran: the hidden credits
         // area must not show.
         const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");

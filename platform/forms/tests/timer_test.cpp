@@ -86,8 +86,9 @@ TEST(TimerControl, SettingIntervalRestartsTheCountdownButEnablingAgainDoesNot)
             timer.setInterval(interval);
         }
         undisturbed = longestGap < interval;
-        if (undisturbed)
+        if (undisturbed) {
             EXPECT_EQ(ticks, 0);
+        }
     }
     ASSERT_TRUE(undisturbed) << "the machine stalled longer than the interval in every attempt";
 

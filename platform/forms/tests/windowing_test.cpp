@@ -2,6 +2,7 @@
 // windows kept on the screen, Japanese texts of Qt's own dialogs and message
 // boxes, and one face for every character of a text.
 #include "platform/forms/centring.h"
+#include "platform/forms/app.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/dialogscript.h"
@@ -224,6 +225,25 @@ TEST_F(WindowingTest, FileDialogReadsInJapaneseAndShowsEachFilterOnce)
     ASSERT_TRUE(shown.shownForReal);
     EXPECT_EQ(shown.filters, QStringList{QStringLiteral("専用CSV(*.CSV)")});
     EXPECT_TRUE(shown.buttons.contains(QStringLiteral("キャンセル"))) << shown.buttons.join(u',').toStdString();
+    EXPECT_TRUE(script.verify());
+}
+
+TEST_F(WindowingTest, AFileDialogShowsItsTitleOrElseTheProgramsTitle)
+{
+    const QString previous = App::Title();
+    App::setTitle(QStringLiteral("Orvantis"));
+    DialogScript script;
+    script.showAndCancelNextFileDialog();
+    script.showAndCancelNextFileDialog();
+    CommonDialog dialog;
+    dialog.ShowSave();
+    dialog.setDialogTitle(QStringLiteral("ＣＳＶ出力"));
+    dialog.ShowSave();
+    App::setTitle(previous);
+    ASSERT_EQ(script.shown().size(), 2);
+    EXPECT_TRUE(script.shown()[0].shownForReal);
+    EXPECT_EQ(script.shown()[0].windowTitle, QStringLiteral("Orvantis"));
+    EXPECT_EQ(script.shown()[1].windowTitle, QStringLiteral("ＣＳＶ出力"));
     EXPECT_TRUE(script.verify());
 }
 

@@ -156,7 +156,7 @@ protected:
         m_top = topLevel("TestPlain", 300, 120);
         m_a = child(m_top, "TestPlain", 10, 10, 100, 40, 1);
         m_b = child(m_top, "TestPlain", 150, 10, 100, 40, 2);
-        QTest::qWaitForWindowExposed(WidgetOfWindow(m_top));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(WidgetOfWindow(m_top)));
         m_source = ComPtr<TestSource>(new TestSource);
         m_target = ComPtr<TestTarget>(new TestTarget);
         m_data = ComPtr<TextData>(new TextData("abc"));

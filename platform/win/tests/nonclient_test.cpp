@@ -86,7 +86,7 @@ TEST_F(NonClientTest, CaptionedTopLevelWindowsDrawTheirCaptionAndCloseFromIt)
     QWidget *widget = WidgetOfWindow(dialog);
     EXPECT_TRUE(widget->windowFlags() & Qt::FramelessWindowHint) << "no second caption from the window system";
     widget->show();
-    QTest::qWaitForWindowExposed(widget);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget));
     EXPECT_EQ(client(dialog), (RECT{0, 0, 114, 56}));
     RECT w;
     GetWindowRect(dialog, &w);
@@ -376,7 +376,7 @@ TEST_F(NonClientTest, WindowFromPointAndTheCursorPosition)
     const HWND top = topLevel("TestPlain", 200, 150);
     const HWND kid = framed(top, WS_BORDER, 0, 20, 30, 50, 40);
     const HWND hidden = CreateWindowExA(0, "TestPlain", "", WS_CHILD, 100, 30, 50, 40, top, static_cast<HMENU>(9), 0, nullptr);
-    QTest::qWaitForWindowExposed(WidgetOfWindow(top));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(WidgetOfWindow(top)));
     RECT w;
     GetWindowRect(kid, &w);
     EXPECT_EQ(WindowFromPoint(POINT{w.left + 5, w.top + 5}), kid);

@@ -51,7 +51,7 @@ protected:
     frmDateTime &openClock()
     {
         mainForm->cmdDate_Click();
-        return *clockForm;
+        return *static_cast<frmDateTime *>(clockForm);
     }
     // Answers the next box after checking its text and icon.
     void expectBox(const QString &prompt, int style, int answer = forms::vbOK)

@@ -147,7 +147,7 @@ TEST_F(DemandReadTest, ReaderReadsEveryCustomerWithItsDeleteFlag)
     EXPECT_EQ(dialogs.calls, QStringList{QStringLiteral("selectDelete")});
     EXPECT_EQ(rdRequests(), (QStringList{numbers[0] + u'1', numbers[1] + u'0', numbers[2] + u'1'}));
     ASSERT_EQ(script->shown().size(), 1);
-    // The spec's end text alone, as after a detector's read.
+    // The read's end message alone, the same one a detector's read ends with.
     EXPECT_EQ(script->shown()[0].prompt, kDone);
     // The end of the chain clears the busy flag.
     EXPECT_FALSE(talvik::commBusy);
@@ -177,7 +177,7 @@ TEST_F(DemandReadTest, ReaderGoesOnAfterACustomerWithoutRecords)
     ASSERT_TRUE(waitForEnd(kDone)) << prompts().join('|').toStdString();
     EXPECT_EQ(rdRequests().size(), 3) << "the third customer is read";
     ASSERT_EQ(script->shown().size(), 1);
-    // The spec's end text alone, as after a detector's read.
+    // The read's end message alone, the same one a detector's read ends with.
     EXPECT_EQ(script->shown()[0].prompt, kDone);
     EXPECT_FALSE(talvik::commBusy);
 }

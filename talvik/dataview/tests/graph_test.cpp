@@ -588,10 +588,11 @@ TEST_F(GraphTest, SnapshotsOfADayAndAYearGraph)
         const double insideY = shot.style == clsGraph::styleBar ? first.y2 / 2 : 750;
         const QPointF inside = surface.toPixel(QPointF((first.x1 + first.x2) / 2, insideY));
         const QColor c = image.pixelColor(inside.toPoint());
-        if (shot.style == clsGraph::styleBar)
+        if (shot.style == clsGraph::styleBar) {
             EXPECT_EQ(c, QColor(200, 200, 200));
-        else
+        } else {
             EXPECT_EQ(c, QColor(255, 255, 255));
+        }
         // The threshold line (60 kW, 50 units thick) is black across the plot.
         const QPoint onLine = surface.toPixel(QPointF(9000, 9000)).toPoint();
         int darkest = 255;

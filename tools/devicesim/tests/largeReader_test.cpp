@@ -123,8 +123,9 @@ TEST(LargestReader, WholeCustomerIsServedWithFlatMemoryAndABoundedLog)
     // 175,680 blocks: a frame list or a full log would grow by tens of MB.
     // AddressSanitizer keeps freed blocks in its quarantine (256 MB), so the
     // resident size says nothing there; the bounded lists above still do.
-    if (!kAddressSanitizer)
+    if (!kAddressSanitizer) {
         EXPECT_LT(peak - before, 40.0) << "MB";
+    }
     // No answer waits on a list that grows.
     EXPECT_LT(slowest, 250) << "ms";
 }

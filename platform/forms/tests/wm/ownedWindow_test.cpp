@@ -36,18 +36,20 @@ TEST_F(OwnedWindowTest, EveryOwnedWindowCarriesItsOwnerToTheWindowManager)
         owned->Show(vbModeless, &owner);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(owned->widget()));
         EXPECT_EQ(owned->widget()->windowHandle()->transientParent(), owner.widget()->windowHandle());
-        if (talviktest::onX11())
+        if (talviktest::onX11()) {
             EXPECT_EQ(talviktest::x11TransientFor(talviktest::x11Window(owned->widget())),
                       talviktest::x11Window(owner.widget()))
                 << "border style " << owned->BorderStyle() << ": no WM_TRANSIENT_FOR to the owner";
+        }
     }
     // The sizable owned window keeps its sizing and its buttons.
     EXPECT_NE(sizable.widget()->minimumSize(), sizable.widget()->maximumSize());
     EXPECT_TRUE(sizable.widget()->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(sizable.widget()->windowFlags() & Qt::WindowMinimizeButtonHint);
     // An unowned window is no one's transient.
-    if (talviktest::onX11())
+    if (talviktest::onX11()) {
         EXPECT_EQ(talviktest::x11TransientFor(talviktest::x11Window(owner.widget())), 0u);
+    }
     for (PlainForm *owned : {&sizable, &single, &fixedDialog})
         owned->Unload();
     owner.Unload();

@@ -207,8 +207,9 @@ protected:
         EXPECT_TRUE(w->isLoaded());
         EXPECT_TRUE(w->Enabled());
         EXPECT_FALSE(talvik::commBusy);
-        if (!fileFragment.isEmpty())
+        if (!fileFragment.isEmpty()) {
             EXPECT_TRUE(saidWhy(fileFragment)) << "no message named " << fileFragment.toStdString();
+        }
         const Files after = snapshotFolder(home());
         for (auto [name, bytes] : expected.asKeyValueRange()) {
             ASSERT_TRUE(after.contains(name)) << "lost: " << name.toStdString();
@@ -497,8 +498,9 @@ protected:
         ASSERT_NE(talvik::mainForm, nullptr);
         EXPECT_TRUE(talvik::mainForm->isLoaded());
         EXPECT_FALSE(talvik::commBusy);
-        if (!fileFragment.isEmpty())
+        if (!fileFragment.isEmpty()) {
             EXPECT_TRUE(saidWhy(fileFragment)) << "no message named " << fileFragment.toStdString();
+        }
         const Files after = snapshotFolder(home());
         for (auto [name, bytes] : before.asKeyValueRange()) {
             ASSERT_TRUE(after.contains(name)) << "lost: " << name.toStdString();
@@ -549,7 +551,7 @@ TEST_F(FullDiskProgram, ClockWrite)
     connectDevice(devicesim::Model::T4KB);
     talvik::mainForm->cmdDate_Click();
     ASSERT_NE(talvik::clockForm, nullptr);
-    talvik::frmDateTime &clock = *talvik::clockForm;
+    auto &clock = *static_cast<talvik::frmDateTime *>(talvik::clockForm);
     clock.tmrTimeUpdate.setEnabled(false);
     clock.zoDateHostDate.setText(QStringLiteral("2024/03/05"));
     clock.cmdCopyTime.setValue(true);

@@ -504,8 +504,9 @@ TEST_P(KillPoints, AfterAKillAtAnyStepTheRestartFindsTheStoreBeforeOrAfterTheSav
         }
         QDir(home).removeRecursively();
     }
-    if (GetParam())
+    if (GetParam()) {
         EXPECT_GT(restores, 0) << "some kill fell between the two renames";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(SwapByExchangeOrByJournal, KillPoints, ::testing::Values(false, true),

@@ -223,12 +223,13 @@ TEST(CsvImportEquality, LinesGiveTheBlocksOfTheConvertedValues)
                                 && ((v0 >= 20000000 && v0 <= 20999999) || (v0 >= 0 && v0 <= 999999)) && v1 >= 0
                                 && v1 <= 9999 && v2 >= 0 && v2 <= 9999;
                 ASSERT_EQ(kind == talvik::CsvLine::Block, ok) << line.constData();
-                if (ok)
+                if (ok) {
                     EXPECT_EQ(frame.mid(3, 14),
                               QByteArray::number(v0 % 1000000).rightJustified(6, '0')
                                   + QByteArray::number(v1).rightJustified(4, '0')
                                   + QByteArray::number(v2).rightJustified(4, '0'))
                         << line.constData();
+                }
             }
 }
 

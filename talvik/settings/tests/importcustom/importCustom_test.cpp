@@ -272,8 +272,9 @@ TEST_F(ImportCustomInputTest, PreselectedCustomerThenAnotherPickedFromTheDropped
 
     // A picture of the dialog for the build's artifacts.
     const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
-    if (!artifacts.isEmpty() && QDir().mkpath(artifacts))
+    if (!artifacts.isEmpty() && QDir().mkpath(artifacts)) {
         EXPECT_TRUE(form.widget()->grab().save(artifacts + QStringLiteral("/frmImportCustom.png")));
+    }
 
     clickDropButton();
     const win::HWND listHwnd = listWindow();

@@ -205,6 +205,26 @@ TEST_F(FilesTest, SaveNeedsAModelAndStartsWithSaveAs)
     EXPECT_TRUE(m_script->verify());
 }
 
+TEST_F(FilesTest, TheFileDialogsCarryTheProgramsTitle)
+{
+    // No title is given for the settings file dialogs: they carry the
+    // program's, as its message boxes do, never the process name.
+    frmSetting &w = openWith(kT4kb);
+    m_script->showAndCancelNextFileDialog();
+    w.tlbSetting.clickButton(QStringLiteral("Save"));
+    m_script->showAndCancelNextFileDialog();
+    w.mnuOpen.click();
+    ASSERT_EQ(m_script->shown().size(), 2);
+    for (const fm::ShownDialog &d : m_script->shown()) {
+        ASSERT_TRUE(d.shownForReal);
+        EXPECT_EQ(d.windowTitle, QStringLiteral("Orvantis"));
+    }
+    EXPECT_EQ(m_script->shown()[0].kind, fm::ShownDialog::SaveFile);
+    EXPECT_EQ(m_script->shown()[1].kind, fm::ShownDialog::OpenFile);
+    EXPECT_TRUE(QDir(m_files.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(m_script->verify());
+}
+
 TEST_F(FilesTest, FailedWriteIsToldAndChangesNothing)
 {
     const QString path = writeCfg(QStringLiteral("kojo.cfg"), cfgText(QStringLiteral("3")));

@@ -207,13 +207,13 @@ TEST_F(LayoutTest, ClockWindowHoldsTheSettingsWindowDisabledAndRaisesItWhenClose
     frmSetting &w = openWith(QString());
     w.tlbSetting.clickButton(QStringLiteral("Clock"));
     ASSERT_NE(clockForm, nullptr);
-    auto *clock = static_cast<fm::Form *>(clockForm);
+    fm::Form *clock = clockForm;
     EXPECT_TRUE(clock->Visible());
     EXPECT_EQ(clock->Owner(), &w);
     EXPECT_FALSE(w.Enabled());
     // The data window is left alone.
     EXPECT_TRUE(dataForm == nullptr || dataForm->form()->Enabled());
-    clockForm->mnuClose.click();
+    static_cast<frmDateTime *>(clockForm)->mnuClose.click();
     EXPECT_FALSE(clock->isLoaded());
     EXPECT_TRUE(w.Enabled());
     EXPECT_TRUE(w.Visible());

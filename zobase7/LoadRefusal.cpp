@@ -1,4 +1,4 @@
-#include "Controls/common/LoadRefusal.h"
+#include "zobase7/include/LoadRefusal.h"
 
 #include "platform/com/objectbase.h"
 

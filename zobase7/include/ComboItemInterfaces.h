@@ -1,5 +1,7 @@
 #pragma once
-// The combo item model's interfaces, in their interface order.
+// The combo item model's interfaces, in their interface order: the combo
+// window of this library lists, draws and sorts items through them, and the
+// combo control library implements them.
 #include "platform/com/automation.h"
 #include "platform/com/picture.h"
 
