@@ -199,9 +199,10 @@ TEST_F(DamagedSetFromMenu, SpoiledLevel1HeadersAreRefusedAndTheStoreStays)
         EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("オープン中にエラーが発生しました。　"))) << boxes[0].toStdString();
         EXPECT_TRUE(boxes[0].contains(QStringLiteral("ヘッダーが壊れています"))) << boxes[0].toStdString();
         EXPECT_TRUE(boxes[0].contains(m.name + QStringLiteral(".dmd"))) << "names the archive";
-        if (boxes[0].contains(QStringLiteral("ヘッダーCRC")))
+        if (boxes[0].contains(QStringLiteral("ヘッダーCRC"))) {
             EXPECT_TRUE(boxes[0].contains(QStringLiteral("ヘッダーCRC: dDB")))
                 << "names the entry: " << boxes[0].toStdString();
+        }
         EXPECT_EQ(stores(), before);
         EXPECT_TRUE(w->dataChanged());
         EXPECT_FALSE(wait.isLoaded());

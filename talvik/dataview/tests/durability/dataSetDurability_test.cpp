@@ -591,7 +591,7 @@ TEST(HostileProgramFolder, TheRestartRemovesTemporariesOfKilledWritesOnly)
     const QStringList staging = filesIn(home + QStringLiteral("/dDB.dl"));
     ASSERT_EQ(staging.size(), 1);
     ASSERT_TRUE(staging.first().startsWith(QStringLiteral("demand.csv.~tlv%1-").arg(stagedWriter))) << staging.first().toStdString();
-    ASSERT_EQ(filesIn(home + QStringLiteral("/dDB/A社/2014年")).filter(QStringLiteral(".~tlv")).size(), 1);
+    ASSERT_EQ(filesIn(home + QStringLiteral("/dDB/A社/2014年")).filter(QStringLiteral(".~tlv%1-").arg(tableWriter)).size(), 1);
 
     // A process still running, and names that only look alike.
     QProcess sleeper;
