@@ -4,7 +4,7 @@
 // moves on, Home and End in the dropped list go to the first and last
 // customer, and Alt with the caption's mnemonic brings the focus back to the
 // combo. Keys go to the widget that has the focus.
-#include "settingsFixture.h"
+#include "modalComboDialog.h"
 
 #include "platform/win/dialog.h"
 #include "platform/win/ole/controlhost.h"
@@ -63,43 +63,10 @@ private:
     uint32_t m_refs = 1;
 };
 
-class ImportCustomComboKeysTest : public DialogTest {
+class ImportCustomComboKeysTest : public ModalComboDialogTest {
 protected:
-    void SetUp() override
-    {
-        DialogTest::SetUp();
-        makeFolder(QStringLiteral("dDB.tran/Alpha"));
-        makeFolder(QStringLiteral("dDB.tran/Beta"));
-        makeFolder(QStringLiteral("dDB.tran/Gamma"));
-    }
-
-    // Shows the dialog modally, listens to the combo's KeyExit, and runs
-    // steps inside the modal loop; a dialog still open after them is closed.
-    void runModal(frmImportCustom &form, const std::function<void()> &steps)
-    {
-        bool ran = false;
-        QTimer::singleShot(0, &form, [&] {
-            ran = true;
-            if (!QTest::qWaitForWindowExposed(form.widget())) {
-                ADD_FAILURE() << "the dialog did not show";
-            } else {
-                form.widget()->activateWindow();
-                (void)QTest::qWaitForWindowActive(form.widget());
-                m_combo = form.zoComboCustom.host()->controlWindow();
-                if (!m_combo)
-                    ADD_FAILURE() << "the combo has no window";
-                else if (advise(form))
-                    steps();
-            }
-            unadvise();
-            settle();
-            if (form.isLoaded())
-                form.Unload();
-        });
-        form.Show(vbModal);
-        EXPECT_TRUE(ran);
-    }
-    bool advise(frmImportCustom &form)
+    // Listens to the combo's KeyExit while the steps run.
+    bool shown(frmImportCustom &form) override
     {
         com::ComPtr<com::IConnectionPointContainer> cpc;
         if (form.zoComboCustom.combo().QueryInterface(com::IID_IConnectionPointContainer, cpc.putVoid()) != com::S_OK
@@ -110,39 +77,14 @@ protected:
         }
         return true;
     }
-    void unadvise()
+    void stepsDone() override
     {
         if (m_point && m_cookie)
             m_point->Unadvise(m_cookie);
         m_point.reset();
         m_cookie = 0;
     }
-    QWidget *comboWidget() const { return win::WidgetOfWindow(m_combo); }
-    static void settle()
-    {
-        QApplication::processEvents();
-        win::PumpPostedMessages();
-        QApplication::processEvents();
-    }
-    void focusCombo()
-    {
-        QTest::mouseClick(comboWidget(), Qt::LeftButton, {}, QPoint(10, comboWidget()->height() / 2));
-        settle();
-    }
-    static void press(Qt::Key k, Qt::KeyboardModifiers m = {})
-    {
-        QWidget *focus = QApplication::focusWidget();
-        ASSERT_NE(focus, nullptr) << "nothing has the keyboard focus";
-        QTest::keyClick(focus, k, m);
-        settle();
-    }
-    bool comboHasFocus() const { return win::GetFocus() == m_combo && QApplication::focusWidget() == comboWidget(); }
-    bool listDropped() const
-    {
-        const auto list = static_cast<win::HWND>(win::SendMessageA(m_combo, zobase7::ZOM_GETLISTWINDOW, 0, 0));
-        return list && win::IsWindowVisible(list);
-    }
-    win::HWND m_combo = 0;
+
     KeyExitSink m_sink;
     com::ComPtr<com::IConnectionPoint> m_point;
     uint32_t m_cookie = 0;

@@ -2,7 +2,7 @@
 // keyboard focus in the combo control: Enter presses "O　K", Esc cancels, Tab
 // and Shift+Tab move to the dialog's other controls, while a dropped list
 // keeps Enter and Esc for itself. Keys go to the widget that has the focus.
-#include "settingsFixture.h"
+#include "modalComboDialog.h"
 
 #include "platform/win/ole/controlhost.h"
 #include "platform/win/window.h"
@@ -23,75 +23,7 @@ using namespace platform::forms;
 using talvik::frmImportCustom;
 namespace win = platform::win;
 
-class ImportCustomKeysTest : public DialogTest {
-protected:
-    void SetUp() override
-    {
-        DialogTest::SetUp();
-        makeFolder(QStringLiteral("dDB.tran/Alpha"));
-        makeFolder(QStringLiteral("dDB.tran/Beta"));
-        makeFolder(QStringLiteral("dDB.tran/Gamma"));
-    }
-
-    // Shows the dialog modally and runs steps inside its modal loop. The
-    // steps end with the dialog closed; a dialog still open after them (or
-    // after a step failed) is closed and reported.
-    void runModal(frmImportCustom &form, const std::function<void()> &steps)
-    {
-        bool ran = false;
-        QTimer::singleShot(0, &form, [&] {
-            ran = true;
-            if (!QTest::qWaitForWindowExposed(form.widget())) {
-                ADD_FAILURE() << "the dialog did not show";
-            } else {
-                form.widget()->activateWindow();
-                (void)QTest::qWaitForWindowActive(form.widget());
-                m_combo = form.zoComboCustom.host()->controlWindow();
-                if (!m_combo)
-                    ADD_FAILURE() << "the combo has no window";
-                else
-                    steps();
-            }
-            settle();
-            if (form.isLoaded()) {
-                m_leftOpen = true;
-                form.Unload();
-            }
-        });
-        form.Show(vbModal);
-        EXPECT_TRUE(ran);
-    }
-    QWidget *comboWidget() const { return win::WidgetOfWindow(m_combo); }
-    static void settle()
-    {
-        QApplication::processEvents();
-        win::PumpPostedMessages();
-        QApplication::processEvents();
-    }
-    // A click into the combo's edit field puts the focus there.
-    void focusCombo()
-    {
-        QTest::mouseClick(comboWidget(), Qt::LeftButton, {}, QPoint(10, comboWidget()->height() / 2));
-        settle();
-    }
-    // A key pressed and released on whatever has the keyboard focus.
-    static void press(Qt::Key k, Qt::KeyboardModifiers m = {})
-    {
-        QWidget *focus = QApplication::focusWidget();
-        ASSERT_NE(focus, nullptr) << "nothing has the keyboard focus";
-        QTest::keyClick(focus, k, m);
-        settle();
-    }
-    bool comboHasFocus() const { return win::GetFocus() == m_combo && QApplication::focusWidget() == comboWidget(); }
-    bool listDropped() const
-    {
-        const auto list = static_cast<win::HWND>(win::SendMessageA(m_combo, zobase7::ZOM_GETLISTWINDOW, 0, 0));
-        return list && win::IsWindowVisible(list);
-    }
-
-    win::HWND m_combo = 0;
-    bool m_leftOpen = false;
-};
+using ImportCustomKeysTest = ModalComboDialogTest;
 
 TEST_F(ImportCustomKeysTest, EnterInTheComboPressesOkAndConfirmsThePreselectedCustomer)
 {
