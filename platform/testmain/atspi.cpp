@@ -1,4 +1,7 @@
 #include "atspi.h"
+#include "x11window.h"
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -156,6 +159,25 @@ bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode 
                         .arg(timeoutMs)
                         .arg(tree->dump())
                   : QStringLiteral("the bus could not be read within %1 ms: %2").arg(timeoutMs).arg(lastError);
+    return false;
+}
+
+bool atspiBusRun()
+{
+    if (atspiBusExpected())
+        return true;
+    if (onX11())
+        ADD_FAILURE() << "runs on X without the accessibility bus (the runner must start it: x11run.sh --atspi)";
+    return false;
+}
+
+bool expectOnAtspi(const char *what, const std::function<bool(const AtspiNode &)> &done)
+{
+    AtspiNode tree;
+    QString error;
+    if (waitForAtspi(done, &tree, &error))
+        return true;
+    ADD_FAILURE() << what << ": " << error.toStdString();
     return false;
 }
 

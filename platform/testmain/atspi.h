@@ -45,4 +45,12 @@ bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs = 10000);
 bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode *tree, QString *error,
                   int timeoutMs = 15000);
 
+// Whether this run reads the bus: offscreen it cannot (the caller skips what
+// is left), on X it must, and a run on X without it fails the current test.
+bool atspiBusRun();
+
+// waitForAtspi that fails the current test, naming what was awaited and the
+// cause, when done(tree) never holds.
+bool expectOnAtspi(const char *what, const std::function<bool(const AtspiNode &)> &done);
+
 } // namespace talviktest

@@ -38,29 +38,6 @@ namespace win = platform::win;
 
 namespace {
 
-// Whether this run reads the bus: offscreen it cannot (the case skips
-// what is left), on X it must.
-bool busRun()
-{
-    if (talviktest::atspiBusExpected())
-        return true;
-    if (talviktest::onX11())
-        ADD_FAILURE() << "runs on X without the accessibility bus (the runner must start it: x11run.sh --atspi)";
-    return false;
-}
-
-// Reads the bus until check(tree) holds; fails the case with the last tree
-// when it never does.
-bool expectOnBus(const char *what, const std::function<bool(const AtspiNode &)> &check)
-{
-    AtspiNode tree;
-    QString error;
-    if (talviktest::waitForAtspi(check, &tree, &error))
-        return true;
-    ADD_FAILURE() << what << ": " << error.toStdString();
-    return false;
-}
-
 QString accessibleName(QWidget *w)
 {
     QAccessibleInterface *a = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
@@ -108,9 +85,9 @@ TEST_F(ProgramAccessibilityTest, MainWindowButtonsAreNamedWithoutTheirCaptionSpa
     EXPECT_EQ(accessibleName(mainForm->cmdData.widget()), QStringLiteral("情報データ"));
     EXPECT_EQ(accessibleName(mainForm->cmdDate.widget()), QStringLiteral("時刻"));
     EXPECT_EQ(accessibleName(mainForm->cmdSetting.widget()), QStringLiteral("設定"));
-    if (!busRun())
+    if (!talviktest::atspiBusRun())
         GTEST_SKIP() << "no accessibility bus offscreen";
-    expectOnBus("the main window's buttons", [](const AtspiNode &tree) {
+    talviktest::expectOnAtspi("the main window's buttons", [](const AtspiNode &tree) {
         for (const char *name : {"情報データ", "時刻", "設定"})
             if (!tree.findByName(QStringLiteral("push button"), QString::fromUtf8(name)))
                 return false;
@@ -124,9 +101,9 @@ TEST_F(ProgramAccessibilityTest, DataWindowDemandBoxIsNamedByItsLabel)
     auto *data = dynamic_cast<frmData *>(dataForm);
     ASSERT_NE(data, nullptr) << "the data window did not open";
     EXPECT_EQ(accessibleName(data->zonumDemand.widget()), QStringLiteral("デマンド"));
-    if (!busRun())
+    if (!talviktest::atspiBusRun())
         GTEST_SKIP() << "no accessibility bus offscreen";
-    expectOnBus("the data window's demand box", [](const AtspiNode &tree) {
+    talviktest::expectOnAtspi("the data window's demand box", [](const AtspiNode &tree) {
         return hasField(tree, QStringLiteral("デマンド"));
     });
 }
@@ -141,9 +118,9 @@ TEST_F(ProgramAccessibilityTest, ClockWindowFieldsAreNamedByTheirCaptions)
     EXPECT_EQ(accessibleName(clock->zoTimeMonitor.widget()), QStringLiteral("検出器の日付 時刻"));
     EXPECT_EQ(accessibleName(clock->zoDateHostDate.widget()), QStringLiteral("パソコン日付"));
     EXPECT_EQ(accessibleName(clock->zoTimeHostTime.widget()), QStringLiteral("パソコン日付 時刻"));
-    if (!busRun())
+    if (!talviktest::atspiBusRun())
         GTEST_SKIP() << "no accessibility bus offscreen";
-    expectOnBus("the clock window's fields", [](const AtspiNode &tree) {
+    talviktest::expectOnAtspi("the clock window's fields", [](const AtspiNode &tree) {
         return hasField(tree, QStringLiteral("検出器の日付")) && hasField(tree, QStringLiteral("検出器の日付 時刻"))
                && hasField(tree, QStringLiteral("パソコン日付")) && hasField(tree, QStringLiteral("パソコン日付 時刻"));
     });
@@ -166,7 +143,7 @@ TEST_F(ProgramAccessibilityTest, SettingsWindowFieldsAreNamedByTheirFrames)
             EXPECT_EQ(accessibleName(focus), name) << control->Name().toStdString();
         }
     }
-    if (!busRun())
+    if (!talviktest::atspiBusRun())
         GTEST_SKIP() << "no accessibility bus offscreen";
     // The model shown decides which of the CT ratio and caution level
     // inputs are visible; the bus shows the fields on screen.
@@ -175,7 +152,7 @@ TEST_F(ProgramAccessibilityTest, SettingsWindowFieldsAreNamedByTheirFrames)
         if (control->widget()->isVisible())
             shown << name;
     ASSERT_GE(shown.size(), 4);
-    expectOnBus("the settings window's fields", [&](const AtspiNode &tree) {
+    talviktest::expectOnAtspi("the settings window's fields", [&](const AtspiNode &tree) {
         for (const QString &name : shown)
             if (!hasField(tree, name))
                 return false;

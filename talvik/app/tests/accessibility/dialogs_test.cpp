@@ -26,25 +26,6 @@ using namespace platform::forms;
 using talviktest::AtspiNode;
 namespace win = platform::win;
 
-bool busRun()
-{
-    if (talviktest::atspiBusExpected())
-        return true;
-    if (talviktest::onX11())
-        ADD_FAILURE() << "runs on X without the accessibility bus (the runner must start it: x11run.sh --atspi)";
-    return false;
-}
-
-bool expectOnBus(const char *what, const std::function<bool(const AtspiNode &)> &check)
-{
-    AtspiNode tree;
-    QString error;
-    if (talviktest::waitForAtspi(check, &tree, &error))
-        return true;
-    ADD_FAILURE() << what << ": " << error.toStdString();
-    return false;
-}
-
 void settle()
 {
     QApplication::processEvents();
@@ -192,7 +173,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
 {
     talvik::frmImportCustom form;
     form.setCustom(QStringLiteral("Beta"));
-    const bool bus = busRun();
+    const bool bus = talviktest::atspiBusRun();
     runModal(form, [&] {
         const win::HWND hwnd = form.zoComboCustom.host()->controlWindow();
         ASSERT_NE(hwnd, 0u);
@@ -209,7 +190,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         EXPECT_TRUE(items(combo).isEmpty()) << "a closed list shows no items";
         EXPECT_TRUE(combo->child(1)->state().invisible);
         if (bus)
-            expectOnBus("the combo's text", [&](const AtspiNode &tree) {
+            talviktest::expectOnAtspi("the combo's text", [&](const AtspiNode &tree) {
                 const AtspiNode *c = busCombo(tree);
                 return c && busText(*c, QStringLiteral("Beta")) && busItems(*c).isEmpty();
             });
@@ -224,7 +205,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         EXPECT_EQ(combo->child(1)->child(1)->parent(), combo->child(1));
         EXPECT_EQ(combo->child(1)->indexOfChild(combo->child(1)->child(2)), 2);
         if (bus)
-            expectOnBus("the open list", [&](const AtspiNode &tree) {
+            talviktest::expectOnAtspi("the open list", [&](const AtspiNode &tree) {
                 const AtspiNode *c = busCombo(tree);
                 return c && busItems(*c) == QStringList{"Alpha", "*Beta", "Gamma"};
             });
@@ -233,7 +214,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         press(Qt::Key_Down);
         EXPECT_EQ(items(combo), (QStringList{"Alpha", "Beta", "*Gamma"}));
         if (bus)
-            expectOnBus("the mark moved by Down", [&](const AtspiNode &tree) {
+            talviktest::expectOnAtspi("the mark moved by Down", [&](const AtspiNode &tree) {
                 const AtspiNode *c = busCombo(tree);
                 return c && busItems(*c) == QStringList{"Alpha", "Beta", "*Gamma"};
             });
@@ -242,7 +223,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         EXPECT_EQ(editText(combo), QStringLiteral("Gamma"));
         EXPECT_EQ(form.zoComboCustom.Text(), QStringLiteral("Gamma"));
         if (bus)
-            expectOnBus("the text after the pick", [&](const AtspiNode &tree) {
+            talviktest::expectOnAtspi("the text after the pick", [&](const AtspiNode &tree) {
                 const AtspiNode *c = busCombo(tree);
                 return c && busText(*c, QStringLiteral("Gamma")) && busItems(*c).isEmpty();
             });
@@ -255,7 +236,7 @@ TEST_F(CustomerComboTest, ChangesAreToldAsTheyHappenAndOnlyThen)
 {
     talvik::frmImportCustom form;
     form.setCustom(QStringLiteral("Alpha"));
-    const bool bus = busRun();
+    const bool bus = talviktest::atspiBusRun();
     EventRecorder recorder;
     if (!bus || !recorder.active())
         GTEST_SKIP() << "Qt delivers accessibility events only with its bridge active (on X with the bus)";
@@ -310,7 +291,7 @@ TEST_F(DialogAccessibilityTest, ReadConfirmationCheckBoxesTellTheirState)
     list.add(QStringLiteral("222222222"));
     talvik::frmSelDelete form;
     form.setCustomer(&list);
-    const bool bus = busRun();
+    const bool bus = talviktest::atspiBusRun();
     runModal(form, [&] {
         auto *tree = qobject_cast<QTreeWidget *>(form.lvwCustomer.widget());
         ASSERT_NE(tree, nullptr);
@@ -348,7 +329,7 @@ TEST_F(DialogAccessibilityTest, ReadConfirmationCheckBoxesTellTheirState)
             return seen;
         };
         if (bus)
-            expectOnBus("the rows' check boxes", [&](const AtspiNode &t) {
+            talviktest::expectOnAtspi("the rows' check boxes", [&](const AtspiNode &t) {
                 const AtspiNode *all = t.findByName(QStringLiteral("check box"), QStringLiteral("全て削除"));
                 return all && !all->has(QStringLiteral("checked"))
                        && rowStates(t) == QStringList{"[ ] しない", "[x] する"};
@@ -358,7 +339,7 @@ TEST_F(DialogAccessibilityTest, ReadConfirmationCheckBoxesTellTheirState)
         settle();
         ASSERT_TRUE(form.lvwCustomer.ListItems(1).Checked());
         if (bus)
-            expectOnBus("the ticked boxes", [&](const AtspiNode &t) {
+            talviktest::expectOnAtspi("the ticked boxes", [&](const AtspiNode &t) {
                 const AtspiNode *all = t.findByName(QStringLiteral("check box"), QStringLiteral("全て削除"));
                 return all && all->has(QStringLiteral("checked"))
                        && rowStates(t) == QStringList{"[x] する", "[x] する"};
