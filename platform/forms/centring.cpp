@@ -31,7 +31,16 @@ QMargins frameMarginsOf(QWidget *window)
     if (!window || !window->isWindow() || (window->windowFlags() & Qt::FramelessWindowHint))
         return QMargins();
     QWindow *handle = window->windowHandle();
-    return handle ? handle->frameMargins() : QMargins();
+    if (!handle)
+        return QMargins();
+    // Before the window manager has told the frame, Qt works it out from
+    // the window it was put in, which may not have its size yet: a side
+    // that comes out negative says the frame is still being built, and it
+    // counts as not known.
+    const QMargins frame = handle->frameMargins();
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
+        return QMargins();
+    return frame;
 }
 
 QRect outerGeometry(QWidget *window)
@@ -71,8 +80,7 @@ bool exposed(QWidget *window)
 
 bool hasKnownFrame(QWidget *window)
 {
-    QWindow *handle = window->windowHandle();
-    return (window->windowFlags() & Qt::FramelessWindowHint) || (handle && !handle->frameMargins().isNull());
+    return (window->windowFlags() & Qt::FramelessWindowHint) || !frameMarginsOf(window).isNull();
 }
 
 // A wait on the window manager for one window: a child of the window, named
@@ -236,6 +244,7 @@ public:
         if (outerHeight >= 0)
             m_height = outerHeight;
     }
+    QSize asked() const { return QSize(m_width, m_height); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -350,6 +359,12 @@ void keepSizeOnceFramed(QWidget *window, int outerWidth, int outerHeight)
 bool sizingPending(QWidget *window)
 {
     return window && pendingSizing(window);
+}
+
+QSize outerSizeAsked(QWidget *window)
+{
+    Sizing *sizing = window ? pendingSizing(window) : nullptr;
+    return sizing ? sizing->asked() : QSize(-1, -1);
 }
 
 bool placingPending(QWidget *window)

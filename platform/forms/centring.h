@@ -17,6 +17,7 @@ namespace platform::forms {
 // window not framed yet. QWidget::frameGeometry() keeps the frame it learnt
 // at the window's last move or resize, and misses a frame told after that
 // (the frame extents may come after the first configure of a window).
+// A frame still being built (a side told negative) is none yet.
 QMargins frameMarginsOf(QWidget *window);
 
 // The outer rectangle of a top-level window, its frame as told now included.
@@ -52,6 +53,11 @@ void keepSizeOnceFramed(QWidget *window, int outerWidth, int outerHeight);
 
 // True while a sizing of window waits on the window manager.
 bool sizingPending(QWidget *window);
+
+// The outer size a pending sizing gives the window's frame: width and height
+// each -1 where none is pending. The program reads back the size it gave
+// while the window manager has not framed the window yet.
+QSize outerSizeAsked(QWidget *window);
 
 // True while a placing of window waits on the window manager.
 bool placingPending(QWidget *window);

@@ -555,13 +555,15 @@ int Form::Top()
 int Form::Width()
 {
     ensureLoaded();
-    return outerGeometry(m_widget).width() * TwipsPerPixel;
+    const int asked = outerSizeAsked(m_widget).width();
+    return (asked >= 0 ? asked : outerGeometry(m_widget).width()) * TwipsPerPixel;
 }
 
 int Form::Height()
 {
     ensureLoaded();
-    return outerGeometry(m_widget).height() * TwipsPerPixel;
+    const int asked = outerSizeAsked(m_widget).height();
+    return (asked >= 0 ? asked : outerGeometry(m_widget).height()) * TwipsPerPixel;
 }
 
 void Form::setLeft(int twips)

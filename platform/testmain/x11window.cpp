@@ -1,6 +1,8 @@
 #include "x11window.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QTest>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -111,6 +113,41 @@ bool x11TellFrameExtents(QWidget *window, int left, int right, int top, int bott
                         extents);
     xcb_flush(c);
     return true;
+}
+
+bool activateWindowAsAPersonDoes(QWidget *window, int timeoutMs)
+{
+    if (!window)
+        return false;
+    xcb_connection_t *c = connection();
+    if (!c) {
+        QApplication::setActiveWindow(window);
+        return QTest::qWaitForWindowActive(window, timeoutMs);
+    }
+    const xcb_window_t id = x11Window(window);
+    const auto focusIsOnWindow = [c, id] {
+        xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+        const bool on = reply && reply->focus == id;
+        std::free(reply);
+        return on;
+    };
+    QDeadlineTimer deadline(timeoutMs);
+    QDeadlineTimer nextAsk(0);
+    while (!deadline.hasExpired()) {
+        if (nextAsk.hasExpired()) {
+            window->activateWindow();
+            nextAsk.setRemainingTime(500);
+        }
+        QTest::qWait(20);
+        // Qt has read every focus event the server sent before this answer
+        // once the answer says the focus is here and Qt agrees.
+        if (focusIsOnWindow() && QApplication::activeWindow() == window) {
+            QTest::qWait(20);
+            if (focusIsOnWindow() && QApplication::activeWindow() == window)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace talviktest

@@ -27,5 +27,13 @@ bool x11EndMoveResize(QWidget *window);
 // manager does when it tells a frame, or a changed one, after the window's
 // last configure; false off X.
 bool x11TellFrameExtents(QWidget *window, int left, int right, int top, int bottom);
+// Makes a top-level window the active one as a person's click on it does and
+// waits for it. On X the window manager is asked (again every half second,
+// as it may refuse while another window is being mapped), and the wait ends
+// once the server's input focus is on the window and Qt has taken that
+// activation: an activation only Qt believes in is undone by focus events
+// of the window manager still on their way. Off X, Qt activates it. False
+// when the window is not active within timeoutMs.
+bool activateWindowAsAPersonDoes(QWidget *window, int timeoutMs = 5000);
 
 } // namespace talviktest

@@ -1,5 +1,6 @@
 #include "platform/forms/flexgrid.h"
 #include "platform/runtime/runtime_error.h"
+#include "x11window.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -107,7 +108,11 @@ TEST(FlexGridControl, HeaderRowStaysInViewAndNoFixedColumnIsGrey)
     view->resize(500, 300);
     view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    // Keys reach the table once its window is the active one and the table
+    // has the focus, as for a person who clicked it.
+    ASSERT_TRUE(talviktest::activateWindowAsAPersonDoes(view));
     view->setFocus();
+    ASSERT_TRUE(view->hasFocus());
     // The user goes to the end of the table.
     QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
     QApplication::processEvents();

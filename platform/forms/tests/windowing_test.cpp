@@ -175,6 +175,42 @@ TEST_F(WindowingTest, AFrameToldAfterTheLastConfigureCountsAtOnce)
     form.Unload();
 }
 
+TEST_F(WindowingTest, AFrameStillBeingBuiltIsNotTakenForTheWindowsFrame)
+{
+    if (!talviktest::onX11())
+        GTEST_SKIP() << "frame extents are told by a window manager on X";
+    PlainForm form(6000, 4000, vbSizable, vbStartUpManual);
+    form.Load();
+    form.widget()->move(100, 80);
+    form.Show();
+    QWidget *window = form.widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sizingPending(window) && !placingPending(window); }, 5000));
+    // What Qt works out while the window manager's frame window is still
+    // smaller than the window: sides that come out negative.
+    const QMargins building(0, 0, -503, -351);
+    ASSERT_TRUE(talviktest::x11TellFrameExtents(window, building.left(), building.right(), building.top(),
+                                                building.bottom()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->frameMargins() == building; }, 3000));
+    EXPECT_EQ(frameMarginsOf(window), QMargins());
+    EXPECT_EQ(form.Height(), window->height() * 15);
+    // A height given meanwhile is kept for the frame that comes.
+    form.setHeight(3300);
+    EXPECT_EQ(window->height(), 220);
+    EXPECT_TRUE(sizingPending(window));
+    const QMargins told(1, 20, 1, 5);
+    ASSERT_TRUE(talviktest::x11TellFrameExtents(window, told.left(), told.right(), told.top(), told.bottom()));
+    // Read back as given as soon as the frame is told, before the window
+    // system has applied the size it leaves the inner window.
+    while (window->windowHandle()->frameMargins() != told)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(form.Height(), 3300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sizingPending(window); }, 5000));
+    EXPECT_EQ(window->height(), 220 - told.top() - told.bottom());
+    EXPECT_EQ(form.Height(), 3300);
+    form.Unload();
+}
+
 TEST_F(WindowingTest, LargeWindowOpensFullyOnTheScreen)
 {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();

@@ -3,6 +3,7 @@
 #include "talvik/app/basMain.h"
 #include "talvik/app/frmMain.h"
 #include "talvik/core/basComVariables.h"
+#include "x11window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,7 +35,9 @@ frmSetting &SettingFixture::openWith(const QString &version)
     deviceVersion = version;
     mainForm->cmdSetting.setValue(true);
     frmSetting &w = *settingForm;
-    QApplication::setActiveWindow(w.widget());
+    // The window is activated as the user's click on the main window's
+    // button would have it, and the test goes on once it really is.
+    EXPECT_TRUE(talviktest::activateWindowAsAPersonDoes(w.widget()));
     return w;
 }
 
