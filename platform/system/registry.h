@@ -115,7 +115,7 @@ struct RegistryReadProblem {
     QString keptAs; // "" when the file could not be kept aside
     QString cause;  // why it could not be kept aside; "" when it was
     bool isEmpty() const { return file.isEmpty(); }
-    bool writesRefused() const { return keptAs.isEmpty(); }
+    bool writesRefused() const { return !file.isEmpty() && keptAs.isEmpty(); }
 };
 // Reads the registry file (when it changed since the last read) and hands
 // over the problem of that read not handed over yet, so that each is told to
