@@ -134,11 +134,17 @@ public:
         const QString path = registryFilePath();
         QByteArray raw;
         QFile f(path);
-        const bool unreadable = !f.open(QIODevice::ReadOnly) && f.exists();
-        if (!unreadable)
+        const bool opened = f.open(QIODevice::ReadOnly);
+        const bool unreadable = !opened && f.exists();
+        if (opened)
             raw = f.readAll();
         if (m_loaded && path == m_path && raw == m_raw && !unreadable)
             return;
+        if (path != m_path) {
+            // What was told of another file does not belong to this one.
+            m_readWarning.clear();
+            m_problem = RegistryReadProblem();
+        }
         m_path = path;
         m_raw = raw;
         m_loaded = true;
@@ -167,7 +173,8 @@ public:
     // A file that is no registry (damaged, cut short, another program's) is
     // not read as an empty one and overwritten at the next write: it is kept
     // under a new name beside it, and the registry starts empty. Where it
-    // cannot be renamed, nothing is written over it.
+    // cannot be renamed, nothing is written over it; while the file stays as
+    // it is, it is not tried again (nor warned of again) at every call.
     void setAside(const QString &path)
     {
         const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -177,20 +184,22 @@ public:
         try {
             platform::fileio::renameDurably(path, aside);
         } catch (const platform::fileio::WriteError &e) {
-            m_loaded = false;
             m_blocked = QStringLiteral("レジストリファイルを読み込めず、別の名前で残すこともできないため書き込みません: %1（%2）")
                             .arg(path, e.cause());
             m_readWarning = m_blocked;
+            m_problem = RegistryReadProblem{path, QString(), e.cause()};
             qWarning("%s", qUtf8Printable(m_readWarning));
             return;
         }
         m_raw.clear(); // the file is gone: what an empty registry reads as
         m_readWarning = QStringLiteral("レジストリファイルを読み込めないため、%1 として残し、空のレジストリで始めます: %2")
                             .arg(aside, path);
+        m_problem = RegistryReadProblem{path, aside, QString()};
         qWarning("%s", qUtf8Printable(m_readWarning));
     }
 
     const QString &readWarning() const { return m_readWarning; }
+    RegistryReadProblem takeProblem() { return std::exchange(m_problem, RegistryReadProblem()); }
 
     // While a batch is open, writes only mark the store changed.
     long save()
@@ -318,6 +327,7 @@ private:
     QString m_lastWriteError;
     QString m_blocked;     // why the file must not be written, "" when it may
     QString m_readWarning; // the last file set aside (or that could not be)
+    RegistryReadProblem m_problem; // of the last set-aside, until handed over
 };
 
 Store &store()
@@ -355,6 +365,11 @@ QString lastRegistryWriteError()
 QString lastRegistryReadWarning()
 {
     return store().readWarning();
+}
+
+RegistryReadProblem takeRegistryReadProblem()
+{
+    return store().takeProblem();
 }
 
 QString registryFilePath()

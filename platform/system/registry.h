@@ -107,4 +107,20 @@ QString lastRegistryWriteError();
 // the file kept (also given to qWarning). "" when no file was set aside.
 QString lastRegistryReadWarning();
 
+// A registry file found to be no registry when it was read: the file, the
+// name it is kept under now, or, when it could not be renamed, the cause (the
+// registry is then never written over it: writes fail until the file changes).
+struct RegistryReadProblem {
+    QString file;
+    QString keptAs; // "" when the file could not be kept aside
+    QString cause;  // why it could not be kept aside; "" when it was
+    bool isEmpty() const { return file.isEmpty(); }
+    bool writesRefused() const { return !file.isEmpty() && keptAs.isEmpty(); }
+};
+// Reads the registry file (when it changed since the last read) and hands
+// over the problem of that read not handed over yet, so that each is told to
+// the user once; empty when there is none. A change of TALVIK_REGISTRY to
+// another file drops the problem of the file before.
+RegistryReadProblem takeRegistryReadProblem();
+
 } // namespace platform::system

@@ -5,10 +5,13 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "talvik/app/frmMain.h"
+#include "talvik/app/registryNotice.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
 
 #include <QApplication>
+
+#include <utility>
 
 namespace talvik {
 
@@ -31,6 +34,9 @@ void discardMainForm()
 
 bool Main()
 {
+    // A registry file found damaged at the first read is told once the
+    // start has gone as far as it goes.
+    platform::system::RegistryReadProblem registryProblem;
     try {
         // 1.
         clearBusy(QStringLiteral("main"));
@@ -42,6 +48,14 @@ bool Main()
             forms::MsgBox(QStringLiteral("Orvantisは既に起動中です。"), forms::vbOKOnly);
             return false;
         }
+        // The registry is read here, before any window or library reads it,
+        // so that a damaged file is found by this program's own read (an
+        // in-process library keeps a registry reader of its own).
+        registryProblem = platform::system::takeRegistryReadProblem();
+        // A registry that cannot be written makes parts of the start fail
+        // with messages of their own: it is told before them, at once.
+        if (registryProblem.writesRefused())
+            showRegistryProblem(std::exchange(registryProblem, {}));
         // 4. Any argument selects the service mode.
         srvMode = !forms::App::Command().isEmpty();
         // 5.
@@ -57,12 +71,14 @@ bool Main()
         mainForm->setCaption(appTitle + QLatin1Char(' ') + appVersion);
     } catch (const platform::RuntimeError &e) {
         forms::MsgBox(e.Description(), forms::vbCritical);
+        showRegistryProblem(registryProblem);
         // Nothing of the failed start stays behind to keep the process alive.
         discardMainForm();
         return false;
     }
     if (mainForm->endRequested()) {
         discardMainForm();
+        showRegistryProblem(registryProblem);
         return false;
     }
     // 9. Errors from here on are ignored.
@@ -76,6 +92,8 @@ bool Main()
     settingOpen = false;
     // 11.
     mainForm->Show(forms::vbModeless);
+    // The main window owns the box.
+    showRegistryProblem(registryProblem);
     return true;
 }
 

@@ -1,0 +1,26 @@
+#include "talvik/app/registryNotice.h"
+
+#include "platform/forms/msgbox.h"
+
+namespace talvik {
+
+QString registryProblemText(const platform::system::RegistryReadProblem &problem)
+{
+    if (problem.isEmpty())
+        return QString();
+    QString text = QStringLiteral("レジストリファイルが壊れているため読み込めませんでした: %1\n").arg(problem.file);
+    if (!problem.writesRefused())
+        text += QStringLiteral("壊れたファイルは %1 として残しました。\n").arg(problem.keptAs);
+    text += QStringLiteral("このファイルに保存されていた設定は既定値に戻りました。");
+    if (problem.writesRefused())
+        text += QStringLiteral("\nファイルを別の名前で残せないため、設定は保存されません（%1）").arg(problem.cause);
+    return text;
+}
+
+void showRegistryProblem(const platform::system::RegistryReadProblem &problem)
+{
+    if (!problem.isEmpty())
+        platform::forms::MsgBox(registryProblemText(problem), platform::forms::vbExclamation);
+}
+
+} // namespace talvik

@@ -1,0 +1,19 @@
+#pragma once
+// Tells the user of a registry file that could not be read as a registry when
+// the program started: which file, the name it is kept under, that the
+// settings stored there are back at their defaults and, when it could not be
+// kept aside, that settings will not be saved, with the cause.
+#include "platform/system/registry.h"
+
+#include <QString>
+
+namespace talvik {
+
+// The text of the message; "" when there is no problem.
+QString registryProblemText(const platform::system::RegistryReadProblem &problem);
+
+// Shows the message in a box (owned by the window in front) when there is a
+// problem; nothing otherwise.
+void showRegistryProblem(const platform::system::RegistryReadProblem &problem);
+
+} // namespace talvik
