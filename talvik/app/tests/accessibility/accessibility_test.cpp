@@ -179,11 +179,14 @@ TEST_F(ProgramAccessibilityTest, ReadConfirmationRowsAreCheckBoxesTickedByKeyAnd
         list.add(QString::fromLatin1(number));
     const bool bus = talviktest::atspiBusRun();
 
+    auto busDialog = [](const AtspiNode &tree) {
+        return tree.find([](const AtspiNode &n) { return n.name == QStringLiteral("読み込み確認"); });
+    };
     // The rows' boxes of the dialog over the bus, "[x] " before the checked
     // ones; "?" for a box without a toggle action.
-    auto busBoxes = [](const AtspiNode &tree) {
+    auto busBoxes = [&](const AtspiNode &tree) {
         QStringList out;
-        const AtspiNode *dialog = tree.find([](const AtspiNode &n) { return n.name == QStringLiteral("読み込み確認"); });
+        const AtspiNode *dialog = busDialog(tree);
         if (!dialog)
             return out;
         for (const AtspiNode *n : dialog->findAll([](const AtspiNode &n) {
@@ -196,11 +199,13 @@ TEST_F(ProgramAccessibilityTest, ReadConfirmationRowsAreCheckBoxesTickedByKeyAnd
         }
         return out;
     };
-    auto busNumbers = [](const AtspiNode &tree) {
+    // The dialog's other cells: the customer numbers, as table cells.
+    auto busNumbers = [&](const AtspiNode &tree) {
         QStringList out;
-        for (const AtspiNode *n : tree.findAll([](const AtspiNode &n) {
-                 return n.role == QLatin1String("table cell") && n.name.size() == 9;
-             }))
+        const AtspiNode *dialog = busDialog(tree);
+        if (!dialog)
+            return out;
+        for (const AtspiNode *n : dialog->findAll([](const AtspiNode &n) { return n.role == QLatin1String("table cell"); }))
             out << n->name;
         return out;
     };
