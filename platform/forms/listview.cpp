@@ -1,6 +1,7 @@
 #include "platform/forms/listview.h"
 
 #include "platform/forms/constants.h"
+#include "platform/forms/listview_accessible.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QHeaderView>
@@ -47,7 +48,7 @@ QWidget *ListView::createWidget(QWidget *parent)
 {
     m_items.clear();
     m_checkboxes = false;
-    auto *view = new QTreeWidget(parent);
+    auto *view = new detail::ListViewWidget(parent);
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setColumnCount(0);
@@ -60,9 +61,14 @@ void ListView::widgetCreated()
 {
     auto *view = static_cast<QTreeWidget *>(widget());
     connect(view, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *item, int column) {
-        if (column == 0 && m_checkboxes)
-            if (ListItem *row = itemOf(item))
-                emit ItemCheck(row);
+        if (column != 0 || !m_checkboxes)
+            return;
+        ListItem *row = itemOf(item);
+        const bool checked = item->checkState(0) == Qt::Checked;
+        if (!row || row->m_checked == checked)
+            return; // the text or another part of the row changed
+        row->m_checked = checked;
+        emit ItemCheck(row);
     });
     connect(view, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
         if (ListItem *row = itemOf(item))
@@ -123,6 +129,7 @@ void ListView::setCheckboxes(bool on)
     m_checkboxes = on;
     const QSignalBlocker blocker(widget());
     for (auto &row : m_items) {
+        row->m_checked = false;
         if (on)
             row->m_item->setCheckState(0, Qt::Unchecked);
         else

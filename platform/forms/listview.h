@@ -1,6 +1,8 @@
 #pragma once
 // List view in report style: column headers, rows (ListItems, 1-based) with
-// sub-item texts and optional check boxes.
+// sub-item texts and optional check boxes. Assistive tools read it as a
+// table whose rows' first cells are check boxes while the check boxes are on
+// (listview_accessible.h).
 #include "platform/forms/control.h"
 
 #include <QPointer>
@@ -35,6 +37,7 @@ private:
     QString m_key;
     QString m_tag;
     QTreeWidgetItem *m_item = nullptr;
+    bool m_checked = false; // the tick last reported by ItemCheck (or set up)
 };
 
 class ListView : public Control {
@@ -58,7 +61,8 @@ public:
     ListItem *SelectedItem();
 
 signals:
-    // A check box changed by the user or by code.
+    // A check box changed by the user, by code or by an assistive tool;
+    // raised once per change of the tick, not for other changes of the row.
     void ItemCheck(platform::forms::ListItem *Item);
     void ItemClick(platform::forms::ListItem *Item);
 

@@ -28,6 +28,8 @@ AtspiNode fromJson(const QJsonObject &o)
     n.text = o.value(QStringLiteral("text")).toString();
     n.hasValue = o.contains(QStringLiteral("value"));
     n.value = o.value(QStringLiteral("value")).toDouble();
+    for (const QJsonValue &a : o.value(QStringLiteral("actions")).toArray())
+        n.actions << a.toString();
     for (const QJsonValue &c : o.value(QStringLiteral("children")).toArray())
         n.children << fromJson(c.toObject());
     return n;
@@ -82,6 +84,8 @@ QString AtspiNode::dump(int indent) const
         line += QStringLiteral(" text=\"%1\"").arg(text);
     if (hasValue)
         line += QStringLiteral(" value=%1").arg(value);
+    if (!actions.isEmpty())
+        line += QStringLiteral(" actions=%1").arg(actions.join(QLatin1Char('|')));
     line += QStringLiteral(" {%1}\n").arg(states.join(QLatin1Char(',')));
     for (const AtspiNode &c : children)
         line += c.dump(indent + 1);
@@ -93,11 +97,15 @@ bool atspiBusExpected()
     return qEnvironmentVariable("TALVIK_ATSPI") == QLatin1String("1");
 }
 
-bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs)
+namespace {
+
+// Runs the bus helper with these arguments after this process's id and
+// gives its output; false with *error set when it failed.
+bool runHelper(const QStringList &arguments, QByteArray *out, QString *error, int timeoutMs)
 {
     QProcess helper;
     helper.start(QStringLiteral("/usr/bin/python3"),
-                 {helperPath(), QString::number(QCoreApplication::applicationPid())});
+                 QStringList{helperPath(), QString::number(QCoreApplication::applicationPid())} + arguments);
     if (!helper.waitForStarted(timeoutMs)) {
         *error = QStringLiteral("the bus reader did not start: ") + helper.errorString();
         return false;
@@ -116,12 +124,22 @@ bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs)
         *error = QStringLiteral("the bus reader did not answer within %1 ms").arg(timeoutMs);
         return false;
     }
-    const QByteArray out = helper.readAllStandardOutput();
+    *out = helper.readAllStandardOutput();
     const QString err = QString::fromUtf8(helper.readAllStandardError()).trimmed();
     if (helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0) {
         *error = QStringLiteral("the bus reader failed (%1): %2").arg(helper.exitCode()).arg(err);
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs)
+{
+    QByteArray out;
+    if (!runHelper({}, &out, error, timeoutMs))
+        return false;
     QJsonParseError parse{};
     const QJsonDocument doc = QJsonDocument::fromJson(out, &parse);
     if (parse.error != QJsonParseError::NoError || !doc.isObject()) {
@@ -130,6 +148,12 @@ bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs)
     }
     *tree = fromJson(doc.object());
     return true;
+}
+
+bool doAtspiAction(const QString &role, const QString &name, const QString &action, QString *error, int timeoutMs)
+{
+    QByteArray out;
+    return runHelper({QStringLiteral("--do"), role, name, action}, &out, error, timeoutMs);
 }
 
 bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode *tree, QString *error,

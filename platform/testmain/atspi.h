@@ -20,6 +20,7 @@ struct AtspiNode {
     QString text;
     bool hasValue = false;
     double value = 0;
+    QStringList actions;  // names of the object's actions ("Toggle" ...)
     QList<AtspiNode> children;
 
     bool has(const QString &state) const { return states.contains(state); }
@@ -44,6 +45,12 @@ bool readAtspiTree(AtspiNode *tree, QString *error, int timeoutMs = 10000);
 // when the time ran out.
 bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode *tree, QString *error,
                   int timeoutMs = 15000);
+
+// Does the action (name compared without case) of the first object of that
+// role and name over the bus, as a screen reader does. False with *error
+// set when there is no such object or action or the bus could not be used.
+bool doAtspiAction(const QString &role, const QString &name, const QString &action, QString *error,
+                   int timeoutMs = 10000);
 
 // Whether this run reads the bus: offscreen it cannot (the caller skips what
 // is left), on X it must, and a run on X without it fails the current test.

@@ -3,11 +3,16 @@
 over the AT-SPI bus, as JSON on standard output.
 
     atspi_tree.py <process id>
+    atspi_tree.py <process id> --do <role> <name> <action>
 
 Each node: role, name, states (AT-SPI state names), text (when the node has
-the Text interface), value (when it has the Value interface) and children.
-Windows that are not showing are left out. Exit status 2: the process is
-not (yet) on the bus; 1: the bus could not be read.
+the Text interface), value (when it has the Value interface), actions (the
+names of its actions, when it has the Action interface) and children.
+Windows that are not showing are left out. With --do, the named action
+(names compared without case) of the first node of that role and name is
+done instead, as a screen reader does it, and {"done": true} is printed.
+Exit status 2: the process is not (yet) on the bus; 3: no such node or
+action; 1: the bus could not be read.
 """
 import json
 import sys
@@ -29,6 +34,46 @@ def state_names(node):
     return sorted(names)
 
 
+def action_names(action):
+    return [Atspi.Action.get_action_name(action, i) for i in range(Atspi.Action.get_n_actions(action))]
+
+
+def find(node, depth, role, name):
+    """The first showing node of the role and name, depth first."""
+    if node.get_role_name() == role and (node.get_name() or "") == name:
+        return node
+    if depth >= MAX_DEPTH:
+        return None
+    for i in range(min(node.get_child_count(), MAX_CHILDREN)):
+        child = node.get_child_at_index(i)
+        if child is None:
+            continue
+        if depth == 0 and "showing" not in state_names(child):
+            continue
+        found = find(child, depth + 1, role, name)
+        if found is not None:
+            return found
+    return None
+
+
+def do_action(app, role, name, wanted):
+    node = find(app, 0, role, name)
+    action = node.get_action_iface() if node is not None else None
+    if action is None:
+        print("no %s \"%s\" with actions" % (role, name), file=sys.stderr)
+        return 3
+    names = action_names(action)
+    for i, n in enumerate(names):
+        if n.lower() == wanted.lower():
+            if not Atspi.Action.do_action(action, i):
+                print("the action \"%s\" was refused" % n, file=sys.stderr)
+                return 3
+            json.dump({"done": True}, sys.stdout)
+            return 0
+    print("%s \"%s\" has no action \"%s\" (it has %s)" % (role, name, wanted, names), file=sys.stderr)
+    return 3
+
+
 def read(node, depth):
     out = {
         "role": node.get_role_name(),
@@ -41,6 +86,9 @@ def read(node, depth):
     value = node.get_value_iface()
     if value is not None:
         out["value"] = Atspi.Value.get_current_value(value)
+    action = node.get_action_iface()
+    if action is not None:
+        out["actions"] = action_names(action)
     children = []
     if depth < MAX_DEPTH:
         count = min(node.get_child_count(), MAX_CHILDREN)
@@ -57,6 +105,7 @@ def read(node, depth):
 
 def main():
     pid = int(sys.argv[1])
+    action = sys.argv[3:6] if len(sys.argv) >= 6 and sys.argv[2] == "--do" else None
     desktop = Atspi.get_desktop(0)
     for i in range(desktop.get_child_count()):
         app = desktop.get_child_at_index(i)
@@ -67,6 +116,8 @@ def main():
                 continue
         except Exception:  # an application that went away meanwhile
             continue
+        if action is not None:
+            return do_action(app, *action)
         json.dump(read(app, 0), sys.stdout, ensure_ascii=False)
         return 0
     print("process %d is not on the accessibility bus" % pid, file=sys.stderr)

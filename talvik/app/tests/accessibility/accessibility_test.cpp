@@ -24,10 +24,12 @@
 #include <QAccessible>
 #include <QAccessibleTextInterface>
 #include <QApplication>
+#include <QDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -158,6 +160,160 @@ TEST_F(ProgramAccessibilityTest, SettingsWindowFieldsAreNamedByTheirFrames)
                 return false;
         return true;
     });
+}
+
+// The reader read's confirmation as the program shows it from the data
+// window: each row's box is a check box on the bus, ticked with Space on the
+// current row and by a screen reader's toggle, and the marks reach the
+// customer list on OK.
+TEST_F(ProgramAccessibilityTest, ReadConfirmationRowsAreCheckBoxesTickedByKeyAndByToggle)
+{
+    click(mainForm->cmdData);
+    auto *data = dynamic_cast<frmData *>(dataForm);
+    ASSERT_NE(data, nullptr) << "the data window did not open";
+    ASSERT_NE(selDeleteForm, nullptr);
+    frmSelDelete &form = *selDeleteForm;
+    clsDataC list;
+    list.initData();
+    for (const char *number : {"300000003", "100000001", "200000002"})
+        list.add(QString::fromLatin1(number));
+    const bool bus = talviktest::atspiBusRun();
+
+    auto busDialog = [](const AtspiNode &tree) {
+        return tree.find([](const AtspiNode &n) { return n.name == QStringLiteral("読み込み確認"); });
+    };
+    // The rows' boxes of the dialog over the bus, "[x] " before the checked
+    // ones; "?" for a box without a toggle action.
+    auto busBoxes = [&](const AtspiNode &tree) {
+        QStringList out;
+        const AtspiNode *dialog = busDialog(tree);
+        if (!dialog)
+            return out;
+        for (const AtspiNode *n : dialog->findAll([](const AtspiNode &n) {
+                 return n.role == QLatin1String("check box") && n.name != QStringLiteral("全て削除");
+             })) {
+            const bool toggles = std::any_of(n->actions.cbegin(), n->actions.cend(), [](const QString &a) {
+                return a.compare(QLatin1String("toggle"), Qt::CaseInsensitive) == 0;
+            });
+            out << (toggles ? QString() : QStringLiteral("?")) + (n->has(QStringLiteral("checked")) ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + n->name;
+        }
+        return out;
+    };
+    // The dialog's other cells: the customer numbers, as table cells.
+    auto busNumbers = [&](const AtspiNode &tree) {
+        QStringList out;
+        const AtspiNode *dialog = busDialog(tree);
+        if (!dialog)
+            return out;
+        for (const AtspiNode *n : dialog->findAll([](const AtspiNode &n) { return n.role == QLatin1String("table cell"); }))
+            out << n->name;
+        return out;
+    };
+    // The same, in process.
+    auto boxes = [&form]() {
+        QStringList out;
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(form.lvwCustomer.widget());
+        QAccessibleTableInterface *table = view ? view->tableInterface() : nullptr;
+        for (int row = 0; table && row < table->rowCount(); ++row) {
+            QAccessibleInterface *cell = table->cellAt(row, 0);
+            if (cell->role() != QAccessible::CheckBox)
+                out << QStringLiteral("<role %1>").arg(int(cell->role()));
+            else
+                out << (cell->state().checked ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + cell->text(QAccessible::Name);
+        }
+        return out;
+    };
+
+    auto steps = [&] {
+        if (!QTest::qWaitForWindowExposed(form.widget())) {
+            ADD_FAILURE() << "the dialog did not show";
+            return;
+        }
+        form.widget()->activateWindow();
+        (void)QTest::qWaitForWindowActive(form.widget());
+        pump(50);
+        const QStringList none{"[ ] しない", "[ ] しない", "[ ] しない"};
+        EXPECT_EQ(boxes(), none);
+        if (bus) {
+            talviktest::expectOnAtspi("the rows' unticked check boxes", [&](const AtspiNode &t) {
+                return busBoxes(t) == none
+                       && busNumbers(t) == QStringList{"100000001", "200000002", "300000003"};
+            });
+        }
+
+        // Space on the second row ticks it.
+        auto *tree = qobject_cast<QTreeWidget *>(form.lvwCustomer.widget());
+        ASSERT_NE(tree, nullptr);
+        for (int tabs = 0; tabs < 5 && QApplication::focusWidget() != tree; ++tabs) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            pump(10);
+        }
+        ASSERT_EQ(QApplication::focusWidget(), tree) << "the list never took the focus";
+        QTest::keyClick(tree, Qt::Key_Home);
+        QTest::keyClick(tree, Qt::Key_Down);
+        QTest::keyClick(tree, Qt::Key_Space);
+        pump(20);
+        ASSERT_TRUE(form.lvwCustomer.ListItems(2).Checked()) << "Space did not tick the second row";
+        const QStringList second{"[ ] しない", "[x] する", "[ ] しない"};
+        EXPECT_EQ(boxes(), second);
+        if (bus) {
+            talviktest::expectOnAtspi("the row ticked by Space", [&](const AtspiNode &t) {
+                return busBoxes(t) == second;
+            });
+        }
+
+        // A screen reader's toggle ticks the first unticked row as a click
+        // does: the dialog marks it "する" in magenta.
+        if (bus) {
+            QString error;
+            EXPECT_TRUE(talviktest::doAtspiAction(QStringLiteral("check box"), QStringLiteral("しない"),
+                                                  QStringLiteral("toggle"), &error))
+                << error.toStdString();
+        } else {
+            QAccessibleInterface *view = QAccessible::queryAccessibleInterface(tree);
+            QAccessibleInterface *first = view->tableInterface()->cellAt(0, 0);
+            ASSERT_NE(first->actionInterface(), nullptr);
+            first->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        }
+        pump(20);
+        EXPECT_TRUE(form.lvwCustomer.ListItems(1).Checked()) << "the toggle did not tick the first row";
+        EXPECT_EQ(form.rowForeColor(1), 0xFF00FFu);
+        const QStringList both{"[x] する", "[x] する", "[ ] しない"};
+        EXPECT_EQ(boxes(), both);
+        if (bus) {
+            talviktest::expectOnAtspi("the row ticked by the toggle", [&](const AtspiNode &t) {
+                return busBoxes(t) == both;
+            });
+        }
+        // A picture of the dialog with the two rows ticked, for the build's
+        // artifacts.
+        const QString artifacts = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+        if (!artifacts.isEmpty() && QDir().mkpath(artifacts))
+            form.widget()->grab().save(artifacts + QStringLiteral("/readConfirmationTicked.png"));
+        QTest::mouseClick(form.cmdOK.widget(), Qt::LeftButton);
+    };
+    // The steps run inside the dialog's modal loop; a dialog they leave open
+    // is closed, so that the test ends.
+    bool ran = false;
+    bool leftOpen = false;
+    QTimer::singleShot(0, &form, [&] {
+        ran = true;
+        steps();
+        pump(20);
+        if (form.isLoaded()) {
+            leftOpen = true;
+            form.Unload();
+        }
+    });
+    EXPECT_TRUE(programDialogs().selectDeleteCustomers(data, list)) << "the dialog was not confirmed";
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(leftOpen) << "OK did not close the dialog";
+    QList<bool> flags;
+    for (int i = 0; i < list.count(); ++i) {
+        list.setIdx(i);
+        flags << list.isDel();
+    }
+    EXPECT_EQ(flags, (QList<bool>{false, true, true})) << "300000003 stays, 100000001 and 200000002 go";
 }
 
 } // namespace

@@ -37,10 +37,13 @@ void settle()
 // delivers them only while its accessibility bridge is active (on X with the
 // bus); the recorder takes them in place of the bridge for one case.
 struct EventRecord {
-    QAccessible::Event type;
-    QAccessible::Role role;
+    QAccessible::Event type = QAccessible::InvalidEvent;
+    QAccessible::Role role = QAccessible::NoRole;
     QString text;   // the new value or text
-    bool selected;  // the object's selected state when the event came
+    bool selected = false; // the object's selected state when the event came
+    bool checkedChange = false; // a state change of the checked state
+    bool checked = false;       // the object's checked state when the event came
+    QString name;   // the object's name when the event came
 };
 std::vector<EventRecord> *g_events = nullptr;
 void recordEvent(QAccessibleEvent *event)
@@ -48,7 +51,14 @@ void recordEvent(QAccessibleEvent *event)
     QAccessibleInterface *iface = event->accessibleInterface();
     if (!g_events || !iface)
         return;
-    EventRecord r{event->type(), iface->role(), QString(), bool(iface->state().selected)};
+    EventRecord r;
+    r.type = event->type();
+    r.role = iface->role();
+    r.selected = iface->state().selected;
+    r.checked = iface->state().checked;
+    r.name = iface->text(QAccessible::Name);
+    if (event->type() == QAccessible::StateChanged)
+        r.checkedChange = static_cast<QAccessibleStateChangeEvent *>(event)->changedStates().checked;
     if (event->type() == QAccessible::ValueChanged)
         r.text = static_cast<QAccessibleValueChangeEvent *>(event)->value().toString();
     if (event->type() == QAccessible::TextUpdated)
@@ -316,13 +326,14 @@ TEST_F(DialogAccessibilityTest, ReadConfirmationCheckBoxesTellTheirState)
         };
         walk(view);
         EXPECT_EQ(cells, (QStringList{"[ ] しない", "[x] する"}));
-        // On the bus: the ticked row's box is checked, the other one not.
-        // (The bridge of this Qt tells no "checkable" state, not even for a
-        // plain check box: an unticked box is told by having no "checked".)
+        // On the bus: each row's first cell is a check box, the ticked row's
+        // checked, the other one not. (The bridge of this Qt tells no
+        // "checkable" state: an unticked box is told by its role and by
+        // having no "checked".)
         auto rowStates = [](const AtspiNode &t) {
             QStringList seen;
             for (const AtspiNode *n : t.findAll([](const AtspiNode &n) {
-                     return n.role == QLatin1String("table cell")
+                     return n.role == QLatin1String("check box")
                             && (n.name == QStringLiteral("する") || n.name == QStringLiteral("しない"));
                  }))
                 seen << (n->has(QStringLiteral("checked")) ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + n->name;
@@ -344,6 +355,56 @@ TEST_F(DialogAccessibilityTest, ReadConfirmationCheckBoxesTellTheirState)
                 return all && all->has(QStringLiteral("checked"))
                        && rowStates(t) == QStringList{"[x] する", "[x] する"};
             });
+        press(Qt::Key_Escape);
+    });
+    EXPECT_FALSE(m_leftOpen);
+}
+
+TEST_F(DialogAccessibilityTest, ReadConfirmationTickIsToldAsTheBoxsCheckedStateChanging)
+{
+    talvik::clsDataC list;
+    list.initData();
+    for (const char *number : {"111111111", "222222222", "333333333"})
+        list.add(QString::fromLatin1(number));
+    talvik::frmSelDelete form;
+    form.setCustomer(&list);
+    const bool bus = talviktest::atspiBusRun();
+    EventRecorder recorder;
+    if (!bus || !recorder.active())
+        GTEST_SKIP() << "Qt delivers accessibility events only with its bridge active (on X with the bus)";
+    // The check state changes told for row boxes, as "[x] name" / "[ ] name"
+    // with the state and name the box has when told.
+    auto told = [&recorder] {
+        QStringList out;
+        for (const EventRecord &e : recorder.events)
+            if (e.type == QAccessible::StateChanged && e.checkedChange && e.role == QAccessible::CheckBox
+                && e.name != QStringLiteral("全て削除"))
+                out << (e.checked ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + e.name;
+        return out;
+    };
+    runModal(form, [&] {
+        auto *tree = qobject_cast<QTreeWidget *>(form.lvwCustomer.widget());
+        ASSERT_NE(tree, nullptr);
+        tree->setFocus();
+        settle();
+        recorder.events.clear();
+        // Space on the third row ticks it; Space again unticks it.
+        press(Qt::Key_End);
+        press(Qt::Key_Space);
+        ASSERT_TRUE(form.lvwCustomer.ListItems(3).Checked()) << "Space did not tick the current row";
+        EXPECT_EQ(told(), QStringList{"[x] する"});
+        recorder.events.clear();
+        press(Qt::Key_Space);
+        EXPECT_EQ(told(), QStringList{"[ ] しない"});
+        // Moving between rows changes no tick and tells none.
+        recorder.events.clear();
+        press(Qt::Key_Up);
+        press(Qt::Key_Home);
+        EXPECT_TRUE(told().isEmpty()) << told().join(QLatin1Char(',')).toStdString();
+        // "全て削除" ticks every row, and each row's box is told.
+        QTest::mouseClick(form.chkAllDel.widget(), Qt::LeftButton, {}, QPoint(8, form.chkAllDel.widget()->height() / 2));
+        settle();
+        EXPECT_EQ(told(), (QStringList{"[x] する", "[x] する", "[x] する"}));
         press(Qt::Key_Escape);
     });
     EXPECT_FALSE(m_leftOpen);
