@@ -8,6 +8,7 @@
 #include "platform/win/embed.h"
 #include "platform/win/gdi.h"
 #include "platform/win/window.h"
+#include "x11window.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -522,6 +523,8 @@ TEST_F(OleHostTest, AltWithAControlsMnemonicFocusesItAndCallsOnMnemonic)
     edit->setGeometry(0, 40, 120, 24);
     m_form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    // The focus moves within the window once it is the active one.
+    ASSERT_TRUE(talviktest::activateWindowAsAPersonDoes(m_form.get()));
     ASSERT_EQ(host->createControl(kProgId, QStringLiteral("ctl")), S_OK);
     ASSERT_TRUE(host->isTabStop());
     ComPtr<IDispatch> d = dispatchOf(host);
