@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 #include <cstdio>
@@ -48,43 +49,49 @@ QString describe(const ShownDialog &dialog)
 }
 
 // The message box as the program shows it: owned by the window the user
-// works in (centred on it), the original's button captions.
+// works in (centred on it), the original's button captions. The box lives
+// on the heap: an owner closed by a timer while the box is up takes the box
+// with it, and the answer is then that of Escape.
 struct MessageBoxSetup {
-    QMessageBox box;
+    QPointer<QMessageBox> box;
     QList<QPushButton *> buttons;
     QList<int> results;
-    MessageBoxSetup(const QString &prompt, int style, const QString &title) : box(Form::activeWindow())
+    MessageBoxSetup(const QString &prompt, int style, const QString &title)
+        : box(new QMessageBox(Form::activeWindow()))
     {
-        box.setWindowTitle(title);
-        box.setText(prompt);
+        box->setWindowTitle(title);
+        box->setText(prompt);
         switch (msgBoxIcon(style)) {
-        case vbCritical: box.setIcon(QMessageBox::Critical); break;
-        case vbQuestion: box.setIcon(QMessageBox::Question); break;
-        case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-        case vbInformation: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case vbCritical: box->setIcon(QMessageBox::Critical); break;
+        case vbQuestion: box->setIcon(QMessageBox::Question); break;
+        case vbExclamation: box->setIcon(QMessageBox::Warning); break;
+        case vbInformation: box->setIcon(QMessageBox::Information); break;
+        default: box->setIcon(QMessageBox::NoIcon); break;
         }
         results = msgBoxResults(style);
         for (int result : results) {
             const QMessageBox::ButtonRole role = result == vbCancel || result == vbNo ? QMessageBox::RejectRole
                                                                                        : QMessageBox::AcceptRole;
-            buttons.append(box.addButton(msgBoxButtonText(result), role));
+            buttons.append(box->addButton(msgBoxButtonText(result), role));
         }
         const int defaultIndex = msgBoxDefaultButton(style);
-        box.setDefaultButton(buttons.value(defaultIndex < buttons.size() ? defaultIndex : 0));
+        box->setDefaultButton(buttons.value(defaultIndex < buttons.size() ? defaultIndex : 0));
         // Escape answers Cancel where there is one, OK for a lone OK button.
         const int escape = int(results.indexOf(vbCancel));
         if (escape >= 0)
-            box.setEscapeButton(buttons.at(escape));
+            box->setEscapeButton(buttons.at(escape));
         else if (results.size() == 1)
-            box.setEscapeButton(buttons.first());
+            box->setEscapeButton(buttons.first());
     }
+    ~MessageBoxSetup() { delete box; }
+    MessageBoxSetup(const MessageBoxSetup &) = delete;
+    MessageBoxSetup &operator=(const MessageBoxSetup &) = delete;
     int exec()
     {
         // Centred on the owner's window with the box's own frame once shown.
-        centreOnceFramed(&box, box.parentWidget() ? box.parentWidget()->window() : nullptr);
-        box.exec();
-        const int clicked = int(buttons.indexOf(static_cast<QPushButton *>(box.clickedButton())));
+        centreOnceFramed(box, box->parentWidget() ? box->parentWidget()->window() : nullptr);
+        box->exec();
+        const int clicked = box ? int(buttons.indexOf(static_cast<QPushButton *>(box->clickedButton()))) : -1;
         if (clicked < 0)
             return results.contains(vbCancel) ? vbCancel : results.first();
         return results.at(clicked);
@@ -319,12 +326,13 @@ int DialogScript::showMessageBox(const QString &prompt, int style, const QString
     if (step.kind == Step::ShowAndPress) {
         MessageBoxSetup setup(prompt, style, title);
         const int pressed = int(setup.results.indexOf(step.result));
-        whenExposed(&setup.box, [&setup, &dialog, pressed] {
-            recordShown(&setup.box, dialog);
+        // The poll is the box's child: it goes with the box.
+        whenExposed(setup.box, [&setup, &dialog, pressed] {
+            recordShown(setup.box, dialog);
             if (pressed >= 0)
                 setup.buttons.at(pressed)->click();
             else
-                setup.box.reject();
+                setup.box->reject();
         });
         dialog.result = setup.exec();
         if (pressed < 0) {

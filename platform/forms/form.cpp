@@ -683,9 +683,13 @@ void Form::setStartUpPosition(int position)
 
 QWidget *Form::activeWindow()
 {
-    if (QWidget *modal = QApplication::activeModalWidget())
+    // A window just closed may still be the active one until the window
+    // system says otherwise; it is hidden and about to go, and owns nothing.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal->isVisible())
         return modal;
-    if (QWidget *active = QApplication::activeWindow())
+    QWidget *active = QApplication::activeWindow();
+    if (active && active->isVisible())
         return active;
     if (lastShownForm() && lastShownForm()->m_widget && lastShownForm()->m_widget->isVisible())
         return lastShownForm()->m_widget;

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QGlyphRun>
 #include <QListWidget>
+#include <QPointer>
 #include <QRawFont>
 #include <QScreen>
 #include <QTest>
@@ -137,6 +138,23 @@ TEST_F(WindowingTest, WindowSizedByTheProgramRightAfterShowingGetsThatOuterSize)
     form.Unload();
 }
 
+namespace {
+
+// Shows a sizable form at (100, 80) and waits until the window manager has
+// framed and placed it.
+QWidget *showSettled(PlainForm &form)
+{
+    form.Load();
+    form.widget()->move(100, 80);
+    form.Show();
+    QWidget *window = form.widget();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sizingPending(window) && !placingPending(window); }, 5000));
+    return window;
+}
+
+} // namespace
+
 // The window manager may tell a window's frame (or a changed one) after
 // the window's last configure; Qt's widget keeps the frame of that
 // configure. The window's outer size and place, and a size or place the
@@ -146,12 +164,8 @@ TEST_F(WindowingTest, AFrameToldAfterTheLastConfigureCountsAtOnce)
     if (!talviktest::onX11())
         GTEST_SKIP() << "frame extents are told by a window manager on X";
     PlainForm form(6000, 4000, vbSizable, vbStartUpManual);
-    form.Load();
-    form.widget()->move(100, 80);
-    form.Show();
-    QWidget *window = form.widget();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !sizingPending(window) && !placingPending(window); }, 5000));
+    QWidget *window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(window = showSettled(form));
     QTest::qWait(100);
     const QMargins before = window->windowHandle()->frameMargins();
     const QMargins told(before.left() + 3, before.top() + 20, before.right() + 4, before.bottom() + 5);
@@ -180,12 +194,8 @@ TEST_F(WindowingTest, AFrameStillBeingBuiltIsNotTakenForTheWindowsFrame)
     if (!talviktest::onX11())
         GTEST_SKIP() << "frame extents are told by a window manager on X";
     PlainForm form(6000, 4000, vbSizable, vbStartUpManual);
-    form.Load();
-    form.widget()->move(100, 80);
-    form.Show();
-    QWidget *window = form.widget();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !sizingPending(window) && !placingPending(window); }, 5000));
+    QWidget *window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(window = showSettled(form));
     // What Qt works out while the window manager's frame window is still
     // smaller than the window: sides that come out negative.
     const QMargins building(0, 0, -503, -351);
@@ -224,6 +234,34 @@ TEST_F(WindowingTest, LargeWindowOpensFullyOnTheScreen)
         << big.widget()->frameGeometry().x() << "," << big.widget()->frameGeometry().y() << " "
         << big.widget()->frameGeometry().width() << "x" << big.widget()->frameGeometry().height();
     big.Unload();
+}
+
+// A window just closed can still be told active by a focus event of the
+// window system that was on its way; a box shown then must not be owned by
+// it: the closed window is about to be deleted and would take the box with
+// it while the box is up.
+TEST_F(WindowingTest, ABoxShownWhileAClosedWindowIsStillToldActiveIsOwnedByAWindowThatStays)
+{
+    PlainForm stays(9000, 6000, vbSizable, vbStartUpManual);
+    stays.Show();
+    stays.setCaption(QStringLiteral("残る窓"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(stays.widget()));
+    PlainForm closing(6000, 4000, vbSizable, vbStartUpManual);
+    closing.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(closing.widget()));
+    ASSERT_TRUE(talviktest::activateWindowAsAPersonDoes(closing.widget()));
+    const QPointer<QWidget> closed = closing.widget();
+    closing.Unload();
+    // The late focus event.
+    QApplication::setActiveWindow(closed);
+    ASSERT_EQ(QApplication::activeWindow(), closed.data());
+    DialogScript script;
+    script.showAndPressNext(vbOK);
+    EXPECT_EQ(MsgBox(QStringLiteral("保存しました。"), vbOKOnly), vbOK);
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_EQ(script.shown().first().ownerTitle, QStringLiteral("残る窓"));
+    EXPECT_TRUE(script.verify());
+    stays.Unload();
 }
 
 TEST_F(WindowingTest, ShownMessageBoxIsOwnedAndReadsInJapanese)
