@@ -2,6 +2,7 @@
 // combo's text, and a list whose items are there while it is open, the
 // selected one marked; the parts go with the window.
 #include "DialogTestSupport.h"
+#include "comboAccessible.h"
 #include "platform/win/accessible.h"
 
 #include <QAccessible>
@@ -10,25 +11,7 @@ using namespace wintest;
 
 namespace {
 
-class AccessibleComboTest : public DialogTest {
-protected:
-    static QStringList items(QAccessibleInterface *combo)
-    {
-        QStringList out;
-        QAccessibleInterface *list = combo->child(1);
-        for (int i = 0; list && i < list->childCount(); ++i) {
-            QAccessibleInterface *item = list->child(i);
-            out << (item->state().selected ? QStringLiteral("*") : QString()) + item->text(QAccessible::Name);
-        }
-        return out;
-    }
-    static QString editText(QAccessibleInterface *combo)
-    {
-        QAccessibleInterface *edit = combo->child(0);
-        QAccessibleTextInterface *text = edit ? edit->textInterface() : nullptr;
-        return text ? text->text(0, text->characterCount()) : QStringLiteral("<no text interface>");
-    }
-};
+class AccessibleComboTest : public DialogTest {};
 
 TEST_F(AccessibleComboTest, TheComboOffersItsTextAndItsOpenListWithTheSelectedItemMarked)
 {
@@ -55,28 +38,28 @@ TEST_F(AccessibleComboTest, TheComboOffersItsTextAndItsOpenListWithTheSelectedIt
     EXPECT_EQ(list->parent(), a);
     EXPECT_EQ(a->indexOfChild(list), 1);
     EXPECT_EQ(a->child(0), edit) << "the parts are kept, not made anew at each question";
-    EXPECT_EQ(editText(a), QStringLiteral("Zwei"));
+    EXPECT_EQ(talviktest::comboEditText(a), QStringLiteral("Zwei"));
     EXPECT_EQ(edit->textInterface()->text(1, 3), QStringLiteral("we"));
     EXPECT_EQ(edit->textInterface()->text(2, -1), QStringLiteral("ei"));
-    EXPECT_TRUE(items(a).isEmpty()) << "a closed list shows no items";
+    EXPECT_TRUE(talviktest::comboItems(a).isEmpty()) << "a closed list shows no items";
     EXPECT_TRUE(list->state().invisible);
     EXPECT_TRUE(a->state().collapsed);
 
     SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
     EXPECT_TRUE(a->state().expanded);
     EXPECT_FALSE(list->state().invisible);
-    EXPECT_EQ(items(a), (QStringList{"One", "*Zwei", "三"}));
+    EXPECT_EQ(talviktest::comboItems(a), (QStringList{"One", "*Zwei", "三"}));
     QAccessibleInterface *third = list->child(2);
     EXPECT_EQ(third->parent(), list);
     EXPECT_EQ(list->indexOfChild(third), 2);
     SendMessageA(combo, CB_SETCURSEL, 2, 0);
-    EXPECT_EQ(items(a), (QStringList{"One", "Zwei", "*三"}));
+    EXPECT_EQ(talviktest::comboItems(a), (QStringList{"One", "Zwei", "*三"}));
     // An item that went is no longer valid.
     SendMessageA(combo, CB_DELETESTRING, 2, 0);
     EXPECT_FALSE(third->isValid());
     EXPECT_EQ(list->childCount(), 2);
     SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
-    EXPECT_TRUE(items(a).isEmpty());
+    EXPECT_TRUE(talviktest::comboItems(a).isEmpty());
 
     // The parts go with the window.
     const QAccessible::Id editId = QAccessible::uniqueId(edit);

@@ -2,6 +2,7 @@
 // as a screen reader reads them, with the dialogs shown modally as the
 // program shows them and worked with real keys and clicks.
 #include "atspi.h"
+#include "comboAccessible.h"
 #include "settingsFixture.h"
 #include "x11window.h"
 
@@ -142,24 +143,6 @@ protected:
         makeFolder(QStringLiteral("dDB.tran/Beta"));
         makeFolder(QStringLiteral("dDB.tran/Gamma"));
     }
-    // The item names of the list as the interface gives them, "*" before
-    // the selected ones.
-    static QStringList items(QAccessibleInterface *combo)
-    {
-        QStringList out;
-        QAccessibleInterface *list = combo->child(1);
-        for (int i = 0; list && i < list->childCount(); ++i) {
-            QAccessibleInterface *item = list->child(i);
-            out << (item->state().selected ? QStringLiteral("*") : QString()) + item->text(QAccessible::Name);
-        }
-        return out;
-    }
-    static QString editText(QAccessibleInterface *combo)
-    {
-        QAccessibleInterface *edit = combo->child(0);
-        QAccessibleTextInterface *text = edit ? edit->textInterface() : nullptr;
-        return text ? text->text(0, text->characterCount()) : QStringLiteral("<no text interface>");
-    }
     // The combo's node on the bus, by its name.
     static const AtspiNode *busCombo(const AtspiNode &tree)
     {
@@ -195,9 +178,9 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         EXPECT_EQ(combo->child(0)->role(), QAccessible::EditableText);
         EXPECT_EQ(combo->child(0)->parent(), combo);
         EXPECT_EQ(combo->indexOfChild(combo->child(1)), 1);
-        EXPECT_EQ(editText(combo), QStringLiteral("Beta"));
+        EXPECT_EQ(talviktest::comboEditText(combo), QStringLiteral("Beta"));
         EXPECT_EQ(combo->text(QAccessible::Value), QStringLiteral("Beta"));
-        EXPECT_TRUE(items(combo).isEmpty()) << "a closed list shows no items";
+        EXPECT_TRUE(talviktest::comboItems(combo).isEmpty()) << "a closed list shows no items";
         EXPECT_TRUE(combo->child(1)->state().invisible);
         if (bus)
             talviktest::expectOnAtspi("the combo's text", [&](const AtspiNode &tree) {
@@ -211,7 +194,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         settle();
         press(Qt::Key_F4);
         ASSERT_TRUE(combo->state().expanded) << "F4 did not open the list";
-        EXPECT_EQ(items(combo), (QStringList{"Alpha", "*Beta", "Gamma"}));
+        EXPECT_EQ(talviktest::comboItems(combo), (QStringList{"Alpha", "*Beta", "Gamma"}));
         EXPECT_EQ(combo->child(1)->child(1)->parent(), combo->child(1));
         EXPECT_EQ(combo->child(1)->indexOfChild(combo->child(1)->child(2)), 2);
         if (bus)
@@ -222,7 +205,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
 
         // Down moves the mark; Enter takes the item, which becomes the text.
         press(Qt::Key_Down);
-        EXPECT_EQ(items(combo), (QStringList{"Alpha", "Beta", "*Gamma"}));
+        EXPECT_EQ(talviktest::comboItems(combo), (QStringList{"Alpha", "Beta", "*Gamma"}));
         if (bus)
             talviktest::expectOnAtspi("the mark moved by Down", [&](const AtspiNode &tree) {
                 const AtspiNode *c = busCombo(tree);
@@ -230,7 +213,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
             });
         press(Qt::Key_Return);
         EXPECT_FALSE(combo->state().expanded);
-        EXPECT_EQ(editText(combo), QStringLiteral("Gamma"));
+        EXPECT_EQ(talviktest::comboEditText(combo), QStringLiteral("Gamma"));
         EXPECT_EQ(form.zoComboCustom.Text(), QStringLiteral("Gamma"));
         if (bus)
             talviktest::expectOnAtspi("the text after the pick", [&](const AtspiNode &tree) {
@@ -262,7 +245,7 @@ TEST_F(CustomerComboTest, ChangesAreToldAsTheyHappenAndOnlyThen)
         QTest::keyClicks(widget, QStringLiteral("Ga"));
         settle();
         EXPECT_TRUE(combo->text(QAccessible::Value).startsWith(QStringLiteral("Ga")));
-        EXPECT_EQ(editText(combo), combo->text(QAccessible::Value));
+        EXPECT_EQ(talviktest::comboEditText(combo), combo->text(QAccessible::Value));
         int values = 0;
         for (const EventRecord &e : recorder.events)
             values += e.type == QAccessible::ValueChanged;
