@@ -6,8 +6,6 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QStyle>
-#include <QStyleOptionFrame>
 #include <QToolButton>
 
 #include <algorithm>
@@ -158,8 +156,7 @@ public:
     }
     int offsetAtPoint(const QPoint &point) const override
     {
-        const QPoint local = editor()->mapFromGlobal(point);
-        return editor()->rect().contains(local) ? editor()->cursorPositionAt(local) : -1;
+        return editor()->characterAt(editor()->mapFromGlobal(point));
     }
     // The field is as wide as the longest value it shows.
     void scrollToSubstring(int, int) override {}
@@ -222,25 +219,37 @@ QRect SpinFieldEditor::characterRect(int offset) const
     const QString all = text();
     if (offset < 0 || offset >= all.size())
         return QRect();
-    // Where the editor draws its text: its contents less the margins, the
-    // text aligned in it as set (it is never wider than the field).
-    QStyleOptionFrame option;
-    initStyleOption(&option);
-    QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
-    contents = contents.marginsRemoved(textMargins());
-    constexpr int horizontalMargin = 2; // the editor's own, on each side
-    contents.adjust(horizontalMargin, 0, -horizontalMargin, 0);
+    // The editor's own hit test finds the character: the caret goes behind
+    // it once the point passes its middle. The first x that does so is the
+    // middle (the text runs left to right, digits only).
+    auto *self = const_cast<SpinFieldEditor *>(this); // the hit test changes nothing
+    int low = 0;
+    int high = width();
+    while (low < high) {
+        const int x = (low + high) / 2;
+        if (self->cursorPositionAt(QPoint(x, height() / 2)) > offset)
+            high = x;
+        else
+            low = x + 1;
+    }
+    if (low >= width())
+        return QRect(); // scrolled out of sight
     const QFontMetrics metrics = fontMetrics();
-    const int width = metrics.horizontalAdvance(all);
-    int left = contents.left();
-    if (alignment() & Qt::AlignRight)
-        left = contents.right() + 1 - width;
-    else if (alignment() & Qt::AlignHCenter)
-        left = contents.left() + (contents.width() - width) / 2;
-    const int x = left + metrics.horizontalAdvance(all.left(offset));
-    const int height = metrics.height();
-    const int y = contents.top() + (contents.height() - height) / 2;
-    return QRect(x, y, metrics.horizontalAdvance(all.at(offset)), height);
+    const int advance = metrics.horizontalAdvance(all.at(offset));
+    const int lineHeight = metrics.height();
+    return QRect(low - advance / 2, (height() - lineHeight) / 2, advance, lineHeight);
+}
+
+int SpinFieldEditor::characterAt(const QPoint &point) const
+{
+    if (!rect().contains(point))
+        return -1;
+    for (int i = 0; i < text().size(); ++i) {
+        const QRect r = characterRect(i);
+        if (r.isValid() && point.x() >= r.left() && point.x() <= r.right())
+            return i;
+    }
+    return -1;
 }
 
 void setUpSpinAccessibility(SpinNumberInput *input, SpinFieldEditor *editor, QToolButton *up, QToolButton *down)

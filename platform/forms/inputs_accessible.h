@@ -48,6 +48,9 @@ public:
     // Where the character at offset is drawn, in the editor's coordinates;
     // invalid outside the text.
     QRect characterRect(int offset) const;
+    // The offset of the character drawn at the point (editor coordinates);
+    // -1 when there is none.
+    int characterAt(const QPoint &point) const;
 
 private:
     QPointer<SpinNumberInput> m_input;
