@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform::forms {
 
@@ -94,9 +95,31 @@ public:
             return QVariant();
         return input->Value();
     }
-    // Values are entered by typing, so that the window's checks of an entry
-    // run as for any other; a value set by an assistive tool is not taken.
-    void setCurrentValue(const QVariant &) override {}
+    // A value from an assistive tool goes in as the user would put it: one
+    // step up or down as a click on that arrow (the window decides what the
+    // arrow does), any other value as typed over the field's text.
+    void setCurrentValue(const QVariant &value) override
+    {
+        SpinNumberInput *input = editor()->input();
+        bool ok = false;
+        const double wanted = value.toDouble(&ok);
+        if (!input || !ok || !std::isfinite(wanted) || editor()->isReadOnly() || !editor()->isEnabled())
+            return;
+        if (!input->IsNull()) {
+            const double step = input->SpinIncrement();
+            const double now = input->Value();
+            if (std::abs(wanted - (now + step)) < 1e-9) {
+                input->upButton()->click();
+                return;
+            }
+            if (std::abs(wanted - (now - step)) < 1e-9) {
+                input->downButton()->click();
+                return;
+            }
+        }
+        editor()->selectAll();
+        editor()->insert(QString::number(wanted, 'f', input->DecimalPlaces()));
+    }
     QVariant maximumValue() const override
     {
         SpinNumberInput *input = editor()->input();

@@ -5,8 +5,11 @@
 // into and that takes the focus, is a spin button whose value is the input's
 // value (none while the input is empty) with the input's minimum, maximum
 // and spin increment, and whose text is the text shown; each change of the
-// value is told as a value change besides the editor's text change. The
-// spin arrows are push buttons named by the arrow they show.
+// value is told as a value change besides the editor's text change. A value
+// set by an assistive tool (its increase and decrease actions among them)
+// goes in as the user's: one step up or down as a click on that arrow, any
+// other value as typed. The spin arrows are push buttons named by the arrow
+// they show.
 //
 // An input's description tells what the labels beside it show (its unit and
 // range).

@@ -91,12 +91,41 @@ TEST_F(InputsAccessibleTest, TheEditorIsASpinButtonWithTheInputsValueAndRange)
     form.amount.setNull();
     EXPECT_FALSE(value->currentValue().isValid()) << "an empty input has no value";
     EXPECT_EQ(a->text(QAccessible::Value), QString());
-    // A value from an assistive tool is not taken: values are typed.
-    form.amount.setValue(7);
-    value->setCurrentValue(99);
-    EXPECT_EQ(form.amount.Value(), 7.0);
     // Other line edits keep Qt's own interface.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(form.code.widget())->role(), QAccessible::EditableText);
+}
+
+TEST_F(InputsAccessibleTest, AValueFromAnAssistiveToolGoesInAsTheUsersWould)
+{
+    QAccessibleValueInterface *value = spin()->valueInterface();
+    ASSERT_NE(value, nullptr);
+    int ups = 0, downs = 0, changes = 0;
+    QObject::connect(&form.amount, &SpinNumberInput::SpinUp, [&] { ++ups; });
+    QObject::connect(&form.amount, &SpinNumberInput::SpinDown, [&] { ++downs; });
+    QObject::connect(&form.amount, &SpinNumberInput::Change, [&] { ++changes; });
+    // One step up or down is the arrow's click: the input is told, the
+    // value is the window's to change.
+    value->setCurrentValue(185);
+    EXPECT_EQ(ups, 1);
+    EXPECT_EQ(form.amount.Value(), 180.0);
+    value->setCurrentValue(175);
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(changes, 0);
+    // Any other value is typed over the text.
+    value->setCurrentValue(99);
+    EXPECT_EQ(form.amount.Value(), 99.0);
+    EXPECT_EQ(form.amount.editor()->text(), QStringLiteral("99"));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(ups + downs, 2);
+    // An empty input takes a typed value.
+    form.amount.setNull();
+    value->setCurrentValue(185);
+    EXPECT_EQ(form.amount.Value(), 185.0);
+    EXPECT_EQ(ups, 1);
+    // A disabled input takes nothing.
+    form.amount.setEnabled(false);
+    value->setCurrentValue(5);
+    EXPECT_EQ(form.amount.Value(), 185.0);
 }
 
 TEST_F(InputsAccessibleTest, TheSpinButtonsTextIsWhatTheEditorShowsWithItsCaretAndSelection)

@@ -333,6 +333,18 @@ TEST_F(SettingsFieldsTest, NumericFieldsAreSpinButtonsWithTheirValueAndTheUnitAn
         return spin && spin->description == QStringLiteral("kW　1～999 KW") && spin->hasValue && spin->value == 180
                && spin->hasText && spin->text == QStringLiteral("180");
     });
+    // A screen reader's Increase goes in as the up arrow's click: the
+    // window steps the value, and the bus shows it.
+    QString error;
+    EXPECT_TRUE(talviktest::doAtspiAction(QStringLiteral("spin button"), QStringLiteral("デマンド設定"),
+                                          QStringLiteral("Increase"), &error))
+        << error.toStdString();
+    EXPECT_TRUE(AppFixture::waitFor([&] { return w.numWatt.Text() == QStringLiteral("181"); }, 3000))
+        << w.numWatt.Text().toStdString();
+    talviktest::expectOnAtspi("the stepped demand", [](const AtspiNode &tree) {
+        const AtspiNode *spin = busSpin(tree, QStringLiteral("デマンド設定"));
+        return spin && spin->hasValue && spin->value == 181 && spin->text == QStringLiteral("181");
+    });
     talviktest::expectOnAtspi("the named arrows and the version's title", [](const AtspiNode &tree) {
         const int ups = int(tree.findAll([](const AtspiNode &n) {
                                    return n.role == QLatin1String("push button") && n.name == QStringLiteral("上矢印");
