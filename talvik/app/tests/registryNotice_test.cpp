@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <QTest>
 
@@ -162,10 +163,46 @@ TEST_F(RegistryNoticeTest, AnIntactRegistryStartsWithoutABox)
 // are as they were.
 class UnusableRegistryTest : public RegistryNoticeTest {
 protected:
+    // Opens the data window with a click and closes it again.
+    static void openAndCloseTheDataWindow()
+    {
+        QTest::mouseClick(mainForm->cmdData.widget(), Qt::LeftButton);
+        ASSERT_TRUE(waitFor([] { return dataForm && dataForm->form()->isLoaded() && dataForm->form()->Visible(); },
+                            5000));
+        ASSERT_TRUE(dataForm->form()->Unload());
+    }
+
+    // The program folder as the same start and data window leave it with an
+    // intact registry, in a program folder of its own.
+    QMap<QString, QByteArray> homeAfterAnIntactStart()
+    {
+        QTemporaryDir otherHome;
+        QTemporaryDir otherRegistry;
+        const QByteArray savedHome = qgetenv("TALVIK_HOME");
+        const QByteArray savedRegistry = qgetenv("TALVIK_REGISTRY");
+        for (const QString &ini : QDir(home()).entryList(QDir::Files))
+            QFile::copy(QDir(home()).filePath(ini), QDir(otherHome.path()).filePath(ini));
+        qputenv("TALVIK_HOME", QFile::encodeName(otherHome.path()));
+        qputenv("TALVIK_REGISTRY", QFile::encodeName(otherRegistry.path() + QStringLiteral("/registry.json")));
+        QMap<QString, QByteArray> out;
+        if (Main()) {
+            openAndCloseTheDataWindow();
+            closeProgram();
+            out = entriesBelow(otherHome.path());
+            out.remove(forms::App::lockFileName());
+        }
+        forms::App::releaseInstanceLock();
+        qputenv("TALVIK_HOME", savedHome);
+        qputenv("TALVIK_REGISTRY", savedRegistry);
+        return out;
+    }
+
     void startAndOpenTheDataWindow(const QString &causeShown)
     {
+        const QMap<QString, QByteArray> homeExpected = homeAfterAnIntactStart();
+        ASSERT_FALSE(homeExpected.isEmpty());
+        ASSERT_TRUE(m_script->shown().isEmpty()) << m_script->prompts().join(QStringLiteral(" / ")).toStdString();
         const QMap<QString, QByteArray> registryBefore = entriesBelow(registryFolder());
-        const QMap<QString, QByteArray> homeBefore = entriesBelow(home());
         m_script->showAndPressNext(forms::vbOK);
         ASSERT_TRUE(Main()) << m_script->prompts().join(QStringLiteral(" / ")).toStdString();
         ASSERT_NE(mainForm, nullptr);
@@ -177,9 +214,10 @@ protected:
         EXPECT_EQ(box.ownerTitle, mainForm->Caption());
         EXPECT_TRUE(box.prompt.contains(registryFile())) << box.prompt.toStdString();
         EXPECT_TRUE(box.prompt.contains(kNotSaved)) << box.prompt.toStdString();
-        if (!causeShown.isEmpty())
+        if (!causeShown.isEmpty()) {
             EXPECT_TRUE(box.prompt.contains(QStringLiteral("（") + causeShown + QStringLiteral("）")))
                 << box.prompt.toStdString();
+        }
         EXPECT_FALSE(box.prompt.contains(QStringLiteral(".broken-"))) << box.prompt.toStdString();
         EXPECT_EQ(forms::msgBoxIcon(box.style), forms::vbExclamation);
         EXPECT_TRUE(m_script->verify());
@@ -206,10 +244,12 @@ protected:
         closeProgram();
 
         EXPECT_EQ(entriesBelow(registryFolder()), registryBefore);
+        // The program folder holds what an intact start leaves there, and
+        // nothing else.
         QMap<QString, QByteArray> homeAfter = entriesBelow(home());
         homeAfter.remove(forms::App::lockFileName());
-        EXPECT_EQ(homeAfter.keys(), homeBefore.keys());
-        EXPECT_EQ(homeAfter, homeBefore);
+        EXPECT_EQ(homeAfter.keys(), homeExpected.keys());
+        EXPECT_EQ(homeAfter, homeExpected);
     }
 
     // An adapter plugged in gets a COM number from the held registry, and
