@@ -5,7 +5,9 @@
 // named by the environment variable TALVIK_REGISTRY. Every call reads the file
 // again when it changed and every change is written through at once, so that
 // several users of this layer in one process (the program and its in-process
-// libraries) always see the same registry.
+// libraries) always see the same registry. A file that cannot be used is
+// left alone and the registry of the run held in memory instead (see
+// RegistryReadProblem).
 //
 // Key and value names are case-insensitive, as on Windows; subkey paths are
 // separated by "\". REG_SZ data are CP932 bytes ended by a NUL.
