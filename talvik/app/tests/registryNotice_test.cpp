@@ -159,8 +159,8 @@ TEST_F(RegistryNoticeTest, AnIntactRegistryStartsWithoutABox)
 // A start on a registry file that cannot be used: one box, owned by the main
 // window, that names the file and the cause and says that settings will not
 // be saved; the whole program works on the registry held in memory, and the
-// data window opens on a click; the file's folder and the program folder
-// are as they were.
+// data window opens on a click; the file's folder stays as it was, and the
+// program folder holds only what an intact start leaves there.
 class UnusableRegistryTest : public RegistryNoticeTest {
 protected:
     // Opens the data window with a click and closes it again.
