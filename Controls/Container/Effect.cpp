@@ -3,7 +3,7 @@
 #include "Controls/Container/Effects.h"
 #include "Controls/Container/LumafoldModule.h"
 #include "Controls/common/DispatchHelpers.h"
-#include "zobase7/include/LoadRefusal.h"
+#include "platform/com/loadrefusal.h"
 
 namespace lumafold {
 
@@ -89,7 +89,7 @@ bool Effect::firstInvalid(const Values &v, QString *name, QString *value)
         return true;
     };
     auto colour = [&](const char *n, OLE_COLOR c) {
-        return !validColour(c) && refuse(n, controls::DescribeLoadedColour(c));
+        return !validColour(c) && refuse(n, com::DescribeLoadedColour(c));
     };
     auto ranged = [&](const char *n, int x, int lo, int hi) {
         return (x < lo || x > hi) && refuse(n, QString::number(x));
