@@ -244,8 +244,8 @@ HRESULT Childs::Save(IStream *stream, bool)
 }
 
 // Appends the stream's children; a count outside 0..kMaxLoadedCount, a short
-// read, an effect type no put takes, or an empty or repeated key loads
-// nothing.
+// read, or an empty or repeated key loads nothing. An effect saved as
+// anything but a key loads as Null.
 HRESULT Childs::Load(IStream *stream)
 {
     if (!stream)
@@ -258,20 +258,12 @@ HRESULT Childs::Load(IStream *stream)
         Variant effect;
     };
     auto read = [](controls::PropertyExchangeContext *c, Loaded *l) {
-        Bstr key, name, effectKey;
-        int16_t type = 0;
-        bool ok = controls::ExchangeStringProperty(c, u"Key", &key) &&
-                  controls::ExchangeStringProperty(c, u"Name", &name) &&
-                  controls::ExchangeShortProperty(c, u"EffectType", &type);
-        if (ok && !IsPersistedEffectType(type))
-            ok = controls::RefuseLoadedValue(c, QStringLiteral("EffectType"), QString::number(type));
-        if (ok && type == VT_BSTR)
-            ok = controls::ExchangeStringProperty(c, u"EffectValue", &effectKey);
-        if (!ok)
+        Bstr key, name;
+        if (!controls::ExchangeStringProperty(c, u"Key", &key) || !controls::ExchangeStringProperty(c, u"Name", &name) ||
+            !LoadEffectReference(c, u"EffectType", u"EffectValue", &l->effect))
             return false;
         l->key = key.toQString();
         l->name = name.isNull() ? QString(QLatin1String("")) : name.toQString();
-        l->effect = type == VT_BSTR && effectKey.length() > 0 ? Variant::str(effectKey.toQString()) : Variant::null();
         return true;
     };
     auto make = [this](const Loaded &l) {

@@ -269,9 +269,21 @@ HRESULT Effect::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
     return m_notify.handOut(iid, point);
 }
 
-bool IsPersistedEffectType(int16_t type)
+bool LoadEffectReference(controls::PropertyExchangeContext *ctx, const char16_t *typeName,
+                         const char16_t *valueName, Variant *effect)
 {
-    return type == VT_NULL || type == VT_BSTR || type == VT_DISPATCH || type == VT_UNKNOWN;
+    int16_t type = VT_NULL;
+    if (!controls::ExchangeShortProperty(ctx, typeName, &type))
+        return false;
+    if (type != VT_BSTR) {
+        *effect = Variant::null();
+        return true;
+    }
+    Bstr key;
+    if (!controls::ExchangeStringProperty(ctx, valueName, &key))
+        return false;
+    *effect = key.length() > 0 ? Variant::str(key.toQString()) : Variant::null();
+    return true;
 }
 
 } // namespace lumafold
