@@ -264,7 +264,7 @@ HRESULT Class1::ButtonUnlock(IDispatchByName *window)
 void Class1::setButtonsEnabled(IDispatchByName *window, bool enabled)
 {
     if (!window)
-        platform::raise(91, QStringLiteral("Object variable or With block variable not set"));
+        platform::raise(platform::err::ObjectVariableNotSet);
     // The window: through this watcher's own disable hold where the window
     // keeps holds, so that unlocking never enables a window someone else holds disabled.
     const HRESULT hr = window->Invoke(enabled ? QStringLiteral("releaseDisableHold") : QStringLiteral("addDisableHold"),

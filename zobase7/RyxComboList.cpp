@@ -34,9 +34,9 @@ std::string ansiOf(const char16_t *text, std::uint32_t length)
     return std::string(out.constData(), static_cast<size_t>(out.size()));
 }
 
-com::ComPtr<pickwell::IComboItem> itemAt(const RyxComboState &s, int index)
+com::ComPtr<IComboItem> itemAt(const RyxComboState &s, int index)
 {
-    com::ComPtr<pickwell::IComboItem> item;
+    com::ComPtr<IComboItem> item;
     if (s.items && index >= 0)
         s.items->get_Item(index, item.put());
     return item;

@@ -309,7 +309,7 @@ LRESULT protocol(const std::shared_ptr<RyxComboState> &sp, UINT msg, WPARAM wPar
         repaint(s);
         return 0;
     case ZOM_SETITEMCOLLECTION: {
-        auto *c = reinterpret_cast<pickwell::IComboItemCollection *>(wParam);
+        auto *c = reinterpret_cast<IComboItemCollection *>(wParam);
         if (c)
             c->AddRef();
         if (s.items)

@@ -13,11 +13,11 @@
 #include <unordered_map>
 #include <vector>
 
-namespace pickwell { struct IComboItemCollection; }
-
 namespace zobase7 {
 
 using namespace platform::win;
+
+struct IComboItemCollection; // ComboItemInterfaces.h
 
 // Message numbers of the window layer not (yet) in its headers.
 namespace wm {
@@ -115,7 +115,7 @@ struct RyxComboState {
     int pressed = 0;          // 0 none, 1 spin up, 2 spin down, 3 drop-down
 
     // List.
-    pickwell::IComboItemCollection *items = nullptr; // held (AddRef)
+    IComboItemCollection *items = nullptr; // held (AddRef)
     int style = 1;            // 0 simple, 1 drop-down, 2 drop-down list
     int listBoxStyle = 2;
     int descriptionWidth = 0;

@@ -5,9 +5,8 @@
 // property bags. A load works on a copy, so a failed load changes nothing.
 #include "zobase7/include/zobase7_interfaces.h"
 
-#include "zobase7/include/LoadRefusal.h"
-
 #include "platform/com/errorinfo.h"
+#include "platform/com/loadrefusal.h"
 #include "platform/com/objectbase.h"
 #include "platform/com/persist.h"
 
@@ -50,7 +49,7 @@ public:
     void refuse(const QString &name, const QString &value);
     // On a load: a number outside lo..hi is refused.
     void check(const char16_t *name, int32_t value, int32_t lo, int32_t hi);
-    const controls::LoadRefusal &refusal() const { return m_refusal; }
+    const com::LoadRefusal &refusal() const { return m_refusal; }
 
 private:
     com::IStream *m_stream = nullptr;
@@ -58,7 +57,7 @@ private:
     com::IErrorLog *m_log = nullptr;
     bool m_loading = false;
     bool m_ok = true;
-    controls::LoadRefusal m_refusal;
+    com::LoadRefusal m_refusal;
 };
 
 // Derived provides: a `State` record, `static void exchange(State &,
@@ -199,7 +198,7 @@ private:
         State copy = m_state;
         Derived::exchange(copy, x);
         if (!x.ok())
-            return controls::ReportLoadRefusal(x.loading() && !isBagExchange(x) ? com::STG_E_READFAULT : com::E_FAIL,
+            return com::ReportLoadRefusal(x.loading() && !isBagExchange(x) ? com::STG_E_READFAULT : com::E_FAIL,
                                                x.refusal(), Derived::primaryIid(), QString());
         m_state = std::move(copy);
         m_dirty = false;

@@ -30,7 +30,7 @@ std::atomic<long> &lockCount()
 void SettingsExchange::refuse(const QString &name, const QString &value)
 {
     if (m_loading && m_ok)
-        m_refusal = controls::LoadRefusal{name, value};
+        m_refusal = com::LoadRefusal{name, value};
     m_ok = false;
 }
 
@@ -46,7 +46,7 @@ namespace {
 QString storedValue(IPropertyBag *bag, const char16_t *name)
 {
     Variant stored;
-    return SUCCEEDED(bag->Read(name, &stored, nullptr)) ? controls::DescribeLoadedValue(stored)
+    return SUCCEEDED(bag->Read(name, &stored, nullptr)) ? com::DescribeLoadedValue(stored)
                                                         : QStringLiteral("(読み込めない値)");
 }
 
@@ -60,7 +60,7 @@ void SettingsExchange::number(const char16_t *name, int32_t *member)
         uint8_t b[4];
         if (m_loading) {
             if (!readExact(m_stream, b, 4)) {
-                refuse(QString::fromUtf16(name), controls::TruncatedDataText());
+                refuse(QString::fromUtf16(name), com::TruncatedDataText());
                 return;
             }
             *member = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
@@ -106,12 +106,12 @@ void SettingsExchange::text(const char16_t *name, Bstr *member)
                 return;
             }
             if (n < 2 || n % 2 || n > kMaxSettingsString) {
-                refuse(QString::fromUtf16(name), controls::StringLengthText(n));
+                refuse(QString::fromUtf16(name), com::StringLengthText(n));
                 return;
             }
             std::vector<char16_t> buf(n / 2);
             if (!readExact(m_stream, buf.data(), n)) {
-                refuse(QString::fromUtf16(name), controls::TruncatedDataText());
+                refuse(QString::fromUtf16(name), com::TruncatedDataText());
                 return;
             }
             *member = Bstr::attach(SysAllocStringLen(buf.data(), n / 2 - 1));

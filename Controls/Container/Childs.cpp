@@ -6,8 +6,6 @@
 #include "Controls/common/PropertyExchange.h"
 #include "Controls/common/StreamBlob.h"
 
-#include <set>
-
 namespace lumafold {
 
 using namespace platform::com;
@@ -246,8 +244,8 @@ HRESULT Childs::Save(IStream *stream, bool)
 }
 
 // Appends the stream's children; a count outside 0..kMaxLoadedCount, a short
-// read, an effect type no put takes, or an empty or repeated key loads
-// nothing.
+// read, or an empty or repeated key loads nothing. An effect saved as
+// anything but a key loads as Null.
 HRESULT Childs::Load(IStream *stream)
 {
     if (!stream)
@@ -255,51 +253,29 @@ HRESULT Childs::Load(IStream *stream)
     controls::PropertyExchangeContext ctx;
     ctx.stream = stream;
     ctx.loading = true;
-    auto refused = [&ctx] { return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Childs, IID_IChildren); };
-    int32_t count = 0;
-    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count))
-        return refused();
-    if (count < 0 || count > kMaxLoadedCount) {
-        controls::RefuseLoadedValue(&ctx, QStringLiteral("Count"), QString::number(count));
-        return refused();
-    }
     struct Loaded {
         QString key, name;
         Variant effect;
     };
-    std::vector<Loaded> loaded;
-    LoadedKeys keys(m_items.foldedKeys());
-    for (int32_t i = 0; i < count; ++i) {
-        Bstr key, name, effectKey;
-        int16_t type = 0;
-        bool ok = controls::ExchangeStringProperty(&ctx, u"Key", &key) &&
-                  controls::ExchangeStringProperty(&ctx, u"Name", &name) &&
-                  controls::ExchangeShortProperty(&ctx, u"EffectType", &type);
-        if (ok && !IsPersistedEffectType(type))
-            ok = controls::RefuseLoadedValue(&ctx, QStringLiteral("EffectType"), QString::number(type));
-        if (ok && type == VT_BSTR)
-            ok = controls::ExchangeStringProperty(&ctx, u"EffectValue", &effectKey);
-        const QString k = key.toQString();
-        if (ok)
-            ok = keys.acceptKey(&ctx, k);
-        if (!ok) {
-            controls::NestLoadRefusal(&ctx, QStringLiteral("Item(%1)").arg(i + 1));
-            return refused();
-        }
-        Loaded l;
-        l.key = k;
-        l.name = name.isNull() ? QString(QLatin1String("")) : name.toQString();
-        l.effect = type == VT_BSTR && effectKey.length() > 0 ? Variant::str(effectKey.toQString()) : Variant::null();
-        loaded.push_back(std::move(l));
-    }
-    for (const Loaded &l : loaded) {
+    auto read = [](controls::PropertyExchangeContext *c, Loaded *l) {
+        Bstr key, name;
+        if (!controls::ExchangeStringProperty(c, u"Key", &key) || !controls::ExchangeStringProperty(c, u"Name", &name) ||
+            !LoadEffectReference(c, u"EffectType", u"EffectValue", &l->effect))
+            return false;
+        l->key = key.toQString();
+        l->name = name.isNull() ? QString(QLatin1String("")) : name.toQString();
+        return true;
+    };
+    auto make = [this](const Loaded &l) {
         ComPtr<Child> c(new Child);
         c->setKey(l.key);
         c->setNameValue(l.name);
         c->setEffectValue(l.effect);
         adopt(c.get());
-        m_items.insert(m_items.count(), c);
-    }
+        return c;
+    };
+    if (!m_items.loadAppended<Loaded>(&ctx, read, make))
+        return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Childs, IID_IChildren);
     return S_OK;
 }
 

@@ -50,7 +50,8 @@ public:
     void setWindow(ContainerWindow *window);
     void setEffects(IEffects *effects);
 
-    static constexpr int32_t kMaxLoadedCount = 32767;
+    // The most children a stream may hold.
+    static constexpr int32_t kMaxLoadedCount = kMaxLoadedItems;
 
 private:
     ~Childs() override;

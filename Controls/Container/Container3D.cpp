@@ -698,21 +698,7 @@ bool Container3D::exchangeEffect(controls::PropertyExchangeContext *ctx, const c
         Bstr value(key);
         return controls::ExchangeStringProperty(ctx, valueName, &value);
     }
-    int16_t type = VT_NULL;
-    if (!controls::ExchangeShortProperty(ctx, typeName, &type))
-        return false;
-    if (!IsPersistedEffectType(type))
-        return controls::RefuseLoadedValue(ctx, QString::fromUtf16(typeName), QString::number(type));
-    if (type != VT_BSTR) {
-        // Null, and the older form of an object saved by its type alone.
-        stored = Variant::null();
-        return true;
-    }
-    Bstr value;
-    if (!controls::ExchangeStringProperty(ctx, valueName, &value))
-        return false;
-    stored = value.toQString().isEmpty() ? Variant::null() : Variant::str(value.toQString());
-    return true;
+    return LoadEffectReference(ctx, typeName, valueName, &stored);
 }
 
 bool Container3D::exchange(controls::PropertyExchangeContext *ctx)

@@ -3,7 +3,7 @@
 #include "Controls/Container/Effects.h"
 #include "Controls/Container/LumafoldModule.h"
 #include "Controls/common/DispatchHelpers.h"
-#include "zobase7/include/LoadRefusal.h"
+#include "platform/com/loadrefusal.h"
 
 namespace lumafold {
 
@@ -89,7 +89,7 @@ bool Effect::firstInvalid(const Values &v, QString *name, QString *value)
         return true;
     };
     auto colour = [&](const char *n, OLE_COLOR c) {
-        return !validColour(c) && refuse(n, controls::DescribeLoadedColour(c));
+        return !validColour(c) && refuse(n, com::DescribeLoadedColour(c));
     };
     auto ranged = [&](const char *n, int x, int lo, int hi) {
         return (x < lo || x > hi) && refuse(n, QString::number(x));
@@ -269,9 +269,21 @@ HRESULT Effect::FindConnectionPoint(const IID &iid, IConnectionPoint **point)
     return m_notify.handOut(iid, point);
 }
 
-bool IsPersistedEffectType(int16_t type)
+bool LoadEffectReference(controls::PropertyExchangeContext *ctx, const char16_t *typeName,
+                         const char16_t *valueName, Variant *effect)
 {
-    return type == VT_NULL || type == VT_BSTR || type == VT_DISPATCH || type == VT_UNKNOWN;
+    int16_t type = VT_NULL;
+    if (!controls::ExchangeShortProperty(ctx, typeName, &type))
+        return false;
+    if (type != VT_BSTR) {
+        *effect = Variant::null();
+        return true;
+    }
+    Bstr key;
+    if (!controls::ExchangeStringProperty(ctx, valueName, &key))
+        return false;
+    *effect = key.length() > 0 ? Variant::str(key.toQString()) : Variant::null();
+    return true;
 }
 
 } // namespace lumafold

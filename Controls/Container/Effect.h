@@ -4,6 +4,7 @@
 #include "Controls/Container/LumafoldInterfaces.h"
 
 #include "Controls/common/ComModule.h"
+#include "Controls/common/PropertyExchange.h"
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
 #include "platform/win/ole/proppage.h"
@@ -117,10 +118,13 @@ private:
     com::ConnectionPoint m_notify;
 };
 
-// The VARIANT types a reference to an effect is persisted with (a control's
-// CtrlEffect and ChildsEffect, a child's Effect): Null, a key (VT_BSTR, the
-// key follows) and an object (VT_DISPATCH, VT_UNKNOWN), which was saved by its
-// type alone and loads as Null. Any other type is refused, as a put refuses it.
-bool IsPersistedEffectType(int16_t type);
+// Loads a reference to an effect as it is persisted (a control's CtrlEffect
+// and ChildsEffect, a child's Effect): its VARIANT type under typeName, then,
+// for a key (VT_BSTR) only, the key under valueName. The key loads as a
+// string; any other type, and an empty key, load as Null (an effect held as
+// an object was saved by its type alone). False, with *effect unchanged,
+// when a value could not be read.
+bool LoadEffectReference(controls::PropertyExchangeContext *ctx, const char16_t *typeName,
+                         const char16_t *valueName, com::Variant *effect);
 
 } // namespace lumafold

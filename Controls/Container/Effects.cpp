@@ -5,8 +5,6 @@
 #include "Controls/common/PropertyExchange.h"
 #include "Controls/common/StreamBlob.h"
 
-#include <set>
-
 namespace lumafold {
 
 using namespace platform::com;
@@ -283,38 +281,29 @@ HRESULT Effects::Load(IStream *stream)
     controls::PropertyExchangeContext ctx;
     ctx.stream = stream;
     ctx.loading = true;
-    auto refused = [&ctx] { return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Effects, IID_IEffects); };
-    int32_t count = 0;
-    if (!controls::ExchangeLongProperty(&ctx, u"Count", &count))
-        return refused();
-    if (count < 0 || count > kMaxLoadedCount) {
-        controls::RefuseLoadedValue(&ctx, QStringLiteral("Count"), QString::number(count));
-        return refused();
-    }
-    std::vector<std::pair<QString, Effect::Values>> loaded;
-    LoadedKeys keys(m_items.foldedKeys());
-    for (int32_t i = 0; i < count; ++i) {
-        Effect::Values v;
+    struct Loaded {
+        Effect::Values values;
+        QString key;
+    };
+    auto read = [](controls::PropertyExchangeContext *c, Loaded *l) {
         Bstr key;
         QString name, value;
-        bool ok = exchangeEffect(&ctx, v, key);
-        if (ok && Effect::firstInvalid(v, &name, &value))
-            ok = controls::RefuseLoadedValue(&ctx, name, value);
-        if (ok)
-            ok = keys.acceptKey(&ctx, key.toQString());
-        if (!ok) {
-            controls::NestLoadRefusal(&ctx, QStringLiteral("Item(%1)").arg(i + 1));
-            return refused();
-        }
-        loaded.emplace_back(key.toQString(), v);
-    }
-    for (const auto &[k, v] : loaded) {
+        if (!exchangeEffect(c, l->values, key))
+            return false;
+        if (Effect::firstInvalid(l->values, &name, &value))
+            return controls::RefuseLoadedValue(c, name, value);
+        l->key = key.toQString();
+        return true;
+    };
+    auto make = [this](const Loaded &l) {
         ComPtr<Effect> e(new Effect);
-        e->setKey(k);
-        e->setValues(v);
+        e->setKey(l.key);
+        e->setValues(l.values);
         e->setOwner(this);
-        m_items.insert(m_items.count(), e);
-    }
+        return e;
+    };
+    if (!m_items.loadAppended<Loaded>(&ctx, read, make))
+        return module().raiseLoadRefusal(E_FAIL, ctx.refusal, CLSID_Effects, IID_IEffects);
     return S_OK;
 }
 

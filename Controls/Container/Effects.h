@@ -56,7 +56,7 @@ public:
     void addStandardEffects();
 
     // The most effects a stream may hold.
-    static constexpr int32_t kMaxLoadedCount = 32767;
+    static constexpr int32_t kMaxLoadedCount = kMaxLoadedItems;
 
 private:
     ~Effects() override;

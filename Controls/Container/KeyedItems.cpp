@@ -17,7 +17,7 @@ bool LoadedKeys::acceptKey(controls::PropertyExchangeContext *ctx, const QString
         return controls::RefuseLoadedValue(ctx, QStringLiteral("Key"), QStringLiteral("\"\"（空のキー）"));
     if (!m_keys.insert(foldKey(key)).second)
         return controls::RefuseLoadedValue(ctx, QStringLiteral("Key"),
-                                           controls::DescribeLoadedString(key) + QStringLiteral("（重複したキー）"));
+                                           com::DescribeLoadedString(key) + QStringLiteral("（重複したキー）"));
     return true;
 }
 

@@ -47,6 +47,9 @@ private:
     std::set<QString> m_keys;
 };
 
+// The most items a collection's stream may hold.
+constexpr int32_t kMaxLoadedItems = 32767;
+
 template <class T>
 class KeyedItems {
 public:
@@ -161,6 +164,37 @@ public:
         for (const auto &item : m_items)
             keys.insert(foldKey(item->key()));
         return keys;
+    }
+
+    // The stream form of a collection's load, the twin of the bag form's
+    // controls::loadCollectionFromBag: "Count" (0..kMaxLoadedItems), then
+    // each item through read(ctx, &loaded), which reads its values, refuses
+    // those a put would refuse and leaves the item's key in loaded.key; the
+    // key must be neither empty nor held already, here or by an earlier
+    // item. Only when every item has loaded are they appended, each as
+    // make(loaded) builds it. Otherwise nothing changes, and false returns
+    // with the refusal in ctx ("Count", or "Item(n)." before the value).
+    template <class Loaded, class Read, class Make>
+    bool loadAppended(controls::PropertyExchangeContext *ctx, Read read, Make make)
+    {
+        int32_t n = 0;
+        if (!controls::ExchangeLongProperty(ctx, u"Count", &n))
+            return false;
+        if (n < 0 || n > kMaxLoadedItems)
+            return controls::RefuseLoadedValue(ctx, QStringLiteral("Count"), QString::number(n));
+        std::vector<Loaded> loaded;
+        LoadedKeys keys(foldedKeys());
+        for (int32_t i = 0; i < n; ++i) {
+            Loaded item;
+            if (!read(ctx, &item) || !keys.acceptKey(ctx, item.key)) {
+                controls::NestLoadRefusal(ctx, QStringLiteral("Item(%1)").arg(i + 1));
+                return false;
+            }
+            loaded.push_back(std::move(item));
+        }
+        for (const Loaded &item : loaded)
+            insert(count(), make(item));
+        return true;
     }
 
     void insert(int position, com::ComPtr<T> item)

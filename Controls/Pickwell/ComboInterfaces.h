@@ -2,7 +2,7 @@
 // The combo control's interfaces: ICombo (dual, members in type-library
 // order, each property as get, put and putref where it has them), the
 // outgoing IComboEvents, the class id and the enumerations it uses.
-#include "zobase7/include/ComboItemInterfaces.h"
+#include "Controls/Pickwell/ItemInterfaces.h"
 #include "zobase7/include/zobase7_interfaces.h"
 
 namespace pickwell {

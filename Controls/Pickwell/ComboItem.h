@@ -1,7 +1,7 @@
 #pragma once
 // One row of the combo's list: content, description, value, tooltip,
 // indent, picture, colours and flags. Tells its sinks a change code on puts.
-#include "zobase7/include/ComboItemInterfaces.h"
+#include "Controls/Pickwell/ItemInterfaces.h"
 
 #include "Controls/common/ComModule.h"
 #include "platform/com/errorinfo.h"

@@ -523,25 +523,25 @@ HRESULT ComboItemCollection::Load(IStream *stream)
         return E_POINTER;
     // The item the refusal is in, and what was wrong.
     auto refuse = [](size_t item, const QString &property, const QString &value, HRESULT hr = E_FAIL) {
-        controls::LoadRefusal r{QStringLiteral("Item(%1)").arg(item + 1), value};
+        com::LoadRefusal r{QStringLiteral("Item(%1)").arg(item + 1), value};
         if (!property.isEmpty())
             r.property += QLatin1Char('.') + property;
         return module().raiseLoadRefusal(hr, r, CLSID_ComboItemCollection, IID_IComboItemCollection);
     };
     int32_t version = 0;
     if (!readExact(stream, &version, 4))
-        return module().raiseLoadRefusal(E_FAIL, {QStringLiteral("_Version"), controls::TruncatedDataText()},
+        return module().raiseLoadRefusal(E_FAIL, {QStringLiteral("_Version"), com::TruncatedDataText()},
                                          CLSID_ComboItemCollection, IID_IComboItemCollection);
     std::vector<ComPtr<IComboItem>> loaded;
     for (;;) {
         uint8_t raw[16];
         uint32_t got = 0;
         if (FAILED(stream->Read(raw, 16, &got)))
-            return refuse(loaded.size(), QString(), controls::TruncatedDataText());
+            return refuse(loaded.size(), QString(), com::TruncatedDataText());
         if (got == 0)
             break;
         if (got != 16)
-            return refuse(loaded.size(), QString(), controls::TruncatedDataText());
+            return refuse(loaded.size(), QString(), com::TruncatedDataText());
         stream->Seek(-16, STREAM_SEEK_CUR, nullptr);
         CLSID clsid;
         ReadClassStm(stream, &clsid);
@@ -552,13 +552,13 @@ HRESULT ComboItemCollection::Load(IStream *stream)
         ComPtr<IPersistStream> p;
         HRESULT hr = CoCreateInstance(clsid, nullptr, IID_IPersistStream, p.putVoid());
         if (FAILED(hr))
-            return refuse(loaded.size(), QString(), controls::UnknownClassText(clsid), hr);
+            return refuse(loaded.size(), QString(), com::UnknownClassText(clsid), hr);
         SetErrorInfo(0, nullptr);
         hr = p->Load(stream);
         if (FAILED(hr)) {
-            controls::LoadRefusal inner;
+            com::LoadRefusal inner;
             QString description;
-            if (controls::TakeLoadRefusal(&inner, &description))
+            if (com::TakeLoadRefusal(&inner, &description))
                 return refuse(loaded.size(), inner.property, inner.value, hr);
             return refuse(loaded.size(), QString(), QStringLiteral("(読み込めない項目)"), hr);
         }

@@ -1,7 +1,7 @@
 #pragma once
 // The combo's list of items: insertion order or sorted by a text key,
 // numbered, each item watched; changes go to the owner's sink.
-#include "zobase7/include/ComboItemInterfaces.h"
+#include "Controls/Pickwell/ItemInterfaces.h"
 
 #include "Controls/common/ComModule.h"
 #include "Controls/common/SubObjectNotifySink.h"

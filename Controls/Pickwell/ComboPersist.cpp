@@ -90,7 +90,7 @@ bool plausible(controls::PropertyExchangeContext &ctx, const ComboSettings &s)
     for (const auto &t : texts) {
         const QString text = t.text.toQString();
         if (!t.check(text))
-            return controls::RefuseLoadedValue(&ctx, QLatin1String(t.name), controls::DescribeLoadedString(text));
+            return controls::RefuseLoadedValue(&ctx, QLatin1String(t.name), com::DescribeLoadedString(text));
     }
     return true;
 }

@@ -2,7 +2,7 @@
 // The in-process server side of a control library: its object map (classes
 // with their registration rows), class factories, the module's lock count,
 // the four exports' work and the string-table error helper.
-#include "zobase7/include/LoadRefusal.h"
+#include "platform/com/loadrefusal.h"
 
 #include "platform/com/errorinfo.h"
 #include "platform/com/objectbase.h"
@@ -76,9 +76,9 @@ public:
     // Sets the error object (source: the class's ProgID, or its name; GUID:
     // the interface; text: string stringId) and returns hr.
     HRESULT raise(HRESULT hr, uint32_t stringId, const com::CLSID &clsid, const com::IID &iid) const;
-    // Sets the error object of a load that refused a value (LoadRefusal.h),
-    // with the same source, and returns hr.
-    HRESULT raiseLoadRefusal(HRESULT hr, const LoadRefusal &refusal, const com::CLSID &clsid,
+    // Sets the error object of a load that refused a value
+    // (platform/com/loadrefusal.h), with the same source, and returns hr.
+    HRESULT raiseLoadRefusal(HRESULT hr, const com::LoadRefusal &refusal, const com::CLSID &clsid,
                              const com::IID &iid) const;
 
 private:

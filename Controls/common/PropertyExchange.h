@@ -2,7 +2,7 @@
 // Loading and saving of the controls' persistent objects: one exchange
 // routine per object serves load and save through a property bag (named
 // values) or a stream (values in order, without names).
-#include "zobase7/include/LoadRefusal.h"
+#include "platform/com/loadrefusal.h"
 
 #include "platform/com/persist.h"
 #include "platform/com/font.h"
@@ -24,7 +24,7 @@ struct PropertyExchangeContext {
     bool absent = false;
     // The first value the load refused (helpers record their own failures;
     // the exchange routines record range checks with RefuseLoadedValue).
-    LoadRefusal refusal;
+    com::LoadRefusal refusal;
 };
 
 // Whether a load or save may go on after a helper: it succeeded, or on a

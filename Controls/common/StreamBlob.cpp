@@ -1,6 +1,6 @@
 #include "Controls/common/StreamBlob.h"
 
-#include "zobase7/include/LoadRefusal.h"
+#include "platform/com/loadrefusal.h"
 
 #include "platform/com/objectbase.h"
 

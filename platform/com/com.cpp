@@ -200,18 +200,19 @@ ComPtr<IDispatchByName> takeObject(const QVariant &result)
 QVariant CallByName(IDispatchByName *object, const QString &member, DispatchKind kind, const QVariantList &args)
 {
     if (!object)
-        platform::raise(91, QStringLiteral("Object variable or With block variable not set"));
+        platform::raise(platform::err::ObjectVariableNotSet);
     QVariant result;
     const HRESULT hr = object->Invoke(member, kind, args, &result);
     if (hr == DISP_E_MEMBERNOTFOUND)
-        platform::raise(438, QStringLiteral("Object doesn't support this property or method"));
+        platform::raise(platform::err::MemberNotSupported);
     if (FAILED(hr)) {
         QString description;
         if (auto *d = dynamic_cast<DispatchObject *>(object))
             description = d->lastErrorDescription();
         if (description.isEmpty())
-            description = QStringLiteral("Automation error 0x%1").arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'));
-        platform::raise(440, description);
+            description = platform::errorDescription(platform::err::AutomationError) +
+                          QStringLiteral(" (0x%1)").arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'));
+        platform::raise(platform::err::AutomationError, description);
     }
     return result;
 }

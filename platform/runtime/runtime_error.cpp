@@ -11,20 +11,23 @@ RuntimeError::RuntimeError(int number, const QString &description, const QString
 QString errorDescription(int number)
 {
     switch (number) {
-    case err::InvalidProcedureCall: return QStringLiteral("Invalid procedure call or argument");
-    case err::Overflow: return QStringLiteral("Overflow");
-    case err::SubscriptOutOfRange: return QStringLiteral("Subscript out of range");
-    case err::TypeMismatch: return QStringLiteral("Type mismatch");
-    case err::FileNotFound: return QStringLiteral("File not found");
-    case err::DeviceIO: return QStringLiteral("Device I/O error");
-    case err::FileAlreadyExists: return QStringLiteral("File already exists");
-    case err::DiskFull: return QStringLiteral("Disk full");
-    case err::PermissionDenied: return QStringLiteral("Permission denied");
-    case err::PathFileAccess: return QStringLiteral("Path/File access error");
-    case err::PathNotFound: return QStringLiteral("Path not found");
-    case err::ObjectRequired: return QStringLiteral("Object required");
-    case err::CancelError: return QStringLiteral("Cancel was selected.");
-    default: return QStringLiteral("Application-defined or object-defined error");
+    case err::InvalidProcedureCall: return QStringLiteral("プロシージャの呼び出し、または引数が不正です。");
+    case err::Overflow: return QStringLiteral("オーバーフローしました。");
+    case err::SubscriptOutOfRange: return QStringLiteral("インデックスが有効範囲にありません。");
+    case err::TypeMismatch: return QStringLiteral("型が一致しません。");
+    case err::FileNotFound: return QStringLiteral("ファイルが見つかりません。");
+    case err::DeviceIO: return QStringLiteral("デバイス I/O エラーです。");
+    case err::FileAlreadyExists: return QStringLiteral("既に同名のファイルが存在しています。");
+    case err::DiskFull: return QStringLiteral("ディスクの空き容量が不足しています。");
+    case err::PermissionDenied: return QStringLiteral("書き込みできません。");
+    case err::PathFileAccess: return QStringLiteral("パス名が無効です。");
+    case err::PathNotFound: return QStringLiteral("パスが見つかりません。");
+    case err::ObjectVariableNotSet: return QStringLiteral("オブジェクト変数または With ブロック変数が設定されていません。");
+    case err::ObjectRequired: return QStringLiteral("オブジェクトが必要です。");
+    case err::MemberNotSupported: return QStringLiteral("オブジェクトは、このプロパティまたはメソッドをサポートしていません。");
+    case err::AutomationError: return QStringLiteral("オートメーション エラーです。");
+    case err::CancelError: return QStringLiteral("キャンセルが選択されました。");
+    default: return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
     }
 }
 

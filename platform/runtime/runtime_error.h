@@ -21,27 +21,33 @@ private:
     QString m_source;
 };
 
-// Well-known error numbers.
+// The standard run-time errors the layers raise, each with the one text
+// errorDescription gives it.
 namespace err {
+constexpr int InvalidProcedureCall = 5;
 constexpr int Overflow = 6;
 constexpr int SubscriptOutOfRange = 9;
 constexpr int TypeMismatch = 13;
 constexpr int FileNotFound = 53;
+constexpr int DeviceIO = 57;
 constexpr int FileAlreadyExists = 58;
 constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
+constexpr int ObjectVariableNotSet = 91;
 constexpr int ObjectRequired = 424;
-constexpr int InvalidProcedureCall = 5;
-constexpr int DeviceIO = 57;
+constexpr int MemberNotSupported = 438;
+constexpr int AutomationError = 440;
 constexpr int CancelError = 32755;
 } // namespace err
 
-// Throws a RuntimeError with the standard description of the number.
+// Throws a RuntimeError; without a description, with the number's standard
+// text.
 [[noreturn]] void raise(int number, const QString &description = QString());
 
-// Standard description of a run-time error number.
+// The standard text of a run-time error number, in the program's language;
+// a number without one gets the text of an application-defined error.
 QString errorDescription(int number);
 
 } // namespace platform

@@ -47,7 +47,7 @@ void frmWait::Form_Load()
     // No owner set: the client gets the error the original reported for an
     // unset object (91); nothing is disabled and no hourglass is shown.
     if (!m_parent)
-        platform::raise(91, QStringLiteral("オブジェクト変数または With ブロック変数が設定されていません。"));
+        platform::raise(platform::err::ObjectVariableNotSet);
     m_disabled = m_parent;
     m_disabled->addDisableHold(holdName());
     Screen::setMousePointer(vbHourglass);

@@ -30,7 +30,7 @@ QString trimBlanks(const QString &text)
 
 [[noreturn]] void objectNotSet()
 {
-    platform::raise(91, QStringLiteral("オブジェクト変数または With ブロック変数が設定されていません。"));
+    platform::raise(platform::err::ObjectVariableNotSet);
 }
 } // namespace
 

@@ -47,7 +47,7 @@ ComboItem ComboItem::create()
 QString ComboItem::Content() const
 {
     if (!m_item)
-        platform::raise(91, QStringLiteral("オブジェクト変数または With ブロック変数が設定されていません。"));
+        platform::raise(platform::err::ObjectVariableNotSet);
     com::BSTR value = nullptr;
     check(m_item->get_Content(&value));
     const QString text = com::bstrToQString(value);
@@ -58,7 +58,7 @@ QString ComboItem::Content() const
 void ComboItem::setContent(const QString &content)
 {
     if (!m_item)
-        platform::raise(91, QStringLiteral("オブジェクト変数または With ブロック変数が設定されていません。"));
+        platform::raise(platform::err::ObjectVariableNotSet);
     com::Bstr value(content);
     check(m_item->put_Content(value.get()));
 }

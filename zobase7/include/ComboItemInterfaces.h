@@ -1,11 +1,11 @@
 #pragma once
 // The combo item model's interfaces, in their interface order: the combo
-// window of this library lists, draws and sorts items through them, and the
-// combo control library implements them.
+// window of this library lists and draws items through them; a control
+// library that hands the window its items implements them.
 #include "platform/com/automation.h"
 #include "platform/com/picture.h"
 
-namespace pickwell {
+namespace zobase7 {
 
 namespace com = platform::com;
 using com::BSTR;
@@ -13,8 +13,6 @@ using com::HRESULT;
 using com::OLE_COLOR;
 using com::VARIANT_BOOL;
 
-inline const com::CLSID CLSID_ComboItem = {0xCB8724BB, 0xE11C, 0x45D8, {0xAF, 0x0C, 0x49, 0xC0, 0x4B, 0x13, 0x87, 0xDB}};
-inline const com::CLSID CLSID_ComboItemCollection = {0x6B4E533A, 0x1F9E, 0x439E, {0x9E, 0x72, 0x69, 0xDE, 0xA4, 0x5F, 0xC1, 0xC6}};
 inline const com::IID IID_IComboItem = {0xEB4B2E72, 0x9B70, 0x4D01, {0x81, 0xA3, 0xE5, 0x46, 0x02, 0x06, 0xF0, 0x05}};
 inline const com::IID IID_IComboItemCollection = {0xAA1A3CC8, 0x27FB, 0x4D4F, {0x8B, 0xB1, 0xEB, 0xEF, 0x36, 0x5E, 0xE6, 0xAC}};
 
@@ -93,4 +91,4 @@ enum ItemChange : int32_t {
 // Codes the collection sends to its owner (an item's change: minus its Index).
 enum CollectionChange : int32_t { CollectionAdded = 1, CollectionRemoved = 2, CollectionCleared = 4, CollectionInserted = 5 };
 
-} // namespace pickwell
+} // namespace zobase7

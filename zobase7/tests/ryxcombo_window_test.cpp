@@ -9,7 +9,8 @@
 #include "zobase7/include/RyxCombo.h"
 #include "zobase7/include/RyxComboProtocol.h"
 
-#include "Controls/Pickwell/tests/PickwellTestSupport.h"
+#include "zobase7/tests/ComboItemDoubles.h"
+
 #include "platform/win/tests/WinTestSupport.h"
 
 #include <QClipboard>
@@ -30,9 +31,8 @@ namespace {
 
 using namespace zobase7;
 using namespace wintest;
-using pickwell::IComboItemCollection;
-using pickwell::testing::newCollection;
-using pickwell::testing::newItem;
+using zobase7::testing::newCollection;
+using zobase7::testing::newItem;
 using platform::com::ComPtr;
 using platform::com::S_OK;
 
@@ -45,7 +45,7 @@ const std::string kKan = "\x8A\xBF";  // 漢
 const std::string kJi = "\x8E\x9A";   // 字
 const std::string kA = "\x82\xA0";    // あ
 
-class RyxComboWindowTest : public pickwell::testing::PickwellTest {
+class RyxComboWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -59,7 +59,6 @@ protected:
 
     void SetUp() override
     {
-        PickwellTest::SetUp();
         log().clear();
         hooks().clear();
         parent = CreateWindowExA(0, "RyxTestParent", "", WS_POPUP | WS_VISIBLE, 100, 100, 260, 160, 0, 0, 0, nullptr);
@@ -859,7 +858,7 @@ TEST_F(RyxComboWindowTest, ListShowsItemPicturesByListBoxStyle)
 {
     QImage red(10, 10, QImage::Format_ARGB32);
     red.fill(Qt::red);
-    ComPtr<pickwell::IComboItem> first;
+    ComPtr<IComboItem> first;
     ASSERT_EQ(items->get_Item(0, first.put()), S_OK);
     ComPtr<platform::com::IPicture> picture = platform::com::createPicture(1 /* bitmap */, red);
     ASSERT_EQ(first->put_Image(picture.get()), S_OK);

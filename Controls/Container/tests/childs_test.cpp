@@ -240,6 +240,33 @@ TEST_F(ChildsTest, StreamFormKeepsEffectsByKey)
     EXPECT_EQ(static_cast<Childs *>(third.get())->at(0)->effectValue().vt, VT_NULL);
 }
 
+TEST_F(ChildsTest, AnEffectTypeOtherThanAKeyLoadsAsNullAndTheNextChildInStep)
+{
+    std::vector<uint8_t> bytes;
+    put32(bytes, 4);
+    const int types[] = {99, int(VT_I4), int(VT_EMPTY)};
+    for (int i = 0; i < 3; ++i) {
+        putStr(bytes, QStringLiteral("K%1").arg(i));
+        putStr(bytes, QStringLiteral("N%1").arg(i));
+        put16(bytes, types[i]);
+    }
+    putStr(bytes, QStringLiteral("Last"));
+    putStr(bytes, QStringLiteral("Btn"));
+    put16(bytes, VT_BSTR);
+    putStr(bytes, QStringLiteral("Inset"));
+    ComPtr<IChildren> back = newChilds();
+    ASSERT_EQ(loadFromBytes(back.get(), bytes), S_OK);
+    Childs *loaded = static_cast<Childs *>(back.get());
+    ASSERT_EQ(loaded->count(), 4);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(types[i]);
+        EXPECT_EQ(loaded->at(i)->key(), QStringLiteral("K%1").arg(i));
+        EXPECT_EQ(loaded->at(i)->effectValue().vt, VT_NULL);
+    }
+    EXPECT_EQ(loaded->at(3)->key(), QStringLiteral("Last"));
+    EXPECT_EQ(loaded->at(3)->effectValue().toQString(), QStringLiteral("Inset"));
+}
+
 TEST_F(ChildsTest, CorruptStreamsLoadNothing)
 {
     ComPtr<IChild> a = add(QStringLiteral("A"));

@@ -558,12 +558,6 @@ TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLo
         putStr(childsTwice, QStringLiteral("Command1"));
         put16(childsTwice, VT_NULL);
     }
-    std::vector<uint8_t> childsOddType;
-    put32(childsOddType, 1);
-    putStr(childsOddType, QStringLiteral("a"));
-    putStr(childsOddType, QStringLiteral("Command1"));
-    put16(childsOddType, 99);
-
     // An "Effects" entry whose blob holds the bytes.
     auto effectsBlob = [](std::vector<uint8_t> bytes) {
         return [bytes](PropertyBag &b) {
@@ -624,12 +618,6 @@ TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLo
         {"Childs duplicate key", "Childs",
          [&](PropertyBag &b) { b.setObjectBag("Childs", CLSID_Childs, collectionBag(CLSID_Childs, childsTwice)); },
          "Childs.Item(2).Key", "\"A\"（重複したキー）"},
-        {"a child's EffectType 99", "Childs",
-         [&](PropertyBag &b) { b.setObjectBag("Childs", CLSID_Childs, collectionBag(CLSID_Childs, childsOddType)); },
-         "Childs.Item(1).EffectType", "99"},
-        {"CtrlEffectType 99", "CtrlEffectType",
-         [&](PropertyBag &b) { b.setValue("CtrlEffectType", Variant::i2(99)); },
-         "CtrlEffectType", "99"},
         {"ApplyEffect \"abc\"", "ApplyEffect",
          [&](PropertyBag &b) { b.setValue("ApplyEffect", Variant::str(QStringLiteral("abc"))); },
          "ApplyEffect", "\"abc\""},
@@ -662,4 +650,67 @@ TEST_F(ContainerControlTest, ABagValueThatIsThereButCannotBeTakenFailsTheWholeLo
     int32_t apply = 0;
     control->get_ApplyEffect(&apply);
     EXPECT_EQ(apply, 1);
+}
+
+// Only a key (type 8) names an effect: any other saved type loads as Null and
+// the values after it are read in step, for the control's own effects and for
+// its children's.
+TEST_F(ContainerControlTest, AnEffectTypeOtherThanAKeyLoadsAsNull)
+{
+    // The stream form: CtrlEffectType 99 or 3 without a value after it.
+    const std::vector<uint8_t> current = bytesOf(control.get());
+    const size_t at = 12 + 2 + 2 + 4 + 4 + 16 + 4;
+    ASSERT_EQ(readI16(current, at), VT_BSTR);
+    for (int type : {99, int(VT_I4), int(VT_EMPTY)}) {
+        SCOPED_TRACE(type);
+        std::vector<uint8_t> odd(current.begin(), current.begin() + long(at));
+        put16(odd, type);
+        odd.insert(odd.end(), current.begin() + long(at + 2 + 4 + 14), current.end());
+        ComPtr<IContainer> copy = newControl();
+        ASSERT_EQ(loadFromBytes(copy.get(), odd), S_OK);
+        std::swap(control, copy);
+        EXPECT_EQ(ctrlEffect(), QStringLiteral("<null>"));
+        EXPECT_EQ(childsEffect(), QStringLiteral("Inset"));
+        std::swap(control, copy);
+    }
+
+    // The bag form: the control's own types and a child's.
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(control->QueryInterface(IID_IPersistPropertyBag, persist.putVoid()), S_OK);
+    ComPtr<PropertyBag> bag(new PropertyBag);
+    ASSERT_EQ(persist->Save(bag.get(), false, true), S_OK);
+    bag->setValue(QStringLiteral("ChildsEffectType"), Variant::i2(99));
+    std::vector<uint8_t> childs;
+    put32(childs, 2);
+    putStr(childs, QStringLiteral("a"));
+    putStr(childs, QStringLiteral("Command1"));
+    put16(childs, 99);
+    putStr(childs, QStringLiteral("b"));
+    putStr(childs, QStringLiteral("Command2"));
+    put16(childs, VT_BSTR);
+    putStr(childs, QStringLiteral("Flat"));
+    bag->setObjectBag(QStringLiteral("Childs"), CLSID_Childs, collectionBag(CLSID_Childs, childs));
+    ComPtr<IContainer> copy = newControl();
+    ComPtr<IPersistPropertyBag> copyPersist;
+    ASSERT_EQ(copy->QueryInterface(IID_IPersistPropertyBag, copyPersist.putVoid()), S_OK);
+    ASSERT_EQ(copyPersist->Load(bag.get(), nullptr), S_OK);
+    std::swap(control, copy);
+    EXPECT_EQ(ctrlEffect(), QStringLiteral("Raised"));
+    EXPECT_EQ(childsEffect(), QStringLiteral("<null>"));
+    ComPtr<IChildren> loaded;
+    ASSERT_EQ(control->get_Childs(loaded.put()), S_OK);
+    int32_t n = 0;
+    loaded->get_Count(&n);
+    ASSERT_EQ(n, 2);
+    ComPtr<IChild> a, b;
+    ASSERT_EQ(loaded->get_Item(Variant::str(QStringLiteral("a")), a.put()), S_OK);
+    ASSERT_EQ(loaded->get_Item(Variant::str(QStringLiteral("b")), b.put()), S_OK);
+    Variant effectA, effectB;
+    a->get_Effect(&effectA);
+    b->get_Effect(&effectB);
+    EXPECT_EQ(keyOf(effectA), QStringLiteral("<null>"));
+    EXPECT_EQ(keyOf(effectB), QStringLiteral("Flat")) << "the next child is read in step";
+    Bstr name;
+    a->get_Name(name.put());
+    EXPECT_EQ(name.toQString(), QStringLiteral("Command1"));
 }

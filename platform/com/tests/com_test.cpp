@@ -98,6 +98,42 @@ TEST(DispatchObject, MembersByNameAndReferenceCounting)
     EXPECT_EQ(destroyed, 1);
 }
 
+namespace {
+// Fails its member "Broken" with a bare HRESULT, as an outside object can.
+class Refusing : public DispatchObject {
+public:
+    Refusing() : DispatchObject(QStringLiteral("Refusing")) {}
+    HRESULT Invoke(const QString &member, DispatchKind kind, const QVariantList &args, QVariant *result) override
+    {
+        if (member == QStringLiteral("Broken"))
+            return E_FAIL;
+        return DispatchObject::Invoke(member, kind, args, result);
+    }
+};
+} // namespace
+
+// What the caller of a late-bound call reads: the standard errors' numbers
+// with the runtime's own texts, the same the program raises for them.
+TEST(DispatchObject, CallByNameRaisesTheStandardErrorsWithTheirTexts)
+{
+    auto failureOf = [](IDispatchByName *object, const QString &member) {
+        try {
+            CallByName(object, member, DispatchKind::Method);
+        } catch (const platform::RuntimeError &e) {
+            return std::make_pair(e.Number(), e.Description());
+        }
+        return std::make_pair(0, QString());
+    };
+    EXPECT_EQ(failureOf(nullptr, QStringLiteral("Value")),
+              std::make_pair(91, QStringLiteral("オブジェクト変数または With ブロック変数が設定されていません。")));
+    ComPtr<DispatchObject> obj(new Refusing);
+    EXPECT_EQ(failureOf(obj.get(), QStringLiteral("Missing")),
+              std::make_pair(438, QStringLiteral("オブジェクトは、このプロパティまたはメソッドをサポートしていません。")));
+    EXPECT_EQ(failureOf(obj.get(), QStringLiteral("Broken")),
+              std::make_pair(440, QStringLiteral("オートメーション エラーです。 (0x80004005)")))
+        << "a failure without a text of its own";
+}
+
 TEST(Creation, UnregisteredClassesAndProgIdsAreRefused)
 {
     QTemporaryDir dir;

@@ -1,10 +1,8 @@
-#include "zobase7/include/LoadRefusal.h"
+#include "platform/com/loadrefusal.h"
 
 #include "platform/com/objectbase.h"
 
-namespace controls {
-
-using namespace platform::com;
+namespace platform::com {
 
 const IID IID_ILoadRefusal = {0x6B0E2C71, 0x3F4A, 0x4D2B, {0x9A, 0x51, 0x27, 0xC8, 0x0D, 0x44, 0xE1, 0x93}};
 
@@ -128,4 +126,4 @@ QString StringLengthText(uint32_t bytes) { return QStringLiteral("(文字列の�
 
 QString UnknownClassText(const CLSID &clsid) { return QStringLiteral("(作成できないクラス %1)").arg(clsid.toString()); }
 
-} // namespace controls
+} // namespace platform::com

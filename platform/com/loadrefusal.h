@@ -9,9 +9,7 @@
 
 #include <QString>
 
-namespace controls {
-
-namespace com = platform::com;
+namespace platform::com {
 
 struct LoadRefusal {
     QString property; // "" while nothing was refused
@@ -20,19 +18,18 @@ struct LoadRefusal {
 };
 
 // The second face of the error object a refused load leaves behind.
-struct ILoadRefusal : com::IUnknown {
-    virtual com::HRESULT GetRefusedProperty(com::BSTR *property) = 0;
-    virtual com::HRESULT GetRefusedValue(com::BSTR *value) = 0;
+struct ILoadRefusal : IUnknown {
+    virtual HRESULT GetRefusedProperty(BSTR *property) = 0;
+    virtual HRESULT GetRefusedValue(BSTR *value) = 0;
 };
-extern const com::IID IID_ILoadRefusal;
+extern const IID IID_ILoadRefusal;
 
 // "プロパティ Effects.Item(2).BevelOuter の値 500 は読み込めません。"
 QString LoadRefusalText(const LoadRefusal &refusal);
 
 // Sets the thread's error object for a failed load (the text above; a load
 // that failed without naming a value says so) and returns hr.
-com::HRESULT ReportLoadRefusal(com::HRESULT hr, const LoadRefusal &refusal, const com::IID &iid,
-                               const QString &source);
+HRESULT ReportLoadRefusal(HRESULT hr, const LoadRefusal &refusal, const IID &iid, const QString &source);
 
 // Takes the thread's error object (the slot is cleared). True with the
 // refusal when it carries one; otherwise false, with its description (or
@@ -41,14 +38,14 @@ bool TakeLoadRefusal(LoadRefusal *refusal, QString *description);
 
 // Value texts for messages: a string quoted (a long one shortened, with its
 // length), numbers in decimal, Null, an object as such.
-QString DescribeLoadedValue(const com::VARIANT &value);
+QString DescribeLoadedValue(const VARIANT &value);
 QString DescribeLoadedString(const QString &text);
 // A colour as "0x7F000000".
 QString DescribeLoadedColour(uint32_t colour);
 
 // What the stream said instead of a value.
-QString TruncatedDataText();                         // the data ends early
-QString StringLengthText(uint32_t bytes);           // an impossible string length
-QString UnknownClassText(const com::CLSID &clsid);  // a class that cannot be made
+QString TruncatedDataText();                  // the data ends early
+QString StringLengthText(uint32_t bytes);     // an impossible string length
+QString UnknownClassText(const CLSID &clsid); // a class that cannot be made
 
-} // namespace controls
+} // namespace platform::com
