@@ -272,15 +272,30 @@ void frmMain::Timer1_Timer()
         return; // the watcher was never started (or is gone at the end)
     // A failed tick is the watcher's own concern: it keeps its state and its
     // timer, and the next tick tries again.
-    if (commBusy) {
+    // Another window's transaction runs (the busy flag, or a first step such
+    // as the settings window's customer number that runs before the flag is
+    // set): the port is not looked for.
+    if (commBusy || clsProtocolController::transactionRunning(m_Protocol.get())) {
         Timer1.setEnabled(false);
         watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
         forms::DoEvents();
         Timer1.setEnabled(true);
-    } else {
-        watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
-        forms::DoEvents();
+        return;
     }
+    // The line hung up since the last look: the adapter went, even when it is
+    // back by now (a device replaced in the middle of a transaction). Once no
+    // transaction runs it counts as pulled out, and the watch starts afresh,
+    // so that finding the adapter identifies the device again.
+    if (serialController && m_Protocol && m_Protocol->protocolMode() == 0 && serialController->takeDeviceGone()) {
+        try {
+            ActionOff();
+        } catch (const platform::RuntimeError &e) {
+            MsgBox(e.Description(), forms::vbCritical);
+        }
+        watcher->PortwickStart(m_timerDispatch.get());
+    }
+    watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
+    forms::DoEvents();
 }
 
 void frmMain::unlockButtons()
@@ -303,8 +318,11 @@ void frmMain::ActionOff()
     // The adapter's device node has gone: the port is let go, so that the
     // next transaction opens whatever node the adapter has when it is back.
     // A transaction still running ends as the time-out it now is.
-    if (serialController)
+    if (serialController) {
         serialController->closePort();
+        // The watcher saw the adapter go: a hang-up it left is told already.
+        serialController->takeDeviceGone();
+    }
     deviceVersion.clear();
     // The settings window re-lays itself out for the case of no device.
     if (settingOpen && settingForm)
