@@ -418,12 +418,13 @@ TEST_F(ReplugTest, ADeviceThatStopsAnsweringBehindAnAdapterThatStaysIsNotAskedAg
 {
     // No hang-up: the process and its link stay, the device only falls silent.
     makeDevice({QStringLiteral("--model"), QStringLiteral("T6KA"), QStringLiteral("--fault"),
-                QStringLiteral("RC:silence")});
+                QStringLiteral("RSB:silence")});
     plugIn(kT6ka);
     frmSetting &w = openSettings();
     expectBox(clsProtocolController::timeOutText(), fm::vbCritical);
     clickTool(w, QStringLiteral("設定データの読み込み"));
     ASSERT_TRUE(waitForBoxes(4000));
+    EXPECT_EQ(m_device->requests("RSB"), 1);
     EXPECT_TRUE(deviceVersion.isEmpty());
     pump(2500);
     EXPECT_EQ(m_device->requests("RV"), 1);
