@@ -341,6 +341,7 @@ TEST_F(ReplugTest, ADeviceReplacedWhileTheSettingsWindowWaitsForTheCustomerNumbe
     identifiedAgain(kT6ka);
     ASSERT_TRUE(waitFor([&] { return w.modelCode == 5; }, 2000));
     readSettings(w);
+    screenshot(QStringLiteral("replug_settings_after_device_replaced.png"));
     EXPECT_TRUE(m_script->verify());
 }
 
