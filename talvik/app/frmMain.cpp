@@ -272,10 +272,7 @@ void frmMain::Timer1_Timer()
         return; // the watcher was never started (or is gone at the end)
     // A failed tick is the watcher's own concern: it keeps its state and its
     // timer, and the next tick tries again.
-    // Another window's transaction runs (the busy flag, or a first step such
-    // as the settings window's customer number that runs before the flag is
-    // set): the port is not looked for.
-    if (commBusy || clsProtocolController::transactionRunning(m_Protocol.get())) {
+    if (commBusy) {
         Timer1.setEnabled(false);
         watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
         forms::DoEvents();
@@ -284,9 +281,11 @@ void frmMain::Timer1_Timer()
     }
     // The line hung up since the last look: the adapter went, even when it is
     // back by now (a device replaced in the middle of a transaction). Once no
-    // transaction runs it counts as pulled out, and the watch starts afresh,
-    // so that finding the adapter identifies the device again.
-    if (serialController && m_Protocol && m_Protocol->protocolMode() == 0 && serialController->takeDeviceGone()) {
+    // transaction runs (also none outside the busy flag, such as the settings
+    // window's customer number or this window's version request), it counts
+    // as pulled out, and the watch starts afresh, so that finding the adapter
+    // identifies the device again.
+    if (serialController && !clsProtocolController::transactionRunning() && serialController->takeDeviceGone()) {
         try {
             ActionOff();
         } catch (const platform::RuntimeError &e) {
