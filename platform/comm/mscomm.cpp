@@ -103,9 +103,7 @@ bool MSComm::PortOpen() const
 void MSComm::setPortOpen(bool open)
 {
     if (!open) {
-        // Also a port that counts as closed because its device has gone:
-        // the dead descriptor is let go.
-        if (m_port)
+        if (PortOpen())
             m_port->close();
         m_inBuffer.clear();
         return;
@@ -192,11 +190,6 @@ void MSComm::onBytesArrived()
         m_inBuffer.truncate(m_inBufferSize);
         overflow = true;
     }
-    if (m_notifying) {
-        // A handler is running (it pumped events): report after it returns.
-        m_receivePending = true;
-        return;
-    }
     if (overflow)
         notify(ev::RxOver);
     if (m_rThreshold > 0 && PortOpen() && m_inBuffer.size() >= m_rThreshold)
@@ -210,23 +203,23 @@ void MSComm::onLineEvent(int code)
 
 void MSComm::notify(int code)
 {
-    if (m_notifying && code == ev::Receive) {
-        m_receivePending = true;
+    if (m_notifying) {
+        // A handler is running (it pumped events, or looking at the port
+        // found its line gone): reported after it returns, in order. One
+        // receive report stands for all bytes that came meanwhile.
+        if (code != ev::Receive || !m_pending.contains(ev::Receive))
+            m_pending.append(code);
         return;
     }
-    const bool outer = !m_notifying;
     m_notifying = true;
     m_commEvent = code;
     emit OnComm();
-    if (!outer)
-        return;
-    // Bytes that came in while the handler ran are reported now, in order.
-    while (m_receivePending) {
-        m_receivePending = false;
-        if (m_rThreshold > 0 && PortOpen() && m_inBuffer.size() >= m_rThreshold) {
-            m_commEvent = ev::Receive;
-            emit OnComm();
-        }
+    while (!m_pending.isEmpty()) {
+        const int next = m_pending.takeFirst();
+        if (next == ev::Receive && !(m_rThreshold > 0 && PortOpen() && m_inBuffer.size() >= m_rThreshold))
+            continue;
+        m_commEvent = next;
+        emit OnComm();
     }
     m_notifying = false;
 }

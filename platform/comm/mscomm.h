@@ -2,7 +2,9 @@
 // The serial port control: port number, settings text, handshaking, input
 // buffer, RTS, open/close, CTS, byte input and output, and the OnComm
 // notification with its CommEvent code. Notifications arrive on the event
-// loop's thread, never nested inside one another.
+// loop's thread, never nested inside one another: an event that comes while a
+// handler runs (a port found gone while the handler looks at it) is reported
+// after the handler returns.
 //
 // Run-time errors raised (platform::RuntimeError): 380 invalid property value,
 // 8002 invalid port number, 8005 port already open, 8010 the device is not
@@ -10,6 +12,7 @@
 #include "platform/comm/port.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -120,7 +123,8 @@ private:
     int m_commEvent = 0;
     QByteArray m_inBuffer;
     bool m_notifying = false;
-    bool m_receivePending = false;
+    // Events that came while a handler ran, reported after it.
+    QList<int> m_pending;
 };
 
 } // namespace platform::comm

@@ -4,9 +4,25 @@ namespace platform::comm {
 
 ScriptedPort::ScriptedPort(QObject *parent) : IPort(parent) {}
 
+bool ScriptedPort::isOpen() const
+{
+    return const_cast<ScriptedPort *>(this)->dropIfHungUp();
+}
+
+bool ScriptedPort::dropIfHungUp()
+{
+    if (m_hungUp) {
+        m_hungUp = false;
+        m_open = false;
+        emit lineEvent(4);
+    }
+    return m_open;
+}
+
 bool ScriptedPort::open(const QString &path, const LineSettings &settings, Handshake handshake,
                         OpenFailure &why)
 {
+    dropIfHungUp();
     why = m_refuse;
     if (m_refuse != OpenFailure::None)
         return false;
@@ -26,6 +42,7 @@ bool ScriptedPort::open(const QString &path, const LineSettings &settings, Hands
 void ScriptedPort::close()
 {
     m_open = false;
+    m_hungUp = false;
 }
 
 bool ScriptedPort::configure(const LineSettings &settings, Handshake handshake)
@@ -44,7 +61,7 @@ QByteArray ScriptedPort::readAvailable()
 
 bool ScriptedPort::write(const QByteArray &bytes)
 {
-    if (!m_open)
+    if (!dropIfHungUp())
         return false;
     m_written.append(bytes);
     if (m_peer)

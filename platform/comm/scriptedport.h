@@ -17,7 +17,7 @@ public:
     bool open(const QString &path, const LineSettings &settings, Handshake handshake,
               OpenFailure &why) override;
     void close() override;
-    bool isOpen() const override { return m_open; }
+    bool isOpen() const override;
     bool configure(const LineSettings &settings, Handshake handshake) override;
     QByteArray readAvailable() override;
     bool write(const QByteArray &bytes) override;
@@ -34,6 +34,9 @@ public:
     // Bytes queued without notification, delivered with the next feed.
     void stage(const QByteArray &bytes) { m_input.append(bytes); }
     void raiseLineEvent(int commEvent) { emit lineEvent(commEvent); }
+    // The far end goes, as a pulled adapter: whoever next looks at the port
+    // (isOpen, open, write) finds it closed, and it reports DSR once.
+    void hangUp() { m_hungUp = m_open; }
     void setCts(bool held) { m_cts = held; }
     // Called with every write, after it was recorded.
     void onWrite(std::function<void(const QByteArray &)> peer) { m_peer = std::move(peer); }
@@ -47,7 +50,11 @@ public:
     int openCount() const { return m_openCount; }
 
 private:
+    // Closes a hung-up port and reports it; true while the port is open.
+    bool dropIfHungUp();
+
     bool m_open = false;
+    bool m_hungUp = false;
     bool m_cts = true;
     bool m_rts = false;
     int m_openCount = 0;

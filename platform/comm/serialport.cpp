@@ -59,7 +59,8 @@ bool SerialPort::open(const QString &path, const LineSettings &settings, Handsha
                       OpenFailure &why)
 {
     why = OpenFailure::None;
-    if (m_port.isOpen())
+    // A line that hung up is reported as gone before the new node is opened.
+    if (dropIfHungUp())
         m_port.close();
     if (!QFileInfo::exists(path)) {
         why = OpenFailure::NoSuchDevice;
@@ -91,7 +92,16 @@ void SerialPort::close()
 
 bool SerialPort::isOpen() const
 {
-    return m_port.isOpen() && !hungUp();
+    // Looking at the line is what finds its device gone; the drop changes
+    // the port's state as the operating system already has.
+    return const_cast<SerialPort *>(this)->dropIfHungUp();
+}
+
+bool SerialPort::dropIfHungUp()
+{
+    if (hungUp())
+        dropGoneDevice();
+    return m_port.isOpen();
 }
 
 bool SerialPort::hungUp() const
@@ -124,10 +134,8 @@ QByteArray SerialPort::readAvailable()
 
 bool SerialPort::write(const QByteArray &bytes)
 {
-    if (hungUp()) {
-        dropGoneDevice();
+    if (!dropIfHungUp())
         return false;
-    }
     return m_port.write(bytes) == bytes.size();
 }
 
@@ -168,9 +176,7 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
     case QSerialPort::WriteError:
         // Which of the three Qt reports for a hung-up line depends on a
         // stale errno; the line itself tells.
-        if (hungUp())
-            dropGoneDevice();
-        else
+        if (dropIfHungUp())
             m_port.clearError();
         return;
     default:

@@ -14,8 +14,9 @@
 // write error depending on what errno last held. Any such error on a line
 // that has hung up, and a resource error always, closes the port at once and
 // is reported as a DSR change (CommEvent 4), so that the next open reaches
-// whatever node the adapter has now. A port whose line has hung up also
-// counts as closed before Qt noticed it.
+// whatever node the adapter has now. Whoever looks first at a hung-up line
+// drops it: isOpen, open, write and the error slot all go through
+// dropIfHungUp, so "open" means a descriptor is held and its line is up.
 #include "platform/comm/port.h"
 
 #include <QSerialPort>
@@ -39,11 +40,13 @@ public:
     void setRts(bool on) override;
     bool ctsHolding() const override;
 
-    // The open line has hung up: its device is gone.
-    bool hungUp() const;
-
 private:
     void onError(QSerialPort::SerialPortError error);
+    // The open line has hung up: its device is gone.
+    bool hungUp() const;
+    // A port whose line has hung up is closed and reported (DSR). True while
+    // the port is open afterwards.
+    bool dropIfHungUp();
     // Closes a port whose device is gone and reports it.
     void dropGoneDevice();
 

@@ -277,10 +277,24 @@ void frmMain::Timer1_Timer()
         watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
         forms::DoEvents();
         Timer1.setEnabled(true);
-    } else {
-        watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
-        forms::DoEvents();
+        return;
     }
+    // The line hung up since the last look: the adapter went, even when it is
+    // back by now (a device replaced in the middle of a transaction). Once no
+    // transaction runs (also none outside the busy flag, such as the settings
+    // window's customer number or this window's version request), it counts
+    // as pulled out, and the watch starts afresh, so that finding the adapter
+    // identifies the device again.
+    if (serialController && !clsProtocolController::transactionRunning() && serialController->takeDeviceGone()) {
+        try {
+            ActionOff();
+        } catch (const platform::RuntimeError &e) {
+            MsgBox(e.Description(), forms::vbCritical);
+        }
+        watcher->PortwickStart(m_timerDispatch.get());
+    }
+    watcher->PortwickControl(m_timerDispatch.get(), m_dispatch.get());
+    forms::DoEvents();
 }
 
 void frmMain::unlockButtons()
@@ -303,8 +317,11 @@ void frmMain::ActionOff()
     // The adapter's device node has gone: the port is let go, so that the
     // next transaction opens whatever node the adapter has when it is back.
     // A transaction still running ends as the time-out it now is.
-    if (serialController)
+    if (serialController) {
         serialController->closePort();
+        // The watcher saw the adapter go: a hang-up it left is told already.
+        serialController->takeDeviceGone();
+    }
     deviceVersion.clear();
     // The settings window re-lays itself out for the case of no device.
     if (settingOpen && settingForm)

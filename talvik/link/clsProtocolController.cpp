@@ -6,6 +6,8 @@
 #include "talvik/link/recordFields.h"
 #include "talvik/link/waitDialogAdapter.h"
 
+#include <QList>
+
 namespace talvik {
 
 namespace {
@@ -14,6 +16,13 @@ IWaitDialog *&installedWaitDialog()
 {
     static IWaitDialog *dialog = nullptr;
     return dialog;
+}
+
+// The controllers alive now.
+QList<const clsProtocolController *> &liveControllers()
+{
+    static QList<const clsProtocolController *> controllers;
+    return controllers;
 }
 
 // The installed dialog, else the program's waitForm.
@@ -67,6 +76,7 @@ IWaitDialog *clsProtocolController::waitDialog()
 clsProtocolController::clsProtocolController(clsSerialController *serial, QObject *parent)
     : QObject(parent), m_SerialCtl(serial ? serial : serialController)
 {
+    liveControllers().append(this);
     if (m_SerialCtl) {
         connect(m_SerialCtl, &clsSerialController::OnEvent, this, &clsProtocolController::m_SerialCtl_OnEvent);
         connect(m_SerialCtl, &clsSerialController::OnError, this, &clsProtocolController::m_SerialCtl_OnError);
@@ -74,7 +84,18 @@ clsProtocolController::clsProtocolController(clsSerialController *serial, QObjec
     }
 }
 
-clsProtocolController::~clsProtocolController() = default;
+clsProtocolController::~clsProtocolController()
+{
+    liveControllers().removeOne(this);
+}
+
+bool clsProtocolController::transactionRunning(const clsProtocolController *except)
+{
+    for (const clsProtocolController *c : liveControllers())
+        if (c != except && c->m_protocolMode != 0)
+            return true;
+    return false;
+}
 
 void clsProtocolController::post(std::function<void()> raise)
 {

@@ -45,6 +45,8 @@ public:
     clsSerialController *serial() const { return m_SerialCtl; }
 
     int protocolMode() const { return m_protocolMode; }
+    // True while a transaction of any controller but except runs.
+    static bool transactionRunning(const clsProtocolController *except = nullptr);
 
     // True when the last customer-number step (RC / WC) ended with
     // OnCustomer(False) because the device did not answer (time-out, a

@@ -197,9 +197,8 @@ void clsSerialController::closePort()
         // A frame half received from the closed port never ends.
         m_state = -1;
         fnc_resetData();
-        // Closed also when the port already counts as closed (its device has
-        // gone): the dead descriptor is let go.
-        m_Comm->MS_Comm.setPortOpen(false);
+        if (IsOpen())
+            m_Comm->MS_Comm.setPortOpen(false);
     } catch (const platform::RuntimeError &e) {
         fault("closePort", e.Description());
     }
@@ -213,6 +212,27 @@ bool clsSerialController::IsOpen() const
 void clsSerialController::setTimer(int milliseconds)
 {
     m_Comm->startTimer(milliseconds);
+}
+
+bool clsSerialController::takeDeviceGone()
+{
+    const bool gone = m_deviceGone;
+    m_deviceGone = false;
+    return gone;
+}
+
+bool clsSerialController::readyToSend()
+{
+    // A port closed under a transaction lost its device: what was to be sent
+    // is dropped, and the reply timer ends the transaction as the time-out it
+    // is. Only an open line that is not ready is the cable's fault.
+    if (!IsOpen())
+        return false;
+    if (!checkLine()) {
+        emit OnError(kCableMessage);
+        return false;
+    }
+    return true;
 }
 
 bool clsSerialController::checkLine()
@@ -234,10 +254,8 @@ void clsSerialController::writeByte(char b)
 
 void clsSerialController::sendData(const QByteArray &data, int length)
 {
-    if (!checkLine()) {
-        emit OnError(kCableMessage);
+    if (!readyToSend())
         return;
-    }
     try {
         std::uint8_t bcc = 0;
         for (int i = 0; i < length && i < data.size(); ++i) {
@@ -253,10 +271,8 @@ void clsSerialController::sendData(const QByteArray &data, int length)
 void clsSerialController::sendAck()
 {
     try {
-        if (!checkLine()) {
-            emit OnError(kCableMessage);
+        if (!readyToSend())
             return;
-        }
         writeByte(frame::ACK);
     } catch (const platform::RuntimeError &e) {
         fault("sendAck", e.Description());
@@ -266,10 +282,8 @@ void clsSerialController::sendAck()
 void clsSerialController::sendNAK()
 {
     try {
-        if (!checkLine()) {
-            emit OnError(kCableMessage);
+        if (!readyToSend())
             return;
-        }
         writeByte(frame::NAK);
     } catch (const platform::RuntimeError &e) {
         fault("sendNak", e.Description());
@@ -279,10 +293,8 @@ void clsSerialController::sendNAK()
 void clsSerialController::sendEOT()
 {
     try {
-        if (!checkLine()) {
-            emit OnError(kCableMessage);
+        if (!readyToSend())
             return;
-        }
         writeByte(0x04);
     } catch (const platform::RuntimeError &e) {
         fault("sendEOT", e.Description());
@@ -315,7 +327,9 @@ void clsSerialController::m_Comm_OnComm()
             const int n = comm.InBufferCount();
             if (n >= 1) {
                 comm.setInputLen(1);
-                for (int i = 0; i < n; ++i) {
+                // A line found hung up while its bytes are taken is closed
+                // with them; its report follows this one.
+                for (int i = 0; i < n && comm.PortOpen(); ++i) {
                     const QByteArray one = comm.Input();
                     if (one.isEmpty())
                         break;
@@ -326,8 +340,12 @@ void clsSerialController::m_Comm_OnComm()
             break;
         }
         case ev::Send: errorPath(QStringLiteral("送信ﾊﾞｯﾌｧ内のﾊﾞｲﾄ数が、指定ｻｲｽﾞよりも少なくなりました。")); break;
-        case ev::CTS:
         case ev::DSR:
+            // The port reports its device gone this way (the line hung up).
+            m_deviceGone = true;
+            closePort();
+            break;
+        case ev::CTS:
         case ev::Ring: closePort(); break;
         case ev::CD: break;
         case ev::EOFChar: errorPath(QStringLiteral("EOF (End Of File) 文字 (ASCII 文字 26) を受信しました。")); break;

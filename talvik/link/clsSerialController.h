@@ -59,6 +59,10 @@ public:
     // the middle of a frame and cut it off (the frame's bytes are dropped).
     // Such a byte is a broken block, not an answer of the device.
     bool cutFrame() const { return m_cutFrame; }
+    // True once after the port reported its device gone (the line hung up,
+    // as when the adapter is pulled out), whether or not the adapter is back
+    // by now; the report is taken. The main window's watch uses it.
+    bool takeDeviceGone();
 
     // The COM number the port watcher found (GetVirtualPort), used when Port
     // is 0 or less. Until a watcher is installed no port is found. The main
@@ -93,6 +97,8 @@ private:
     void errorPath(const QString &message);
     void fault(const char *procedure, const QString &description);
     void writeByte(char b);
+    // checkLine for a send: false without a report when the port is closed.
+    bool readyToSend();
 
     std::unique_ptr<frmComm> m_Comm;
     std::int16_t m_port = 0;
@@ -109,6 +115,8 @@ private:
     bool m_overflow = false;
     // The unit being reported is an ACK/NAK that ended a frame in progress.
     bool m_cutFrame = false;
+    // The port reported its device gone; not yet taken by takeDeviceGone.
+    bool m_deviceGone = false;
 };
 
 // Path of "Serial.ini" in the program folder.

@@ -197,6 +197,59 @@ TEST_F(ScriptedComm, NotificationsNeverNest)
     EXPECT_EQ(events.size(), 2);
 }
 
+TEST_F(ScriptedComm, ALineFoundGoneInsideAHandlerIsReportedAfterIt)
+{
+    openCom5();
+    int depth = 0, maxDepth = 0;
+    QList<bool> openInHandler;
+    QObject::connect(&comm, &MSComm::OnComm, [&] {
+        ++depth;
+        maxDepth = qMax(maxDepth, depth);
+        if (comm.CommEvent() == ev::Receive) {
+            port->hangUp();
+            // Looking at the port finds it gone; nothing is raised here.
+            openInHandler << comm.PortOpen();
+        }
+        --depth;
+    });
+    port->feed("bytes");
+    EXPECT_EQ(openInHandler, QList<bool>{false});
+    EXPECT_EQ(maxDepth, 1);
+    EXPECT_EQ(events, (QList<int>{ev::Receive, ev::DSR}));
+    EXPECT_EQ(errorOf([&] { comm.Input(); }), err::PortNotOpen);
+}
+
+TEST_F(ScriptedComm, AHungUpLineCountsAsClosedForEveryUseAndIsReportedOnce)
+{
+    openCom5();
+    port->hangUp();
+    EXPECT_FALSE(comm.PortOpen());
+    EXPECT_FALSE(comm.PortOpen());
+    EXPECT_EQ(events, QList<int>{ev::DSR});
+    // Closing it again is no error; a write finds it closed.
+    comm.setPortOpen(false);
+    EXPECT_EQ(errorOf([&] { comm.Output("x"); }), err::PortNotOpen);
+    // Opened again: a fresh line. A hang-up found by the write is reported
+    // before the write is refused.
+    events.clear();
+    comm.setPortOpen(true);
+    ASSERT_TRUE(comm.PortOpen());
+    port->hangUp();
+    EXPECT_EQ(errorOf([&] { comm.Output("x"); }), err::PortNotOpen);
+    EXPECT_EQ(events, QList<int>{ev::DSR});
+    EXPECT_TRUE(port->written().isEmpty());
+    // A hang-up found by the next open is reported before that open.
+    comm.setPortOpen(true);
+    port->hangUp();
+    events.clear();
+    bool openWhenReported = true;
+    QObject::connect(&comm, &MSComm::OnComm, [&] { openWhenReported = port->isOpen(); });
+    EXPECT_EQ(errorOf([&] { comm.setPortOpen(true); }), 0);
+    EXPECT_EQ(events, QList<int>{ev::DSR});
+    EXPECT_FALSE(openWhenReported);
+    EXPECT_TRUE(comm.PortOpen());
+}
+
 TEST(PtyComm, BytesBothWaysOverAPseudoTerminal)
 {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);

@@ -193,3 +193,26 @@ TEST_F(DetectionTest, TicksDoNothingWhileAWindowsTransactionRuns)
     ASSERT_TRUE(waitFor([] { return !deviceVersion.isEmpty(); }, 4000));
     EXPECT_EQ(rvRequests(), 1);
 }
+
+TEST_F(DetectionTest, ALineThatHungUpDuringATransactionCountsAsUnpluggedOnceTheTransactionEnds)
+{
+    ASSERT_TRUE(Main());
+    startDevice(devicesim::Model::T6KA);
+    ASSERT_TRUE(waitFor([] { return !deviceVersion.isEmpty(); }, 4000));
+    const QString version = deviceVersion;
+    // Pulled out and put back while a window's transaction runs: the watch
+    // never sees the adapter missing, but the open line hung up.
+    commBusy = true;
+    m_sim->unplug();
+    ASSERT_TRUE(waitFor([] { return !serialController->IsOpen(); }, 3000));
+    ASSERT_TRUE(m_sim->replug());
+    pump(2200);
+    EXPECT_EQ(rvRequests(), 1);
+    EXPECT_EQ(deviceVersion, version); // nothing while the transaction runs
+    // Ended: the adapter counts as gone and found again, the new device is asked.
+    commBusy = false;
+    ASSERT_TRUE(waitFor([&] { return rvRequests() == 2; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return deviceVersion == version; }, 3000));
+    pump(2200);
+    EXPECT_EQ(rvRequests(), 2);
+}

@@ -8,12 +8,14 @@
 #include "settingFixture.h"
 
 #include "platform/forms/constants.h"
+#include "talvik/app/frmDateTime.h"
 #include "talvik/app/frmMain.h"
 #include "talvik/app/watcher.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/dataview/frmData.h"
 #include "talvik/link/clsProtocolController.h"
 #include "talvik/link/clsSerialController.h"
+#include "platform/forms/toolbar.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -155,6 +157,46 @@ protected:
             return fm::vbOK;
         });
     }
+    // The device replaced while the program waits for its answer: the
+    // process ends once the request of the command has reached it, and a new
+    // one (new args) is on the same link 0.3 s later, the program running
+    // meanwhile.
+    void replaceWhileWaiting(const QByteArray &command, const QStringList &args)
+    {
+        ASSERT_TRUE(waitFor([&] { return m_device->requests(command) >= 1; }, 4000))
+            << "the device never heard " << command.constData();
+        QString why;
+        ASSERT_TRUE(m_device->stop(&why)) << why.toStdString();
+        pump(300);
+        makeDevice(args);
+        ASSERT_TRUE(m_device->start(&why)) << why.toStdString();
+    }
+    // The new device is asked its version within a few seconds (once), and
+    // the program knows it again.
+    void identifiedAgain(const QString &version)
+    {
+        EXPECT_TRUE(waitFor([&] { return deviceVersion == version; }, 5000))
+            << "version " << deviceVersion.toStdString() << "; the new device heard RV " << m_device->requests("RV")
+            << " times";
+        EXPECT_EQ(m_device->requests("RV"), 1);
+    }
+
+    frmDateTime &openClock()
+    {
+        QTest::mouseClick(mainForm->cmdDate.widget(), Qt::LeftButton);
+        auto &w = *static_cast<frmDateTime *>(clockForm);
+        w.widget()->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.widget()));
+        return w;
+    }
+    static void clickClockTool(frmDateTime &w, const QString &key)
+    {
+        QWidget *button =
+            qobject_cast<QToolBar *>(w.tlbDateTime.widget())->widgetForAction(w.tlbDateTime.Buttons(key).action());
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
     // A read broken off by pulling the device out during the pause the
     // device makes before the given RD block.
     void pullOutDuringBlock(int block)
@@ -278,5 +320,115 @@ TEST_F(ReplugTest, AReaderReadWithDeleteBrokenByThePullDeletesNothingAndIsReadWh
     for (const QString &c : customers)
         EXPECT_EQ(storedRecords(c), kRecords) << c.toStdString();
     EXPECT_FALSE(commBusy);
+    EXPECT_TRUE(m_script->verify());
+}
+
+// A device replaced in the middle of a transaction: the process ends while
+// the program waits for its answer, and a new one is on the same link at
+// once, before the watch could see the adapter missing. The user is told of
+// the time-out once; the new device is identified and the next transfer works.
+
+TEST_F(ReplugTest, ADeviceReplacedWhileTheSettingsWindowWaitsForTheCustomerNumberIsIdentifiedAndRead)
+{
+    const QStringList t6ka{QStringLiteral("--model"), QStringLiteral("T6KA")};
+    makeDevice(t6ka + QStringList{QStringLiteral("--fault"), QStringLiteral("RC:silence")});
+    plugIn(kT6ka);
+    frmSetting &w = openSettings();
+    expectBox(clsProtocolController::timeOutText(), fm::vbCritical);
+    clickTool(w, QStringLiteral("設定データの読み込み"));
+    replaceWhileWaiting("RC", t6ka);
+    ASSERT_TRUE(waitForBoxes(4000));
+    identifiedAgain(kT6ka);
+    ASSERT_TRUE(waitFor([&] { return w.modelCode == 5; }, 2000));
+    readSettings(w);
+    screenshot(QStringLiteral("replug_settings_after_device_replaced.png"));
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ReplugTest, ADeviceReplacedDuringAClockWriteIsIdentifiedAndItsClockRead)
+{
+    const QStringList t6ka{QStringLiteral("--model"), QStringLiteral("T6KA")};
+    makeDevice(t6ka + QStringList{QStringLiteral("--fault"), QStringLiteral("WT:silence")});
+    plugIn(kT6ka);
+    frmDateTime &clock = openClock();
+    QTest::mouseClick(clock.cmdCopyTime.widget(), Qt::LeftButton);
+    expectBox(QStringLiteral("時刻データを登録します。よろしいですか？"), fm::vbYesNo, fm::vbYes);
+    expectBox(clsProtocolController::timeOutText(), fm::vbCritical);
+    clickClockTool(clock, QStringLiteral("WriteTime"));
+    replaceWhileWaiting("WT", t6ka);
+    ASSERT_TRUE(waitForBoxes(4000));
+    EXPECT_FALSE(commBusy);
+    identifiedAgain(kT6ka);
+
+    expectBox(kReadDone, fm::vbInformation);
+    clickClockTool(clock, QStringLiteral("ReadTime"));
+    ASSERT_TRUE(waitForBoxes(4000));
+    EXPECT_EQ(m_device->requests("RT"), 1);
+    EXPECT_FALSE(clock.zoDateMonitor.IsEmpty());
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ReplugTest, AReaderReplacedInTheMiddleOfARecordReadIsIdentifiedAndReadWhole)
+{
+    const QStringList reader{QStringLiteral("--model"), QStringLiteral("RDX-9"), QStringLiteral("--customers"),
+                             QStringLiteral("2")};
+    makeDevice(reader + QStringList{QStringLiteral("--fault"), QStringLiteral("RD:silence@5")});
+    plugIn(kRdx9);
+    frmData &w = openDataWindow();
+    QString failure;
+    takeNextBox(failure);
+    clickRead(w);
+    ASSERT_TRUE(waitFor([&] { return m_device->sentDemandBlocks() >= 4; }, 8000))
+        << m_device->sentDemandBlocks() << " RD blocks";
+    replaceWhileWaiting("RD", reader);
+    ASSERT_TRUE(waitForBoxes(4000));
+    EXPECT_EQ(failure, clsProtocolController::timeOutText());
+    EXPECT_FALSE(commBusy);
+    identifiedAgain(kRdx9);
+
+    expectBox(kReadDone, fm::vbInformation);
+    clickRead(w);
+    ASSERT_TRUE(waitForBoxes(10000)) << m_script->prompts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(m_device->sentDemandBlocks(), 2 * kRecords);
+    QStringList customers = QDir(home() + QStringLiteral("/dDB.tran")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(customers.size(), 2) << customers.join(u' ').toStdString();
+    for (const QString &c : customers)
+        EXPECT_EQ(storedRecords(c), kRecords) << c.toStdString();
+    EXPECT_FALSE(commBusy);
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ReplugTest, AnIdleDeviceReplacedWithinOneWatchTickIsIdentifiedAgain)
+{
+    const QStringList t6ka{QStringLiteral("--model"), QStringLiteral("T6KA")};
+    makeDevice(t6ka);
+    plugIn(kT6ka);
+    // The link is gone for 0.3 s only: the watch seldom sees it missing.
+    QString why;
+    ASSERT_TRUE(m_device->stop(&why)) << why.toStdString();
+    pump(300);
+    makeDevice({QStringLiteral("--model"), QStringLiteral("T4KB")});
+    ASSERT_TRUE(m_device->start(&why)) << why.toStdString();
+    identifiedAgain(kT4kb);
+    frmSetting &w = openSettings();
+    ASSERT_EQ(w.modelCode, 3) << deviceVersion.toStdString();
+    EXPECT_TRUE(m_script->verify());
+}
+
+TEST_F(ReplugTest, ADeviceThatStopsAnsweringBehindAnAdapterThatStaysIsNotAskedAgain)
+{
+    // No hang-up: the process and its link stay, the device only falls silent.
+    makeDevice({QStringLiteral("--model"), QStringLiteral("T6KA"), QStringLiteral("--fault"),
+                QStringLiteral("RSB:silence")});
+    plugIn(kT6ka);
+    frmSetting &w = openSettings();
+    expectBox(clsProtocolController::timeOutText(), fm::vbCritical);
+    clickTool(w, QStringLiteral("設定データの読み込み"));
+    ASSERT_TRUE(waitForBoxes(4000));
+    EXPECT_EQ(m_device->requests("RSB"), 1);
+    EXPECT_TRUE(deviceVersion.isEmpty());
+    pump(2500);
+    EXPECT_EQ(m_device->requests("RV"), 1);
+    EXPECT_TRUE(deviceVersion.isEmpty());
     EXPECT_TRUE(m_script->verify());
 }

@@ -365,6 +365,23 @@ TEST_F(TwoWindows, OnlyTheRunningControllerActsOnCancel)
     EXPECT_EQ(a->protocolMode(), 0);
 }
 
+TEST_F(TwoWindows, ARunningTransactionIsSeenFromEveryOtherController)
+{
+    EXPECT_FALSE(clsProtocolController::transactionRunning());
+    DemandDouble d;
+    startA(d);
+    EXPECT_TRUE(clsProtocolController::transactionRunning());
+    EXPECT_TRUE(clsProtocolController::transactionRunning(b.get()));
+    EXPECT_FALSE(clsProtocolController::transactionRunning(a.get()));
+    port->feed(QByteArray("\x06", 1)); // nothing to read: ended
+    pump(20);
+    EXPECT_FALSE(clsProtocolController::transactionRunning(b.get()));
+    // A controller that is gone is no longer asked.
+    startA(d);
+    a.reset();
+    EXPECT_FALSE(clsProtocolController::transactionRunning());
+}
+
 TEST_F(TwoWindows, LoneAckEndsTheModeSoLaterRepliesAreIgnored)
 {
     DemandDouble d;

@@ -304,6 +304,58 @@ TEST_F(SerialFixture, SendDataAppendsBccAndChecksTheLine)
     EXPECT_EQ(errors, (QStringList{"ケーブルが接続されていません。", "ケーブルが接続されていません。"}));
 }
 
+TEST_F(SerialFixture, ALineThatHangsUpMidFrameEndsSilentlyAndIsToldOnce)
+{
+    openOn5();
+    // A block and the start of the next arrive together, and the far end
+    // goes right after the first: the line is found hung up while the rest
+    // is taken. No layer error, the port closed, the half block dropped.
+    QObject::connect(serial.get(), &clsSerialController::OnEvent, [this] {
+        if (blocks.size() == 1)
+            port->hangUp();
+    });
+    port->feed(withBcc(QByteArray("\x02RT2403150905\x03", 14)) + QByteArray("\x02RD0324031509300123", 20));
+    EXPECT_TRUE(env.script.shown().isEmpty()) << env.script.prompts().join(u'/').toStdString();
+    EXPECT_EQ(blocks.size(), 1);
+    EXPECT_FALSE(serial->IsOpen());
+    EXPECT_FALSE(serial->IsBusy());
+    // The acknowledgement the transfer would send goes nowhere and is not
+    // blamed on the cable: the reply timer tells the device gone.
+    serial->sendAck();
+    serial->sendData(QByteArray("\x02RV\x03", 4), 4);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_TRUE(port->written().isEmpty());
+    EXPECT_TRUE(serial->takeDeviceGone());
+    EXPECT_FALSE(serial->takeDeviceGone());
+    // Opened again, the line works.
+    ASSERT_TRUE(serial->openPort());
+    serial->sendAck();
+    EXPECT_EQ(port->written(), QByteArray("\x06", 1));
+    EXPECT_FALSE(serial->takeDeviceGone());
+}
+
+TEST_F(SerialFixture, OnlyTheDevicesGoingIsToldAsGone)
+{
+    namespace ev = platform::comm::ev;
+    openOn5();
+    for (int code : {ev::CTS, ev::Ring, ev::RxParity}) {
+        if (!serial->IsOpen()) {
+            ASSERT_TRUE(serial->openPort());
+        }
+        port->raiseLineEvent(code);
+        EXPECT_FALSE(serial->IsOpen()) << code;
+        EXPECT_FALSE(serial->takeDeviceGone()) << code;
+    }
+    // A port closed by the program has not lost its device.
+    ASSERT_TRUE(serial->openPort());
+    serial->closePort();
+    EXPECT_FALSE(serial->takeDeviceGone());
+    ASSERT_TRUE(serial->openPort());
+    port->hangUp();
+    EXPECT_FALSE(serial->IsOpen());
+    EXPECT_TRUE(serial->takeDeviceGone());
+}
+
 TEST_F(SerialFixture, AutomaticPortLineFollowsTheWatcher)
 {
     create();
