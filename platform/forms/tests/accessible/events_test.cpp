@@ -1,6 +1,6 @@
 // What windows and item views tell assistive tools as events: a new
 // caption as a new name, the grid's current cell by its place in the table,
-// a tree's expanding and collapsing as the node's expanded state, and no
+// the print preview's page counter as it turns, a tree's expanding and collapsing as the node's expanded state, and no
 // focus or selection news from a hidden or disabled view. Qt sends these
 // only while its accessibility bridge is on: on the X server with the bus
 // (x11run.sh --atspi) the events are recorded where the bridge would get
@@ -11,11 +11,14 @@
 #include "platform/forms/flexgrid.h"
 #include "platform/forms/form.h"
 #include "platform/forms/treeview.h"
+#include "platform/print/reportprinter.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QListWidget>
+#include <QToolButton>
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
@@ -315,6 +318,50 @@ TEST_F(QuietViewsTest, ExpandingAndCollapsingANodeTellsItsExpandedState)
     EXPECT_TRUE(EventRecorder::of({QAccessible::StateChanged, QAccessible::Focus, QAccessible::SelectionAdd,
                                    QAccessible::Selection, QAccessible::SelectionRemove})
                     .isEmpty());
+}
+
+// The preview's counter, turned by the arrow: told as the label's new name
+// and as the arrows' new description, where the user is.
+TEST(PreviewEventsTest, ATurnedPageIsToldByTheCounter)
+{
+    REQUIRE_BRIDGE();
+    using namespace platform::print;
+    ReportPrinter p;
+    p.BeginSetup();
+    p.setPaperSize(9);
+    p.StartDoc();
+    p.StartTable();
+    TableBody body;
+    for (int i = 0; i < 200; ++i)
+        body.append({i + 1, QStringLiteral("2026年11月13日")});
+    p.AddTable(QStringLiteral("^+20%|^+80%"), QStringLiteral("№|監視年月日"), body, 0x80000016u);
+    p.TableCell(tcRowHeight, QStringLiteral("1.6%"));
+    p.EndTable();
+    p.EndDoc();
+    const int pages = p.document()->pageCount();
+    ASSERT_GE(pages, 2);
+    p.resize(600, 500);
+    p.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&p));
+    QToolButton *next = nullptr;
+    for (QToolButton *b : p.findChildren<QToolButton *>())
+        if (b->arrowType() == Qt::RightArrow)
+            next = b;
+    ASSERT_NE(next, nullptr);
+    EventRecorder events;
+    QTest::mouseClick(next, Qt::LeftButton);
+    const QString counter = QStringLiteral("2 / %1").arg(pages);
+    QStringList names;
+    for (const Told &t : EventRecorder::of({QAccessible::NameChanged}))
+        if (qobject_cast<QLabel *>(t.object))
+            names << t.name;
+    EXPECT_EQ(names, QStringList{counter});
+    int described = 0;
+    for (const Told &t : EventRecorder::of({QAccessible::DescriptionChanged}))
+        if (t.object == next)
+            ++described;
+    EXPECT_EQ(described, 1);
+    EXPECT_EQ(accessible(next)->text(QAccessible::Description), counter);
 }
 
 } // namespace
