@@ -83,10 +83,16 @@ bool takePendingEntry(QLineEdit *edit, const std::function<bool(const QString &)
     return take(edit->text());
 }
 
-// Shows a text the code set, not counted as the user's edit.
+// Shows a text the code set, not counted as the user's edit. The text the
+// editor already shows is not set again, so that assistive tools hear of a
+// change only when there is one (a clock field is shown ten times a second);
+// the caret goes to the end all the same, as setting the text puts it.
 void showText(QLineEdit *edit, const QString &text)
 {
-    edit->setText(text);
+    if (edit->text() == text)
+        edit->setCursorPosition(int(text.size()));
+    else
+        edit->setText(text);
     edit->setModified(false);
 }
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/forms/spin_inputs.h"
 
+#include "platform/forms/inputs_accessible.h"
+
 #include "platform/runtime/numeric.h"
 #include "platform/runtime/runtime_error.h"
 
@@ -56,7 +58,7 @@ QWidget *SpinNumberInput::createWidget(QWidget *parent)
     auto *row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    m_edit = new QLineEdit(box);
+    m_edit = new detail::SpinFieldEditor(this, box);
     m_edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row->addWidget(m_edit, 1);
     auto *spins = new QVBoxLayout;
@@ -86,6 +88,7 @@ void SpinNumberInput::widgetCreated()
     connect(m_edit, &QLineEdit::textEdited, this, &SpinNumberInput::typed);
     connect(m_up, &QToolButton::clicked, this, [this] { emit SpinUp(); });
     connect(m_down, &QToolButton::clicked, this, [this] { emit SpinDown(); });
+    detail::setUpSpinAccessibility(this, static_cast<detail::SpinFieldEditor *>(m_edit.data()), m_up, m_down);
     display();
 }
 

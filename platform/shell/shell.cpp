@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -169,18 +171,24 @@ QString programFolder()
 {
     const QString home = qEnvironmentVariable("TALVIK_HOME");
     if (!home.isEmpty()) {
+        // A relative folder is taken from the current folder at the first
+        // call for that value (the start of the program, which asks at once)
+        // and kept: the program changes its current folder later (the
+        // archiver works from the program folder), which must not move the
+        // program folder. The environment itself is never written: worker
+        // threads may be reading it.
+        static QMutex lock;
+        static QHash<QString, QString> resolved;
+        const QMutexLocker locked(&lock);
+        auto known = resolved.constFind(home);
+        if (known != resolved.constEnd())
+            return *known;
         QString p = toNativePath(home);
-        if (QDir::isRelativePath(p)) {
-            // A relative folder is taken from the current folder at the
-            // first call (the start of the program) and written back
-            // absolute: the program changes its current folder later (the
-            // archiver works from the program folder), which must not move
-            // the program folder.
+        if (QDir::isRelativePath(p))
             p = QDir::cleanPath(QDir::current().absoluteFilePath(p));
-            qputenv("TALVIK_HOME", QFile::encodeName(p));
-        }
         while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
             p.chop(1);
+        resolved.insert(home, p);
         return p;
     }
     if (QCoreApplication::instance())

@@ -24,7 +24,7 @@ QString toNativePath(const QString &path);
 // The folder of the executable, or the folder named by the environment
 // variable TALVIK_HOME when it is set and not empty. No trailing separator.
 // A relative TALVIK_HOME is made absolute against the current folder at the
-// first call and kept so (the variable is rewritten).
+// first call for that value and kept so; the program asks at its start.
 QString programFolder();
 
 // The user's Desktop folder; the home folder when there is no Desktop.

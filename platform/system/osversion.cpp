@@ -1,6 +1,11 @@
 #include "platform/system/osversion.h"
 
+#include "platform/system/sysrt/sysrt.h"
+
 #include <QStringList>
+
+#include <algorithm>
+#include <atomic>
 
 namespace platform::system {
 
@@ -10,8 +15,12 @@ bool GetVersionEx(OSVERSIONINFO &info)
         return false;
     int major = 6;
     int minor = 1;
-    const QString env = qEnvironmentVariable("TALVIK_OS_VERSION");
-    if (!env.isEmpty()) {
+    const unsigned int set = std::atomic_ref<unsigned int>(*talvik_sys_os_version_slot()).load();
+    const QString env = set != 0 ? QString() : qEnvironmentVariable("TALVIK_OS_VERSION");
+    if (set != 0) {
+        major = static_cast<int>(set >> 16);
+        minor = static_cast<int>(set & 0xFFFFu);
+    } else if (!env.isEmpty()) {
         const QStringList parts = env.split(QLatin1Char('.'));
         bool okMajor = false;
         bool okMinor = parts.size() < 2;
@@ -33,10 +42,13 @@ bool GetVersionEx(OSVERSIONINFO &info)
 
 void setOsVersion(int major, int minor)
 {
-    if (major <= 0)
-        qunsetenv("TALVIK_OS_VERSION");
-    else
-        qputenv("TALVIK_OS_VERSION", QStringLiteral("%1.%2").arg(major).arg(minor).toLatin1());
+    // Kept in the process-wide slot, not in the environment: in-process
+    // libraries ask their own copy of this layer, and other threads may be
+    // reading the environment.
+    const unsigned int set = major <= 0 ? 0u
+                                        : static_cast<unsigned int>(std::min(major, 0xFFFF)) << 16
+                                              | static_cast<unsigned int>(std::clamp(minor, 0, 0xFFFF));
+    std::atomic_ref<unsigned int>(*talvik_sys_os_version_slot()).store(set);
 }
 
 } // namespace platform::system

@@ -1,8 +1,9 @@
 #pragma once
 // The operating system version as the Windows version query reports it.
-// This machine reports 6.1 unless the environment variable TALVIK_OS_VERSION
-// ("major.minor") says otherwise; setOsVersion sets that variable, so every
-// user of this layer in the process, in-process libraries included, sees it.
+// This machine reports 6.1 unless setOsVersion or, failing that, the
+// environment variable TALVIK_OS_VERSION ("major.minor") says otherwise.
+// What setOsVersion sets holds for the whole process, in-process libraries
+// included; the environment is only read.
 #include <QString>
 #include <cstdint>
 
@@ -25,7 +26,8 @@ constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
 // False when the size field is wrong or the configured version is unreadable.
 bool GetVersionEx(OSVERSIONINFO &info);
 
-// Makes the query report major.minor from now on; major 0 restores the default.
+// Makes the query report major.minor from now on, whatever the environment
+// says; major 0 drops the setting (the environment or the default again).
 void setOsVersion(int major, int minor);
 
 } // namespace platform::system

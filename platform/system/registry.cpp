@@ -4,11 +4,13 @@
 
 #include "platform/codepage/codepage.h"
 #include "platform/system/portmap.h"
+#include "platform/system/sysrt/sysrt.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -115,6 +117,26 @@ std::vector<Value> liveSerialCommValues()
     return out;
 }
 
+// What this run knows of one registry file: its read problem and whether it
+// was handed over, and, when the file could not be read (or not kept aside),
+// the registry held in memory in its place. One table for the process, so
+// the program and its in-process libraries, each with a copy of this layer,
+// share one registry and one record.
+struct FileRecord {
+    RegistryReadProblem problem; // empty when the file had none
+    bool told = false;
+    bool held = false;
+    QByteArray heldRaw; // the held registry as the file would keep it
+};
+
+FileRecord &record(const QString &path)
+{
+    void **slot = talvik_sys_registry_slot();
+    if (!*slot)
+        *slot = new QHash<QString, FileRecord>(); // lives as long as the process
+    return (*static_cast<QHash<QString, FileRecord> *>(*slot))[path];
+}
+
 class Store {
 public:
     Node roots[3];
@@ -128,54 +150,47 @@ public:
 
     Node &root(RootKey r) { return roots[static_cast<int>(r)]; }
 
-    // Reloads the file when it differs from what was read last.
+    // Reloads the file when it differs from what was read last; for a file
+    // held in memory, the registry held.
     void refresh()
     {
         const QString path = registryFilePath();
+        FileRecord &rec = record(path);
+        if (rec.held) {
+            if (!(m_loaded && path == m_path && rec.heldRaw == m_raw))
+                load(path, rec.heldRaw);
+            return;
+        }
         QByteArray raw;
         QFile f(path);
-        const bool opened = f.open(QIODevice::ReadOnly);
-        const bool unreadable = !opened && f.exists();
+        const bool opened = !QFileInfo(path).isDir() && f.open(QIODevice::ReadOnly);
         if (opened)
             raw = f.readAll();
-        if (m_loaded && path == m_path && raw == m_raw && !unreadable)
-            return;
-        if (path != m_path) {
-            // What was told of another file does not belong to this one.
-            m_readWarning.clear();
-            m_problem = RegistryReadProblem();
-        }
-        m_path = path;
-        m_raw = raw;
-        m_loaded = true;
-        m_blocked.clear();
-        for (Node &r : roots) {
-            r.values.clear();
-            r.keys.clear();
-        }
-        if (unreadable) {
-            // Writing now would replace a registry that may be whole.
-            m_loaded = false;
-            m_blocked = QStringLiteral("レジストリファイルを読み込めないため書き込みません: %1（%2）").arg(path, f.errorString());
+        if (opened ? f.error() != QFileDevice::NoError : QFileInfo::exists(path)) {
+            // Writing now would replace a registry that may be whole, or
+            // fail on a folder: this run keeps its registry in memory.
+            const QString cause = QFileInfo(path).isDir() ? QStringLiteral("ファイルの位置にフォルダがあります")
+                                                          : f.errorString();
+            hold(rec, RegistryReadProblem{path, QString(), cause, false});
             return;
         }
+        if (m_loaded && path == m_path && raw == m_raw)
+            return;
         QJsonParseError parseError{};
         const QJsonDocument parsed = QJsonDocument::fromJson(raw, &parseError);
         if (!raw.isEmpty() && (parseError.error != QJsonParseError::NoError || !parsed.isObject())) {
-            setAside(path);
+            setAside(path, rec);
             return;
         }
-        const QJsonObject doc = parsed.object();
-        for (Node &r : roots)
-            readNode(doc.value(r.name).toObject(), r);
+        load(path, raw, parsed);
     }
 
     // A file that is no registry (damaged, cut short, another program's) is
     // not read as an empty one and overwritten at the next write: it is kept
     // under a new name beside it, and the registry starts empty. Where it
-    // cannot be renamed, nothing is written over it; while the file stays as
-    // it is, it is not tried again (nor warned of again) at every call.
-    void setAside(const QString &path)
+    // cannot be renamed, nothing is written over it: the registry of this
+    // run starts empty and is held in memory.
+    void setAside(const QString &path, FileRecord &rec)
     {
         const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         QString aside = path + QStringLiteral(".broken-") + stamp;
@@ -184,22 +199,20 @@ public:
         try {
             platform::fileio::renameDurably(path, aside);
         } catch (const platform::fileio::WriteError &e) {
-            m_blocked = QStringLiteral("レジストリファイルを読み込めず、別の名前で残すこともできないため書き込みません: %1（%2）")
-                            .arg(path, e.cause());
-            m_readWarning = m_blocked;
-            m_problem = RegistryReadProblem{path, QString(), e.cause()};
-            qWarning("%s", qUtf8Printable(m_readWarning));
+            hold(rec, RegistryReadProblem{path, QString(), e.cause(), true});
             return;
         }
-        m_raw.clear(); // the file is gone: what an empty registry reads as
-        m_readWarning = QStringLiteral("レジストリファイルを読み込めないため、%1 として残し、空のレジストリで始めます: %2")
-                            .arg(aside, path);
-        m_problem = RegistryReadProblem{path, aside, QString()};
-        qWarning("%s", qUtf8Printable(m_readWarning));
+        note(rec, RegistryReadProblem{path, aside, QString(), true});
+        load(path, QByteArray()); // the file is gone: what an empty registry reads as
     }
 
-    const QString &readWarning() const { return m_readWarning; }
-    RegistryReadProblem takeProblem() { return std::exchange(m_problem, RegistryReadProblem()); }
+    RegistryReadProblem takeProblem()
+    {
+        FileRecord &rec = record(m_path);
+        if (std::exchange(rec.told, true))
+            return RegistryReadProblem();
+        return rec.problem;
+    }
 
     // While a batch is open, writes only mark the store changed.
     long save()
@@ -223,14 +236,16 @@ public:
 
     long write()
     {
-        if (!m_blocked.isEmpty()) {
-            m_lastWriteError = m_blocked;
-            return ERROR_CANTWRITE;
-        }
         QJsonObject doc;
         for (const Node &r : roots)
             doc.insert(r.name, writeNode(r));
         const QByteArray raw = QJsonDocument(doc).toJson(QJsonDocument::Indented);
+        if (FileRecord &rec = record(m_path); rec.held) {
+            rec.heldRaw = raw;
+            m_raw = raw;
+            m_lastWriteError.clear();
+            return ERROR_SUCCESS;
+        }
         QDir().mkpath(QFileInfo(m_path).absolutePath());
         try {
             platform::fileio::writeFile(m_path, raw);
@@ -278,6 +293,41 @@ public:
     }
 
 private:
+    // Takes in the registry read from `raw` (parsed already when given).
+    void load(const QString &path, const QByteArray &raw, const QJsonDocument &parsed = QJsonDocument())
+    {
+        m_path = path;
+        m_raw = raw;
+        m_loaded = true;
+        for (Node &r : roots) {
+            r.values.clear();
+            r.keys.clear();
+        }
+        const QJsonObject doc = parsed.isNull() ? QJsonDocument::fromJson(raw).object() : parsed.object();
+        for (Node &r : roots)
+            readNode(doc.value(r.name).toObject(), r);
+    }
+
+    // Records the read problem of a file, to be handed over once.
+    static void note(FileRecord &rec, const RegistryReadProblem &problem)
+    {
+        rec.problem = problem;
+        rec.told = false;
+        qWarning("registry file %s: %s", qUtf8Printable(problem.file),
+                 qUtf8Printable(problem.keptAs.isEmpty() ? problem.cause : problem.keptAs));
+    }
+
+    // From now on, for the rest of the run, the file is neither read nor
+    // written: the registry starts empty and lives in memory, shared by
+    // every copy of this layer in the process.
+    void hold(FileRecord &rec, const RegistryReadProblem &problem)
+    {
+        note(rec, problem);
+        rec.held = true;
+        rec.heldRaw.clear();
+        load(problem.file, QByteArray());
+    }
+
     static void readNode(const QJsonObject &o, Node &n)
     {
         for (const QJsonValue &jv : o.value(QStringLiteral("values")).toArray()) {
@@ -325,9 +375,6 @@ private:
     int m_batches = 0;
     bool m_dirty = false;
     QString m_lastWriteError;
-    QString m_blocked;     // why the file must not be written, "" when it may
-    QString m_readWarning; // the last file set aside (or that could not be)
-    RegistryReadProblem m_problem; // of the last set-aside, until handed over
 };
 
 Store &store()
@@ -360,11 +407,6 @@ long RegistryWriteBatch::finish()
 QString lastRegistryWriteError()
 {
     return store().lastWriteError();
-}
-
-QString lastRegistryReadWarning()
-{
-    return store().readWarning();
 }
 
 RegistryReadProblem takeRegistryReadProblem()

@@ -5,7 +5,9 @@
 // named by the environment variable TALVIK_REGISTRY. Every call reads the file
 // again when it changed and every change is written through at once, so that
 // several users of this layer in one process (the program and its in-process
-// libraries) always see the same registry.
+// libraries) always see the same registry. A file that cannot be used is
+// left alone and the registry of the run held in memory instead (see
+// RegistryReadProblem).
 //
 // Key and value names are case-insensitive, as on Windows; subkey paths are
 // separated by "\". REG_SZ data are CP932 bytes ended by a NUL.
@@ -102,25 +104,28 @@ QString registryFilePath();
 // The description (file and cause) of this module's last failed write of the
 // registry file; "" once a write succeeded or when none failed.
 QString lastRegistryWriteError();
-// A registry file that cannot be parsed is kept under a new name beside it
-// ("<file>.broken-<date>-<time>") and the registry starts empty; this names
-// the file kept (also given to qWarning). "" when no file was set aside.
-QString lastRegistryReadWarning();
-
-// A registry file found to be no registry when it was read: the file, the
-// name it is kept under now, or, when it could not be renamed, the cause (the
-// registry is then never written over it: writes fail until the file changes).
+// A registry file found unusable when it was read, the one record of it:
+// - one that is no registry (damaged, cut short) is kept under a new name
+//   beside it ("<file>.broken-<date>-<time>", also given to qWarning) and
+//   the registry starts empty;
+// - one that cannot be read (a folder in its place, a file that cannot be
+//   opened), or that is no registry and cannot be renamed, is left as it is:
+//   for the rest of the run the registry starts empty and is held in memory
+//   (writes succeed there, every user of this layer in the process sees
+//   them, and nothing reaches the file).
 struct RegistryReadProblem {
     QString file;
-    QString keptAs; // "" when the file could not be kept aside
-    QString cause;  // why it could not be kept aside; "" when it was
+    QString keptAs;       // the name the file is kept under; "" when it was not kept aside
+    QString cause;        // why it could not be read or kept aside; "" when it was kept aside
+    bool damaged = false; // it was read and is no registry (else it could not be read)
     bool isEmpty() const { return file.isEmpty(); }
-    bool writesRefused() const { return !file.isEmpty() && keptAs.isEmpty(); }
+    // Settings of this run are not saved: the registry is held in memory.
+    bool heldInMemory() const { return !file.isEmpty() && keptAs.isEmpty(); }
 };
 // Reads the registry file (when it changed since the last read) and hands
-// over the problem of that read not handed over yet, so that each is told to
-// the user once; empty when there is none. A change of TALVIK_REGISTRY to
-// another file drops the problem of the file before.
+// over the problem of that file not handed over yet, so that each is told to
+// the user once; empty when there is none. The problem of another file (an
+// earlier TALVIK_REGISTRY) is not this file's.
 RegistryReadProblem takeRegistryReadProblem();
 
 } // namespace platform::system

@@ -22,6 +22,7 @@ AtspiNode fromJson(const QJsonObject &o)
     AtspiNode n;
     n.role = o.value(QStringLiteral("role")).toString();
     n.name = o.value(QStringLiteral("name")).toString();
+    n.description = o.value(QStringLiteral("description")).toString();
     for (const QJsonValue &s : o.value(QStringLiteral("states")).toArray())
         n.states << s.toString();
     n.hasText = o.contains(QStringLiteral("text"));
@@ -88,6 +89,8 @@ QList<const AtspiNode *> AtspiNode::findAll(const std::function<bool(const Atspi
 QString AtspiNode::dump(int indent) const
 {
     QString line = QString(indent * 2, QLatin1Char(' ')) + QStringLiteral("[%1] \"%2\"").arg(role, name);
+    if (!description.isEmpty())
+        line += QStringLiteral(" description=\"%1\"").arg(description);
     if (hasText)
         line += QStringLiteral(" text=\"%1\"").arg(text);
     if (hasValue)

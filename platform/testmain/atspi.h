@@ -15,6 +15,7 @@ namespace talviktest {
 struct AtspiNode {
     QString role;         // AT-SPI role name ("combo box", "push button" ...)
     QString name;
+    QString description;
     QStringList states;   // AT-SPI state names ("checked", "selected" ...)
     bool hasText = false; // the object offers the Text interface
     QString text;

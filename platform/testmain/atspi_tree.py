@@ -5,11 +5,11 @@ over the AT-SPI bus, as JSON on standard output.
     atspi_tree.py <process id>
     atspi_tree.py <process id> --do <role> <name> <action>
 
-Each node: role, name, states (AT-SPI state names), text (when the node has
-the Text interface), value (when it has the Value interface), actions (the
-names of its actions, when it has the Action interface), table (rows,
-columns and the names of the column headers, when it has the Table
-interface) and children.
+Each node: role, name, description (when it has one), states (AT-SPI state
+names), text (when the node has the Text interface), value (when it has the
+Value interface), actions (the names of its actions, when it has the Action
+interface), table (rows, columns and the names of the column headers, when
+it has the Table interface) and children.
 Windows that are not showing are left out. With --do, the named action
 (names compared without case) of the first node of that role and name is
 done instead, as a screen reader does it, and {"done": true} is printed.
@@ -87,6 +87,9 @@ def read(node, depth):
         "name": node.get_name() or "",
         "states": state_names(node),
     }
+    description = node.get_description() or ""
+    if description:
+        out["description"] = description
     text = node.get_text_iface()
     if text is not None:
         out["text"] = Atspi.Text.get_text(text, 0, Atspi.Text.get_character_count(text))

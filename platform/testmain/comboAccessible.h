@@ -1,6 +1,6 @@
 #pragma once
-// What an assistive tool reads of a combo's accessible interface: the text
-// of its edit child and the items of its list child.
+// What an assistive tool reads of a combo's accessible interface: its own
+// text, the text of its edit child and the items of its list child.
 #include <QAccessible>
 #include <QAccessibleTextInterface>
 #include <QStringList>
@@ -8,7 +8,7 @@
 namespace talviktest {
 
 // The item names of the combo's list as the interface gives them, "*"
-// before the selected ones; empty while the list is closed.
+// before the selected ones; the list holds them while it is closed too.
 inline QStringList comboItems(QAccessibleInterface *combo)
 {
     QStringList out;
@@ -25,6 +25,13 @@ inline QString comboEditText(QAccessibleInterface *combo)
 {
     QAccessibleInterface *edit = combo->child(0);
     QAccessibleTextInterface *text = edit ? edit->textInterface() : nullptr;
+    return text ? text->text(0, text->characterCount()) : QStringLiteral("<no text interface>");
+}
+
+// The combo's own text, through its text interface.
+inline QString comboText(QAccessibleInterface *combo)
+{
+    QAccessibleTextInterface *text = combo ? combo->textInterface() : nullptr;
     return text ? text->text(0, text->characterCount()) : QStringLiteral("<no text interface>");
 }
 

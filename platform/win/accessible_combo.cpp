@@ -1,7 +1,8 @@
-// Combo box windows for assistive tools: the combo (role ComboBox, its text
-// as value) holds an edit field that offers the text through the text
-// interface, and a list whose items are there while the list is open, the
-// selected one marked. Everything is asked from the window with the combo
+// Combo box windows for assistive tools: the combo (role ComboBox) gives its
+// text as its value and through the text interface, and holds an edit field
+// that offers the same text and a list that holds the items, the selected
+// one marked, whether it is open or not (closed, the list and its items are
+// there but not showing). Everything is asked from the window with the combo
 // box messages, so a window of any class that answers them is read alike.
 #include "platform/win/accessible.h"
 #include "platform/win/accessible_p.h"
@@ -37,7 +38,32 @@ protected:
     ComboAccessible *m_combo;
 };
 
-class ComboEdit final : public ComboPart, public QAccessibleTextInterface {
+// The combo's text, read only, for the combo and its edit field alike.
+class ComboText : public QAccessibleTextInterface {
+public:
+    void selection(int, int *start, int *end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int startOffset, int endOffset) const override;
+    int characterCount() const override { return int(comboText().size()); }
+    QRect characterRect(int) const override { return QRect(); }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = offset;
+        return QString();
+    }
+
+protected:
+    virtual QString comboText() const = 0;
+};
+
+class ComboEdit final : public ComboPart, public ComboText {
 public:
     using ComboPart::ComboPart;
     QAccessibleInterface *parent() const override;
@@ -52,24 +78,10 @@ public:
         return t == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface *>(this) : nullptr;
     }
 
-    // QAccessibleTextInterface: the combo's text, read only.
-    void selection(int, int *start, int *end) const override { *start = *end = 0; }
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QString text(int startOffset, int endOffset) const override;
-    int characterCount() const override;
-    QRect characterRect(int) const override { return QRect(); }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int offset, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = *endOffset = offset;
-        return QString();
-    }
+    using ComboText::text;
+
+protected:
+    QString comboText() const override;
 };
 
 class ComboList;
@@ -107,9 +119,11 @@ public:
 // class is known, which may be after Qt first asked for the interface, so
 // each window's interface turns into a combo's whenever its role is
 // ComboBox.
-class ComboAccessible final : public WindowAccessible {
+class ComboAccessible final : public WindowAccessible, public ComboText {
 public:
     explicit ComboAccessible(WindowWidget *widget) : WindowAccessible(widget) {}
+    using WindowAccessible::text;
+    using ComboText::text;
     ~ComboAccessible() override
     {
         // The parts are registered with Qt's cache, which owns them.
@@ -143,6 +157,12 @@ public:
     QAccessibleInterface *childAt(int x, int y) const override
     {
         return isCombo() ? nullptr : WindowAccessible::childAt(x, y);
+    }
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface && isCombo())
+            return static_cast<QAccessibleTextInterface *>(this);
+        return WindowAccessible::interface_cast(t);
     }
     QAccessible::State state() const override
     {
@@ -230,6 +250,8 @@ public:
             const QString before = std::exchange(m_told, now);
             QAccessibleTextUpdateEvent text(edit(), 0, before, now);
             QAccessible::updateAccessibility(&text);
+            QAccessibleTextUpdateEvent own(this, 0, before, now);
+            QAccessible::updateAccessibility(&own);
             QAccessibleValueChangeEvent value(this, now);
             QAccessible::updateAccessibility(&value);
             return;
@@ -275,6 +297,9 @@ public:
             return;
         }
     }
+
+protected:
+    QString comboText() const override { return currentText(); }
 
 private:
     template <class T> T *own(T *part) const
@@ -335,18 +360,18 @@ QAccessible::State ComboEdit::state() const
     return s;
 }
 
-QString ComboEdit::text(int startOffset, int endOffset) const
+QString ComboText::text(int startOffset, int endOffset) const
 {
-    const QString all = m_combo->currentText();
+    const QString all = comboText();
     if (endOffset < 0 || endOffset > all.size())
         endOffset = int(all.size());
     startOffset = std::clamp(startOffset, 0, endOffset);
     return all.mid(startOffset, endOffset - startOffset);
 }
 
-int ComboEdit::characterCount() const
+QString ComboEdit::comboText() const
 {
-    return int(m_combo->currentText().size());
+    return m_combo->currentText();
 }
 
 QAccessibleInterface *ComboList::parent() const
@@ -356,7 +381,7 @@ QAccessibleInterface *ComboList::parent() const
 
 int ComboList::childCount() const
 {
-    return m_combo->dropped() ? m_combo->count() : 0;
+    return m_combo->count();
 }
 
 QAccessibleInterface *ComboList::child(int index) const

@@ -11,8 +11,6 @@
 
 #include <QApplication>
 
-#include <utility>
-
 namespace talvik {
 
 namespace forms = platform::forms;
@@ -37,6 +35,9 @@ bool Main()
     // A registry file found damaged at the first read is told once the
     // start has gone as far as it goes.
     platform::system::RegistryReadProblem registryProblem;
+    // The program folder is fixed now, before the current folder moves (a
+    // relative TALVIK_HOME is taken from the folder the program starts in).
+    platform::shell::programFolder();
     try {
         // 1.
         clearBusy(QStringLiteral("main"));
@@ -48,14 +49,11 @@ bool Main()
             forms::MsgBox(QStringLiteral("Orvantisは既に起動中です。"), forms::vbOKOnly);
             return false;
         }
-        // The registry is read here, before any window or library reads it,
-        // so that a damaged file is found by this program's own read (an
-        // in-process library keeps a registry reader of its own).
+        // The registry is read here, before any window or library reads it.
+        // A file that cannot be read (or not be kept aside) leaves the
+        // registry of this run in memory, so the rest of the start works
+        // with it; the user is told once the main window is up.
         registryProblem = platform::system::takeRegistryReadProblem();
-        // A registry that cannot be written makes parts of the start fail
-        // with messages of their own: it is told before them, at once.
-        if (registryProblem.writesRefused())
-            showRegistryProblem(std::exchange(registryProblem, {}));
         // 4. Any argument selects the service mode.
         srvMode = !forms::App::Command().isEmpty();
         // 5.

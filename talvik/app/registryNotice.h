@@ -1,8 +1,9 @@
 #pragma once
 // Tells the user of a registry file that could not be read as a registry when
-// the program started: which file, the name it is kept under, that the
-// settings stored there are back at their defaults and, when it could not be
-// kept aside, that settings will not be saved, with the cause.
+// the program started: which file; for a damaged one, the name it is kept
+// under and that the settings stored there are back at their defaults; and,
+// when the registry of this run is held in memory (the file could not be
+// read or not be kept aside), that settings will not be saved, with the cause.
 #include "platform/system/registry.h"
 
 #include <QString>

@@ -4,6 +4,7 @@
 
 #include "platform/forms/msgbox.h"
 #include "platform/forms/accessibility.h"
+#include "platform/forms/inputs_accessible.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "talvik/core/basComFunction.h"
@@ -253,12 +254,14 @@ void frmSetting::designForm()
     // frame around it, or the title box beside the version.
     using platform::forms::setAccessibleName;
     using platform::forms::spokenCaption;
+    setAccessibleName(TxtTitle, spokenCaption(TxtTitle.Text()));
     setAccessibleName(txtVerDisp, spokenCaption(TxtTitle.Text()));
     setAccessibleName(txtCustomerID, spokenCaption(fraCustomerID.Caption()));
     setAccessibleName(numWatt, spokenCaption(fraDemand.Caption()));
     setAccessibleName(numSkipTime, spokenCaption(fraSkip.Caption()));
     setAccessibleName(numPulseF2, spokenCaption(fraPulseF2.Caption()));
     setAccessibleName(numWLevel2, spokenCaption(fraWLevel2.Caption()));
+    describeInputs();
 
     staSetting.Add(QStringLiteral("Status"));
     tmrEvent.setInterval(1000);
@@ -426,6 +429,17 @@ void frmSetting::applySkipTimeRange()
         numSkipTime.setMinValue(5);
         lblSkipComment.setCaption(QStringLiteral("5　～　15分"));
     }
+    describeInputs();
+}
+
+void frmSetting::describeInputs()
+{
+    using platform::forms::labelsDescription;
+    using platform::forms::setAccessibleDescription;
+    setAccessibleDescription(numWatt, labelsDescription({lblWatt.Caption(), lblWattComment.Caption()}));
+    setAccessibleDescription(numSkipTime, labelsDescription({lblSkip.Caption(), lblSkipComment.Caption()}));
+    setAccessibleDescription(numPulseF2, labelsDescription({lblCTBase.Caption(), lblCTComment.Caption()}));
+    setAccessibleDescription(numWLevel2, labelsDescription({lblWarnL.Caption(), lblWarnLComment.Caption()}));
 }
 
 void frmSetting::applyModelLayout()

@@ -301,6 +301,9 @@ private:
 
     void tmrEvent_Timer();
     int modelCodeOnLoad() const;
+    // Describes each numeric input for assistive tools by the unit and range
+    // the labels beside it show.
+    void describeInputs();
 
     std::unique_ptr<clsDataS> m_dataS;
     std::unique_ptr<clsDataSA> m_dataSA;

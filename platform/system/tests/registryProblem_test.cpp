@@ -1,8 +1,11 @@
-// The damaged registry file as the program learns of it: handed over once,
-// not found again at every later call while the file stays as it is, and
-// never carried over to another registry file.
+// The registry file that cannot be used as the program learns of it: handed
+// over once, not found again at every later call, and never carried over to
+// another registry file. A file that cannot be read, or is damaged and
+// cannot be kept aside, is left as it is and the registry of the run is held
+// in memory.
 #include "platform/system/registry.h"
 #include "system_fixture.h"
+#include "unopenableFile.h"
 
 #include "platform/fileio/durable.h"
 
@@ -35,6 +38,18 @@ protected:
         RegKey key;
         return RegOpenKeyEx(RootKey::CurrentUser, QStringLiteral("Software"), key);
     }
+    // The value written by write(), "" when it cannot be read.
+    static QString valueOf(const QString &value)
+    {
+        RegKey key;
+        if (RegOpenKeyEx(RootKey::CurrentUser, QStringLiteral("Software\\Talvik"), key) != ERROR_SUCCESS)
+            return QString();
+        uint32_t type = 0;
+        QByteArray data;
+        const long rc = RegQueryValueEx(key, value, type, data);
+        RegCloseKey(key);
+        return rc == ERROR_SUCCESS ? regSzText(data) : QString();
+    }
     static long write(const QString &value)
     {
         return SHSetValue(RootKey::CurrentUser, QStringLiteral("Software\\Talvik"), value, REG_SZ,
@@ -49,7 +64,8 @@ TEST_F(RegistryProblemTest, AFileKeptAsideIsHandedOverOnceWithBothNames)
     const RegistryReadProblem problem = takeRegistryReadProblem();
     ASSERT_FALSE(problem.isEmpty());
     EXPECT_EQ(problem.file, path);
-    EXPECT_FALSE(problem.writesRefused());
+    EXPECT_TRUE(problem.damaged);
+    EXPECT_FALSE(problem.heldInMemory());
     EXPECT_TRUE(problem.cause.isEmpty());
     ASSERT_EQ(keptAside().size(), 1);
     EXPECT_EQ(problem.keptAs, QDir(m_dir.path()).filePath(keptAside().first()));
@@ -64,7 +80,7 @@ TEST_F(RegistryProblemTest, AFileKeptAsideIsHandedOverOnceWithBothNames)
     EXPECT_EQ(keptAside().size(), 1);
 }
 
-TEST_F(RegistryProblemTest, AFileThatCannotBeKeptAsideRefusesWritesUntilItChanges)
+TEST_F(RegistryProblemTest, AFileThatCannotBeKeptAsideIsLeftAndTheRegistryOfTheRunIsHeldInMemory)
 {
     const QString path = registryFilePath();
     put(path, kDamaged);
@@ -74,25 +90,70 @@ TEST_F(RegistryProblemTest, AFileThatCannotBeKeptAsideRefusesWritesUntilItChange
         });
         const RegistryReadProblem problem = takeRegistryReadProblem();
         EXPECT_EQ(problem.file, path);
-        EXPECT_TRUE(problem.writesRefused());
+        EXPECT_TRUE(problem.damaged);
+        EXPECT_TRUE(problem.heldInMemory());
         EXPECT_FALSE(problem.cause.isEmpty());
-        EXPECT_EQ(write(QStringLiteral("A")), ERROR_CANTWRITE);
+        EXPECT_EQ(write(QStringLiteral("A")), ERROR_SUCCESS);
     }
     // The rename would work now, but the file is the one already judged:
     // it is neither renamed at a later call nor told of again, and nothing
-    // is written over it.
-    EXPECT_EQ(write(QStringLiteral("B")), ERROR_CANTWRITE);
+    // is written over it; the registry of the run keeps what was written.
+    EXPECT_EQ(write(QStringLiteral("B")), ERROR_SUCCESS);
     EXPECT_TRUE(takeRegistryReadProblem().isEmpty());
     EXPECT_TRUE(keptAside().isEmpty());
+    EXPECT_EQ(valueOf(QStringLiteral("A")), QStringLiteral("1"));
+    EXPECT_EQ(valueOf(QStringLiteral("B")), QStringLiteral("1"));
     QFile same(path);
     ASSERT_TRUE(same.open(QIODevice::ReadOnly));
     EXPECT_EQ(same.readAll(), kDamaged);
     same.close();
 
-    // A file changed since is read afresh: a whole registry is taken in.
+    // For the rest of the run, even once the file is gone.
     ASSERT_TRUE(QFile::remove(path));
     EXPECT_EQ(write(QStringLiteral("C")), ERROR_SUCCESS);
-    EXPECT_TRUE(takeRegistryReadProblem().isEmpty());
+    EXPECT_EQ(valueOf(QStringLiteral("A")), QStringLiteral("1"));
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+TEST_F(RegistryProblemTest, AFolderOrAnUnopenableFileInTheFilesPlaceIsLeftAndTheRegistryHeldInMemory)
+{
+    const QString folder = m_dir.path() + QStringLiteral("/folder.json");
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/inside")));
+    const QString socket = m_dir.path() + QStringLiteral("/socket.json");
+    ASSERT_TRUE(testsupport::makeUnopenableFile(socket)) << socket.toStdString();
+    const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString &path : {folder, socket}) {
+        SCOPED_TRACE(path.toStdString());
+        qputenv("TALVIK_REGISTRY", QFile::encodeName(path));
+        const RegistryReadProblem problem = takeRegistryReadProblem();
+        EXPECT_EQ(problem.file, path);
+        EXPECT_FALSE(problem.damaged);
+        EXPECT_TRUE(problem.heldInMemory());
+        EXPECT_TRUE(problem.keptAs.isEmpty());
+        EXPECT_FALSE(problem.cause.isEmpty());
+        // Keys and values are written and read back, all in memory.
+        EXPECT_EQ(touch(), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(write(QStringLiteral("A")), ERROR_SUCCESS);
+        EXPECT_EQ(touch(), ERROR_SUCCESS);
+        EXPECT_EQ(valueOf(QStringLiteral("A")), QStringLiteral("1"));
+        {
+            RegistryWriteBatch batch;
+            EXPECT_EQ(write(QStringLiteral("B")), ERROR_SUCCESS);
+            EXPECT_EQ(batch.finish(), ERROR_SUCCESS);
+        }
+        EXPECT_EQ(valueOf(QStringLiteral("B")), QStringLiteral("1"));
+        EXPECT_EQ(RegDeleteTree(RootKey::CurrentUser, QStringLiteral("Software\\Talvik")), ERROR_SUCCESS);
+        EXPECT_EQ(valueOf(QStringLiteral("A")), QString());
+        EXPECT_TRUE(takeRegistryReadProblem().isEmpty());
+    }
+    // Both entries are as they were, and nothing was added beside them.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{QStringLiteral("inside")});
+    EXPECT_FALSE(QFileInfo(socket).isFile());
+    EXPECT_TRUE(QFileInfo::exists(socket));
 }
 
 TEST_F(RegistryProblemTest, AProblemNotHandedOverStaysWithItsOwnFile)
@@ -105,7 +166,13 @@ TEST_F(RegistryProblemTest, AProblemNotHandedOverStaysWithItsOwnFile)
     qputenv("TALVIK_REGISTRY", QFile::encodeName(m_dir.path() + QStringLiteral("/other.json")));
     EXPECT_EQ(touch(), ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(takeRegistryReadProblem().isEmpty());
-    EXPECT_TRUE(lastRegistryReadWarning().isEmpty()) << lastRegistryReadWarning().toStdString();
+    // Back at the damaged file, its own problem is still to be told.
+    qputenv("TALVIK_REGISTRY", QFile::encodeName(damaged));
+    const RegistryReadProblem problem = takeRegistryReadProblem();
+    EXPECT_EQ(problem.file, damaged);
+    EXPECT_TRUE(problem.damaged);
+    EXPECT_FALSE(problem.keptAs.isEmpty());
+    EXPECT_TRUE(takeRegistryReadProblem().isEmpty());
 }
 
 } // namespace

@@ -18,15 +18,26 @@ TEST_F(SysInfoTest, VersionQueryDefaultsTo61AndFollowsTheSetting)
     ASSERT_TRUE(GetVersionEx(info));
     EXPECT_EQ(info.dwMajorVersion, 6u);
     EXPECT_EQ(info.dwMinorVersion, 1u);
+    // The environment says 5.0 (or is unreadable) unless a version was set.
+    qputenv("TALVIK_OS_VERSION", "5");
+    ASSERT_TRUE(GetVersionEx(info));
+    EXPECT_EQ(info.dwMajorVersion, 5u);
+    EXPECT_EQ(info.dwMinorVersion, 0u);
+    qputenv("TALVIK_OS_VERSION", "five");
+    EXPECT_FALSE(GetVersionEx(info));
+    // A version set holds over the environment, which it leaves as it is.
     setOsVersion(5, 1);
     ASSERT_TRUE(GetVersionEx(info));
     EXPECT_EQ(info.dwMajorVersion, 5u);
     EXPECT_EQ(info.dwMinorVersion, 1u);
-    qputenv("TALVIK_OS_VERSION", "five");
-    EXPECT_FALSE(GetVersionEx(info));
+    EXPECT_EQ(info.dwBuildNumber, 2600u);
+    EXPECT_EQ(qgetenv("TALVIK_OS_VERSION"), QByteArray("five"));
     setOsVersion(0, 0);
+    EXPECT_FALSE(GetVersionEx(info));
+    qunsetenv("TALVIK_OS_VERSION");
     ASSERT_TRUE(GetVersionEx(info));
     EXPECT_EQ(info.dwMajorVersion, 6u);
+    EXPECT_EQ(info.dwMinorVersion, 1u);
 }
 
 TEST_F(SysInfoTest, WmiNamesEveryUsbAdapterAndHonoursLike)

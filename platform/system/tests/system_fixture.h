@@ -1,5 +1,7 @@
 #pragma once
 // A fresh registry file and adapter list per test.
+#include "platform/system/osversion.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QStringList>
@@ -14,9 +16,11 @@ protected:
         qunsetenv("TALVIK_SERIAL_ADAPTERS");
         qunsetenv("TALVIK_OS_VERSION");
         qunsetenv("TALVIK_WMI_UNAVAILABLE");
+        platform::system::setOsVersion(0, 0);
     }
     void TearDown() override
     {
+        platform::system::setOsVersion(0, 0);
         qunsetenv("TALVIK_REGISTRY");
         qunsetenv("TALVIK_SERIAL_ADAPTERS");
         qunsetenv("TALVIK_OS_VERSION");

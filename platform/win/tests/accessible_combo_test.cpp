@@ -1,6 +1,6 @@
-// A combo box window as assistive tools see it: an edit field with the
-// combo's text, and a list whose items are there while it is open, the
-// selected one marked; the parts go with the window.
+// A combo box window as assistive tools see it: the combo's text on the
+// combo itself and in an edit field, and a list that holds the items, the
+// selected one marked, open or closed; the parts go with the window.
 #include "DialogTestSupport.h"
 #include "comboAccessible.h"
 #include "platform/win/accessible.h"
@@ -41,13 +41,22 @@ TEST_F(AccessibleComboTest, TheComboOffersItsTextAndItsOpenListWithTheSelectedIt
     EXPECT_EQ(talviktest::comboEditText(a), QStringLiteral("Zwei"));
     EXPECT_EQ(edit->textInterface()->text(1, 3), QStringLiteral("we"));
     EXPECT_EQ(edit->textInterface()->text(2, -1), QStringLiteral("ei"));
-    EXPECT_TRUE(talviktest::comboItems(a).isEmpty()) << "a closed list shows no items";
+    EXPECT_EQ(talviktest::comboText(a), QStringLiteral("Zwei")) << "the combo gives its own text";
+    EXPECT_EQ(a->textInterface()->text(1, 3), QStringLiteral("we"));
+    EXPECT_EQ(a->text(QAccessible::Value), QStringLiteral("Zwei"));
+    // Closed, the list holds the items, not showing, the selected one marked.
+    EXPECT_EQ(talviktest::comboItems(a), (QStringList{"One", "*Zwei", "三"})) << "a closed list holds its items";
     EXPECT_TRUE(list->state().invisible);
+    EXPECT_TRUE(list->child(0)->state().invisible);
     EXPECT_TRUE(a->state().collapsed);
+    SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(talviktest::comboItems(a), (QStringList{"*One", "Zwei", "三"})) << "the mark follows while closed";
+    SendMessageA(combo, CB_SETCURSEL, 1, 0);
 
     SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
     EXPECT_TRUE(a->state().expanded);
     EXPECT_FALSE(list->state().invisible);
+    EXPECT_FALSE(list->child(0)->state().invisible);
     EXPECT_EQ(talviktest::comboItems(a), (QStringList{"One", "*Zwei", "三"}));
     QAccessibleInterface *third = list->child(2);
     EXPECT_EQ(third->parent(), list);
@@ -59,7 +68,11 @@ TEST_F(AccessibleComboTest, TheComboOffersItsTextAndItsOpenListWithTheSelectedIt
     EXPECT_FALSE(third->isValid());
     EXPECT_EQ(list->childCount(), 2);
     SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
-    EXPECT_TRUE(talviktest::comboItems(a).isEmpty());
+    EXPECT_EQ(talviktest::comboItems(a), (QStringList{"One", "Zwei"})) << "the selected item went";
+    EXPECT_TRUE(list->state().invisible);
+    // A combo that holds no items has an empty list.
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    EXPECT_EQ(list->childCount(), 0);
 
     // The parts go with the window.
     const QAccessible::Id editId = QAccessible::uniqueId(edit);

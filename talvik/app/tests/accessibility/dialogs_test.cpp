@@ -162,7 +162,7 @@ protected:
     }
 };
 
-TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelectedOneMarked)
+TEST_F(CustomerComboTest, TheComboTellsItsTextAndItsItemsWithTheSelectedOneMarked)
 {
     talvik::frmImportCustom form;
     form.setCustom(QStringLiteral("Beta"));
@@ -180,12 +180,12 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         EXPECT_EQ(combo->indexOfChild(combo->child(1)), 1);
         EXPECT_EQ(talviktest::comboEditText(combo), QStringLiteral("Beta"));
         EXPECT_EQ(combo->text(QAccessible::Value), QStringLiteral("Beta"));
-        EXPECT_TRUE(talviktest::comboItems(combo).isEmpty()) << "a closed list shows no items";
+        EXPECT_EQ(talviktest::comboItems(combo), (QStringList{"Alpha", "*Beta", "Gamma"})) << "a closed list holds its items";
         EXPECT_TRUE(combo->child(1)->state().invisible);
         if (bus)
             talviktest::expectOnAtspi("the combo's text", [&](const AtspiNode &tree) {
                 const AtspiNode *c = busCombo(tree);
-                return c && busText(*c, QStringLiteral("Beta")) && busItems(*c).isEmpty();
+                return c && busText(*c, QStringLiteral("Beta"));
             });
 
         // The list opened with the keyboard shows the items, the chosen
@@ -218,7 +218,7 @@ TEST_F(CustomerComboTest, TheComboTellsItsTextAndWhileOpenItsItemsWithTheSelecte
         if (bus)
             talviktest::expectOnAtspi("the text after the pick", [&](const AtspiNode &tree) {
                 const AtspiNode *c = busCombo(tree);
-                return c && busText(*c, QStringLiteral("Gamma")) && busItems(*c).isEmpty();
+                return c && busText(*c, QStringLiteral("Gamma")) && busItems(*c) == QStringList{"Alpha", "Beta", "*Gamma"};
             });
         press(Qt::Key_Escape);
     });
