@@ -35,6 +35,7 @@ endfunction()
 # parallel cannot take each other's focus.
 set(TALVIK_X11_TESTS
     platform_forms_wm_tests
+    platform_forms_accessible_tests
     platform_win_dialog_tests
     talvik_app_startmode_tests
     talvik_dataview_tests
@@ -68,7 +69,8 @@ set(TALVIK_X11_TESTS
 # Of those, the runs that read their windows over the accessibility bus: the
 # runner starts a session bus and the AT-SPI bus beside the X server.
 set(TALVIK_ATSPI_TESTS
-    talvik_accessibility_tests)
+    talvik_accessibility_tests
+    platform_forms_accessible_tests)
 
 # Adds <name>_x11: the same program with the same environment, except the
 # xcb platform, its screenshots in their own folder and the label x11 added.

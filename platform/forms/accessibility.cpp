@@ -1,6 +1,7 @@
 #include "platform/forms/accessibility.h"
 
 #include "platform/forms/control.h"
+#include "platform/win/mnemonic.h"
 
 #include <QWidget>
 
@@ -8,18 +9,9 @@ namespace platform::forms {
 
 QString spokenCaption(const QString &caption)
 {
-    QString out;
-    out.reserve(caption.size());
-    for (int i = 0; i < caption.size(); ++i) {
-        const QChar c = caption[i];
-        if (c == QLatin1Char('&') && i + 1 < caption.size()) {
-            out += caption[++i];
-            continue;
-        }
-        if (c == QChar(0x3000))
-            continue;
-        out += c;
-    }
+    QString out = platform::win::withoutMnemonic(caption, platform::win::TrailingAmpersand::Keep);
+    // The full-width spaces only spread the letters over the button.
+    out.remove(QChar(0x3000));
     out = out.trimmed();
     // A label's closing colon is punctuation, not part of the name.
     while (out.endsWith(QLatin1Char(':')) || out.endsWith(QChar(0xFF1A)))

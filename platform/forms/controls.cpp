@@ -1,4 +1,5 @@
 #include "platform/forms/controls.h"
+#include "platform/forms/view_accessible.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -387,7 +388,7 @@ void OptionButton::setValue(bool value)
 
 QWidget *ListBox::createWidget(QWidget *parent)
 {
-    return new QListWidget(parent);
+    return new detail::ListBoxWidget(parent);
 }
 
 void ListBox::widgetCreated()

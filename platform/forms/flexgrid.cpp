@@ -1,5 +1,7 @@
 #include "platform/forms/flexgrid.h"
 
+#include "platform/forms/grid_accessible.h"
+
 #include "platform/runtime/numeric.h"
 #include "platform/runtime/runtime_error.h"
 
@@ -108,7 +110,7 @@ MSHFlexGrid::MSHFlexGrid(QWidget *parent, const QString &name) : m_name(name)
     m_text.assign(std::size_t(m_rows) * m_cols, QString());
     m_colWidth.assign(std::size_t(m_cols), -1);
     m_model = new FlexGridModel(this);
-    m_view = new QTableView(parent);
+    m_view = new detail::FlexGridView(parent);
     m_view->setModel(m_model);
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideNone);

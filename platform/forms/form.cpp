@@ -6,6 +6,7 @@
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/formwidget.h"
 #include "platform/forms/menus.h"
+#include "platform/forms/window_accessible.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QApplication>
@@ -68,6 +69,7 @@ Qt::CursorShape cursorShape(int pointer)
 FormWidget::FormWidget(Form *form) : QWidget(nullptr, Qt::Window), m_form(form), m_client(new QWidget(this))
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    detail::installFormWindowAccessibility();
     layoutClient();
 }
 
@@ -138,6 +140,9 @@ bool FormWidget::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && m_form)
         m_form->activated();
+    // A new caption is the window's new name, unless a name was given.
+    if (event->type() == QEvent::WindowTitleChange && accessibleName().isEmpty())
+        detail::tellWindowNameChanged(this);
     return QWidget::event(event);
 }
 

@@ -55,6 +55,9 @@ public:
     // recently shown visible one (the owner of a message box).
     static QWidget *activeWindow();
     bool isModal() const { return m_modalLoop != nullptr; }
+    // A dialog box by design (assistive tools are told a dialog even while
+    // it is shown modeless); a form shown modally is one in any case.
+    bool isDialogBox() const { return m_dialogBox; }
 
     // Window properties (these load the form).
     QString Caption();
@@ -138,6 +141,7 @@ protected:
     // vbStartUpWindowsDefault (the default) centred on the owner when it has
     // one, else on the screen.
     void setStartUpPosition(int position);
+    void setDialogBox(bool dialogBox) { m_dialogBox = dialogBox; }
 
 private:
     friend class Control;
@@ -176,6 +180,7 @@ private:
     Qt::WindowFlags m_appliedFlags;
     bool m_flagsApplied = false;
     int m_startUpPosition = 3;
+    bool m_dialogBox = false;
     bool m_placed = false;
     bool m_centreAfterShow = false;
     QPointer<QWidget> m_centreOn; // null: the screen

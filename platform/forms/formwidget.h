@@ -13,6 +13,7 @@ class FormWidget : public QWidget {
 public:
     explicit FormWidget(Form *form);
     void detachForm() { m_form = nullptr; }
+    Form *form() const { return m_form; }
     // The client area below the menu bar: the controls' parent.
     QWidget *client() const { return m_client; }
     // The menu bar, created with the first top-level menu.

@@ -478,7 +478,7 @@ void tellChangedCells(ListViewWidget *view, const QModelIndex &topLeft, const QM
 
 } // namespace
 
-ListViewWidget::ListViewWidget(QWidget *parent) : QTreeWidget(parent)
+ListViewWidget::ListViewWidget(QWidget *parent) : AccessibleTreeWidget(parent)
 {
     installListViewAccessibility();
     connect(model(), &QAbstractItemModel::dataChanged, this,

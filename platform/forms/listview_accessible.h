@@ -6,14 +6,14 @@
 // or unticks it as a click on the box does. The other cells are table cells
 // named by their text. A tick changed while the view's signals flow is told
 // to assistive tools as a change of the box's checked state.
-#include <QTreeWidget>
+#include "platform/forms/view_accessible.h"
 
 namespace platform::forms::detail {
 
 // A tree widget with flat rows, of its own class so that its interface for
 // assistive tools is given to list views only (other tree widgets keep
-// Qt's).
-class ListViewWidget final : public QTreeWidget {
+// Qt's). Hidden or disabled, it tells no focus or selection changes.
+class ListViewWidget final : public AccessibleTreeWidget {
     Q_OBJECT
 public:
     explicit ListViewWidget(QWidget *parent = nullptr);

@@ -1,5 +1,6 @@
 #include "platform/forms/treeview.h"
 
+#include "platform/forms/view_accessible.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QHeaderView>
@@ -22,9 +23,9 @@ bool textLess(const Node *a, const Node *b)
 // The tree's widget: raises the control's mouse-down before Qt handles the
 // press, and the node click where the control raises it (a right press on a
 // node, a keyboard move of the selection).
-class TreeWidget : public QTreeWidget {
+class TreeWidget : public detail::AccessibleTreeWidget {
 public:
-    TreeWidget(TreeView *tree, QWidget *parent) : QTreeWidget(parent), m_tree(tree) {}
+    TreeWidget(TreeView *tree, QWidget *parent) : AccessibleTreeWidget(parent), m_tree(tree) {}
 
 protected:
     void mousePressEvent(QMouseEvent *event) override

@@ -207,6 +207,10 @@ ReportPrinter::ReportPrinter(QWidget *parent)
     m_prevButton->setArrowType(Qt::LeftArrow);
     m_nextButton = new QToolButton(this);
     m_nextButton->setArrowType(Qt::RightArrow);
+    // The arrows have no text: assistive tools name them by the page they
+    // turn to, in the preview's own words.
+    m_prevButton->setAccessibleName(QStringLiteral("前ﾍﾟｰｼﾞ"));
+    m_nextButton->setAccessibleName(QStringLiteral("次ﾍﾟｰｼﾞ"));
     m_pageLabel = new QLabel(this);
     bar->addWidget(m_prevButton);
     bar->addWidget(m_pageLabel);
@@ -861,7 +865,12 @@ void ReportPrinter::updatePreview()
     if (m_zoomMode == 1 || m_zoomMode == 3)
         viewport.rwidth() -= m_scroll->verticalScrollBar()->sizeHint().width();
     m_preview->relayout(m_zoomMode, m_previewPage, viewport);
-    m_pageLabel->setText(count ? QStringLiteral("%1 / %2").arg(m_previewPage + 1).arg(count) : QString());
+    // The label tells its new text as a new name; the arrows, where the
+    // user is when the page turns, carry it as their description.
+    const QString counter = count ? QStringLiteral("%1 / %2").arg(m_previewPage + 1).arg(count) : QString();
+    m_pageLabel->setText(counter);
+    m_prevButton->setAccessibleDescription(counter);
+    m_nextButton->setAccessibleDescription(counter);
     m_prevButton->setEnabled(m_zoomMode != 3 && m_previewPage > 0);
     m_nextButton->setEnabled(m_zoomMode != 3 && m_previewPage + (m_zoomMode == 2 ? 2 : 1) < count);
 }

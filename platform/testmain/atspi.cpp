@@ -31,6 +31,14 @@ AtspiNode fromJson(const QJsonObject &o)
     n.value = o.value(QStringLiteral("value")).toDouble();
     for (const QJsonValue &a : o.value(QStringLiteral("actions")).toArray())
         n.actions << a.toString();
+    if (o.contains(QStringLiteral("table"))) {
+        const QJsonObject table = o.value(QStringLiteral("table")).toObject();
+        n.hasTable = true;
+        n.tableRows = table.value(QStringLiteral("rows")).toInt();
+        n.tableColumns = table.value(QStringLiteral("columns")).toInt();
+        for (const QJsonValue &h : table.value(QStringLiteral("headers")).toArray())
+            n.columnHeaders << h.toString();
+    }
     for (const QJsonValue &c : o.value(QStringLiteral("children")).toArray())
         n.children << fromJson(c.toObject());
     return n;
@@ -89,6 +97,8 @@ QString AtspiNode::dump(int indent) const
         line += QStringLiteral(" value=%1").arg(value);
     if (!actions.isEmpty())
         line += QStringLiteral(" actions=%1").arg(actions.join(QLatin1Char('|')));
+    if (hasTable)
+        line += QStringLiteral(" table=%1x%2 [%3]").arg(tableRows).arg(tableColumns).arg(columnHeaders.join(QLatin1Char('|')));
     line += QStringLiteral(" {%1}\n").arg(states.join(QLatin1Char(',')));
     for (const AtspiNode &c : children)
         line += c.dump(indent + 1);

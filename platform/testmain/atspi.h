@@ -22,6 +22,10 @@ struct AtspiNode {
     bool hasValue = false;
     double value = 0;
     QStringList actions;  // names of the object's actions ("Toggle" ...)
+    bool hasTable = false; // the object offers the Table interface
+    int tableRows = 0;
+    int tableColumns = 0;
+    QStringList columnHeaders; // the names of the column headers
     QList<AtspiNode> children;
 
     bool has(const QString &state) const { return states.contains(state); }

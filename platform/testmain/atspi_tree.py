@@ -8,7 +8,8 @@ over the AT-SPI bus, as JSON on standard output.
 Each node: role, name, description (when it has one), states (AT-SPI state
 names), text (when the node has the Text interface), value (when it has the
 Value interface), actions (the names of its actions, when it has the Action
-interface) and children.
+interface), table (rows, columns and the names of the column headers, when
+it has the Table interface) and children.
 Windows that are not showing are left out. With --do, the named action
 (names compared without case) of the first node of that role and name is
 done instead, as a screen reader does it, and {"done": true} is printed.
@@ -37,6 +38,11 @@ def state_names(node):
 
 def action_names(action):
     return [Atspi.Action.get_action_name(action, i) for i in range(Atspi.Action.get_n_actions(action))]
+
+
+def header_name(table, column):
+    header = Atspi.Table.get_column_header(table, column)
+    return (header.get_name() or "") if header is not None else ""
 
 
 def find(node, depth, role, name):
@@ -93,6 +99,14 @@ def read(node, depth):
     action = node.get_action_iface()
     if action is not None:
         out["actions"] = action_names(action)
+    table = node.get_table_iface()
+    if table is not None:
+        columns = Atspi.Table.get_n_columns(table)
+        out["table"] = {
+            "rows": Atspi.Table.get_n_rows(table),
+            "columns": columns,
+            "headers": [header_name(table, c) for c in range(min(columns, MAX_CHILDREN))],
+        }
     children = []
     if depth < MAX_DEPTH:
         count = min(node.get_child_count(), MAX_CHILDREN)

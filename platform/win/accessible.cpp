@@ -3,6 +3,7 @@
 
 #include "platform/codepage/codepage.h"
 #include "platform/win/controls.h"
+#include "platform/win/mnemonic.h"
 #include "platform/win/window.h"
 #include "platform/win/windowwidget.h"
 
@@ -35,18 +36,6 @@ QString accessibleWindowText(HWND hwnd)
     const int got = GetWindowTextA(hwnd, bytes.data(), length + 1);
     bytes.truncate(std::max(0, got));
     return codepage::fromAnsiLenient(bytes);
-}
-
-// A caption's '&' marks the mnemonic; "&&" is a plain '&'.
-QString withoutMnemonic(const QString &text)
-{
-    QString out;
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
-            ++i;
-        out += text[i];
-    }
-    return out;
 }
 
 QAccessible::Role windowRole(HWND hwnd)
@@ -99,7 +88,7 @@ QString WindowAccessible::text(QAccessible::Text t) const
             return given;
         if (field || r == QAccessible::List)
             return groupName();
-        return withoutMnemonic(accessibleWindowText(hwnd));
+        return platform::win::withoutMnemonic(accessibleWindowText(hwnd));
     }
     case QAccessible::Value:
         return field ? accessibleWindowText(hwnd) : QString();
@@ -133,7 +122,7 @@ QString WindowAccessible::groupName() const
 {
     for (QWidget *p = widget()->parentWidget(); p; p = p->isWindow() ? nullptr : p->parentWidget()) {
         if (auto *group = qobject_cast<QGroupBox *>(p); group && !group->title().isEmpty())
-            return withoutMnemonic(group->title());
+            return platform::win::withoutMnemonic(group->title());
         if (!p->accessibleName().isEmpty())
             return p->accessibleName();
     }

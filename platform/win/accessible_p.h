@@ -17,7 +17,6 @@ QHash<QByteArray, QAccessible::Role> &registeredRoles();
 QByteArray classKey(const char *name);
 // The window text (CP932) as a string.
 QString accessibleWindowText(HWND hwnd);
-QString withoutMnemonic(const QString &text);
 // The role of a window: the system classes by their styles, other classes
 // as registered.
 QAccessible::Role windowRole(HWND hwnd);

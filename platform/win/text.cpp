@@ -2,6 +2,7 @@
 // extents of CP932 strings, TextOutA, ExtTextOutA and DrawTextA.
 #include "platform/win/gdistate.h"
 #include "platform/codepage/codepage.h"
+#include "platform/win/mnemonic.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -266,22 +267,11 @@ struct Line {
     int underline = -1; // index of the character the prefix marks
 };
 
-// Takes the prefix characters out: "&x" underlines x, "&&" is '&'.
+// Takes the prefix characters out: "&x" underlines x, "&&" is '&', a
+// trailing '&' shows nothing.
 QString stripPrefix(const QString &in, int *underline)
 {
-    QString out;
-    *underline = -1;
-    for (int i = 0; i < in.size(); ++i) {
-        if (in[i] == QLatin1Char('&') && i + 1 < in.size()) {
-            ++i;
-            if (in[i] != QLatin1Char('&'))
-                *underline = static_cast<int>(out.size());
-        } else if (in[i] == QLatin1Char('&')) {
-            continue; // a trailing '&' shows nothing
-        }
-        out += in[i];
-    }
-    return out;
+    return withoutMnemonic(in, TrailingAmpersand::Drop, underline);
 }
 
 bool isWide(QChar c) { return c.unicode() >= 0x2E80; }

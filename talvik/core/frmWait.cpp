@@ -25,6 +25,8 @@ void frmWait::designForm()
 {
     setDesignSize(5400, 1980);
     setCaption(QString());
+    // A progress window over the window that owns the operation.
+    setDialogBox(true);
     widget()->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint);
     lblWaitMsg.Move(240, 180, 4920, 420);
     lblWaitMsg.setAlignment(2);
@@ -74,6 +76,15 @@ void frmWait::clear()
     lblLoadInfo1.setCaption(QString());
     lblLoadInfo2.setCaption(QString());
     lblWaitMsg.setCaption(QString());
+    nameByMessage();
+}
+
+void frmWait::nameByMessage()
+{
+    // The dialog has no title: assistive tools name it by its message, as a
+    // sighted user reads it.
+    if (QWidget *window = widget())
+        window->setAccessibleName(lblWaitMsg.Caption());
 }
 
 void frmWait::setParent(Form *window)
@@ -95,6 +106,7 @@ QString frmWait::waitMsg()
 void frmWait::setWaitMsg(const QString &text)
 {
     lblWaitMsg.setCaption(text);
+    nameByMessage();
     Refresh();
 }
 

@@ -51,6 +51,7 @@ protected:
 
 private:
     void cmdCancel_Click();
+    void nameByMessage();
 
     QPointer<platform::forms::Form> m_parent;
     // The window this load disabled: the one enabled again at unload, even

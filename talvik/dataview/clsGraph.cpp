@@ -1,5 +1,7 @@
 #include "talvik/dataview/clsGraph.h"
 
+#include "platform/forms/accessibility.h"
+
 #include "platform/print/colors.h"
 #include "platform/print/drawsurface.h"
 #include "platform/runtime/numeric.h"
@@ -87,6 +89,7 @@ void clsGraph::setGraphData(DrawSurface &surface, const QString &nodePath, int s
     enum class Kind { None, Day, Month, Year };
 
     surface.Clear();
+    surface.setAccessibleName(QString());
     if (scale <= 0)
         platform::raise(11, QStringLiteral("0 で除算しました。"));
 
@@ -458,8 +461,12 @@ void clsGraph::drawFinish(DrawSurface &surface, int style, const QString &points
     surface.setTextY(16125);
     surface.setTextAlign(0);
     surface.setFontBold(true);
-    surface.setText(titleHead + QStringLiteral("（") + m_graphCaption + QStringLiteral("）"));
+    const QString title = titleHead + QStringLiteral("（") + m_graphCaption + QStringLiteral("）");
+    surface.setText(title);
     surface.setTextAngle(0);
+    // Assistive tools name the graph by its title as drawn (read without
+    // the spaces that spread its letters); its bars are not told.
+    surface.setAccessibleName(platform::forms::spokenCaption(title));
 }
 
 void clsGraph::hitTest(float x, float y, QString &label, QString &value) const

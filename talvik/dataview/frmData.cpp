@@ -327,6 +327,16 @@ void frmData::designToolbar()
     }
 }
 
+void frmData::nameViews()
+{
+    // The views have no caption: assistive tools name them by what they
+    // show. The tree by its root, the table by the display-style button
+    // that brings it up, the log list by its lines.
+    m_treData.widget()->setAccessibleName(QStringLiteral("お客さま"));
+    m_mfgData.widget()->setAccessibleName(optDispStyle(0).Caption());
+    platform::forms::setAccessibleName(m_lstLogs, QStringLiteral("操作ログ"));
+}
+
 void frmData::designForm()
 {
     setDesignSize(11640, 8325);
@@ -351,6 +361,7 @@ void frmData::designForm()
     vspPrintHost.setEnabled(false);
     m_lstLogs.Move(0, 5760, 10695, 1680);
     staData.Move(0, 8025, 11640, 300);
+    nameViews();
     if (staData.Count() == 0) {
         staData.Add(QStringLiteral("date"), QString(), sbrDate);
         staData.Add(QStringLiteral("time"), QString(), sbrTime);

@@ -348,6 +348,7 @@ private:
     void designMenus();
     void showTable(bool table);
     // Loads a node's months or days and fills table and graph for it.
+    void nameViews();
     void showNodeData(platform::forms::Node *node);
     // Shows text as the refused-name message of a rename or a read.
     void refuseCustomerName(const QString &name, const QString &reason);

@@ -193,6 +193,7 @@ void frmData::m_Protocol_OnEvent(const QString &msg)
     MsgBox(msg, vbOKOnly + vbInformation, appTitle);
     clearBusy(kBusyName);
     vsdGraph.Clear();
+    vsdGraph.setAccessibleName(QString());
     try {
         m_mfgData.Clear();
         m_mfgData.setRows(1);

@@ -5,6 +5,7 @@
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/form.h"
 #include "platform/forms/spin_inputs.h"
+#include "platform/win/mnemonic.h"
 
 #include <QAccessible>
 #include <QLineEdit>
@@ -25,6 +26,33 @@ TEST(SpokenCaptionTest, SpreadingSpacesMnemonicsAndClosingColonsAreLeftOut)
     // Plain spaces inside the caption stay: they separate words.
     EXPECT_EQ(spokenCaption(QStringLiteral("1 ～ 999 KW")), QStringLiteral("1 ～ 999 KW"));
     EXPECT_EQ(spokenCaption(QStringLiteral("　")), QString());
+}
+
+// The one reading of the marks under drawn text, names and spoken captions.
+TEST(MnemonicTest, MarksDoublesAndATrailingAmpersandByTheCallersRule)
+{
+    using platform::win::TrailingAmpersand;
+    using platform::win::withoutMnemonic;
+    int underline = 7;
+    EXPECT_EQ(withoutMnemonic(QStringLiteral("&Print"), TrailingAmpersand::Drop, &underline), QStringLiteral("Print"));
+    EXPECT_EQ(underline, 0);
+    EXPECT_EQ(withoutMnemonic(QStringLiteral("ﾍﾟｰｼﾞ全体(&P)"), TrailingAmpersand::Drop, &underline),
+              QStringLiteral("ﾍﾟｰｼﾞ全体(P)"));
+    EXPECT_EQ(underline, 8);
+    // "&&" is a plain '&' and marks nothing.
+    EXPECT_EQ(withoutMnemonic(QStringLiteral("Save && Close"), TrailingAmpersand::Drop, &underline),
+              QStringLiteral("Save & Close"));
+    EXPECT_EQ(underline, -1);
+    EXPECT_EQ(withoutMnemonic(QStringLiteral("&&&x")), QStringLiteral("&x"));
+    // A lone '&' at the end: drawn text shows nothing, a name keeps it.
+    EXPECT_EQ(withoutMnemonic(QStringLiteral("A&"), TrailingAmpersand::Drop, &underline), QStringLiteral("A"));
+    EXPECT_EQ(underline, -1);
+    EXPECT_EQ(withoutMnemonic(QStringLiteral("A&"), TrailingAmpersand::Keep), QStringLiteral("A&"));
+    EXPECT_EQ(withoutMnemonic(QStringLiteral("&")), QStringLiteral("&"));
+    EXPECT_EQ(spokenCaption(QStringLiteral("R&&D &")), QStringLiteral("R&D &"));
+    // The spoken form's rules come after the marks are read: a marked
+    // colon is still a closing colon.
+    EXPECT_EQ(spokenCaption(QStringLiteral("名前&：")), QStringLiteral("名前"));
 }
 
 class NamedForm : public Form {

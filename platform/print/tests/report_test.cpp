@@ -3,7 +3,11 @@
 #include "platform/runtime/runtime_error.h"
 #include "support.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -174,6 +178,56 @@ TEST(ReportTable, RowsPaginateOnceEachWithHeaderOnEveryPage)
             ys.push_back(t.baseline.y());
     ASSERT_GE(ys.size(), 2u);
     EXPECT_NEAR(ys[1] - ys[0], rowHeight, 1e-6);
+}
+
+// The preview's arrows have no text: assistive tools get them named, and
+// the page counter as their description, turned with the page.
+TEST(ReportPreview, ArrowsAreNamedAndCarryThePageCounter)
+{
+    ReportPrinter p;
+    pageSetup(p);
+    p.StartDoc();
+    p.StartTable();
+    p.AddTable(kFormat, kHeader, demandRows(200), 0x80000016u);
+    p.TableCell(tcRowHeight, QStringLiteral("1.6%"));
+    p.EndTable();
+    p.EndDoc();
+    const int pages = p.document()->pageCount();
+    ASSERT_GE(pages, 3);
+    p.resize(600, 500);
+    p.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&p));
+    QToolButton *previous = nullptr;
+    QToolButton *next = nullptr;
+    for (QToolButton *b : p.findChildren<QToolButton *>()) {
+        if (b->arrowType() == Qt::LeftArrow)
+            previous = b;
+        if (b->arrowType() == Qt::RightArrow)
+            next = b;
+    }
+    ASSERT_NE(previous, nullptr);
+    ASSERT_NE(next, nullptr);
+    auto name = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    auto description = [](QWidget *w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
+    };
+    EXPECT_EQ(name(previous), QStringLiteral("前ﾍﾟｰｼﾞ"));
+    EXPECT_EQ(name(next), QStringLiteral("次ﾍﾟｰｼﾞ"));
+    EXPECT_TRUE(previous->text().isEmpty() && next->text().isEmpty()) << "the arrows show no text";
+    const QString first = QStringLiteral("1 / %1").arg(pages);
+    EXPECT_EQ(description(next), first);
+    QTest::mouseClick(next, Qt::LeftButton);
+    const QString second = QStringLiteral("2 / %1").arg(pages);
+    EXPECT_EQ(p.PreviewPage(), 1);
+    EXPECT_EQ(description(next), second);
+    EXPECT_EQ(description(previous), second);
+    QStringList counters;
+    for (QLabel *l : p.findChildren<QLabel *>())
+        if (l->text().contains(QStringLiteral(" / ")))
+            counters << l->text();
+    EXPECT_EQ(counters, QStringList{second}) << "the counter a sighted user reads";
+    QTest::mouseClick(previous, Qt::LeftButton);
+    EXPECT_EQ(description(previous), first);
 }
 
 TEST(ReportTable, CellColoursHeaderShadeAndMultiLineRows)
