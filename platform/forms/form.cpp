@@ -433,9 +433,25 @@ void Form::centreOnceShown()
 
 void Form::Hide()
 {
-    if (m_widget)
+    if (m_widget) {
+        const bool wasActive = QApplication::activeWindow() == m_widget;
         m_widget->hide();
+        if (wasActive)
+            activateAfterClose(m_owner ? m_owner->m_widget : nullptr);
+    }
     endModal();
+}
+
+void Form::activateAfterClose(QWidget *owner)
+{
+    // As the window system the program was made for does: the owner of an
+    // active window that closes is the active window next (or the window
+    // that works in its place, when it is disabled).
+    QWidget *next = windowToWorkIn(owner);
+    if (next && QApplication::activeWindow() != next) {
+        next->raise();
+        next->activateWindow();
+    }
 }
 
 bool Form::Unload()
@@ -472,11 +488,15 @@ void Form::destroyWindow()
     for (Control *control : m_controls)
         control->detach();
     m_state = State::Created;
+    QWidget *owner = m_owner ? m_owner->m_widget : nullptr;
     m_owner = nullptr;
     m_placed = false;
     if (widget) {
+        const bool wasActive = QApplication::activeWindow() == widget;
         widget->detachForm();
         widget->hide();
+        if (wasActive)
+            activateAfterClose(owner);
         // The window may be on the call stack (a click of its own button).
         widget->deleteLater();
     }
@@ -876,13 +896,22 @@ FocusReturn::~FocusReturn()
         window->raise();
         window->activateWindow();
     }
+    // The window keeps its focus child while it is inactive; only a window
+    // left with none, or with the menu bar, gets its control back (a
+    // handler may have put the focus elsewhere meanwhile, and keeps it).
+    QWidget *now = window->focusWidget();
+    if (now && !qobject_cast<QMenuBar *>(now))
+        return;
+    const auto usable = [window](QWidget *w) {
+        return w && w->window() == window && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus &&
+               !qobject_cast<QMenuBar *>(w);
+    };
     QWidget *focus = m_focus;
-    if (focus && focus->window() == window && focus->isVisible() && focus->isEnabled() &&
-        focus->focusPolicy() != Qt::NoFocus)
+    if (!usable(focus))
+        if (auto *form = qobject_cast<FormWidget *>(window))
+            focus = form->lastClientFocus();
+    if (usable(focus))
         focus->setFocus(Qt::ActiveWindowFocusReason);
-    else if (auto *form = qobject_cast<FormWidget *>(window); form && form->focusWidget() &&
-             qobject_cast<QMenuBar *>(form->focusWidget()) && form->lastClientFocus())
-        form->lastClientFocus()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 // ---- Screen ---------------------------------------------------------------

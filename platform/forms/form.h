@@ -166,6 +166,9 @@ private:
     void keepOnScreen();
     // Hands a centring from placeForShow on to the window's first exposure.
     void centreOnceShown();
+    // After the active window closed: its owner (or the window at work in
+    // its place) is activated.
+    static void activateAfterClose(QWidget *owner);
 
     State m_state = State::Created;
     FormWidget *m_widget = nullptr;

@@ -39,10 +39,17 @@ protected:
     // Gives the focus to a button of the main window, as Tab would.
     static bool focusOn(forms::Form &form, QWidget *button)
     {
-        if (!talviktest::activateWindowAsAPersonDoes(form.widget()))
+        if (!talviktest::activateWindowAsAPersonDoes(form.widget())) {
+            ADD_FAILURE() << "not active: " << form.Caption().toStdString();
             return false;
+        }
         button->setFocus(Qt::TabFocusReason);
-        return waitFor([&] { return button->hasFocus(); }, 2000);
+        if (waitFor([&] { return button->hasFocus(); }, 2000))
+            return true;
+        ADD_FAILURE() << "no focus: visible " << button->isVisible() << " enabled " << button->isEnabled()
+                      << " window enabled " << form.widget()->isEnabled() << " holds "
+                      << form.disableHolds().join(u',').toStdString();
+        return false;
     }
     static QString activeTitle()
     {
@@ -57,12 +64,6 @@ protected:
 // Each button of the main window opens its window on Enter, as on Space.
 TEST_F(KeyboardTest, EnterOnTheMainWindowsButtonsOpensTheirWindows)
 {
-    ASSERT_TRUE(focusOn(*mainForm, mainForm->cmdDate.widget()));
-    QTest::keyClick(mainForm->cmdDate.widget(), Qt::Key_Return);
-    ASSERT_NE(clockForm, nullptr);
-    EXPECT_TRUE(clockForm->Visible());
-    clockForm->Unload();
-
     ASSERT_TRUE(focusOn(*mainForm, mainForm->cmdData.widget()));
     QTest::keyClick(mainForm->cmdData.widget(), Qt::Key_Return);
     ASSERT_NE(dataForm, nullptr);
@@ -77,6 +78,13 @@ TEST_F(KeyboardTest, EnterOnTheMainWindowsButtonsOpensTheirWindows)
     ASSERT_NE(settingForm, nullptr);
     EXPECT_TRUE(static_cast<forms::Form *>(settingForm)->Visible());
     static_cast<forms::Form *>(settingForm)->Unload();
+
+    // The clock window last: it opens with the data window as its opener.
+    ASSERT_TRUE(focusOn(*mainForm, mainForm->cmdDate.widget()));
+    QTest::keyClick(mainForm->cmdDate.widget(), Qt::Key_Return);
+    ASSERT_NE(clockForm, nullptr);
+    EXPECT_TRUE(clockForm->Visible());
+    clockForm->Unload();
     EXPECT_TRUE(m_script->verify());
 }
 
@@ -117,8 +125,9 @@ TEST_F(KeyboardTest, AfterTheClockWindowsReadBoxTheClockWindowIsActive)
         EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == clock->widget(); }, 3000))
             << "active: " << activeTitle().toStdString();
         EXPECT_NE(QApplication::activeWindow(), setting->widget());
-        if (focus)
+        if (focus) {
             EXPECT_EQ(QApplication::focusWidget(), focus);
+        }
     }
     EXPECT_TRUE(m_script->verify());
     clock->Unload();
