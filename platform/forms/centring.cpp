@@ -71,7 +71,19 @@ void moveFrameTo(QWidget *window, const QPoint &topLeft)
 
 namespace {
 
-const char *const kPlacingName = "talvik-placing";
+// How often a wait looks at the window again: often enough that a window
+// is placed within a frame or two of the window manager framing it, seldom
+// enough to cost nothing while a window manager is slow.
+constexpr int kPollMs = 20;
+// How long a wait gives the window manager to frame an exposed window (or
+// to expose a shown one) before it goes on with the frame known then: a
+// window manager that draws no frame never tells one, and a loaded one
+// under a test run has been seen to take more than a second.
+constexpr int kFrameDeadlineMs = 3000;
+// How long a resize is waited on to be reported back by the window system:
+// the report of a configure comes within a round trip, so two seconds only
+// end a wait on a window manager that refuses the size.
+constexpr int kResizeReportMs = 2000;
 
 bool exposed(QWidget *window)
 {
@@ -83,18 +95,21 @@ bool hasKnownFrame(QWidget *window)
     return (window->windowFlags() & Qt::FramelessWindowHint) || !frameMarginsOf(window).isNull();
 }
 
-// A wait on the window manager for one window: a child of the window, named
-// while it is pending, polled every 20 ms by its check(), ended by finish().
+// A wait on the window manager for one window: a child of the window,
+// pending until finish(), polled by its check().
 // It follows what the window system reports of the inner window's place
 // and size (the configure notifications): Qt's widget takes a move or a
 // resize the program asks at once, and a report of an earlier configure
 // still on its way takes it back until the report of the asked one comes.
 class FrameWait : public QObject {
 protected:
-    FrameWait(QWidget *window, const char *name) : QObject(window), m_window(window)
+public:
+    bool pending() const { return m_pending; }
+
+protected:
+    explicit FrameWait(QWidget *window) : QObject(window), m_window(window)
     {
-        setObjectName(QLatin1String(name));
-        m_poll.setInterval(20);
+        m_poll.setInterval(kPollMs);
         connect(&m_poll, &QTimer::timeout, this, [this] { check(); });
         followReports();
     }
@@ -102,7 +117,7 @@ protected:
     void finish()
     {
         m_poll.stop();
-        setObjectName(QString()); // no longer pending
+        m_pending = false; // it goes later, but no longer counts
         deleteLater();
     }
     // Starts following the reports once the window has its handle.
@@ -137,7 +152,17 @@ protected:
     QPointer<QWindow> m_handle;
     QRect m_reported;
     QTimer m_poll;
+    bool m_pending = true;
 };
+
+// The pending wait of type T among window's own children, or nullptr.
+template <class T> T *pendingWait(QWidget *window)
+{
+    for (QObject *child : window->children())
+        if (auto *wait = dynamic_cast<T *>(child); wait && wait->pending())
+            return wait;
+    return nullptr;
+}
 
 // Waits until the window is exposed and the window manager has told its
 // frame (the frame extents may come a little after the exposure), places it
@@ -150,7 +175,7 @@ public:
     using TopLeftFor = std::function<QPoint(QWidget *window, const QSize &outer)>;
 
     Placing(QWidget *window, TopLeftFor topLeftFor, QWidget *target = nullptr)
-        : FrameWait(window, kPlacingName), m_target(target), m_topLeftFor(std::move(topLeftFor))
+        : FrameWait(window), m_target(target), m_topLeftFor(std::move(topLeftFor))
     {
         window->installEventFilter(this);
         // Checked at the exposure itself, before anything else reaches the
@@ -182,7 +207,7 @@ private:
             finish();
             return;
         }
-        const bool late = m_age.hasExpired(3000);
+        const bool late = m_age.hasExpired(kFrameDeadlineMs);
         if (!handle->isExposed() && !late)
             return;
         // The window centred on is waited on as well: its frame is the target.
@@ -223,15 +248,13 @@ private:
     QPoint m_requested;
 };
 
-const char *const kSizingName = "talvik-sizing";
-
 // Gives a window's frame the outer size the program asked once the window
 // manager has framed it. Waits only while the window is shown; a window
 // exposed for a few seconds without a frame (a window manager that draws
 // none) keeps the size it has.
 class Sizing final : public FrameWait {
 public:
-    explicit Sizing(QWidget *window) : FrameWait(window, kSizingName)
+    explicit Sizing(QWidget *window) : FrameWait(window)
     {
         window->installEventFilter(this);
         if (window->isVisible())
@@ -271,7 +294,7 @@ private:
         followReports();
         if (m_resized) {
             // Done once the window system has reported the size asked.
-            if ((window->size() == m_asked && reported().size() == m_asked) || m_resizedAge.hasExpired(2000))
+            if ((window->size() == m_asked && reported().size() == m_asked) || m_resizedAge.hasExpired(kResizeReportMs))
                 finish();
             return;
         }
@@ -280,7 +303,7 @@ private:
         if (!m_exposedAge.isValid())
             m_exposedAge.start();
         if (!hasKnownFrame(window)) {
-            if (m_exposedAge.hasExpired(3000))
+            if (m_exposedAge.hasExpired(kFrameDeadlineMs))
                 finish();
             return;
         }
@@ -307,10 +330,7 @@ private:
 
 Sizing *pendingSizing(QWidget *window)
 {
-    for (QObject *child : window->children())
-        if (child->objectName() == QLatin1String(kSizingName))
-            return static_cast<Sizing *>(child);
-    return nullptr;
+    return pendingWait<Sizing>(window);
 }
 
 } // namespace
@@ -371,20 +391,15 @@ bool placingPending(QWidget *window)
 {
     if (!window)
         return false;
-    for (QObject *child : window->children())
-        if (child->objectName() == QLatin1String(kPlacingName))
-            return true;
-    return false;
+    return pendingWait<Placing>(window) != nullptr;
 }
 
 void cancelPlacing(QWidget *window)
 {
     if (!window)
         return;
-    const QObjectList children = window->children();
-    for (QObject *child : children)
-        if (child->objectName() == QLatin1String(kPlacingName))
-            delete child;
+    while (Placing *placing = pendingWait<Placing>(window))
+        delete placing;
 }
 
 } // namespace platform::forms

@@ -42,14 +42,21 @@ void CommonDialog::ShowSave()
     show(true);
 }
 
-QString CommonDialog::shownTitle() const
+QString CommonDialog::shownTitle(bool save) const
+{
+    if (!m_dialogTitle.isEmpty())
+        return m_dialogTitle;
+    return save ? QStringLiteral("名前を付けて保存") : QStringLiteral("開く");
+}
+
+QString CommonDialog::boxTitle() const
 {
     return m_dialogTitle.isEmpty() ? App::Title() : m_dialogTitle;
 }
 
 bool CommonDialog::confirm(const QString &prompt)
 {
-    if (DialogScript::showMessageBox(prompt, vbYesNo | vbExclamation, shownTitle()) == vbYes)
+    if (DialogScript::showMessageBox(prompt, vbYesNo | vbExclamation, boxTitle()) == vbYes)
         return true;
     if (m_cancelError)
         platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
@@ -62,7 +69,7 @@ void CommonDialog::show(bool save)
         platform::raise(20476, QStringLiteral("フィルタの指定が不正です。"));
     FileDialogRequest request;
     request.save = save;
-    request.title = shownTitle();
+    request.title = shownTitle(save);
     request.initDir = m_initDir;
     request.filter = m_filter;
     request.filterIndex = m_filterIndex;

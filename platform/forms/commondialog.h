@@ -53,8 +53,12 @@ public:
 
 private:
     void show(bool save);
-    // DialogTitle, or the program's title when it is empty.
-    QString shownTitle() const;
+    // The title on the file dialog: DialogTitle, or the platform's own
+    // ("開く", "名前を付けて保存") when it is empty.
+    QString shownTitle(bool save) const;
+    // The title of the dialog's questions: DialogTitle, or the program's
+    // title as on every message box.
+    QString boxTitle() const;
     // Asks `prompt`; False (after the cancel error when asked for) on No.
     bool confirm(const QString &prompt);
 

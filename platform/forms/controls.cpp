@@ -33,6 +33,26 @@ Qt::Alignment horizontalAlignment(int alignment)
     default: return Qt::AlignLeft;
     }
 }
+
+// A command button takes Enter as Space: the focused button is the one that
+// Enter presses, whether or not it is the form's default button (a window
+// that is no dialog gives a Qt button no Enter of its own).
+class CommandPushButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (!event->isAutoRepeat())
+                click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
 } // namespace
 
 // ---- CommandButton --------------------------------------------------------
@@ -40,7 +60,7 @@ Qt::Alignment horizontalAlignment(int alignment)
 QWidget *CommandButton::createWidget(QWidget *parent)
 {
     m_cancel = false;
-    auto *button = new QPushButton(parent);
+    auto *button = new CommandPushButton(parent);
     button->setAutoDefault(false);
     return button;
 }

@@ -56,6 +56,7 @@ struct MessageBoxSetup {
     QPointer<QMessageBox> box;
     QList<QPushButton *> buttons;
     QList<int> results;
+    int escapeResult = vbCancel;
     MessageBoxSetup(const QString &prompt, int style, const QString &title)
         : box(new QMessageBox(Form::activeWindow()))
     {
@@ -76,12 +77,11 @@ struct MessageBoxSetup {
         }
         const int defaultIndex = msgBoxDefaultButton(style);
         box->setDefaultButton(buttons.value(defaultIndex < buttons.size() ? defaultIndex : 0));
-        // Escape answers Cancel where there is one, OK for a lone OK button.
-        const int escape = int(results.indexOf(vbCancel));
-        if (escape >= 0)
-            box->setEscapeButton(buttons.at(escape));
-        else if (results.size() == 1)
-            box->setEscapeButton(buttons.first());
+        // Escape answers Cancel where there is one, No for Yes/No, OK for a
+        // lone OK button; Abort/Retry/Ignore has no Escape button.
+        if (msgBoxButtons(style) != vbAbortRetryIgnore)
+            box->setEscapeButton(buttons.at(int(results.indexOf(msgBoxEscapeResult(style)))));
+        escapeResult = msgBoxEscapeResult(style);
     }
     ~MessageBoxSetup() { delete box; }
     MessageBoxSetup(const MessageBoxSetup &) = delete;
@@ -90,10 +90,14 @@ struct MessageBoxSetup {
     {
         // Centred on the owner's window with the box's own frame once shown.
         centreOnceFramed(box, box->parentWidget() ? box->parentWidget()->window() : nullptr);
-        box->exec();
+        {
+            const FocusReturn focusReturn;
+            box->exec();
+        }
         const int clicked = box ? int(buttons.indexOf(static_cast<QPushButton *>(box->clickedButton()))) : -1;
+        // A box that went without a press (with its owner) answers as Escape.
         if (clicked < 0)
-            return results.contains(vbCancel) ? vbCancel : results.first();
+            return escapeResult;
         return results.at(clicked);
     }
 };
@@ -171,7 +175,12 @@ std::optional<FileDialogAnswer> realFileDialog(const FileDialogRequest &request)
     QFileDialog dialog(Form::activeWindow());
     setUpFileDialog(dialog, request);
     const QStringList filters = dialog.nameFilters();
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    int shown = QDialog::Rejected;
+    {
+        const FocusReturn focusReturn;
+        shown = dialog.exec();
+    }
+    if (shown != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     FileDialogAnswer answer;
     answer.path = dialog.selectedFiles().first();
@@ -386,7 +395,10 @@ std::optional<FileDialogAnswer> DialogScript::showFileDialog(const FileDialogReq
             recordShown(&files, dialog);
             files.reject();
         });
-        files.exec();
+        {
+            const FocusReturn focusReturn;
+            files.exec();
+        }
         script->m_shown.append(dialog);
         return std::nullopt;
     }

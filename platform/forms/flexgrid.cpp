@@ -123,6 +123,9 @@ MSHFlexGrid::MSHFlexGrid(QWidget *parent, const QString &name) : m_name(name)
     m_view->verticalHeader()->setMinimumSectionSize(0);
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab and Shift+Tab go on to the next and previous control of the form;
+    // the arrow keys move between the cells.
+    m_view->setTabKeyNavigation(false);
     m_view->setCornerButtonEnabled(false);
     connect(m_view, &QTableView::clicked, this, [this](const QModelIndex &i) {
         const Range before = selection();

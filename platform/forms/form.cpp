@@ -19,6 +19,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 
 namespace platform::forms {
@@ -38,6 +40,13 @@ QPointer<Form> &lastShownForm()
 {
     static QPointer<Form> form;
     return form;
+}
+
+// The forms in the order their windows were last shown, the latest last.
+QList<QPointer<Form>> &shownOrder()
+{
+    static QList<QPointer<Form>> forms;
+    return forms;
 }
 
 // Brings a window to the front where the platform can (a headless one cannot).
@@ -71,6 +80,12 @@ FormWidget::FormWidget(Form *form) : QWidget(nullptr, Qt::Window), m_form(form),
     setAttribute(Qt::WA_DeleteOnClose, false);
     detail::installFormWindowAccessibility();
     layoutClient();
+    // The control the focus goes back to when the menu bar or another window
+    // had it.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && m_client->isAncestorOf(now))
+            m_lastClientFocus = now;
+    });
 }
 
 QMenuBar *FormWidget::menuBar()
@@ -83,9 +98,27 @@ QMenuBar *FormWidget::menuBar()
         // the bar holds.
         m_menuBar->setFixedHeight(std::max(m_menuBar->sizeHint().height(), m_menuBar->fontMetrics().height() + 8));
         m_menuBar->show();
+        // F10 takes up the menu bar as Alt does.
+        auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+        connect(f10, &QShortcut::activated, this, [this] { takeUpMenuBar(); });
         resizeClient(clientSize.width(), clientSize.height());
     }
     return m_menuBar;
+}
+
+void FormWidget::takeUpMenuBar()
+{
+    if (!m_menuBar || !m_menuBar->isVisible() || m_menuBar->actions().isEmpty())
+        return;
+    // The menu bar has no call for its keyboard mode: it is given the Alt
+    // press and release it enters that mode on, as from the keyboard. (A key
+    // event of Alt tells the Alt modifier flipped: the press made without it
+    // reads as one with Alt held.)
+    QWidget *focus = QApplication::focusWidget();
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(focus && focus->window() == this ? focus : this, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(m_menuBar, &release);
 }
 
 int FormWidget::menuBarHeight() const
@@ -138,8 +171,23 @@ void FormWidget::keyPressEvent(QKeyEvent *event)
 
 bool FormWidget::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate && m_form)
+    if (event->type() == QEvent::WindowActivate && m_form) {
+        if (!isEnabled()) {
+            // A disabled window is never the one the user works in (a
+            // window manager may hand it the activation when a window over
+            // it closes): the window that holds it disabled takes it.
+            QPointer<FormWidget> self(this);
+            QTimer::singleShot(0, this, [self] {
+                if (!self || self->isEnabled() || QApplication::activeWindow() != self)
+                    return;
+                if (QWidget *work = Form::windowToWorkIn(nullptr); work && work != self) {
+                    work->raise();
+                    work->activateWindow();
+                }
+            });
+        }
         m_form->activated();
+    }
     // A new caption is the window's new name, unless a name was given.
     if (event->type() == QEvent::WindowTitleChange && accessibleName().isEmpty())
         detail::tellWindowNameChanged(this);
@@ -216,6 +264,9 @@ void Form::Show(int modal, Form *owner)
     }
     placeForShow();
     lastShownForm() = this;
+    shownOrder().removeAll(QPointer<Form>(this));
+    shownOrder().removeAll(QPointer<Form>());
+    shownOrder().append(this);
     if (modal == vbModal) {
         if (m_modalLoop)
             return;
@@ -227,6 +278,8 @@ void Form::Show(int modal, Form *owner)
         if (first)
             keepOnScreen();
         raiseWindow(m_widget);
+        // The window it came from is back at work once it is gone.
+        FocusReturn focusReturn;
         QEventLoop loop;
         m_modalLoop = &loop;
         QPointer<Form> self(this);
@@ -385,9 +438,25 @@ void Form::centreOnceShown()
 
 void Form::Hide()
 {
-    if (m_widget)
+    if (m_widget) {
+        const bool wasActive = QApplication::activeWindow() == m_widget;
         m_widget->hide();
+        if (wasActive)
+            activateAfterClose(m_owner ? m_owner->m_widget : nullptr);
+    }
     endModal();
+}
+
+void Form::activateAfterClose(QWidget *owner)
+{
+    // As the window system the program was made for does: the owner of an
+    // active window that closes is the active window next (or the window
+    // that works in its place, when it is disabled).
+    QWidget *next = windowToWorkIn(owner);
+    if (next && QApplication::activeWindow() != next) {
+        next->raise();
+        next->activateWindow();
+    }
 }
 
 bool Form::Unload()
@@ -424,11 +493,15 @@ void Form::destroyWindow()
     for (Control *control : m_controls)
         control->detach();
     m_state = State::Created;
+    QWidget *owner = m_owner ? m_owner->m_widget : nullptr;
     m_owner = nullptr;
     m_placed = false;
     if (widget) {
+        const bool wasActive = QApplication::activeWindow() == widget;
         widget->detachForm();
         widget->hide();
+        if (wasActive)
+            activateAfterClose(owner);
         // The window may be on the call stack (a click of its own button).
         widget->deleteLater();
     }
@@ -734,8 +807,25 @@ QStringList Form::disableHolds() const
 
 void Form::applyEnabled()
 {
-    if (m_widget)
-        m_widget->setEnabled(m_holds.isEmpty());
+    if (!m_widget)
+        return;
+    const bool enable = m_holds.isEmpty();
+    if (!enable && m_widget->isEnabled()) {
+        QWidget *focus = m_widget->focusWidget();
+        if (!focus || qobject_cast<QMenuBar *>(focus))
+            focus = m_widget->lastClientFocus();
+        m_focusBeforeDisable = focus;
+    }
+    const bool wasEnabled = m_widget->isEnabled();
+    m_widget->setEnabled(enable);
+    if (enable && !wasEnabled) {
+        QWidget *focus = m_focusBeforeDisable;
+        m_focusBeforeDisable = nullptr;
+        QWidget *now = m_widget->focusWidget();
+        if (focus && focus->window() == m_widget && focus->isVisible() && focus->isEnabled() &&
+            focus->focusPolicy() != Qt::NoFocus && (!now || now == focus || qobject_cast<QMenuBar *>(now)))
+            focus->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 Control *Form::control(const QString &name, int index) const
@@ -771,6 +861,62 @@ QList<Form *> Form::loadedForms()
         if (form->isLoaded())
             loaded.append(form);
     return loaded;
+}
+
+QWidget *Form::windowToWorkIn(QWidget *preferred)
+{
+    const auto works = [](QWidget *window) { return window && window->isVisible() && window->isEnabled(); };
+    if (works(preferred))
+        return preferred;
+    QWidget *modal = QApplication::activeModalWidget();
+    if (works(modal))
+        return modal;
+    const QList<QPointer<Form>> order = shownOrder();
+    for (auto it = order.crbegin(); it != order.crend(); ++it)
+        if (*it && works((*it)->m_widget))
+            return (*it)->m_widget;
+    return nullptr;
+}
+
+// ---- FocusReturn ----------------------------------------------------------
+
+FocusReturn::FocusReturn() : m_window(Form::activeWindow())
+{
+    if (!m_window)
+        return;
+    m_focus = m_window->focusWidget();
+    // A box chosen from the menu bar's keyboard mode finds the focus on the
+    // menu bar; it goes back to the control the bar took it from.
+    if (auto *form = qobject_cast<FormWidget *>(m_window.data());
+        form && (!m_focus || qobject_cast<QMenuBar *>(m_focus.data())))
+        m_focus = form->lastClientFocus();
+}
+
+FocusReturn::~FocusReturn()
+{
+    QWidget *window = Form::windowToWorkIn(m_window);
+    if (!window)
+        return;
+    if (QApplication::activeWindow() != window) {
+        window->raise();
+        window->activateWindow();
+    }
+    // The window keeps its focus child while it is inactive; only a window
+    // left with none, or with the menu bar, gets its control back (a
+    // handler may have put the focus elsewhere meanwhile, and keeps it).
+    QWidget *now = window->focusWidget();
+    if (now && !qobject_cast<QMenuBar *>(now))
+        return;
+    const auto usable = [window](QWidget *w) {
+        return w && w->window() == window && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus &&
+               !qobject_cast<QMenuBar *>(w);
+    };
+    QWidget *focus = m_focus;
+    if (!usable(focus))
+        if (auto *form = qobject_cast<FormWidget *>(window))
+            focus = form->lastClientFocus();
+    if (usable(focus))
+        focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 // ---- Screen ---------------------------------------------------------------

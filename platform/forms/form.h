@@ -109,6 +109,11 @@ public:
     const QList<Control *> &Controls() const { return m_controls; }
     Control *control(const QString &name, int index = -1) const;
 
+    // The window the user can work in, preferred first: preferred when it is
+    // shown and takes input, else the modal window up, else the form window
+    // shown last that is shown and enabled; nullptr when there is none.
+    static QWidget *windowToWorkIn(QWidget *preferred);
+
     // The form whose window handle is given, or nullptr.
     static Form *fromHWnd(quintptr handle);
     static QList<Form *> loadedForms();
@@ -165,6 +170,9 @@ private:
     void keepOnScreen();
     // Hands a centring from placeForShow on to the window's first exposure.
     void centreOnceShown();
+    // After the active window closed: its owner (or the window at work in
+    // its place) is activated.
+    static void activateAfterClose(QWidget *owner);
 
     State m_state = State::Created;
     FormWidget *m_widget = nullptr;
@@ -184,6 +192,26 @@ private:
     bool m_placed = false;
     bool m_centreAfterShow = false;
     QPointer<QWidget> m_centreOn; // null: the screen
+    // The control that had the focus when the window was disabled: Qt takes
+    // the focus from a window it disables, and it goes back at the enabling.
+    QPointer<QWidget> m_focusBeforeDisable;
+};
+
+// Held while a message box or a modal window is up: once it is gone, the
+// window the user worked in is the active window again and its focus is
+// back on the control that had it (the control the menu bar took it from
+// when the box or window came from a menu). A window that can no longer
+// take input gives way to the one windowToWorkIn() names.
+class FocusReturn {
+public:
+    FocusReturn();
+    ~FocusReturn();
+    FocusReturn(const FocusReturn &) = delete;
+    FocusReturn &operator=(const FocusReturn &) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_focus;
 };
 
 // The application-wide mouse pointer (Screen.MousePointer): a value, not a

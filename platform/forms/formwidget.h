@@ -1,5 +1,6 @@
 #pragma once
 // The top-level window of a loaded form (internal to the forms layer).
+#include <QPointer>
 #include <QWidget>
 
 class QMenuBar;
@@ -21,6 +22,10 @@ public:
     int menuBarHeight() const;
     // Resizes the window so that its client area gets this size.
     void resizeClient(int width, int height);
+    // Puts the menu bar in its keyboard mode (first menu marked, none open).
+    void takeUpMenuBar();
+    // The control of the client area that had the focus last, or nullptr.
+    QWidget *lastClientFocus() const { return m_lastClientFocus; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -33,6 +38,7 @@ private:
     Form *m_form;
     QWidget *m_client;
     QMenuBar *m_menuBar = nullptr;
+    QPointer<QWidget> m_lastClientFocus;
 };
 
 } // namespace platform::forms

@@ -41,6 +41,16 @@ int msgBoxDefaultResult(int style)
     return index < results.size() ? results.at(index) : results.first();
 }
 
+int msgBoxEscapeResult(int style)
+{
+    const QList<int> results = msgBoxResults(style);
+    if (results.contains(vbCancel))
+        return vbCancel;
+    if (results.contains(vbNo))
+        return vbNo;
+    return results.first();
+}
+
 QString msgBoxButtonText(int result)
 {
     switch (result) {

@@ -19,6 +19,11 @@ int msgBoxDefaultButton(int style); // 0, 1, 2 (first, second, third button)
 QList<int> msgBoxResults(int style);
 // The result of the default button of a style.
 int msgBoxDefaultResult(int style);
+// The result of Escape on a box of a style, which is also the answer of a box
+// that goes without a button pressed (its owner closed): Cancel where the box
+// has one, No for Yes/No, the lone OK. Abort/Retry/Ignore has no Escape
+// button; such a box that goes answers Abort, which gives the operation up.
+int msgBoxEscapeResult(int style);
 // Japanese text of a result's button ("はい", "いいえ", "キャンセル", "OK" ...).
 QString msgBoxButtonText(int result);
 

@@ -168,10 +168,12 @@ bool SpinNumberInput::eventFilter(QObject *watched, QEvent *event)
         }
         case QEvent::FocusOut: {
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            // A message box or another window taking over, or a menu opening,
-            // does not leave the field. Leaving it shows the value as the
-            // input holds it ("007" becomes "7").
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            // A message box or another window taking over, a menu opening,
+            // or the menu bar taken up by Alt or F10 does not leave the field.
+            // Leaving it shows the value as the input holds it ("007"
+            // becomes "7").
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                reason != Qt::MenuBarFocusReason) {
                 display();
                 raiseCheck(&SpinNumberInput::ValueCheck);
             }

@@ -302,22 +302,27 @@ TEST_F(WindowingTest, FileDialogReadsInJapaneseAndShowsEachFilterOnce)
     EXPECT_TRUE(script.verify());
 }
 
-TEST_F(WindowingTest, AFileDialogShowsItsTitleOrElseTheProgramsTitle)
+TEST_F(WindowingTest, AFileDialogShowsItsTitleOrElseThePlatformsOwn)
 {
+    // The program's title is that of its message boxes; a file dialog
+    // without a title of its own carries the platform's title for its kind.
     const QString previous = App::Title();
     App::setTitle(QStringLiteral("Orvantis"));
     DialogScript script;
     script.showAndCancelNextFileDialog();
     script.showAndCancelNextFileDialog();
+    script.showAndCancelNextFileDialog();
     CommonDialog dialog;
     dialog.ShowSave();
+    dialog.ShowOpen();
     dialog.setDialogTitle(QStringLiteral("ＣＳＶ出力"));
     dialog.ShowSave();
     App::setTitle(previous);
-    ASSERT_EQ(script.shown().size(), 2);
+    ASSERT_EQ(script.shown().size(), 3);
     EXPECT_TRUE(script.shown()[0].shownForReal);
-    EXPECT_EQ(script.shown()[0].windowTitle, QStringLiteral("Orvantis"));
-    EXPECT_EQ(script.shown()[1].windowTitle, QStringLiteral("ＣＳＶ出力"));
+    EXPECT_EQ(script.shown()[0].windowTitle, QStringLiteral("名前を付けて保存"));
+    EXPECT_EQ(script.shown()[1].windowTitle, QStringLiteral("開く"));
+    EXPECT_EQ(script.shown()[2].windowTitle, QStringLiteral("ＣＳＶ出力"));
     EXPECT_TRUE(script.verify());
 }
 

@@ -205,20 +205,20 @@ TEST_F(FilesTest, SaveNeedsAModelAndStartsWithSaveAs)
     EXPECT_TRUE(m_script->verify());
 }
 
-TEST_F(FilesTest, TheFileDialogsCarryTheProgramsTitle)
+TEST_F(FilesTest, TheFileDialogsCarryThePlatformsTitles)
 {
     // No title is given for the settings file dialogs: they carry the
-    // program's, as its message boxes do, never the process name.
+    // platform's own for their kind, never the process name.
     frmSetting &w = openWith(kT4kb);
     m_script->showAndCancelNextFileDialog();
     w.tlbSetting.clickButton(QStringLiteral("Save"));
     m_script->showAndCancelNextFileDialog();
     w.mnuOpen.click();
     ASSERT_EQ(m_script->shown().size(), 2);
-    for (const fm::ShownDialog &d : m_script->shown()) {
+    for (const fm::ShownDialog &d : m_script->shown())
         ASSERT_TRUE(d.shownForReal);
-        EXPECT_EQ(d.windowTitle, QStringLiteral("Orvantis"));
-    }
+    EXPECT_EQ(m_script->shown()[0].windowTitle, QStringLiteral("名前を付けて保存"));
+    EXPECT_EQ(m_script->shown()[1].windowTitle, QStringLiteral("開く"));
     EXPECT_EQ(m_script->shown()[0].kind, fm::ShownDialog::SaveFile);
     EXPECT_EQ(m_script->shown()[1].kind, fm::ShownDialog::OpenFile);
     EXPECT_TRUE(QDir(m_files.path()).entryList(QDir::Files).isEmpty());

@@ -7,7 +7,9 @@
 #include "talvik/link/clsDataC.h"
 #include "talvik/link/clsDataS.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -226,6 +228,36 @@ TEST_F(InputsTest, LeavingAnInvalidFieldTellsTheRangeOnceAndKeepsTheFocus)
     EXPECT_TRUE(w.numWatt.editor()->hasFocus());
     // A valid value leaves quietly.
     QTest::keyClick(w.numWatt.editor(), Qt::Key_Tab);
+    EXPECT_TRUE(m_script->verify());
+}
+
+// Alt (or F10) for the menu bar does not leave a field: no range message,
+// the menu bar is taken up, and Escape gives the field its focus back. The
+// field left by Tab then tells its range once.
+TEST_F(InputsTest, AltForTheMenuBarIsNotLeavingAField)
+{
+    frmSetting &w = openWith(kT4kb);
+    w.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.widget()));
+    resetFields(w);
+    type(w.numWatt, QStringLiteral("1200"));
+    QMenuBar *bar = w.menuBar();
+    for (Qt::Key key : {Qt::Key_Alt, Qt::Key_F10}) {
+        SCOPED_TRACE(key == Qt::Key_Alt ? "Alt" : "F10");
+        ASSERT_TRUE(w.numWatt.editor()->hasFocus());
+        QTest::keyClick(w.numWatt.editor(), key, key == Qt::Key_Alt ? Qt::AltModifier : Qt::NoModifier);
+        EXPECT_TRUE(bar->hasFocus());
+        EXPECT_EQ(bar->activeAction(), w.mnuFile.action());
+        EXPECT_EQ(m_script->shown().size(), 0) << "a range message for the menu bar";
+        QTest::keyClick(bar, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.numWatt.editor()->hasFocus(); }, 2000));
+    }
+    EXPECT_EQ(w.numWatt.Text(), QStringLiteral("1200"));
+    expectBox(kDemandRange, fm::vbExclamation);
+    QTest::keyClick(w.numWatt.editor(), Qt::Key_Tab);
+    QTest::qWait(50);
+    EXPECT_EQ(m_script->shown().size(), 1);
+    EXPECT_TRUE(w.numWatt.editor()->hasFocus());
     EXPECT_TRUE(m_script->verify());
 }
 
