@@ -1,8 +1,8 @@
-// Data window benchmark: the store of 30 customers x 5 years, the window
-// shown, and a mouse click on year nodes timed until the table has been
-// painted; then the table fill of a year alone and the grid's share of it.
-// Run by hand: bench_window (offscreen by default; under a display with
-// QT_QPA_PLATFORM=xcb).
+// Data window benchmark: the store of 30 customers x 5 years (or the size
+// given), the window shown, and a mouse click on year nodes timed until the
+// table has been painted; then the table fill of a year alone and the grid's
+// share of it. Run by hand: bench_window [--size CUSTOMERSxYEARS] [--opens N]
+// (offscreen by default; under a display with QT_QPA_PLATFORM=xcb).
 #include "bench/store_generator.h"
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/uisetup.h"
@@ -67,14 +67,31 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    int customers = 30, years = 5, reopens = 9;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QByteArray option(argv[i]);
+        const QList<QByteArray> size = QByteArray(argv[i + 1]).split('x');
+        if (option == "--size" && size.size() == 2) {
+            customers = size[0].toInt();
+            years = size[1].toInt();
+        } else if (option == "--opens") {
+            reopens = QByteArray(argv[i + 1]).toInt();
+        } else {
+            customers = 0;
+        }
+        if (customers < 1 || customers > 999 || years < 1 || years > 10 || reopens < 1) {
+            std::fprintf(stderr, "usage: bench_window [--size CUSTOMERSxYEARS] [--opens N] (up to 999 x 10)\n");
+            return 2;
+        }
+    }
     platform::forms::setUpJapaneseUi();
     QTemporaryDir tmp;
     qputenv("TALVIK_HOME", tmp.path().toUtf8());
     talvik::appTitle = QStringLiteral("Orvantis");
     QElapsedTimer t;
     t.start();
-    bench::writeProgramStore(tmp.path(), 30, 5, 20240513);
-    std::printf("store of 30 customers x 5 years: %.0f ms\n", ms(t));
+    bench::writeProgramStore(tmp.path(), customers, years, 20240513);
+    std::printf("store of %d customers x %d years: %.0f ms\n", customers, years, ms(t));
 
     NoDialogs dialogs;
     talvik::frmData window;
@@ -90,7 +107,7 @@ int main(int argc, char **argv)
     // from the committed store and the tree, until the window is exposed.
     {
         std::vector<double> opens;
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < reopens; ++i) {
             window.setDataChanged(false);
             window.Unload();
             QApplication::processEvents();
@@ -111,7 +128,7 @@ int main(int argc, char **argv)
     std::vector<double> clicks;
     int rows = 0;
     for (int c = 0; c < 10; ++c) {
-        for (int y = 0; y < 5; ++y) {
+        for (int y = 0; y < std::min(years, 5); ++y) {
             const QString key = QStringLiteral("\\dDB.tran\\C%1\\20%2年").arg(c, 3, 10, QLatin1Char('0')).arg(15 + y);
             if (!window.treData().Exists(key))
                 continue;
