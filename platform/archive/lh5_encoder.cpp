@@ -27,14 +27,17 @@ constexpr int kMaxCodeLength = 16;
 constexpr int kHashBits = 15;
 constexpr int kHashSize = 1 << kHashBits;
 constexpr int kWindowMask = (1 << kDicBits) - 1;
-// The match search: candidates are found by their first four bytes and the
-// first few of them tried, and the longest match is taken at once. On the
-// store's tables a longer chain (32 candidates) and a look one position
-// ahead for a longer match (lazy matching) gain about 0.3 % and take more
-// than three times as long; three-byte matches, which the format allows,
-// cost about as many bits as the literals they replace.
+// The match search: candidates are found by their first four bytes (a
+// three-byte match costs about as many bits as the literals it replaces),
+// the first eight of them are tried, and a match shorter than kLazyLimit is
+// given up for a literal when the next position, with four candidates
+// tried, starts a longer one. Against 32 candidates for both searches and
+// three-byte hashing this packs the store's tables about three times as fast
+// for under 0.3 % more bytes.
 constexpr int kHashBytes = 4;
-constexpr int kMaxChain = 4; // candidates tried per position
+constexpr int kMaxChain = 8;   // candidates tried per position
+constexpr int kLazyLimit = 32; // a match this long is taken without looking one ahead
+constexpr int kLazyChain = 4;  // candidates tried for the look ahead
 constexpr std::size_t kBlockCodes = 32768; // codes per block (the format allows 65535)
 
 // Writes codes most significant bit first. Whole 32-bit words go into a
@@ -219,10 +222,19 @@ public:
     {
         const std::int64_t n = static_cast<std::int64_t>(m_size);
         std::int64_t pos = 0;
+        Match cur = findMatch(0, kMaxChain);
         while (pos < n) {
-            const Match cur = findMatch(pos);
             insert(pos);
             if (cur.length >= kThreshold) {
+                if (cur.length < kLazyLimit && pos + 1 < n) {
+                    const Match ahead = findMatch(pos + 1, kLazyChain);
+                    if (ahead.length > cur.length) {
+                        literal(m_data[pos]);
+                        ++pos;
+                        cur = ahead;
+                        continue;
+                    }
+                }
                 match(cur);
                 for (int k = 1; k < cur.length; ++k)
                     insert(pos + k);
@@ -231,6 +243,7 @@ public:
                 literal(m_data[pos]);
                 ++pos;
             }
+            cur = findMatch(pos, kMaxChain);
         }
         if (!m_tokens.empty())
             sendBlock();
@@ -262,7 +275,8 @@ private:
         m_head[h] = static_cast<std::uint32_t>(p);
     }
 
-    Match findMatch(std::int64_t p) const
+    // The longest match at p among the first `chain` candidates.
+    Match findMatch(std::int64_t p, int chain) const
     {
         Match best;
         const std::int64_t n = static_cast<std::int64_t>(m_size);
@@ -270,7 +284,6 @@ private:
             return best;
         const int limit = static_cast<int>(std::min<std::int64_t>(kMaxMatch, n - p));
         std::int64_t cand = position(m_head[hashAt(p)]);
-        int chain = kMaxChain;
         const unsigned char *here = m_data + p;
         while (cand >= 0 && chain-- > 0) {
             const std::int64_t distance = p - cand;
