@@ -260,10 +260,14 @@ private:
 
     static std::int64_t position(std::uint32_t stored) { return stored == kNone ? -1 : stored; }
 
-    // A multiplicative hash of the four bytes at p.
+    // A multiplicative hash of the four bytes at p, the same on every
+    // machine so that the archive bytes are.
     unsigned hashAt(std::int64_t p) const
     {
-        return (load32(m_data + p) * 2654435761u) >> (32 - kHashBits);
+        const unsigned char *b = m_data + p;
+        const std::uint32_t four = b[0] | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) |
+                                   (std::uint32_t{b[3]} << 24);
+        return (four * 2654435761u) >> (32 - kHashBits);
     }
 
     void insert(std::int64_t p)
