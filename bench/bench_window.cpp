@@ -2,7 +2,9 @@
 // given), the window shown, and a mouse click on year nodes timed until the
 // table has been painted; then the table fill of a year alone and the grid's
 // share of it. Run by hand: bench_window [--size CUSTOMERSxYEARS] [--opens N]
-// (offscreen by default; under a display with QT_QPA_PLATFORM=xcb).
+// [--home FOLDER] (offscreen by default; under a display with
+// QT_QPA_PLATFORM=xcb). With --home the program folder is FOLDER, and a
+// store already there is used as it is (runs after the first skip making it).
 #include "bench/store_generator.h"
 #include "platform/forms/dialogscript.h"
 #include "platform/forms/uisetup.h"
@@ -12,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +71,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int customers = 30, years = 5, reopens = 9;
+    QString home;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QByteArray option(argv[i]);
         const QList<QByteArray> size = QByteArray(argv[i + 1]).split('x');
@@ -76,21 +80,27 @@ int main(int argc, char **argv)
             years = size[1].toInt();
         } else if (option == "--opens") {
             reopens = QByteArray(argv[i + 1]).toInt();
+        } else if (option == "--home") {
+            home = QString::fromLocal8Bit(argv[i + 1]);
         } else {
             customers = 0;
         }
         if (customers < 1 || customers > 999 || years < 1 || years > 10 || reopens < 1) {
-            std::fprintf(stderr, "usage: bench_window [--size CUSTOMERSxYEARS] [--opens N] (up to 999 x 10)\n");
+            std::fprintf(stderr, "usage: bench_window [--size CUSTOMERSxYEARS] [--opens N] [--home FOLDER] (up to 999 x 10)\n");
             return 2;
         }
     }
     platform::forms::setUpJapaneseUi();
-    QTemporaryDir tmp;
-    qputenv("TALVIK_HOME", tmp.path().toUtf8());
+    QTemporaryDir temporary;
+    const bool kept = !home.isEmpty();
+    if (!kept)
+        home = temporary.path();
+    qputenv("TALVIK_HOME", home.toUtf8());
     talvik::appTitle = QStringLiteral("Orvantis");
     QElapsedTimer t;
     t.start();
-    bench::writeProgramStore(tmp.path(), customers, years, 20240513);
+    if (!kept || !QFileInfo::exists(home + QStringLiteral("/dDB")))
+        bench::writeProgramStore(home, customers, years, 20240513);
     std::printf("store of %d customers x %d years: %.0f ms\n", customers, years, ms(t));
 
     NoDialogs dialogs;
@@ -152,7 +162,7 @@ int main(int argc, char **argv)
     // The table fill alone (SQL on the cached table, grid bound), and the
     // grid's share: binding the rows and drawing them.
     talvik::clsDataD data;
-    const QString year = tmp.path() + QStringLiteral("\\dDB.tran\\C001\\2016年");
+    const QString year = home + QStringLiteral("\\dDB.tran\\C001\\2016年");
     std::vector<double> fills, binds;
     for (int i = 0; i < 15; ++i) {
         t.restart();
