@@ -3,7 +3,8 @@
 // rebuilt from "dDB"), the ".dmd" save and the open of that data set, each
 // timed, then a second save with nothing changed. Run by hand:
 // bench_dataset [--changed] [--size CUSTOMERSxYEARS] [folder] (a temporary
-// folder by default). With --changed every year table of the working copy
+// folder by default; a store "dDB" already in the folder given is used as
+// it is). With --changed every year table of the working copy
 // differs from the committed store before the save (one byte, same size), so
 // that the save has to write the whole store.
 #include "platform/archive/archive.h"
@@ -135,7 +136,8 @@ int main(int argc, char **argv)
     std::mt19937 rng(20261208);
     QElapsedTimer timer;
     timer.start();
-    for (int c = 0; c < customers; ++c)
+    const bool generate = !QFileInfo::exists(home + QStringLiteral("/dDB"));
+    for (int c = 0; c < customers && generate; ++c)
         for (int y = 0; y < years; ++y)
             writeYear(home + QStringLiteral("/dDB/お客さま%1/20%2年").arg(c + 1, 2, 10, QLatin1Char('0')).arg(26 - years + y),
                       2026 - years + y, rng, 500 + 40 * c);
