@@ -384,7 +384,7 @@ struct ArchiveWriter::Pipeline {
     // meanwhile). Past this many bytes held, a job other than the head's
     // waits before it packs: the head's job never waits and the jobs start
     // in archive order, so the head always gets done.
-    static constexpr std::size_t kHeldLimit = std::size_t{24} << 20;
+    static constexpr std::size_t kHeldLimit = std::size_t{16} << 20;
 
     std::mutex mutex;
     std::condition_variable finished;
