@@ -1,10 +1,13 @@
 // Data set benchmark: a synthetic committed store of 30 customers x 5 years
 // (17,520 half hours per year table), then the open at start-up (working copy
 // rebuilt from "dDB"), the ".dmd" save and the open of that data set, each
-// timed. Run by hand: bench_dataset [--changed] [folder] (a temporary folder
-// by default). With --changed every year table of the working copy differs
-// from the committed store before the save (one byte, same size), so that
-// the save has to write the whole store.
+// timed, then a second save with nothing changed. Run by hand:
+// bench_dataset [--changed] [--size CUSTOMERSxYEARS] [folder] (a temporary
+// folder by default; a store "dDB" already in the folder given is used as
+// it is). With --changed every year table of the working copy
+// differs from the committed store before the save (one byte, same size), so
+// that the save has to write the whole store.
+#include "platform/archive/archive.h"
 #include "platform/fileio/linktree.h"
 #include "platform/forms/commondialog.h"
 #include "platform/forms/controls.h"
@@ -109,25 +112,35 @@ int main(int argc, char **argv)
     QTemporaryDir temp;
     bool changeAll = false;
     QString home = temp.path();
+    int customers = 30, years = 5;
     for (int i = 1; i < argc; ++i) {
-        if (QByteArray(argv[i]) == "--changed")
+        if (QByteArray(argv[i]) == "--changed") {
             changeAll = true;
-        else
+        } else if (QByteArray(argv[i]) == "--size" && i + 1 < argc) {
+            const QList<QByteArray> size = QByteArray(argv[++i]).split('x');
+            customers = size.value(0).toInt();
+            years = size.size() == 2 ? size[1].toInt() : 0;
+            if (customers < 1 || customers > 99 || years < 1 || years > 10) {
+                std::fprintf(stderr, "usage: bench_dataset [--changed] [--size CUSTOMERSxYEARS] [folder] (up to 99 x 10)\n");
+                return 2;
+            }
+        } else {
             home = QString::fromLocal8Bit(argv[i]);
+        }
     }
     QDir().mkpath(home);
     qputenv("TALVIK_HOME", home.toUtf8());
     platform::forms::DialogScript::setUnexpectedDialogHandler(
         [](const QString &r) { std::fprintf(stderr, "unexpected dialog: %s\n", qPrintable(r)); });
 
-    const int customers = 30, years = 5;
     std::mt19937 rng(20261208);
     QElapsedTimer timer;
     timer.start();
-    for (int c = 0; c < customers; ++c)
+    const bool generate = !QFileInfo::exists(home + QStringLiteral("/dDB"));
+    for (int c = 0; c < customers && generate; ++c)
         for (int y = 0; y < years; ++y)
-            writeYear(home + QStringLiteral("/dDB/お客さま%1/20%2年").arg(c + 1, 2, 10, QLatin1Char('0')).arg(21 + y),
-                      2021 + y, rng, 500 + 40 * c);
+            writeYear(home + QStringLiteral("/dDB/お客さま%1/20%2年").arg(c + 1, 2, 10, QLatin1Char('0')).arg(26 - years + y),
+                      2026 - years + y, rng, 500 + 40 * c);
     int files = 0;
     const qint64 bytes = folderBytes(home + QStringLiteral("/dDB"), &files);
     std::printf("store: %d customers x %d years, %d files, %.1f MB (generated in %lld ms)\n", customers, years, files,
@@ -172,7 +185,8 @@ int main(int argc, char **argv)
         ok = talvik::saveDataSet(host);
         report("save (commit + .dmd archive)", timer.elapsed(), 10000, ok && script.verify());
     }
-    std::printf("data set: %.1f MB\n", QFileInfo(set).size() / 1048576.0);
+    std::printf("data set: %.1f MB (%lld bytes)\n", QFileInfo(set).size() / 1048576.0,
+                static_cast<long long>(QFileInfo(set).size()));
     {
         platform::forms::DialogScript script;
         script.chooseFile(set);
@@ -183,6 +197,34 @@ int main(int argc, char **argv)
     int reopened = 0;
     folderBytes(home + QStringLiteral("/dDB.tran"), &reopened);
     std::printf("working copy after open: %d files\n", reopened);
+    // The data set just opened saved again, nothing changed since.
+    const QString again = home + QStringLiteral("/again.dmd");
+    {
+        platform::forms::DialogScript script;
+        script.chooseFile(again);
+        timer.restart();
+        ok = talvik::saveDataSet(host);
+        report("save again, nothing changed", timer.elapsed(), 10000, ok && script.verify());
+    }
+    std::printf("data set saved again: %lld bytes\n", static_cast<long long>(QFileInfo(again).size()));
+    // The packing alone: the committed store into an archive, the files read
+    // and compressed on the worker threads.
+    {
+        const QString packed = home + QStringLiteral("/packed.dmd");
+        timer.restart();
+        try {
+            std::unique_ptr<platform::archive::ArchiveWriter> writer =
+                platform::archive::prepareFolderArchive(packed, home + QStringLiteral("/dDB"), QStringLiteral("dDB"));
+            writer->flush();
+            writer->commit();
+            ok = true;
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "pack: %s\n", e.what());
+            ok = false;
+        }
+        report("packing of the store alone", timer.elapsed(), 1000, ok);
+        std::printf("packed store: %lld bytes\n", static_cast<long long>(QFileInfo(packed).size()));
+    }
     // The replaced stores are deleted by a worker; the temporary folder goes
     // only after it.
     platform::fileio::waitForBackgroundRemovals();

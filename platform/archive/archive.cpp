@@ -4,6 +4,7 @@
 #include "platform/fileio/stagedfile.h"
 
 #include "platform/archive/data_decoder.h"
+#include "platform/archive/lh5_decoder.h"
 #include "platform/archive/lh5_encoder.h"
 #include "platform/archive/lha_crc.h"
 #include "platform/archive/lha_header.h"
@@ -14,8 +15,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -29,6 +32,7 @@
 #include <vector>
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -242,18 +246,87 @@ void mergeInto(const fs::path &src, const fs::path &dst, std::set<fs::path> &rec
 
 // ---------------------------------------------------------------- writer
 
+// The -lh5- entries of an earlier archive, by stored name. Read once on the
+// calling thread; the jobs only read it.
+struct ArchiveWriter::Earlier {
+    struct Entry {
+        std::uint64_t originalSize = 0;
+        std::uint64_t compressedSize = 0;
+        std::uint16_t crc = 0;
+        qint64 dataOffset = 0;
+    };
+    QString archivePath;
+    QHash<QByteArray, Entry> entries; // components joined with "\\", CP932
+    mutable std::atomic<int> taken{0}; // entries that took their data from here
+};
+
 namespace {
 
+QByteArray storedKey(const QList<QByteArray> &parts, const QByteArray &fileName)
+{
+    QByteArray key;
+    for (const QByteArray &part : parts)
+        key += part + '\\';
+    return key + fileName;
+}
+
+// The packed data of the earlier archive's entry of the same name when it
+// decodes to exactly `data`; empty otherwise. Size and CRC only choose the
+// candidate: the bytes read are decoded and compared, so a changed file (even
+// one of the same size and CRC) or an archive changed or damaged since it was
+// indexed only costs the packing. Any failure here is no failure of the entry.
+QByteArray earlierPacking(const ArchiveWriter::Earlier *earlier, const QList<QByteArray> &parts,
+                          const QByteArray &fileName, const QByteArray &data, std::uint16_t crc)
+{
+    if (!earlier)
+        return {};
+    const auto found = earlier->entries.constFind(storedKey(parts, fileName));
+    if (found == earlier->entries.cend() || found->originalSize != static_cast<std::uint64_t>(data.size()) ||
+        found->crc != crc || found->compressedSize >= static_cast<std::uint64_t>(data.size()))
+        return {};
+    QFile file(earlier->archivePath);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(found->dataOffset))
+        return {};
+    const QByteArray packed = file.read(static_cast<qint64>(found->compressedSize));
+    if (packed.size() != static_cast<qsizetype>(found->compressedSize))
+        return {};
+    std::size_t at = 0;
+    bool same = true;
+    std::uint64_t compared = 0;
+    const Lh5DecodeResult r = decodeLh5Family(
+        13,
+        [&](char *buffer, std::size_t size) {
+            const std::size_t n = std::min<std::size_t>(size, static_cast<std::size_t>(packed.size()) - at);
+            std::memcpy(buffer, packed.constData() + at, n);
+            at += n;
+            return n;
+        },
+        found->originalSize,
+        [&](const char *chunk, std::size_t size) {
+            if (same && (compared + size > static_cast<std::uint64_t>(data.size()) ||
+                         std::memcmp(chunk, data.constData() + compared, size) != 0))
+                same = false;
+            compared += size;
+        });
+    if (!r.sound || !same || compared != static_cast<std::uint64_t>(data.size()))
+        return {};
+    ++earlier->taken;
+    return packed;
+}
+
 // Header and data of a file entry: CRC, -lh5- where it is smaller than the
-// data, stored otherwise. Runs on worker threads: touches nothing shared.
+// data, stored otherwise. Runs on worker threads: touches nothing shared
+// (but the earlier archive's count of entries taken).
 QByteArray packData(const QList<QByteArray> &parts, const QByteArray &fileName, const QByteArray &data,
-                    std::int64_t modified)
+                    std::int64_t modified, const ArchiveWriter::Earlier *earlier = nullptr)
 {
     const std::uint16_t crc = crc16(data);
     QByteArray method = "-lh0-";
     QByteArray packed;
     if (!data.isEmpty()) {
-        packed = encodeLh5(data);
+        packed = earlierPacking(earlier, parts, fileName, data, crc);
+        if (packed.isEmpty())
+            packed = encodeLh5(data);
         if (packed.size() < data.size())
             method = "-lh5-";
     }
@@ -267,7 +340,8 @@ QByteArray packData(const QList<QByteArray> &parts, const QByteArray &fileName, 
 }
 
 // Reads a file to be archived and packs it (see packData).
-QByteArray packFile(const QList<QByteArray> &parts, const QByteArray &fileName, const QString &sourceFile)
+QByteArray packFile(const QList<QByteArray> &parts, const QByteArray &fileName, const QString &sourceFile,
+                    const ArchiveWriter::Earlier *earlier)
 {
     QFile in(sourceFile);
     if (!in.open(QIODevice::ReadOnly))
@@ -279,7 +353,7 @@ QByteArray packFile(const QList<QByteArray> &parts, const QByteArray &fileName, 
     if (data.size() != in.size())
         fail(ErrorKind::ReadFailed,
              QStringLiteral("ファイルを読み込めません: %1（%2）").arg(nativeName(sourceFile), in.errorString()));
-    return packData(parts, fileName, data, QFileInfo(in).lastModified().toSecsSinceEpoch());
+    return packData(parts, fileName, data, QFileInfo(in).lastModified().toSecsSinceEpoch(), earlier);
 }
 
 // An entry on its way into the archive.
@@ -293,9 +367,30 @@ struct QueuedEntry {
 
 struct ArchiveWriter::Pipeline {
     explicit Pipeline(int threads) : dataLimit(threads * 4), pool(threads) {}
+    // Jobs waiting for room are let go before the pool waits for them.
+    ~Pipeline()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+        }
+        roomFreed.notify_all();
+    }
+    Pipeline(const Pipeline &) = delete;
+    Pipeline &operator=(const Pipeline &) = delete;
+
+    // Finished entries wait in memory until the calling thread writes them,
+    // which it does only when it calls the writer (a save syncs its store
+    // meanwhile). Past this many bytes held, a job other than the head's
+    // waits before it packs: the head's job never waits and the jobs start
+    // in archive order, so the head always gets done.
+    static constexpr std::size_t kHeldLimit = std::size_t{16} << 20;
 
     std::mutex mutex;
     std::condition_variable finished;
+    std::condition_variable roomFreed;
+    std::size_t heldBytes = 0; // bytes of finished entries not yet written
+    bool closing = false;
     std::deque<std::shared_ptr<QueuedEntry>> queue; // in archive order
     std::exception_ptr failure;                     // raised once: the writer is then unusable
     // Entries in flight before an addData waits: each holds its data. Files
@@ -343,7 +438,9 @@ void ArchiveWriter::writeFinished(Wait wait)
                 p.finished.wait(lock, [&] { return head->done; });
             }
             p.queue.pop_front();
+            p.heldBytes -= static_cast<std::size_t>(head->bytes.size());
         }
+        p.roomFreed.notify_all();
         try {
             if (head->error)
                 std::rethrow_exception(head->error);
@@ -370,6 +467,12 @@ void ArchiveWriter::addPacked(std::function<QByteArray()> pack, bool holdsData)
     }
     Pipeline *p = m_pipeline.get();
     p->pool.submit([p, entry, pack = std::move(pack)]() {
+        {
+            std::unique_lock<std::mutex> lock(p->mutex);
+            p->roomFreed.wait(lock, [&] {
+                return p->heldBytes < Pipeline::kHeldLimit || p->closing || p->queue.front() == entry;
+            });
+        }
         QByteArray bytes;
         std::exception_ptr error;
         try {
@@ -382,6 +485,7 @@ void ArchiveWriter::addPacked(std::function<QByteArray()> pack, bool holdsData)
             entry->bytes = std::move(bytes);
             entry->error = error;
             entry->done = true;
+            p->heldBytes += static_cast<std::size_t>(entry->bytes.size());
         }
         p->finished.notify_all();
     });
@@ -397,6 +501,7 @@ void ArchiveWriter::addReady(QByteArray bytes)
             auto entry = std::make_shared<QueuedEntry>();
             entry->bytes = std::move(bytes);
             entry->done = true;
+            m_pipeline->heldBytes += static_cast<std::size_t>(entry->bytes.size());
             m_pipeline->queue.push_back(std::move(entry));
             ++m_count;
             return;
@@ -446,10 +551,34 @@ void ArchiveWriter::addFile(const QString &entryPath, const QString &sourceFile)
 {
     QList<QByteArray> parts = encodePartsInOrder(entryPath, [this] { flush(); });
     QByteArray fileName = parts.takeLast();
-    addPacked([parts = std::move(parts), fileName = std::move(fileName), sourceFile]() {
-        return packFile(parts, fileName, sourceFile);
+    addPacked([parts = std::move(parts), fileName = std::move(fileName), sourceFile, earlier = m_earlier]() {
+        return packFile(parts, fileName, sourceFile, earlier.get());
     }, false);
 }
+
+void ArchiveWriter::reuseFrom(const QString &earlierArchive)
+{
+    m_earlier.reset();
+    if (earlierArchive.isEmpty())
+        return;
+    auto earlier = std::make_shared<Earlier>();
+    earlier->archivePath = earlierArchive;
+    try {
+        QFile file(earlierArchive);
+        openArchive(file, earlierArchive);
+        walkHeaders(file, earlierArchive, [&](const LhaHeader &h) {
+            if (h.method == "-lh5-" && !h.path.absolute && !h.path.parts.isEmpty())
+                earlier->entries.insert(h.path.parts.join('\\'),
+                                        {h.originalSize, h.compressedSize, h.crc, h.dataOffset});
+        });
+    } catch (const std::exception &) {
+        // An archive that cannot be read offers nothing: everything is packed.
+        return;
+    }
+    m_earlier = std::move(earlier);
+}
+
+int ArchiveWriter::reusedCount() const { return m_earlier ? m_earlier->taken.load() : 0; }
 
 void ArchiveWriter::addRaw(const QByteArray &headerAndData) { addReady(headerAndData); }
 
@@ -608,11 +737,12 @@ void addFolder(const QString &archivePath, const QString &sourceFolder, const QS
 }
 
 std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
-                                                    const QString &entryRoot)
+                                                    const QString &entryRoot, const QString &earlierArchive)
 {
     if (!QFileInfo(sourceFolder).isDir())
         fail(ErrorKind::FileNotFound, QStringLiteral("フォルダーが見つかりません: %1").arg(nativeName(sourceFolder)));
     auto writer = std::make_unique<ArchiveWriter>(archivePath);
+    writer->reuseFrom(earlierArchive);
     writeEntries(*writer, archivePath, {QFileInfo(sourceFolder).absoluteFilePath()}, QString(), AddOptions(), false,
                  entryRoot, false);
     return writer;

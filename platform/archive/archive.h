@@ -57,12 +57,23 @@ public:
     void addFile(const QString &entryPath, const QString &sourceFile);
     // Copies an entry of another archive as it is stored (header and data).
     void addRaw(const QByteArray &headerAndData);
+    // Files added after this call whose bytes an -lh5- entry of the same
+    // name in `earlierArchive` holds take that entry's packed data instead of
+    // being packed again (a new header is written). Each such entry is read,
+    // decoded and compared with the file first: a changed file, or an
+    // earlier archive that is missing, damaged or changed, only costs the
+    // packing. "" reuses nothing.
+    void reuseFrom(const QString &earlierArchive);
+    // Entries that took their data from the earlier archive so far.
+    int reusedCount() const;
     // Waits until every entry added so far is read and written to the
     // temporary file; raises the first failure among them.
     void flush();
     void commit();
 
     int entryCount() const { return m_count; }
+
+    struct Earlier;
 
 private:
     struct Pipeline;
@@ -84,6 +95,7 @@ private:
     std::unique_ptr<platform::fileio::DurableFile> m_file;
     int m_count = 0;
     std::unique_ptr<Pipeline> m_pipeline; // null when no worker threads are used
+    std::shared_ptr<Earlier> m_earlier;   // null when nothing is reused
 };
 
 // Worker threads that compress and decompress entries: 0 (the default) as
@@ -105,9 +117,10 @@ void addFolder(const QString &archivePath, const QString &sourceFolder, const QS
 // archive not committed leaves the path as it was. The files may still be
 // being read and packed on the worker threads when it returns: the caller
 // calls flush() (which also raises a failure of that) before it moves or
-// changes the folder, and may do other work meanwhile.
+// changes the folder, and may do other work meanwhile. Files that an
+// earlier archive holds unchanged take its packed data (see reuseFrom).
 std::unique_ptr<ArchiveWriter> prepareFolderArchive(const QString &archivePath, const QString &sourceFolder,
-                                                    const QString &entryRoot);
+                                                    const QString &entryRoot, const QString &earlierArchive = QString());
 
 struct AddOptions {
     bool recurse = true;           // descend into folders

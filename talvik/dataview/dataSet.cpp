@@ -48,6 +48,14 @@ const QString &kCommitted = sf::kCommitted;
 const QString &kWorking = sf::kWorking;
 const QString kLogFile = QStringLiteral("download.log");
 
+// The data set this process last wrote or opened: a save takes the packed
+// data of the tables it holds unchanged (each is decoded and compared first).
+QString &lastDataSet()
+{
+    static QString path;
+    return path;
+}
+
 QString inFolder(const QString &folder, const QString &name)
 {
     return folder + QLatin1Char('\\') + name;
@@ -304,6 +312,7 @@ bool openDataSet(IDataSetHost &window, bool startUp)
         std::optional<Staging> staging;
         QString newCommitted; // the extracted data set; empty at start-up
         QString recovered;    // log text of a store restored after a crash
+        QString chosen;       // the data set opened; empty at start-up
         if (startUp) {
             // A save or open cut short by a crash is rolled back first, so
             // that the working copy is built from a complete store.
@@ -323,7 +332,7 @@ bool openDataSet(IDataSetHost &window, bool startUp)
                 current.restore();
                 return false;
             }
-            const QString chosen = cdl.FileName();
+            chosen = cdl.FileName();
             sh::ChDrive(program);
             sh::ChDir(program);
             // The store is replaced only by a data set that extracted whole.
@@ -353,6 +362,8 @@ bool openDataSet(IDataSetHost &window, bool startUp)
         // open leaves both folders, and so the flag, as they were.
         window.setDataChanged(false);
         staging->removeInBackground();
+        if (!chosen.isEmpty())
+            lastDataSet() = sh::toNativePath(chosen);
 
         unloadWaitDialog();
         current.restore();
@@ -426,8 +437,11 @@ bool saveDataSet(IDataSetHost &window)
         // store's files go to disk; it takes its name only after the swap.
         sh::ChDrive(program);
         sh::ChDir(program);
+        QString earlier = lastDataSet();
+        if (earlier.isEmpty() || !QFileInfo(earlier).isFile())
+            earlier = QFileInfo(sh::toNativePath(target)).isFile() ? sh::toNativePath(target) : QString();
         std::unique_ptr<platform::archive::ArchiveWriter> archive =
-            platform::archive::prepareFolderArchive(sh::toNativePath(target), building, kCommitted);
+            platform::archive::prepareFolderArchive(sh::toNativePath(target), building, kCommitted, earlier);
         // Everything of the new store is on disk before it takes the name;
         // the archiver packs the store meanwhile and has read all of it
         // before the store is moved.
@@ -464,6 +478,7 @@ bool saveDataSet(IDataSetHost &window)
         }
 
         archive->commit();
+        lastDataSet() = sh::toNativePath(target);
 
         current.restore();
         window.setDataChanged(false);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -431,9 +432,16 @@ QString recoverCommittedStore(const QString &programFolder)
             removeTree(pathIn(program, name));
     // Temporary files of writes whose process was killed (a read, an import,
     // a save) are of no use once their process is gone; those of a process
-    // still running are left to it.
-    for (const QString &store : {kCommitted, kWorking, kBackup, talvik::stagingFolderName, talvik::staging::keptFolderName})
-        fio::removeStaleTemporariesBelow(pathIn(program, store));
+    // still running are left to it. The stores are walked once per program
+    // start: a temporary that appears later belongs to this process (never
+    // stale while it runs) or to another one killed meanwhile, whose files
+    // the next start removes, as does the next durable write of their name.
+    static QSet<QString> cleared;
+    if (!cleared.contains(program)) {
+        for (const QString &store : {kCommitted, kWorking, kBackup, talvik::stagingFolderName, talvik::staging::keptFolderName})
+            fio::removeStaleTemporariesBelow(pathIn(program, store));
+        cleared.insert(program);
+    }
     return restored;
 }
 

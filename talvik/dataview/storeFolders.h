@@ -67,8 +67,10 @@ void endSwap(const QString &programFolder);
 
 // Start-up check, before "dDB.tran" is rebuilt: finishes the rollback of an
 // interrupted swap (the complete copy named by the journal becomes "dDB")
-// and removes folders left under temporary names. Returns the operation-log
-// text of a restore, or "" when nothing had to be restored.
+// and removes folders left under temporary names; at its first call for a
+// program folder in this process it also removes the temporary files that
+// killed writers left inside the stores. Returns the operation-log text of a
+// restore, or "" when nothing had to be restored.
 QString recoverCommittedStore(const QString &programFolder);
 
 } // namespace talvik::storefolders

@@ -4,6 +4,7 @@
 #include "platform/archive/archive.h"
 #include "platform/archive/data_decoder.h"
 #include "platform/archive/lh5_decoder.h"
+#include "platform/archive/lha_crc.h"
 #include "platform/archive/lha_header.h"
 #include "platform/codepage/codepage.h"
 #include "test_support.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 using namespace platform::archive;
 using archivetest::Tree;
@@ -245,4 +247,144 @@ TEST_F(JlhaArchives, OurDecoderTakesEveryJlhaEntryAndAgreesWithLiblhasa)
         // jlha stores the noise and the tiny file as they are.
         EXPECT_EQ(decoded, 3) << "jlha did not compress the files with the method";
     }
+}
+
+// ---------------------------------------------------------------- packed data taken from an earlier archive
+
+namespace {
+
+// A store of year tables and settings files under "dDB".
+Tree reuseStore()
+{
+    Tree t;
+    t.folders = {"dDB", "dDB/A社", "dDB/B社"};
+    for (int y = 2010; y <= 2012; ++y) {
+        t.files[QStringLiteral("dDB/A社/%1.csv").arg(y)] = archivetest::demandTable(y, 4000);
+        t.files[QStringLiteral("dDB/B社/%1.csv").arg(y)] = archivetest::demandTable(y + 20, 4000);
+    }
+    t.files["dDB/B社/schema.ini"] = "[demand.csv]\r\nFormat=FixedLength\r\n";
+    t.files["dDB/empty.txt"] = QByteArray();
+    return t;
+}
+
+// The store packed as a save packs it, taking data from `earlier` ("" none);
+// returns the entries that took it.
+int packStore(const QString &archive, const QString &store, const QString &earlier = QString())
+{
+    std::unique_ptr<ArchiveWriter> writer = prepareFolderArchive(archive, store, QStringLiteral("dDB"), earlier);
+    writer->flush();
+    writer->commit();
+    return writer->reusedCount();
+}
+
+// Three bytes, not all zero, whose CRC is 0: XORed onto the end of data of
+// the same length they leave its CRC as it was (the CRC is linear).
+QByteArray crcNeutralTail()
+{
+    for (std::uint32_t v = 1; v < (1u << 24); ++v) {
+        const char b[3] = {static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+        if (crc16(0, b, 3) == 0)
+            return QByteArray(b, 3);
+    }
+    return QByteArray();
+}
+
+void expectLhaExtracts(const QString &archive, const QString &into, const Tree &tree)
+{
+    const QString lha = lhaProgram();
+    ASSERT_FALSE(lha.isEmpty()) << "the lha command (package lhasa) is needed";
+    ASSERT_TRUE(QDir().mkpath(into));
+    const archivetest::ProcessResult extracted = archivetest::run(lha, {"xf", archive}, into);
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err.toStdString();
+    EXPECT_EQ(archivetest::readRawTree(into), asCp932(tree));
+}
+
+} // namespace
+
+// Nothing changed: every table takes its data from the earlier archive (the
+// settings file was stored, not packed, and the empty file has no data), and
+// the archive is byte for byte the one packing from scratch makes.
+TEST(EarlierArchive, UnchangedTablesTakeTheirDataAndTheArchiveIsTheSame)
+{
+    QTemporaryDir dir;
+    const Tree tree = reuseStore();
+    archivetest::writeTree(dir.filePath("src"), tree);
+    const QString store = dir.filePath("src/dDB");
+    EXPECT_EQ(packStore(dir.filePath("first.dmd"), store), 0);
+    EXPECT_EQ(packStore(dir.filePath("again.dmd"), store, dir.filePath("first.dmd")), 6);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("again.dmd")), archivetest::readFile(dir.filePath("first.dmd")));
+    expectLhaExtracts(dir.filePath("again.dmd"), dir.filePath("x"), tree);
+    // On the calling thread alone the same.
+    setWorkerThreads(1);
+    EXPECT_EQ(packStore(dir.filePath("alone.dmd"), store, dir.filePath("first.dmd")), 6);
+    setWorkerThreads(0);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("alone.dmd")), archivetest::readFile(dir.filePath("first.dmd")));
+}
+
+// A table changed in the earlier archive's place keeps its size and even its
+// CRC: it is packed anew, and the new archive holds the new bytes.
+TEST(EarlierArchive, AChangedTableOfTheSameSizeAndCrcIsPackedAnew)
+{
+    QTemporaryDir dir;
+    Tree tree = reuseStore();
+    archivetest::writeTree(dir.filePath("src"), tree);
+    const QString store = dir.filePath("src/dDB");
+    packStore(dir.filePath("first.dmd"), store);
+
+    const QByteArray tail = crcNeutralTail();
+    ASSERT_EQ(tail.size(), 3);
+    QByteArray &table = tree.files[QStringLiteral("dDB/A社/2011.csv")];
+    const QByteArray before = table;
+    for (int i = 0; i < 3; ++i)
+        table[table.size() - 3 + i] = static_cast<char>(table[table.size() - 3 + i] ^ tail[i]);
+    ASSERT_NE(table, before);
+    ASSERT_EQ(crc16(table), crc16(before));
+    archivetest::writeTree(dir.filePath("src"), tree);
+
+    EXPECT_EQ(packStore(dir.filePath("again.dmd"), store, dir.filePath("first.dmd")), 5);
+    EXPECT_EQ(packStore(dir.filePath("fresh.dmd"), store), 0);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("again.dmd")), archivetest::readFile(dir.filePath("fresh.dmd")));
+    expectLhaExtracts(dir.filePath("again.dmd"), dir.filePath("x"), tree);
+    extract(dir.filePath("again.dmd"), dir.filePath("ours"));
+    EXPECT_EQ(archivetest::readFile(dir.filePath("ours/dDB/A社/2011.csv")), table);
+}
+
+// An earlier archive damaged in an entry's data, cut short, or gone: what it
+// cannot give back exactly is packed anew, and the save does not fail.
+TEST(EarlierArchive, ADamagedOrMissingEarlierArchiveIsNeverCopied)
+{
+    QTemporaryDir dir;
+    const Tree tree = reuseStore();
+    archivetest::writeTree(dir.filePath("src"), tree);
+    const QString store = dir.filePath("src/dDB");
+    packStore(dir.filePath("first.dmd"), store);
+    const QByteArray good = archivetest::readFile(dir.filePath("first.dmd"));
+
+    // One byte of the packed data of "dDB\A社\2011.csv" changed.
+    qint64 offset = 0;
+    QFile in(dir.filePath("first.dmd"));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    for (;;) {
+        LhaHeader h;
+        ASSERT_EQ(readHeader(in, h, offset == 0, QStringLiteral("first.dmd")), HeaderRead::Entry);
+        if (h.displayName.endsWith(toAnsi(QStringLiteral("2011.csv"))) && h.displayName.contains(toAnsi(QStringLiteral("A社")))) {
+            offset = h.dataOffset + static_cast<qint64>(h.compressedSize / 2);
+            break;
+        }
+        offset = h.dataOffset + static_cast<qint64>(h.compressedSize);
+        ASSERT_TRUE(in.seek(offset));
+    }
+    in.close();
+    QByteArray damaged = good;
+    damaged[offset] = static_cast<char>(damaged[offset] ^ 0x5A);
+    archivetest::writeFile(dir.filePath("damaged.dmd"), damaged);
+    EXPECT_EQ(packStore(dir.filePath("again.dmd"), store, dir.filePath("damaged.dmd")), 5);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("again.dmd")), good);
+    expectLhaExtracts(dir.filePath("again.dmd"), dir.filePath("x"), tree);
+
+    archivetest::writeFile(dir.filePath("short.dmd"), good.left(good.size() / 2));
+    EXPECT_EQ(packStore(dir.filePath("short-again.dmd"), store, dir.filePath("short.dmd")), 0);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("short-again.dmd")), good);
+    EXPECT_EQ(packStore(dir.filePath("gone-again.dmd"), store, dir.filePath("gone.dmd")), 0);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("gone-again.dmd")), good);
 }

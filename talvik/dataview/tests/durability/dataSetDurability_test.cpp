@@ -619,3 +619,48 @@ TEST(HostileProgramFolder, TheRestartRemovesTemporariesOfKilledWritesOnly)
     sleeper.kill();
     sleeper.waitForFinished();
 }
+
+// The stores are cleared of killed writes once per program start, but for
+// each program folder: a process that opened one folder still clears the
+// next one it starts in, and its opens after the first keep the working copy
+// free of them (the copy leaves temporaries behind).
+TEST(HostileProgramFolder, EachProgramFolderIsClearedAtItsFirstStart)
+{
+    QTemporaryDir dir;
+    const QString first = dir.path() + QStringLiteral("/first");
+    const QString second = dir.path() + QStringLiteral("/second");
+    writeStore(first + QStringLiteral("/dDB"), {QStringLiteral("A社")}, "log\r\n", 20);
+    writeStore(second + QStringLiteral("/dDB"), {QStringLiteral("B社")}, "log\r\n", 20);
+    {
+        ProgramFolder pf(first);
+        Host host;
+        pf.wait.setParent(&host.window);
+        host.logs = std::make_unique<clsLogs>();
+        ASSERT_TRUE(openDataSet(host, true));
+    }
+    const QString table = second + QStringLiteral("/dDB/B社/2014年/demand.csv");
+    const QString staged = second + QStringLiteral("/dDB.dl/demand.csv");
+    ASSERT_TRUE(QDir().mkpath(second + QStringLiteral("/dDB.dl")));
+    killedWriter(table);
+    killedWriter(staged);
+    ASSERT_FALSE(ts::temporaryLeftovers(second + QStringLiteral("/dDB")).isEmpty());
+
+    ProgramFolder pf(second);
+    Host host;
+    pf.wait.setParent(&host.window);
+    host.logs = std::make_unique<clsLogs>();
+    ASSERT_TRUE(openDataSet(host, true));
+    EXPECT_TRUE(ts::temporaryLeftovers(second + QStringLiteral("/dDB")).isEmpty())
+        << ts::temporaryLeftovers(second + QStringLiteral("/dDB")).join(' ').toStdString();
+    EXPECT_TRUE(filesIn(second + QStringLiteral("/dDB.dl")).isEmpty())
+        << filesIn(second + QStringLiteral("/dDB.dl")).join(' ').toStdString();
+
+    // A killed write into the working copy after the start: the next open
+    // rebuilds the copy without it.
+    killedWriter(second + QStringLiteral("/dDB.tran/B社/2014年/demand.csv"));
+    ASSERT_FALSE(ts::temporaryLeftovers(second + QStringLiteral("/dDB.tran")).isEmpty());
+    ASSERT_TRUE(openDataSet(host, true));
+    platform::fileio::waitForBackgroundRemovals();
+    EXPECT_TRUE(ts::temporaryLeftovers(second + QStringLiteral("/dDB.tran")).isEmpty())
+        << ts::temporaryLeftovers(second + QStringLiteral("/dDB.tran")).join(' ').toStdString();
+}
