@@ -147,6 +147,9 @@ QString describeSystemError(int systemError)
         return QStringLiteral("フォルダが見つかりません。");
     case EIO:
         return QStringLiteral("入出力エラーが発生しました。");
+    case ENXIO:
+    case ENODEV:
+        return QStringLiteral("通常のファイルではないため開けません。");
     case ENAMETOOLONG:
         return QStringLiteral("ファイル名またはパスが長すぎます。");
     case EEXIST:

@@ -19,6 +19,27 @@
 #include <memory>
 #include <utility>
 #include <vector>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Why the registry file could not be read, in the words the file layer uses
+// for its other causes: the system's error of a fresh open, or a read error
+// after an open that worked.
+QString readCause(const QString &path, bool opened)
+{
+    if (opened)
+        return platform::fileio::describeSystemError(EIO);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return platform::fileio::describeSystemError(errno);
+    ::close(fd);
+    return platform::fileio::describeSystemError(EIO);
+}
+
+} // namespace
 
 namespace platform::system {
 
@@ -170,7 +191,7 @@ public:
             // Writing now would replace a registry that may be whole, or
             // fail on a folder: this run keeps its registry in memory.
             const QString cause = QFileInfo(path).isDir() ? QStringLiteral("ファイルの位置にフォルダがあります")
-                                                          : f.errorString();
+                                                          : readCause(path, opened);
             hold(rec, RegistryReadProblem{path, QString(), cause, false});
             return;
         }

@@ -283,7 +283,8 @@ TEST_F(UnusableRegistryTest, AFileThatCannotBeOpenedIsLeftAndTheProgramRunsOnAHe
     ASSERT_TRUE(platform::system::testsupport::makeUnopenableFile(registryFile())) << registryFile().toStdString();
     QFile probe(registryFile());
     ASSERT_FALSE(probe.open(QIODevice::ReadOnly));
-    startAndOpenTheDataWindow(probe.errorString());
+    // The cause in the file layer's own words, not the system's English.
+    startAndOpenTheDataWindow(QStringLiteral("通常のファイルではないため開けません。"));
     expectAnAdapterNumbered();
     EXPECT_TRUE(QFileInfo::exists(registryFile()));
 }
