@@ -9,6 +9,7 @@
 #include "platform/codepage/codepage.h"
 #include "platform/textdb/schema.h"
 #include "platform/textdb/textdb.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -383,9 +384,7 @@ protected:
 
     void write(const QString &name, const QByteArray &bytes)
     {
-        QFile f(folder + u'/' + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(f.write(bytes), bytes.size());
+        talviktest::writeFile(folder + u'/' + name, bytes);
     }
 
     // Loads `data` as t.txt through the engine and compares every stored value
