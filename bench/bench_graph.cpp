@@ -10,6 +10,7 @@
 #include "talvik/core/basComVariables.h"
 #include "talvik/dataview/clsGraph.h"
 #include "talvik/dataview/frmData.h"
+#include "talvik/dataview/tests/quietDialogs.h"
 #include "talvik/link/clsDataC.h"
 #include "talvik/store/demandTable.h"
 
@@ -36,19 +37,7 @@ double ms(const QElapsedTimer &t)
 }
 
 // The dialogs of the data window: graph options fixed, nothing else asked.
-struct Dialogs : talvik::IDataWindowDialogs {
-    bool selectDeleteCustomers(platform::forms::Form *, talvik::clsDataC &) override { return false; }
-    bool importCustom(platform::forms::Form *, QString &, const QString &) override { return false; }
-    void newCustom(platform::forms::Form *) override {}
-    void graphSettings(platform::forms::Form *) override {}
-    int scaleWeight() override { return 1000; }
-    int outvalue() override { return 0; }
-    int outStyle() override { return 0; }
-    int getScaleWeight(int index) override { return talvik::kGraphScaleLadder[index]; }
-    int getScaleIndexByWeight(int) override { return 0; }
-    void showClock(platform::forms::Form *) override {}
-    void showSerialSetUp(platform::forms::Form *) override {}
-};
+using Dialogs = talviktest::QuietDialogs;
 
 // 2024 (366 days) of half hours into folder & "\demand.csv".
 void writeYear(const QString &folder)

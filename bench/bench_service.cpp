@@ -11,6 +11,7 @@
 #include "talvik/core/frmWait.h"
 #include "talvik/dataview_service/clsGraphSrv.h"
 #include "talvik/dataview_service/frmDataSrv.h"
+#include "talvik/dataview/tests/quietDialogs.h"
 #include "talvik/link/clsDataC.h"
 #include "talvik/store/clsDataD.h"
 #include "talvik/store/demandTable.h"
@@ -38,19 +39,7 @@ double ms(const QElapsedTimer &t)
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-struct Dialogs : talvik::IDataWindowDialogs {
-    bool selectDeleteCustomers(platform::forms::Form *, talvik::clsDataC &) override { return false; }
-    bool importCustom(platform::forms::Form *, QString &, const QString &) override { return false; }
-    void newCustom(platform::forms::Form *) override {}
-    void graphSettings(platform::forms::Form *) override {}
-    int scaleWeight() override { return 1000; }
-    int outvalue() override { return 0; }
-    int outStyle() override { return 0; }
-    int getScaleWeight(int index) override { return talvik::kGraphScaleLadder[index]; }
-    int getScaleIndexByWeight(int) override { return 0; }
-    void showClock(platform::forms::Form *) override {}
-    void showSerialSetUp(platform::forms::Form *) override {}
-};
+using Dialogs = talviktest::QuietDialogs;
 
 int wattOf(const QDate &d, int s)
 {

@@ -11,6 +11,7 @@
 #include "talvik/core/basComVariables.h"
 #include "talvik/dataview/frmData.h"
 #include "talvik/dataview/storeFolders.h"
+#include "talvik/dataview/tests/quietDialogs.h"
 #include "talvik/store/clsDataD.h"
 
 #include <QApplication>
@@ -28,19 +29,7 @@
 namespace {
 
 // The dialogs of the window: nothing is opened during the benchmark.
-struct NoDialogs : talvik::IDataWindowDialogs {
-    bool selectDeleteCustomers(platform::forms::Form *, talvik::clsDataC &) override { return false; }
-    bool importCustom(platform::forms::Form *, QString &, const QString &) override { return false; }
-    void newCustom(platform::forms::Form *) override {}
-    void graphSettings(platform::forms::Form *) override {}
-    int scaleWeight() override { return 1000; }
-    int outvalue() override { return 0; }
-    int outStyle() override { return 0; }
-    int getScaleWeight(int index) override { return talvik::kGraphScaleLadder[index]; }
-    int getScaleIndexByWeight(int) override { return 8; }
-    void showClock(platform::forms::Form *) override {}
-    void showSerialSetUp(platform::forms::Form *) override {}
-};
+using NoDialogs = talviktest::QuietDialogs;
 
 // Counts the paints of a widget.
 struct PaintCounter : QObject {

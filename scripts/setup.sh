@@ -3,6 +3,8 @@
 #   scripts/setup.sh run   what building and running the program needs
 #   scripts/setup.sh test  that, and what the test suite needs besides
 #                          (the default)
+#   scripts/setup.sh fuzz  what building the program needs, and clang with
+#                          its sanitizer and libFuzzer run-time (scripts/fuzz.sh)
 set -eu
 
 # Building and running: the compiler and build tools, Qt with its serial port
@@ -29,10 +31,17 @@ poppler-utils qpdf fonts-urw-base35
 dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 "
 
+# The fuzz harnesses besides: clang, and the run-time libraries of libFuzzer
+# and of its sanitizers.
+FUZZ_PACKAGES="
+clang libclang-rt-dev
+"
+
 case "${1:-test}" in
     run) PACKAGES="$RUN_PACKAGES" ;;
     test) PACKAGES="$RUN_PACKAGES $TEST_PACKAGES" ;;
-    *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+    fuzz) PACKAGES="$RUN_PACKAGES $FUZZ_PACKAGES" ;;
+    *) echo "usage: $0 [run|test|fuzz]" >&2; exit 2 ;;
 esac
 
 missing=""

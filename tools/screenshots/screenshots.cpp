@@ -9,6 +9,7 @@
 #include "platform/forms/uisetup.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/dataview/frmData.h"
+#include "talvik/dataview/tests/quietDialogs.h"
 #include "talvik/settings/frmGraphSet.h"
 
 #include <QApplication>
@@ -41,19 +42,7 @@ void shoot(const QString &name)
 
 // The graph options of the window come from the real dialog; nothing else
 // is opened.
-struct Dialogs : talvik::IDataWindowDialogs {
-    bool selectDeleteCustomers(platform::forms::Form *, talvik::clsDataC &) override { return false; }
-    bool importCustom(platform::forms::Form *, QString &, const QString &) override { return false; }
-    void newCustom(platform::forms::Form *) override {}
-    void graphSettings(platform::forms::Form *) override {}
-    int scaleWeight() override { return 1000; }
-    int outvalue() override { return 0; }
-    int outStyle() override { return 0; }
-    int getScaleWeight(int index) override { return talvik::kGraphScaleLadder[index]; }
-    int getScaleIndexByWeight(int) override { return 8; }
-    void showClock(platform::forms::Form *) override {}
-    void showSerialSetUp(platform::forms::Form *) override {}
-};
+using Dialogs = talviktest::QuietDialogs;
 
 } // namespace
 

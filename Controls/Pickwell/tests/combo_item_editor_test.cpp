@@ -1,6 +1,7 @@
 // The item editor page: the list of items, editing one item, adding,
 // deleting and moving items, and pictures from files.
 #include "ComboPageTestSupport.h"
+#include "testfiles.h"
 
 #include "Controls/Pickwell/ComboItem.h"
 #include "Controls/Pickwell/ComboItemEditor.h"
@@ -101,9 +102,7 @@ protected:
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
         const QString path = m_dir.path() + QStringLiteral("/") + name;
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        talviktest::writeFile(path, bytes);
         return path;
     }
 

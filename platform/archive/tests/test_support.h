@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include "testfiles.h"
 
 namespace archivetest {
 
@@ -51,7 +52,7 @@ QByteArray level0Entry(const QByteArray &name, const QByteArray &data, char osId
 QByteArray level1Entry(const QByteArray &method, const QByteArray &name, const QByteArray &data,
                        const QList<QPair<int, QByteArray>> &extended);
 
-QByteArray readFile(const QString &path);
-void writeFile(const QString &path, const QByteArray &data);
+using talviktest::readFile;
+using talviktest::writeFile;
 
 } // namespace archivetest

@@ -3,6 +3,7 @@
 // temporary file behind, and raise an error that names the file and cause.
 #include "platform/fileio/durable.h"
 #include "platform/fileio/tests/fullDisk.h"
+#include "testfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -26,18 +27,10 @@ using platform::fileio::testsupport::temporaryLeftovers;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(data), data.size());
-}
+// writeFile here is the durable write under test; the test's own files go
+// past it.
+constexpr auto &readAll = talviktest::readFile;
+constexpr auto &put = talviktest::writeFile;
 
 } // namespace
 

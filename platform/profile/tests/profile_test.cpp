@@ -1,4 +1,5 @@
 #include "platform/profile/profile.h"
+#include "testfiles.h"
 
 #include "platform/codepage/codepage.h"
 
@@ -18,19 +19,8 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("test.ini"));
 
-    void writeBytes(const QByteArray &bytes)
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(bytes), bytes.size());
-    }
-    QByteArray readBytes()
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return QByteArray("<missing>");
-        return f.readAll();
-    }
+    void writeBytes(const QByteArray &bytes) { talviktest::writeFile(path, bytes); }
+    QByteArray readBytes() { return talviktest::readFile(path); }
     QString get(const QString &section, const QString &key, const QString &def = QString(),
                 unsigned long size = 260, unsigned long *count = nullptr)
     {

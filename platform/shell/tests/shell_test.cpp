@@ -1,6 +1,7 @@
 #include "platform/shell/shell.h"
 
 #include "platform/runtime/runtime_error.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,18 +28,8 @@ int errorOf(const std::function<void()> &call)
     return 0;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using talviktest::readFile;
+using talviktest::writeFile;
 
 // The same folder written with "\" separators, as system code writes it.
 QString backslashed(const QString &path)

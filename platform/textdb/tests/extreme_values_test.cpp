@@ -5,6 +5,7 @@
 #include "platform/runtime/runtime_error.h"
 #include "platform/textdb/jetfunctions.h"
 #include "platform/textdb/textdb.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,12 +32,7 @@ platform::RuntimeError errorOf(const std::function<void()> &call)
     return platform::RuntimeError(0, QString());
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using talviktest::writeFile;
 
 // A fixed-width table "x.txt" whose one column "v" holds the given texts.
 class ExtremeTable : public ::testing::Test {

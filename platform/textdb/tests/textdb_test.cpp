@@ -2,6 +2,7 @@
 // small fixture table, compared with values worked out by hand.
 #include "platform/runtime/runtime_error.h"
 #include "platform/textdb/textdb.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,12 +31,7 @@ const char *rows4 =
     "2405131015005020240513103500\r\n"
     "2405020030020020240502010000\r\n";
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
+using talviktest::writeFile;
 
 QString connectionString(const QString &folder)
 {

@@ -3,6 +3,7 @@
 // main window; the main window, disabled while the data window is open,
 // does not close from its close box.
 #include "appFixture.h"
+#include "testfiles.h"
 
 #include "platform/forms/app.h"
 #include "talvik/app/basMain.h"
@@ -29,13 +30,7 @@ namespace {
 
 class OwnedWindowsTest : public AppFixture {
 protected:
-    void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
+    void writeFile(const QString &path, const QByteArray &bytes) { talviktest::writeFile(path, bytes); }
 };
 
 // The window a form is shown in and the one it is transient for, as Qt and

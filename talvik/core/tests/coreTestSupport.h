@@ -2,6 +2,7 @@
 // Shared fixture of the core tests: a fresh program folder per case (through
 // TALVIK_HOME) and scripted message boxes, with unexpected boxes failing the case.
 #include "platform/forms/dialogscript.h"
+#include "testfiles.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -33,17 +34,8 @@ protected:
 
     QString path(const QString &relative) const { return home.path() + QLatin1Char('/') + relative; }
 
-    static void writeBytes(const QString &file, const QByteArray &bytes)
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << file.toStdString();
-        ASSERT_EQ(f.write(bytes), bytes.size());
-    }
-    static QByteArray readBytes(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    static void writeBytes(const QString &file, const QByteArray &bytes) { talviktest::writeFile(file, bytes); }
+    static QByteArray readBytes(const QString &file) { return talviktest::readFile(file); }
 
     QTemporaryDir home;
 

@@ -47,28 +47,6 @@ void DataWindowTest::TearDown()
     qunsetenv("TALVIK_HOME");
 }
 
-bool DataWindowTest::exists(const QString &relative) const
-{
-    return QFileInfo::exists(path(relative));
-}
-
-void DataWindowTest::writeFile(const QString &relative, const QByteArray &bytes) const
-{
-    const QString p = path(relative);
-    QDir().mkpath(QFileInfo(p).path());
-    QFile f(p);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray DataWindowTest::readFile(const QString &relative) const
-{
-    QFile f(path(relative));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
-
 void DataWindowTest::makeStore()
 {
     const QByteArray schema = talvik::schemaText(false);

@@ -3,6 +3,8 @@
 // boxes and file dialogs, and a double of the data window's dialogs.
 #include "platform/forms/dialogscript.h"
 #include "talvik/dataview/frmData.h"
+#include "quietDialogs.h"
+#include "testfiles.h"
 #include "talvik/link/clsDataC.h"
 
 #include <QCoreApplication>
@@ -26,7 +28,9 @@ inline bool waitFor(const std::function<bool()> &done, int ms = 8000)
 }
 
 // The dialogs of the data window, answered by the test.
-struct DialogsDouble : talvik::IDataWindowDialogs {
+struct DialogsDouble : talviktest::QuietDialogs {
+    DialogsDouble() { scale = 100; }
+
     QStringList calls;
     // frmSelDelete: sets the delete flags; false = cancelled.
     std::function<bool(talvik::clsDataC &)> onSelect = [](talvik::clsDataC &) { return true; };
@@ -37,7 +41,6 @@ struct DialogsDouble : talvik::IDataWindowDialogs {
     std::function<void()> onNewCustom = [] {};
     std::function<void()> onGraphSettings = [] {};
     QString lastCustom, lastAddCustom;
-    int scale = 100, value = 0, style = 0;
 
     bool selectDeleteCustomers(platform::forms::Form *, talvik::clsDataC &list) override
     {
@@ -65,17 +68,6 @@ struct DialogsDouble : talvik::IDataWindowDialogs {
         calls << QStringLiteral("graphSettings");
         onGraphSettings();
     }
-    int scaleWeight() override { return scale; }
-    int outvalue() override { return value; }
-    int outStyle() override { return style; }
-    int getScaleWeight(int index) override { return talvik::kGraphScaleLadder[index]; }
-    int getScaleIndexByWeight(int kW) override
-    {
-        for (int i = 0; i < 9; ++i)
-            if (talvik::kGraphScaleLadder[i] == kW)
-                return i;
-        return 0;
-    }
     void showClock(platform::forms::Form *) override { calls << QStringLiteral("clock"); }
     void showSerialSetUp(platform::forms::Form *) override { calls << QStringLiteral("serial"); }
 };
@@ -88,9 +80,12 @@ protected:
     QString home() const { return dir.path(); }
     // A path below the program folder ("/"-separated).
     QString path(const QString &relative) const { return home() + u'/' + relative; }
-    bool exists(const QString &relative) const;
-    void writeFile(const QString &relative, const QByteArray &bytes) const;
-    QByteArray readFile(const QString &relative) const;
+    bool exists(const QString &relative) const { return talviktest::exists(path(relative)); }
+    void writeFile(const QString &relative, const QByteArray &bytes) const
+    {
+        talviktest::writeFile(path(relative), bytes);
+    }
+    QByteArray readFile(const QString &relative) const { return talviktest::readFile(path(relative)); }
     // Committed store "dDB": customers 東京工場 (2024年: days 2024-01-05 and
     // 2024-02-10; 2023年) and 大阪支店 (2024年), and a log file.
     void makeStore();

@@ -16,6 +16,7 @@
 #include "talvik/core/basComVariables.h"
 #include "talvik/core/clsLogs.h"
 #include "talvik/core/frmWait.h"
+#include "testfiles.h"
 
 #include <QDate>
 #include <QDir>
@@ -67,19 +68,8 @@ Tree readTree(const QString &root)
     return tree;
 }
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(f.write(data), data.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using talviktest::readFile;
+using talviktest::writeFile;
 
 // A year table of `lines` half hours in the store's fixed-width layout.
 QByteArray yearTable(int year, int lines, int seed)

@@ -77,28 +77,6 @@ void ServiceWindowTest::TearDown()
     QDir::setCurrent(savedCurrentFolder);
 }
 
-bool ServiceWindowTest::exists(const QString &relative) const
-{
-    return QFileInfo::exists(path(relative));
-}
-
-void ServiceWindowTest::writeFile(const QString &relative, const QByteArray &bytes) const
-{
-    const QString p = path(relative);
-    QDir().mkpath(QFileInfo(p).path());
-    QFile f(p);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray ServiceWindowTest::readFile(const QString &relative) const
-{
-    QFile f(path(relative));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
-
 void ServiceWindowTest::makeInput()
 {
     const QString folder = QStringLiteral("input/") + kCustomer + u'/';

@@ -3,6 +3,7 @@
 // CSV and count files, scripted message boxes and file dialogs, the real
 // number dialog and the service-mode data window.
 #include "dataWindowFixture.h"
+#include "testfiles.h"
 #include "platform/shell/shell.h"
 #include "talvik/core/frmWait.h"
 #include "talvik/dataview_service/frmDataSrv.h"
@@ -37,9 +38,12 @@ protected:
 
     QString home() const { return dir.path(); }
     QString path(const QString &relative) const { return home() + u'/' + relative; }
-    bool exists(const QString &relative) const;
-    void writeFile(const QString &relative, const QByteArray &bytes) const;
-    QByteArray readFile(const QString &relative) const;
+    bool exists(const QString &relative) const { return talviktest::exists(path(relative)); }
+    void writeFile(const QString &relative, const QByteArray &bytes) const
+    {
+        talviktest::writeFile(path(relative), bytes);
+    }
+    QByteArray readFile(const QString &relative) const { return talviktest::readFile(path(relative)); }
 
     // Input folder "input" (dataFolder) with customer kCustomer: its
     // dedicated CSV (2024-01-05 10:00 12.3 kW, 10:30 45.6 kW, 11:00 7.8 kW;

@@ -11,6 +11,7 @@
 #include "talvik/core/clsLogs.h"
 #include "talvik/store/clsTreeNode.h"
 #include "talvik/store/dataWindow.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,18 +75,8 @@ protected:
     QString path(const QString &relative) const { return home.path() + QLatin1Char('/') + relative; }
     void makeFolder(const QString &relative) const { ASSERT_TRUE(QDir().mkpath(path(relative))); }
     bool folderExists(const QString &relative) const { return QFileInfo(path(relative)).isDir(); }
-    static void writeBytes(const QString &file, const QByteArray &bytes)
-    {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << file.toStdString();
-        ASSERT_EQ(f.write(bytes), bytes.size());
-    }
-    static QByteArray readBytes(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    static void writeBytes(const QString &file, const QByteArray &bytes) { talviktest::writeFile(file, bytes); }
+    static QByteArray readBytes(const QString &file) { return talviktest::readFile(file); }
 
     QTemporaryDir home;
 

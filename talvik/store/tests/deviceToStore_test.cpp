@@ -17,6 +17,7 @@
 #include "talvik/store/clsTreeNode.h"
 #include "talvik/store/dataWindow.h"
 #include "tools/devicesim/simulator.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -135,11 +136,7 @@ protected:
         });
     }
 
-    QByteArray readFile(const QString &relative) const
-    {
-        QFile f(home.path() + u'/' + relative);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray readFile(const QString &relative) const { return talviktest::readFile(home.path() + u'/' + relative); }
 
     // The year tables the device's records must give, by year folder: each
     // record 30 minutes before its stamp, in the device's order.

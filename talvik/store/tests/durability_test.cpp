@@ -2,6 +2,7 @@
 // staging write, the year-table merge, the records kept after a failed merge,
 // and a device read whose records cannot be staged.
 #include "storeFixture.h"
+#include "testfiles.h"
 
 #include "platform/comm/portpath.h"
 #include "platform/fileio/tests/fullDisk.h"
@@ -53,11 +54,7 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     }
-    QByteArray get(const QString &relative) const
-    {
-        QFile f(at(relative));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray get(const QString &relative) const { return talviktest::readFile(at(relative)); }
     // A year table of 2023 with 120 rows of 1 to 3 December.
     void oldYear2023(const QString &customer)
     {

@@ -1,4 +1,5 @@
 #include "storeFixture.h"
+#include "testfiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -39,24 +40,17 @@ static QString native(const QString &home, const QString &relative)
 
 QByteArray StoreTest::readFile(const QString &relative) const
 {
-    QFile f(native(home(), relative));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
+    return talviktest::readFile(native(home(), relative));
 }
 
 void StoreTest::writeFile(const QString &relative, const QByteArray &bytes) const
 {
-    const QString path = native(home(), relative);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
+    talviktest::writeFile(native(home(), relative), bytes);
 }
 
 bool StoreTest::exists(const QString &relative) const
 {
-    return QFileInfo::exists(native(home(), relative));
+    return talviktest::exists(native(home(), relative));
 }
 
 QByteArray StoreTest::block(const char *t, const char *watt, bool last)

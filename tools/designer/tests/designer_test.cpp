@@ -4,6 +4,7 @@
 #include "tools/designer/BagJson.h"
 #include "tools/designer/DesignerSession.h"
 #include "tools/designer/DesignerWindow.h"
+#include "testfiles.h"
 
 #include "Controls/Pickwell/ComboInterfaces.h"
 #include "zobase7/include/zobase7_interfaces.h"
@@ -39,11 +40,7 @@ using designer::DesignerSession;
 namespace com = platform::com;
 namespace fileio = platform::fileio;
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+constexpr auto &readAll = talviktest::readFile;
 
 QJsonObject entryOf(const QJsonArray &bag, const QString &name)
 {

@@ -1,4 +1,5 @@
 #include "settingFixture.h"
+#include "testfiles.h"
 
 #include "talvik/app/basMain.h"
 #include "talvik/app/frmMain.h"
@@ -87,17 +88,12 @@ void SettingFixture::type(fm::FormatTextInput &input, const QString &text)
 
 QByteArray SettingFixture::readBytes(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return talviktest::readFile(path);
 }
 
 void SettingFixture::writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    talviktest::writeFile(path, bytes);
 }
 
 QByteArray SettingFixture::cp932(const QString &text)
