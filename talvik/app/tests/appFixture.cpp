@@ -1,8 +1,11 @@
 #include "appFixture.h"
 
 #include "platform/forms/app.h"
+#include "platform/forms/controls.h"
 #include "platform/profile/profile.h"
 #include "platform/system/osversion.h"
+#include "talvik/app/basMain.h"
+#include "talvik/app/frmDateTime.h"
 #include "talvik/app/frmMain.h"
 #include "talvik/app/watcher.h"
 #include "talvik/core/basComVariables.h"
@@ -10,6 +13,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <QThread>
 
 using namespace talvik;
@@ -82,4 +86,23 @@ bool AppFixture::waitFor(const std::function<bool()> &condition, int timeoutMs)
 void AppFixture::pump(int milliseconds)
 {
     waitFor([] { return false; }, milliseconds);
+}
+
+void RunningProgramFixture::SetUp()
+{
+    AppFixture::SetUp();
+    ASSERT_TRUE(Main());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(mainForm->widget()));
+}
+
+void RunningProgramFixture::TearDown()
+{
+    frmDateTime::settingWindow = nullptr;
+    AppFixture::TearDown();
+}
+
+void RunningProgramFixture::click(platform::forms::CommandButton &button)
+{
+    QTest::mouseClick(button.widget(), Qt::LeftButton);
+    pump(50);
 }

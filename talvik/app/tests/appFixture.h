@@ -3,6 +3,10 @@
 // scripted, and the start-up state of the program-wide variables.
 #include "platform/forms/dialogscript.h"
 
+namespace platform::forms {
+class CommandButton;
+}
+
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -32,4 +36,15 @@ protected:
     QTemporaryDir m_home;
     QTemporaryDir m_other;
     std::unique_ptr<platform::forms::DialogScript> m_script;
+};
+
+// The program started by its start-up procedure, its main window shown; the
+// tests then open the other windows as the user does.
+class RunningProgramFixture : public AppFixture {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A click on one of the main window's buttons, as the user opens a window.
+    static void click(platform::forms::CommandButton &button);
 };

@@ -22,19 +22,13 @@ namespace forms = platform::forms;
 
 namespace {
 
-class KeyboardTest : public AppFixture {
+class KeyboardTest : public RunningProgramFixture {
 protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        ASSERT_TRUE(Main());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainForm->widget()));
-    }
     void TearDown() override
     {
         closeProgram();
         m_sim.reset();
-        AppFixture::TearDown();
+        RunningProgramFixture::TearDown();
     }
     // Gives the focus to a button of the main window, as Tab would.
     static bool focusOn(forms::Form &form, QWidget *button)

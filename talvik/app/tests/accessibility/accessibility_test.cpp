@@ -58,25 +58,7 @@ bool hasField(const AtspiNode &tree, const QString &name)
 
 // ---- windows of the running program -----------------------------------------
 
-class ProgramAccessibilityTest : public AppFixture {
-protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        ASSERT_TRUE(Main());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainForm->widget()));
-    }
-    void TearDown() override
-    {
-        frmDateTime::settingWindow = nullptr;
-        AppFixture::TearDown();
-    }
-    // A click on one of the main window's buttons, as the user opens a window.
-    static void click(forms::CommandButton &button)
-    {
-        QTest::mouseClick(button.widget(), Qt::LeftButton);
-        pump(50);
-    }
+class ProgramAccessibilityTest : public RunningProgramFixture {
 };
 
 TEST_F(ProgramAccessibilityTest, MainWindowButtonsAreNamedWithoutTheirCaptionSpacing)

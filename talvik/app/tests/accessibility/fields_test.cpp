@@ -411,19 +411,7 @@ TEST_F(SettingsFieldsTest, ValuesTheProgramPutsInAreToldAsValueAndTextChanges)
 
 // ---- the clock window ---------------------------------------------------------------
 
-class ClockFieldsTest : public AppFixture {
-protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        ASSERT_TRUE(Main());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainForm->widget()));
-    }
-    void TearDown() override
-    {
-        frmDateTime::settingWindow = nullptr;
-        AppFixture::TearDown();
-    }
+class ClockFieldsTest : public RunningProgramFixture {
 };
 
 TEST_F(ClockFieldsTest, ThePcFieldsTellAChangeOnlyWhenTheirTextChanges)

@@ -52,24 +52,8 @@ const AtspiNode *busWindow(const AtspiNode &tree, const QString &role, const QSt
     return nullptr;
 }
 
-class WindowsAccessibilityTest : public AppFixture {
+class WindowsAccessibilityTest : public RunningProgramFixture {
 protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        ASSERT_TRUE(Main());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainForm->widget()));
-    }
-    void TearDown() override
-    {
-        frmDateTime::settingWindow = nullptr;
-        AppFixture::TearDown();
-    }
-    static void click(forms::CommandButton &button)
-    {
-        QTest::mouseClick(button.widget(), Qt::LeftButton);
-        pump(50);
-    }
     frmData *openDataWindow()
     {
         click(mainForm->cmdData);
