@@ -329,6 +329,22 @@ void writeFile(const QString &target, const QByteArray &data)
     file.commit();
 }
 
+QString writeRefusal(const QString &target)
+{
+    const QString native = platform::shell::toNativePath(target);
+    if (const int e = injected(faults::Step::Create, native, 0))
+        return describeSystemError(e);
+    QString dir = QFileInfo(native).absolutePath();
+    for (QString up = QFileInfo(dir).absolutePath(); !QFileInfo::exists(dir) && up != dir;
+         up = QFileInfo(dir).absolutePath())
+        dir = up;
+    if (!QFileInfo(dir).isDir())
+        return describeSystemError(ENOTDIR);
+    if (::access(encoded(dir).constData(), W_OK | X_OK) != 0)
+        return describeSystemError(errno);
+    return QString();
+}
+
 void renameDurably(const QString &from, const QString &to)
 {
     const QString source = platform::shell::toNativePath(from);

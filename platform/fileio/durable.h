@@ -80,6 +80,12 @@ private:
 // Writes the whole file in one call.
 void writeFile(const QString &target, const QByteArray &data);
 
+// Why a durable write of `target` would be refused before any data went:
+// its folder (or, where the write would create it, the nearest folder that
+// exists) takes no new file (a read-only mount, no permission, a file in a
+// folder's place). Empty when nothing stands in the way. Writes nothing.
+QString writeRefusal(const QString &target);
+
 // Renames a file or folder and syncs the folders involved, so that the new
 // name survives a crash. Raises WriteError on failure.
 void renameDurably(const QString &from, const QString &to);

@@ -203,6 +203,14 @@ public:
             setAside(path, rec);
             return;
         }
+        if (const QString cause = platform::fileio::writeRefusal(path); !cause.isEmpty()) {
+            // A registry that is read but cannot be written: this run works
+            // on what the file holds, in memory, and the file stays as is.
+            RegistryReadProblem problem{path, QString(), cause, false};
+            problem.readWhole = true;
+            hold(rec, problem, raw);
+            return;
+        }
         load(path, raw, parsed);
     }
 
@@ -339,14 +347,15 @@ private:
     }
 
     // From now on, for the rest of the run, the file is neither read nor
-    // written: the registry starts empty and lives in memory, shared by
-    // every copy of this layer in the process.
-    void hold(FileRecord &rec, const RegistryReadProblem &problem)
+    // written: the registry starts as `raw` (empty unless the file was read
+    // whole) and lives in memory, shared by every copy of this layer in the
+    // process.
+    void hold(FileRecord &rec, const RegistryReadProblem &problem, const QByteArray &raw = QByteArray())
     {
         note(rec, problem);
         rec.held = true;
-        rec.heldRaw.clear();
-        load(problem.file, QByteArray());
+        rec.heldRaw = raw;
+        load(problem.file, raw);
     }
 
     static void readNode(const QJsonObject &o, Node &n)

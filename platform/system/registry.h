@@ -112,12 +112,16 @@ QString lastRegistryWriteError();
 //   opened), or that is no registry and cannot be renamed, is left as it is:
 //   for the rest of the run the registry starts empty and is held in memory
 //   (writes succeed there, every user of this layer in the process sees
-//   them, and nothing reaches the file).
+//   them, and nothing reaches the file);
+// - one that is read whole but cannot be written (its folder takes no new
+//   file: a read-only mount, no permission) is left as it is too: the run
+//   works on what it holds, held in memory the same way.
 struct RegistryReadProblem {
     QString file;
     QString keptAs;       // the name the file is kept under; "" when it was not kept aside
-    QString cause;        // why it could not be read or kept aside; "" when it was kept aside
-    bool damaged = false; // it was read and is no registry (else it could not be read)
+    QString cause;          // why it could not be read, kept aside or written; "" when it was kept aside
+    bool damaged = false;   // it was read and is no registry (else it could not be read)
+    bool readWhole = false; // it was read and is a registry, but cannot be written
     bool isEmpty() const { return file.isEmpty(); }
     // Settings of this run are not saved: the registry is held in memory.
     bool heldInMemory() const { return !file.isEmpty() && keptAs.isEmpty(); }

@@ -8,6 +8,10 @@ QString registryProblemText(const platform::system::RegistryReadProblem &problem
 {
     if (problem.isEmpty())
         return QString();
+    if (problem.readWhole)
+        return QStringLiteral("レジストリファイルに書き込めません: %1\n"
+                              "このファイルの設定で動作しますが、設定は保存されません（%2）")
+            .arg(problem.file, problem.cause);
     if (!problem.damaged)
         return QStringLiteral("レジストリファイルを読み込めませんでした: %1\n"
                               "今回は既定の設定で動作し、設定は保存されません（%2）")

@@ -82,10 +82,79 @@ TEST_F(RegistryTest, FailuresAreReportedNotHidden)
     EXPECT_EQ(RegQueryValueEx(key, QString(), type, data), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegDeleteTree(RootKey::ClassesRoot, QStringLiteral("nothing")), ERROR_FILE_NOT_FOUND);
 
-    // A registry file in a folder that cannot be created: writes fail.
-    qputenv("TALVIK_REGISTRY", "/proc/no/such/registry.json");
+    // A registry file whose folder cannot be created (a plain file stands
+    // in its place): the run holds its registry in memory and says why,
+    // instead of failing every write; nothing is created.
+    const QString plain = m_dir.path() + QStringLiteral("/plain");
+    {
+        QFile f(plain);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString below = plain + QStringLiteral("/sub/registry.json");
+    qputenv("TALVIK_REGISTRY", QFile::encodeName(below));
     EXPECT_EQ(SHSetValue(RootKey::CurrentUser, QStringLiteral("A"), QStringLiteral("B"), REG_SZ, regSz("x")),
-              ERROR_CANTWRITE);
+              ERROR_SUCCESS);
+    const RegistryReadProblem problem = takeRegistryReadProblem();
+    EXPECT_EQ(problem.file, below);
+    EXPECT_TRUE(problem.heldInMemory());
+    EXPECT_EQ(problem.cause, platform::fileio::describeSystemError(ENOTDIR));
+    EXPECT_EQ(QFileInfo(plain).size(), 0);
+}
+
+// An intact registry whose folder takes no new file (a read-only mount,
+// modelled by the file layer's hook): the run works on what the file holds,
+// writes stay in memory for the rest of the run, the file stays byte for
+// byte, and the problem is handed over once with its cause.
+TEST_F(RegistryTest, AnIntactRegistryThatCannotBeWrittenIsReadAndHeldInMemory)
+{
+    const QString sub = QStringLiteral("SOFTWARE\\Talvik\\Kept");
+    ASSERT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("A"), REG_SZ, regSz(QStringLiteral("1"))),
+              ERROR_SUCCESS);
+    QFile file(registryFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+    // The same registry in a folder of its own, read afresh.
+    RegKey key;
+    const QString copy = m_dir.path() + QStringLiteral("/copy/registry.json");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(copy).path()));
+    ASSERT_TRUE(QFile::copy(registryFilePath(), copy));
+    qputenv("TALVIK_REGISTRY", QFile::encodeName(copy));
+
+    const QString folder = QFileInfo(copy).path();
+    {
+        platform::fileio::faults::ScopedFaultHook hook(
+            [folder](platform::fileio::faults::Step step, const QString &path, qint64) {
+                return step == platform::fileio::faults::Step::Create && path.startsWith(folder) ? EROFS : 0;
+            });
+        uint32_t type = 0;
+        QByteArray data;
+        ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, key), ERROR_SUCCESS);
+        ASSERT_EQ(RegQueryValueEx(key, QStringLiteral("A"), type, data), ERROR_SUCCESS);
+        EXPECT_EQ(regSzText(data), QStringLiteral("1"));
+        EXPECT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("B"), REG_SZ, regSz(QStringLiteral("2"))),
+                  ERROR_SUCCESS);
+    }
+    // Held for the rest of the run, even once the folder would take a file.
+    EXPECT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("C"), REG_SZ, regSz(QStringLiteral("3"))),
+              ERROR_SUCCESS);
+    uint32_t type = 0;
+    QByteArray data;
+    ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, key), ERROR_SUCCESS);
+    for (const char *name : {"A", "B", "C"})
+        EXPECT_EQ(RegQueryValueEx(key, QString::fromLatin1(name), type, data), ERROR_SUCCESS) << name;
+    QFile kept(copy);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), saved);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("registry.json")});
+
+    const RegistryReadProblem problem = takeRegistryReadProblem();
+    EXPECT_EQ(problem.file, copy);
+    EXPECT_TRUE(problem.readWhole);
+    EXPECT_FALSE(problem.damaged);
+    EXPECT_TRUE(problem.heldInMemory());
+    EXPECT_EQ(problem.cause, platform::fileio::describeSystemError(EROFS));
+    EXPECT_TRUE(takeRegistryReadProblem().isEmpty());
 }
 
 TEST_F(RegistryTest, SerialCommListsThePortsPresentAndCannotBeWritten)

@@ -1,9 +1,9 @@
 // A registry file the program cannot read as a registry, met at a start of
 // the whole program: the user is told once, in a box owned by the main
 // window, which file it was, the name it is kept under and that its settings
-// are back at their defaults. Where it cannot be read at all, or cannot be
-// kept aside, the box says that settings will not be saved and why, and the
-// whole program runs on a registry held in memory: the libraries register,
+// are back at their defaults. Where it cannot be read at all, cannot be kept
+// aside or cannot be written, the box says that settings will not be saved
+// and why, and the whole program runs on a registry held in memory: the libraries register,
 // the port watcher is created, adapters get their COM numbers and the data
 // window opens, while nothing is written over or beside the file.
 #include "appFixture.h"
@@ -309,3 +309,49 @@ TEST_F(UnusableRegistryTest, ADamagedFileThatCannotBeKeptAsideIsLeftAndTheProgra
 }
 
 } // namespace
+
+// An intact registry in a folder that takes no new file (a read-only mount
+// where the suite may mount, read-only permissions or the file layer's
+// model otherwise): the run works on what the file holds, in memory; one box
+// says that settings will not be saved and why, and the file stays as it is.
+TEST_F(UnusableRegistryTest, AnIntactRegistryThatCannotBeWrittenIsReadAndTheProgramRunsOnItInMemory)
+{
+    namespace sys = platform::system;
+    const QString sub = QStringLiteral("Software\\TalvikTest");
+    {
+        // The file as an earlier run left it, with one value of its own.
+        QTemporaryDir earlier;
+        const QByteArray saved = qgetenv("TALVIK_REGISTRY");
+        const QString earlierFile = earlier.path() + QStringLiteral("/registry.json");
+        qputenv("TALVIK_REGISTRY", QFile::encodeName(earlierFile));
+        ASSERT_EQ(sys::SHSetValue(sys::RootKey::CurrentUser, sub, QStringLiteral("Kept"), sys::REG_SZ,
+                                  sys::regSz(QStringLiteral("earlier"))),
+                  sys::ERROR_SUCCESS);
+        qputenv("TALVIK_REGISTRY", saved);
+        putRegistry(bytesOf(earlierFile));
+    }
+    const QByteArray before = bytesOf(registryFile());
+    auto readOnly = std::make_unique<platform::fileio::testsupport::ReadOnlyFolder>(registryFolder());
+    SCOPED_TRACE(readOnly->real() ? "read-only mount" : "read-only by permissions or the file layer's model");
+    startAndOpenTheDataWindow(QString());
+
+    const QString prompt = m_script->shown().value(0).prompt;
+    EXPECT_TRUE(prompt.contains(QStringLiteral("書き込めません"))) << prompt.toStdString();
+    EXPECT_FALSE(prompt.contains(kReset)) << prompt.toStdString();
+    const QStringList causes = {platform::fileio::describeSystemError(EROFS),
+                                platform::fileio::describeSystemError(EACCES)};
+    EXPECT_TRUE(prompt.contains(QStringLiteral("（") + causes[0] + QStringLiteral("）")) ||
+                prompt.contains(QStringLiteral("（") + causes[1] + QStringLiteral("）")))
+        << prompt.toStdString();
+    // What the file held was read; the libraries' registrations stayed in
+    // memory and never reached it.
+    sys::RegKey key;
+    ASSERT_EQ(sys::RegOpenKeyEx(sys::RootKey::CurrentUser, sub, key), sys::ERROR_SUCCESS);
+    uint32_t type = 0;
+    QByteArray data;
+    ASSERT_EQ(sys::RegQueryValueEx(key, QStringLiteral("Kept"), type, data), sys::ERROR_SUCCESS);
+    EXPECT_EQ(sys::regSzText(data), QStringLiteral("earlier"));
+    readOnly.reset();
+    expectAnAdapterNumbered();
+    EXPECT_EQ(bytesOf(registryFile()), before);
+}
