@@ -113,8 +113,10 @@ bool atspiBusExpected()
 namespace {
 
 // Runs the bus helper with these arguments after this process's id and
-// gives its output; false with *error set when it failed.
-bool runHelper(const QStringList &arguments, QByteArray *out, QString *error, int timeoutMs)
+// gives its output; false with *error set when it failed. A line "ready"
+// the helper writes first runs onReady (that line is not part of *out).
+bool runHelper(const QStringList &arguments, QByteArray *out, QString *error, int timeoutMs,
+               const std::function<void()> &onReady = {})
 {
     QProcess helper;
     helper.start(QStringLiteral("/usr/bin/python3"),
@@ -126,8 +128,14 @@ bool runHelper(const QStringList &arguments, QByteArray *out, QString *error, in
     // The helper's questions are answered by this process's event loop: keep
     // it turning (never block in waitForFinished) until the helper is done.
     QDeadlineTimer deadline(timeoutMs);
+    bool ready = !onReady;
     while (helper.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (!ready && helper.canReadLine()) {
+            ready = true;
+            if (helper.readLine().trimmed() == "ready")
+                onReady();
+        }
         if (helper.state() != QProcess::NotRunning)
             helper.waitForFinished(5);
     }
@@ -167,6 +175,37 @@ bool doAtspiAction(const QString &role, const QString &name, const QString &acti
 {
     QByteArray out;
     return runHelper({QStringLiteral("--do"), role, name, action}, &out, error, timeoutMs);
+}
+
+bool listenOnAtspi(const QStringList &types, int milliseconds, QList<AtspiEvent> *events, QString *error,
+                   const std::function<void()> &whileListening)
+{
+    QByteArray out;
+    bool ready = false;
+    const QStringList arguments = QStringList{QStringLiteral("--listen"), QString::number(milliseconds)} + types;
+    if (!runHelper(arguments, &out, error, milliseconds + 15000, [&] {
+            ready = true;
+            if (whileListening)
+                whileListening();
+        }))
+        return false;
+    if (!ready) {
+        *error = QStringLiteral("the bus listener never said it was listening");
+        return false;
+    }
+    QJsonParseError parse{};
+    const QJsonDocument doc = QJsonDocument::fromJson(out, &parse);
+    if (parse.error != QJsonParseError::NoError || !doc.isArray()) {
+        *error = QStringLiteral("the bus listener wrote no events: ") + parse.errorString();
+        return false;
+    }
+    events->clear();
+    for (const QJsonValue &v : doc.array()) {
+        const QJsonObject o = v.toObject();
+        events->append({o.value(QStringLiteral("type")).toString(), o.value(QStringLiteral("role")).toString(),
+                        o.value(QStringLiteral("name")).toString(), o.value(QStringLiteral("text")).toString()});
+    }
+    return true;
 }
 
 bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode *tree, QString *error,

@@ -57,6 +57,23 @@ bool waitForAtspi(const std::function<bool(const AtspiNode &)> &done, AtspiNode 
 bool doAtspiAction(const QString &role, const QString &name, const QString &action, QString *error,
                    int timeoutMs = 10000);
 
+// One event as a screen reader hears it over the bus.
+struct AtspiEvent {
+    QString type; // "object:text-changed:insert" ...
+    QString role; // of the object that sent it
+    QString name;
+    QString text; // the inserted or deleted text of a text change
+};
+
+// Listens over the bus for the events of these types (AT-SPI names such as
+// "object:text-changed", which takes in its ":insert" and ":delete") that
+// this process sends, for milliseconds from the moment the listener is
+// heard by this process; whileListening, when given, runs at that moment.
+// This process's event loop keeps turning meanwhile. *events: those heard,
+// in their order. False with *error set when the bus could not be used.
+bool listenOnAtspi(const QStringList &types, int milliseconds, QList<AtspiEvent> *events, QString *error,
+                   const std::function<void()> &whileListening = {});
+
 // Whether this run reads the bus: offscreen it cannot (the caller skips what
 // is left), on X it must, and a run on X without it fails the current test.
 bool atspiBusRun();

@@ -4,6 +4,7 @@ over the AT-SPI bus, as JSON on standard output.
 
     atspi_tree.py <process id>
     atspi_tree.py <process id> --do <role> <name> <action>
+    atspi_tree.py <process id> --listen <milliseconds> <event type>...
 
 Each node: role, name, description (when it has one), states (AT-SPI state
 names), text (when the node has the Text interface), value (when it has the
@@ -13,6 +14,13 @@ it has the Table interface) and children.
 Windows that are not showing are left out. With --do, the named action
 (names compared without case) of the first node of that role and name is
 done instead, as a screen reader does it, and {"done": true} is printed.
+With --listen, the events of those types (AT-SPI names such as
+"object:text-changed", which takes in its ":insert" and ":delete") that the
+process sends are heard for that many milliseconds: "ready" is printed on a
+line of its own once the listener has been registered and the process has
+had the time to learn of it, then, when the time is up, the events heard
+from then on as one JSON array of {type, role, name, text} (text: the
+inserted or deleted text of a text change, "" for others).
 Exit status 2: the process is not (yet) on the bus; 3: no such node or
 action; 1: the bus could not be read.
 """
@@ -22,7 +30,7 @@ import sys
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 MAX_CHILDREN = 400
 MAX_DEPTH = 40
@@ -81,6 +89,52 @@ def do_action(app, role, name, wanted):
     return 3
 
 
+# The time the process is given to learn of a new listener: Qt's bridge sends
+# an event only once the registry has told it that someone listens for it.
+SETTLE_MS = 500
+
+
+def listen(pid, milliseconds, types):
+    heard = []
+    recording = [False]
+
+    def on_event(event):
+        if not recording[0]:
+            return
+        source = event.source
+        try:
+            if source is None or source.get_process_id() != pid:
+                return
+            role = source.get_role_name()
+            name = source.get_name() or ""
+        except Exception:  # the object went away meanwhile
+            return
+        data = event.any_data
+        heard.append({"type": event.type, "role": role, "name": name,
+                      "text": data if isinstance(data, str) else ""})
+
+    def start():
+        recording[0] = True
+        print("ready", flush=True)
+        GLib.timeout_add(milliseconds, stop)
+        return False
+
+    def stop():
+        recording[0] = False
+        Atspi.event_quit()
+        return False
+
+    listener = Atspi.EventListener.new(on_event)
+    for event_type in types:
+        listener.register(event_type)
+    GLib.timeout_add(SETTLE_MS, start)
+    Atspi.event_main()
+    for event_type in types:
+        listener.deregister(event_type)
+    json.dump(heard, sys.stdout, ensure_ascii=False)
+    return 0
+
+
 def read(node, depth):
     out = {
         "role": node.get_role_name(),
@@ -123,6 +177,7 @@ def read(node, depth):
 
 def main():
     pid = int(sys.argv[1])
+    listening = sys.argv[4:] if len(sys.argv) >= 5 and sys.argv[2] == "--listen" else None
     action = sys.argv[3:6] if len(sys.argv) >= 6 and sys.argv[2] == "--do" else None
     desktop = Atspi.get_desktop(0)
     for i in range(desktop.get_child_count()):
@@ -134,6 +189,8 @@ def main():
                 continue
         except Exception:  # an application that went away meanwhile
             continue
+        if listening is not None:
+            return listen(pid, int(sys.argv[3]), listening)
         if action is not None:
             return do_action(app, *action)
         json.dump(read(app, 0), sys.stdout, ensure_ascii=False)

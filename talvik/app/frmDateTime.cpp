@@ -2,6 +2,9 @@
 
 #include "platform/forms/msgbox.h"
 #include "platform/forms/accessibility.h"
+// inputs_accessible.h uses the spin input, which it only declares.
+#include "platform/forms/spin_inputs.h"
+#include "platform/forms/inputs_accessible.h"
 #include "talvik/app/dataWindowAccess.h"
 #include "talvik/core/basComFunction.h"
 #include "talvik/core/basComVariables.h"
@@ -99,6 +102,14 @@ void frmDateTime::designForm()
     forms::setAccessibleName(zoTimeMonitor, monitor + QStringLiteral(" 時刻"));
     forms::setAccessibleName(zoDateHostDate, host);
     forms::setAccessibleName(zoTimeHostTime, host + QStringLiteral(" 時刻"));
+    // No unit or range labels stand beside the fields (the fields show
+    // their units themselves): each is described by the caption over it.
+    const QString monitorLabels = forms::labelsDescription({lblMonitor.Caption()});
+    const QString hostLabels = forms::labelsDescription({Frame1.Caption()});
+    forms::setAccessibleDescription(zoDateMonitor, monitorLabels);
+    forms::setAccessibleDescription(zoTimeMonitor, monitorLabels);
+    forms::setAccessibleDescription(zoDateHostDate, hostLabels);
+    forms::setAccessibleDescription(zoTimeHostTime, hostLabels);
     tmrTimeUpdate.setInterval(100);
     tmrTimeUpdate.setEnabled(true);
 }

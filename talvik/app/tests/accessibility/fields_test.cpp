@@ -30,6 +30,7 @@
 #include <QToolButton>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 using namespace talvik;
@@ -412,7 +413,107 @@ TEST_F(SettingsFieldsTest, ValuesTheProgramPutsInAreToldAsValueAndTextChanges)
 // ---- the clock window ---------------------------------------------------------------
 
 class ClockFieldsTest : public RunningProgramFixture {
+protected:
+    frmDateTime *openClock()
+    {
+        QTest::mouseClick(mainForm->cmdDate.widget(), Qt::LeftButton);
+        pump(50);
+        auto *clock = static_cast<frmDateTime *>(clockForm);
+        EXPECT_NE(clock, nullptr) << "the clock window did not open";
+        if (clock) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(clock->widget()));
+        }
+        return clock;
+    }
+    // The clock's input of that name on the bus ("text" or "entry").
+    static const AtspiNode *busField(const AtspiNode &tree, const QString &name)
+    {
+        return tree.find([&](const AtspiNode &n) {
+            return (n.role == QLatin1String("text") || n.role == QLatin1String("entry")) && n.name == name;
+        });
+    }
 };
+
+// The clock's fields have no unit or range labels beside them: each is
+// described by the caption a sighted user reads over its pair, the label
+// "検出器の日付" over the device's fields and the frame's title
+// "パソコン日付" around the PC's.
+TEST_F(ClockFieldsTest, EachFieldIsDescribedByTheCaptionOverItsPair)
+{
+    frmDateTime *clock = openClock();
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->lblMonitor.Caption(), QStringLiteral("検出器の日付")) << "the label a sighted user reads";
+    EXPECT_EQ(clock->Frame1.Caption(), QStringLiteral("パソコン日付"));
+    // name, description
+    const std::vector<std::tuple<forms::Control *, QString, QString>> fields{
+        {&clock->zoDateMonitor, QStringLiteral("検出器の日付"), QStringLiteral("検出器の日付")},
+        {&clock->zoTimeMonitor, QStringLiteral("検出器の日付 時刻"), QStringLiteral("検出器の日付")},
+        {&clock->zoDateHostDate, QStringLiteral("パソコン日付"), QStringLiteral("パソコン日付")},
+        {&clock->zoTimeHostTime, QStringLiteral("パソコン日付 時刻"), QStringLiteral("パソコン日付")}};
+    for (const auto &[control, name, description] : fields) {
+        QAccessibleInterface *field = accessibleOf(control->widget());
+        ASSERT_NE(field, nullptr) << control->Name().toStdString();
+        EXPECT_EQ(field->text(QAccessible::Name), name) << control->Name().toStdString();
+        EXPECT_EQ(field->text(QAccessible::Description), description) << control->Name().toStdString();
+    }
+    const QString dir = qEnvironmentVariable("TALVIK_TEST_ARTIFACTS");
+    if (!dir.isEmpty() && QDir().mkpath(dir)) {
+        EXPECT_TRUE(clock->widget()->grab().save(dir + QStringLiteral("/clock_described.png")));
+    }
+    if (!talviktest::atspiBusRun())
+        GTEST_SKIP() << "no accessibility bus offscreen";
+    talviktest::expectOnAtspi("the clock's fields with their descriptions", [&](const AtspiNode &tree) {
+        for (const auto &[control, name, description] : fields) {
+            const AtspiNode *field = busField(tree, name);
+            if (!field || field->description != description)
+                return false;
+        }
+        return true;
+    });
+}
+
+// What a screen reader hears of the PC's fields while the window refreshes
+// them ten times a second: nothing of the date, whose text stays, and the
+// time's changes, once a second.
+TEST_F(ClockFieldsTest, OverTheBusOnlyTheRunningTimeTellsItsTextChanging)
+{
+    frmDateTime *clock = openClock();
+    ASSERT_NE(clock, nullptr);
+    if (!talviktest::atspiBusRun())
+        GTEST_SKIP() << "no accessibility bus offscreen";
+    // The fields are on the bus before the listening starts.
+    ASSERT_TRUE(talviktest::expectOnAtspi("the clock's fields", [](const AtspiNode &tree) {
+        return busField(tree, QStringLiteral("パソコン日付")) && busField(tree, QStringLiteral("パソコン日付 時刻"));
+    }));
+    const QString shownDate = clock->zoDateHostDate.displayText();
+    const QDate day = QDate::currentDate();
+    QList<talviktest::AtspiEvent> heard;
+    QString error;
+    ASSERT_TRUE(talviktest::listenOnAtspi({QStringLiteral("object:text-changed")}, 2000, &heard, &error))
+        << error.toStdString();
+    if (QDate::currentDate() != day)
+        GTEST_SKIP() << "the date changed meanwhile";
+    ASSERT_EQ(clock->zoDateHostDate.displayText(), shownDate);
+    QStringList all;
+    auto count = [&](const QString &name, const QString &type) {
+        int n = 0;
+        for (const talviktest::AtspiEvent &e : heard)
+            n += e.name == name && e.type.startsWith(type);
+        return n;
+    };
+    for (const talviktest::AtspiEvent &e : heard)
+        all << QStringLiteral("%1 [%2] \"%3\" \"%4\"").arg(e.type, e.role, e.name, e.text);
+    const std::string told = all.join(QLatin1Char('\n')).toStdString();
+    const QString change = QStringLiteral("object:text-changed");
+    EXPECT_EQ(count(QStringLiteral("パソコン日付"), change), 0) << "the unchanged date was told:\n" << told;
+    EXPECT_EQ(count(QStringLiteral("検出器の日付"), change), 0) << told;
+    EXPECT_EQ(count(QStringLiteral("検出器の日付 時刻"), change), 0) << told;
+    // The time's text changes once a second: two seconds tell two or three
+    // new texts, not one for each refresh.
+    const int times = count(QStringLiteral("パソコン日付 時刻"), QStringLiteral("object:text-changed:insert"));
+    EXPECT_GE(times, 1) << "the running time was not told:\n" << told;
+    EXPECT_LE(times, 3) << "the time was told more often than its text changed:\n" << told;
+}
 
 TEST_F(ClockFieldsTest, ThePcFieldsTellAChangeOnlyWhenTheirTextChanges)
 {
