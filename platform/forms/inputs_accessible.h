@@ -13,6 +13,8 @@
 //
 // An input's description tells what the labels beside it show (its unit and
 // range).
+#include "platform/forms/spin_inputs.h"
+
 #include <QLineEdit>
 #include <QPointer>
 #include <QString>
@@ -23,7 +25,6 @@ class QToolButton;
 namespace platform::forms {
 
 class Control;
-class SpinNumberInput;
 
 // The names of the spin arrows.
 QString spinUpName();   // "上矢印"

@@ -2,8 +2,6 @@
 
 #include "platform/forms/msgbox.h"
 #include "platform/forms/accessibility.h"
-// inputs_accessible.h uses the spin input, which it only declares.
-#include "platform/forms/spin_inputs.h"
 #include "platform/forms/inputs_accessible.h"
 #include "talvik/app/dataWindowAccess.h"
 #include "talvik/core/basComFunction.h"
