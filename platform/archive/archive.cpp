@@ -4,6 +4,7 @@
 #include "platform/fileio/stagedfile.h"
 
 #include "platform/archive/data_decoder.h"
+#include "platform/archive/entry_digests.h"
 #include "platform/archive/lh5_decoder.h"
 #include "platform/archive/lh5_encoder.h"
 #include "platform/archive/lha_crc.h"
@@ -11,6 +12,7 @@
 #include "platform/archive/worker_pool.h"
 #include "platform/codepage/codepage.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -257,6 +259,9 @@ struct ArchiveWriter::Earlier {
     };
     QString archivePath;
     QHash<QByteArray, Entry> entries; // components joined with "\\", CP932
+    // Digests of the entries, where this process wrote or extracted the
+    // archive and it has not changed since; null otherwise.
+    std::shared_ptr<const KnownEntries> known;
     mutable std::atomic<int> taken{0}; // entries that took their data from here
 };
 
@@ -314,34 +319,99 @@ QByteArray earlierPacking(const ArchiveWriter::Earlier *earlier, const QList<QBy
     return packed;
 }
 
-// Header and data of a file entry: CRC, -lh5- where it is smaller than the
-// data, stored otherwise. Runs on worker threads: touches nothing shared
-// (but the earlier archive's count of entries taken).
-QByteArray packData(const QList<QByteArray> &parts, const QByteArray &fileName, const QByteArray &data,
-                    std::int64_t modified, const ArchiveWriter::Earlier *earlier = nullptr)
+// The stored data of a known entry of the earlier archive when its bytes
+// still have the digest taken when the entry was written or decoded; empty
+// otherwise.
+QByteArray knownPacking(const QString &archivePath, const KnownEntry &known)
 {
-    const std::uint16_t crc = crc16(data);
+    QFile file(archivePath);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(known.dataOffset))
+        return {};
+    const QByteArray packed = file.read(static_cast<qint64>(known.compressedSize));
+    if (packed.size() != static_cast<qsizetype>(known.compressedSize) || contentDigest(packed) != known.packedDigest)
+        return {};
+    return packed;
+}
+
+// An entry made on a worker thread: its header and data, and for an -lh5-
+// entry what the digests say of it, so that a later archive can take its
+// data unchanged.
+} // namespace
+
+struct ArchiveWriter::Packed {
+    QByteArray bytes;
+    QByteArray key;                  // stored name (see storedKey)
+    qint64 headerLength = 0;
+    std::optional<KnownEntry> known; // dataOffset set when written
+};
+
+namespace {
+
+using PackedEntry = ArchiveWriter::Packed;
+
+// Header and data of a file entry: CRC, -lh5- where it is smaller than the
+// data, stored otherwise. The earlier archive's data is taken for a file
+// whose content digest is the one known of its entry there (see
+// entry_digests.h), or, where no digest is known, whose bytes its entry
+// decodes to. Runs on worker threads: touches nothing shared (but the
+// earlier archive's count of entries taken).
+PackedEntry packData(const QList<QByteArray> &parts, const QByteArray &fileName, const QByteArray &data,
+                     std::int64_t modified, const ArchiveWriter::Earlier *earlier = nullptr)
+{
+    PackedEntry result;
+    result.key = storedKey(parts, fileName);
     QByteArray method = "-lh0-";
     QByteArray packed;
+    QByteArray digest;
+    std::optional<std::uint16_t> crc;
     if (!data.isEmpty()) {
-        packed = earlierPacking(earlier, parts, fileName, data, crc);
+        digest = contentDigest(data);
+        const KnownEntry *known = nullptr;
+        if (earlier && earlier->known) {
+            const auto found = earlier->known->constFind(result.key);
+            if (found != earlier->known->cend())
+                known = &*found;
+        }
+        if (known) {
+            // Equal digests and sizes prove equal content; the stored bytes
+            // are checked against their own digest before they are taken.
+            if (known->originalSize == static_cast<std::uint64_t>(data.size()) && known->digest == digest &&
+                known->compressedSize < static_cast<std::uint64_t>(data.size())) {
+                packed = knownPacking(earlier->archivePath, *known);
+                if (!packed.isEmpty()) {
+                    crc = known->crc;
+                    ++earlier->taken;
+                }
+            }
+        } else {
+            crc = crc16(data);
+            packed = earlierPacking(earlier, parts, fileName, data, *crc);
+        }
+        if (!crc)
+            crc = crc16(data);
         if (packed.isEmpty())
             packed = encodeLh5(data);
         if (packed.size() < data.size())
             method = "-lh5-";
+    } else {
+        crc = crc16(data);
     }
     const QByteArray &stored = method == "-lh5-" ? packed : data;
-    QByteArray entry = makeLevel2Header(method, static_cast<std::uint32_t>(stored.size()),
-                                        static_cast<std::uint32_t>(data.size()),
-                                        static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), crc, parts,
-                                        fileName, 0x20);
-    entry.append(stored);
-    return entry;
+    result.bytes = makeLevel2Header(method, static_cast<std::uint32_t>(stored.size()),
+                                    static_cast<std::uint32_t>(data.size()),
+                                    static_cast<std::uint32_t>(std::max<std::int64_t>(modified, 0)), *crc, parts,
+                                    fileName, 0x20);
+    result.headerLength = result.bytes.size();
+    result.bytes.append(stored);
+    if (method == "-lh5-")
+        result.known = KnownEntry{digest, contentDigest(packed), static_cast<std::uint64_t>(data.size()),
+                                  static_cast<std::uint64_t>(packed.size()), *crc, 0};
+    return result;
 }
 
 // Reads a file to be archived and packs it (see packData).
-QByteArray packFile(const QList<QByteArray> &parts, const QByteArray &fileName, const QString &sourceFile,
-                    const ArchiveWriter::Earlier *earlier)
+PackedEntry packFile(const QList<QByteArray> &parts, const QByteArray &fileName, const QString &sourceFile,
+                     const ArchiveWriter::Earlier *earlier)
 {
     QFile in(sourceFile);
     if (!in.open(QIODevice::ReadOnly))
@@ -359,7 +429,7 @@ QByteArray packFile(const QList<QByteArray> &parts, const QByteArray &fileName, 
 // An entry on its way into the archive.
 struct QueuedEntry {
     bool done = false;
-    QByteArray bytes;          // header and data
+    PackedEntry entry;         // header and data
     std::exception_ptr error;  // why the entry could not be made
 };
 
@@ -438,13 +508,13 @@ void ArchiveWriter::writeFinished(Wait wait)
                 p.finished.wait(lock, [&] { return head->done; });
             }
             p.queue.pop_front();
-            p.heldBytes -= static_cast<std::size_t>(head->bytes.size());
+            p.heldBytes -= static_cast<std::size_t>(head->entry.bytes.size());
         }
         p.roomFreed.notify_all();
         try {
             if (head->error)
                 std::rethrow_exception(head->error);
-            writeBytes(head->bytes);
+            writeEntry(head->entry);
         } catch (...) {
             p.failure = std::current_exception();
             throw;
@@ -452,10 +522,21 @@ void ArchiveWriter::writeFinished(Wait wait)
     }
 }
 
-void ArchiveWriter::addPacked(std::function<QByteArray()> pack, bool holdsData)
+void ArchiveWriter::writeEntry(const Packed &entry)
+{
+    const qint64 at = m_file ? m_file->size() : 0;
+    writeBytes(entry.bytes);
+    if (entry.known) {
+        KnownEntry known = *entry.known;
+        known.dataOffset = at + entry.headerLength;
+        m_known.insert(entry.key, std::move(known));
+    }
+}
+
+void ArchiveWriter::addPacked(std::function<Packed()> pack, bool holdsData)
 {
     if (!m_pipeline) {
-        writeBytes(pack());
+        writeEntry(pack());
         ++m_count;
         return;
     }
@@ -473,7 +554,7 @@ void ArchiveWriter::addPacked(std::function<QByteArray()> pack, bool holdsData)
                 return p->heldBytes < Pipeline::kHeldLimit || p->closing || p->queue.front() == entry;
             });
         }
-        QByteArray bytes;
+        Packed bytes;
         std::exception_ptr error;
         try {
             bytes = pack();
@@ -482,10 +563,10 @@ void ArchiveWriter::addPacked(std::function<QByteArray()> pack, bool holdsData)
         }
         {
             const std::lock_guard<std::mutex> lock(p->mutex);
-            entry->bytes = std::move(bytes);
+            entry->entry = std::move(bytes);
             entry->error = error;
             entry->done = true;
-            p->heldBytes += static_cast<std::size_t>(entry->bytes.size());
+            p->heldBytes += static_cast<std::size_t>(entry->entry.bytes.size());
         }
         p->finished.notify_all();
     });
@@ -499,9 +580,9 @@ void ArchiveWriter::addReady(QByteArray bytes)
         const std::lock_guard<std::mutex> lock(m_pipeline->mutex);
         if (!m_pipeline->queue.empty()) {
             auto entry = std::make_shared<QueuedEntry>();
-            entry->bytes = std::move(bytes);
+            entry->entry.bytes = std::move(bytes);
             entry->done = true;
-            m_pipeline->heldBytes += static_cast<std::size_t>(entry->bytes.size());
+            m_pipeline->heldBytes += static_cast<std::size_t>(entry->entry.bytes.size());
             m_pipeline->queue.push_back(std::move(entry));
             ++m_count;
             return;
@@ -575,6 +656,7 @@ void ArchiveWriter::reuseFrom(const QString &earlierArchive)
         // An archive that cannot be read offers nothing: everything is packed.
         return;
     }
+    earlier->known = knownEntries(earlierArchive);
     m_earlier = std::move(earlier);
 }
 
@@ -589,6 +671,11 @@ void ArchiveWriter::commit()
     std::unique_ptr<platform::fileio::DurableFile> file = std::move(m_file);
     m_pipeline.reset();
     file->commit();
+    // The archive as written is known to this process from now on.
+    try {
+        rememberArchive(m_path, identityOf(m_path), std::exchange(m_known, {}));
+    } catch (const std::exception &) {
+    }
 }
 
 // ---------------------------------------------------------------- listing
@@ -878,12 +965,15 @@ void syncEntry(const PendingSyncs::Item &item)
 // which syncs it later: the tree counts as extracted only after that.
 template <typename PlannedEntry>
 void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, std::size_t index,
-                  const QString &target, PendingSyncs &pending)
+                  const QString &target, PendingSyncs &pending, KnownCollector &known)
 {
     const LhaHeader &h = p.header;
     const QString entry = joinDisplay(p.parts);
     std::unique_ptr<platform::fileio::StagedFile> out;
     DecodeResult r;
+    // The content's digest, for a later archive that takes this entry's data.
+    const bool packed = h.method == "-lh5-";
+    QCryptographicHash digest(QCryptographicHash::Blake2b_256);
     try {
         // Where an earlier entry of the same name was written (entries that
         // overlap run in archive order on the calling thread), the later one
@@ -895,13 +985,26 @@ void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, st
             fail(ErrorKind::ReadFailed, QStringLiteral("アーカイブを読み込めません: %1").arg(name));
         r = decodeData(
             h.method, archive, h.compressedSize, h.originalSize,
-            [&](const char *data, std::size_t len) { out->write(data, static_cast<qint64>(len)); },
-            [&] { out->truncate(); });
+            [&](const char *data, std::size_t len) {
+                out->write(data, static_cast<qint64>(len));
+                if (packed)
+                    digest.addData(QByteArrayView(data, static_cast<qsizetype>(len)));
+            },
+            [&] {
+                out->truncate();
+                digest.reset();
+            });
     } catch (const platform::fileio::WriteError &e) {
         fail(ErrorKind::WriteFailed, QStringLiteral("ファイルを書き込めません: %1（%2）").arg(entry, e.cause()));
     }
     if (r.length != h.originalSize || r.crc != h.crc)
         fail(ErrorKind::CrcError, QStringLiteral("CRCエラーです。データが壊れています（%1）: %2").arg(entry, name));
+    if (packed && archive.seek(h.dataOffset)) {
+        const QByteArray stored = archive.read(static_cast<qint64>(h.compressedSize));
+        if (stored.size() == static_cast<qsizetype>(h.compressedSize))
+            known.add(h.path.parts.join('\\'), {digest.result(), contentDigest(stored), h.originalSize,
+                                                  h.compressedSize, h.crc, h.dataOffset});
+    }
     out->setModified(h.modified);
     out->startWriteback();
     if (std::optional<PendingSyncs::Item> oldest = pending.add({index, entry, std::move(out)}))
@@ -915,6 +1018,7 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
     const QString name = nativeName(archivePath);
     QFile file(archivePath);
     openArchive(file, archivePath);
+    const FileIdentity identity = identityOf(archivePath);
 
     struct Planned {
         LhaHeader header;
@@ -987,6 +1091,7 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
         // the same path or a file where a folder goes: those keep the order
         // in which the entries overwrite each other.
         PendingSyncs pending;
+        KnownCollector known;
         std::optional<WorkerPool> pool;
         if (const int threads = workerThreadCount(); threads > 1 && !overlappingTargets(selected))
             pool.emplace(threads);
@@ -1002,7 +1107,7 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
                 fail(ErrorKind::WriteFailed, QStringLiteral("フォルダーを作成できません: %1（%2）")
                                                  .arg(joinDisplay(p.parts), platform::fileio::describeSystemError(e)));
             if (!p.header.isDirectory())
-                extractEntry(archive, name, p, i, target, pending);
+                extractEntry(archive, name, p, i, target, pending, known);
         };
         for (std::size_t i = 0; i < selected.size() && i < firstFailure.load(); ++i) {
             written.append(joinDisplay(selected[i].parts) +
@@ -1071,6 +1176,8 @@ QStringList extract(const QString &archivePath, const QString &destination, cons
         }
         for (const fs::path &folder : receivers)
             syncFolderOrFail(folder);
+        // Every entry decoded with its CRC: what they hold is known.
+        rememberArchive(archivePath, identity, known.take());
     } catch (...) {
         undoDestination();
         throw;

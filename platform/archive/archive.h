@@ -5,6 +5,7 @@
 // root, never outside the destination, and nothing written unless every CRC
 // checked out. Failures throw ArchiveError with a Japanese description.
 #include "platform/archive/archive_error.h"
+#include "platform/archive/entry_digests.h"
 
 #include <QByteArray>
 #include <QList>
@@ -59,10 +60,13 @@ public:
     void addRaw(const QByteArray &headerAndData);
     // Files added after this call whose bytes an -lh5- entry of the same
     // name in `earlierArchive` holds take that entry's packed data instead of
-    // being packed again (a new header is written). Each such entry is read,
-    // decoded and compared with the file first: a changed file, or an
-    // earlier archive that is missing, damaged or changed, only costs the
-    // packing. "" reuses nothing.
+    // being packed again (a new header is written). Where this process wrote
+    // or extracted the earlier archive and it is unchanged since, a file is
+    // taken as unchanged when its content digest is the one known of the
+    // entry, and the entry's stored bytes still have their own digest (see
+    // entry_digests.h); elsewhere the entry is read, decoded and compared
+    // with the file. A changed file, or an earlier archive that is missing,
+    // damaged or changed, only costs the packing. "" reuses nothing.
     void reuseFrom(const QString &earlierArchive);
     // Entries that took their data from the earlier archive so far.
     int reusedCount() const;
@@ -74,15 +78,18 @@ public:
     int entryCount() const { return m_count; }
 
     struct Earlier;
+    struct Packed;
 
 private:
     struct Pipeline;
 
     void writeBytes(const QByteArray &bytes);
+    // Writes an entry and notes where its data went.
+    void writeEntry(const Packed &entry);
     // Queues an entry whose bytes `pack` makes on a worker thread.
     // holdsData: the job carries the data (addData), so that only a few
     // may wait at a time.
-    void addPacked(std::function<QByteArray()> pack, bool holdsData);
+    void addPacked(std::function<Packed()> pack, bool holdsData);
     // Queues an entry whose bytes are known.
     void addReady(QByteArray bytes);
     // Writes the finished entries at the head of the queue, waiting for the
@@ -96,6 +103,7 @@ private:
     int m_count = 0;
     std::unique_ptr<Pipeline> m_pipeline; // null when no worker threads are used
     std::shared_ptr<Earlier> m_earlier;   // null when nothing is reused
+    KnownEntries m_known;                 // digests of the entries written, for a later archive
 };
 
 // Worker threads that compress and decompress entries: 0 (the default) as

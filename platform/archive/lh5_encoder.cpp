@@ -437,13 +437,25 @@ private:
             m_bits.put(kPBits, static_cast<std::uint32_t>(pOnly));
         }
 
+        // A match's length code, position code and position bits go out in
+        // one piece where they fit in 32 bits (nearly always): the same bits
+        // as three writes, for a third of the calls.
         for (const Token &t : m_tokens) {
-            m_bits.put(cLen[t.code], cCode[t.code]);
-            if (t.code >= 256) {
-                const int pc = bitLength(t.position);
-                m_bits.put(pLen[static_cast<std::size_t>(pc)], pCode[static_cast<std::size_t>(pc)]);
-                if (pc > 1)
-                    m_bits.put(pc - 1, t.position & ((1u << (pc - 1)) - 1));
+            const int cl = cLen[t.code];
+            if (t.code < 256) {
+                m_bits.put(cl, cCode[t.code]);
+                continue;
+            }
+            const int pc = bitLength(t.position);
+            const int extra = pc > 1 ? pc - 1 : 0;
+            const int pl = pLen[static_cast<std::size_t>(pc)];
+            const std::uint32_t low = t.position & ((1u << extra) - 1);
+            const std::uint32_t position = (std::uint32_t{pCode[static_cast<std::size_t>(pc)]} << extra) | low;
+            if (cl + pl + extra <= 32) {
+                m_bits.put(cl + pl + extra, (std::uint32_t{cCode[t.code]} << (pl + extra)) | position);
+            } else {
+                m_bits.put(cl, cCode[t.code]);
+                m_bits.put(pl + extra, position);
             }
         }
         m_tokens.clear();

@@ -49,7 +49,9 @@ const QString &kWorking = sf::kWorking;
 const QString kLogFile = QStringLiteral("download.log");
 
 // The data set this process last wrote or opened: a save takes the packed
-// data of the tables it holds unchanged (each is decoded and compared first).
+// data of the tables it holds unchanged (recognised by the content digests
+// the archiver kept when it wrote or extracted the set; see
+// platform/archive/entry_digests.h).
 QString &lastDataSet()
 {
     static QString path;
@@ -453,8 +455,14 @@ bool saveDataSet(IDataSetHost &window)
         // file system exchanges two names in one step, "dDB" is never
         // missing; elsewhere the journal names "dDB.tmp" as the complete
         // store while "dDB" is away.
-        if (sh::FolderExists(backup))
-            sf::discardFolder(program, backup);
+        if (sh::FolderExists(backup)) {
+            // Renamed into a private folder, whose name a restart removes,
+            // and deleted by the platform's worker: the save does not wait
+            // for its files to go.
+            Staging trash(program);
+            platform::fileio::renameDurably(backup, trash.path(sf::kBackup));
+            trash.removeInBackground();
+        }
         if (sh::FolderExists(committed)) {
             previous = committed;
             if (sf::exchangeFolders(building, committed)) {

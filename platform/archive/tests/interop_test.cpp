@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <memory>
 
 using namespace platform::archive;
@@ -347,6 +349,84 @@ TEST(EarlierArchive, AChangedTableOfTheSameSizeAndCrcIsPackedAnew)
     expectLhaExtracts(dir.filePath("again.dmd"), dir.filePath("x"), tree);
     extract(dir.filePath("again.dmd"), dir.filePath("ours"));
     EXPECT_EQ(archivetest::readFile(dir.filePath("ours/dDB/A社/2011.csv")), table);
+}
+
+// A data set opened (extracted) by this process and saved again after one
+// table changed in place of its old bytes, keeping its size and CRC: the
+// other tables take their data by their digests, the changed one is packed
+// anew, and the archive is the one packing from scratch makes, extracted
+// byte for byte by lha.
+TEST(EarlierArchive, AfterAnExtractionOnlyTheChangedTableIsPackedAnew)
+{
+    QTemporaryDir dir;
+    Tree tree = reuseStore();
+    archivetest::writeTree(dir.filePath("src"), tree);
+    packStore(dir.filePath("first.dmd"), dir.filePath("src/dDB"));
+    // Only what the extraction decodes is known from here on.
+    forgetArchives();
+    ASSERT_EQ(knownEntries(dir.filePath("first.dmd")), nullptr);
+    extract(dir.filePath("first.dmd"), dir.filePath("opened"));
+    const std::shared_ptr<const KnownEntries> known = knownEntries(dir.filePath("first.dmd"));
+    ASSERT_NE(known, nullptr);
+    EXPECT_EQ(known->size(), 6); // the tables; the stored and empty files have no packed data
+
+    const QString store = dir.filePath("opened/dDB");
+    EXPECT_EQ(packStore(dir.filePath("same.dmd"), store, dir.filePath("first.dmd")), 6);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("same.dmd")), archivetest::readFile(dir.filePath("first.dmd")));
+
+    const QByteArray tail = crcNeutralTail();
+    ASSERT_EQ(tail.size(), 3);
+    QByteArray &table = tree.files[QStringLiteral("dDB/B社/2012.csv")];
+    const QByteArray before = table;
+    for (int i = 0; i < 3; ++i)
+        table[table.size() - 3 + i] = static_cast<char>(table[table.size() - 3 + i] ^ tail[i]);
+    ASSERT_EQ(crc16(table), crc16(before));
+    archivetest::writeTree(dir.filePath("opened"), tree);
+
+    EXPECT_EQ(packStore(dir.filePath("again.dmd"), store, dir.filePath("first.dmd")), 5);
+    EXPECT_EQ(packStore(dir.filePath("fresh.dmd"), store), 0);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("again.dmd")), archivetest::readFile(dir.filePath("fresh.dmd")));
+    expectLhaExtracts(dir.filePath("again.dmd"), dir.filePath("x"), tree);
+    // The archive just written is known in turn: saved again, every table
+    // takes its data from it.
+    EXPECT_EQ(packStore(dir.filePath("third.dmd"), store, dir.filePath("again.dmd")), 6);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("third.dmd")), archivetest::readFile(dir.filePath("fresh.dmd")));
+}
+
+// An archive this process wrote, changed afterwards in its data where it
+// lies (same size, the modification time put back): the digests known of it
+// no longer count, and the damaged entry is packed anew.
+TEST(EarlierArchive, DigestsOfAnArchiveChangedSinceAreNotTrusted)
+{
+    QTemporaryDir dir;
+    const Tree tree = reuseStore();
+    archivetest::writeTree(dir.filePath("src"), tree);
+    const QString store = dir.filePath("src/dDB");
+    packStore(dir.filePath("first.dmd"), store);
+    const QByteArray good = archivetest::readFile(dir.filePath("first.dmd"));
+    const std::shared_ptr<const KnownEntries> known = knownEntries(dir.filePath("first.dmd"));
+    ASSERT_NE(known, nullptr);
+    const auto table = known->constFind(toAnsi(QStringLiteral("dDB\\A社\\2011.csv")));
+    ASSERT_NE(table, known->cend());
+
+    struct stat before {};
+    const QByteArray path = QFile::encodeName(dir.filePath("first.dmd"));
+    ASSERT_EQ(::stat(path.constData(), &before), 0);
+    {
+        QFile f(dir.filePath("first.dmd"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        const qint64 at = table->dataOffset + static_cast<qint64>(table->compressedSize / 2);
+        ASSERT_TRUE(f.seek(at));
+        const char flipped = static_cast<char>(good[at] ^ 0x5A);
+        ASSERT_EQ(f.write(&flipped, 1), 1);
+    }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+    EXPECT_EQ(knownEntries(dir.filePath("first.dmd")), nullptr);
+
+    EXPECT_EQ(packStore(dir.filePath("again.dmd"), store, dir.filePath("first.dmd")), 5);
+    EXPECT_EQ(archivetest::readFile(dir.filePath("again.dmd")), good);
+    expectLhaExtracts(dir.filePath("again.dmd"), dir.filePath("x"), tree);
 }
 
 // An earlier archive damaged in an entry's data, cut short, or gone: what it
