@@ -413,7 +413,7 @@ bool saveDataSet(IDataSetHost &window)
             // its place; a file that may not be written is refused now.
             if (!QFileInfo(sh::toNativePath(target)).isWritable())
                 platform::raise(platform::err::PermissionDenied,
-                                QStringLiteral("書き込みできません: %1").arg(sh::toNativePath(target)));
+                                platform::errorDescription(platform::err::PermissionDenied, sh::toNativePath(target)));
         }
 
         showWait(window.form(), QStringLiteral("データ保存中・・・・"));
