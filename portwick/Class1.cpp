@@ -272,7 +272,10 @@ void Class1::setButtonsEnabled(IDispatchByName *window, bool enabled)
     if (hr == com::DISP_E_MEMBERNOTFOUND)
         setEnabled(window, enabled);
     else if (com::FAILED(hr))
-        platform::raise(440, QStringLiteral("Automation error"));
+        platform::raise(platform::err::AutomationError,
+                        platform::errorDescription(platform::err::AutomationError,
+                                                   QStringLiteral("0x%1").arg(static_cast<uint32_t>(hr), 8, 16,
+                                                                              QLatin1Char('0'))));
 
     const com::ComPtr<IDispatchByName> controls =
         com::takeObject(com::CallByName(window, QStringLiteral("Controls"), DispatchKind::PropertyGet));

@@ -210,8 +210,9 @@ QVariant CallByName(IDispatchByName *object, const QString &member, DispatchKind
         if (auto *d = dynamic_cast<DispatchObject *>(object))
             description = d->lastErrorDescription();
         if (description.isEmpty())
-            description = platform::errorDescription(platform::err::AutomationError) +
-                          QStringLiteral(" (0x%1)").arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'));
+            description = platform::errorDescription(
+                platform::err::AutomationError,
+                QStringLiteral("0x%1").arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0')));
         platform::raise(platform::err::AutomationError, description);
     }
     return result;

@@ -59,7 +59,7 @@ bool CommonDialog::confirm(const QString &prompt)
     if (DialogScript::showMessageBox(prompt, vbYesNo | vbExclamation, boxTitle()) == vbYes)
         return true;
     if (m_cancelError)
-        platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
+        platform::raise(platform::err::CancelError);
     return false;
 }
 
@@ -79,7 +79,7 @@ void CommonDialog::show(bool save)
     const std::optional<FileDialogAnswer> answer = DialogScript::showFileDialog(request);
     if (!answer) {
         if (m_cancelError)
-            platform::raise(platform::err::CancelError, QStringLiteral("キャンセルが選択されました。"));
+            platform::raise(platform::err::CancelError);
         return;
     }
     QString path = answer->path;

@@ -19,11 +19,11 @@ namespace platform::forms {
 namespace {
 [[noreturn]] void invalidArgument()
 {
-    platform::raise(platform::err::InvalidProcedureCall, QStringLiteral("プロシージャの呼び出し、または引数が不正です。"));
+    platform::raise(platform::err::InvalidProcedureCall);
 }
 [[noreturn]] void invalidPropertyValue()
 {
-    platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+    platform::raise(platform::err::InvalidPropertyValue);
 }
 Qt::Alignment horizontalAlignment(int alignment)
 {
@@ -665,7 +665,8 @@ void ComboBox::setText(const QString &text)
     if (!combo->isEditable()) {
         const int index = combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
         if (index < 0)
-            platform::raise(383, QStringLiteral("'Text' プロパティは読み取り専用です。"));
+            platform::raise(platform::err::PropertyReadOnly,
+                            QStringLiteral("'Text' ") + platform::errorDescription(platform::err::PropertyReadOnly));
         setListIndex(index);
         return;
     }
@@ -697,11 +698,11 @@ Picture LoadPicture(const QString &path)
     if (path.isEmpty())
         return Picture();
     if (!QFileInfo(path).isFile())
-        platform::raise(platform::err::FileNotFound, QStringLiteral("ファイルが見つかりません。"));
+        platform::raise(platform::err::FileNotFound);
     QImageReader reader(path);
     const QImage image = reader.read();
     if (image.isNull())
-        platform::raise(481, QStringLiteral("ピクチャが不正です。"));
+        platform::raise(platform::err::InvalidPicture);
     return Picture(QPixmap::fromImage(image));
 }
 

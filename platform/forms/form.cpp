@@ -248,7 +248,7 @@ void Form::Show(int modal, Form *owner)
     if (!m_widget)
         return; // unloaded by its own Form_Load
     if (modal == vbModal && m_widget->isVisible() && !m_modalLoop)
-        platform::raise(400, QStringLiteral("フォームは既に表示されています。モーダル表示はできません。"));
+        platform::raise(platform::err::FormAlreadyDisplayed);
     if (owner && owner != this) {
         m_owner = owner;
         owner->ensureLoaded();
@@ -743,7 +743,7 @@ void Form::setBorderStyle(int style)
 {
     ensureLoaded();
     if (style < vbBSNone || style > vbFixedDialog)
-        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+        platform::raise(platform::err::InvalidPropertyValue);
     m_borderStyle = style;
     if (style == vbFixedSingle || style == vbFixedDialog)
         m_widget->setFixedSize(m_widget->size());
@@ -755,7 +755,7 @@ void Form::setBorderStyle(int style)
 void Form::setStartUpPosition(int position)
 {
     if (position < vbStartUpManual || position > vbStartUpWindowsDefault)
-        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+        platform::raise(platform::err::InvalidPropertyValue);
     m_startUpPosition = position;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/forms/imagelist.h"
 
+#include "platform/forms/collectionerrors.h"
 #include "platform/runtime/runtime_error.h"
 
 namespace platform::forms {
@@ -14,7 +15,7 @@ int ImageList::Add(const Picture &picture, const QString &key)
 {
     load();
     if (!key.isEmpty() && IndexOf(key) > 0)
-        platform::raise(35602, QStringLiteral("キーはこのコレクションの別の要素で既に使われています。"));
+        raiseCollectionError(collectionError::KeyNotUnique);
     m_images.push_back({key, picture});
     return int(m_images.size());
 }
@@ -38,7 +39,7 @@ Picture ImageList::Item(int index)
 {
     load();
     if (index < 1 || index > int(m_images.size()))
-        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+        raiseCollectionError(collectionError::IndexOutOfBounds);
     return m_images[size_t(index - 1)].picture;
 }
 
@@ -46,7 +47,7 @@ Picture ImageList::Item(const QString &key)
 {
     const int index = IndexOf(key);
     if (index == 0)
-        platform::raise(35601, QStringLiteral("要素が見つかりません。"));
+        raiseCollectionError(collectionError::ElementNotFound);
     return Item(index);
 }
 

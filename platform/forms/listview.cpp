@@ -1,5 +1,6 @@
 #include "platform/forms/listview.h"
 
+#include "platform/forms/collectionerrors.h"
 #include "platform/forms/constants.h"
 #include "platform/forms/listview_accessible.h"
 #include "platform/runtime/runtime_error.h"
@@ -28,7 +29,7 @@ QString ListItem::SubItems(int index) const
 void ListItem::setSubItems(int index, const QString &text)
 {
     if (index < 1)
-        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+        platform::raise(platform::err::InvalidPropertyValue);
     if (m_item)
         m_item->setText(index, text);
 }
@@ -108,7 +109,7 @@ QString ListView::columnText(int index)
 {
     auto *view = w<QTreeWidget>();
     if (index < 1 || index > view->columnCount())
-        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+        raiseCollectionError(collectionError::IndexOutOfBounds);
     return view->headerItem()->text(index - 1);
 }
 
@@ -141,7 +142,7 @@ ListItem &ListView::Add(const QString &text, const QString &key)
 {
     auto *view = w<QTreeWidget>();
     if (!key.isEmpty() && find(key))
-        platform::raise(35602, QStringLiteral("キーはこのコレクションの別の要素で既に使われています。"));
+        raiseCollectionError(collectionError::KeyNotUnique);
     auto row = std::make_unique<ListItem>();
     row->m_key = key;
     {
@@ -166,7 +167,7 @@ ListItem &ListView::ListItems(int index)
 {
     load();
     if (index < 1 || index > int(m_items.size()))
-        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+        raiseCollectionError(collectionError::IndexOutOfBounds);
     return *m_items[size_t(index - 1)];
 }
 

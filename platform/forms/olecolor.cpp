@@ -50,10 +50,10 @@ QColor oleColorToQColor(quint32 ole)
         QColor color;
         if ((ole & 0x00FFFF00u) == 0 && systemColor(int(ole & 0xFFu), color))
             return color;
-        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+        platform::raise(platform::err::InvalidPropertyValue);
     }
     if ((ole & 0xFF000000u) != 0)
-        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+        platform::raise(platform::err::InvalidPropertyValue);
     return QColor(int(ole & 0xFFu), int((ole >> 8) & 0xFFu), int((ole >> 16) & 0xFFu));
 }
 

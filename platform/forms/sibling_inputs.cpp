@@ -16,7 +16,7 @@ namespace platform::forms {
 namespace {
 [[noreturn]] void invalidPropertyValue()
 {
-    platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+    platform::raise(platform::err::InvalidPropertyValue);
 }
 
 // Key events of the suite's inputs: KeyDown with the key code (Enter 13),

@@ -20,7 +20,7 @@ namespace {
 
 [[noreturn]] void invalidPropertyValue()
 {
-    platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+    platform::raise(platform::err::InvalidPropertyValue);
 }
 
 // Depth of running ValueCheck / InvalidValue handlers of every input.

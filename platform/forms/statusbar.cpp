@@ -1,5 +1,6 @@
 #include "platform/forms/statusbar.h"
 
+#include "platform/forms/collectionerrors.h"
 #include "platform/forms/constants.h"
 #include "platform/runtime/runtime_error.h"
 
@@ -81,7 +82,7 @@ Panel &StatusBar::Panels(int index)
 {
     load();
     if (index < 1 || index > int(m_panels.size()))
-        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+        raiseCollectionError(collectionError::IndexOutOfBounds);
     return *m_panels[size_t(index - 1)];
 }
 

@@ -63,7 +63,7 @@ int TimerControl::Interval()
 void TimerControl::setInterval(int milliseconds)
 {
     if (milliseconds < 0 || milliseconds > 65535)
-        platform::raise(380, QStringLiteral("プロパティの値が不正です。"));
+        platform::raise(platform::err::InvalidPropertyValue);
     load();
     m_interval = milliseconds;
     restart();

@@ -1,5 +1,6 @@
 #include "platform/forms/toolbar.h"
 
+#include "platform/forms/collectionerrors.h"
 #include "platform/forms/imagelist.h"
 #include "platform/runtime/runtime_error.h"
 
@@ -158,9 +159,9 @@ ToolbarButton &Toolbar::Add(const QString &key, const QString &caption, int styl
 {
     auto *bar = w<QToolBar>();
     if (!key.isEmpty() && find(key))
-        platform::raise(35602, QStringLiteral("キーはこのコレクションの別の要素で既に使われています。"));
+        raiseCollectionError(collectionError::KeyNotUnique);
     if (index != -1 && (index < 1 || index > int(m_buttons.size()) + 1))
-        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+        raiseCollectionError(collectionError::IndexOutOfBounds);
     auto button = std::make_unique<ToolbarButton>();
     button->m_key = key;
     button->m_style = style;
@@ -202,7 +203,7 @@ ToolbarButton &Toolbar::Buttons(int index)
 {
     load();
     if (index < 1 || index > int(m_buttons.size()))
-        platform::raise(35600, QStringLiteral("インデックスが範囲を超えています。"));
+        raiseCollectionError(collectionError::IndexOutOfBounds);
     return *m_buttons[size_t(index - 1)];
 }
 
@@ -210,7 +211,7 @@ ToolbarButton &Toolbar::Buttons(const QString &key)
 {
     ToolbarButton *button = find(key);
     if (!button)
-        platform::raise(35601, QStringLiteral("要素が見つかりません。"));
+        raiseCollectionError(collectionError::ElementNotFound);
     return *button;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/forms/treeview.h"
 
+#include "platform/forms/collectionerrors.h"
 #include "platform/forms/view_accessible.h"
 #include "platform/runtime/runtime_error.h"
 
@@ -197,7 +198,7 @@ Node *TreeView::Item(const QString &key) const
 {
     Node *n = m_byKey.value(key, nullptr);
     if (!n)
-        throw RuntimeError(errElementNotFound, QStringLiteral("要素が見つかりません。(%1)").arg(key));
+        raiseCollectionError(errElementNotFound, key);
     return n;
 }
 
@@ -205,12 +206,12 @@ Node *TreeView::Add(const QString &relative, int relationship, const QString &ke
                     int image, int selectedImage)
 {
     if (!key.isEmpty() && m_byKey.contains(key))
-        throw RuntimeError(errKeyNotUnique, QStringLiteral("キーがコレクション内で一意ではありません。(%1)").arg(key));
+        raiseCollectionError(errKeyNotUnique, key);
     Node *rel = nullptr;
     if (!relative.isEmpty()) {
         rel = m_byKey.value(relative, nullptr);
         if (!rel)
-            throw RuntimeError(errElementNotFound, QStringLiteral("要素が見つかりません。(%1)").arg(relative));
+            raiseCollectionError(errElementNotFound, relative);
     }
     if (relationship < tvwFirst || relationship > tvwChild)
         throw RuntimeError(errInvalidRelationship, QStringLiteral("関係の指定が正しくありません。"));

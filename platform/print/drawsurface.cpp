@@ -260,9 +260,9 @@ void DrawSurface::loadMouseIcon(const QString &path)
 {
     QFile file(path);
     if (!file.exists())
-        platform::raise(platform::err::FileNotFound, QStringLiteral("File not found: %1").arg(path));
+        platform::raise(platform::err::FileNotFound, platform::errorDescription(platform::err::FileNotFound, path));
     if (!file.open(QIODevice::ReadOnly))
-        platform::raise(platform::err::PermissionDenied, QStringLiteral("Cannot read %1").arg(path));
+        platform::raise(platform::err::PermissionDenied, platform::errorDescription(platform::err::PermissionDenied, path));
     const QByteArray data = file.readAll();
     QPoint hotSpot(-1, -1);
     // A .cur file is an icon directory of type 2 whose first entry carries
@@ -282,7 +282,7 @@ void DrawSurface::loadMouseIcon(const QString &path)
     }
     QImage image = QImage::fromData(data);
     if (image.isNull())
-        platform::raise(481, QStringLiteral("Invalid picture: %1").arg(path));
+        platform::raise(platform::err::InvalidPicture, platform::errorDescription(platform::err::InvalidPicture, path));
     setMouseIcon(QPixmap::fromImage(image), hotSpot);
 }
 

@@ -10,8 +10,6 @@ namespace platform::system {
 namespace {
 constexpr int kInvalidQuery = -2147217385;  // 0x80041017
 constexpr int kInvalidClass = -2147217392;  // 0x80041010
-constexpr int kCannotCreate = 429;
-constexpr int kNoProperty = 438;
 
 bool likeFrom(const QString &t, int ti, const QString &p, int pi)
 {
@@ -44,7 +42,7 @@ QVariant SWbemObject::Property(const QString &name) const
     for (auto it = m_properties.cbegin(); it != m_properties.cend(); ++it)
         if (it.key().compare(name, Qt::CaseInsensitive) == 0)
             return it.value();
-    platform::raise(kNoProperty, QStringLiteral("Object doesn't support this property or method"));
+    platform::raise(platform::err::MemberNotSupported);
 }
 
 QList<SWbemObject> SWbemServices::ExecQuery(const QString &wql) const
@@ -92,7 +90,7 @@ SWbemServices GetObject(const QString &moniker)
         QStringLiteral("^winmgmts:(\\{[^}]*\\}!?)?(\\\\\\\\\\.\\\\)?root\\\\cimv2$"),
         QRegularExpression::CaseInsensitiveOption);
     if (!qEnvironmentVariableIsEmpty("TALVIK_WMI_UNAVAILABLE") || !re.match(moniker).hasMatch())
-        platform::raise(kCannotCreate, QStringLiteral("ActiveX component can't create object"));
+        platform::raise(platform::err::CannotCreateObject);
     return SWbemServices();
 }
 

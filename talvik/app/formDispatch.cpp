@@ -72,7 +72,7 @@ ComPtr<DispatchObject> makeFormDispatch(platform::forms::Form &form, const QStri
         collection->addMethod(QStringLiteral("Item"), [items](const QVariantList &args) {
             const int i = args.value(0).toInt();
             if (i < 0 || i >= int(items->size()))
-                platform::raise(9, QStringLiteral("インデックスが有効範囲にありません。"));
+                platform::raise(platform::err::SubscriptOutOfRange);
             return handOver(items->at(static_cast<size_t>(i)));
         });
         return handOver(collection);

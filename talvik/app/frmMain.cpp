@@ -47,9 +47,11 @@ namespace {
 void check(com::HRESULT hr, const char *member)
 {
     if (com::FAILED(hr))
-        platform::raise(440, QStringLiteral("Portwick.Class1.%1: オートメーション エラー (0x%2)")
-                                 .arg(QString::fromLatin1(member))
-                                 .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0')));
+        platform::raise(platform::err::AutomationError,
+                        platform::errorDescription(platform::err::AutomationError,
+                                                   QStringLiteral("Portwick.Class1.%1: 0x%2")
+                                                       .arg(QString::fromLatin1(member))
+                                                       .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'))));
 }
 
 } // namespace

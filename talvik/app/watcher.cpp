@@ -36,10 +36,10 @@ portwick::_Class1 &vcpWatcherObject()
     if (com::FAILED(hr) || !w) {
         // The cause (a registry file that cannot be written: file and reason)
         // follows the runtime's own text.
-        QString text = QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Portwick.Class1)");
+        QString text = platform::errorDescription(platform::err::CannotCreateObject, QStringLiteral("Portwick.Class1"));
         if (!cause.isEmpty())
             text += u'\n' + cause;
-        platform::raise(429, text);
+        platform::raise(platform::err::CannotCreateObject, text);
     }
     vcpWatcher = w.get();
     clsSerialController::setVirtualPortProvider([] {

@@ -91,7 +91,7 @@ void clsGraph::setGraphData(DrawSurface &surface, const QString &nodePath, int s
     surface.Clear();
     surface.setAccessibleName(QString());
     if (scale <= 0)
-        platform::raise(11, QStringLiteral("0 で除算しました。"));
+        platform::raise(platform::err::DivisionByZero);
 
     Kind kind = Kind::None;
     QString folder;

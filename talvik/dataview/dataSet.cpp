@@ -171,7 +171,7 @@ void extractDataSet(const QString &archive, const QString &folder)
         platform::raise(r.errorNumber(), r.output);
     const QString root = QDir(folder).filePath(kCommitted);
     if (!QFileInfo(root).isDir())
-        platform::raise(321, QStringLiteral("データセットに「dDB」フォルダーがありません: %1").arg(archive));
+        platform::raise(platform::err::InvalidFileFormat, QStringLiteral("データセットに「dDB」フォルダーがありません: %1").arg(archive));
     const QList<platform::archive::ArchiveEntry> entries = platform::archive::list(sh::toNativePath(archive));
     // Files the set holds more than once: extracted in order, the last one
     // wins, so the check below may find another entry's bytes on disk.
@@ -194,7 +194,7 @@ void extractDataSet(const QString &archive, const QString &folder)
             cause = QStringLiteral("ファイルが展開されていません");
         else
             cause = QStringLiteral("展開したファイルの大きさが違います");
-        platform::raise(321, QStringLiteral("データセットの展開に失敗しました（%1）: %2").arg(cause, e.path));
+        platform::raise(platform::err::InvalidFileFormat, QStringLiteral("データセットの展開に失敗しました（%1）: %2").arg(cause, e.path));
     }
 }
 
@@ -415,7 +415,7 @@ bool saveDataSet(IDataSetHost &window)
             // its place; a file that may not be written is refused now.
             if (!QFileInfo(sh::toNativePath(target)).isWritable())
                 platform::raise(platform::err::PermissionDenied,
-                                QStringLiteral("書き込みできません: %1").arg(sh::toNativePath(target)));
+                                platform::errorDescription(platform::err::PermissionDenied, sh::toNativePath(target)));
         }
 
         showWait(window.form(), QStringLiteral("データ保存中・・・・"));

@@ -359,7 +359,7 @@ QByteArray csvReadFile(const QString &path)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile())
-        platform::raise(platform::err::FileNotFound, platform::errorDescription(platform::err::FileNotFound));
+        platform::raise(platform::err::FileNotFound);
     if (!file.open(QIODevice::ReadOnly))
         platform::raise(platform::err::PathFileAccess, file.errorString());
     QByteArray image = file.readAll();

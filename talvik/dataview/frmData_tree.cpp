@@ -238,7 +238,7 @@ void enableStrict(frmData &w, ControlArray<Menu> &menu, const QString &caption, 
 {
     Menu *item = itemByCaption(menu, caption);
     if (!item)
-        platform::raise(340, QStringLiteral("メニュー項目 '%1' がありません。").arg(caption));
+        platform::raise(platform::err::ControlArrayElementMissing, QStringLiteral("メニュー項目 '%1' がありません。").arg(caption));
     item->setEnabled(true);
     if (withButton)
         w.syncToolbarButton(true, *item);

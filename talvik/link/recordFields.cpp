@@ -20,8 +20,8 @@ void writeField(QByteArray &image, int pos, int width, const QString &text, Fiel
         ok = kind == FieldKind::Digits ? (c >= u'0' && c <= u'9') : (c < 0x80);
     }
     if (!ok)
-        throw platform::RuntimeError(InvalidPropertyValue,
-                                     QStringLiteral("プロパティの値が不正です。(%1)").arg(text));
+        platform::raise(platform::err::InvalidPropertyValue,
+                        platform::errorDescription(platform::err::InvalidPropertyValue, text));
     for (int i = 0; i < width; ++i)
         image[pos + i] = static_cast<char>(text[i].unicode());
 }

@@ -125,7 +125,7 @@ bool frmGraphSet::saveGraphIni()
 std::int16_t frmGraphSet::getScaleWeight(std::int16_t index) const
 {
     if (index < 0 || index >= std::int16_t(kScaleTable.size()))
-        platform::raise(381, QStringLiteral("プロパティの配列インデックスが無効です。"));
+        platform::raise(platform::err::InvalidPropertyArrayIndex);
     return kScaleTable[std::size_t(index)];
 }
 

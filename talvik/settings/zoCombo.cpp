@@ -31,8 +31,16 @@ void raiseControlError(com::HRESULT hr)
         com::SysFreeString(description);
     }
     const auto code = static_cast<uint32_t>(hr);
-    const int number = (code & 0xFFFF0000u) == 0x800A0000u ? int(code & 0xFFFF) : int(code);
-    platform::raise(number, text.isEmpty() ? QStringLiteral("オートメーション エラーです。") : text);
+    const bool runtimeNumber = (code & 0xFFFF0000u) == 0x800A0000u;
+    const int number = runtimeNumber ? int(code & 0xFFFF) : int(code);
+    if (!text.isEmpty())
+        platform::raise(number, text);
+    // Without the control's own words: a run-time error number has its
+    // standard text, any other failure is an automation error with its code.
+    if (runtimeNumber)
+        platform::raise(number);
+    platform::raise(number, platform::errorDescription(platform::err::AutomationError,
+                                                       QStringLiteral("0x%1").arg(code, 8, 16, QLatin1Char('0'))));
 }
 
 ComboItem ComboItem::create()
@@ -40,7 +48,8 @@ ComboItem ComboItem::create()
     com::ComPtr<IComboItem> item;
     if (com::FAILED(com::CoCreateInstance(pickwell::CLSID_ComboItem, nullptr, pickwell::IID_IComboItem, item.putVoid())) ||
         !item)
-        platform::raise(429, QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Combo.ComboItem)"));
+        platform::raise(platform::err::CannotCreateObject,
+                        platform::errorDescription(platform::err::CannotCreateObject, QStringLiteral("Combo.ComboItem")));
     return ComboItem(std::move(item));
 }
 
@@ -98,7 +107,8 @@ pickwell::ICombo &zoCombo::combo()
 {
     com::ComPtr<pickwell::ICombo> c;
     if (com::FAILED(queryControl(pickwell::IID_ICombo, c.putVoid())) || !c)
-        platform::raise(429, QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(%1)").arg(ProgId()));
+        platform::raise(platform::err::CannotCreateObject,
+                        platform::errorDescription(platform::err::CannotCreateObject, ProgId()));
     // The host keeps the control alive as long as the form is loaded.
     return *c.get();
 }

@@ -332,8 +332,7 @@ bool clsDataD::isETX() const
 QString clsDataD::field(int pos, int width) const
 {
     if (m_idx < 0 || m_idx >= m_count)
-        throw platform::RuntimeError(platform::err::SubscriptOutOfRange,
-                                     platform::errorDescription(platform::err::SubscriptOutOfRange));
+        platform::raise(platform::err::SubscriptOutOfRange);
     return QString::fromLatin1(record(m_idx).sliced(pos, width));
 }
 

@@ -130,7 +130,7 @@ TEST(DispatchObject, CallByNameRaisesTheStandardErrorsWithTheirTexts)
     EXPECT_EQ(failureOf(obj.get(), QStringLiteral("Missing")),
               std::make_pair(438, QStringLiteral("オブジェクトは、このプロパティまたはメソッドをサポートしていません。")));
     EXPECT_EQ(failureOf(obj.get(), QStringLiteral("Broken")),
-              std::make_pair(440, QStringLiteral("オートメーション エラーです。 (0x80004005)")))
+              std::make_pair(440, QStringLiteral("オートメーション エラーです。(0x80004005)")))
         << "a failure without a text of its own";
 }
 

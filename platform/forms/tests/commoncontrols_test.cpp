@@ -5,6 +5,7 @@
 #include "platform/forms/menus.h"
 #include "platform/forms/statusbar.h"
 #include "platform/forms/toolbar.h"
+#include "platform/forms/treeview.h"
 #include "platform/runtime/runtime_error.h"
 
 #include <QAccessible>
@@ -83,6 +84,17 @@ int errorOf(const std::function<void()> &action)
         return error.Number();
     }
     return 0;
+}
+
+// The number and text an action raises.
+std::pair<int, QString> failureOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const platform::RuntimeError &error) {
+        return {error.Number(), error.Description()};
+    }
+    return {0, QString()};
 }
 } // namespace
 
@@ -276,4 +288,31 @@ TEST(ImageListTest, ByIndexAndKey)
     EXPECT_EQ(errorOf([&] { form.imgList.Add(Picture(), QStringLiteral("open")); }), 35602);
     form.Unload();
     EXPECT_EQ(form.imgList.Count(), 1); // the design adds it again, not twice
+}
+
+TEST(CollectionErrorTest, EveryCollectionTellsAFailureInTheSameWords)
+{
+    DataLikeForm form;
+    TreeView tree;
+    tree.Add(QString(), tvwFirst, QStringLiteral("r"), QStringLiteral("root"));
+    const std::pair<int, QString> outside{35600, QStringLiteral("インデックスが範囲を超えています。")};
+    EXPECT_EQ(failureOf([&] { form.tlbData.Buttons(5); }), outside);
+    EXPECT_EQ(failureOf([&] { form.staData.Panels(0); }), outside);
+    EXPECT_EQ(failureOf([&] { form.lvwCustomer.ListItems(1); }), outside);
+    EXPECT_EQ(failureOf([&] { form.imgList.Item(2); }), outside);
+
+    const std::pair<int, QString> missing{35601, QStringLiteral("要素が見つかりません。")};
+    EXPECT_EQ(failureOf([&] { form.tlbData.Buttons(QStringLiteral("nothing")); }), missing);
+    EXPECT_EQ(failureOf([&] { form.imgList.Item(QStringLiteral("none")); }), missing);
+    // The tree names the key it looked for.
+    EXPECT_EQ(failureOf([&] { tree.Item(QStringLiteral("none")); }),
+              std::make_pair(35601, missing.second + QStringLiteral("(none)")));
+
+    const std::pair<int, QString> taken{35602, QStringLiteral("キーはこのコレクションの別の要素で既に使われています。")};
+    EXPECT_EQ(failureOf([&] { form.tlbData.Add(QStringLiteral("mnuFile|0")); }), taken);
+    EXPECT_EQ(failureOf([&] { form.imgList.Add(Picture(), QStringLiteral("open")); }), taken);
+    form.lvwCustomer.Add(QStringLiteral("x"), QStringLiteral("k1"));
+    EXPECT_EQ(failureOf([&] { form.lvwCustomer.Add(QStringLiteral("y"), QStringLiteral("k1")); }), taken);
+    EXPECT_EQ(failureOf([&] { tree.Add(QString(), tvwFirst, QStringLiteral("r"), QStringLiteral("again")); }),
+              std::make_pair(35602, taken.second + QStringLiteral("(r)")));
 }

@@ -41,13 +41,17 @@ protected:
     }
 };
 
-void expectError(int number, const std::function<void()> &action)
+// The action raises the number, and where given, the text the user sees.
+void expectError(int number, const std::function<void()> &action, const QString &text = QString())
 {
     try {
         action();
         ADD_FAILURE() << "no error " << number;
     } catch (const platform::RuntimeError &error) {
         EXPECT_EQ(error.Number(), number);
+        if (!text.isEmpty()) {
+            EXPECT_EQ(error.Description(), text) << number;
+        }
     }
 }
 } // namespace
@@ -108,7 +112,7 @@ TEST(OleColorTest, PlainAndSystemColours)
     EXPECT_EQ(RGB(0x12, 0x34, 0x56), 0x563412u);
     EXPECT_EQ(oleColorToQColor(vbButtonFace), QGuiApplication::palette().color(QPalette::Button));
     EXPECT_EQ(oleColorToQColor(vbWindowBackground), QGuiApplication::palette().color(QPalette::Base));
-    expectError(380, [] { oleColorToQColor(0x80000040); });
+    expectError(380, [] { oleColorToQColor(0x80000040); }, QStringLiteral("プロパティの値が不正です。"));
     expectError(380, [] { oleColorToQColor(0x01000000); });
 
     // A control reports the number it was given, and paints its colour.
@@ -188,7 +192,7 @@ TEST(ComboBoxTest, DropdownListAndEditableCombo)
     list.setText(QStringLiteral("南"));
     EXPECT_EQ(list.ListIndex(), 1);
     EXPECT_EQ(clicks, 1);
-    expectError(383, [&] { list.setText(QStringLiteral("東")); });
+    expectError(383, [&] { list.setText(QStringLiteral("東")); }, QStringLiteral("'Text' プロパティは読み取り専用です。"));
     EXPECT_EQ(list.Text(), QStringLiteral("南"));
     list.setListIndex(-1);
     EXPECT_EQ(list.Text(), QString());
@@ -235,7 +239,7 @@ TEST(TextBoxTest, TextMaxLengthLockedSelection)
 
 TEST(PictureTest, MissingFileRaises53AndAPictureLoads)
 {
-    expectError(53, [] { LoadPicture(QStringLiteral("/nonexistent/Logo.gif")); });
+    expectError(53, [] { LoadPicture(QStringLiteral("/nonexistent/Logo.gif")); }, QStringLiteral("ファイルが見つかりません。"));
     EXPECT_TRUE(LoadPicture().isNull());
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -245,7 +249,7 @@ TEST(PictureTest, MissingFileRaises53AndAPictureLoads)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("not a picture");
     }
-    expectError(481, [&] { LoadPicture(bad); });
+    expectError(481, [&] { LoadPicture(bad); }, QStringLiteral("ピクチャが不正です。"));
     const QString good = dir.filePath(QStringLiteral("logo.png"));
     QImage image(20, 10, QImage::Format_RGB32);
     image.fill(Qt::blue);

@@ -179,6 +179,7 @@ TEST(CommonDialogTest, CancelRaises32755OnlyWithCancelError)
         FAIL() << "no error";
     } catch (const platform::RuntimeError &error) {
         EXPECT_EQ(error.Number(), platform::err::CancelError);
+        EXPECT_EQ(error.Description(), QStringLiteral("キャンセルが選択されました。"));
     }
     EXPECT_EQ(dialog.FileName(), QStringLiteral("keep.csv"));
     dialog.setCancelError(false);

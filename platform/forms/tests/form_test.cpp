@@ -170,6 +170,7 @@ TEST(FormLifecycle, ShowingModallyAVisibleFormIsAnError)
         FAIL() << "no error";
     } catch (const platform::RuntimeError &error) {
         EXPECT_EQ(error.Number(), 400);
+        EXPECT_EQ(error.Description(), QStringLiteral("フォームは既に表示されています。モーダル表示はできません。"));
     }
 }
 

@@ -324,6 +324,31 @@ TEST(DrawSurfacePointer, CursorFileGivesCustomPointerWithHotSpot)
     EXPECT_TRUE(s.toolTip().isEmpty());
 }
 
+TEST(DrawSurfaceMouse, AnIconThatCannotBeLoadedIsToldInJapaneseWithItsPath)
+{
+    QTemporaryDir dir;
+    const auto failureOf = [](const std::function<void()> &f) {
+        try {
+            f();
+        } catch (const platform::RuntimeError &e) {
+            return std::make_pair(e.Number(), e.Description());
+        }
+        return std::make_pair(0, QString());
+    };
+    DrawSurface s;
+    const QString none = dir.filePath(QStringLiteral("none.cur"));
+    EXPECT_EQ(failureOf([&] { s.loadMouseIcon(none); }),
+              std::make_pair(53, QStringLiteral("ファイルが見つかりません。(%1)").arg(none)));
+    const QString garbage = dir.filePath(QStringLiteral("garbage.cur"));
+    QFile f(garbage);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a cursor at all");
+    f.close();
+    EXPECT_EQ(failureOf([&] { s.loadMouseIcon(garbage); }),
+              std::make_pair(481, QStringLiteral("ピクチャが不正です。(%1)").arg(garbage)));
+    EXPECT_TRUE(s.MouseIcon().isNull()) << "a refused icon leaves the surface as it was";
+}
+
 TEST(DrawSurfaceFonts, WindowsNamesResolveToInstalledJapaneseFaces)
 {
     EXPECT_EQ(resolveFontFamily(QStringLiteral("ＭＳ ゴシック")), QStringLiteral("IPAGothic"));

@@ -21,12 +21,29 @@ RuntimeError raised(int number, const QString &description = QString())
     return RuntimeError(0, QString());
 }
 
-const int kStandard[] = {err::InvalidProcedureCall, err::Overflow,           err::SubscriptOutOfRange,
-                         err::TypeMismatch,         err::FileNotFound,       err::DeviceIO,
-                         err::FileAlreadyExists,    err::DiskFull,           err::PermissionDenied,
-                         err::PathFileAccess,       err::PathNotFound,       err::ObjectVariableNotSet,
-                         err::ObjectRequired,       err::MemberNotSupported, err::AutomationError,
-                         err::CancelError};
+struct Standard {
+    const char *name;
+    int number;
+};
+
+// Every constant of err, straight from the list that defines them.
+const Standard kStandard[] = {
+#define STANDARD_ENTRY(name, number) {#name, err::name},
+    PLATFORM_STANDARD_ERRORS(STANDARD_ENTRY)
+#undef STANDARD_ENTRY
+};
+
+// Hiragana, katakana or kanji: a text in the program's language, not a
+// left-over English one.
+bool readsAsJapanese(const QString &text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3040 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF))
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -52,11 +69,31 @@ TEST(RuntimeError, EveryStandardErrorHasATextOfItsOwnInJapanese)
 {
     const QString fallback = errorDescription(1234);
     std::set<QString> seen;
-    for (int number : kStandard) {
-        const QString text = errorDescription(number);
-        EXPECT_NE(text, fallback) << number;
-        EXPECT_TRUE(seen.insert(text).second) << number << " shares its text";
-        EXPECT_TRUE(text.endsWith(QChar(0x3002))) << number << ": " << text.toStdString(); // 。
-        EXPECT_EQ(raised(number).Description(), text) << number;
+    std::set<int> numbers;
+    for (const Standard &s : kStandard) {
+        const QString text = errorDescription(s.number);
+        EXPECT_NE(text, fallback) << s.name << " (" << s.number << ") has no text of its own";
+        EXPECT_TRUE(readsAsJapanese(text)) << s.name << ": " << text.toStdString();
+        EXPECT_TRUE(seen.insert(text).second) << s.name << " shares its text";
+        EXPECT_TRUE(numbers.insert(s.number).second) << s.name << " shares its number";
+        EXPECT_TRUE(text.endsWith(QChar(0x3002))) << s.name << ": " << text.toStdString(); // 。
+        EXPECT_EQ(raised(s.number).Description(), text) << s.name;
     }
+    // The numbers callers and stored logs know them by.
+    EXPECT_EQ(err::InvalidPropertyValue, 380);
+    EXPECT_EQ(err::CannotCreateObject, 429);
+    EXPECT_EQ(err::InvalidPicture, 481);
+    EXPECT_EQ(err::CancelError, 32755);
+}
+
+TEST(RuntimeError, DetailFollowsTheStandardTextInParentheses)
+{
+    EXPECT_EQ(errorDescription(err::CannotCreateObject, QStringLiteral("Combo.ComboItem")),
+              QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。(Combo.ComboItem)"));
+    EXPECT_EQ(errorDescription(err::FileNotFound, QStringLiteral("/tmp/a.cur")),
+              errorDescription(err::FileNotFound) + QStringLiteral("(/tmp/a.cur)"));
+    // No detail: the standard text alone, without empty parentheses.
+    EXPECT_EQ(errorDescription(err::InvalidPicture, QString()), QStringLiteral("ピクチャが不正です。"));
+    EXPECT_EQ(errorDescription(4321, QStringLiteral("x")),
+              QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。(x)"));
 }

@@ -51,7 +51,13 @@ TEST_F(SysInfoTest, WmiNamesEveryUsbAdapterAndHonoursLike)
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].Property(QStringLiteral("Name")).toString(), QStringLiteral("USB Serial Port (COM5)"));
     EXPECT_EQ(rows[1].Property(QStringLiteral("name")).toString(), QStringLiteral("USB Serial Port (COM6)"));
-    EXPECT_THROW(rows[0].Property(QStringLiteral("NoSuch")), platform::RuntimeError);
+    try {
+        rows[0].Property(QStringLiteral("NoSuch"));
+        ADD_FAILURE() << "an unknown property must raise";
+    } catch (const platform::RuntimeError &e) {
+        EXPECT_EQ(e.Number(), 438);
+        EXPECT_EQ(e.Description(), QStringLiteral("オブジェクトは、このプロパティまたはメソッドをサポートしていません。"));
+    }
     EXPECT_EQ(wmi.ExecQuery(QStringLiteral("select * from Win32_PnPEntity where Name like 'usb serial port (com6)'")).size(), 1);
     EXPECT_TRUE(wmi.ExecQuery(QStringLiteral("SELECT * FROM Win32_PnPEntity WHERE Name LIKE 'Mouse%'")).isEmpty());
 
@@ -69,6 +75,7 @@ TEST_F(SysInfoTest, WmiNamesEveryUsbAdapterAndHonoursLike)
         FAIL() << "a missing service must raise";
     } catch (const platform::RuntimeError &e) {
         EXPECT_EQ(e.Number(), 429);
+        EXPECT_EQ(e.Description(), QStringLiteral("ActiveX コンポーネントはオブジェクトを作成できません。"));
     }
 }
 

@@ -124,6 +124,7 @@ TEST_F(GraphSetTest, ScaleTableLookups)
             ADD_FAILURE() << "no error for index " << bad;
         } catch (const platform::RuntimeError &e) {
             EXPECT_EQ(e.Number(), 381);
+            EXPECT_EQ(e.Description(), QStringLiteral("プロパティの配列インデックスが無効です。"));
         }
     }
     // The list shows the same table.
