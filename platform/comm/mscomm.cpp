@@ -10,7 +10,7 @@ namespace {
 {
     switch (number) {
     case err::InvalidPropertyValue:
-        throw RuntimeError(number, QStringLiteral("プロパティの値が不正です。"));
+        throw RuntimeError(number, errorDescription(err::InvalidPropertyValue));
     case err::InvalidPortNumber:
         throw RuntimeError(number, QStringLiteral("ポート番号が無効です。"));
     case err::PortAlreadyOpen:

@@ -311,7 +311,8 @@ public:
     {
         auto it = m_items.find(index);
         if (it == m_items.end())
-            platform::raise(340, QStringLiteral("コントロール配列の要素 '%1' は存在しません。").arg(index));
+            platform::raise(platform::err::ControlArrayElementMissing,
+                            platform::errorDescription(platform::err::ControlArrayElementMissing, QString::number(index)));
         return *it->second;
     }
     bool exists(int index) const { return m_items.count(index) != 0; }
@@ -331,7 +332,7 @@ public:
     T &Load(int index)
     {
         if (exists(index))
-            platform::raise(360, QStringLiteral("オブジェクトは既にロードされています。"));
+            platform::raise(platform::err::ObjectAlreadyLoaded);
         auto element = std::make_unique<T>(m_owner, m_name, m_container, index);
         T *raw = element.get();
         if constexpr (requires { &T::Click; })

@@ -4,7 +4,7 @@ namespace platform::print {
 
 void throwInvalidValue(const QString &property)
 {
-    throw RuntimeError(kInvalidPropertyValue, QStringLiteral("Invalid property value: %1").arg(property));
+    throw RuntimeError(kInvalidPropertyValue, errorDescription(kInvalidPropertyValue, property));
 }
 
 } // namespace platform::print

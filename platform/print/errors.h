@@ -7,7 +7,7 @@ namespace platform::print {
 constexpr int kInvalidPropertyValue = 380;
 constexpr int kPrinterError = 482;
 
-// Raises 380 "Invalid property value" naming the property.
+// Raises 380 with its standard text, naming the property.
 [[noreturn]] void throwInvalidValue(const QString &property);
 
 } // namespace platform::print

@@ -47,7 +47,8 @@ QByteArray renderPages(const ReportDocument &document, int first, int last, cons
     writer.setCreator(creator);
     QPainter painter;
     if (!painter.begin(&writer))
-        platform::raise(platform::err::PathFileAccess, QStringLiteral("Cannot start the PDF writer"));
+        platform::raise(platform::err::PathFileAccess,
+                        platform::errorDescription(platform::err::PathFileAccess, QStringLiteral("PDF の作成を開始できません")));
     for (int i = first; i <= last; ++i) {
         if (i > first)
             writer.newPage();
@@ -147,7 +148,8 @@ QByteArray PdfConverter::documentPdf(const ReportDocument &document, int parts)
 void PdfConverter::writeDocument(const ReportDocument &document, const QString &path)
 {
     if (path.isEmpty())
-        platform::raise(platform::err::PathFileAccess, QStringLiteral("No PDF file name given"));
+        platform::raise(platform::err::PathFileAccess,
+                        platform::errorDescription(platform::err::PathFileAccess, QStringLiteral("PDF ファイル名がありません")));
     // The PDF is made in memory; only a complete one reaches the disk, through
     // the durable write (its WriteError names the file and the cause).
     QByteArray image;
@@ -157,14 +159,14 @@ void PdfConverter::writeDocument(const ReportDocument &document, const QString &
     } catch (const RuntimeError &e) {
         if (parts == 1)
             platform::raise(platform::err::PathFileAccess,
-                            QStringLiteral("Cannot make the PDF file %1: %2").arg(path, e.Description()));
+                            platform::errorDescription(platform::err::PathFileAccess, QStringLiteral("PDF ファイル %1 を作成できません: %2").arg(path, e.Description())));
         // The parts could not be joined: one writer makes the same pages.
         qWarning("%s", qPrintable(e.Description()));
         try {
             image = documentPdf(document, 1);
         } catch (const RuntimeError &again) {
             platform::raise(platform::err::PathFileAccess,
-                            QStringLiteral("Cannot make the PDF file %1: %2").arg(path, again.Description()));
+                            platform::errorDescription(platform::err::PathFileAccess, QStringLiteral("PDF ファイル %1 を作成できません: %2").arg(path, again.Description())));
         }
     }
     platform::fileio::writeFile(path, image);

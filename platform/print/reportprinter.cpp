@@ -784,7 +784,7 @@ bool ReportPrinter::PrintDoc()
     QPrinter &p = printer();
     const bool toFile = p.outputFormat() == QPrinter::PdfFormat || !p.outputFileName().isEmpty();
     if (!toFile && Device().isEmpty())
-        platform::raise(kPrinterError, QStringLiteral("No printer is available"));
+        platform::raise(kPrinterError, platform::errorDescription(kPrinterError, QStringLiteral("使用できるプリンタがありません")));
     p.setFullPage(true);
     p.setPageLayout(QPageLayout(QPageSize(pageSizeId(doc->paperSize)),
                                 doc->orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF()));
@@ -802,7 +802,8 @@ bool ReportPrinter::PrintDoc()
 
     QPainter painter;
     if (!painter.begin(&p))
-        platform::raise(kPrinterError, QStringLiteral("The printer \"%1\" cannot start the document").arg(name));
+        platform::raise(kPrinterError,
+                        platform::errorDescription(kPrinterError, QStringLiteral("プリンタ「%1」で印刷を開始できません").arg(name)));
     const double scale = p.resolution() / kTwipsPerInch;
     bool cancelled = false;
     for (int i = 0; i < doc->pageCount(); ++i) {
@@ -817,7 +818,8 @@ bool ReportPrinter::PrintDoc()
         }
         if (i > 0 && !p.newPage()) {
             painter.end();
-            platform::raise(kPrinterError, QStringLiteral("The printer \"%1\" failed at page %2").arg(name).arg(i + 1));
+            platform::raise(kPrinterError, platform::errorDescription(
+                kPrinterError, QStringLiteral("プリンタ「%1」: %2 ページ目で失敗しました").arg(name).arg(i + 1)));
         }
         painter.save();
         painter.scale(scale, scale);

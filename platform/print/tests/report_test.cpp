@@ -356,6 +356,33 @@ TEST(ReportPrinting, PrinterNameComesFromTheCatalogAndIsEmptyWithoutPrinters)
     EXPECT_EQ(p.Device(), QString());
 }
 
+// Printing without a printer is refused with the printer error's standard
+// text and what went wrong (no printer, or the printer that cannot start),
+// in the program's language.
+TEST(ReportPrinting, PrintingWithoutAPrinterIsToldInJapanese)
+{
+    ReportPrinter p;
+    pageSetup(p);
+    p.StartDoc();
+    p.EndDoc();
+    ReportPrinter::setPrinterCatalog({[] { return QStringList(); }, [] { return QString(); }});
+    int number = 0;
+    QString text;
+    try {
+        p.PrintDoc();
+    } catch (const platform::RuntimeError &e) {
+        number = e.Number();
+        text = e.Description();
+    }
+    ReportPrinter::setPrinterCatalog(
+        {[] { return QPrinterInfo::availablePrinterNames(); }, [] { return QPrinterInfo::defaultPrinterName(); }});
+    EXPECT_EQ(number, platform::err::PrinterError);
+    EXPECT_TRUE(text.contains(QStringLiteral("(使用できるプリンタがありません)")) ||
+                text.contains(QStringLiteral("で印刷を開始できません)")))
+        << text.toStdString();
+    EXPECT_TRUE(text.startsWith(platform::errorDescription(platform::err::PrinterError))) << text.toStdString();
+}
+
 TEST(ReportPrinting, DialogAnswerAndPrintingWithCancel)
 {
     QTemporaryDir dir;
