@@ -86,6 +86,15 @@ QList<const AtspiNode *> AtspiNode::findAll(const std::function<bool(const Atspi
     return found;
 }
 
+QStringList AtspiNode::markedItems() const
+{
+    QStringList out;
+    for (const AtspiNode *item : findAll([](const AtspiNode &n) { return n.role == QLatin1String("list item"); }))
+        out << (item->has(QStringLiteral("showing")) ? QStringLiteral("~") : QString()) +
+                   (item->has(QStringLiteral("selected")) ? QStringLiteral("*") : QString()) + item->name;
+    return out;
+}
+
 QString AtspiNode::dump(int indent) const
 {
     QString line = QString(indent * 2, QLatin1Char(' ')) + QStringLiteral("[%1] \"%2\"").arg(role, name);

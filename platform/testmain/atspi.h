@@ -33,6 +33,9 @@ struct AtspiNode {
     const AtspiNode *find(const std::function<bool(const AtspiNode &)> &match) const;
     const AtspiNode *findByName(const QString &role, const QString &name) const;
     QList<const AtspiNode *> findAll(const std::function<bool(const AtspiNode &)> &match) const;
+    // The list items below this node by name, "~" before those showing and
+    // "*" before the selected ones ("~*Beta").
+    QStringList markedItems() const;
     // The tree as indented lines, for failure messages.
     QString dump(int indent = 0) const;
 };

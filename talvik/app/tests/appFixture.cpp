@@ -9,12 +9,14 @@
 #include "talvik/app/frmMain.h"
 #include "talvik/app/watcher.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/dataview/frmData.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 using namespace talvik;
 
@@ -105,4 +107,36 @@ void RunningProgramFixture::click(platform::forms::CommandButton &button)
 {
     QTest::mouseClick(button.widget(), Qt::LeftButton);
     pump(50);
+}
+
+talvik::frmData *RunningProgramFixture::openDataWindow()
+{
+    click(talvik::mainForm->cmdData);
+    auto *data = dynamic_cast<talvik::frmData *>(talvik::dataForm);
+    if (data) {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(data->widget()));
+    }
+    return data;
+}
+
+bool RunningProgramFixture::insideModal(platform::forms::Form &dialog, const std::function<void()> &steps,
+                                        const std::function<void()> &opens)
+{
+    bool ran = false;
+    bool leftOpen = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        ran = true;
+        if (QTest::qWaitForWindowExposed(dialog.widget()))
+            steps();
+        else
+            ADD_FAILURE() << "the dialog did not show";
+        pump(20);
+        if (dialog.isLoaded()) {
+            leftOpen = true;
+            dialog.Unload();
+        }
+    });
+    opens();
+    EXPECT_TRUE(ran) << "the dialog was not shown modally";
+    return ran && !leftOpen;
 }

@@ -5,6 +5,10 @@
 
 namespace platform::forms {
 class CommandButton;
+class Form;
+}
+namespace talvik {
+class frmData;
 }
 
 #include <QString>
@@ -47,4 +51,12 @@ protected:
 
     // A click on one of the main window's buttons, as the user opens a window.
     static void click(platform::forms::CommandButton &button);
+    // The data window, opened by a click on its button and shown; null when
+    // it did not open.
+    static talvik::frmData *openDataWindow();
+    // Runs steps inside the modal loop of a dialog that opens() shows. A
+    // dialog the steps leave open is unloaded so that the case ends; the
+    // answer is whether the steps closed it themselves.
+    static bool insideModal(platform::forms::Form &dialog, const std::function<void()> &steps,
+                            const std::function<void()> &opens);
 };

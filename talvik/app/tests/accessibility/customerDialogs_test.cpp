@@ -80,52 +80,9 @@ void saveShot(QWidget *window, const QString &file)
 
 class CustomerDialogsTest : public RunningProgramFixture {
 protected:
-    frmData *openDataWindow()
-    {
-        click(mainForm->cmdData);
-        auto *data = dynamic_cast<frmData *>(dataForm);
-        if (data) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(data->widget()));
-        }
-        return data;
-    }
-    // Runs steps inside the modal loop of a dialog that opens(); a dialog the
-    // steps leave open is unloaded and reported.
-    static void insideModal(forms::Form &dialog, const std::function<void()> &steps,
-                            const std::function<void()> &opens)
-    {
-        bool ran = false;
-        bool leftOpen = false;
-        QTimer::singleShot(0, &dialog, [&] {
-            ran = true;
-            if (QTest::qWaitForWindowExposed(dialog.widget()))
-                steps();
-            else
-                ADD_FAILURE() << "the dialog did not show";
-            pump(20);
-            if (dialog.isLoaded()) {
-                leftOpen = true;
-                dialog.Unload();
-            }
-        });
-        opens();
-        EXPECT_TRUE(ran) << "the dialog was not shown modally";
-        EXPECT_FALSE(leftOpen) << "the dialog's cancel did not close it";
-    }
     static const AtspiNode *busCombo(const AtspiNode &dialog)
     {
         return dialog.findByName(QStringLiteral("combo box"), QStringLiteral("お客さまの選択"));
-    }
-    // The items of the combo's list on the bus, "*" before the selected
-    // ones, "~" before those showing.
-    static QStringList busItems(const AtspiNode &combo)
-    {
-        QStringList out;
-        for (const AtspiNode *item :
-             combo.findAll([](const AtspiNode &n) { return n.role == QLatin1String("list item"); }))
-            out << (item->has(QStringLiteral("showing")) ? QStringLiteral("~") : QString())
-                       + (item->has(QStringLiteral("selected")) ? QStringLiteral("*") : QString()) + item->name;
-        return out;
     }
 };
 
@@ -141,7 +98,7 @@ TEST_F(CustomerDialogsTest, TheCustomerPickIsAModalDialogWhoseClosedComboTellsIt
     const bool bus = talviktest::atspiBusRun();
     QString custom = QStringLiteral("Beta");
     bool picked = true;
-    insideModal(
+    EXPECT_TRUE(insideModal(
         form,
         [&] {
             expectModalDialog(form, QStringLiteral("お客さま名の選択"), bus);
@@ -157,11 +114,11 @@ TEST_F(CustomerDialogsTest, TheCustomerPickIsAModalDialogWhoseClosedComboTellsIt
                     const AtspiNode *d = busWindow(tree, QStringLiteral("dialog"), QStringLiteral("お客さま名の選択"));
                     const AtspiNode *box = d ? busCombo(*d) : nullptr;
                     return box && box->hasText && box->text == QStringLiteral("Beta")
-                           && busItems(*box) == QStringList{"Alpha", "*Beta", "Gamma"};
+                           && box->markedItems() == QStringList{"Alpha", "*Beta", "Gamma"};
                 });
             QTest::mouseClick(form.cmdCancel.widget(), Qt::LeftButton);
         },
-        [&] { picked = programDialogs().importCustom(data, custom, QString()); });
+        [&] { picked = programDialogs().importCustom(data, custom, QString()); })) << "the dialog's cancel did not close it";
     EXPECT_FALSE(picked) << "the cancel picked a customer";
     if (bus)
         talviktest::expectOnAtspi("no dialog left", [](const AtspiNode &tree) {
@@ -176,13 +133,13 @@ TEST_F(CustomerDialogsTest, TheNewCustomerDialogIsAModalDialogNamedByItsCaption)
     ASSERT_NE(newCustomForm, nullptr);
     frmNewCustom &form = *newCustomForm;
     const bool bus = talviktest::atspiBusRun();
-    insideModal(
+    EXPECT_TRUE(insideModal(
         form,
         [&] {
             expectModalDialog(form, QStringLiteral("お客さま名の登録"), bus);
             QTest::mouseClick(form.cmdCancel.widget(), Qt::LeftButton);
         },
-        [&] { programDialogs().newCustom(data); });
+        [&] { programDialogs().newCustom(data); })) << "the dialog's cancel did not close it";
     // Cancelled, the data window is a frame again and no dialog is left.
     if (bus)
         talviktest::expectOnAtspi("the data window without the dialog", [](const AtspiNode &tree) {

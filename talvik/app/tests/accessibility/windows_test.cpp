@@ -54,33 +54,6 @@ const AtspiNode *busWindow(const AtspiNode &tree, const QString &role, const QSt
 
 class WindowsAccessibilityTest : public RunningProgramFixture {
 protected:
-    frmData *openDataWindow()
-    {
-        click(mainForm->cmdData);
-        auto *data = dynamic_cast<frmData *>(dataForm);
-        if (data) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(data->widget()));
-        }
-        return data;
-    }
-    // Runs steps inside the modal loop of a dialog that opens(); a dialog the
-    // steps leave open is unloaded so that the case ends.
-    static void insideModal(forms::Form &dialog, const std::function<void()> &steps,
-                            const std::function<void()> &opens)
-    {
-        bool ran = false;
-        QTimer::singleShot(0, &dialog, [&] {
-            ran = true;
-            if (QTest::qWaitForWindowExposed(dialog.widget()))
-                steps();
-            else
-                ADD_FAILURE() << "the dialog did not show";
-            if (dialog.isLoaded())
-                dialog.Unload();
-        });
-        opens();
-        EXPECT_TRUE(ran) << "the dialog was not shown modally";
-    }
     void writeFile(const QString &relative, const QByteArray &bytes)
     {
         const QString p = home() + QLatin1Char('/') + relative;
