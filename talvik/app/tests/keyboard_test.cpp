@@ -13,9 +13,12 @@
 #include "tools/devicesim/simulator.h"
 #include "x11window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
+#include <QToolButton>
 
 using namespace talvik;
 namespace forms = platform::forms;
@@ -45,10 +48,57 @@ protected:
                       << form.disableHolds().join(u',').toStdString();
         return false;
     }
+    // A click on a toolbar button, as the user gives it.
+    static void clickTool(forms::Toolbar &bar, const QString &key)
+    {
+        QAction *action = bar.Buttons(key).action();
+        QWidget *button = nullptr;
+        if (action)
+            for (QObject *w : action->associatedObjects())
+                if (auto *tool = qobject_cast<QToolButton *>(w); tool && tool->isVisible())
+                    button = tool;
+        ASSERT_NE(button, nullptr) << key.toStdString();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
     static QString activeTitle()
     {
         QWidget *active = QApplication::activeWindow();
         return active ? active->windowTitle() : QStringLiteral("none");
+    }
+    // After a box of the clock window closed: once the window manager has
+    // handed the activation on, the clock window is the active one (not the
+    // settings window it holds disabled), its focus is back on the control
+    // that had it, and Tab and Shift+Tab move the focus in it.
+    static ::testing::AssertionResult theClockWindowIsAtWork(forms::Form *clock, forms::Form *setting, QWidget *focus)
+    {
+        // The activation has left the box that closed.
+        if (!waitFor(
+                [] {
+                    QWidget *active = QApplication::activeWindow();
+                    return active && active->isVisible() && !qobject_cast<QMessageBox *>(active);
+                },
+                3000))
+            return ::testing::AssertionFailure() << "no window active after the box, active: " << activeTitle().toStdString();
+        if (!waitFor([&] { return QApplication::activeWindow() == clock->widget(); }, 3000))
+            return ::testing::AssertionFailure() << "active: " << activeTitle().toStdString()
+                                                 << (QApplication::activeWindow() == setting->widget() ? " (disabled)" : "");
+        if (QApplication::focusWidget() != focus)
+            return ::testing::AssertionFailure() << "focus on " << focusName().toStdString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *next = QApplication::focusWidget();
+        if (!next || next == focus || next->window() != clock->widget())
+            return ::testing::AssertionFailure() << "Tab went to " << focusName().toStdString();
+        QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
+        if (QApplication::focusWidget() != focus)
+            return ::testing::AssertionFailure() << "Shift+Tab went to " << focusName().toStdString();
+        return ::testing::AssertionSuccess();
+    }
+    static QString focusName()
+    {
+        QWidget *f = QApplication::focusWidget();
+        return f ? QString::fromLatin1(f->metaObject()->className()) + u' ' + f->objectName() + QStringLiteral(" in ") +
+                       f->window()->windowTitle()
+                 : QStringLiteral("none");
     }
     std::unique_ptr<devicesim::DeviceSimulator> m_sim;
 };
@@ -62,6 +112,8 @@ TEST_F(KeyboardTest, EnterOnTheMainWindowsButtonsOpensTheirWindows)
     QTest::keyClick(mainForm->cmdData.widget(), Qt::Key_Return);
     ASSERT_NE(dataForm, nullptr);
     EXPECT_TRUE(dataForm->form()->Visible());
+    // Closed once it is at work, as by the user.
+    ASSERT_TRUE(talviktest::activateWindowAsAPersonDoes(dataForm->form()->widget()));
     ASSERT_TRUE(dataForm->form()->Unload());
     // The main window is at work again with its focus on the button.
     EXPECT_TRUE(waitFor([] { return QApplication::activeWindow() == mainForm->widget(); }, 3000))
@@ -94,34 +146,29 @@ TEST_F(KeyboardTest, AfterTheClockWindowsReadBoxTheClockWindowIsActive)
     mainForm->Timer1_Timer();
     ASSERT_TRUE(waitFor([] { return !deviceVersion.isEmpty(); }, 4000));
 
-    ASSERT_TRUE(focusOn(*mainForm, mainForm->cmdSetting.widget()));
-    QTest::keyClick(mainForm->cmdSetting.widget(), Qt::Key_Return);
+    // The settings window opened by a click (Enter on the button has a test
+    // of its own), the clock window from its toolbar.
+    click(mainForm->cmdSetting);
     ASSERT_NE(settingForm, nullptr);
     auto *setting = static_cast<forms::Form *>(settingForm);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(setting->widget()));
     ASSERT_TRUE(talviktest::activateWindowAsAPersonDoes(setting->widget()));
-    settingForm->tlbSetting.clickButton(QStringLiteral("Clock"));
+    ASSERT_NO_FATAL_FAILURE(clickTool(settingForm->tlbSetting, QStringLiteral("Clock")));
     ASSERT_NE(clockForm, nullptr);
     auto *clock = static_cast<frmDateTime *>(clockForm);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(clock->widget()));
     EXPECT_FALSE(setting->Enabled());
     ASSERT_TRUE(talviktest::activateWindowAsAPersonDoes(clock->widget()));
+    ASSERT_TRUE(waitFor([&] { return clock->widget()->focusWidget() != nullptr; }, 2000));
     QWidget *focus = clock->widget()->focusWidget();
 
     for (int run = 0; run < 3; ++run) {
         SCOPED_TRACE(run);
         m_script->showAndPressNext(forms::vbOK);
-        clock->tlbDateTime.clickButton(QStringLiteral("ReadTime"));
+        ASSERT_NO_FATAL_FAILURE(clickTool(clock->tlbDateTime, QStringLiteral("ReadTime")));
         ASSERT_TRUE(waitFor([&] { return m_script->pending() == 0 && !commBusy; }, 5000));
         EXPECT_EQ(m_script->prompts().value(run), QStringLiteral("読み込みは正常に終了しました。"));
-        // Give a late activation of the window manager its time.
-        pump(talviktest::onX11() ? 300 : 20);
-        EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == clock->widget(); }, 3000))
-            << "active: " << activeTitle().toStdString();
-        EXPECT_NE(QApplication::activeWindow(), setting->widget());
-        if (focus) {
-            EXPECT_EQ(QApplication::focusWidget(), focus);
-        }
+        EXPECT_TRUE(theClockWindowIsAtWork(clock, setting, focus));
     }
     EXPECT_TRUE(m_script->verify());
     clock->Unload();
