@@ -3,21 +3,27 @@
 // window it holds disabled) is active with its focus back.
 #include "appFixture.h"
 
+#include "platform/forms/app.h"
 #include "platform/forms/toolbar.h"
 #include "talvik/app/basMain.h"
 #include "talvik/app/frmDateTime.h"
 #include "talvik/app/frmMain.h"
 #include "talvik/core/basComVariables.h"
+#include "talvik/settings/frmImportCustomSrv.h"
 #include "talvik/settings/frmSetting.h"
 #include "talvik/store/dataWindow.h"
 #include "tools/devicesim/simulator.h"
+#include "testfiles.h"
 #include "x11window.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace talvik;
@@ -174,4 +180,87 @@ TEST_F(KeyboardTest, AfterTheClockWindowsReadBoxTheClockWindowIsActive)
     clock->Unload();
     EXPECT_TRUE(setting->Enabled());
     setting->Unload();
+}
+
+namespace {
+
+// The program started in service mode (any argument): the service data
+// window imports the customer's file at start-up, after its number dialog.
+class ServiceStartTest : public AppFixture {
+protected:
+    void TearDown() override
+    {
+        closeProgram();
+        AppFixture::TearDown();
+    }
+    static QString activeTitle()
+    {
+        QWidget *active = QApplication::activeWindow();
+        return active ? active->windowTitle() : QStringLiteral("none");
+    }
+    static QString focusName()
+    {
+        QWidget *f = QApplication::focusWidget();
+        return f ? QString::fromLatin1(f->metaObject()->className()) + u' ' + f->objectName() + QStringLiteral(" in ") +
+                       f->window()->windowTitle()
+                 : QStringLiteral("none");
+    }
+};
+
+} // namespace
+
+// After the number dialog of the start-up import closed and the main window
+// came up (disabled while the service window is open), the service window is
+// the active one with a focused control, and Tab goes on in it; never the
+// disabled main window, where no key does anything.
+TEST_F(ServiceStartTest, AfterTheStartUpImportTheServiceWindowIsAtWork)
+{
+    const QString input = m_other.path() + QStringLiteral("/input");
+    talviktest::writeFile(input + QStringLiteral("/123456789/123456789.csv"),
+                          "20240105,1000,0123\r\n20240105,1030,0456\r\n");
+    talviktest::writeFile(input + QStringLiteral("/123456789/123456789as.csv"),
+                          "20240105,1000,3,1\r\n20240105,1030,12,4\r\n");
+    QFile ini(home() + QStringLiteral("/system2.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[SYSTEM_INFO]\r\nINIT=1\r\nfolder=" + input.toUtf8() + "\r\n");
+    ini.close();
+    forms::App::setCommand(QStringLiteral("-"));
+    // The number dialog comes up modally while the service window loads:
+    // the number is typed and OK clicked.
+    bool dialogSeen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (dialogSeen || !(importCustomSrvForm && importCustomSrvForm->isModal()))
+            return;
+        if (!QTest::qWaitForWindowExposed(importCustomSrvForm->widget()))
+            return;
+        dialogSeen = true;
+        poll.stop();
+        auto *field = qobject_cast<QLineEdit *>(importCustomSrvForm->TxtNum.widget());
+        ASSERT_NE(field, nullptr);
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("123456789"));
+        QTest::mouseClick(importCustomSrvForm->cmdOK.widget(), Qt::LeftButton);
+    });
+    poll.start();
+    ASSERT_TRUE(Main());
+    poll.stop();
+    ASSERT_TRUE(dialogSeen);
+    ASSERT_NE(dataForm, nullptr);
+    QWidget *service = dataForm->form()->widget();
+    QWidget *main = mainForm->widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(service));
+    EXPECT_FALSE(mainForm->Enabled());
+
+    EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == service; }, 5000))
+        << "active: " << activeTitle().toStdString() << (QApplication::activeWindow() == main ? " (disabled)" : "");
+    QWidget *focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr) << "no control has the focus, active: " << activeTitle().toStdString();
+    EXPECT_EQ(focus->window(), service) << focusName().toStdString();
+    QTest::keyClick(focus, Qt::Key_Tab);
+    QWidget *next = QApplication::focusWidget();
+    EXPECT_TRUE(next && next != focus && next->window() == service) << "Tab went to " << focusName().toStdString();
+    EXPECT_TRUE(m_script->verify());
 }
