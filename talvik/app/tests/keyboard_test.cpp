@@ -168,7 +168,7 @@ TEST_F(KeyboardTest, AfterTheClockWindowsReadBoxTheClockWindowIsActive)
     ASSERT_TRUE(waitFor([&] { return clock->widget()->focusWidget() != nullptr; }, 2000));
     QWidget *focus = clock->widget()->focusWidget();
 
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < 5; ++run) {
         SCOPED_TRACE(run);
         m_script->showAndPressNext(forms::vbOK);
         ASSERT_NO_FATAL_FAILURE(clickTool(clock->tlbDateTime, QStringLiteral("ReadTime")));
