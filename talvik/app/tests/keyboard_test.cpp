@@ -31,6 +31,22 @@ namespace forms = platform::forms;
 
 namespace {
 
+// The title of the active window, for failure messages.
+QString activeTitle()
+{
+    QWidget *active = QApplication::activeWindow();
+    return active ? active->windowTitle() : QStringLiteral("none");
+}
+
+// The control with the focus and its window, for failure messages.
+QString focusName()
+{
+    QWidget *f = QApplication::focusWidget();
+    return f ? QString::fromLatin1(f->metaObject()->className()) + u' ' + f->objectName() + QStringLiteral(" in ") +
+                   f->window()->windowTitle()
+             : QStringLiteral("none");
+}
+
 class KeyboardTest : public RunningProgramFixture {
 protected:
     void TearDown() override
@@ -66,11 +82,6 @@ protected:
         ASSERT_NE(button, nullptr) << key.toStdString();
         QTest::mouseClick(button, Qt::LeftButton);
     }
-    static QString activeTitle()
-    {
-        QWidget *active = QApplication::activeWindow();
-        return active ? active->windowTitle() : QStringLiteral("none");
-    }
     // After a box of the clock window closed: once the window manager has
     // handed the activation on, the clock window is the active one (not the
     // settings window it holds disabled), its focus is back on the control
@@ -98,13 +109,6 @@ protected:
         if (QApplication::focusWidget() != focus)
             return ::testing::AssertionFailure() << "Shift+Tab went to " << focusName().toStdString();
         return ::testing::AssertionSuccess();
-    }
-    static QString focusName()
-    {
-        QWidget *f = QApplication::focusWidget();
-        return f ? QString::fromLatin1(f->metaObject()->className()) + u' ' + f->objectName() + QStringLiteral(" in ") +
-                       f->window()->windowTitle()
-                 : QStringLiteral("none");
     }
     std::unique_ptr<devicesim::DeviceSimulator> m_sim;
 };
@@ -192,18 +196,6 @@ protected:
     {
         closeProgram();
         AppFixture::TearDown();
-    }
-    static QString activeTitle()
-    {
-        QWidget *active = QApplication::activeWindow();
-        return active ? active->windowTitle() : QStringLiteral("none");
-    }
-    static QString focusName()
-    {
-        QWidget *f = QApplication::focusWidget();
-        return f ? QString::fromLatin1(f->metaObject()->className()) + u' ' + f->objectName() + QStringLiteral(" in ") +
-                       f->window()->windowTitle()
-                 : QStringLiteral("none");
     }
 };
 
