@@ -13,6 +13,7 @@
 #include "talvik/store/customerName.h"
 
 #include <QAbstractItemDelegate>
+#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QTreeWidget>
@@ -337,12 +338,21 @@ void frmData::labelEdited(const QString &newText)
         if (QTreeWidgetItem *item = m_treData.Item(key)->item())
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
     }
+    // The editor of the name has the focus; it goes with the tree rebuilt
+    // after the rename, and Qt hands its focus on to the next control.
+    QTreeWidget *tree = m_treData.widget();
+    QWidget *focus = QApplication::focusWidget();
+    const bool editorHadFocus = focus && focus != tree && tree->isAncestorOf(focus);
     int cancel = 0;
     treData_AfterLabelEdit(cancel, newText);
     m_labelEditKey.clear();
     // A cancelled edit restores the label of the node, if it is still there.
     if (cancel && m_treData.Exists(key))
         m_treData.Item(key)->setText(oldText);
+    // The rename is over: the tree keeps the focus, as after any edit of a
+    // node's label.
+    if (editorHadFocus && tree->isVisible() && tree->isEnabled() && tree->window()->focusWidget() != tree)
+        tree->setFocus(Qt::OtherFocusReason);
 }
 
 void frmData::refuseCustomerName(const QString &name, const QString &reason)
