@@ -1,13 +1,10 @@
 #include "platform/forms/grid_accessible.h"
 
+#include "platform/forms/headered_table_accessible.h"
 #include "platform/forms/view_accessible.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
-#include <QHash>
 #include <QHeaderView>
-
-#include <utility>
 
 namespace platform::forms::detail {
 
@@ -16,27 +13,13 @@ namespace {
 class GridAccessible;
 
 // A cell of the table, or (row -1) the header of a column; rows and
-// columns are the table's, the grid's header row and column left out. It
-// holds its place: what it tells is read from the model when asked.
-class GridCell final : public QAccessibleInterface, public QAccessibleTableCellInterface {
+// columns are the table's, the grid's header row and column left out.
+class GridCell final : public HeaderedCell<GridAccessible> {
 public:
-    GridCell(GridAccessible *table, int row, int column) : m_table(table), m_row(row), m_column(column) {}
-
-    bool isHeader() const { return m_row < 0; }
-    int row() const { return m_row; }
-    int column() const { return m_column; }
+    using HeaderedCell::HeaderedCell;
 
     // QAccessibleInterface
-    bool isValid() const override;
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override;
-    QAccessibleInterface *parent() const override;
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override;
-    void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override;
     QAccessible::Role role() const override { return isHeader() ? QAccessible::ColumnHeader : QAccessible::Cell; }
     QAccessible::State state() const override;
@@ -47,27 +30,15 @@ public:
 
     // QAccessibleTableCellInterface
     bool isSelected() const override;
-    QList<QAccessibleInterface *> columnHeaderCells() const override;
-    QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
-    int columnIndex() const override { return m_column; }
-    int rowIndex() const override { return isHeader() ? 0 : m_row; }
-    int columnExtent() const override { return 1; }
-    int rowExtent() const override { return 1; }
-    QAccessibleInterface *table() const override;
 
 private:
     FlexGridView *view() const;
     QModelIndex index() const;
-
-    GridAccessible *m_table;
-    int m_row;
-    int m_column;
 };
 
-class GridAccessible final : public QAccessibleWidget, public QAccessibleTableInterface {
+class GridAccessible final : public HeaderedTable<GridAccessible, GridCell> {
 public:
-    explicit GridAccessible(FlexGridView *view) : QAccessibleWidget(view, QAccessible::Table) {}
-    ~GridAccessible() override { dropCells(); }
+    explicit GridAccessible(FlexGridView *view) : HeaderedTable(view) {}
 
     FlexGridView *view() const { return static_cast<FlexGridView *>(widget()); }
     QAbstractItemModel *model() const { return view() ? view()->model() : nullptr; }
@@ -79,25 +50,6 @@ public:
     }
 
     // QAccessibleInterface
-    int childCount() const override
-    {
-        const int columns = columnCount();
-        return columns > 0 ? (rowCount() + 1) * columns : 0;
-    }
-    QAccessibleInterface *child(int index) const override
-    {
-        const int columns = columnCount();
-        if (index < 0 || index >= childCount() || columns <= 0)
-            return nullptr;
-        return cell(index / columns - 1, index % columns);
-    }
-    int indexOfChild(const QAccessibleInterface *child) const override
-    {
-        const auto *c = dynamic_cast<const GridCell *>(child);
-        if (!c || c->table() != this || !c->isValid())
-            return -1;
-        return (c->row() + 1) * columnCount() + c->column();
-    }
     QAccessibleInterface *childAt(int x, int y) const override
     {
         FlexGridView *v = view();
@@ -114,22 +66,8 @@ public:
             return nullptr;
         return cellAt(at.row() - v->headerRows(), at.column() - v->headerColumns());
     }
-    void *interface_cast(QAccessible::InterfaceType t) override
-    {
-        if (t == QAccessible::TableInterface)
-            return static_cast<QAccessibleTableInterface *>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
 
     // QAccessibleTableInterface
-    QAccessibleInterface *caption() const override { return nullptr; }
-    QAccessibleInterface *summary() const override { return nullptr; }
-    QAccessibleInterface *cellAt(int row, int column) const override
-    {
-        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-            return nullptr;
-        return cell(row, column);
-    }
     int selectedCellCount() const override { return 0; }
     QList<QAccessibleInterface *> selectedCells() const override { return {}; }
     QString columnDescription(int column) const override
@@ -165,36 +103,6 @@ public:
     bool selectColumn(int) override { return false; }
     bool unselectRow(int) override { return false; }
     bool unselectColumn(int) override { return false; }
-    void modelChange(QAccessibleTableModelChangeEvent *event) override
-    {
-        // Rows or columns came or went: the cells made so far stand at
-        // other places now. Changed data is read afresh when asked.
-        if (event->modelChangeType() != QAccessibleTableModelChangeEvent::DataChanged)
-            dropCells();
-    }
-
-    // The cell at a place (row -1: the header), made once and registered
-    // with Qt's cache, which hands it out by id.
-    QAccessibleInterface *cell(int row, int column) const
-    {
-        const quint64 key = (quint64(quint32(row + 1)) << 32) | quint32(column);
-        if (const QAccessible::Id id = m_cells.value(key))
-            if (QAccessibleInterface *known = QAccessible::accessibleInterface(id))
-                return known;
-        auto *made = new GridCell(const_cast<GridAccessible *>(this), row, column);
-        m_cells.insert(key, QAccessible::registerAccessibleInterface(made));
-        return made;
-    }
-
-private:
-    void dropCells()
-    {
-        const QHash<quint64, QAccessible::Id> cells = std::exchange(m_cells, {});
-        for (const QAccessible::Id id : cells)
-            QAccessible::deleteAccessibleInterface(id);
-    }
-
-    mutable QHash<quint64, QAccessible::Id> m_cells; // (row + 1, column) -> id
 };
 
 // ---- cells ------------------------------------------------------------------
@@ -207,28 +115,6 @@ FlexGridView *GridCell::view() const
 QModelIndex GridCell::index() const
 {
     return isHeader() ? QModelIndex() : m_table->modelIndex(m_row, m_column);
-}
-
-bool GridCell::isValid() const
-{
-    if (!m_table->isValid() || m_column >= m_table->columnCount())
-        return false;
-    return isHeader() || m_row < m_table->rowCount();
-}
-
-QWindow *GridCell::window() const
-{
-    return m_table->window();
-}
-
-QAccessibleInterface *GridCell::parent() const
-{
-    return m_table;
-}
-
-QAccessibleInterface *GridCell::table() const
-{
-    return m_table;
 }
 
 QString GridCell::text(QAccessible::Text t) const
@@ -281,13 +167,6 @@ QAccessible::State GridCell::state() const
 bool GridCell::isSelected() const
 {
     return false;
-}
-
-QList<QAccessibleInterface *> GridCell::columnHeaderCells() const
-{
-    if (isHeader())
-        return {};
-    return {m_table->cell(-1, m_column)};
 }
 
 QAccessibleInterface *gridAccessibleFactory(const QString &className, QObject *object)

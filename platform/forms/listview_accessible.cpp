@@ -1,12 +1,10 @@
 #include "platform/forms/listview_accessible.h"
 
+#include "platform/forms/headered_table_accessible.h"
+
 #include <QAccessible>
-#include <QAccessibleWidget>
-#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-
-#include <utility>
 
 namespace platform::forms::detail {
 
@@ -16,29 +14,15 @@ class ListViewAccessible;
 
 // A cell of the view, or (row -1) the header of a column. It holds its
 // place, not the item: what it tells is read from the model when asked.
-class ListViewCell final : public QAccessibleInterface,
-                           public QAccessibleTableCellInterface,
-                           public QAccessibleActionInterface {
+class ListViewCell final : public HeaderedCell<ListViewAccessible>, public QAccessibleActionInterface {
 public:
-    ListViewCell(ListViewAccessible *table, int row, int column) : m_table(table), m_row(row), m_column(column) {}
+    using HeaderedCell::HeaderedCell;
 
-    bool isHeader() const { return m_row < 0; }
-    int row() const { return m_row; } // -1: the header
-    int column() const { return m_column; }
     // The first cell of a row whose model gives it a check state.
     bool isCheckBox() const;
 
     // QAccessibleInterface
-    bool isValid() const override;
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override;
-    QAccessibleInterface *parent() const override;
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override;
-    void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override;
     QAccessible::Role role() const override;
     QAccessible::State state() const override;
@@ -46,13 +30,6 @@ public:
 
     // QAccessibleTableCellInterface
     bool isSelected() const override;
-    QList<QAccessibleInterface *> columnHeaderCells() const override;
-    QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
-    int columnIndex() const override { return m_column; }
-    int rowIndex() const override { return isHeader() ? 0 : m_row; }
-    int columnExtent() const override { return 1; }
-    int rowExtent() const override { return 1; }
-    QAccessibleInterface *table() const override;
 
     // QAccessibleActionInterface: a check box toggles.
     QStringList actionNames() const override;
@@ -62,43 +39,18 @@ public:
 private:
     QAbstractItemView *view() const;
     QModelIndex index() const;
-
-    ListViewAccessible *m_table;
-    int m_row;
-    int m_column;
 };
 
-// The view: column headers first, then the cells row by row, so that child
-// i is what the item view names by i in its focus and selection events
-// ((row + 1) * columns + column).
-class ListViewAccessible final : public QAccessibleWidget, public QAccessibleTableInterface {
+// The view: column headers first, then the cells row by row (see
+// headered_table_accessible.h).
+class ListViewAccessible final : public HeaderedTable<ListViewAccessible, ListViewCell> {
 public:
-    explicit ListViewAccessible(QAbstractItemView *view) : QAccessibleWidget(view, QAccessible::Table) {}
-    ~ListViewAccessible() override { dropCells(); }
+    explicit ListViewAccessible(QAbstractItemView *view) : HeaderedTable(view) {}
 
     QAbstractItemView *view() const { return static_cast<QAbstractItemView *>(widget()); }
     QAbstractItemModel *model() const { return view() ? view()->model() : nullptr; }
 
     // QAccessibleInterface
-    int childCount() const override
-    {
-        const int columns = columnCount();
-        return columns > 0 ? (rowCount() + 1) * columns : 0;
-    }
-    QAccessibleInterface *child(int index) const override
-    {
-        const int columns = columnCount();
-        if (index < 0 || index >= childCount() || columns <= 0)
-            return nullptr;
-        return cell(index / columns - 1, index % columns);
-    }
-    int indexOfChild(const QAccessibleInterface *child) const override
-    {
-        const auto *cell = dynamic_cast<const ListViewCell *>(child);
-        if (!cell || cell->table() != this || !cell->isValid())
-            return -1;
-        return (cell->row() + 1) * columnCount() + cell->column();
-    }
     QAccessibleInterface *childAt(int x, int y) const override
     {
         QAbstractItemView *v = view();
@@ -116,22 +68,8 @@ public:
         const QModelIndex at = v->indexAt(v->viewport()->mapFromGlobal(global));
         return at.isValid() ? cell(at.row(), at.column()) : nullptr;
     }
-    void *interface_cast(QAccessible::InterfaceType t) override
-    {
-        if (t == QAccessible::TableInterface)
-            return static_cast<QAccessibleTableInterface *>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
 
     // QAccessibleTableInterface
-    QAccessibleInterface *caption() const override { return nullptr; }
-    QAccessibleInterface *summary() const override { return nullptr; }
-    QAccessibleInterface *cellAt(int row, int column) const override
-    {
-        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-            return nullptr;
-        return cell(row, column);
-    }
     int selectedCellCount() const override { return int(selectedIndexes().size()); }
     QList<QAccessibleInterface *> selectedCells() const override
     {
@@ -206,13 +144,6 @@ public:
         return true;
     }
     bool unselectColumn(int) override { return false; }
-    void modelChange(QAccessibleTableModelChangeEvent *event) override
-    {
-        // Rows or columns came or went: the cells made so far stand at
-        // other places now. Changed data is read afresh when asked.
-        if (event->modelChangeType() != QAccessibleTableModelChangeEvent::DataChanged)
-            dropCells();
-    }
 
 private:
     QItemSelectionModel *selection() const { return view() ? view()->selectionModel() : nullptr; }
@@ -221,26 +152,6 @@ private:
         QItemSelectionModel *s = selection();
         return s ? s->selectedIndexes() : QModelIndexList();
     }
-    // The cell at a place (row -1: the header), made once and registered
-    // with Qt's cache, which hands it out by id.
-    QAccessibleInterface *cell(int row, int column) const
-    {
-        const quint64 key = (quint64(quint32(row + 1)) << 32) | quint32(column);
-        if (const QAccessible::Id id = m_cells.value(key))
-            if (QAccessibleInterface *known = QAccessible::accessibleInterface(id))
-                return known;
-        auto *made = new ListViewCell(const_cast<ListViewAccessible *>(this), row, column);
-        m_cells.insert(key, QAccessible::registerAccessibleInterface(made));
-        return made;
-    }
-    void dropCells()
-    {
-        const QHash<quint64, QAccessible::Id> cells = std::exchange(m_cells, {});
-        for (const QAccessible::Id id : cells)
-            QAccessible::deleteAccessibleInterface(id);
-    }
-
-    mutable QHash<quint64, QAccessible::Id> m_cells; // (row + 1, column) -> id
 };
 
 // ---- cells ------------------------------------------------------------------
@@ -262,28 +173,6 @@ bool ListViewCell::isCheckBox() const
 {
     const QModelIndex i = index();
     return m_column == 0 && i.isValid() && i.data(Qt::CheckStateRole).isValid();
-}
-
-bool ListViewCell::isValid() const
-{
-    if (!m_table->isValid() || m_column >= m_table->columnCount())
-        return false;
-    return isHeader() || m_row < m_table->rowCount();
-}
-
-QWindow *ListViewCell::window() const
-{
-    return m_table->window();
-}
-
-QAccessibleInterface *ListViewCell::parent() const
-{
-    return m_table;
-}
-
-QAccessibleInterface *ListViewCell::table() const
-{
-    return m_table;
 }
 
 QString ListViewCell::text(QAccessible::Text t) const
@@ -379,14 +268,6 @@ bool ListViewCell::isSelected() const
 {
     QAbstractItemView *v = view();
     return v && v->selectionModel() && !isHeader() && v->selectionModel()->isSelected(index());
-}
-
-QList<QAccessibleInterface *> ListViewCell::columnHeaderCells() const
-{
-    if (isHeader())
-        return {};
-    QAccessibleInterface *header = m_table->child(m_column);
-    return header ? QList<QAccessibleInterface *>{header} : QList<QAccessibleInterface *>{};
 }
 
 QStringList ListViewCell::actionNames() const
