@@ -145,16 +145,11 @@ QRect GridCell::rect() const
 
 QAccessible::State GridCell::state() const
 {
-    QAccessible::State s;
+    QAccessible::State s = placeState();
     FlexGridView *v = view();
-    if (!v || !isValid()) {
+    if (!v)
         s.invalid = true;
-        return s;
-    }
-    const QAccessible::State table = m_table->state();
-    s.invisible = table.invisible;
-    s.disabled = table.disabled;
-    if (isHeader())
+    if (s.invalid || isHeader())
         return s;
     const QModelIndex i = index();
     if (!s.invisible && !v->viewport()->rect().intersects(v->visualRect(i)))

@@ -62,6 +62,21 @@ public:
     QAccessibleInterface *table() const override { return m_table; }
 
 protected:
+    // What every cell's state starts from: invalid once its place is gone,
+    // else hidden and disabled with its table.
+    QAccessible::State placeState() const
+    {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        const QAccessible::State table = m_table->state();
+        s.invisible = table.invisible;
+        s.disabled = table.disabled;
+        return s;
+    }
+
     Table *m_table;
     int m_row;
     int m_column;

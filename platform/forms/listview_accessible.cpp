@@ -222,16 +222,11 @@ QAccessible::Role ListViewCell::role() const
 
 QAccessible::State ListViewCell::state() const
 {
-    QAccessible::State s;
+    QAccessible::State s = placeState();
     QAbstractItemView *v = view();
-    if (!v || !isValid()) {
+    if (!v)
         s.invalid = true;
-        return s;
-    }
-    const QAccessible::State table = m_table->state();
-    s.invisible = table.invisible;
-    s.disabled = table.disabled;
-    if (isHeader())
+    if (s.invalid || isHeader())
         return s;
     const QModelIndex i = index();
     const Qt::ItemFlags flags = i.flags();
