@@ -83,7 +83,8 @@ void writeFile(const QString &target, const QByteArray &data);
 // Why a durable write of `target` would be refused before any data went:
 // its folder (or, where the write would create it, the nearest folder that
 // exists) takes no new file (a read-only mount, no permission, a file in a
-// folder's place). Empty when nothing stands in the way. Writes nothing.
+// folder's place). Empty when nothing stands in the way. Writes nothing;
+// the fault hook is asked as for the Create step of a write of `target`.
 QString writeRefusal(const QString &target);
 
 // Renames a file or folder and syncs the folders involved, so that the new
