@@ -141,9 +141,12 @@ void copyTree(const QString &from, const QString &to)
 
 const QString kSavePrefix = QStringLiteral("保存中にエラーが発生しました。  ");
 
-// Names the save must never leave beside the data folders.
+// Names the save must never leave beside the data folders. Trees handed to
+// the background remover are waited for first: they go by themselves (and a
+// start removes them after a crash).
 QStringList leftovers(const QString &home)
 {
+    platform::fileio::waitForBackgroundRemovals();
     QStringList found = ts::temporaryLeftovers(home);
     for (const QString &name : QDir(home).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         if (name != QLatin1String("dDB") && name != QLatin1String("dDB.tran") && name != QLatin1String("dDB.tmp") &&
