@@ -86,6 +86,14 @@ QList<const AtspiNode *> AtspiNode::findAll(const std::function<bool(const Atspi
     return found;
 }
 
+const AtspiNode *AtspiNode::window(const QString &role, const QString &name) const
+{
+    for (const AtspiNode &w : children)
+        if (w.role == role && w.name == name)
+            return &w;
+    return nullptr;
+}
+
 QStringList AtspiNode::markedItems() const
 {
     QStringList out;

@@ -33,6 +33,8 @@ struct AtspiNode {
     const AtspiNode *find(const std::function<bool(const AtspiNode &)> &match) const;
     const AtspiNode *findByName(const QString &role, const QString &name) const;
     QList<const AtspiNode *> findAll(const std::function<bool(const AtspiNode &)> &match) const;
+    // The top-level child (a window of the process) of that role and name.
+    const AtspiNode *window(const QString &role, const QString &name) const;
     // The list items below this node by name, "~" before those showing and
     // "*" before the selected ones ("~*Beta").
     QStringList markedItems() const;

@@ -2,6 +2,7 @@
 #include "system_fixture.h"
 
 #include "platform/fileio/durable.h"
+#include "platform/testmain/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,10 +111,7 @@ TEST_F(RegistryTest, AnIntactRegistryThatCannotBeWrittenIsReadAndHeldInMemory)
     const QString sub = QStringLiteral("SOFTWARE\\Talvik\\Kept");
     ASSERT_EQ(SHSetValue(RootKey::LocalMachine, sub, QStringLiteral("A"), REG_SZ, regSz(QStringLiteral("1"))),
               ERROR_SUCCESS);
-    QFile file(registryFilePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray saved = file.readAll();
-    file.close();
+    const QByteArray saved = talviktest::readFile(registryFilePath());
     // The same registry in a folder of its own, read afresh.
     RegKey key;
     const QString copy = m_dir.path() + QStringLiteral("/copy/registry.json");
@@ -143,9 +141,7 @@ TEST_F(RegistryTest, AnIntactRegistryThatCannotBeWrittenIsReadAndHeldInMemory)
     ASSERT_EQ(RegOpenKeyEx(RootKey::LocalMachine, sub, key), ERROR_SUCCESS);
     for (const char *name : {"A", "B", "C"})
         EXPECT_EQ(RegQueryValueEx(key, QString::fromLatin1(name), type, data), ERROR_SUCCESS) << name;
-    QFile kept(copy);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), saved);
+    EXPECT_EQ(talviktest::readFile(copy), saved);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("registry.json")});
 
     const RegistryReadProblem problem = takeRegistryReadProblem();

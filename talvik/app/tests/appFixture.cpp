@@ -10,10 +10,12 @@
 #include "talvik/app/watcher.h"
 #include "talvik/core/basComVariables.h"
 #include "talvik/dataview/frmData.h"
+#include "talvik/settings/frmImportCustomSrv.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -139,4 +141,14 @@ bool RunningProgramFixture::insideModal(platform::forms::Form &dialog, const std
     opens();
     EXPECT_TRUE(ran) << "the dialog was not shown modally";
     return ran && !leftOpen;
+}
+
+void AppFixture::enterServiceNumber(const QString &number)
+{
+    ASSERT_NE(importCustomSrvForm, nullptr);
+    auto *field = qobject_cast<QLineEdit *>(importCustomSrvForm->TxtNum.widget());
+    ASSERT_NE(field, nullptr);
+    field->clear();
+    QTest::keyClicks(field, number);
+    QTest::mouseClick(importCustomSrvForm->cmdOK.widget(), Qt::LeftButton);
 }

@@ -23,6 +23,9 @@ public:
     // Lets events run until the condition holds or the time is up.
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs);
     static void pump(int milliseconds);
+    // Types a customer number into the service mode's number dialog and
+    // clicks its OK, as the user answers it.
+    static void enterServiceNumber(const QString &number);
 
 protected:
     void SetUp() override;

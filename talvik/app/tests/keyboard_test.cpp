@@ -229,11 +229,7 @@ TEST_F(ServiceStartTest, AfterTheStartUpImportTheServiceWindowIsAtWork)
             return;
         dialogSeen = true;
         poll.stop();
-        auto *field = qobject_cast<QLineEdit *>(importCustomSrvForm->TxtNum.widget());
-        ASSERT_NE(field, nullptr);
-        field->clear();
-        QTest::keyClicks(field, QStringLiteral("123456789"));
-        QTest::mouseClick(importCustomSrvForm->cmdOK.widget(), Qt::LeftButton);
+        enterServiceNumber(QStringLiteral("123456789"));
     });
     poll.start();
     ASSERT_TRUE(Main());

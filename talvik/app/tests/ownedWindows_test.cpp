@@ -81,11 +81,7 @@ TEST_F(OwnedWindowsTest, ServiceModeWindowsStayAboveTheirOwnersAndTheDisabledMai
         poll.stop();
         dialog = ownershipOf(importCustomSrvForm->widget());
         dialogOwner = dataForm ? dataForm->form()->widget() : nullptr;
-        auto *field = qobject_cast<QLineEdit *>(importCustomSrvForm->TxtNum.widget());
-        ASSERT_NE(field, nullptr);
-        field->clear();
-        QTest::keyClicks(field, QStringLiteral("123456789"));
-        QTest::mouseClick(importCustomSrvForm->cmdOK.widget(), Qt::LeftButton);
+        enterServiceNumber(QStringLiteral("123456789"));
     });
     poll.start();
     ASSERT_TRUE(Main());

@@ -43,15 +43,6 @@ QAccessibleInterface *accessible(QWidget *w)
     return w ? QAccessible::queryAccessibleInterface(w) : nullptr;
 }
 
-// A window of the process on the bus: a frame or dialog of that name.
-const AtspiNode *busWindow(const AtspiNode &tree, const QString &role, const QString &name)
-{
-    for (const AtspiNode &w : tree.children)
-        if (w.role == role && w.name == name)
-            return &w;
-    return nullptr;
-}
-
 // The dialog in process and, on the bus run, over the bus: a modal dialog
 // named by its caption.
 void expectModalDialog(forms::Form &dialog, const QString &caption, bool bus)
@@ -64,7 +55,7 @@ void expectModalDialog(forms::Form &dialog, const QString &caption, bool bus)
     EXPECT_EQ(w->text(QAccessible::Name), caption);
     if (bus) {
         talviktest::expectOnAtspi(caption.toUtf8().constData(), [&](const AtspiNode &tree) {
-            const AtspiNode *d = busWindow(tree, QStringLiteral("dialog"), caption);
+            const AtspiNode *d = tree.window(QStringLiteral("dialog"), caption);
             return d && d->has(QStringLiteral("modal"));
         });
     }
@@ -111,7 +102,7 @@ TEST_F(CustomerDialogsTest, TheCustomerPickIsAModalDialogWhoseClosedComboTellsIt
             saveShot(form.widget(), QStringLiteral("customerPick.png"));
             if (bus)
                 talviktest::expectOnAtspi("the pick's closed combo inside the dialog", [&](const AtspiNode &tree) {
-                    const AtspiNode *d = busWindow(tree, QStringLiteral("dialog"), QStringLiteral("お客さま名の選択"));
+                    const AtspiNode *d = tree.window(QStringLiteral("dialog"), QStringLiteral("お客さま名の選択"));
                     const AtspiNode *box = d ? busCombo(*d) : nullptr;
                     return box && box->hasText && box->text == QStringLiteral("Beta")
                            && box->markedItems() == QStringList{"Alpha", "*Beta", "Gamma"};
@@ -143,7 +134,7 @@ TEST_F(CustomerDialogsTest, TheNewCustomerDialogIsAModalDialogNamedByItsCaption)
     // Cancelled, the data window is a frame again and no dialog is left.
     if (bus)
         talviktest::expectOnAtspi("the data window without the dialog", [](const AtspiNode &tree) {
-            return busWindow(tree, QStringLiteral("frame"), QStringLiteral("情報データ"))
+            return tree.window(QStringLiteral("frame"), QStringLiteral("情報データ"))
                    && !tree.find([](const AtspiNode &n) { return n.has(QStringLiteral("modal")); });
         });
 }
@@ -238,7 +229,7 @@ TEST_F(ServiceModeAccessibilityTest, TheNumberDialogThenTheServiceWindowWithItsV
     if (!bus)
         GTEST_SKIP() << "no accessibility bus offscreen";
     talviktest::expectOnAtspi("the service window as a frame with its named views", [&](const AtspiNode &tree) {
-        const AtspiNode *f = busWindow(tree, QStringLiteral("frame"), QStringLiteral("情報データ"));
+        const AtspiNode *f = tree.window(QStringLiteral("frame"), QStringLiteral("情報データ"));
         if (!f || f->has(QStringLiteral("modal")))
             return false;
         const AtspiNode *table =
@@ -249,7 +240,7 @@ TEST_F(ServiceModeAccessibilityTest, TheNumberDialogThenTheServiceWindowWithItsV
         });
         const AtspiNode *logs = f->findByName(QStringLiteral("list"), QStringLiteral("操作ログ"));
         // No dialog is left over the window.
-        return table && treeView && logs && !busWindow(tree, QStringLiteral("dialog"), QStringLiteral("お客さま番号の入力"));
+        return table && treeView && logs && !tree.window(QStringLiteral("dialog"), QStringLiteral("お客さま番号の入力"));
     });
 }
 

@@ -43,15 +43,6 @@ QAccessibleInterface *accessible(QWidget *w)
     return w ? QAccessible::queryAccessibleInterface(w) : nullptr;
 }
 
-// A window of the process on the bus: a frame or dialog of that name.
-const AtspiNode *busWindow(const AtspiNode &tree, const QString &role, const QString &name)
-{
-    for (const AtspiNode &w : tree.children)
-        if (w.role == role && w.name == name)
-            return &w;
-    return nullptr;
-}
-
 class WindowsAccessibilityTest : public RunningProgramFixture {
 protected:
     void writeFile(const QString &relative, const QByteArray &bytes)
@@ -87,10 +78,10 @@ TEST_F(WindowsAccessibilityTest, TopLevelWindowsAreFramesNamedByTheirCaptions)
     if (!talviktest::atspiBusRun())
         GTEST_SKIP() << "no accessibility bus offscreen";
     talviktest::expectOnAtspi("the main, data and clock windows as frames", [&](const AtspiNode &tree) {
-        const AtspiNode *dataFrame = busWindow(tree, QStringLiteral("frame"), QStringLiteral("情報データ"));
-        return busWindow(tree, QStringLiteral("frame"), mainCaption) && dataFrame
+        const AtspiNode *dataFrame = tree.window(QStringLiteral("frame"), QStringLiteral("情報データ"));
+        return tree.window(QStringLiteral("frame"), mainCaption) && dataFrame
                && !dataFrame->has(QStringLiteral("modal"))
-               && busWindow(tree, QStringLiteral("frame"), clockCaption);
+               && tree.window(QStringLiteral("frame"), clockCaption);
     });
 }
 
@@ -106,7 +97,7 @@ TEST_F(WindowsAccessibilityTest, TheSettingsWindowIsAFrameAndItsNewCaptionIsItsN
     const bool bus = talviktest::atspiBusRun();
     if (bus) {
         talviktest::expectOnAtspi("the settings window as a frame", [&](const AtspiNode &tree) {
-            return busWindow(tree, QStringLiteral("frame"), caption) != nullptr;
+            return tree.window(QStringLiteral("frame"), caption) != nullptr;
         });
     }
     // A save or an open puts the file's path after the title.
@@ -116,7 +107,7 @@ TEST_F(WindowsAccessibilityTest, TheSettingsWindowIsAFrameAndItsNewCaptionIsItsN
     if (!bus)
         GTEST_SKIP() << "no accessibility bus offscreen";
     talviktest::expectOnAtspi("the settings window's new name", [&](const AtspiNode &tree) {
-        return busWindow(tree, QStringLiteral("frame"), withPath) != nullptr;
+        return tree.window(QStringLiteral("frame"), withPath) != nullptr;
     });
 }
 
@@ -133,7 +124,7 @@ TEST_F(WindowsAccessibilityTest, DialogsShownModallyAreModalDialogs)
         EXPECT_EQ(w->text(QAccessible::Name), name);
         if (bus) {
             talviktest::expectOnAtspi(name.toUtf8().constData(), [&](const AtspiNode &tree) {
-                const AtspiNode *d = busWindow(tree, QStringLiteral("dialog"), name);
+                const AtspiNode *d = tree.window(QStringLiteral("dialog"), name);
                 return d && d->has(QStringLiteral("modal"));
             });
         }
@@ -177,7 +168,7 @@ TEST_F(WindowsAccessibilityTest, TheWaitDialogIsADialogNamedByItsMessage)
     const bool bus = talviktest::atspiBusRun();
     if (bus) {
         talviktest::expectOnAtspi("the wait dialog", [&](const AtspiNode &tree) {
-            const AtspiNode *d = busWindow(tree, QStringLiteral("dialog"), message);
+            const AtspiNode *d = tree.window(QStringLiteral("dialog"), message);
             return d && !d->has(QStringLiteral("modal"));
         });
     }
@@ -187,7 +178,7 @@ TEST_F(WindowsAccessibilityTest, TheWaitDialogIsADialogNamedByItsMessage)
     EXPECT_EQ(w->text(QAccessible::Name), next);
     if (bus) {
         talviktest::expectOnAtspi("the wait dialog's new message", [&](const AtspiNode &tree) {
-            return busWindow(tree, QStringLiteral("dialog"), next) != nullptr;
+            return tree.window(QStringLiteral("dialog"), next) != nullptr;
         });
     }
     waitForm->Unload();
@@ -266,7 +257,7 @@ TEST_F(DataViewsAccessibilityTest, ViewsAreNamedAndTheTableTellsTheDaysRecordsUn
     if (!talviktest::atspiBusRun())
         GTEST_SKIP() << "no accessibility bus offscreen";
     talviktest::expectOnAtspi("the named views and the day's 26 rows", [&](const AtspiNode &tree) {
-        const AtspiNode *frame = busWindow(tree, QStringLiteral("frame"), QStringLiteral("情報データ"));
+        const AtspiNode *frame = tree.window(QStringLiteral("frame"), QStringLiteral("情報データ"));
         if (!frame)
             return false;
         const AtspiNode *table = frame->find([](const AtspiNode &n) { return n.hasTable && n.name == QStringLiteral("一覧"); });
