@@ -129,6 +129,10 @@ int main(int argc, char **argv)
         }
     }
     QDir().mkpath(home);
+    // The data sets of an earlier run in the same folder go first: the save
+    // would otherwise stop at the question whether to overwrite them.
+    for (const char *name : {"bench.dmd", "again.dmd", "packed.dmd"})
+        QFile::remove(home + QLatin1Char('/') + QLatin1String(name));
     qputenv("TALVIK_HOME", home.toUtf8());
     platform::forms::DialogScript::setUnexpectedDialogHandler(
         [](const QString &r) { std::fprintf(stderr, "unexpected dialog: %s\n", qPrintable(r)); });

@@ -8,12 +8,13 @@
 set -eu
 
 # Building and running: the compiler and build tools, Qt with its serial port
-# module, SQLite, the LHA decoder, the Japanese fonts and Qt's Japanese texts,
-# and the virtual X server that scripts/run.sh starts when no display is set.
+# module, SQLite, the LHA decoder, xxHash (the archive's content digests), the
+# Japanese fonts and Qt's Japanese texts, and the virtual X server that
+# scripts/run.sh starts when no display is set.
 RUN_PACKAGES="
 build-essential cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
-libsqlite3-dev liblhasa-dev
+libsqlite3-dev liblhasa-dev libxxhash-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fontconfig qt6-translations-l10n
 xvfb xauth
 "

@@ -12,7 +12,6 @@
 #include "platform/archive/worker_pool.h"
 #include "platform/codepage/codepage.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -973,7 +972,7 @@ void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, st
     DecodeResult r;
     // The content's digest, for a later archive that takes this entry's data.
     const bool packed = h.method == "-lh5-";
-    QCryptographicHash digest(QCryptographicHash::Blake2b_256);
+    ContentHasher digest;
     try {
         // Where an earlier entry of the same name was written (entries that
         // overlap run in archive order on the calling thread), the later one
@@ -988,7 +987,7 @@ void extractEntry(QFile &archive, const QString &name, const PlannedEntry &p, st
             [&](const char *data, std::size_t len) {
                 out->write(data, static_cast<qint64>(len));
                 if (packed)
-                    digest.addData(QByteArrayView(data, static_cast<qsizetype>(len)));
+                    digest.add(data, len);
             },
             [&] {
                 out->truncate();

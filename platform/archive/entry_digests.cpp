@@ -1,14 +1,16 @@
 #include "platform/archive/entry_digests.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include <sys/stat.h>
+
+#include <xxhash.h>
 
 namespace platform::archive {
 
@@ -33,11 +35,56 @@ QString canonical(const QString &path)
 
 } // namespace
 
+namespace {
+
+// The canonical (big-endian) form, the same bytes on every machine.
+QByteArray digestBytes(XXH128_hash_t hash)
+{
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, hash);
+    return QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest);
+}
+
+} // namespace
+
 QByteArray contentDigest(const char *data, std::size_t size)
 {
-    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
-    hash.addData(QByteArrayView(data, static_cast<qsizetype>(size)));
-    return hash.result();
+    return digestBytes(XXH3_128bits(data, size));
+}
+
+// The library's state is opaque to its users: it makes and frees it.
+struct ContentHasher::State {
+    State() : state(XXH3_createState())
+    {
+        if (!state)
+            throw std::bad_alloc();
+    }
+    ~State() { XXH3_freeState(state); }
+    State(const State &) = delete;
+    State &operator=(const State &) = delete;
+    XXH3_state_t *state;
+};
+
+ContentHasher::ContentHasher() : m_state(std::make_unique<State>())
+{
+    reset();
+}
+
+ContentHasher::~ContentHasher() = default;
+
+void ContentHasher::add(const char *data, std::size_t size)
+{
+    XXH3_128bits_update(m_state->state, data, size);
+}
+
+void ContentHasher::reset()
+{
+    XXH3_128bits_reset(m_state->state);
+}
+
+QByteArray ContentHasher::result() const
+{
+    return digestBytes(XXH3_128bits_digest(m_state->state));
 }
 
 FileIdentity identityOf(const QString &path)
