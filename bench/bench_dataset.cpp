@@ -124,6 +124,9 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "usage: bench_dataset [--changed] [--size CUSTOMERSxYEARS] [folder] (up to 99 x 10)\n");
                 return 2;
             }
+        } else if (argv[i][0] == '-') {
+            std::fprintf(stderr, "usage: bench_dataset [--changed] [--size CUSTOMERSxYEARS] [folder] (up to 99 x 10)\n");
+            return 2;
         } else {
             home = QString::fromLocal8Bit(argv[i]);
         }

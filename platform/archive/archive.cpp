@@ -591,6 +591,8 @@ void ArchiveWriter::addReady(QByteArray bytes)
     ++m_count;
 }
 
+void ArchiveWriter::writeReady() { writeFinished(Wait::None); }
+
 void ArchiveWriter::flush() { writeFinished(Wait::All); }
 
 namespace {

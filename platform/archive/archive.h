@@ -70,6 +70,12 @@ public:
     void reuseFrom(const QString &earlierArchive);
     // Entries that took their data from the earlier archive so far.
     int reusedCount() const;
+    // Writes the entries packed so far to the temporary file, in order,
+    // without waiting for any; raises the first failure among them. Finished
+    // entries are held in memory only up to a limit, past which the workers
+    // wait: a caller that does other work while they pack calls this now and
+    // then, so that the packing goes on meanwhile.
+    void writeReady();
     // Waits until every entry added so far is read and written to the
     // temporary file; raises the first failure among them.
     void flush();

@@ -445,9 +445,10 @@ bool saveDataSet(IDataSetHost &window)
         std::unique_ptr<platform::archive::ArchiveWriter> archive =
             platform::archive::prepareFolderArchive(sh::toNativePath(target), building, kCommitted, earlier);
         // Everything of the new store is on disk before it takes the name;
-        // the archiver packs the store meanwhile and has read all of it
-        // before the store is moved.
-        sf::syncTree(building);
+        // the archiver packs the store meanwhile (its packed entries written
+        // between the syncs, so that its workers never wait for room) and
+        // has read all of it before the store is moved.
+        sf::syncTree(building, [&] { archive->writeReady(); });
         archive->flush();
 
         // Then it is swapped in: the backup of the previous save goes, the

@@ -319,30 +319,34 @@ void startWriteBack(const QString &folder)
     }
 }
 
-void syncEach(const QString &folder)
+void syncEach(const QString &folder, const std::function<void()> &between)
 {
     for (const QFileInfo &fi : entriesOf(folder)) {
         if (fi.isSymLink())
             continue;
         if (fi.isDir()) {
-            syncEach(fi.absoluteFilePath());
+            syncEach(fi.absoluteFilePath(), between);
         } else {
             fio::faults::faultPoint(Step::Sync, fi.absoluteFilePath());
             if (const int e = syncPath(fi.absoluteFilePath(), false))
                 throw fio::WriteError(fi.absoluteFilePath(), e);
+            if (between)
+                between();
         }
     }
     fio::syncFolder(folder);
+    if (between)
+        between();
 }
 
 } // namespace
 
-void syncTree(const QString &folder)
+void syncTree(const QString &folder, const std::function<void()> &between)
 {
     // All data are queued for the disk first, then each file is waited for:
     // one file at a time would leave the disk idle between them.
     startWriteBack(folder);
-    syncEach(folder);
+    syncEach(folder, between);
 }
 
 void removeTree(const QString &folder)

@@ -216,6 +216,70 @@ TEST_F(ParallelArchive, WriterDroppedWhileWorkersAreBusyKeepsTheOldArchive)
     EXPECT_EQ(namesIn(m_dir.path()), QStringList{"set.dmd"});
 }
 
+// Packed entries are held in memory only up to a limit (16 MiB): past it the
+// workers wait for the caller to write them. A save that syncs its store
+// meanwhile calls writeReady between the syncs, and the whole archive is
+// then written before flush() is reached; a failed entry is raised there in
+// archive order, after the entries before it.
+TEST_F(ParallelArchive, WriteReadyLetsThePackingGoOnWhileTheCallerIsBusy)
+{
+    Tree tree;
+    qint64 total = 0;
+    for (int i = 0; i < 40; ++i) {
+        // Random bytes are stored as they are: every entry holds its 1 MiB.
+        tree.files[QString("dDB/t%1.bin").arg(i, 2, 10, QLatin1Char('0'))] =
+            archivetest::randomBytes(1 << 20, static_cast<unsigned>(i));
+        total += 1 << 20;
+    }
+    archivetest::writeTree(path("src"), tree);
+    QDir().mkpath(path("out"));
+    const auto writtenSoFar = [&] {
+        qint64 size = 0;
+        for (const QFileInfo &fi : QDir(path("out")).entryInfoList(QDir::Files | QDir::Hidden))
+            size += fi.size();
+        return size;
+    };
+    withThreads(kWorkers, [&] {
+        std::unique_ptr<ArchiveWriter> w = prepareFolderArchive(path("out/set.dmd"), path("src/dDB"), "dDB");
+        for (int round = 0; round < 3000 && writtenSoFar() < total; ++round) {
+            w->writeReady();
+            ::usleep(10000);
+        }
+        EXPECT_GE(writtenSoFar(), total) << "the entries were not all written before the flush";
+        w->flush();
+        w->commit();
+    });
+    const QString back = path("back");
+    extract(path("out/set.dmd"), back);
+    EXPECT_TRUE(archivetest::readTree(back).files == tree.files);
+
+    // A file that cannot be read, between the tables: writeReady raises its
+    // failure once the entries before it are written.
+    const QByteArray socketPath = QFile::encodeName(path("src/dDB/t20.sock"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(static_cast<std::size_t>(socketPath.size()), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, socketPath.constData(), static_cast<std::size_t>(socketPath.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    QString error;
+    withThreads(kWorkers, [&] {
+        std::unique_ptr<ArchiveWriter> w = prepareFolderArchive(path("out/again.dmd"), path("src/dDB"), "dDB");
+        error = errorOf([&] {
+            for (int round = 0; round < 3000; ++round) {
+                w->writeReady();
+                ::usleep(10000);
+            }
+        });
+        EXPECT_GT(writtenSoFar(), QFileInfo(path("out/set.dmd")).size() + 20 * (1 << 20))
+            << "the entries before the unreadable file were not written first";
+    });
+    ::close(fd);
+    EXPECT_TRUE(error.contains("t20.sock")) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("out/again.dmd")));
+}
+
 TEST_F(ParallelArchive, UnreadableFileFailsAsOnTheCallingThread)
 {
     Tree tree = archivetest::interopTree();
