@@ -9,6 +9,9 @@
 namespace platform::archive {
 
 QByteArray encodeLh5(const char *data, std::size_t size);
+// The same into `out`, whose content it replaces: a caller packing many
+// entries keeps one buffer and its room.
+void encodeLh5(const char *data, std::size_t size, QByteArray &out);
 
 inline QByteArray encodeLh5(const QByteArray &data)
 {

@@ -75,6 +75,7 @@ private:
     QString m_temp;
     int m_fd = -1;
     qint64 m_written = 0;
+    qint64 m_writebackFrom = 0; // bytes before this were handed to the disk early
 };
 
 // Writes the whole file in one call.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace platform::archive;
 
 namespace {
@@ -101,4 +103,26 @@ TEST(Lh5Encoder, CompressesRepetitiveTables)
     const QByteArray table = archivetest::demandTable(2014, 17520);
     const QByteArray packed = encodeLh5(table);
     EXPECT_LT(packed.size(), table.size() / 3);
+}
+
+// A caller that packs many entries hands the encoder one buffer again and
+// again, and the encoder keeps its tables from one entry to the next: each
+// entry still comes out as if it were the first, whatever came before it.
+TEST(Lh5Encoder, ABufferAndTablesUsedAgainGiveTheSameBytes)
+{
+    // Shorter entries before longer ones, so that what an earlier entry
+    // left in the tables lies within reach of a later one.
+    const QByteArray inputs[] = {QByteArray("abcabcabcabc"), archivetest::demandTable(2014, 300),
+                                 archivetest::randomBytes(100000, 3), archivetest::demandTable(2013, 17520),
+                                 QByteArray(), QByteArray(70000, '\0'), archivetest::demandTable(2015, 17520)};
+    QByteArray reused = QByteArray(1 << 20, 'x'); // room and old bytes from an earlier entry
+    for (const QByteArray &data : inputs) {
+        encodeLh5(data.constData(), static_cast<std::size_t>(data.size()), reused);
+        // A new thread starts with tables of its own.
+        QByteArray fresh;
+        std::thread([&] { fresh = encodeLh5(data); }).join();
+        EXPECT_TRUE(reused == fresh) << data.size() << " bytes";
+        EXPECT_TRUE(decodeWithLhasa("-lh5-", reused, static_cast<std::uint64_t>(data.size())) == data)
+            << data.size() << " bytes";
+    }
 }
