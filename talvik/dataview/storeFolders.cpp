@@ -2,6 +2,7 @@
 
 #include "platform/fileio/durable.h"
 #include "platform/fileio/linktree.h"
+#include "platform/fileio/syncbatch.h"
 #include "platform/runtime/runtime_error.h"
 #include "platform/shell/shell.h"
 #include "talvik/store/demandTable.h"
@@ -49,18 +50,6 @@ void makeFolder(const QString &path)
     fio::faults::faultPoint(Step::Create, path);
     if (::mkdir(encoded(path).constData(), 0777) != 0)
         throw fio::WriteError(path, errno);
-}
-
-int syncPath(const QString &path, bool folder)
-{
-    const int fd = ::open(encoded(path).constData(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    int rc = 0;
-    if (::fsync(fd) != 0 && errno != EINVAL)
-        rc = errno;
-    ::close(fd);
-    return rc;
 }
 
 void removeEntry(const QFileInfo &fi);
@@ -319,22 +308,21 @@ void startWriteBack(const QString &folder)
     }
 }
 
-void syncEach(const QString &folder, const std::function<void()> &between)
+// Queues the syncs of a tree: each folder after what it holds.
+void syncEach(const QString &folder, fio::SyncBatch &batch, const std::function<void()> &between)
 {
     for (const QFileInfo &fi : entriesOf(folder)) {
         if (fi.isSymLink())
             continue;
         if (fi.isDir()) {
-            syncEach(fi.absoluteFilePath(), between);
+            syncEach(fi.absoluteFilePath(), batch, between);
         } else {
-            fio::faults::faultPoint(Step::Sync, fi.absoluteFilePath());
-            if (const int e = syncPath(fi.absoluteFilePath(), false))
-                throw fio::WriteError(fi.absoluteFilePath(), e);
+            batch.addFile(fi.absoluteFilePath());
             if (between)
                 between();
         }
     }
-    fio::syncFolder(folder);
+    batch.addFolder(folder);
     if (between)
         between();
 }
@@ -343,10 +331,13 @@ void syncEach(const QString &folder, const std::function<void()> &between)
 
 void syncTree(const QString &folder, const std::function<void()> &between)
 {
-    // All data are queued for the disk first, then each file is waited for:
-    // one file at a time would leave the disk idle between them.
+    // All data are queued for the disk first, then the files and folders are
+    // synced several at a time: one at a time, each sync of a folder or of a
+    // file that only gained a name waited for a commit of its own.
     startWriteBack(folder);
-    syncEach(folder, between);
+    fio::SyncBatch batch;
+    syncEach(folder, batch, between);
+    batch.finish(between);
 }
 
 void removeTree(const QString &folder)
