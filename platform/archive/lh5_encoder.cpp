@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cstdint>
 #include <queue>
+#include <utility>
 #include <vector>
 
 namespace platform::archive {
@@ -265,6 +266,7 @@ public:
     void run()
     {
         const std::int64_t n = static_cast<std::int64_t>(m_size);
+        const std::int64_t lastHashed = n - kHashBytes; // the last position with a hash
         std::int64_t pos = 0;
         Match cur = findMatch(0, kMaxChain);
         while (pos < n) {
@@ -280,9 +282,13 @@ public:
                     }
                 }
                 match(cur);
-                for (int k = 1; k < cur.length; ++k)
-                    insert(pos + k);
-                pos += cur.length;
+                // The positions inside the match go into the chains, those
+                // that have a hash: the end checked once, not per position.
+                const std::int64_t end = pos + cur.length;
+                const std::int64_t hashedEnd = std::min(end, lastHashed + 1);
+                for (std::int64_t k = pos + 1; k < hashedEnd; ++k)
+                    insertHashed(k);
+                pos = end;
             } else {
                 literal(m_data[pos]);
                 ++pos;
@@ -318,6 +324,11 @@ private:
     {
         if (p + kHashBytes > static_cast<std::int64_t>(m_size))
             return;
+        insertHashed(p);
+    }
+
+    void insertHashed(std::int64_t p)
+    {
         const unsigned h = hashAt(p);
         m_prev[static_cast<std::size_t>(p & kWindowMask)] = m_head[h];
         m_head[h] = static_cast<std::uint32_t>(p);
@@ -399,6 +410,7 @@ private:
 
     void literal(unsigned char c)
     {
+        ++m_cFreq[c];
         m_tokens.push_back({c, 0});
         if (m_tokens.size() >= kBlockCodes)
             sendBlock();
@@ -406,6 +418,8 @@ private:
 
     void match(const Match &m)
     {
+        ++m_cFreq[static_cast<std::size_t>(256 + m.length - kThreshold)];
+        ++m_pFreq[static_cast<std::size_t>(bitLength(static_cast<unsigned>(m.distance - 1)))];
         m_tokens.push_back({static_cast<std::uint16_t>(256 + m.length - kThreshold),
                             static_cast<std::uint16_t>(m.distance - 1)});
         if (m_tokens.size() >= kBlockCodes)
@@ -470,12 +484,9 @@ private:
 
     void sendBlock()
     {
-        std::vector<std::uint32_t> cFreq(kNC, 0), pFreq(kNP, 0);
-        for (const Token &t : m_tokens) {
-            ++cFreq[t.code];
-            if (t.code >= 256)
-                ++pFreq[static_cast<std::size_t>(bitLength(t.position))];
-        }
+        // The frequencies were counted as the codes were made.
+        const std::vector<std::uint32_t> cFreq = std::exchange(m_cFreq, std::vector<std::uint32_t>(kNC, 0));
+        const std::vector<std::uint32_t> pFreq = std::exchange(m_pFreq, std::vector<std::uint32_t>(kNP, 0));
         int cUsed = 0, cOnly = 0;
         const std::vector<std::uint8_t> cLen = codeLengths(cFreq, &cUsed, &cOnly);
         const std::vector<std::uint16_t> cCode = canonicalCodes(cLen);
@@ -544,6 +555,8 @@ private:
     std::vector<std::uint32_t> &m_head;
     std::vector<std::uint32_t> &m_prev;
     std::vector<Token> &m_tokens;
+    std::vector<std::uint32_t> m_cFreq = std::vector<std::uint32_t>(kNC, 0); // of the codes of the block so far
+    std::vector<std::uint32_t> m_pFreq = std::vector<std::uint32_t>(kNP, 0);
 };
 
 } // namespace
