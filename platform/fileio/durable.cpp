@@ -273,7 +273,7 @@ void DurableFile::write(const char *data, qint64 size)
     // A large file is handed to the disk while it is written, a piece at a
     // time, so that the sync in commit() has only the last piece to wait
     // for. Only a hint: the sync still checks everything.
-    constexpr qint64 kWritebackPiece = qint64{8} << 20;
+    constexpr qint64 kWritebackPiece = qint64{1} << 20;
     if (m_written - m_writebackFrom >= kWritebackPiece) {
         ::sync_file_range(m_fd, m_writebackFrom, m_written - m_writebackFrom, SYNC_FILE_RANGE_WRITE);
         m_writebackFrom = m_written;
