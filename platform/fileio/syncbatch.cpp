@@ -5,7 +5,6 @@
 
 #include <QFile>
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
