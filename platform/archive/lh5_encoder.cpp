@@ -372,14 +372,9 @@ private:
             const bool longer = len > best.length;
             best.length = longer ? len : best.length;
             best.distance = longer ? static_cast<int>(distance) : best.distance;
-            const std::int64_t older = position(m_prev[static_cast<std::size_t>(cand & kWindowMask)]);
-            if (older >= cand)
-                break;
-            cand = older;
+            cand = olderThan(cand);
         }
-        if (best.length < kThreshold || best.length == longerThan)
-            return Match{};
-        return best;
+        return found(best, longerThan);
     }
 
     // findMatch for the last bytes, where a match is shorter than 16.
@@ -398,14 +393,24 @@ private:
                 if (len >= limit)
                     break;
             }
-            const std::int64_t older = position(m_prev[static_cast<std::size_t>(cand & kWindowMask)]);
-            if (older >= cand)
-                break;
-            cand = older;
+            cand = olderThan(cand);
         }
-        if (best.length < kThreshold || best.length == longerThan)
-            return Match{};
-        return best;
+        return found(best, longerThan);
+    }
+
+    // The candidate after `cand` in its chain, -1 at its end: where the
+    // slot has been taken by a newer position, the chain is over.
+    std::int64_t olderThan(std::int64_t cand) const
+    {
+        const std::int64_t older = position(m_prev[static_cast<std::size_t>(cand & kWindowMask)]);
+        return older < cand ? older : -1;
+    }
+
+    // What a search hands back: nothing for a match too short to code or,
+    // in the look ahead, no longer than the match it would replace.
+    static Match found(const Match &best, int longerThan)
+    {
+        return best.length < kThreshold || best.length == longerThan ? Match{} : best;
     }
 
     void literal(unsigned char c)

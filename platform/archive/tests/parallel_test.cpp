@@ -84,6 +84,26 @@ QStringList namesIn(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+// A Unix socket bound at `path`: a name in the folder that cannot be opened
+// as a file, not even by root. Its descriptor, or -1.
+int bindSocket(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(name.size()) >= sizeof addr.sun_path)
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return -1;
+    std::memcpy(addr.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // Description of the error `body` raises ("" when none).
 QString errorOf(const std::function<void()> &body)
 {
@@ -255,14 +275,8 @@ TEST_F(ParallelArchive, WriteReadyLetsThePackingGoOnWhileTheCallerIsBusy)
 
     // A file that cannot be read, between the tables: writeReady raises its
     // failure once the entries before it are written.
-    const QByteArray socketPath = QFile::encodeName(path("src/dDB/t20.sock"));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int fd = bindSocket(path("src/dDB/t20.sock"));
     ASSERT_GE(fd, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    ASSERT_LT(static_cast<std::size_t>(socketPath.size()), sizeof addr.sun_path);
-    std::memcpy(addr.sun_path, socketPath.constData(), static_cast<std::size_t>(socketPath.size()));
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
     QString error;
     withThreads(kWorkers, [&] {
         std::unique_ptr<ArchiveWriter> w = prepareFolderArchive(path("out/again.dmd"), path("src/dDB"), "dDB");
@@ -289,14 +303,8 @@ TEST_F(ParallelArchive, UnreadableFileFailsAsOnTheCallingThread)
     archivetest::writeTree(path("src"), tree);
     // A socket cannot be opened as a file, not even by root; it sorts
     // between the tables, so that entries before and after it are in flight.
-    const QByteArray socketPath = QFile::encodeName(path("src/dDB/A社/2013年/t20.sock"));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int fd = bindSocket(path("src/dDB/A社/2013年/t20.sock"));
     ASSERT_GE(fd, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    ASSERT_LT(static_cast<std::size_t>(socketPath.size()), sizeof addr.sun_path);
-    std::memcpy(addr.sun_path, socketPath.constData(), static_cast<std::size_t>(socketPath.size()));
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
 
     const QByteArray old = "old set";
     QStringList errors;
