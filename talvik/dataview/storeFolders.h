@@ -43,10 +43,11 @@ QString pathIn(const QString &folder, const QString &name);
 void copyIntoTemporaryTree(const QString &source, const QString &target, const QString &unchangedFrom = QString());
 // Copies one file through the durable write.
 void copyFileDurably(const QString &source, const QString &target);
-// Syncs every file and folder of a tree written by other means. `between`,
-// where given, is called after each of them, for the caller's own work (a
-// save writes the packed entries of its archive meanwhile); what it raises
-// ends the sync.
+// Syncs every file and folder of a tree written by other means, several at
+// a time. `between`, where given, is called after each sync is queued and
+// every few milliseconds while they run, for the caller's own work (a save
+// writes the packed entries of its archive meanwhile); what it raises ends
+// the sync.
 void syncTree(const QString &folder, const std::function<void()> &between = {});
 // Deletes a tree (its files first, folder by folder) and syncs its parent.
 void removeTree(const QString &folder);
