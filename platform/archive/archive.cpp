@@ -1,6 +1,7 @@
 #include "platform/archive/archive.h"
 
 #include "platform/fileio/durable.h"
+#include "platform/fileio/rawio.h"
 #include "platform/fileio/stagedfile.h"
 
 #include "platform/archive/data_decoder.h"
@@ -862,15 +863,7 @@ namespace {
 // Syncs a folder's entries to disk.
 void syncFolderOrFail(const fs::path &folder)
 {
-    int e = 0;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        e = errno;
-    else if (::fsync(fd) != 0 && errno != EINVAL)
-        e = errno;
-    if (fd >= 0)
-        ::close(fd);
-    if (e != 0)
+    if (const int e = platform::fileio::syncPath(QFile::decodeName(folder.c_str()), true))
         fail(ErrorKind::WriteFailed, QStringLiteral("展開先に書き込めません: %1（%2）")
                                          .arg(nativeName(QFile::decodeName(folder.c_str())),
                                               platform::fileio::describeSystemError(e)));

@@ -1,6 +1,6 @@
 #include "platform/fileio/durable.h"
 
-#include "platform/fileio/writeall.h"
+#include "platform/fileio/rawio.h"
 #include "platform/shell/shell.h"
 
 #include <QFile>
@@ -107,18 +107,6 @@ pid_t writerOfAny(const QByteArray &entry)
     if (marker <= 0)
         return 0;
     return writerOf(entry, entry.left(marker + qsizetype(sizeof temporaryMarker) - 1));
-}
-
-int syncFolderPath(const QString &folder)
-{
-    const int dir = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0)
-        return errno;
-    int rc = 0;
-    if (::fsync(dir) != 0 && errno != EINVAL) // some file systems cannot sync a folder
-        rc = errno;
-    ::close(dir);
-    return rc;
 }
 
 QString parentOf(const QString &path)
@@ -307,9 +295,21 @@ void DurableFile::commit()
     // learns that the new name may not survive a crash.
     e = injected(faults::Step::SyncFolder, m_target, m_written);
     if (e == 0)
-        e = syncFolderPath(parentOf(m_target));
+        e = syncPath(parentOf(m_target), true);
     if (e != 0)
         throw WriteError(m_target, e);
+}
+
+int syncPath(const QString &path, bool folder)
+{
+    const int fd = ::open(encoded(path).constData(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int rc = 0;
+    if (::fsync(fd) != 0 && errno != EINVAL) // some file systems cannot sync a folder
+        rc = errno;
+    ::close(fd);
+    return rc;
 }
 
 int writeAll(int fd, const char *data, qint64 size, qint64 *written)
@@ -364,9 +364,9 @@ void renameDurably(const QString &from, const QString &to)
         throw WriteError(source, e);
     e = injected(faults::Step::SyncFolder, destination, 0);
     if (e == 0)
-        e = syncFolderPath(parentOf(destination));
+        e = syncPath(parentOf(destination), true);
     if (e == 0 && parentOf(source) != parentOf(destination))
-        e = syncFolderPath(parentOf(source));
+        e = syncPath(parentOf(source), true);
     if (e != 0)
         throw WriteError(destination, e);
 }
@@ -376,7 +376,7 @@ void syncFolder(const QString &folder)
     const QString path = platform::shell::toNativePath(folder);
     int e = injected(faults::Step::SyncFolder, path, 0);
     if (e == 0)
-        e = syncFolderPath(path);
+        e = syncPath(path, true);
     if (e != 0)
         throw WriteError(path, e);
 }

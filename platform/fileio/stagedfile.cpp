@@ -1,6 +1,6 @@
 #include "platform/fileio/stagedfile.h"
 
-#include "platform/fileio/writeall.h"
+#include "platform/fileio/rawio.h"
 
 #include <QFile>
 

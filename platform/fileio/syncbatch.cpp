@@ -1,9 +1,8 @@
 #include "platform/fileio/syncbatch.h"
 
 #include "platform/fileio/durable.h"
+#include "platform/fileio/rawio.h"
 #include "platform/shell/shell.h"
-
-#include <QFile>
 
 #include <chrono>
 #include <condition_variable>
@@ -11,10 +10,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace platform::fileio {
 
@@ -25,20 +20,6 @@ namespace {
 constexpr std::size_t kThreads = 8;
 // How often finish() gives the caller its turn while it waits.
 constexpr auto kWaitStep = std::chrono::milliseconds(5);
-
-int syncPath(const QString &path, bool folder)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    int rc = 0;
-    // Some file systems cannot sync a folder (EINVAL): nothing to wait for there.
-    if (::fsync(fd) != 0 && errno != EINVAL)
-        rc = errno;
-    ::close(fd);
-    return rc;
-}
 
 } // namespace
 
