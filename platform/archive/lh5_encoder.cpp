@@ -347,52 +347,35 @@ private:
         const int limit = static_cast<int>(std::min<std::int64_t>(kMaxMatch, n - p));
         std::int64_t cand = position(m_head[hashAt(p)]);
         const unsigned char *here = m_data + p;
-        if (limit < 16)
-            return nearTheEnd(p, cand, chain, longerThan, limit);
         // Each candidate's first 16 bytes are compared as two words, and
         // the better one kept, without a branch on the bytes: which
         // candidate is longer is a toss-up the processor cannot predict.
-        const std::uint64_t here0 = load64(here), here8 = load64(here + 8);
+        // Within 16 bytes of the end the bytes are compared one by one.
+        const bool words = limit >= 16;
+        const std::uint64_t here0 = words ? load64(here) : 0, here8 = words ? load64(here + 8) : 0;
         while (cand >= 0 && chain-- > 0) {
             const std::int64_t distance = p - cand;
             if (distance <= 0 || distance > kMaxDistance)
                 break;
             const unsigned char *there = m_data + cand;
-            const int first = equalBytes(load64(there) ^ here0);
-            const int second = equalBytes(load64(there + 8) ^ here8);
-            int len = first + (first == 8 ? second : 0);
-            if (len == 16) [[unlikely]] {
-                len += commonLength(there + 16, here + 16, limit - 16);
-                if (len >= limit) {
-                    if (len > best.length)
-                        best = Match{len, static_cast<int>(distance)};
-                    break;
-                }
+            int len;
+            if (words) [[likely]] {
+                const int first = equalBytes(load64(there) ^ here0);
+                const int second = equalBytes(load64(there + 8) ^ here8);
+                len = first + (first == 8 ? second : 0);
+                if (len == 16) [[unlikely]]
+                    len += commonLength(there + 16, here + 16, limit - 16);
+            } else {
+                len = commonLength(there, here, limit);
+            }
+            if (len >= limit) [[unlikely]] {
+                if (len > best.length)
+                    best = Match{len, static_cast<int>(distance)};
+                break;
             }
             const bool longer = len > best.length;
             best.length = longer ? len : best.length;
             best.distance = longer ? static_cast<int>(distance) : best.distance;
-            cand = olderThan(cand);
-        }
-        return found(best, longerThan);
-    }
-
-    // findMatch for the last bytes, where a match is shorter than 16.
-    Match nearTheEnd(std::int64_t p, std::int64_t cand, int chain, int longerThan, int limit) const
-    {
-        Match best;
-        best.length = longerThan;
-        const unsigned char *here = m_data + p;
-        while (cand >= 0 && chain-- > 0) {
-            const std::int64_t distance = p - cand;
-            if (distance <= 0 || distance > kMaxDistance)
-                break;
-            const int len = commonLength(m_data + cand, here, limit);
-            if (len > best.length) {
-                best = Match{len, static_cast<int>(distance)};
-                if (len >= limit)
-                    break;
-            }
             cand = olderThan(cand);
         }
         return found(best, longerThan);
