@@ -23,11 +23,10 @@ constexpr auto kWaitStep = std::chrono::milliseconds(5);
 
 } // namespace
 
-struct SyncBatch::Shared {
+struct SyncBatch::State {
     struct Item {
         QString path;
         bool folder = false;
-        bool done = false;
         int error = 0;
     };
 
@@ -54,23 +53,22 @@ struct SyncBatch::Shared {
             const int e = syncPath(path, folder);
             lock.lock();
             item.error = e;
-            item.done = true;
             ++doneCount;
             finished.notify_all();
         }
     }
 };
 
-SyncBatch::SyncBatch() : m_shared(std::make_unique<Shared>()) {}
+SyncBatch::SyncBatch() : m_state(std::make_unique<State>()) {}
 
 SyncBatch::~SyncBatch()
 {
     {
-        const std::lock_guard<std::mutex> lock(m_shared->mutex);
-        m_shared->closing = true;
+        const std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->closing = true;
     }
-    m_shared->work.notify_all();
-    for (std::thread &t : m_shared->threads)
+    m_state->work.notify_all();
+    for (std::thread &t : m_state->threads)
         t.join();
 }
 
@@ -89,20 +87,20 @@ void SyncBatch::addFolder(const QString &path)
 
 void SyncBatch::add(const QString &path, bool folder)
 {
-    Shared &s = *m_shared;
+    State &s = *m_state;
     {
         const std::lock_guard<std::mutex> lock(s.mutex);
-        s.items.push_back({path, folder, false, 0});
+        s.items.push_back({path, folder, 0});
         // Threads are started as syncs come, up to kThreads.
         if (s.threads.size() < kThreads)
-            s.threads.emplace_back([shared = m_shared.get()] { shared->serve(); });
+            s.threads.emplace_back([state = m_state.get()] { state->serve(); });
     }
     s.work.notify_one();
 }
 
 void SyncBatch::finish(const std::function<void()> &whileWaiting)
 {
-    Shared &s = *m_shared;
+    State &s = *m_state;
     {
         std::unique_lock<std::mutex> lock(s.mutex);
         while (s.doneCount < s.items.size()) {
@@ -118,7 +116,7 @@ void SyncBatch::finish(const std::function<void()> &whileWaiting)
             lock.lock();
         }
     }
-    for (const Shared::Item &item : s.items)
+    for (const State::Item &item : s.items)
         if (item.error != 0)
             throw WriteError(item.path, item.error);
 }

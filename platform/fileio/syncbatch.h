@@ -31,10 +31,10 @@ public:
     void finish(const std::function<void()> &whileWaiting = {});
 
 private:
-    struct Shared;
+    struct State;
     void add(const QString &path, bool folder);
 
-    std::unique_ptr<Shared> m_shared;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace platform::fileio
