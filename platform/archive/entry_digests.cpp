@@ -33,10 +33,6 @@ QString canonical(const QString &path)
     return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
 }
 
-} // namespace
-
-namespace {
-
 // The canonical (big-endian) form, the same bytes on every machine.
 QByteArray digestBytes(XXH128_hash_t hash)
 {
